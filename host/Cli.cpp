@@ -1,0 +1,242 @@
+#include "Cli.h"
+
+#include "Database.h"
+
+#include <OrbentaSuite.h>
+#include <QCommandLineParser>
+#include <QDateTime>
+#include <QDir>
+#include <QStandardPaths>
+#include <QTextStream>
+#include <cstdio>
+#include <functional>
+#include <map>
+
+namespace orbenta::host {
+
+using automation::AutomationError;
+
+namespace {
+
+const QString kSource = QStringLiteral("orbenta");
+
+QTextStream& out() {
+    static QTextStream s(stdout);
+    return s;
+}
+QTextStream& err() {
+    static QTextStream s(stderr);
+    return s;
+}
+
+[[noreturn]] void usage(const QString& text) {
+    throw AutomationError(5, kSource, text); // 5: "Invalid procedure call or argument"
+}
+
+QString display(const QVariant& v) {
+    if (v.isNull()) return QStringLiteral("NULL");
+    switch (v.typeId()) {
+    case QMetaType::QDateTime:
+        return v.toDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
+    case QMetaType::QDate:
+        return v.toDate().toString(Qt::ISODate);
+    case QMetaType::Double:
+        return QString::number(v.toDouble(), 'g', QLocale::FloatingPointShortest);
+    default:
+        return v.toString();
+    }
+}
+
+void printRecordset(ado::Recordset& rs) {
+    QStringList header;
+    for (int i = 0; i < rs.FieldCount(); ++i)
+        header << rs.FieldName(i);
+    out() << header.join(u'\t') << '\n';
+    while (!rs.Eof()) {
+        QStringList row;
+        for (int i = 0; i < rs.FieldCount(); ++i)
+            row << display(rs.Fields(i));
+        out() << row.join(u'\t') << '\n';
+        rs.MoveNext();
+    }
+}
+
+struct Context {
+    QCommandLineParser& parser;
+    QStringList args; // positional arguments after the command name
+    std::shared_ptr<ado::Connection> connection() {
+        auto cn = std::make_shared<ado::Connection>();
+        cn->Open(parser.isSet(QStringLiteral("db")) ? parser.value(QStringLiteral("db"))
+                                                    : defaultConnectionString());
+        return cn;
+    }
+    qint16 int16Arg(const QString& text, const QString& what) const {
+        bool ok = false;
+        const int v = text.toInt(&ok);
+        if (!ok || v < -32768 || v > 32767)
+            usage(QStringLiteral("%1 must be a whole number from -32768 to 32767: %2")
+                      .arg(what, text));
+        return qint16(v);
+    }
+};
+
+int cmdInit(Context& c) {
+    auto cn = c.connection();
+    if (db::hasTables(*cn) && !c.parser.isSet(QStringLiteral("force")))
+        usage(QStringLiteral("the database already holds tables; use --force to replace "
+                             "the component's tables"));
+    db::createSchema(*cn, c.parser.isSet(QStringLiteral("force")));
+    if (c.parser.isSet(QStringLiteral("demo"))) db::loadDemoData(*cn);
+    out() << "database ready: " << cn->ConnectionString() << '\n';
+    return 0;
+}
+
+int cmdSql(Context& c) {
+    if (c.args.size() != 1) usage(QStringLiteral("usage: orbenta sql [--db CONN] \"STATEMENT\""));
+    auto cn = c.connection();
+    qint32 affected = 0;
+    auto rs = cn->Execute(c.args[0], &affected);
+    if (rs->State() == ado::adStateOpen)
+        printRecordset(*rs);
+    else
+        out() << "rows affected: " << affected << '\n';
+    return 0;
+}
+
+int cmdEmpresa(Context& c) {
+    if (c.args.isEmpty())
+        usage(QStringLiteral("usage: orbenta empresa guardar CODIGO [options] | listar"));
+    auto cn = c.connection();
+    const QString sub = c.args[0];
+    if (sub == u"listar" && c.args.size() == 1) {
+        ado::Recordset rs;
+        rs.Open(QStringLiteral("SELECT Codigo, Nombre, Cod_Empresa_Articulos, Nivel1, Nivel2, "
+                               "Nivel3, Ruta_Aplicacion FROM Empresas ORDER BY Codigo"),
+                *cn);
+        printRecordset(rs);
+        return 0;
+    }
+    if (sub != u"guardar" || c.args.size() != 2)
+        usage(QStringLiteral("usage: orbenta empresa guardar CODIGO [options] | listar"));
+    const qint16 code = c.int16Arg(c.args[1], QStringLiteral("CODIGO"));
+    ORBTEmp::Empresa e;
+    ado::Recordset rs;
+    rs.Open(QStringLiteral("SELECT Codigo FROM Empresas WHERE Codigo = %1").arg(code), *cn);
+    const bool exists = !rs.Eof();
+    rs.Close();
+    if (exists) {
+        e = *ORBTEmp::Empresa::Cargar(*cn, code);
+    } else {
+        e.setCodEmpresa(code);
+        e.setCodEmpresaArticulos(code);
+    }
+    const QCommandLineParser& p = c.parser;
+    if (p.isSet(QStringLiteral("nombre"))) e.setNombre(p.value(QStringLiteral("nombre")));
+    if (p.isSet(QStringLiteral("articulos")))
+        e.setCodEmpresaArticulos(
+            c.int16Arg(p.value(QStringLiteral("articulos")), QStringLiteral("--articulos")));
+    for (int i = 0; i < 3; ++i) {
+        const QString opt = QStringLiteral("nivel%1").arg(i + 1);
+        if (p.isSet(opt)) e.setNombreNivel(i, p.value(opt));
+    }
+    if (p.isSet(QStringLiteral("ruta"))) e.setRutaAplicacion(p.value(QStringLiteral("ruta")));
+    for (const QString& kv : p.values(QStringLiteral("config"))) {
+        const qsizetype eq = kv.indexOf(u'=');
+        if (eq <= 0) usage(QStringLiteral("--config expects CLAVE=VALOR: %1").arg(kv));
+        e.setValorConfiguracion(kv.left(eq), kv.mid(eq + 1));
+    }
+    e.Guardar(*cn);
+    out() << (exists ? "empresa modificada: " : "empresa creada: ") << code << '\n';
+    return 0;
+}
+
+const std::map<QString, std::function<int(Context&)>>& commands() {
+    static const std::map<QString, std::function<int(Context&)>> m = {
+        {QStringLiteral("init"), cmdInit},
+        {QStringLiteral("sql"), cmdSql},
+        {QStringLiteral("empresa"), cmdEmpresa},
+    };
+    return m;
+}
+
+} // namespace
+
+QString defaultConnectionString() {
+    const QString env = qEnvironmentVariable("ORBENTA_DB");
+    if (!env.isEmpty()) return env;
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (dir.isEmpty()) dir = QDir::homePath();
+    dir += QStringLiteral("/orbenta");
+    QDir().mkpath(dir);
+    return QStringLiteral("Driver=SQLite;Database=%1/orbenta.db").arg(dir);
+}
+
+bool isCommand(const QStringList& arguments) {
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        if (a == u"--db") {
+            ++i;
+            continue;
+        }
+        if (a.startsWith(u'-')) continue;
+        return commands().count(a) > 0;
+    }
+    return arguments.contains(QStringLiteral("--help")) || arguments.contains(QStringLiteral("-h"));
+}
+
+int runCommand(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Orbenta sales agents: demo host and tool.\n\n"
+                       "Commands:\n"
+                       "  init [--demo] [--force]      create the schema (and the demo data)\n"
+                       "  sql \"STATEMENT\"              run one T-SQL statement\n"
+                       "  empresa guardar CODIGO [...]  create or change a company\n"
+                       "  empresa listar                list the companies\n"
+                       "Without a command the main window opens."));
+    parser.addHelpOption();
+    parser.addOptions({
+        {QStringLiteral("db"),
+         QStringLiteral("Connection string (default: the embedded database)."),
+         QStringLiteral("CONN")},
+        {QStringLiteral("demo"), QStringLiteral("init: load the demo data.")},
+        {QStringLiteral("force"), QStringLiteral("init: replace the component's tables.")},
+        {QStringLiteral("nombre"), QStringLiteral("empresa: company name."),
+         QStringLiteral("TEXTO")},
+        {QStringLiteral("articulos"), QStringLiteral("empresa: article catalogue company code."),
+         QStringLiteral("M")},
+        {QStringLiteral("nivel1"), QStringLiteral("empresa: caption of family level 1."),
+         QStringLiteral("TEXTO")},
+        {QStringLiteral("nivel2"), QStringLiteral("empresa: caption of family level 2."),
+         QStringLiteral("TEXTO")},
+        {QStringLiteral("nivel3"), QStringLiteral("empresa: caption of family level 3."),
+         QStringLiteral("TEXTO")},
+        {QStringLiteral("ruta"), QStringLiteral("empresa: application folder."),
+         QStringLiteral("DIR")},
+        {QStringLiteral("config"), QStringLiteral("empresa: configuration value (repeatable)."),
+         QStringLiteral("CLAVE=VALOR")},
+    });
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("The command to run."));
+    try {
+        if (!parser.parse(arguments)) usage(parser.errorText());
+        if (parser.isSet(QStringLiteral("help"))) {
+            out() << parser.helpText();
+            return 0;
+        }
+        QStringList pos = parser.positionalArguments();
+        const auto it = pos.isEmpty() ? commands().end() : commands().find(pos.first());
+        if (it == commands().end()) usage(QStringLiteral("unknown command; see orbenta --help"));
+        pos.removeFirst();
+        Context c{parser, pos};
+        const int rc = it->second(c);
+        out().flush();
+        return rc;
+    } catch (const AutomationError& e) {
+        out().flush();
+        err() << "error " << e.number() << " (" << e.source() << "): " << e.description() << '\n';
+        err().flush();
+        return 1;
+    }
+}
+
+} // namespace orbenta::host

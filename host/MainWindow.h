@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QMainWindow>
+#include <memory>
+
+namespace ado {
+class Connection;
+}
+namespace ORBTEmp {
+class Empresa;
+}
+
+namespace orbenta::host {
+
+/// The suite's main window as the demo host shows it: the company and database it
+/// works on, and one menu entry per window of the component.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    MainWindow(std::shared_ptr<ado::Connection> connection,
+               std::shared_ptr<ORBTEmp::Empresa> empresa, QWidget* parent = nullptr);
+
+private:
+    std::shared_ptr<ado::Connection> connection_;
+    std::shared_ptr<ORBTEmp::Empresa> empresa_;
+};
+
+} // namespace orbenta::host

@@ -1,0 +1,10 @@
+#pragma once
+
+// The suite pieces the component finds around it: the one header a host includes.
+#include "ado/Ado.h"
+#include "ado/Connection.h"
+#include "ado/Recordset.h"
+#include "ado/SqlDialect.h"
+#include "automation/AutomationError.h"
+#include "empresa/Empresa.h"
+#include "utilidades/SqlLiteral.h"

@@ -1,0 +1,454 @@
+#include "Connection.h"
+
+#include "Recordset.h"
+#include "automation/AutomationError.h"
+
+#include <QAtomicInteger>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <cstdio>
+#include <list>
+#include <unordered_map>
+
+namespace ado {
+
+using automation::AutomationError;
+
+namespace {
+
+bool traceEnabled() {
+    static const bool on = qEnvironmentVariable("ORBENTA_TRACE_SQL") == u"1";
+    return on;
+}
+
+void trace(const QString& sql) {
+    if (!traceEnabled()) return;
+    const QByteArray line = QByteArrayLiteral("SQL: ") + sql.toUtf8() + '\n';
+    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+    std::fflush(stderr);
+}
+
+QString connectionName() {
+    static QAtomicInteger<quint64> counter;
+    return QStringLiteral("ado-%1").arg(counter.fetchAndAddRelaxed(1));
+}
+
+struct ConnectionSpec {
+    Dialect dialect = Dialect::SQLite;
+    QString qtDriver;
+    QHash<QString, QString> keys; // lower-case keys
+    QString odbcRest;
+};
+
+ConnectionSpec parseConnectionString(const QString& cs, const QString& source) {
+    ConnectionSpec spec;
+    const qsizetype firstSemi = cs.indexOf(u';');
+    const QStringList parts = cs.split(u';', Qt::SkipEmptyParts);
+    for (const QString& part : parts) {
+        const qsizetype eq = part.indexOf(u'=');
+        if (eq < 0) continue;
+        const QString key = part.left(eq).trimmed().toLower();
+        if (!spec.keys.contains(key)) spec.keys.insert(key, part.mid(eq + 1).trimmed());
+    }
+    const QString driver = spec.keys.value(QStringLiteral("driver")).toLower();
+    if (driver == u"sqlite") {
+        spec.dialect = Dialect::SQLite;
+        spec.qtDriver = QStringLiteral("QSQLITE");
+    } else if (driver == u"postgresql" || driver == u"postgres") {
+        spec.dialect = Dialect::PostgreSQL;
+        spec.qtDriver = QStringLiteral("QPSQL");
+    } else if (driver == u"odbc") {
+        spec.dialect = Dialect::SqlServer;
+        spec.qtDriver = QStringLiteral("QODBC");
+        spec.odbcRest = firstSemi < 0 ? QString() : cs.mid(firstSemi + 1);
+    } else {
+        throw AutomationError(errors::ProviderNotFound, source,
+                              QStringLiteral("Provider cannot be found. The connection string "
+                                             "must start with Driver=SQLite, "
+                                             "Driver=PostgreSQL or Driver=ODBC."));
+    }
+    return spec;
+}
+
+QString driverText(const QSqlError& e) {
+    QString t = e.databaseText().trimmed();
+    if (t.isEmpty()) t = e.text().trimmed();
+    if (t.startsWith(QStringLiteral("ERROR:"))) t = t.mid(6).trimmed();
+    return t;
+}
+
+bool isIntegrityViolation(Dialect d, const QSqlError& e) {
+    const QString code = e.nativeErrorCode();
+    switch (d) {
+    case Dialect::SQLite:
+        // SQLITE_CONSTRAINT and its extended codes.
+        return (code.toInt() & 0xff) == 19;
+    case Dialect::PostgreSQL:
+        return code.startsWith(QStringLiteral("23"));
+    case Dialect::SqlServer: {
+        const QString t = e.text();
+        return code.contains(QStringLiteral("23000")) || t.contains(QStringLiteral("23000")) ||
+               code == u"2627" || code == u"2601" || code == u"515" || code == u"547";
+    }
+    }
+    return false;
+}
+
+struct CacheEntry {
+    QString shape;
+    std::unique_ptr<QSqlQuery> query; // null until the shape is seen a second time
+    bool unpreparable = false;        // the engine refused it: always run as text
+    std::shared_ptr<const Recordset::Columns> columns;
+};
+
+} // namespace
+
+struct Connection::Impl {
+    QString name;
+    QString connectionString;
+    ConnectionSpec spec;
+    QSqlDatabase db;
+    bool open = false;
+    qint32 level = 0;
+    Observer observer;
+    int cacheSize = 128;
+    CacheStatistics stats;
+    std::list<CacheEntry> lru; // most recent first
+    std::unordered_map<QString, std::list<CacheEntry>::iterator> byShape;
+
+    QString source() const { return QStringLiteral("ado.") + dialectName(spec.dialect); }
+
+    [[noreturn]] void fail(const QSqlError& e) const {
+        throw AutomationError(isIntegrityViolation(spec.dialect, e) ? errors::Integrity
+                                                                    : errors::Statement,
+                              source(), driverText(e));
+    }
+
+    void requireOpen() const {
+        if (!open)
+            throw AutomationError(errors::ConnectionClosed,
+                                  name.isEmpty() ? QStringLiteral("ado") : source(),
+                                  QStringLiteral("The connection cannot be used to perform "
+                                                 "this operation. It is either closed or "
+                                                 "invalid in this context."));
+    }
+
+    // Runs a control statement of the layer's own (transactions, savepoints, settings).
+    void control(const QString& sql) {
+        QSqlQuery q(db);
+        if (!q.exec(sql)) fail(q.lastError());
+    }
+
+    void clearCache() {
+        byShape.clear();
+        lru.clear();
+    }
+
+    // Returns the entry for a shape, creating it (at the front) when new.
+    CacheEntry& entry(const QString& shape, bool& isNew) {
+        auto it = byShape.find(shape);
+        if (it != byShape.end()) {
+            lru.splice(lru.begin(), lru, it->second);
+            isNew = false;
+            return lru.front();
+        }
+        isNew = true;
+        lru.push_front(CacheEntry{shape, nullptr, false, nullptr});
+        byShape.emplace(shape, lru.begin());
+        while (int(lru.size()) > cacheSize) {
+            byShape.erase(lru.back().shape);
+            lru.pop_back();
+        }
+        return lru.front();
+    }
+
+    void collect(QSqlQuery& q, Result& r, std::shared_ptr<const Recordset::Columns>* cached) {
+        if (!q.isSelect()) {
+            r.rowsAffected = q.numRowsAffected();
+            return;
+        }
+        if (cached && *cached) {
+            r.columns = *cached;
+        } else {
+            const QSqlRecord rec = q.record();
+            QStringList names;
+            names.reserve(rec.count());
+            for (int i = 0; i < rec.count(); ++i)
+                names << rec.fieldName(i);
+            r.columns = std::make_shared<const Recordset::Columns>(names);
+            if (cached) *cached = r.columns;
+        }
+        const int n = int(r.columns->names.size());
+        while (q.next()) {
+            QVector<QVariant> row;
+            row.reserve(n);
+            for (int i = 0; i < n; ++i)
+                row.push_back(q.value(i));
+            r.rows.push_back(std::move(row));
+        }
+    }
+
+    Result runText(const QString& sql) {
+        ++stats.texts;
+        QSqlQuery q(db);
+        q.setForwardOnly(true);
+        if (!q.exec(sql)) fail(q.lastError());
+        Result r;
+        collect(q, r, nullptr);
+        return r;
+    }
+
+    Result runTranslated(const Translation& t) {
+        if (!t.parameterized() || cacheSize <= 0) {
+            // DDL and the like may change what kept statements refer to.
+            if (!t.parameterized()) clearCache();
+            return runText(t.text);
+        }
+        bool isNew = false;
+        CacheEntry& e = entry(t.shape, isNew);
+        // A shape seen once is sent as text: one-off statements cost no preparation.
+        if (isNew || e.unpreparable) return runText(t.text);
+        if (!e.query) {
+            auto q = std::make_unique<QSqlQuery>(db);
+            q->setForwardOnly(true);
+            q->setNumericalPrecisionPolicy(db.numericalPrecisionPolicy());
+            if (!q->prepare(t.shape)) {
+                e.unpreparable = true;
+                return runText(t.text);
+            }
+            ++stats.prepares;
+            e.query = std::move(q);
+        }
+        ++stats.hits;
+        QSqlQuery& q = *e.query;
+        for (int i = 0; i < t.parameters.size(); ++i)
+            q.bindValue(i, t.parameters[i]);
+        Result r;
+        if (!q.exec()) {
+            const QSqlError err = q.lastError();
+            q.finish();
+            fail(err);
+        }
+        collect(q, r, &e.columns);
+        q.finish();
+        return r;
+    }
+};
+
+Connection::Connection() : d(std::make_unique<Impl>()) {}
+
+Connection::~Connection() {
+    try {
+        Close();
+    } catch (...) {
+    }
+}
+
+void Connection::Open(const QString& connectionString) {
+    if (d->open)
+        throw AutomationError(errors::AlreadyOpen, d->source(),
+                              QStringLiteral("Operation is not allowed when the object is open."));
+    const ConnectionSpec spec = parseConnectionString(connectionString, QStringLiteral("ado"));
+    if (!QSqlDatabase::isDriverAvailable(spec.qtDriver))
+        throw AutomationError(errors::ProviderNotFound,
+                              QStringLiteral("ado.") + dialectName(spec.dialect),
+                              QStringLiteral("Provider cannot be found. The Qt SQL driver %1 is "
+                                             "not installed.")
+                                  .arg(spec.qtDriver));
+    d->spec = spec;
+    d->name = connectionName();
+    d->db = QSqlDatabase::addDatabase(spec.qtDriver, d->name);
+    const auto key = [&](std::initializer_list<const char*> names) {
+        for (const char* n : names)
+            if (spec.keys.contains(QLatin1String(n))) return spec.keys.value(QLatin1String(n));
+        return QString();
+    };
+    switch (spec.dialect) {
+    case Dialect::SQLite:
+        d->db.setDatabaseName(key({"database", "data source"}));
+        d->db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=30000"));
+        break;
+    case Dialect::PostgreSQL: {
+        d->db.setHostName(key({"server", "host"}));
+        const QString port = key({"port"});
+        if (!port.isEmpty()) d->db.setPort(port.toInt());
+        d->db.setDatabaseName(key({"database"}));
+        d->db.setUserName(key({"uid", "user", "user id"}));
+        d->db.setPassword(key({"pwd", "password"}));
+        d->db.setConnectOptions(QStringLiteral("connect_timeout=10"));
+        break;
+    }
+    case Dialect::SqlServer:
+        d->db.setDatabaseName(spec.odbcRest);
+        break;
+    }
+    // Exact decimals: amounts come back as their decimal text, never through a double.
+    d->db.setNumericalPrecisionPolicy(QSql::HighPrecision);
+    if (!d->db.open()) {
+        const QSqlError e = d->db.lastError();
+        d->db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(d->name);
+        throw AutomationError(errors::ConnectFailed, d->source(), driverText(e));
+    }
+    d->open = true;
+    d->connectionString = connectionString;
+    d->level = 0;
+    try {
+        if (spec.dialect == Dialect::SQLite) {
+            const QString file = key({"database", "data source"});
+            if (!file.isEmpty() && file != u":memory:")
+                d->control(QStringLiteral("PRAGMA journal_mode=WAL"));
+        } else if (spec.dialect == Dialect::PostgreSQL) {
+            d->control(QStringLiteral("SET standard_conforming_strings = on"));
+            d->control(QStringLiteral("SET client_min_messages = warning"));
+            const QString schema = key({"schema"});
+            if (!schema.isEmpty())
+                d->control(QStringLiteral("SET search_path TO \"%1\"")
+                               .arg(QString(schema).replace(u'"', QStringLiteral("\"\""))));
+        }
+    } catch (...) {
+        Close();
+        throw;
+    }
+}
+
+void Connection::Close() {
+    if (!d->open) return;
+    if (d->level > 0) {
+        d->level = 0;
+        QSqlQuery q(d->db);
+        if (d->spec.dialect == Dialect::SqlServer)
+            d->db.rollback();
+        else
+            q.exec(QStringLiteral("ROLLBACK"));
+    }
+    d->clearCache();
+    d->db.close();
+    d->db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(d->name);
+    d->open = false;
+}
+
+ObjectStateEnum Connection::State() const {
+    return d->open ? adStateOpen : adStateClosed;
+}
+QString Connection::ConnectionString() const {
+    return d->connectionString;
+}
+Dialect Connection::dialect() const {
+    return d->spec.dialect;
+}
+QSqlDatabase Connection::database() const {
+    return d->db;
+}
+qint32 Connection::transactionLevel() const {
+    return d->level;
+}
+void Connection::setObserver(Observer observer) {
+    d->observer = std::move(observer);
+}
+int Connection::statementCacheSize() const {
+    return d->cacheSize;
+}
+Connection::CacheStatistics Connection::cacheStatistics() const {
+    return d->stats;
+}
+
+void Connection::setStatementCacheSize(int shapes) {
+    d->cacheSize = qMax(0, shapes);
+    if (d->cacheSize == 0) d->clearCache();
+}
+
+Connection::Result Connection::run(const StatementEvent& event) {
+    trace(event.text);
+    if (d->observer) d->observer(event);
+    d->requireOpen();
+    const Translation t = translate(event.text, d->spec.dialect, d->cacheSize > 0);
+    // PostgreSQL aborts a whole transaction on the first failing statement; a savepoint
+    // per statement makes a failure undo that statement alone, as on the other engines.
+    const bool guard = d->level > 0 && d->spec.dialect == Dialect::PostgreSQL;
+    if (guard) d->control(QStringLiteral("SAVEPOINT ado_statement"));
+    try {
+        Result r = d->runTranslated(t);
+        if (guard) d->control(QStringLiteral("RELEASE SAVEPOINT ado_statement"));
+        return r;
+    } catch (const AutomationError&) {
+        if (guard) {
+            d->control(QStringLiteral("ROLLBACK TO SAVEPOINT ado_statement"));
+            d->control(QStringLiteral("RELEASE SAVEPOINT ado_statement"));
+        }
+        throw;
+    }
+}
+
+std::shared_ptr<Recordset> Connection::Execute(const QString& commandText, qint32* recordsAffected,
+                                               long) {
+    Result r = run({StatementEvent::Execute, commandText});
+    if (recordsAffected) *recordsAffected = r.rowsAffected;
+    auto rs = std::make_shared<Recordset>();
+    if (r.columns)
+        rs->assign(std::move(r.columns), std::move(r.rows), adOpenForwardOnly, adLockReadOnly);
+    return rs;
+}
+
+qint32 Connection::BeginTrans() {
+    d->requireOpen();
+    const qint32 next = d->level + 1;
+    if (next == 1) {
+        if (d->spec.dialect == Dialect::SqlServer) {
+            if (!d->db.transaction()) d->fail(d->db.lastError());
+        } else {
+            // SQLite takes the write lock at once, so two writers queue instead of
+            // deadlocking when both try to upgrade a read lock.
+            d->control(d->spec.dialect == Dialect::SQLite ? QStringLiteral("BEGIN IMMEDIATE")
+                                                          : QStringLiteral("BEGIN"));
+        }
+    } else if (d->spec.dialect == Dialect::SqlServer) {
+        d->control(QStringLiteral("SAVE TRANSACTION ado_level%1").arg(next));
+    } else {
+        d->control(QStringLiteral("SAVEPOINT ado_level%1").arg(next));
+    }
+    d->level = next;
+    return next;
+}
+
+void Connection::CommitTrans() {
+    d->requireOpen();
+    if (d->level == 0)
+        throw AutomationError(errors::NoTransaction, d->source(),
+                              QStringLiteral("No transaction is active."));
+    if (d->level == 1) {
+        if (d->spec.dialect == Dialect::SqlServer) {
+            if (!d->db.commit()) d->fail(d->db.lastError());
+        } else {
+            d->control(QStringLiteral("COMMIT"));
+        }
+    } else if (d->spec.dialect != Dialect::SqlServer) {
+        d->control(QStringLiteral("RELEASE SAVEPOINT ado_level%1").arg(d->level));
+    }
+    --d->level;
+}
+
+void Connection::RollbackTrans() {
+    d->requireOpen();
+    if (d->level == 0)
+        throw AutomationError(errors::NoTransaction, d->source(),
+                              QStringLiteral("No transaction is active."));
+    if (d->level == 1) {
+        if (d->spec.dialect == Dialect::SqlServer) {
+            if (!d->db.rollback()) d->fail(d->db.lastError());
+        } else {
+            d->control(QStringLiteral("ROLLBACK"));
+        }
+    } else if (d->spec.dialect == Dialect::SqlServer) {
+        d->control(QStringLiteral("ROLLBACK TRANSACTION ado_level%1").arg(d->level));
+    } else {
+        d->control(QStringLiteral("ROLLBACK TO SAVEPOINT ado_level%1").arg(d->level));
+        d->control(QStringLiteral("RELEASE SAVEPOINT ado_level%1").arg(d->level));
+    }
+    --d->level;
+}
+
+} // namespace ado

@@ -1,0 +1,105 @@
+#pragma once
+
+#include "Ado.h"
+#include "Recordset.h"
+#include "SqlDialect.h"
+
+#include <QSqlDatabase>
+#include <QString>
+#include <functional>
+#include <memory>
+
+namespace ado {
+
+class Recordset;
+
+/// One statement as the component sent it, before any rewriting.
+struct StatementEvent {
+    enum Kind { Execute, Open };
+    Kind kind;
+    QString text;
+    CursorTypeEnum cursorType = adOpenUnspecified;
+    LockTypeEnum lockType = adLockUnspecified;
+};
+
+/// The database connection of the suite.
+///
+/// Connection strings are `key=value;` pairs:
+///  - `Driver=SQLite;Database=path` (the embedded default; the file is created when
+///    missing),
+///  - `Driver=PostgreSQL;Server=host;Port=5432;Database=name;Uid=user;Pwd=secret`
+///    (optionally `Schema=name` to work in one schema),
+///  - `Driver=ODBC;...` where everything after the first `;` goes to the ODBC driver
+///    manager unchanged (for SQL Server).
+///
+/// Statements are T-SQL. On SQLite and PostgreSQL they are rewritten where the
+/// dialects differ (see translate()) and, when the same shape of statement comes again
+/// with other values, run as a prepared statement with the values bound; the prepared
+/// statements of the most recently used shapes are kept. Results are the same as
+/// sending the text.
+///
+/// A statement that fails inside an open transaction fails alone on every backend: on
+/// PostgreSQL each statement in a transaction runs under its own savepoint.
+///
+/// With ORBENTA_TRACE_SQL=1 in the environment every statement is printed to standard
+/// error as "SQL: " and the text exactly as it was given.
+class Connection {
+public:
+    Connection();
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    void Open(const QString& connectionString);
+    /// Closes the connection; an open transaction is rolled back.
+    void Close();
+    ObjectStateEnum State() const;
+    QString ConnectionString() const;
+
+    /// Runs a statement. `recordsAffected` receives the number of rows the statement
+    /// changed (-1 for a query). A query's rows come back as an open recordset; any
+    /// other statement answers a closed one.
+    std::shared_ptr<Recordset> Execute(const QString& commandText,
+                                       qint32* recordsAffected = nullptr, long options = adCmdText);
+
+    /// Starts a transaction and answers its nesting level (1 for the outermost).
+    /// Nested levels are savepoints: committing one keeps its work for the outer level
+    /// to decide, rolling one back undoes only its own work.
+    qint32 BeginTrans();
+    void CommitTrans();
+    void RollbackTrans();
+    qint32 transactionLevel() const;
+
+    Dialect dialect() const;
+
+    /// Statement cache: how many prepared shapes are kept (0 switches it off).
+    void setStatementCacheSize(int shapes);
+    int statementCacheSize() const;
+    struct CacheStatistics {
+        qint64 hits = 0;     // statements run through a kept prepared statement
+        qint64 prepares = 0; // shapes prepared
+        qint64 texts = 0;    // statements sent as text
+    };
+    CacheStatistics cacheStatistics() const;
+
+    /// Called with every statement before it runs (tests record the exact texts).
+    using Observer = std::function<void(const StatementEvent&)>;
+    void setObserver(Observer observer);
+
+    /// The driver connection underneath, for baselines that bypass this layer.
+    QSqlDatabase database() const;
+
+private:
+    friend class Recordset;
+    struct Result {
+        std::shared_ptr<const Recordset::Columns> columns; // null: not a query
+        QVector<QVector<QVariant>> rows;
+        qint32 rowsAffected = -1;
+    };
+    Result run(const StatementEvent& event);
+
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+} // namespace ado

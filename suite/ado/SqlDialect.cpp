@@ -1,0 +1,423 @@
+#include "SqlDialect.h"
+
+#include <QSet>
+#include <limits>
+
+namespace ado {
+
+QString dialectName(Dialect d) {
+    switch (d) {
+    case Dialect::SqlServer:
+        return QStringLiteral("ODBC");
+    case Dialect::SQLite:
+        return QStringLiteral("SQLite");
+    case Dialect::PostgreSQL:
+        return QStringLiteral("PostgreSQL");
+    }
+    return {};
+}
+
+namespace {
+
+enum class Tok { Space, Comment, Word, QuotedIdent, Number, String, Op };
+
+struct Token {
+    Tok type;
+    qsizetype begin;
+    qsizetype end;
+    bool national = false; // N'...' string
+};
+
+bool isWordStart(QChar c) {
+    return c.isLetter() || c == u'_' || c == u'@' || c == u'#';
+}
+bool isWordChar(QChar c) {
+    return c.isLetterOrNumber() || c == u'_' || c == u'@' || c == u'#' || c == u'$';
+}
+
+QVector<Token> tokenize(const QString& s) {
+    QVector<Token> out;
+    const qsizetype n = s.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const qsizetype b = i;
+        const QChar c = s[i];
+        if (c.isSpace()) {
+            while (i < n && s[i].isSpace())
+                ++i;
+            out.push_back({Tok::Space, b, i});
+        } else if (c == u'-' && i + 1 < n && s[i + 1] == u'-') {
+            while (i < n && s[i] != u'\n')
+                ++i;
+            out.push_back({Tok::Comment, b, i});
+        } else if (c == u'/' && i + 1 < n && s[i + 1] == u'*') {
+            const qsizetype e = s.indexOf(QStringLiteral("*/"), i + 2);
+            i = e < 0 ? n : e + 2;
+            out.push_back({Tok::Comment, b, i});
+        } else if (c == u'\'' || ((c == u'N' || c == u'n') && i + 1 < n && s[i + 1] == u'\'')) {
+            const bool national = c != u'\'';
+            i += national ? 2 : 1;
+            // A quote is doubled inside a literal; an unterminated literal runs to the
+            // end and is left for the server to reject.
+            while (i < n) {
+                if (s[i] == u'\'') {
+                    if (i + 1 < n && s[i + 1] == u'\'') {
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                ++i;
+            }
+            out.push_back({Tok::String, b, i, national});
+        } else if (c == u'"' || c == u'[') {
+            const QChar close = c == u'"' ? u'"' : u']';
+            ++i;
+            while (i < n && s[i] != close)
+                ++i;
+            if (i < n) ++i;
+            out.push_back({Tok::QuotedIdent, b, i});
+        } else if (c.isDigit() || (c == u'.' && i + 1 < n && s[i + 1].isDigit())) {
+            while (i < n && s[i].isDigit())
+                ++i;
+            if (i < n && s[i] == u'.') {
+                ++i;
+                while (i < n && s[i].isDigit())
+                    ++i;
+            }
+            if (i < n && (s[i] == u'e' || s[i] == u'E')) {
+                qsizetype j = i + 1;
+                if (j < n && (s[j] == u'+' || s[j] == u'-')) ++j;
+                if (j < n && s[j].isDigit()) {
+                    i = j;
+                    while (i < n && s[i].isDigit())
+                        ++i;
+                }
+            }
+            // "1abc" is not a number followed by a word in any dialect we speak.
+            if (i < n && isWordStart(s[i])) {
+                while (i < n && isWordChar(s[i]))
+                    ++i;
+                out.push_back({Tok::Word, b, i});
+            } else {
+                out.push_back({Tok::Number, b, i});
+            }
+        } else if (isWordStart(c)) {
+            while (i < n && isWordChar(s[i]))
+                ++i;
+            out.push_back({Tok::Word, b, i});
+        } else {
+            static const QStringList twoChar = {QStringLiteral("<="), QStringLiteral(">="),
+                                                QStringLiteral("<>"), QStringLiteral("!="),
+                                                QStringLiteral("!<"), QStringLiteral("!>"),
+                                                QStringLiteral("||"), QStringLiteral("::")};
+            i += (i + 1 < n && twoChar.contains(s.mid(i, 2))) ? 2 : 1;
+            out.push_back({Tok::Op, b, i});
+        }
+    }
+    return out;
+}
+
+// Keywords after which a value starts, so that a following "-" is a sign.
+const QSet<QString>& valueStartKeywords() {
+    static const QSet<QString> k = {
+        QStringLiteral("SELECT"),  QStringLiteral("WHERE"),  QStringLiteral("AND"),
+        QStringLiteral("OR"),      QStringLiteral("NOT"),    QStringLiteral("ON"),
+        QStringLiteral("THEN"),    QStringLiteral("ELSE"),   QStringLiteral("WHEN"),
+        QStringLiteral("CASE"),    QStringLiteral("IN"),     QStringLiteral("LIKE"),
+        QStringLiteral("BETWEEN"), QStringLiteral("HAVING"), QStringLiteral("DISTINCT"),
+        QStringLiteral("ALL"),     QStringLiteral("RETURN"), QStringLiteral("VALUES"),
+        QStringLiteral("IS"),      QStringLiteral("SET")};
+    return k;
+}
+
+// Words that end an ORDER BY or GROUP BY list inside the same query level.
+const QSet<QString>& listEndKeywords() {
+    static const QSet<QString> k = {
+        QStringLiteral("LIMIT"),  QStringLiteral("OFFSET"),    QStringLiteral("UNION"),
+        QStringLiteral("EXCEPT"), QStringLiteral("INTERSECT"), QStringLiteral("HAVING"),
+        QStringLiteral("FOR"),    QStringLiteral("FETCH"),     QStringLiteral("SELECT")};
+    return k;
+}
+
+struct Frame {
+    QString limit;          // TOP count moved to the end of this query level
+    bool inOrderBy = false; // inside ORDER BY / GROUP BY at this level
+    // Position in both outputs just after the last significant token of this level,
+    // where a LIMIT belongs when the level ends.
+    qsizetype textTail = 0;
+    qsizetype shapeTail = 0;
+};
+
+class Translator {
+public:
+    Translator(const QString& sql, Dialect d, bool parameterize)
+        : s_(sql), d_(d), toks_(tokenize(sql)) {
+        for (const Token& t : toks_) {
+            if (t.type == Tok::Word) {
+                kind_ = text(t).toUpper();
+                break;
+            }
+            if (t.type != Tok::Space && t.type != Tok::Comment) break;
+        }
+        param_ =
+            parameterize && d_ != Dialect::SqlServer &&
+            (kind_ == u"SELECT" || kind_ == u"INSERT" || kind_ == u"UPDATE" || kind_ == u"DELETE");
+    }
+
+    Translation run() {
+        Translation r;
+        if (d_ == Dialect::SqlServer) {
+            r.text = s_;
+            return r;
+        }
+        frames_.push_back({});
+        for (qsizetype i = 0; i < toks_.size(); ++i)
+            i = step(i);
+        flushMinus();
+        closeFrame(); // the statement level
+        r.text = out_;
+        if (param_) {
+            r.shape = shape_;
+            r.parameters = params_;
+        }
+        return r;
+    }
+
+private:
+    QString text(const Token& t) const { return s_.mid(t.begin, t.end - t.begin); }
+    QString upper(const Token& t) const { return text(t).toUpper(); }
+
+    qsizetype nextSignificant(qsizetype i) const {
+        for (++i; i < toks_.size(); ++i)
+            if (toks_[i].type != Tok::Space && toks_[i].type != Tok::Comment) return i;
+        return -1;
+    }
+
+    void put(const QString& t) {
+        out_ += t;
+        shape_ += t;
+    }
+
+    void markSignificant(const Token& t) {
+        prev_ = t;
+        havePrev_ = true;
+        frames_.back().textTail = out_.size();
+        frames_.back().shapeTail = shape_.size();
+    }
+
+    bool valueStarts() const {
+        if (!havePrev_) return true;
+        switch (prev_.type) {
+        case Tok::Number:
+        case Tok::String:
+        case Tok::QuotedIdent:
+            return false;
+        case Tok::Word:
+            return valueStartKeywords().contains(upper(prev_));
+        case Tok::Op:
+            return text(prev_) != u")";
+        default:
+            return true;
+        }
+    }
+
+    void flushMinus() {
+        if (pendingMinus_.isEmpty()) return;
+        const QString m = pendingMinus_;
+        pendingMinus_.clear();
+        put(m);
+        frames_.back().textTail = out_.size() - (m.size() - 1);
+        frames_.back().shapeTail = shape_.size() - (m.size() - 1);
+    }
+
+    void closeFrame() {
+        Frame f = frames_.takeLast();
+        if (f.limit.isEmpty()) return;
+        const QString lim = QStringLiteral(" LIMIT ") + f.limit;
+        out_.insert(f.textTail, lim);
+        shape_.insert(f.shapeTail, lim);
+    }
+
+    void literal(const Token& t, const QString& sign) {
+        const bool number = t.type == Tok::Number;
+        QString lit = number ? sign + text(t) : text(t);
+        if (t.national) lit.remove(0, 1); // N'..' reads as '..' on these engines
+        out_ += lit;
+        if (!param_ || frames_.back().inOrderBy) {
+            shape_ += lit;
+            return;
+        }
+        if (!number) {
+            QString v = lit.mid(1);
+            if (v.endsWith(u'\'') && !v.isEmpty()) v.chop(1);
+            v.replace(QStringLiteral("''"), QStringLiteral("'"));
+            shape_ += u'?';
+            params_.push_back(v);
+            return;
+        }
+        const bool whole = !lit.contains(u'.') && !lit.contains(u'e') && !lit.contains(u'E');
+        bool fits = false;
+        const qlonglong ll = whole ? lit.toLongLong(&fits) : 0;
+        if (d_ == Dialect::PostgreSQL) {
+            // The server types a literal by its form; the placeholder says the same.
+            const char* type = "numeric";
+            if (fits)
+                type = (ll >= std::numeric_limits<qint32>::min() &&
+                        ll <= std::numeric_limits<qint32>::max())
+                           ? "integer"
+                           : "bigint";
+            shape_ += QStringLiteral("CAST(? AS %1)").arg(QLatin1String(type));
+            params_.push_back(lit);
+        } else {
+            shape_ += u'?';
+            params_.push_back(fits ? QVariant(ll) : QVariant(lit.toDouble()));
+        }
+    }
+
+    qsizetype step(qsizetype i) {
+        const Token& t = toks_[i];
+        if (t.type == Tok::Space || t.type == Tok::Comment) {
+            if (!pendingMinus_.isEmpty())
+                pendingMinus_ += text(t);
+            else
+                put(text(t));
+            return i;
+        }
+        if (t.type == Tok::Number && !pendingMinus_.isEmpty()) {
+            pendingMinus_.clear();
+            literal(t, QStringLiteral("-"));
+            markSignificant(t);
+            afterSelect_ = false;
+            return i;
+        }
+        flushMinus();
+
+        if (t.type == Tok::Op) {
+            const QString op = text(t);
+            if (op == u"-" && valueStarts()) {
+                pendingMinus_ = op;
+                prev_ = t;
+                havePrev_ = true;
+                return i;
+            }
+            afterSelect_ = false;
+            if (op == u"(") {
+                put(op);
+                markSignificant(t);
+                frames_.push_back({});
+                frames_.back().textTail = out_.size();
+                frames_.back().shapeTail = shape_.size();
+                return i;
+            }
+            if (op == u")" && frames_.size() > 1) closeFrame();
+            put(op);
+            markSignificant(t);
+            return i;
+        }
+        if (t.type == Tok::Number || t.type == Tok::String) {
+            literal(t, {});
+            markSignificant(t);
+            afterSelect_ = false;
+            return i;
+        }
+        if (t.type == Tok::QuotedIdent) {
+            put(text(t));
+            markSignificant(t);
+            afterSelect_ = false;
+            return i;
+        }
+
+        // A word.
+        const QString w = upper(t);
+        const qsizetype next = nextSignificant(i);
+        if (w == u"SELECT") {
+            frames_.back().inOrderBy = false;
+            put(text(t));
+            markSignificant(t);
+            afterSelect_ = true;
+            return i;
+        }
+        if (afterSelect_ && (w == u"DISTINCT" || w == u"ALL")) {
+            put(text(t));
+            markSignificant(t);
+            return i;
+        }
+        if (afterSelect_ && w == u"TOP") {
+            afterSelect_ = false;
+            if (const qsizetype end = topCount(next); end >= 0) {
+                // Drop "TOP n" and the blanks after it; the count closes the level.
+                qsizetype j = end + 1;
+                while (j < toks_.size() && toks_[j].type == Tok::Space)
+                    ++j;
+                return j - 1;
+            }
+        }
+        afterSelect_ = false;
+        if (w == u"ISNULL" && next >= 0 && text(toks_[next]) == u"(") {
+            put(QStringLiteral("COALESCE"));
+        } else if (w == u"TRUNCATE" && !havePrev_ && next >= 0 && upper(toks_[next]) == u"TABLE") {
+            put(QStringLiteral("DELETE FROM"));
+            markSignificant(toks_[next]);
+            return next;
+        } else {
+            if ((w == u"ORDER" || w == u"GROUP") && next >= 0 && upper(toks_[next]) == u"BY")
+                frames_.back().inOrderBy = true;
+            else if (listEndKeywords().contains(w))
+                frames_.back().inOrderBy = false;
+            put(text(t));
+        }
+        markSignificant(t);
+        return i;
+    }
+
+    // At `i` (the token after TOP): "n" or "( n )" with no PERCENT / WITH TIES after it.
+    // Sets the level's LIMIT and answers the index of the last token of the count, or
+    // -1 when the form is one we leave alone.
+    qsizetype topCount(qsizetype i) {
+        if (i < 0) return -1;
+        qsizetype last = -1;
+        QString n;
+        if (toks_[i].type == Tok::Number) {
+            n = text(toks_[i]);
+            last = i;
+        } else if (text(toks_[i]) == u"(") {
+            const qsizetype num = nextSignificant(i);
+            const qsizetype close = num >= 0 ? nextSignificant(num) : -1;
+            if (close < 0 || toks_[num].type != Tok::Number || text(toks_[close]) != u")")
+                return -1;
+            n = text(toks_[num]);
+            last = close;
+        } else {
+            return -1;
+        }
+        const qsizetype after = nextSignificant(last);
+        if (after >= 0 && (upper(toks_[after]) == u"PERCENT" || upper(toks_[after]) == u"WITH"))
+            return -1;
+        frames_.back().limit = n;
+        return last;
+    }
+
+    const QString& s_;
+    Dialect d_;
+    QVector<Token> toks_;
+    QString kind_;
+    bool param_ = false;
+    QString out_;
+    QString shape_;
+    QVector<QVariant> params_;
+    QVector<Frame> frames_;
+    Token prev_{Tok::Space, 0, 0};
+    bool havePrev_ = false;
+    bool afterSelect_ = false;
+    QString pendingMinus_;
+};
+
+} // namespace
+
+Translation translate(const QString& tsql, Dialect dialect, bool parameterize) {
+    return Translator(tsql, dialect, parameterize).run();
+}
+
+} // namespace ado
