@@ -172,16 +172,16 @@ QString defaultConnectionString() {
 }
 
 bool isCommand(const QStringList& arguments) {
+    // The main window takes only --db and --empresa; anything else is for the tool,
+    // which reports what it does not understand.
     for (int i = 1; i < arguments.size(); ++i) {
         const QString& a = arguments[i];
-        if (a == u"--db") {
+        if (a == u"--db" || a == u"--empresa")
             ++i;
-            continue;
-        }
-        if (a.startsWith(u'-')) continue;
-        return commands().count(a) > 0;
+        else
+            return true;
     }
-    return arguments.contains(QStringLiteral("--help")) || arguments.contains(QStringLiteral("-h"));
+    return false;
 }
 
 int runCommand(const QStringList& arguments) {

@@ -24,7 +24,8 @@ bool traceEnabled() {
 }
 
 void trace(const QString& sql) {
-    if (!traceEnabled()) return;
+    if (!traceEnabled())
+        return;
     const QByteArray line = QByteArrayLiteral("SQL: ") + sql.toUtf8() + '\n';
     std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
     std::fflush(stderr);
@@ -48,9 +49,11 @@ ConnectionSpec parseConnectionString(const QString& cs, const QString& source) {
     const QStringList parts = cs.split(u';', Qt::SkipEmptyParts);
     for (const QString& part : parts) {
         const qsizetype eq = part.indexOf(u'=');
-        if (eq < 0) continue;
+        if (eq < 0)
+            continue;
         const QString key = part.left(eq).trimmed().toLower();
-        if (!spec.keys.contains(key)) spec.keys.insert(key, part.mid(eq + 1).trimmed());
+        if (!spec.keys.contains(key))
+            spec.keys.insert(key, part.mid(eq + 1).trimmed());
     }
     const QString driver = spec.keys.value(QStringLiteral("driver")).toLower();
     if (driver == u"sqlite") {
@@ -74,8 +77,10 @@ ConnectionSpec parseConnectionString(const QString& cs, const QString& source) {
 
 QString driverText(const QSqlError& e) {
     QString t = e.databaseText().trimmed();
-    if (t.isEmpty()) t = e.text().trimmed();
-    if (t.startsWith(QStringLiteral("ERROR:"))) t = t.mid(6).trimmed();
+    if (t.isEmpty())
+        t = e.text().trimmed();
+    if (t.startsWith(QStringLiteral("ERROR:")))
+        t = t.mid(6).trimmed();
     return t;
 }
 
@@ -138,7 +143,8 @@ struct Connection::Impl {
     // Runs a control statement of the layer's own (transactions, savepoints, settings).
     void control(const QString& sql) {
         QSqlQuery q(db);
-        if (!q.exec(sql)) fail(q.lastError());
+        if (!q.exec(sql))
+            fail(q.lastError());
     }
 
     void clearCache() {
@@ -178,7 +184,8 @@ struct Connection::Impl {
             for (int i = 0; i < rec.count(); ++i)
                 names << rec.fieldName(i);
             r.columns = std::make_shared<const Recordset::Columns>(names);
-            if (cached) *cached = r.columns;
+            if (cached)
+                *cached = r.columns;
         }
         const int n = int(r.columns->names.size());
         while (q.next()) {
@@ -194,7 +201,8 @@ struct Connection::Impl {
         ++stats.texts;
         QSqlQuery q(db);
         q.setForwardOnly(true);
-        if (!q.exec(sql)) fail(q.lastError());
+        if (!q.exec(sql))
+            fail(q.lastError());
         Result r;
         collect(q, r, nullptr);
         return r;
@@ -203,13 +211,15 @@ struct Connection::Impl {
     Result runTranslated(const Translation& t) {
         if (!t.parameterized() || cacheSize <= 0) {
             // DDL and the like may change what kept statements refer to.
-            if (!t.parameterized()) clearCache();
+            if (!t.parameterized())
+                clearCache();
             return runText(t.text);
         }
         bool isNew = false;
         CacheEntry& e = entry(t.shape, isNew);
         // A shape seen once is sent as text: one-off statements cost no preparation.
-        if (isNew || e.unpreparable) return runText(t.text);
+        if (isNew || e.unpreparable)
+            return runText(t.text);
         if (!e.query) {
             auto q = std::make_unique<QSqlQuery>(db);
             q->setForwardOnly(true);
@@ -262,7 +272,8 @@ void Connection::Open(const QString& connectionString) {
     d->db = QSqlDatabase::addDatabase(spec.qtDriver, d->name);
     const auto key = [&](std::initializer_list<const char*> names) {
         for (const char* n : names)
-            if (spec.keys.contains(QLatin1String(n))) return spec.keys.value(QLatin1String(n));
+            if (spec.keys.contains(QLatin1String(n)))
+                return spec.keys.value(QLatin1String(n));
         return QString();
     };
     switch (spec.dialect) {
@@ -273,7 +284,8 @@ void Connection::Open(const QString& connectionString) {
     case Dialect::PostgreSQL: {
         d->db.setHostName(key({"server", "host"}));
         const QString port = key({"port"});
-        if (!port.isEmpty()) d->db.setPort(port.toInt());
+        if (!port.isEmpty())
+            d->db.setPort(port.toInt());
         d->db.setDatabaseName(key({"database"}));
         d->db.setUserName(key({"uid", "user", "user id"}));
         d->db.setPassword(key({"pwd", "password"}));
@@ -315,7 +327,8 @@ void Connection::Open(const QString& connectionString) {
 }
 
 void Connection::Close() {
-    if (!d->open) return;
+    if (!d->open)
+        return;
     if (d->level > 0) {
         d->level = 0;
         QSqlQuery q(d->db);
@@ -358,21 +371,25 @@ Connection::CacheStatistics Connection::cacheStatistics() const {
 
 void Connection::setStatementCacheSize(int shapes) {
     d->cacheSize = qMax(0, shapes);
-    if (d->cacheSize == 0) d->clearCache();
+    if (d->cacheSize == 0)
+        d->clearCache();
 }
 
 Connection::Result Connection::run(const StatementEvent& event) {
     trace(event.text);
-    if (d->observer) d->observer(event);
+    if (d->observer)
+        d->observer(event);
     d->requireOpen();
     const Translation t = translate(event.text, d->spec.dialect, d->cacheSize > 0);
     // PostgreSQL aborts a whole transaction on the first failing statement; a savepoint
     // per statement makes a failure undo that statement alone, as on the other engines.
     const bool guard = d->level > 0 && d->spec.dialect == Dialect::PostgreSQL;
-    if (guard) d->control(QStringLiteral("SAVEPOINT ado_statement"));
+    if (guard)
+        d->control(QStringLiteral("SAVEPOINT ado_statement"));
     try {
         Result r = d->runTranslated(t);
-        if (guard) d->control(QStringLiteral("RELEASE SAVEPOINT ado_statement"));
+        if (guard)
+            d->control(QStringLiteral("RELEASE SAVEPOINT ado_statement"));
         return r;
     } catch (const AutomationError&) {
         if (guard) {
@@ -386,7 +403,8 @@ Connection::Result Connection::run(const StatementEvent& event) {
 std::shared_ptr<Recordset> Connection::Execute(const QString& commandText, qint32* recordsAffected,
                                                long) {
     Result r = run({StatementEvent::Execute, commandText});
-    if (recordsAffected) *recordsAffected = r.rowsAffected;
+    if (recordsAffected)
+        *recordsAffected = r.rowsAffected;
     auto rs = std::make_shared<Recordset>();
     if (r.columns)
         rs->assign(std::move(r.columns), std::move(r.rows), adOpenForwardOnly, adLockReadOnly);
@@ -398,7 +416,8 @@ qint32 Connection::BeginTrans() {
     const qint32 next = d->level + 1;
     if (next == 1) {
         if (d->spec.dialect == Dialect::SqlServer) {
-            if (!d->db.transaction()) d->fail(d->db.lastError());
+            if (!d->db.transaction())
+                d->fail(d->db.lastError());
         } else {
             // SQLite takes the write lock at once, so two writers queue instead of
             // deadlocking when both try to upgrade a read lock.
@@ -421,7 +440,8 @@ void Connection::CommitTrans() {
                               QStringLiteral("No transaction is active."));
     if (d->level == 1) {
         if (d->spec.dialect == Dialect::SqlServer) {
-            if (!d->db.commit()) d->fail(d->db.lastError());
+            if (!d->db.commit())
+                d->fail(d->db.lastError());
         } else {
             d->control(QStringLiteral("COMMIT"));
         }
@@ -438,7 +458,8 @@ void Connection::RollbackTrans() {
                               QStringLiteral("No transaction is active."));
     if (d->level == 1) {
         if (d->spec.dialect == Dialect::SqlServer) {
-            if (!d->db.rollback()) d->fail(d->db.lastError());
+            if (!d->db.rollback())
+                d->fail(d->db.lastError());
         } else {
             d->control(QStringLiteral("ROLLBACK"));
         }

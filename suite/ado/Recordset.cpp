@@ -14,7 +14,8 @@ const QString kSource = QStringLiteral("ado.Recordset");
 Recordset::Columns::Columns(QStringList n) : names(std::move(n)) {
     for (int i = 0; i < names.size(); ++i) {
         const QString key = names[i].toLower();
-        if (!index.contains(key)) index.insert(key, i);
+        if (!index.contains(key))
+            index.insert(key, i);
     }
 }
 
@@ -22,7 +23,8 @@ int Recordset::Columns::find(const QString& name) const {
     // Most lookups use the column's own spelling or an all-lower-case one; try the
     // exact text first to avoid lower-casing on every access.
     auto it = index.constFind(name);
-    if (it != index.cend()) return *it;
+    if (it != index.cend())
+        return *it;
     it = index.constFind(name.toLower());
     return it == index.cend() ? -1 : *it;
 }
@@ -37,7 +39,8 @@ void Recordset::Open(const QString& source, Connection& activeConnection, Cursor
                               QStringLiteral("Operation is not allowed when the object is open."));
     Connection::Result r =
         activeConnection.run({StatementEvent::Open, source, cursorType, lockType});
-    if (!r.columns) r.columns = std::make_shared<const Columns>(QStringList());
+    if (!r.columns)
+        r.columns = std::make_shared<const Columns>(QStringList());
     assign(std::move(r.columns), std::move(r.rows), cursorType, lockType);
 }
 

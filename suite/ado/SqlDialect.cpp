@@ -76,7 +76,8 @@ QVector<Token> tokenize(const QString& s) {
             ++i;
             while (i < n && s[i] != close)
                 ++i;
-            if (i < n) ++i;
+            if (i < n)
+                ++i;
             out.push_back({Tok::QuotedIdent, b, i});
         } else if (c.isDigit() || (c == u'.' && i + 1 < n && s[i + 1].isDigit())) {
             while (i < n && s[i].isDigit())
@@ -88,7 +89,8 @@ QVector<Token> tokenize(const QString& s) {
             }
             if (i < n && (s[i] == u'e' || s[i] == u'E')) {
                 qsizetype j = i + 1;
-                if (j < n && (s[j] == u'+' || s[j] == u'-')) ++j;
+                if (j < n && (s[j] == u'+' || s[j] == u'-'))
+                    ++j;
                 if (j < n && s[j].isDigit()) {
                     i = j;
                     while (i < n && s[i].isDigit())
@@ -159,7 +161,8 @@ public:
                 kind_ = text(t).toUpper();
                 break;
             }
-            if (t.type != Tok::Space && t.type != Tok::Comment) break;
+            if (t.type != Tok::Space && t.type != Tok::Comment)
+                break;
         }
         param_ =
             parameterize && d_ != Dialect::SqlServer &&
@@ -191,7 +194,8 @@ private:
 
     qsizetype nextSignificant(qsizetype i) const {
         for (++i; i < toks_.size(); ++i)
-            if (toks_[i].type != Tok::Space && toks_[i].type != Tok::Comment) return i;
+            if (toks_[i].type != Tok::Space && toks_[i].type != Tok::Comment)
+                return i;
         return -1;
     }
 
@@ -208,7 +212,8 @@ private:
     }
 
     bool valueStarts() const {
-        if (!havePrev_) return true;
+        if (!havePrev_)
+            return true;
         switch (prev_.type) {
         case Tok::Number:
         case Tok::String:
@@ -224,7 +229,8 @@ private:
     }
 
     void flushMinus() {
-        if (pendingMinus_.isEmpty()) return;
+        if (pendingMinus_.isEmpty())
+            return;
         const QString m = pendingMinus_;
         pendingMinus_.clear();
         put(m);
@@ -234,7 +240,8 @@ private:
 
     void closeFrame() {
         Frame f = frames_.takeLast();
-        if (f.limit.isEmpty()) return;
+        if (f.limit.isEmpty())
+            return;
         const QString lim = QStringLiteral(" LIMIT ") + f.limit;
         out_.insert(f.textTail, lim);
         shape_.insert(f.shapeTail, lim);
@@ -242,16 +249,20 @@ private:
 
     void literal(const Token& t, const QString& sign) {
         const bool number = t.type == Tok::Number;
-        QString lit = number ? sign + text(t) : text(t);
-        if (t.national) lit.remove(0, 1); // N'..' reads as '..' on these engines
-        out_ += lit;
+        // The value's text: the number with its sign folded in, or the literal as written.
+        QString lit =
+            number ? (sign.isEmpty() ? QString() : QStringLiteral("-")) + text(t) : text(t);
+        if (t.national)
+            lit.remove(0, 1); // N'..' reads as '..' on these engines
+        out_ += number ? sign + text(t) : lit;
         if (!param_ || frames_.back().inOrderBy) {
-            shape_ += lit;
+            shape_ += number ? sign + text(t) : lit;
             return;
         }
         if (!number) {
             QString v = lit.mid(1);
-            if (v.endsWith(u'\'') && !v.isEmpty()) v.chop(1);
+            if (v.endsWith(u'\'') && !v.isEmpty())
+                v.chop(1);
             v.replace(QStringLiteral("''"), QStringLiteral("'"));
             shape_ += u'?';
             params_.push_back(v);
@@ -286,8 +297,9 @@ private:
             return i;
         }
         if (t.type == Tok::Number && !pendingMinus_.isEmpty()) {
+            const QString sign = pendingMinus_;
             pendingMinus_.clear();
-            literal(t, QStringLiteral("-"));
+            literal(t, sign);
             markSignificant(t);
             afterSelect_ = false;
             return i;
@@ -311,9 +323,16 @@ private:
                 frames_.back().shapeTail = shape_.size();
                 return i;
             }
-            if (op == u")" && frames_.size() > 1) closeFrame();
+            if (op == u")" && frames_.size() > 1)
+                closeFrame();
             put(op);
-            markSignificant(t);
+            if (op == u";") {
+                // A statement end is not where a LIMIT goes.
+                prev_ = t;
+                havePrev_ = true;
+            } else {
+                markSignificant(t);
+            }
             return i;
         }
         if (t.type == Tok::Number || t.type == Tok::String) {
@@ -376,7 +395,8 @@ private:
     // Sets the level's LIMIT and answers the index of the last token of the count, or
     // -1 when the form is one we leave alone.
     qsizetype topCount(qsizetype i) {
-        if (i < 0) return -1;
+        if (i < 0)
+            return -1;
         qsizetype last = -1;
         QString n;
         if (toks_[i].type == Tok::Number) {

@@ -1,0 +1,226 @@
+#include "TestDatabase.h"
+
+#include <OrbentaSuite.h>
+#include <QDateTime>
+#include <gtest/gtest.h>
+
+using automation::AutomationError;
+using testsupport::EngineTest;
+using testsupport::rowsOf;
+
+namespace {
+
+class Ado : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        if (IsSkipped())
+            return;
+        cn->Execute(QStringLiteral("CREATE TABLE T (Id INTEGER NOT NULL PRIMARY KEY, Nombre "
+                                   "VARCHAR(40), Importe NUMERIC(19,4) DEFAULT 0, Fecha %1, Clave INTEGER NOT NULL "
+                                   "DEFAULT 0)")
+                        .arg(GetParam() == testsupport::Engine::SQLite ? "DATETIME" : "timestamp(0)"));
+    }
+    QString source() const {
+        return GetParam() == testsupport::Engine::SQLite ? QStringLiteral("ado.SQLite")
+                                                         : QStringLiteral("ado.PostgreSQL");
+    }
+    qint32 errorNumber(const QString& sql) {
+        try {
+            cn->Execute(sql);
+        } catch (const AutomationError& e) {
+            EXPECT_EQ(e.source(), source());
+            EXPECT_FALSE(e.description().isEmpty());
+            return e.number();
+        }
+        ADD_FAILURE() << "no error for " << sql.toStdString();
+        return 0;
+    }
+};
+
+TEST_P(Ado, RowsAffectedNullsAndFieldNames) {
+    qint32 n = -99;
+    cn->Execute(QStringLiteral("INSERT INTO T (Id, Nombre, Importe) VALUES (1, 'uno', 12.5)"), &n);
+    EXPECT_EQ(n, 1);
+    cn->Execute(QStringLiteral("INSERT INTO T (Id, Nombre) VALUES (2, NULL)"), &n);
+    cn->Execute(QStringLiteral("INSERT INTO T (Id, Nombre) VALUES (3, 'tres')"), &n);
+    cn->Execute(QStringLiteral("UPDATE T SET Importe = Importe + 1 WHERE Id >= 2"), &n);
+    EXPECT_EQ(n, 2);
+    cn->Execute(QStringLiteral("DELETE FROM T WHERE Id = 99"), &n);
+    EXPECT_EQ(n, 0);
+    auto rs = cn->Execute(QStringLiteral("SELECT Id, Nombre, Importe FROM T ORDER BY Id"), &n);
+    EXPECT_EQ(n, -1);
+    ASSERT_EQ(rs->State(), ado::adStateOpen);
+    EXPECT_EQ(rs->Fields(QStringLiteral("NOMBRE")).toString(), QStringLiteral("uno"));
+    EXPECT_EQ(rs->Fields(QStringLiteral("importe")).toDouble(), 12.5);
+    rs->MoveNext();
+    EXPECT_TRUE(rs->Fields(QStringLiteral("Nombre")).isNull());
+    EXPECT_EQ(rs->Fields(QStringLiteral("Importe")).toDouble(), 1.0);
+    try {
+        rs->Fields(QStringLiteral("NoSuchColumn"));
+        ADD_FAILURE() << "unknown column accepted";
+    } catch (const AutomationError& e) {
+        EXPECT_EQ(e.number(), ado::errors::ItemNotFound);
+    }
+    rs->MoveNext();
+    rs->MoveNext();
+    EXPECT_TRUE(rs->Eof());
+    try {
+        rs->Fields(0);
+        ADD_FAILURE() << "read past the end";
+    } catch (const AutomationError& e) {
+        EXPECT_EQ(e.number(), ado::errors::NoCurrentRecord);
+    }
+    EXPECT_EQ(cn->Execute(QStringLiteral("DELETE FROM T"))->State(), ado::adStateClosed);
+}
+
+TEST_P(Ado, ValuesComeBackExactly) {
+    cn->Execute(QStringLiteral("INSERT INTO T (Id, Nombre, Importe, Fecha) VALUES (-32768, "
+                               "'Añó ''x'' \\n €', -1234567.8901, '2024-02-29T13:45:06')"));
+    ado::Recordset rs;
+    rs.Open(QStringLiteral("SELECT * FROM T"), *cn);
+    EXPECT_EQ(rs.Fields(QStringLiteral("Id")).toInt(), -32768);
+    EXPECT_EQ(rs.Fields(QStringLiteral("Nombre")).toString(), QStringLiteral("Añó 'x' \\n €"));
+    EXPECT_EQ(rs.Fields(QStringLiteral("Importe")).toString().left(13), QStringLiteral("-1234567.8901"));
+    const QVariant f = rs.Fields(QStringLiteral("Fecha"));
+    const QDateTime dt = f.typeId() == QMetaType::QDateTime
+                             ? f.toDateTime()
+                             : QDateTime::fromString(f.toString(), Qt::ISODate);
+    EXPECT_EQ(dt, QDateTime(QDate(2024, 2, 29), QTime(13, 45, 6)));
+}
+
+TEST_P(Ado, ErrorsCarryAStableNumberTheBackendAndTheDriverText) {
+    cn->Execute(QStringLiteral("INSERT INTO T (Id) VALUES (1)"));
+    EXPECT_EQ(errorNumber(QStringLiteral("SELEC 1")), ado::errors::Statement);
+    EXPECT_EQ(errorNumber(QStringLiteral("SELECT * FROM NoSuchTable")), ado::errors::Statement);
+    EXPECT_EQ(errorNumber(QStringLiteral("INSERT INTO T (Id) VALUES (1)")), ado::errors::Integrity);
+    EXPECT_EQ(errorNumber(QStringLiteral("INSERT INTO T (Id, Clave) VALUES (2, NULL)")),
+              ado::errors::Integrity);
+    cn->Close();
+    try {
+        cn->Execute(QStringLiteral("SELECT 1"));
+        ADD_FAILURE() << "closed connection ran a statement";
+    } catch (const AutomationError& e) {
+        EXPECT_EQ(e.number(), ado::errors::ConnectionClosed);
+    }
+}
+
+TEST_P(Ado, AFailingStatementInsideATransactionFailsAlone) {
+    cn->Execute(QStringLiteral("INSERT INTO T (Id) VALUES (1)"));
+    EXPECT_EQ(cn->BeginTrans(), 1);
+    cn->Execute(QStringLiteral("INSERT INTO T (Id) VALUES (2)"));
+    EXPECT_THROW(cn->Execute(QStringLiteral("INSERT INTO T (Id) VALUES (1)")), AutomationError);
+    EXPECT_THROW(cn->Execute(QStringLiteral("SELECT nonsense FROM T")), AutomationError);
+    cn->Execute(QStringLiteral("INSERT INTO T (Id) VALUES (3)"));
+    cn->CommitTrans();
+    EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT Id FROM T ORDER BY Id")),
+              QStringList({"1", "2", "3"}));
+}
+
+TEST_P(Ado, NestedTransactionsAreSavepoints) {
+    cn->BeginTrans();
+    cn->Execute(QStringLiteral("INSERT INTO T (Id) VALUES (1)"));
+    EXPECT_EQ(cn->BeginTrans(), 2);
+    cn->Execute(QStringLiteral("INSERT INTO T (Id) VALUES (2)"));
+    cn->RollbackTrans();
+    EXPECT_EQ(cn->BeginTrans(), 2);
+    cn->Execute(QStringLiteral("INSERT INTO T (Id) VALUES (3)"));
+    cn->CommitTrans();
+    cn->CommitTrans();
+    EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT Id FROM T ORDER BY Id")), QStringList({"1", "3"}));
+    cn->BeginTrans();
+    cn->Execute(QStringLiteral("DELETE FROM T"));
+    cn->RollbackTrans();
+    EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT COUNT(*) FROM T")), QStringList({"2"}));
+    try {
+        cn->CommitTrans();
+        ADD_FAILURE() << "commit without a transaction";
+    } catch (const AutomationError& e) {
+        EXPECT_EQ(e.number(), ado::errors::NoTransaction);
+    }
+}
+
+TEST_P(Ado, EveryCursorAndLockTypeIsAccepted) {
+    cn->Execute(QStringLiteral("INSERT INTO T (Id) VALUES (1)"));
+    cn->Execute(QStringLiteral("INSERT INTO T (Id) VALUES (2)"));
+    for (auto cursor : {ado::adOpenUnspecified, ado::adOpenForwardOnly, ado::adOpenKeyset,
+                        ado::adOpenDynamic, ado::adOpenStatic})
+        for (auto lock : {ado::adLockUnspecified, ado::adLockReadOnly, ado::adLockPessimistic,
+                          ado::adLockOptimistic, ado::adLockBatchOptimistic}) {
+            ado::Recordset rs;
+            rs.Open(QStringLiteral("SELECT Id FROM T ORDER BY Id"), *cn, cursor, lock);
+            EXPECT_EQ(rs.Fields(0).toInt(), 1);
+            rs.MoveNext();
+            EXPECT_EQ(rs.Fields(0).toInt(), 2);
+            EXPECT_EQ(rs.RecordCount(), cursor <= ado::adOpenForwardOnly ? -1 : 2);
+            rs.Close();
+        }
+}
+
+// The statement cache must give exactly what sending the text gives, however the values
+// of one shape change, and however many shapes pass through it.
+TEST_P(Ado, StatementCacheGivesTheSameResultsAsText) {
+    auto plain = db->open();
+    plain->setStatementCacheSize(0);
+    cn->setStatementCacheSize(8);
+    for (int i = -20; i <= 20; ++i)
+        cn->Execute(QStringLiteral("INSERT INTO T (Id, Nombre, Importe) VALUES (%1, 'n%2', %3)")
+                        .arg(i)
+                        .arg(i % 3)
+                        .arg(i * 1.25));
+    // The shapes an application repeats, with values and literal types changing.
+    QStringList repeated;
+    for (int i = -22; i <= 22; i += 3)
+        repeated << QStringLiteral("SELECT * FROM T WHERE Id = %1").arg(i)
+                 << QStringLiteral("SELECT * FROM T WHERE Id =-%1").arg(qAbs(i))
+                 << QStringLiteral("SELECT Id FROM T WHERE Nombre = 'n%1' ORDER BY Id").arg(i % 3)
+                 << QStringLiteral("SELECT TOP 2 Id FROM T WHERE Id > %1 ORDER BY Id").arg(i)
+                 << QStringLiteral("SELECT COUNT(*) FROM T WHERE Importe > %1").arg(i * 0.75)
+                 << QStringLiteral("SELECT Id FROM T WHERE Id = %1")
+                        .arg(i % 2 ? QString::number(i) : QStringLiteral("'%1'").arg(i))
+                 << QStringLiteral("SELECT Id FROM T WHERE Id = %1").arg(i + 0.5);
+    // More distinct shapes than the cache keeps, each seen twice so it is prepared.
+    QStringList many;
+    for (int k = 0; k < 20; ++k)
+        many << QStringLiteral("SELECT Id, Id + %1 AS k%1 FROM T WHERE Id = %2").arg(k).arg(k - 5)
+             << QStringLiteral("SELECT Id, Id + %1 AS k%2 FROM T WHERE Id = %3").arg(k + 1).arg(k).arg(k - 4);
+    const QStringList queries = repeated + many + repeated;
+    for (int pass = 0; pass < 2; ++pass)
+        for (const QString& q : queries) {
+            QStringList a, b;
+            bool aFailed = false, bFailed = false;
+            try { a = rowsOf(*cn, q); } catch (const AutomationError&) { aFailed = true; }
+            try { b = rowsOf(*plain, q); } catch (const AutomationError&) { bFailed = true; }
+            EXPECT_EQ(aFailed, bFailed) << q.toStdString();
+            EXPECT_EQ(a, b) << q.toStdString();
+        }
+    const auto stats = cn->cacheStatistics();
+    EXPECT_GT(stats.hits, 100) << "the repeated shapes should have run prepared";
+    EXPECT_GT(stats.prepares, 8) << "shapes should have been evicted and prepared again";
+    qint32 n = 0;
+    for (int i = 0; i < 5; ++i)
+        cn->Execute(QStringLiteral("UPDATE T SET Importe = Importe + 0.1 WHERE Id BETWEEN %1 AND %2").arg(i).arg(i + 1), &n);
+    EXPECT_EQ(n, 2);
+}
+
+ORBENTA_ENGINE_TESTS(Ado);
+
+TEST(AdoConnection, RejectsUnknownDriversAndUnreachableServers) {
+    ado::Connection cn;
+    try {
+        cn.Open(QStringLiteral("Driver=Oracle;Database=x"));
+        ADD_FAILURE() << "unknown driver accepted";
+    } catch (const AutomationError& e) {
+        EXPECT_EQ(e.number(), ado::errors::ProviderNotFound);
+    }
+    try {
+        cn.Open(QStringLiteral("Driver=PostgreSQL;Server=127.0.0.1;Port=1;Database=x;Uid=x"));
+        ADD_FAILURE() << "opened a connection to a closed port";
+    } catch (const AutomationError& e) {
+        EXPECT_EQ(e.number(), ado::errors::ConnectFailed);
+        EXPECT_EQ(e.source(), QStringLiteral("ado.PostgreSQL"));
+    }
+    EXPECT_EQ(cn.State(), ado::adStateClosed);
+}
+
+} // namespace

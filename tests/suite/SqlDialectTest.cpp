@@ -1,0 +1,126 @@
+#include <OrbentaSuite.h>
+#include <gtest/gtest.h>
+
+using ado::Dialect;
+using ado::translate;
+
+namespace {
+
+struct Rewrite {
+    const char* name;
+    const char* tsql;
+    const char* sqlite; // expected text on SQLite and PostgreSQL (they rewrite alike)
+};
+
+class Rewrites : public ::testing::TestWithParam<Rewrite> {};
+
+TEST_P(Rewrites, RewritesOnlyWhatDiffersAndNeverInsideLiterals) {
+    const Rewrite& r = GetParam();
+    const QString in = QString::fromUtf8(r.tsql);
+    EXPECT_EQ(translate(in, Dialect::SQLite).text.toStdString(), r.sqlite);
+    EXPECT_EQ(translate(in, Dialect::PostgreSQL).text.toStdString(), r.sqlite);
+    // SQL Server speaks T-SQL: the text passes through untouched.
+    EXPECT_EQ(translate(in, Dialect::SqlServer).text, in);
+    // Parameterizing never changes the text that would be sent.
+    EXPECT_EQ(translate(in, Dialect::SQLite, true).text.toStdString(), r.sqlite);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Dialect, Rewrites,
+    ::testing::Values(
+        Rewrite{"TopAtStatementLevel", "SELECT TOP 1 * FROM Agentes_Acumulados WHERE Cod_Agente =5",
+                "SELECT * FROM Agentes_Acumulados WHERE Cod_Agente =5 LIMIT 1"},
+        Rewrite{"TopInsideInSubqueryWithOrderBy",
+                "SELECT * FROM Agentes WHERE Codigo IN (SELECT TOP 1 Codigo FROM Agentes WHERE "
+                "Codigo < -3 ORDER BY Codigo DESC)",
+                "SELECT * FROM Agentes WHERE Codigo IN (SELECT Codigo FROM Agentes WHERE Codigo < "
+                "-3 ORDER BY Codigo DESC LIMIT 1)"},
+        Rewrite{"TopInParenthesesAndDistinct", "select distinct top (5) a from t order by a",
+                "select distinct a from t order by a LIMIT 5"},
+        Rewrite{"NestedSubqueriesEachKeepTheirOwnLimit",
+                "SELECT TOP 2 a FROM t WHERE a IN (SELECT TOP 3 b FROM u WHERE b IN (SELECT c "
+                "FROM v) ORDER BY b) ORDER BY a",
+                "SELECT a FROM t WHERE a IN (SELECT b FROM u WHERE b IN (SELECT c FROM v) ORDER "
+                "BY b LIMIT 3) ORDER BY a LIMIT 2"},
+        Rewrite{"LimitGoesBeforeATrailingComment", "SELECT TOP 1 a FROM t -- TOP 2\n",
+                "SELECT a FROM t LIMIT 1 -- TOP 2\n"},
+        Rewrite{"LimitGoesBeforeATrailingSemicolon", "SELECT TOP 4 a FROM t;",
+                "SELECT a FROM t LIMIT 4;"},
+        Rewrite{"TopPercentIsLeftAlone", "SELECT TOP 10 PERCENT a FROM t",
+                "SELECT TOP 10 PERCENT a FROM t"},
+        Rewrite{"IsNullInAnyCase",
+                "SELECT * FROM Agentes WHERE Codigo IN (SELECT ISNULL(MIN(Codigo), 0) AS Codigo "
+                "FROM Agentes) AND IsNull(x,'') = isnull (y, '')",
+                "SELECT * FROM Agentes WHERE Codigo IN (SELECT COALESCE(MIN(Codigo), 0) AS Codigo "
+                "FROM Agentes) AND COALESCE(x,'') = COALESCE (y, '')"},
+        Rewrite{"PostfixIsNullIsNotAFunction", "SELECT a FROM t WHERE a ISNULL",
+                "SELECT a FROM t WHERE a ISNULL"},
+        Rewrite{"Truncate", "TRUNCATE TABLE Listado_Desc_Comis", "DELETE FROM Listado_Desc_Comis"},
+        Rewrite{"KeywordsInsideLiteralsStay",
+                "INSERT INTO t (a) VALUES ('SELECT TOP 1 ISNULL( TRUNCATE TABLE x -- /*')",
+                "INSERT INTO t (a) VALUES ('SELECT TOP 1 ISNULL( TRUNCATE TABLE x -- /*')"},
+        Rewrite{"DoubledQuotesDoNotEndTheLiteral",
+                "SELECT TOP 1 a FROM t WHERE b = 'O''Donnell TOP 3 '' ISNULL('",
+                "SELECT a FROM t WHERE b = 'O''Donnell TOP 3 '' ISNULL(' LIMIT 1"},
+        Rewrite{"NationalLiteral", "SELECT a FROM t WHERE b = N'Iñaki'",
+                "SELECT a FROM t WHERE b = 'Iñaki'"},
+        Rewrite{"QuotedIdentifiersStay", "SELECT \"TOP\", [ISNULL(] FROM t",
+                "SELECT \"TOP\", [ISNULL(] FROM t"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct Shape {
+    const char* name;
+    Dialect dialect;
+    const char* tsql;
+    const char* shape; // "" when the statement must not be parameterized
+    QVariantList params;
+};
+
+class Shapes : public ::testing::TestWithParam<Shape> {};
+
+TEST_P(Shapes, LiteralsBecomeTypedParameters) {
+    const Shape& s = GetParam();
+    const ado::Translation t = translate(QString::fromUtf8(s.tsql), s.dialect, true);
+    EXPECT_EQ(t.shape.toStdString(), s.shape);
+    ASSERT_EQ(t.parameters.size(), s.params.size());
+    for (int i = 0; i < s.params.size(); ++i) {
+        EXPECT_EQ(t.parameters[i], s.params[i]) << "parameter " << i;
+        EXPECT_EQ(t.parameters[i].typeId(), s.params[i].typeId()) << "type of parameter " << i;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Dialect, Shapes,
+    ::testing::Values(
+        Shape{"NegativeNumberIsOneLiteral", Dialect::SQLite, "SELECT * FROM Agentes WHERE Codigo =-5",
+              "SELECT * FROM Agentes WHERE Codigo =?", {QVariant(qlonglong(-5))}},
+        Shape{"BinaryMinusStaysAnOperator", Dialect::SQLite, "UPDATE t SET a = a - 5, b = b -2.5",
+              "UPDATE t SET a = a - ?, b = b -?", {QVariant(qlonglong(5)), QVariant(2.5)}},
+        Shape{"SignAfterKeywordAndParenthesis", Dialect::SQLite,
+              "SELECT a FROM t WHERE (- 3) < a AND -4.5 < b",
+              "SELECT a FROM t WHERE (?) < a AND ? < b", {QVariant(qlonglong(-3)), QVariant(-4.5)}},
+        Shape{"StringsUnescaped", Dialect::SQLite,
+              "INSERT INTO t (a, b) VALUES ('O''Donnell', '')",
+              "INSERT INTO t (a, b) VALUES (?, ?)", {QVariant(QStringLiteral("O'Donnell")), QVariant(QString())}},
+        Shape{"TopAndOrderByPositionsStayInTheShape", Dialect::SQLite,
+              "SELECT TOP 3 a, 7 FROM t WHERE b = 2 ORDER BY 2, a",
+              "SELECT a, ? FROM t WHERE b = ? ORDER BY 2, a LIMIT 3",
+              {QVariant(qlonglong(7)), QVariant(qlonglong(2))}},
+        Shape{"ValuesAfterAnOrderedSubquery", Dialect::SQLite,
+              "SELECT a FROM t WHERE a IN (SELECT TOP 1 b FROM u ORDER BY 1) AND c = 9",
+              "SELECT a FROM t WHERE a IN (SELECT b FROM u ORDER BY 1 LIMIT 1) AND c = ?",
+              {QVariant(qlonglong(9))}},
+        Shape{"HugeIntegerIsADouble", Dialect::SQLite, "SELECT 99999999999999999999",
+              "SELECT ?", {QVariant(99999999999999999999.0)}},
+        Shape{"PostgreSqlTypesNumbersAsItsLiteralsWouldBe", Dialect::PostgreSQL,
+              "UPDATE t SET a = a + 12.5 WHERE b = 3000000000 AND c = -7 AND d = 'x'",
+              "UPDATE t SET a = a + CAST(? AS numeric) WHERE b = CAST(? AS bigint) AND c = "
+              "CAST(? AS integer) AND d = ?",
+              {QVariant(QStringLiteral("12.5")), QVariant(QStringLiteral("3000000000")),
+               QVariant(QStringLiteral("-7")), QVariant(QStringLiteral("x"))}},
+        Shape{"DdlIsNeverPrepared", Dialect::SQLite, "CREATE TABLE t (a INTEGER DEFAULT 0)", "", {}},
+        Shape{"TruncateIsNeverPrepared", Dialect::SQLite, "TRUNCATE TABLE t", "", {}},
+        Shape{"SqlServerIsNeverPrepared", Dialect::SqlServer, "SELECT a FROM t WHERE b = 1", "", {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace

@@ -1,0 +1,81 @@
+#include "TestDatabase.h"
+
+#include "Database.h"
+
+#include <QAtomicInteger>
+#include <QCoreApplication>
+
+namespace testsupport {
+
+QString postgresConnectionString() { return qEnvironmentVariable("ORBENTA_TEST_PG"); }
+
+ScratchDatabase::ScratchDatabase(Engine engine) : engine_(engine) {
+    if (engine == Engine::SQLite) {
+        cs_ = QStringLiteral("Driver=SQLite;Database=%1/test.db").arg(dir_.path());
+        return;
+    }
+    static QAtomicInteger<int> counter;
+    schema_ = QStringLiteral("t_%1_%2").arg(QCoreApplication::applicationPid()).arg(counter++);
+    ado::Connection admin;
+    admin.Open(postgresConnectionString());
+    admin.Execute(QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE").arg(schema_));
+    admin.Execute(QStringLiteral("CREATE SCHEMA %1").arg(schema_));
+    cs_ = postgresConnectionString() + QStringLiteral(";Schema=") + schema_;
+}
+
+ScratchDatabase::~ScratchDatabase() {
+    if (schema_.isEmpty())
+        return;
+    try {
+        ado::Connection admin;
+        admin.Open(postgresConnectionString());
+        admin.Execute(QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE").arg(schema_));
+    } catch (...) {
+    }
+}
+
+std::shared_ptr<ado::Connection> ScratchDatabase::open() const {
+    auto cn = std::make_shared<ado::Connection>();
+    cn->Open(cs_);
+    return cn;
+}
+
+void EngineTest::SetUp() {
+    if (GetParam() == Engine::PostgreSQL && postgresConnectionString().isEmpty())
+        GTEST_SKIP() << "ORBENTA_TEST_PG is not set";
+    db = std::make_unique<ScratchDatabase>(GetParam());
+    cn = db->open();
+}
+
+void EngineTest::TearDown() {
+    cn.reset();
+    db.reset();
+}
+
+void EngineTest::createSchema(bool demo) {
+    orbenta::db::createSchema(*cn, false);
+    if (demo)
+        orbenta::db::loadDemoData(*cn);
+}
+
+std::string engineName(const ::testing::TestParamInfo<Engine>& info) {
+    return info.param == Engine::SQLite ? "SQLite" : "PostgreSQL";
+}
+
+QStringList rowsOf(ado::Connection& cn, const QString& sql) {
+    ado::Recordset rs;
+    rs.Open(sql, cn, ado::adOpenStatic);
+    QStringList rows;
+    while (!rs.Eof()) {
+        QStringList cells;
+        for (int i = 0; i < rs.FieldCount(); ++i) {
+            const QVariant& v = rs.Fields(i);
+            cells << (v.isNull() ? QStringLiteral("NULL") : v.toString());
+        }
+        rows << cells.join(u'|');
+        rs.MoveNext();
+    }
+    return rows;
+}
+
+} // namespace testsupport
