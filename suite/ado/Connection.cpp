@@ -1,5 +1,6 @@
 #include "Connection.h"
 
+#include "PgDirect.h"
 #include "Recordset.h"
 #include "automation/AutomationError.h"
 
@@ -122,6 +123,10 @@ struct Connection::Impl {
     CacheStatistics stats;
     std::list<CacheEntry> lru; // most recent first
     std::unordered_map<QString, std::list<CacheEntry>::iterator> byShape;
+    std::unique_ptr<QSqlQuery> textQuery;
+    std::shared_ptr<const Recordset::Columns> textColumns;
+    std::shared_ptr<const Recordset::Columns> guardedColumns;
+    bool statementSavepoint = false; // PostgreSQL: the last statement's savepoint is open
 
     QString source() const { return QStringLiteral("ado.") + dialectName(spec.dialect); }
 
@@ -150,6 +155,9 @@ struct Connection::Impl {
     void clearCache() {
         byShape.clear();
         lru.clear();
+        textQuery.reset();
+        textColumns.reset();
+        guardedColumns.reset();
     }
 
     // Returns the entry for a shape, creating it (at the front) when new.
@@ -175,18 +183,20 @@ struct Connection::Impl {
             r.rowsAffected = q.numRowsAffected();
             return;
         }
-        if (cached && *cached) {
-            r.columns = *cached;
-        } else {
-            const QSqlRecord rec = q.record();
+        // Reuse the columns of the previous result of this query when they are the
+        // same (always, for one prepared shape while the schema stays as it is).
+        const QSqlRecord rec = q.record();
+        bool same = *cached && (*cached)->names.size() == rec.count();
+        for (int i = 0; same && i < rec.count(); ++i)
+            same = (*cached)->names[i] == rec.fieldName(i);
+        if (!same) {
             QStringList names;
             names.reserve(rec.count());
             for (int i = 0; i < rec.count(); ++i)
                 names << rec.fieldName(i);
-            r.columns = std::make_shared<const Recordset::Columns>(names);
-            if (cached)
-                *cached = r.columns;
+            *cached = std::make_shared<const Recordset::Columns>(names);
         }
+        r.columns = *cached;
         const int n = int(r.columns->names.size());
         while (q.next()) {
             QVector<QVariant> row;
@@ -199,19 +209,61 @@ struct Connection::Impl {
 
     Result runText(const QString& sql) {
         ++stats.texts;
-        QSqlQuery q(db);
-        q.setForwardOnly(true);
-        if (!q.exec(sql))
-            fail(q.lastError());
+        // One query object serves every text statement: rows are read before it is
+        // used again, and creating a driver result per statement costs more than the
+        // statement itself on the embedded engine.
+        if (!textQuery) {
+            textQuery = std::make_unique<QSqlQuery>(db);
+            textQuery->setForwardOnly(true);
+        }
+        QSqlQuery& q = *textQuery;
+        if (!q.exec(sql)) {
+            const QSqlError e = q.lastError();
+            q.finish();
+            fail(e);
+        }
         Result r;
-        collect(q, r, nullptr);
+        collect(q, r, &textColumns);
+        q.finish();
+        return r;
+    }
+
+    // PostgreSQL aborts a whole transaction on the first failing statement; inside a
+    // transaction every statement runs under a savepoint of its own, so a failure
+    // undoes that statement alone, as on the other engines. The savepoint travels in
+    // the statement's own round trip, and the previous statement's is released there
+    // too: a statement in a transaction costs one round trip, not three.
+    Result runUnderSavepoint(const QString& sql) {
+        ++stats.texts;
+        const QString batch = (statementSavepoint ? QStringLiteral("RELEASE SAVEPOINT ado_statement; ")
+                                                  : QString()) +
+                              QStringLiteral("SAVEPOINT ado_statement; ") + sql;
+        pg::BatchResult b = pg::execBatch(db, batch, guardedColumns);
+        if (!b.ok) {
+            // The batch stops at its first failure: roll back to the savepoint when it
+            // was taken, or to the previous statement's when the failure came first.
+            try {
+                control(QStringLiteral("ROLLBACK TO SAVEPOINT ado_statement"));
+            } catch (const AutomationError&) {
+            }
+            throw AutomationError(b.sqlState.startsWith(QStringLiteral("23")) ? errors::Integrity
+                                                                              : errors::Statement,
+                                  source(), b.error);
+        }
+        statementSavepoint = true;
+        Result r;
+        r.columns = std::move(b.columns);
+        r.rows = std::move(b.rows);
+        r.rowsAffected = b.columns ? -1 : b.rowsAffected;
         return r;
     }
 
     Result runTranslated(const Translation& t) {
         if (!t.parameterized() || cacheSize <= 0) {
-            // DDL and the like may change what kept statements refer to.
-            if (!t.parameterized())
+            // A schema change may change what kept statements refer to.
+            const QString head = t.text.trimmed().left(6).toUpper();
+            if (head.startsWith(QStringLiteral("CREATE")) || head.startsWith(QStringLiteral("ALTER")) ||
+                head.startsWith(QStringLiteral("DROP")))
                 clearCache();
             return runText(t.text);
         }
@@ -329,6 +381,7 @@ void Connection::Open(const QString& connectionString) {
 void Connection::Close() {
     if (!d->open)
         return;
+    d->statementSavepoint = false;
     if (d->level > 0) {
         d->level = 0;
         QSqlQuery q(d->db);
@@ -381,23 +434,9 @@ Connection::Result Connection::run(const StatementEvent& event) {
         d->observer(event);
     d->requireOpen();
     const Translation t = translate(event.text, d->spec.dialect, d->cacheSize > 0);
-    // PostgreSQL aborts a whole transaction on the first failing statement; a savepoint
-    // per statement makes a failure undo that statement alone, as on the other engines.
-    const bool guard = d->level > 0 && d->spec.dialect == Dialect::PostgreSQL;
-    if (guard)
-        d->control(QStringLiteral("SAVEPOINT ado_statement"));
-    try {
-        Result r = d->runTranslated(t);
-        if (guard)
-            d->control(QStringLiteral("RELEASE SAVEPOINT ado_statement"));
-        return r;
-    } catch (const AutomationError&) {
-        if (guard) {
-            d->control(QStringLiteral("ROLLBACK TO SAVEPOINT ado_statement"));
-            d->control(QStringLiteral("RELEASE SAVEPOINT ado_statement"));
-        }
-        throw;
-    }
+    if (d->level > 0 && d->spec.dialect == Dialect::PostgreSQL)
+        return d->runUnderSavepoint(t.text);
+    return d->runTranslated(t);
 }
 
 std::shared_ptr<Recordset> Connection::Execute(const QString& commandText, qint32* recordsAffected,
@@ -427,6 +466,11 @@ qint32 Connection::BeginTrans() {
     } else if (d->spec.dialect == Dialect::SqlServer) {
         d->control(QStringLiteral("SAVE TRANSACTION ado_level%1").arg(next));
     } else {
+        // A statement savepoint still open would take the new level with it when the
+        // next statement releases it.
+        if (d->statementSavepoint)
+            d->control(QStringLiteral("RELEASE SAVEPOINT ado_statement"));
+        d->statementSavepoint = false;
         d->control(QStringLiteral("SAVEPOINT ado_level%1").arg(next));
     }
     d->level = next;
@@ -449,6 +493,7 @@ void Connection::CommitTrans() {
         d->control(QStringLiteral("RELEASE SAVEPOINT ado_level%1").arg(d->level));
     }
     --d->level;
+    d->statementSavepoint = false; // released or rolled back with its level
 }
 
 void Connection::RollbackTrans() {
@@ -470,6 +515,7 @@ void Connection::RollbackTrans() {
         d->control(QStringLiteral("RELEASE SAVEPOINT ado_level%1").arg(d->level));
     }
     --d->level;
+    d->statementSavepoint = false; // released or rolled back with its level
 }
 
 } // namespace ado

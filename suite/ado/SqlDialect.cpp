@@ -1,6 +1,5 @@
 #include "SqlDialect.h"
 
-#include <QSet>
 #include <limits>
 
 namespace ado {
@@ -35,8 +34,26 @@ bool isWordChar(QChar c) {
     return c.isLetterOrNumber() || c == u'_' || c == u'@' || c == u'#' || c == u'$';
 }
 
+bool isTwoCharOperator(QChar a, QChar b) {
+    switch (a.unicode()) {
+    case '<':
+        return b == u'=' || b == u'>';
+    case '>':
+        return b == u'=';
+    case '!':
+        return b == u'=' || b == u'<' || b == u'>';
+    case '|':
+        return b == u'|';
+    case ':':
+        return b == u':';
+    default:
+        return false;
+    }
+}
+
 QVector<Token> tokenize(const QString& s) {
     QVector<Token> out;
+    out.reserve(s.size() / 3 + 4);
     const qsizetype n = s.size();
     qsizetype i = 0;
     while (i < n) {
@@ -110,11 +127,7 @@ QVector<Token> tokenize(const QString& s) {
                 ++i;
             out.push_back({Tok::Word, b, i});
         } else {
-            static const QStringList twoChar = {QStringLiteral("<="), QStringLiteral(">="),
-                                                QStringLiteral("<>"), QStringLiteral("!="),
-                                                QStringLiteral("!<"), QStringLiteral("!>"),
-                                                QStringLiteral("||"), QStringLiteral("::")};
-            i += (i + 1 < n && twoChar.contains(s.mid(i, 2))) ? 2 : 1;
+            i += (i + 1 < n && isTwoCharOperator(c, s[i + 1])) ? 2 : 1;
             out.push_back({Tok::Op, b, i});
         }
     }
@@ -122,25 +135,21 @@ QVector<Token> tokenize(const QString& s) {
 }
 
 // Keywords after which a value starts, so that a following "-" is a sign.
-const QSet<QString>& valueStartKeywords() {
-    static const QSet<QString> k = {
-        QStringLiteral("SELECT"),  QStringLiteral("WHERE"),  QStringLiteral("AND"),
-        QStringLiteral("OR"),      QStringLiteral("NOT"),    QStringLiteral("ON"),
-        QStringLiteral("THEN"),    QStringLiteral("ELSE"),   QStringLiteral("WHEN"),
-        QStringLiteral("CASE"),    QStringLiteral("IN"),     QStringLiteral("LIKE"),
-        QStringLiteral("BETWEEN"), QStringLiteral("HAVING"), QStringLiteral("DISTINCT"),
-        QStringLiteral("ALL"),     QStringLiteral("RETURN"), QStringLiteral("VALUES"),
-        QStringLiteral("IS"),      QStringLiteral("SET")};
-    return k;
+bool isValueStartKeyword(QStringView w) {
+    static constexpr const char* k[] = {"SELECT", "WHERE", "AND", "OR", "NOT", "ON", "THEN", "ELSE", "WHEN", "CASE", "IN", "LIKE", "BETWEEN", "HAVING", "DISTINCT", "ALL", "RETURN", "VALUES", "IS", "SET"};
+    for (const char* kw : k)
+        if (w.compare(QLatin1StringView(kw), Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
 }
 
 // Words that end an ORDER BY or GROUP BY list inside the same query level.
-const QSet<QString>& listEndKeywords() {
-    static const QSet<QString> k = {
-        QStringLiteral("LIMIT"),  QStringLiteral("OFFSET"),    QStringLiteral("UNION"),
-        QStringLiteral("EXCEPT"), QStringLiteral("INTERSECT"), QStringLiteral("HAVING"),
-        QStringLiteral("FOR"),    QStringLiteral("FETCH"),     QStringLiteral("SELECT")};
-    return k;
+bool isListEndKeyword(QStringView w) {
+    static constexpr const char* k[] = {"LIMIT", "OFFSET", "UNION", "EXCEPT", "INTERSECT", "HAVING", "FOR", "FETCH", "SELECT"};
+    for (const char* kw : k)
+        if (w.compare(QLatin1StringView(kw), Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
 }
 
 struct Frame {
@@ -156,9 +165,11 @@ class Translator {
 public:
     Translator(const QString& sql, Dialect d, bool parameterize)
         : s_(sql), d_(d), toks_(tokenize(sql)) {
+        out_.reserve(sql.size() + 16);
+        shape_.reserve(sql.size() + 16);
         for (const Token& t : toks_) {
             if (t.type == Tok::Word) {
-                kind_ = text(t).toUpper();
+                kind_ = text(t).toString().toUpper();
                 break;
             }
             if (t.type != Tok::Space && t.type != Tok::Comment)
@@ -189,8 +200,10 @@ public:
     }
 
 private:
-    QString text(const Token& t) const { return s_.mid(t.begin, t.end - t.begin); }
-    QString upper(const Token& t) const { return text(t).toUpper(); }
+    QStringView text(const Token& t) const { return QStringView(s_).mid(t.begin, t.end - t.begin); }
+    static bool is(QStringView w, const char* keyword) {
+        return w.compare(QLatin1StringView(keyword), Qt::CaseInsensitive) == 0;
+    }
 
     qsizetype nextSignificant(qsizetype i) const {
         for (++i; i < toks_.size(); ++i)
@@ -199,7 +212,7 @@ private:
         return -1;
     }
 
-    void put(const QString& t) {
+    void put(QStringView t) {
         out_ += t;
         shape_ += t;
     }
@@ -220,7 +233,7 @@ private:
         case Tok::QuotedIdent:
             return false;
         case Tok::Word:
-            return valueStartKeywords().contains(upper(prev_));
+            return isValueStartKeyword(text(prev_));
         case Tok::Op:
             return text(prev_) != u")";
         default:
@@ -250,13 +263,12 @@ private:
     void literal(const Token& t, const QString& sign) {
         const bool number = t.type == Tok::Number;
         // The value's text: the number with its sign folded in, or the literal as written.
-        QString lit =
-            number ? (sign.isEmpty() ? QString() : QStringLiteral("-")) + text(t) : text(t);
-        if (t.national)
-            lit.remove(0, 1); // N'..' reads as '..' on these engines
-        out_ += number ? sign + text(t) : lit;
+        QString lit = (number && !sign.isEmpty()) ? QStringLiteral("-") : QString();
+        lit += t.national ? text(t).mid(1) : text(t); // N'..' reads as '..' on these engines
+        const QString written = number ? sign + text(t).toString() : lit;
+        out_ += written;
         if (!param_ || frames_.back().inOrderBy) {
-            shape_ += number ? sign + text(t) : lit;
+            shape_ += written;
             return;
         }
         if (!number) {
@@ -307,9 +319,9 @@ private:
         flushMinus();
 
         if (t.type == Tok::Op) {
-            const QString op = text(t);
+            const QStringView op = text(t);
             if (op == u"-" && valueStarts()) {
-                pendingMinus_ = op;
+                pendingMinus_ = op.toString();
                 prev_ = t;
                 havePrev_ = true;
                 return i;
@@ -349,21 +361,21 @@ private:
         }
 
         // A word.
-        const QString w = upper(t);
+        const QStringView w = text(t);
         const qsizetype next = nextSignificant(i);
-        if (w == u"SELECT") {
+        if (is(w, "SELECT")) {
             frames_.back().inOrderBy = false;
             put(text(t));
             markSignificant(t);
             afterSelect_ = true;
             return i;
         }
-        if (afterSelect_ && (w == u"DISTINCT" || w == u"ALL")) {
+        if (afterSelect_ && (is(w, "DISTINCT") || is(w, "ALL"))) {
             put(text(t));
             markSignificant(t);
             return i;
         }
-        if (afterSelect_ && w == u"TOP") {
+        if (afterSelect_ && is(w, "TOP")) {
             afterSelect_ = false;
             if (const qsizetype end = topCount(next); end >= 0) {
                 // Drop "TOP n" and the blanks after it; the count closes the level.
@@ -374,16 +386,16 @@ private:
             }
         }
         afterSelect_ = false;
-        if (w == u"ISNULL" && next >= 0 && text(toks_[next]) == u"(") {
+        if (is(w, "ISNULL") && next >= 0 && text(toks_[next]) == u"(") {
             put(QStringLiteral("COALESCE"));
-        } else if (w == u"TRUNCATE" && !havePrev_ && next >= 0 && upper(toks_[next]) == u"TABLE") {
+        } else if (is(w, "TRUNCATE") && !havePrev_ && next >= 0 && is(text(toks_[next]), "TABLE")) {
             put(QStringLiteral("DELETE FROM"));
             markSignificant(toks_[next]);
             return next;
         } else {
-            if ((w == u"ORDER" || w == u"GROUP") && next >= 0 && upper(toks_[next]) == u"BY")
+            if ((is(w, "ORDER") || is(w, "GROUP")) && next >= 0 && is(text(toks_[next]), "BY"))
                 frames_.back().inOrderBy = true;
-            else if (listEndKeywords().contains(w))
+            else if (isListEndKeyword(w))
                 frames_.back().inOrderBy = false;
             put(text(t));
         }
@@ -400,20 +412,20 @@ private:
         qsizetype last = -1;
         QString n;
         if (toks_[i].type == Tok::Number) {
-            n = text(toks_[i]);
+            n = text(toks_[i]).toString();
             last = i;
         } else if (text(toks_[i]) == u"(") {
             const qsizetype num = nextSignificant(i);
             const qsizetype close = num >= 0 ? nextSignificant(num) : -1;
             if (close < 0 || toks_[num].type != Tok::Number || text(toks_[close]) != u")")
                 return -1;
-            n = text(toks_[num]);
+            n = text(toks_[num]).toString();
             last = close;
         } else {
             return -1;
         }
         const qsizetype after = nextSignificant(last);
-        if (after >= 0 && (upper(toks_[after]) == u"PERCENT" || upper(toks_[after]) == u"WITH"))
+        if (after >= 0 && (is(text(toks_[after]), "PERCENT") || is(text(toks_[after]), "WITH")))
             return -1;
         frames_.back().limit = n;
         return last;

@@ -112,9 +112,18 @@ TEST_P(Ado, AFailingStatementInsideATransactionFailsAlone) {
     EXPECT_THROW(cn->Execute(QStringLiteral("INSERT INTO T (Id) VALUES (1)")), AutomationError);
     EXPECT_THROW(cn->Execute(QStringLiteral("SELECT nonsense FROM T")), AutomationError);
     cn->Execute(QStringLiteral("INSERT INTO T (Id) VALUES (3)"));
+    // Inside the transaction rows and counts come back as outside it.
+    qint32 n = 0;
+    cn->Execute(QStringLiteral("UPDATE T SET Nombre = 'x' WHERE Id >= 2"), &n);
+    EXPECT_EQ(n, 2);
+    EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT Id, Nombre FROM T ORDER BY Id")),
+              QStringList({"1|NULL", "2|x", "3|x"}));
+    EXPECT_THROW(cn->Execute(QStringLiteral("UPDATE T SET Id = 1 WHERE Id = 3")), AutomationError);
+    cn->Execute(QStringLiteral("DELETE FROM T WHERE Id = 2"), &n);
+    EXPECT_EQ(n, 1);
     cn->CommitTrans();
     EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT Id FROM T ORDER BY Id")),
-              QStringList({"1", "2", "3"}));
+              QStringList({"1", "3"}));
 }
 
 TEST_P(Ado, NestedTransactionsAreSavepoints) {
@@ -122,6 +131,7 @@ TEST_P(Ado, NestedTransactionsAreSavepoints) {
     cn->Execute(QStringLiteral("INSERT INTO T (Id) VALUES (1)"));
     EXPECT_EQ(cn->BeginTrans(), 2);
     cn->Execute(QStringLiteral("INSERT INTO T (Id) VALUES (2)"));
+    EXPECT_THROW(cn->Execute(QStringLiteral("INSERT INTO T (Id) VALUES (2)")), AutomationError);
     cn->RollbackTrans();
     EXPECT_EQ(cn->BeginTrans(), 2);
     cn->Execute(QStringLiteral("INSERT INTO T (Id) VALUES (3)"));

@@ -1,0 +1,71 @@
+// Runs every benchmark and prints the table: each operation beside its QtSql baseline,
+// and their ratio (below 1: the component is faster than the baseline).
+//
+// Benchmarks are named "<row>/component" and "<row>/baseline".
+#include <QCoreApplication>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "BenchSupport.h"
+
+namespace bench {
+void registerDataLayer();
+}
+
+namespace {
+
+class TableReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& r : runs) {
+            if (r.error_occurred || r.run_type != Run::RT_Iteration)
+                continue;
+            const std::string name = r.benchmark_name();
+            const auto slash = name.rfind('/');
+            if (slash == std::string::npos)
+                continue;
+            const std::string row = name.substr(0, slash);
+            const std::string side = name.substr(slash + 1);
+            if (!rows_.count(row))
+                order_.push_back(row);
+            const double us = r.GetAdjustedRealTime() * benchmark::GetTimeUnitMultiplier(benchmark::kMicrosecond) /
+                              benchmark::GetTimeUnitMultiplier(r.time_unit);
+            (side == "baseline" ? rows_[row].baseline : rows_[row].component) = us;
+        }
+    }
+    void Finalize() override {
+        ConsoleReporter::Finalize();
+        std::printf("\n%-58s %14s %14s %7s\n", "operation", "component us", "baseline us", "ratio");
+        for (const std::string& row : order_) {
+            const Row& r = rows_[row];
+            std::printf("%-58s %14.2f %14.2f %7.2f\n", row.c_str(), r.component, r.baseline,
+                        r.baseline > 0 ? r.component / r.baseline : 0.0);
+        }
+        std::fflush(stdout);
+    }
+
+private:
+    struct Row {
+        double component = 0;
+        double baseline = 0;
+    };
+    std::map<std::string, Row> rows_;
+    std::vector<std::string> order_;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    bench::registerDataLayer();
+    benchmark::Initialize(&argc, argv);
+    TableReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    bench::releaseSharedDatabases();
+    return 0;
+}

@@ -1,0 +1,74 @@
+#include "BenchSupport.h"
+
+#include "Database.h"
+
+#include <QCoreApplication>
+#include <map>
+
+namespace bench {
+
+QString BenchDatabase::postgresConnectionString() {
+    const QString b = qEnvironmentVariable("ORBENTA_BENCH_PG");
+    return b.isEmpty() ? qEnvironmentVariable("ORBENTA_TEST_PG") : b;
+}
+
+BenchDatabase::BenchDatabase(Engine engine, int agents) {
+    QString cs;
+    if (engine == SQLite) {
+        cs = QStringLiteral("Driver=SQLite;Database=%1/bench.db").arg(dir_.path());
+    } else {
+        if (postgresConnectionString().isEmpty())
+            return;
+        schema_ = QStringLiteral("bench_%1").arg(QCoreApplication::applicationPid());
+        ado::Connection admin;
+        admin.Open(postgresConnectionString());
+        admin.Execute(QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE").arg(schema_));
+        admin.Execute(QStringLiteral("CREATE SCHEMA %1").arg(schema_));
+        cs = postgresConnectionString() + QStringLiteral(";Schema=") + schema_;
+    }
+    cn = std::make_shared<ado::Connection>();
+    cn->Open(cs);
+    orbenta::db::createSchema(*cn, false);
+    cn->BeginTrans();
+    for (int code = 1; code <= agents; ++code)
+        cn->Execute(QStringLiteral(
+                        "INSERT INTO Agentes (Codigo, Nombre, Direccion, Cp, Localidad, Provincia, "
+                        "Telefono, Fax, Movil, EMail, Almacen, Bloqueado, Bloq_Fecha, Bloq_Motivo, "
+                        "ComisVentas, ComisCobros, Retencion_IRPF, NoImpLiquidacion, Password, "
+                        "Cta_Bancaria, Observ) VALUES (%1, 'Agente %1', 'C/ Mayor, %1', 48001, "
+                        "'Bilbao', 'Bizkaia', '944000000', '', '600000000', 'a%1@x.es', 1, 0, "
+                        "'1899-12-30T00:00:00', '', 5, 2, 15, 0, 'clave', "
+                        "'00490000000000000000', '')")
+                        .arg(code - agents / 2)); // codes on both sides of zero
+    cn->CommitTrans();
+}
+
+namespace {
+std::map<BenchDatabase::Engine, std::unique_ptr<BenchDatabase>>& shared() {
+    static std::map<BenchDatabase::Engine, std::unique_ptr<BenchDatabase>> dbs;
+    return dbs;
+}
+} // namespace
+
+BenchDatabase& sharedDatabase(BenchDatabase::Engine engine, int agents) {
+    auto& db = shared()[engine];
+    if (!db)
+        db = std::make_unique<BenchDatabase>(engine, agents);
+    return *db;
+}
+
+void releaseSharedDatabases() { shared().clear(); }
+
+BenchDatabase::~BenchDatabase() {
+    cn.reset();
+    if (schema_.isEmpty())
+        return;
+    try {
+        ado::Connection admin;
+        admin.Open(postgresConnectionString());
+        admin.Execute(QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE").arg(schema_));
+    } catch (...) {
+    }
+}
+
+} // namespace bench

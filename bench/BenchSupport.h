@@ -1,0 +1,61 @@
+#pragma once
+
+#include <OrbentaSuite.h>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <memory>
+
+namespace bench {
+
+/// A benchmark database: a fresh SQLite file, or a fresh schema on the PostgreSQL
+/// server named by ORBENTA_BENCH_PG (else ORBENTA_TEST_PG), with the component's
+/// schema and `agents` agents.
+class BenchDatabase {
+public:
+    enum Engine { SQLite, PostgreSQL };
+    BenchDatabase(Engine engine, int agents);
+    ~BenchDatabase();
+    bool available() const { return cn != nullptr; }
+    static QString postgresConnectionString();
+
+    std::shared_ptr<ado::Connection> cn;
+
+private:
+    QTemporaryDir dir_;
+    QString schema_;
+};
+
+/// The shared benchmark database of an engine (created on first use, `agents` agents).
+BenchDatabase& sharedDatabase(BenchDatabase::Engine engine, int agents);
+/// Closes the shared databases; called before the application object goes away.
+void releaseSharedDatabases();
+
+/// Runs a statement straight through QtSql on the same driver connection and reads
+/// every column of every row: the baseline the data layer is measured against.
+inline int rawQuery(QSqlQuery& q, const QString& sql) {
+    if (!q.exec(sql))
+        qFatal("baseline statement failed: %s", qPrintable(sql));
+    int cells = 0;
+    if (q.isSelect()) {
+        const int n = q.record().count();
+        while (q.next())
+            for (int i = 0; i < n; ++i) {
+                benchmark::DoNotOptimize(q.value(i));
+                ++cells;
+            }
+    }
+    return q.isSelect() ? cells : q.numRowsAffected();
+}
+
+/// Reads every column of every row of a recordset.
+inline void readAll(ado::Recordset& rs) {
+    while (!rs.Eof()) {
+        for (int i = 0; i < rs.FieldCount(); ++i)
+            benchmark::DoNotOptimize(rs.Fields(i));
+        rs.MoveNext();
+    }
+}
+
+} // namespace bench

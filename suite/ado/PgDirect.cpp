@@ -1,0 +1,141 @@
+#include "PgDirect.h"
+
+#include <QDateTime>
+#include <QSqlDriver>
+#include <libpq-fe.h>
+
+namespace ado::pg {
+
+namespace {
+
+// Type identifiers of the built-in types (pg_type.oid).
+enum : Oid {
+    BOOLOID = 16,
+    INT8OID = 20,
+    INT2OID = 21,
+    INT4OID = 23,
+    OIDOID = 26,
+    FLOAT4OID = 700,
+    FLOAT8OID = 701,
+    DATEOID = 1082,
+    TIMEOID = 1083,
+    TIMESTAMPOID = 1114,
+    TIMESTAMPTZOID = 1184,
+    NUMERICOID = 1700
+};
+
+QMetaType metaTypeOf(Oid type) {
+    switch (type) {
+    case BOOLOID:
+        return QMetaType::fromType<bool>();
+    case INT8OID:
+        return QMetaType::fromType<qlonglong>();
+    case INT2OID:
+    case INT4OID:
+        return QMetaType::fromType<int>();
+    case OIDOID:
+        return QMetaType::fromType<uint>();
+    case FLOAT4OID:
+    case FLOAT8OID:
+        return QMetaType::fromType<double>();
+    case DATEOID:
+        return QMetaType::fromType<QDate>();
+    case TIMEOID:
+        return QMetaType::fromType<QTime>();
+    case TIMESTAMPOID:
+    case TIMESTAMPTZOID:
+        return QMetaType::fromType<QDateTime>();
+    default:
+        return QMetaType::fromType<QString>(); // text, varchar, numeric (exact) and the rest
+    }
+}
+
+QVariant valueOf(const PGresult* res, int row, int col, Oid type) {
+    if (PQgetisnull(res, row, col))
+        return QVariant(metaTypeOf(type));
+    const char* v = PQgetvalue(res, row, col);
+    const int len = PQgetlength(res, row, col);
+    const QByteArray bytes = QByteArray::fromRawData(v, len);
+    switch (type) {
+    case BOOLOID:
+        return QVariant(v[0] == 't');
+    case INT8OID:
+        return QVariant(bytes.toLongLong());
+    case INT2OID:
+    case INT4OID:
+        return QVariant(bytes.toInt());
+    case OIDOID:
+        return QVariant(bytes.toUInt());
+    case FLOAT4OID:
+    case FLOAT8OID:
+        return QVariant(QString::fromLatin1(bytes).toDouble());
+    case DATEOID:
+        return QVariant(QDate::fromString(QString::fromLatin1(bytes), Qt::ISODate));
+    case TIMEOID:
+        return QVariant(QTime::fromString(QString::fromLatin1(bytes), Qt::ISODate));
+    case TIMESTAMPOID:
+        return QVariant(QDateTime::fromString(QString::fromLatin1(bytes), Qt::ISODate));
+    case TIMESTAMPTZOID:
+        return QVariant(QDateTime::fromString(QString::fromLatin1(bytes), Qt::ISODate).toLocalTime());
+    default:
+        return QVariant(QString::fromUtf8(v, len));
+    }
+}
+
+} // namespace
+
+BatchResult execBatch(const QSqlDatabase& db, const QString& sql,
+                      std::shared_ptr<const Recordset::Columns>& columnCache) {
+    BatchResult out;
+    PGconn* conn = nullptr;
+    const QVariant handle = db.driver()->handle();
+    if (handle.isValid() && (qstrcmp(handle.typeName(), "PGconn*") == 0 || qstrcmp(handle.typeName(), "pg_conn*") == 0))
+        conn = *static_cast<PGconn* const*>(handle.data());
+    if (!conn) {
+        out.error = QStringLiteral("The PostgreSQL connection is not available (%1).").arg(QLatin1String(handle.typeName()));
+        return out;
+    }
+    PGresult* res = PQexec(conn, sql.toUtf8().constData());
+    const ExecStatusType st = res ? PQresultStatus(res) : PGRES_FATAL_ERROR;
+    if (st == PGRES_TUPLES_OK) {
+        const int cols = PQnfields(res);
+        bool same = columnCache && columnCache->names.size() == cols;
+        for (int c = 0; same && c < cols; ++c)
+            same = columnCache->names[c] == QString::fromUtf8(PQfname(res, c));
+        if (!same) {
+            QStringList names;
+            for (int c = 0; c < cols; ++c)
+                names << QString::fromUtf8(PQfname(res, c));
+            columnCache = std::make_shared<const Recordset::Columns>(names);
+        }
+        out.columns = columnCache;
+        const int rows = PQntuples(res);
+        out.rows.reserve(rows);
+        QVector<Oid> types(cols);
+        for (int c = 0; c < cols; ++c)
+            types[c] = PQftype(res, c);
+        for (int r = 0; r < rows; ++r) {
+            QVector<QVariant> row;
+            row.reserve(cols);
+            for (int c = 0; c < cols; ++c)
+                row.push_back(valueOf(res, r, c, types[c]));
+            out.rows.push_back(std::move(row));
+        }
+        out.ok = true;
+    } else if (st == PGRES_COMMAND_OK || st == PGRES_EMPTY_QUERY) {
+        const char* n = PQcmdTuples(res);
+        out.rowsAffected = (n && *n) ? QByteArray(n).toInt() : 0;
+        out.ok = true;
+    } else {
+        out.error = QString::fromUtf8(res ? PQresultErrorMessage(res) : PQerrorMessage(conn)).trimmed();
+        if (out.error.startsWith(QStringLiteral("ERROR:")))
+            out.error = out.error.mid(6).trimmed();
+        const char* state = res ? PQresultErrorField(res, PG_DIAG_SQLSTATE) : nullptr;
+        out.sqlState = state ? QString::fromLatin1(state) : QString();
+    }
+    if (res)
+        PQclear(res);
+    return out;
+}
+
+} // namespace ado::pg

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "Recordset.h"
+
+#include <QSqlDatabase>
+#include <QString>
+
+namespace ado::pg {
+
+/// The outcome of a batch of statements sent in one round trip.
+struct BatchResult {
+    bool ok = false;
+    QString error;    // the server's message when not ok
+    QString sqlState; // its SQLSTATE
+    std::shared_ptr<const Recordset::Columns> columns; // the last statement's, null if no rows
+    QVector<QVector<QVariant>> rows;
+    qint32 rowsAffected = -1;
+};
+
+/// Sends `sql` (several statements separated by ";") on the PostgreSQL connection
+/// underneath `db` as one simple query and answers the result of the last statement,
+/// or the first failure. Values come back as the Qt driver gives them (numeric as
+/// exact text).
+BatchResult execBatch(const QSqlDatabase& db, const QString& sql,
+                      std::shared_ptr<const Recordset::Columns>& columnCache);
+
+} // namespace ado::pg
