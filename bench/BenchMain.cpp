@@ -32,7 +32,8 @@ public:
             const std::string side = name.substr(slash + 1);
             if (!rows_.count(row))
                 order_.push_back(row);
-            const double us = r.GetAdjustedRealTime() * benchmark::GetTimeUnitMultiplier(benchmark::kMicrosecond) /
+            const double us = r.GetAdjustedRealTime() *
+                              benchmark::GetTimeUnitMultiplier(benchmark::kMicrosecond) /
                               benchmark::GetTimeUnitMultiplier(r.time_unit);
             (side == "baseline" ? rows_[row].baseline : rows_[row].component) = us;
         }

@@ -57,7 +57,9 @@ BenchDatabase& sharedDatabase(BenchDatabase::Engine engine, int agents) {
     return *db;
 }
 
-void releaseSharedDatabases() { shared().clear(); }
+void releaseSharedDatabases() {
+    shared().clear();
+}
 
 BenchDatabase::~BenchDatabase() {
     cn.reset();

@@ -10,7 +10,9 @@ namespace {
 
 constexpr int kAgents = 30000;
 
-BenchDatabase& database(BenchDatabase::Engine e) { return sharedDatabase(e, kAgents); }
+BenchDatabase& database(BenchDatabase::Engine e) {
+    return sharedDatabase(e, kAgents);
+}
 
 QString lookup(int i) {
     return QStringLiteral("SELECT * FROM Agentes WHERE Codigo =") +
@@ -26,8 +28,8 @@ QStringList upsert(qint64 i) {
     const QString emp = QString::number(1 + i / (336 * 30000));
     return {QStringLiteral("UPDATE Agentes_Acumulados SET Importe_Pvp = Importe_Pvp + 12.5 "
                            ",Importe_Costo = Importe_Costo + 7.25 WHERE Cod_Empresa =") +
-                emp + QStringLiteral(" AND Cod_Agente =") + agent + QStringLiteral(" AND Fecha ='") +
-                date + u'\'',
+                emp + QStringLiteral(" AND Cod_Agente =") + agent +
+                QStringLiteral(" AND Fecha ='") + date + u'\'',
             QStringLiteral("INSERT INTO Agentes_Acumulados (Cod_Empresa, Cod_Agente, Fecha, "
                            "Importe_Pvp, Importe_Costo) VALUES (") +
                 emp + QStringLiteral(", ") + agent + QStringLiteral(", '") + date +
@@ -101,17 +103,19 @@ void registerDataLayer() {
         const std::string eng = e == BenchDatabase::SQLite ? "SQLite" : "PostgreSQL";
         for (bool cache : {true, false}) {
             const std::string how = cache ? "statement cache" : "text";
-            benchmark::RegisterBenchmark(("ado pk lookup, " + eng + ", " + how + "/component").c_str(),
-                                         lookupComponent, e, cache)
+            benchmark::RegisterBenchmark(
+                ("ado pk lookup, " + eng + ", " + how + "/component").c_str(), lookupComponent, e,
+                cache)
                 ->Unit(benchmark::kMicrosecond);
-            benchmark::RegisterBenchmark(("ado pk lookup, " + eng + ", " + how + "/baseline").c_str(),
-                                         lookupBaseline, e)
+            benchmark::RegisterBenchmark(
+                ("ado pk lookup, " + eng + ", " + how + "/baseline").c_str(), lookupBaseline, e)
                 ->Unit(benchmark::kMicrosecond);
-            benchmark::RegisterBenchmark(("ado update+insert, " + eng + ", " + how + "/component").c_str(),
-                                         upsertComponent, e, cache)
+            benchmark::RegisterBenchmark(
+                ("ado update+insert, " + eng + ", " + how + "/component").c_str(), upsertComponent,
+                e, cache)
                 ->Unit(benchmark::kMicrosecond);
-            benchmark::RegisterBenchmark(("ado update+insert, " + eng + ", " + how + "/baseline").c_str(),
-                                         upsertBaseline, e)
+            benchmark::RegisterBenchmark(
+                ("ado update+insert, " + eng + ", " + how + "/baseline").c_str(), upsertBaseline, e)
                 ->Unit(benchmark::kMicrosecond);
         }
     }

@@ -54,7 +54,8 @@ QStringList schemaStatements(ado::Dialect dialect) {
     QStringList out;
     for (const QString& s : text.split(u';')) {
         const QString t = s.trimmed();
-        if (!t.isEmpty()) out << t;
+        if (!t.isEmpty())
+            out << t;
     }
     return out;
 }

@@ -40,7 +40,8 @@ QString money(qint64 cents) {
 QString ascii(const QString& s) {
     QString out;
     for (QChar c : s.normalized(QString::NormalizationForm_D))
-        if (c.unicode() < 128 && c != u'\'') out += c;
+        if (c.unicode() < 128 && c != u'\'')
+            out += c;
     return out;
 }
 QString dateText(const QDate& d) {
@@ -318,7 +319,8 @@ private:
                              .arg(q(sub.groups[g])));
                     leaves << g + 1;
                 }
-                if (leaves.isEmpty()) leaves << 0;
+                if (leaves.isEmpty())
+                    leaves << 0;
                 for (int f3 : leaves) {
                     const QString base = f3 ? sub.groups[f3 - 1] : QString::fromUtf8(sub.name);
                     const int count = 40 + rnd_.between(0, 12);
@@ -396,7 +398,8 @@ private:
         for (int agent = 1; agent <= 40; agent += 3) {
             rule(1, agent, 1, 4.0 + agent % 6, 0, 1 + agent % 7, 0, 0);
             rule(1, agent, 2, 5.5, 0, 1, 1 + agent % 4, 0);
-            if (agent % 2) rule(1, agent, 3, 6.25, 0, 1, 4, 1 + agent % 3);
+            if (agent % 2)
+                rule(1, agent, 3, 6.25, 0, 1, 4, 1 + agent % 3);
             const auto& a = articles_[int(rnd_.next() % 1500)];
             rule(1, agent, 4, 8.0 + agent % 4, a.code, a.f1, a.f2, a.f3);
         }
@@ -423,7 +426,8 @@ private:
             const int count = serie == 1 ? 220 : 110;
             for (int n = 1; n <= count; ++n) {
                 date = date.addDays(rnd_.between(0, 2));
-                if (date.dayOfWeek() > 5) date = date.addDays(8 - date.dayOfWeek());
+                if (date.dayOfWeek() > 5)
+                    date = date.addDays(8 - date.dayOfWeek());
                 const int agent = rnd_.between(1, 40);
                 const qint64 bruto = rnd_.between(2000, 450000); // cents
                 const int kind = rnd_.between(0, 5);

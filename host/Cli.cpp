@@ -34,7 +34,8 @@ QTextStream& err() {
 }
 
 QString display(const QVariant& v) {
-    if (v.isNull()) return QStringLiteral("NULL");
+    if (v.isNull())
+        return QStringLiteral("NULL");
     switch (v.typeId()) {
     case QMetaType::QDateTime:
         return v.toDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
@@ -86,13 +87,15 @@ int cmdInit(Context& c) {
         usage(QStringLiteral("the database already holds tables; use --force to replace "
                              "the component's tables"));
     db::createSchema(*cn, c.parser.isSet(QStringLiteral("force")));
-    if (c.parser.isSet(QStringLiteral("demo"))) db::loadDemoData(*cn);
+    if (c.parser.isSet(QStringLiteral("demo")))
+        db::loadDemoData(*cn);
     out() << "database ready: " << cn->ConnectionString() << '\n';
     return 0;
 }
 
 int cmdSql(Context& c) {
-    if (c.args.size() != 1) usage(QStringLiteral("usage: orbenta sql [--db CONN] \"STATEMENT\""));
+    if (c.args.size() != 1)
+        usage(QStringLiteral("usage: orbenta sql [--db CONN] \"STATEMENT\""));
     auto cn = c.connection();
     qint32 affected = 0;
     auto rs = cn->Execute(c.args[0], &affected);
@@ -131,18 +134,22 @@ int cmdEmpresa(Context& c) {
         e.setCodEmpresaArticulos(code);
     }
     const QCommandLineParser& p = c.parser;
-    if (p.isSet(QStringLiteral("nombre"))) e.setNombre(p.value(QStringLiteral("nombre")));
+    if (p.isSet(QStringLiteral("nombre")))
+        e.setNombre(p.value(QStringLiteral("nombre")));
     if (p.isSet(QStringLiteral("articulos")))
         e.setCodEmpresaArticulos(
             c.int16Arg(p.value(QStringLiteral("articulos")), QStringLiteral("--articulos")));
     for (int i = 0; i < 3; ++i) {
         const QString opt = QStringLiteral("nivel%1").arg(i + 1);
-        if (p.isSet(opt)) e.setNombreNivel(i, p.value(opt));
+        if (p.isSet(opt))
+            e.setNombreNivel(i, p.value(opt));
     }
-    if (p.isSet(QStringLiteral("ruta"))) e.setRutaAplicacion(p.value(QStringLiteral("ruta")));
+    if (p.isSet(QStringLiteral("ruta")))
+        e.setRutaAplicacion(p.value(QStringLiteral("ruta")));
     for (const QString& kv : p.values(QStringLiteral("config"))) {
         const qsizetype eq = kv.indexOf(u'=');
-        if (eq <= 0) usage(QStringLiteral("--config expects CLAVE=VALOR: %1").arg(kv));
+        if (eq <= 0)
+            usage(QStringLiteral("--config expects CLAVE=VALOR: %1").arg(kv));
         e.setValorConfiguracion(kv.left(eq), kv.mid(eq + 1));
     }
     e.Guardar(*cn);
@@ -163,9 +170,11 @@ const std::map<QString, std::function<int(Context&)>>& commands() {
 
 QString defaultConnectionString() {
     const QString env = qEnvironmentVariable("ORBENTA_DB");
-    if (!env.isEmpty()) return env;
+    if (!env.isEmpty())
+        return env;
     QString dir = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    if (dir.isEmpty()) dir = QDir::homePath();
+    if (dir.isEmpty())
+        dir = QDir::homePath();
     dir += QStringLiteral("/orbenta");
     QDir().mkpath(dir);
     return QStringLiteral("Driver=SQLite;Database=%1/orbenta.db").arg(dir);
@@ -218,14 +227,16 @@ int runCommand(const QStringList& arguments) {
     });
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("The command to run."));
     try {
-        if (!parser.parse(arguments)) usage(parser.errorText());
+        if (!parser.parse(arguments))
+            usage(parser.errorText());
         if (parser.isSet(QStringLiteral("help"))) {
             out() << parser.helpText();
             return 0;
         }
         QStringList pos = parser.positionalArguments();
         const auto it = pos.isEmpty() ? commands().end() : commands().find(pos.first());
-        if (it == commands().end()) usage(QStringLiteral("unknown command; see orbenta --help"));
+        if (it == commands().end())
+            usage(QStringLiteral("unknown command; see orbenta --help"));
         pos.removeFirst();
         Context c{parser, pos};
         const int rc = it->second(c);

@@ -235,9 +235,9 @@ struct Connection::Impl {
     // too: a statement in a transaction costs one round trip, not three.
     Result runUnderSavepoint(const QString& sql) {
         ++stats.texts;
-        const QString batch = (statementSavepoint ? QStringLiteral("RELEASE SAVEPOINT ado_statement; ")
-                                                  : QString()) +
-                              QStringLiteral("SAVEPOINT ado_statement; ") + sql;
+        const QString batch =
+            (statementSavepoint ? QStringLiteral("RELEASE SAVEPOINT ado_statement; ") : QString()) +
+            QStringLiteral("SAVEPOINT ado_statement; ") + sql;
         pg::BatchResult b = pg::execBatch(db, batch, guardedColumns);
         if (!b.ok) {
             // The batch stops at its first failure: roll back to the savepoint when it
@@ -262,8 +262,8 @@ struct Connection::Impl {
         if (!t.parameterized() || cacheSize <= 0) {
             // A schema change may change what kept statements refer to.
             const QString head = t.text.trimmed().left(6).toUpper();
-            if (head.startsWith(QStringLiteral("CREATE")) || head.startsWith(QStringLiteral("ALTER")) ||
-                head.startsWith(QStringLiteral("DROP")))
+            if (head.startsWith(QStringLiteral("CREATE")) ||
+                head.startsWith(QStringLiteral("ALTER")) || head.startsWith(QStringLiteral("DROP")))
                 clearCache();
             return runText(t.text);
         }

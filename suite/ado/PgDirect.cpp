@@ -76,7 +76,8 @@ QVariant valueOf(const PGresult* res, int row, int col, Oid type) {
     case TIMESTAMPOID:
         return QVariant(QDateTime::fromString(QString::fromLatin1(bytes), Qt::ISODate));
     case TIMESTAMPTZOID:
-        return QVariant(QDateTime::fromString(QString::fromLatin1(bytes), Qt::ISODate).toLocalTime());
+        return QVariant(
+            QDateTime::fromString(QString::fromLatin1(bytes), Qt::ISODate).toLocalTime());
     default:
         return QVariant(QString::fromUtf8(v, len));
     }
@@ -89,10 +90,12 @@ BatchResult execBatch(const QSqlDatabase& db, const QString& sql,
     BatchResult out;
     PGconn* conn = nullptr;
     const QVariant handle = db.driver()->handle();
-    if (handle.isValid() && (qstrcmp(handle.typeName(), "PGconn*") == 0 || qstrcmp(handle.typeName(), "pg_conn*") == 0))
+    if (handle.isValid() &&
+        (qstrcmp(handle.typeName(), "PGconn*") == 0 || qstrcmp(handle.typeName(), "pg_conn*") == 0))
         conn = *static_cast<PGconn* const*>(handle.data());
     if (!conn) {
-        out.error = QStringLiteral("The PostgreSQL connection is not available (%1).").arg(QLatin1String(handle.typeName()));
+        out.error = QStringLiteral("The PostgreSQL connection is not available (%1).")
+                        .arg(QLatin1String(handle.typeName()));
         return out;
     }
     PGresult* res = PQexec(conn, sql.toUtf8().constData());
@@ -127,7 +130,8 @@ BatchResult execBatch(const QSqlDatabase& db, const QString& sql,
         out.rowsAffected = (n && *n) ? QByteArray(n).toInt() : 0;
         out.ok = true;
     } else {
-        out.error = QString::fromUtf8(res ? PQresultErrorMessage(res) : PQerrorMessage(conn)).trimmed();
+        out.error =
+            QString::fromUtf8(res ? PQresultErrorMessage(res) : PQerrorMessage(conn)).trimmed();
         if (out.error.startsWith(QStringLiteral("ERROR:")))
             out.error = out.error.mid(6).trimmed();
         const char* state = res ? PQresultErrorField(res, PG_DIAG_SQLSTATE) : nullptr;

@@ -10,8 +10,8 @@ namespace ado::pg {
 /// The outcome of a batch of statements sent in one round trip.
 struct BatchResult {
     bool ok = false;
-    QString error;    // the server's message when not ok
-    QString sqlState; // its SQLSTATE
+    QString error;                                     // the server's message when not ok
+    QString sqlState;                                  // its SQLSTATE
     std::shared_ptr<const Recordset::Columns> columns; // the last statement's, null if no rows
     QVector<QVector<QVariant>> rows;
     qint32 rowsAffected = -1;

@@ -136,7 +136,10 @@ QVector<Token> tokenize(const QString& s) {
 
 // Keywords after which a value starts, so that a following "-" is a sign.
 bool isValueStartKeyword(QStringView w) {
-    static constexpr const char* k[] = {"SELECT", "WHERE", "AND", "OR", "NOT", "ON", "THEN", "ELSE", "WHEN", "CASE", "IN", "LIKE", "BETWEEN", "HAVING", "DISTINCT", "ALL", "RETURN", "VALUES", "IS", "SET"};
+    static constexpr const char* k[] = {"SELECT", "WHERE",  "AND",     "OR",     "NOT",
+                                        "ON",     "THEN",   "ELSE",    "WHEN",   "CASE",
+                                        "IN",     "LIKE",   "BETWEEN", "HAVING", "DISTINCT",
+                                        "ALL",    "RETURN", "VALUES",  "IS",     "SET"};
     for (const char* kw : k)
         if (w.compare(QLatin1StringView(kw), Qt::CaseInsensitive) == 0)
             return true;
@@ -145,7 +148,8 @@ bool isValueStartKeyword(QStringView w) {
 
 // Words that end an ORDER BY or GROUP BY list inside the same query level.
 bool isListEndKeyword(QStringView w) {
-    static constexpr const char* k[] = {"LIMIT", "OFFSET", "UNION", "EXCEPT", "INTERSECT", "HAVING", "FOR", "FETCH", "SELECT"};
+    static constexpr const char* k[] = {"LIMIT",  "OFFSET", "UNION", "EXCEPT", "INTERSECT",
+                                        "HAVING", "FOR",    "FETCH", "SELECT"};
     for (const char* kw : k)
         if (w.compare(QLatin1StringView(kw), Qt::CaseInsensitive) == 0)
             return true;

@@ -17,7 +17,8 @@ QString Empresa::NombreNivel(qint16 indice) const {
 }
 
 void Empresa::setNombreNivel(int indice, const QString& caption) {
-    if (indice >= 0 && indice <= 2) niveles_[indice] = caption;
+    if (indice >= 0 && indice <= 2)
+        niveles_[indice] = caption;
 }
 
 std::shared_ptr<Empresa> Empresa::Cargar(ado::Connection& cn, qint16 codigo) {

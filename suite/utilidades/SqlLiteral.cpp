@@ -12,7 +12,8 @@ QString sqlQuoted(const QString& text) {
     out.reserve(text.size() + 2);
     out += u'\'';
     for (QChar c : text) {
-        if (c == u'\'') out += u'\'';
+        if (c == u'\'')
+            out += u'\'';
         out += c;
     }
     out += u'\'';
@@ -23,7 +24,8 @@ QString sqlNumber(double value) {
     if (!std::isfinite(value))
         throw automation::AutomationError(6, QStringLiteral("Utilidades"),
                                           QStringLiteral("Overflow"));
-    if (value == 0) return QStringLiteral("0");
+    if (value == 0)
+        return QStringLiteral("0");
     return QString::number(value, 'f', QLocale::FloatingPointShortest);
 }
 

@@ -5,8 +5,8 @@
 
 namespace {
 
-using testsupport::orbenta;
 using testsupport::CliRun;
+using testsupport::orbenta;
 
 class Cli : public testsupport::EngineTest {
 protected:

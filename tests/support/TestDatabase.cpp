@@ -7,7 +7,9 @@
 
 namespace testsupport {
 
-QString postgresConnectionString() { return qEnvironmentVariable("ORBENTA_TEST_PG"); }
+QString postgresConnectionString() {
+    return qEnvironmentVariable("ORBENTA_TEST_PG");
+}
 
 ScratchDatabase::ScratchDatabase(Engine engine) : engine_(engine) {
     if (engine == Engine::SQLite) {

@@ -45,11 +45,11 @@ protected:
 
 std::string engineName(const ::testing::TestParamInfo<Engine>& info);
 
-#define ORBENTA_ENGINE_TESTS(fixture)                                                         \
-    INSTANTIATE_TEST_SUITE_P(Engines, fixture,                                                \
-                             ::testing::Values(::testsupport::Engine::SQLite,                 \
-                                               ::testsupport::Engine::PostgreSQL),            \
-                             ::testsupport::engineName)
+#define ORBENTA_ENGINE_TESTS(fixture)                                                              \
+    INSTANTIATE_TEST_SUITE_P(                                                                      \
+        Engines, fixture,                                                                          \
+        ::testing::Values(::testsupport::Engine::SQLite, ::testsupport::Engine::PostgreSQL),       \
+        ::testsupport::engineName)
 
 /// Every row of a query as text, for comparing results.
 QStringList rowsOf(ado::Connection& cn, const QString& sql);

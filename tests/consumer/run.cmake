@@ -1,0 +1,23 @@
+# Installs the project into a scratch prefix, builds the consumer against it and runs it.
+# -DSOURCE=<project source> -DBINARY=<project build> -DWORK=<scratch folder>
+file(REMOVE_RECURSE ${WORK})
+execute_process(COMMAND ${CMAKE_COMMAND} --install ${BINARY} --prefix ${WORK}/prefix
+                RESULT_VARIABLE rc OUTPUT_QUIET)
+if(rc)
+    message(FATAL_ERROR "install failed")
+endif()
+execute_process(COMMAND ${CMAKE_COMMAND} -S ${SOURCE}/tests/consumer -B ${WORK}/build -G Ninja
+                        -DCMAKE_PREFIX_PATH=${WORK}/prefix RESULT_VARIABLE rc)
+if(rc)
+    message(FATAL_ERROR "configure failed")
+endif()
+execute_process(COMMAND ${CMAKE_COMMAND} --build ${WORK}/build RESULT_VARIABLE rc)
+if(rc)
+    message(FATAL_ERROR "build failed")
+endif()
+execute_process(COMMAND ${WORK}/build/consumer ${WORK}/consumer.db RESULT_VARIABLE rc
+                OUTPUT_VARIABLE out)
+message(STATUS "${out}")
+if(rc OR NOT out MATCHES "Nerea Aguirre")
+    message(FATAL_ERROR "consumer failed: ${out}")
+endif()
