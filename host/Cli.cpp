@@ -2,10 +2,13 @@
 
 #include "Database.h"
 
+#include <ORBTAgentes.h>
+
 #include <OrbentaSuite.h>
 #include <QCommandLineParser>
 #include <QDateTime>
 #include <QDir>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTextStream>
 #include <cstdio>
@@ -64,6 +67,25 @@ void printRecordset(ado::Recordset& rs) {
 
 struct Context {
     QCommandLineParser& parser;
+    // Hands the component the connection and the company (--empresa, else company 1
+    // when the database has it), as a host program does.
+    void shareWithComponent(const std::shared_ptr<ado::Connection>& cn) {
+        std::shared_ptr<ORBTEmp::Empresa> empresa;
+        const bool asked = parser.isSet(QStringLiteral("empresa"));
+        const qint16 code =
+            asked ? int16Arg(parser.value(QStringLiteral("empresa")), QStringLiteral("--empresa"))
+                  : 1;
+        try {
+            empresa = ORBTEmp::Empresa::Cargar(*cn, code);
+        } catch (const AutomationError&) {
+            if (asked)
+                throw;
+        }
+        ORBTAgentes::clsAgente any;
+        if (empresa)
+            any.EmpresaOrbenta(empresa);
+        any.ConexionOrbenta(cn);
+    }
     QStringList args; // positional arguments after the command name
     std::shared_ptr<ado::Connection> connection() {
         auto cn = std::make_shared<ado::Connection>();
@@ -157,13 +179,95 @@ int cmdEmpresa(Context& c) {
     return 0;
 }
 
+QString propertyText(const QVariant& v) {
+    if (v.userType() == qMetaTypeId<ORBTAgentes::Currency>())
+        return v.value<ORBTAgentes::Currency>().toString();
+    if (v.typeId() == QMetaType::QDateTime)
+        return ORBTAgentes::sqlDateText(v.toDateTime());
+    if (v.typeId() == QMetaType::Bool)
+        return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+    return v.toString();
+}
+
+// Every property of a public object, one "Name: value" line each, in interface order.
+void printProperties(ORBTAgentes::AutomationObject& o) {
+    for (const ORBTAgentes::MemberInfo& m : o.classInfo().members)
+        if (m.kind == ORBTAgentes::MemberKind::Property)
+            out() << m.name << ": "
+                  << propertyText(ORBTAgentes::Invoke(o, m.dispatchId,
+                                                      ORBTAgentes::DispatchKind::PropertyGet))
+                  << '\n';
+}
+
+int cmdAgente(Context& c) {
+    const QString usage_ = QStringLiteral("usage: orbenta agente cargar CODIGO | primero | ultimo "
+                                          "| anterior CODIGO | siguiente CODIGO");
+    if (c.args.isEmpty())
+        usage(usage_);
+    const QString op = c.args[0];
+    const bool needsCode = op == u"cargar" || op == u"anterior" || op == u"siguiente";
+    const bool noCode = op == u"primero" || op == u"ultimo";
+    if (!(needsCode && c.args.size() == 2) && !(noCode && c.args.size() == 1))
+        usage(usage_);
+    auto cn = c.connection();
+    c.shareWithComponent(cn);
+    ORBTAgentes::clsAgente agente;
+    if (needsCode)
+        agente.Codigo = c.int16Arg(c.args[1], QStringLiteral("CODIGO"));
+    bool found = false;
+    if (op == u"cargar")
+        found = agente.Cargar();
+    else if (op == u"anterior")
+        found = agente.Cargar_Anterior();
+    else if (op == u"siguiente")
+        found = agente.Cargar_Siguiente();
+    else if (op == u"primero")
+        found = agente.Cargar_Primero();
+    else
+        found = agente.Cargar_Ultimo();
+    if (found)
+        printProperties(agente);
+    else
+        out() << "no encontrado\n";
+    return 0;
+}
+
 const std::map<QString, std::function<int(Context&)>>& commands() {
     static const std::map<QString, std::function<int(Context&)>> m = {
         {QStringLiteral("init"), cmdInit},
         {QStringLiteral("sql"), cmdSql},
         {QStringLiteral("empresa"), cmdEmpresa},
+        {QStringLiteral("agente"), cmdAgente},
     };
     return m;
+}
+
+// "-5" is an agent code, not an option: the arguments are reordered so that every
+// positional argument comes after "--", where the parser takes it as it is.
+QStringList withNegativeNumbersAsArguments(const QList<QCommandLineOption>& known,
+                                           const QStringList& args) {
+    static const QRegularExpression negative(QStringLiteral("^-[0-9]+([.][0-9]+)?$"));
+    QStringList valued;
+    for (const QCommandLineOption& o : known)
+        if (!o.valueName().isEmpty())
+            valued << o.names();
+    QStringList options{args.value(0)}, positional;
+    for (int i = 1; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a == u"--") {
+            positional << args.mid(i + 1);
+            break;
+        }
+        if (a.startsWith(u'-') && !negative.match(a).hasMatch()) {
+            options << a;
+            const QString name = a.mid(a.startsWith(QStringLiteral("--")) ? 2 : 1);
+            if (valued.contains(name) && i + 1 < args.size())
+                options << args[++i];
+        } else {
+            positional << a;
+        }
+    }
+    return options + QStringList{QStringLiteral("--")} + positional;
 }
 
 } // namespace
@@ -195,19 +299,23 @@ bool isCommand(const QStringList& arguments) {
 
 int runCommand(const QStringList& arguments) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Orbenta sales agents: demo host and tool.\n\n"
-                       "Commands:\n"
-                       "  init [--demo] [--force]      create the schema (and the demo data)\n"
-                       "  sql \"STATEMENT\"              run one T-SQL statement\n"
-                       "  empresa guardar CODIGO [...]  create or change a company\n"
-                       "  empresa listar                list the companies\n"
-                       "Without a command the main window opens."));
+    parser.setApplicationDescription(QStringLiteral(
+        "Orbenta sales agents: demo host and tool.\n\n"
+        "Commands:\n"
+        "  init [--demo] [--force]      create the schema (and the demo data)\n"
+        "  sql \"STATEMENT\"              run one T-SQL statement\n"
+        "  empresa guardar CODIGO [...]  create or change a company\n"
+        "  empresa listar                list the companies\n"
+        "  agente cargar CODIGO | primero | ultimo | anterior CODIGO | siguiente CODIGO\n"
+        "                                load an agent and print its properties\n"
+        "Without a command the main window opens."));
     parser.addHelpOption();
-    parser.addOptions({
+    const QList<QCommandLineOption> options{
         {QStringLiteral("db"),
          QStringLiteral("Connection string (default: the embedded database)."),
          QStringLiteral("CONN")},
+        {QStringLiteral("empresa"),
+         QStringLiteral("The company the component works for (default 1)."), QStringLiteral("N")},
         {QStringLiteral("demo"), QStringLiteral("init: load the demo data.")},
         {QStringLiteral("force"), QStringLiteral("init: replace the component's tables.")},
         {QStringLiteral("nombre"), QStringLiteral("empresa: company name."),
@@ -224,10 +332,11 @@ int runCommand(const QStringList& arguments) {
          QStringLiteral("DIR")},
         {QStringLiteral("config"), QStringLiteral("empresa: configuration value (repeatable)."),
          QStringLiteral("CLAVE=VALOR")},
-    });
+    };
+    parser.addOptions(options);
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("The command to run."));
     try {
-        if (!parser.parse(arguments))
+        if (!parser.parse(withNegativeNumbersAsArguments(options, arguments)))
             usage(parser.errorText());
         if (parser.isSet(QStringLiteral("help"))) {
             out() << parser.helpText();

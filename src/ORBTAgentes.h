@@ -4,4 +4,10 @@
 // needs of the suite.
 #include <OrbentaSuite.h>
 
+#include "agents/clsAgente.h"
+#include "frame/Automation.h"
 #include "frame/Component.h"
+#include "frame/Errors.h"
+#include "frame/Registry.h"
+#include "frame/SharedContext.h"
+#include "frame/Values.h"

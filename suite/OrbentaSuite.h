@@ -8,3 +8,4 @@
 #include "automation/AutomationError.h"
 #include "empresa/Empresa.h"
 #include "utilidades/SqlLiteral.h"
+#include "utilidades/Utilidades.h"

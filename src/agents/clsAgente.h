@@ -1,0 +1,70 @@
+#pragma once
+
+#include "frame/Automation.h"
+#include "frame/Values.h"
+
+#include <QDateTime>
+#include <QString>
+
+namespace ado {
+class Recordset;
+}
+
+namespace ORBTAgentes {
+
+/// One agent record (a row of Agentes) with its loading, saving and accumulator
+/// operations. Properties are plain public data members; operations run on the
+/// component's shared connection and report failures under "clsAgente::<operation>".
+class clsAgente : public AutomationObject {
+public:
+    clsAgente();
+
+    qint16 Codigo = 0;
+    QString Nombre;
+    QString Direccion;
+    qint32 Cp = 0;
+    QString Localidad;
+    QString Provincia;
+    QString Telefono;
+    QString Fax;
+    QString Movil;
+    QString eMail;
+    qint16 Almacen = 0;
+    bool Bloqueado = false;
+    QDateTime Bloq_Fecha = zeroDate();
+    QString Bloq_Motivo;
+    Currency ComisionVenta;
+    Currency ComisionCobro;
+    Currency Retencion_IRPF;
+    bool NoImpLiquidacion = false;
+    QString Password;
+    QString Cta_Bancaria;
+    QString Observ;
+    /// Kept for the caller alone: no operation reads or writes it.
+    bool SoloLectura = false;
+
+    /// Loads the agent with the target's code (the target is `clsDest`, or this
+    /// object). Code 0 runs no statement and answers false.
+    bool Cargar(clsAgente* clsDest = nullptr);
+    /// The agent with the highest code below the target's.
+    bool Cargar_Anterior(clsAgente* clsDest = nullptr);
+    /// The agent with the lowest code.
+    bool Cargar_Primero(clsAgente* clsDest = nullptr);
+    /// The agent with the lowest code above the target's.
+    bool Cargar_Siguiente(clsAgente* clsDest = nullptr);
+    /// The agent with the highest code.
+    bool Cargar_Ultimo(clsAgente* clsDest = nullptr);
+
+protected:
+    QVariant getProperty(const MemberInfo& m) const override;
+    void putProperty(const MemberInfo& m, const QVariant& value) override;
+    QVariant callMethod(const MemberInfo& m, const QVariantList& args) override;
+
+private:
+    enum class Cursor { Static, ForwardOnly };
+    bool load(const char* source, clsAgente* clsDest, Cursor cursor,
+              QString (*statement)(const clsAgente& target));
+    void CargarInst(ado::Recordset& rs, clsAgente& target);
+};
+
+} // namespace ORBTAgentes

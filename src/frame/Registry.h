@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+#include <vector>
+
+namespace ORBTAgentes {
+
+/// Types of properties, parameters and results on the public interfaces.
+enum class VarType { Void, Integer, Long, Byte, Double, Currency, Date, String, Boolean, Object };
+
+struct ParamInfo {
+    const char* name;
+    VarType type;
+    bool optional = false;
+    QVariant defaultValue = {}; // for optional parameters; an invalid QVariant is "none"
+};
+
+enum class MemberKind { Property, WriteOnlyObjectProperty, Method };
+
+/// One member of a public interface, in interface order.
+struct MemberInfo {
+    const char* name;
+    qint32 dispatchId;
+    MemberKind kind;
+    VarType type; // property type, or a method's result (Void: none)
+    std::vector<ParamInfo> params = {};
+};
+
+/// One public class: its identities and its default (dual) interface.
+struct ClassInfo {
+    const char* name;
+    const char* classId;
+    const char* interfaceName;
+    const char* interfaceId;
+    std::vector<MemberInfo> members;
+
+    QString progId() const { return QStringLiteral("ORBTAgentes.") + QLatin1String(name); }
+    const MemberInfo* member(qint32 dispatchId) const;
+    const MemberInfo* member(const QString& name) const;
+};
+
+/// The five public classes, in the order of the type library.
+const std::vector<ClassInfo>& publicClasses();
+/// A class by name ("clsAgente"), ProgID ("ORBTAgentes.clsAgente") or class
+/// identifier ("{BF7889CF-...}", letter case and braces optional); null when unknown.
+const ClassInfo* findClass(const QString& nameProgIdOrClassId);
+const ClassInfo& classInfo(const char* name);
+
+} // namespace ORBTAgentes

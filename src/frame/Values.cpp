@@ -1,0 +1,344 @@
+#include "Values.h"
+
+#include "Errors.h"
+
+#include <QLocale>
+#include <cmath>
+#include <limits>
+
+namespace ORBTAgentes {
+
+namespace {
+
+[[noreturn]] void fail(qint32 number) {
+    throw runtimeError(number);
+}
+
+const QDateTime& zero() {
+    static const QDateTime z(QDate(1899, 12, 30), QTime(0, 0));
+    return z;
+}
+
+// A date as the runtime's day count: whole days since the zero date, the time of day
+// as the fraction.
+double dateToNumber(const QDateTime& d) {
+    const qint64 days = zero().date().daysTo(d.date());
+    const double frac = d.time().msecsSinceStartOfDay() / 86400000.0;
+    return days >= 0 ? days + frac : days - frac;
+}
+
+QDateTime numberToDate(double n) {
+    if (!std::isfinite(n) || std::abs(n) > 3000000.0)
+        fail(rt::Overflow);
+    const double days = std::trunc(n);
+    const double frac = std::abs(n - days);
+    return QDateTime(
+        zero().date().addDays(qint64(days)),
+        QTime::fromMSecsSinceStartOfDay(int(std::llround(frac * 86400000.0)) % 86400000));
+}
+
+bool parseNumber(const QString& text, double& out) {
+    const QString t = text.trimmed();
+    bool ok = false;
+    out = QLocale::c().toDouble(t, &ok);
+    if (!ok)
+        out = QLocale().toDouble(t, &ok);
+    return ok;
+}
+
+// Any value as a double, by the runtime's rules; Empty reads 0.
+double numberOf(const QVariant& v) {
+    if (!v.isValid())
+        return 0;
+    if (v.isNull())
+        fail(rt::InvalidUseOfNull);
+    switch (v.typeId()) {
+    case QMetaType::Bool:
+        return v.toBool() ? -1 : 0;
+    case QMetaType::QString: {
+        double d = 0;
+        if (!parseNumber(v.toString(), d))
+            fail(rt::TypeMismatch);
+        return d;
+    }
+    case QMetaType::QDateTime:
+        return dateToNumber(v.toDateTime());
+    case QMetaType::QDate:
+        return dateToNumber(QDateTime(v.toDate(), QTime(0, 0)));
+    default:
+        break;
+    }
+    if (v.typeId() == qMetaTypeId<Currency>())
+        return v.value<Currency>().toDouble();
+    bool ok = false;
+    const double d = v.toDouble(&ok);
+    if (!ok)
+        fail(rt::TypeMismatch);
+    return d;
+}
+
+template <class T> T wholeNumber(double v, double lo, double hi) {
+    const double r = roundHalfEven(v);
+    if (!(r >= lo && r <= hi))
+        fail(rt::Overflow);
+    return T(r);
+}
+
+constexpr qint64 kMaxScaled = std::numeric_limits<qint64>::max();
+constexpr qint64 kMinScaled = std::numeric_limits<qint64>::min();
+
+qint64 checkedScaled(__int128 v) {
+    if (v > kMaxScaled || v < kMinScaled)
+        fail(rt::Overflow);
+    return qint64(v);
+}
+
+} // namespace
+
+QDateTime zeroDate() {
+    return zero();
+}
+
+double roundHalfEven(double value) {
+    // The default floating-point rounding mode rounds to nearest, ties to even.
+    return std::nearbyint(value);
+}
+
+double Val(const QString& text) {
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n && (text[i] == u' ' || text[i] == u'\t'))
+        ++i;
+    QString digits;
+    if (i < n && (text[i] == u'+' || text[i] == u'-'))
+        digits += text[i++];
+    bool point = false, any = false;
+    for (; i < n; ++i) {
+        const QChar c = text[i];
+        if (c.isDigit() && c.unicode() < 128) {
+            digits += c;
+            any = true;
+        } else if (c == u'.' && !point) {
+            digits += c;
+            point = true;
+        } else {
+            break;
+        }
+    }
+    return any ? QLocale::c().toDouble(digits.endsWith(u'.') ? digits + u'0' : digits) : 0.0;
+}
+
+qint16 toInteger(double v) {
+    return wholeNumber<qint16>(v, -32768, 32767);
+}
+qint32 toLong(double v) {
+    return wholeNumber<qint32>(v, -2147483648.0, 2147483647.0);
+}
+quint8 toByte(double v) {
+    return wholeNumber<quint8>(v, 0, 255);
+}
+
+qint16 toInteger(const QVariant& v) {
+    return toInteger(numberOf(v));
+}
+qint32 toLong(const QVariant& v) {
+    return toLong(numberOf(v));
+}
+quint8 toByte(const QVariant& v) {
+    return toByte(numberOf(v));
+}
+double toDouble(const QVariant& v) {
+    return numberOf(v);
+}
+
+bool toBoolean(const QVariant& v) {
+    if (v.isValid() && !v.isNull() && v.typeId() == QMetaType::QString) {
+        const QString t = v.toString().trimmed();
+        if (t.compare(QStringLiteral("True"), Qt::CaseInsensitive) == 0)
+            return true;
+        if (t.compare(QStringLiteral("False"), Qt::CaseInsensitive) == 0)
+            return false;
+    }
+    return numberOf(v) != 0;
+}
+
+Currency toCurrency(const QVariant& v) {
+    if (!v.isValid())
+        return {};
+    if (v.isNull())
+        fail(rt::InvalidUseOfNull);
+    switch (v.typeId()) {
+    case QMetaType::QString: {
+        // Exact decimal text (how the server hands amounts over); other forms by value.
+        const QString t = v.toString().trimmed();
+        try {
+            return Currency::fromString(t);
+        } catch (const AutomationError& e) {
+            if (e.number() != rt::TypeMismatch)
+                throw;
+        }
+        return Currency::fromDouble(numberOf(v));
+    }
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::Short:
+    case QMetaType::UInt:
+    case QMetaType::UShort:
+    case QMetaType::UChar:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+        return Currency::fromScaled(checkedScaled(__int128(v.toLongLong()) * 10000));
+    default:
+        break;
+    }
+    if (v.typeId() == qMetaTypeId<Currency>())
+        return v.value<Currency>();
+    return Currency::fromDouble(numberOf(v));
+}
+
+QDateTime toDate(const QVariant& v) {
+    if (!v.isValid())
+        return zero();
+    if (v.isNull())
+        fail(rt::InvalidUseOfNull);
+    switch (v.typeId()) {
+    case QMetaType::QDateTime: {
+        const QDateTime d = v.toDateTime();
+        return QDateTime(d.date(), d.time());
+    }
+    case QMetaType::QDate:
+        return QDateTime(v.toDate(), QTime(0, 0));
+    case QMetaType::QString: {
+        const QString t = v.toString().trimmed();
+        for (const char* f : {"yyyy-MM-ddTHH:mm:ss", "yyyy-MM-dd HH:mm:ss",
+                              "yyyy-MM-ddTHH:mm:ss.zzz", "yyyy-MM-dd HH:mm:ss.zzz", "yyyy-MM-dd"}) {
+            const QDateTime d = QDateTime::fromString(t, QLatin1String(f));
+            if (d.isValid())
+                return d;
+        }
+        for (QLocale::FormatType f : {QLocale::ShortFormat, QLocale::LongFormat}) {
+            const QDateTime d = QLocale().toDateTime(t, f);
+            if (d.isValid())
+                return d;
+            const QDate day = QLocale().toDate(t, f);
+            if (day.isValid())
+                return QDateTime(day, QTime(0, 0));
+        }
+        fail(rt::TypeMismatch);
+    }
+    default:
+        return numberToDate(numberOf(v));
+    }
+}
+
+QString toText(const QVariant& v) {
+    if (!v.isValid())
+        return {};
+    if (v.isNull())
+        fail(rt::InvalidUseOfNull);
+    switch (v.typeId()) {
+    case QMetaType::QString:
+        return v.toString();
+    case QMetaType::Bool:
+        return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return QString::number(v.toDouble(), 'g', 15);
+    case QMetaType::QDateTime:
+    case QMetaType::QDate: {
+        const QDateTime d = toDate(v);
+        if (d.time() == QTime(0, 0))
+            return QLocale().toString(d.date(), QLocale::ShortFormat);
+        if (d.date() == zero().date())
+            return QLocale().toString(d.time(), QLocale::LongFormat);
+        return QLocale().toString(d.date(), QLocale::ShortFormat) + u' ' +
+               QLocale().toString(d.time(), QLocale::LongFormat);
+    }
+    default:
+        break;
+    }
+    if (v.typeId() == qMetaTypeId<Currency>())
+        return v.value<Currency>().toString();
+    return v.toString();
+}
+
+QString sqlDateText(const QDateTime& d) {
+    return d.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
+}
+
+Currency Currency::fromDouble(double value) {
+    const double scaled = roundHalfEven(value * 10000.0);
+    if (!std::isfinite(scaled) || scaled >= 9223372036854775807.0 ||
+        scaled < -9223372036854775808.0)
+        fail(rt::Overflow);
+    return fromScaled(qint64(scaled));
+}
+
+Currency Currency::fromString(const QString& text) {
+    const QString t = text.trimmed();
+    qsizetype i = 0;
+    bool negative = false;
+    if (i < t.size() && (t[i] == u'-' || t[i] == u'+'))
+        negative = t[i++] == u'-';
+    __int128 whole = 0;
+    int digits = 0;
+    for (; i < t.size() && t[i].isDigit() && t[i].unicode() < 128; ++i, ++digits) {
+        whole = whole * 10 + (t[i].unicode() - '0');
+        if (whole > __int128(kMaxScaled))
+            fail(rt::Overflow);
+    }
+    __int128 frac = 0;
+    int fracDigits = 0;
+    int roundDigit = -1; // the fifth decimal
+    bool stickyBeyond = false;
+    if (i < t.size() && t[i] == u'.') {
+        for (++i; i < t.size() && t[i].isDigit() && t[i].unicode() < 128; ++i) {
+            const int d = t[i].unicode() - '0';
+            if (fracDigits < 4)
+                frac = frac * 10 + d;
+            else if (fracDigits == 4)
+                roundDigit = d;
+            else if (d != 0)
+                stickyBeyond = true;
+            ++fracDigits;
+            ++digits;
+        }
+    }
+    if (digits == 0 || i != t.size())
+        fail(rt::TypeMismatch);
+    for (int k = fracDigits; k < 4; ++k)
+        frac *= 10;
+    __int128 scaled = whole * 10000 + frac;
+    // Half to even on the fifth decimal (and what follows it).
+    if (roundDigit > 5 || (roundDigit == 5 && (stickyBeyond || (scaled % 2) == 1)))
+        ++scaled;
+    return fromScaled(checkedScaled(negative ? -scaled : scaled));
+}
+
+QString Currency::toString() const {
+    const bool neg = v_ < 0;
+    const unsigned long long a = neg ? 0ULL - (unsigned long long)(v_) : (unsigned long long)(v_);
+    QString s = QString::number(a / 10000);
+    unsigned long long f = a % 10000;
+    if (f) {
+        QString fs = QStringLiteral("%1").arg(f, 4, 10, QLatin1Char('0'));
+        while (fs.endsWith(u'0'))
+            fs.chop(1);
+        s += u'.' + fs;
+    }
+    return neg ? u'-' + s : s;
+}
+
+Currency Currency::operator-() const {
+    if (v_ == kMinScaled)
+        fail(rt::Overflow);
+    return fromScaled(-v_);
+}
+Currency Currency::operator+(Currency o) const {
+    return fromScaled(checkedScaled(__int128(v_) + o.v_));
+}
+Currency Currency::operator-(Currency o) const {
+    return fromScaled(checkedScaled(__int128(v_) - o.v_));
+}
+
+} // namespace ORBTAgentes
