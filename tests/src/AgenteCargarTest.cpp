@@ -1,0 +1,273 @@
+#include "Database.h"
+#include "TestCli.h"
+#include "TestDatabase.h"
+
+#include <ORBTAgentes.h>
+#include <gtest/gtest.h>
+
+using namespace ORBTAgentes;
+using testsupport::EngineTest;
+
+namespace {
+
+class AgenteCargar : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        if (IsSkipped())
+            return;
+        createSchema();
+        clsAgente context;
+        context.ConexionOrbenta(cn);
+    }
+    // An agent row; `observ` "NULL" writes a NULL.
+    void agent(int code, const QString& nombre = {}, const QString& observ = QStringLiteral("''")) {
+        cn->Execute(
+            QStringLiteral(
+                "INSERT INTO Agentes (Codigo, Nombre, Direccion, Cp, Localidad, Provincia, "
+                "Telefono, "
+                "Fax, Movil, EMail, Almacen, Bloqueado, Bloq_Fecha, Bloq_Motivo, ComisVentas, "
+                "ComisCobros, Retencion_IRPF, NoImpLiquidacion, Password, Cta_Bancaria, Observ) "
+                "VALUES (%1, %2, 'Dir %1', %3, 'Loc', 'Prov', 'Tel', 'Fax', 'Mov', 'm%1@x.es', %4, "
+                "1, "
+                "'2024-02-29T10:20:30', 'motivo', 1234.5678, -0.0001, 15, 0, 'pw', "
+                "'21000000000000000000', %5)")
+                .arg(code)
+                .arg(utilidades::sqlQuoted(nombre.isEmpty() ? QStringLiteral("Agente %1").arg(code)
+                                                            : nombre))
+                .arg(48000 + code)
+                .arg(code % 5)
+                .arg(observ));
+    }
+};
+
+TEST_P(AgenteCargar, LoadsEveryPropertyAndLeavesSoloLecturaAlone) {
+    agent(7, QStringLiteral("Iñaki O'Donnell"), QStringLiteral("'línea 1\nlínea 2'"));
+    clsAgente a;
+    a.Codigo = 7;
+    a.SoloLectura = true;
+    ASSERT_TRUE(a.Cargar());
+    EXPECT_EQ(a.Codigo, 7);
+    EXPECT_EQ(a.Nombre, QStringLiteral("Iñaki O'Donnell"));
+    EXPECT_EQ(a.Direccion, QStringLiteral("Dir 7"));
+    EXPECT_EQ(a.Cp, 48007);
+    EXPECT_EQ(a.eMail, QStringLiteral("m7@x.es"));
+    EXPECT_EQ(a.Almacen, 2);
+    EXPECT_TRUE(a.Bloqueado);
+    EXPECT_EQ(a.Bloq_Fecha, QDateTime(QDate(2024, 2, 29), QTime(10, 20, 30)));
+    EXPECT_EQ(a.ComisionVenta.scaled(), 12345678);
+    EXPECT_EQ(a.ComisionCobro.scaled(), -1);
+    EXPECT_EQ(a.Retencion_IRPF.scaled(), 150000);
+    EXPECT_FALSE(a.NoImpLiquidacion);
+    EXPECT_EQ(a.Cta_Bancaria, QStringLiteral("21000000000000000000"));
+    EXPECT_EQ(a.Observ, QStringLiteral("línea 1\nlínea 2"));
+    EXPECT_TRUE(a.SoloLectura);
+}
+
+struct Step {
+    const char* op;
+    int from;
+    int expected; // 0: not found, the target unchanged
+};
+
+TEST_P(AgenteCargar, NavigatesAcrossGapsAndNegativeCodes) {
+    for (int c : {-7, -3, 10, 20})
+        agent(c);
+    const Step steps[] = {
+        {"siguiente", 15, 20}, {"siguiente", 20, 0}, {"siguiente", -7, -3}, {"siguiente", -100, -7},
+        {"anterior", 15, 10},  {"anterior", 0, -3},  {"anterior", -7, 0},   {"anterior", 32767, 20},
+        {"primero", 99, -7},   {"ultimo", 99, 20},   {"cargar", 10, 10},    {"cargar", 15, 0},
+        {"cargar", 0, 0},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(std::string(s.op) + " " + std::to_string(s.from));
+        clsAgente a;
+        a.Codigo = qint16(s.from);
+        a.Nombre = QStringLiteral("antes");
+        const QString op = QLatin1String(s.op);
+        const bool found = op == u"siguiente"  ? a.Cargar_Siguiente()
+                           : op == u"anterior" ? a.Cargar_Anterior()
+                           : op == u"primero"  ? a.Cargar_Primero()
+                           : op == u"ultimo"   ? a.Cargar_Ultimo()
+                                               : a.Cargar();
+        EXPECT_EQ(found, s.expected != 0);
+        EXPECT_EQ(a.Codigo, s.expected ? s.expected : s.from);
+        EXPECT_EQ(a.Nombre, s.expected ? QStringLiteral("Agente %1").arg(s.expected)
+                                       : QStringLiteral("antes"));
+    }
+}
+
+TEST_P(AgenteCargar, TargetObjectIsLoadedAndTheCallerIsNot) {
+    agent(7);
+    clsAgente caller, dest;
+    caller.Codigo = 3;
+    dest.Codigo = 7;
+    ASSERT_TRUE(caller.Cargar(&dest));
+    EXPECT_EQ(dest.Nombre, QStringLiteral("Agente 7"));
+    EXPECT_EQ(caller.Codigo, 3);
+    EXPECT_TRUE(caller.Nombre.isEmpty());
+    // The key also comes from the target.
+    ASSERT_TRUE(caller.Cargar_Anterior(&dest) == false);
+    EXPECT_EQ(dest.Codigo, 7);
+}
+
+TEST_P(AgenteCargar, EmptyTableFindsNothing) {
+    clsAgente a;
+    EXPECT_FALSE(a.Cargar_Primero());
+    EXPECT_FALSE(a.Cargar_Ultimo());
+    EXPECT_FALSE(a.Cargar_Siguiente());
+    EXPECT_EQ(a.Codigo, 0);
+}
+
+TEST_P(AgenteCargar, ANullColumnStopsTheCopyThere) {
+    agent(5, {}, QStringLiteral("NULL"));
+    cn->Execute(QStringLiteral("INSERT INTO Agentes (Codigo, Nombre) VALUES (6, 'Sin datos')"));
+    clsAgente a;
+    a.Codigo = 5;
+    a.Observ = QStringLiteral("anterior");
+    try {
+        a.Cargar();
+        ADD_FAILURE() << "a NULL was loaded";
+    } catch (const AutomationError& e) {
+        EXPECT_EQ(e.number(), rt::InvalidUseOfNull);
+        EXPECT_EQ(e.source(), QStringLiteral("clsAgente::Cargar"));
+    }
+    EXPECT_EQ(a.Nombre, QStringLiteral("Agente 5"));
+    EXPECT_EQ(a.Cta_Bancaria, QStringLiteral("21000000000000000000"));
+    EXPECT_EQ(a.Observ, QStringLiteral("anterior"));
+    // Through the next operation the source is that operation's.
+    try {
+        a.Cargar_Siguiente();
+        ADD_FAILURE() << "a NULL was loaded";
+    } catch (const AutomationError& e) {
+        EXPECT_EQ(e.number(), rt::InvalidUseOfNull);
+        EXPECT_EQ(e.source(), QStringLiteral("clsAgente::Cargar_Siguiente"));
+    }
+    EXPECT_EQ(a.Codigo, 6);
+    EXPECT_EQ(a.Nombre, QStringLiteral("Sin datos"));
+    EXPECT_TRUE(a.Direccion.isEmpty() == false) << "Direccion keeps agent 5's value";
+}
+
+TEST_P(AgenteCargar, DatabaseFailuresAndAMissingConnectionCarryTheOperationsSource) {
+    cn->Execute(QStringLiteral("DROP TABLE Agentes"));
+    clsAgente a;
+    try {
+        a.Cargar_Ultimo();
+        ADD_FAILURE() << "no failure without the table";
+    } catch (const AutomationError& e) {
+        EXPECT_EQ(e.number(), ado::errors::Statement);
+        EXPECT_EQ(e.source(), QStringLiteral("clsAgente::Cargar_Ultimo"));
+        EXPECT_FALSE(e.description().isEmpty());
+    }
+    a.ConexionOrbenta(nullptr);
+    try {
+        a.Cargar_Primero();
+        ADD_FAILURE() << "no failure without a connection";
+    } catch (const AutomationError& e) {
+        EXPECT_EQ(e.number(), rt::ObjectNotSet);
+        EXPECT_EQ(e.source(), QStringLiteral("clsAgente::Cargar_Primero"));
+    }
+}
+
+TEST_P(AgenteCargar, ASecondConnectionSetOnAnyObjectServesEveryObject) {
+    agent(1, QStringLiteral("En la primera"));
+    testsupport::ScratchDatabase other(GetParam());
+    auto cn2 = other.open();
+    orbenta::db::createSchema(*cn2, false);
+    cn2->Execute(
+        QStringLiteral("INSERT INTO Agentes (Codigo, Nombre, Direccion, Cp, Localidad, Provincia, "
+                       "Telefono, Fax, Movil, EMail, Almacen, Bloqueado, Bloq_Fecha, Bloq_Motivo, "
+                       "Password, Cta_Bancaria, Observ) VALUES (1, 'En la segunda', '', 0, '', '', "
+                       "'', '', '', '', 0, 0, '1899-12-30T00:00:00', '', '', '', '')"));
+    clsAgente earlier;
+    earlier.Codigo = 1;
+    ASSERT_TRUE(earlier.Cargar());
+    EXPECT_EQ(earlier.Nombre, QStringLiteral("En la primera"));
+    clsAgente later;
+    later.ConexionOrbenta(cn2);
+    ASSERT_TRUE(earlier.Cargar());
+    EXPECT_EQ(earlier.Nombre, QStringLiteral("En la segunda"));
+}
+
+TEST_P(AgenteCargar, StatementsAreSentExactlyAsWritten) {
+    std::vector<ado::StatementEvent> sent;
+    cn->setObserver([&](const ado::StatementEvent& e) { sent.push_back(e); });
+    struct Expect {
+        const char* op;
+        int code;
+        const char* text;
+        ado::CursorTypeEnum cursor;
+    };
+    const Expect all[] = {
+        {"cargar", -12, "SELECT * FROM Agentes WHERE Codigo =-12", ado::adOpenStatic},
+        {"anterior", 15,
+         "SELECT * FROM Agentes WHERE Codigo IN (SELECT TOP 1 Codigo FROM Agentes WHERE Codigo < "
+         "15 ORDER BY Codigo DESC)",
+         ado::adOpenForwardOnly},
+        {"siguiente", 15,
+         "SELECT * FROM Agentes WHERE Codigo IN (SELECT TOP 1 Codigo FROM Agentes WHERE Codigo > "
+         "15 ORDER BY Codigo ASC)",
+         ado::adOpenForwardOnly},
+        {"primero", 0,
+         "SELECT * FROM Agentes WHERE Codigo IN (SELECT ISNULL(MIN(Codigo), 0) AS Codigo FROM "
+         "Agentes)",
+         ado::adOpenForwardOnly},
+        {"ultimo", 0,
+         "SELECT * FROM Agentes WHERE Codigo IN (SELECT ISNULL(MAX(Codigo), 0) AS Codigo FROM "
+         "Agentes)",
+         ado::adOpenForwardOnly},
+    };
+    for (const Expect& x : all) {
+        sent.clear();
+        clsAgente a;
+        a.Codigo = qint16(x.code);
+        const QString op = QLatin1String(x.op);
+        op == u"cargar"      ? a.Cargar()
+        : op == u"anterior"  ? a.Cargar_Anterior()
+        : op == u"siguiente" ? a.Cargar_Siguiente()
+        : op == u"primero"   ? a.Cargar_Primero()
+                             : a.Cargar_Ultimo();
+        ASSERT_EQ(sent.size(), 1u) << x.op;
+        EXPECT_EQ(sent[0].text.toStdString(), x.text);
+        EXPECT_EQ(sent[0].kind, ado::StatementEvent::Open);
+        EXPECT_EQ(sent[0].cursorType, x.cursor);
+        EXPECT_EQ(sent[0].lockType, ado::adLockReadOnly);
+    }
+    sent.clear();
+    clsAgente none;
+    EXPECT_FALSE(none.Cargar());
+    EXPECT_TRUE(sent.empty()) << "code 0 runs no statement";
+}
+
+ORBENTA_ENGINE_TESTS(AgenteCargar);
+
+class AgenteCli : public EngineTest {};
+
+TEST_P(AgenteCli, PrintsTheAgentOrNoEncontrado) {
+    const QString db = EngineTest::db->connectionString();
+    ASSERT_EQ(testsupport::orbenta({"init", "--demo", "--db", db}).code, 0);
+    auto r = testsupport::orbenta({"agente", "--db", db, "primero"});
+    EXPECT_EQ(r.code, 0);
+    const QStringList lines = r.out.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 22) << r.out.toStdString();
+    EXPECT_EQ(lines[0], QStringLiteral("Codigo: 1"));
+    EXPECT_TRUE(lines[9].startsWith(QStringLiteral("eMail: ")));
+    EXPECT_EQ(lines[21], QStringLiteral("SoloLectura: False"));
+    r = testsupport::orbenta({"agente", "--db", db, "anterior", "-5"});
+    EXPECT_EQ(r.out, QStringLiteral("no encontrado\n"));
+    EXPECT_EQ(r.code, 0);
+    auto env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("ORBENTA_TRACE_SQL"), QStringLiteral("1"));
+    r = testsupport::orbenta({"agente", "--db", db, "siguiente", "15"}, env);
+    EXPECT_TRUE(r.err.contains(
+        QStringLiteral("SQL: SELECT * FROM Agentes WHERE Codigo IN (SELECT TOP 1 Codigo FROM "
+                       "Agentes WHERE Codigo > 15 ORDER BY Codigo ASC)\n")))
+        << r.err.toStdString();
+    r = testsupport::orbenta({"agente", "--db", db, "cargar", "38"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, QStringLiteral("error 94 (clsAgente::Cargar): Invalid use of Null\n"));
+}
+
+ORBENTA_ENGINE_TESTS(AgenteCli);
+
+} // namespace

@@ -1,0 +1,248 @@
+#include <ORBTAgentes.h>
+#include <QLocale>
+#include <gtest/gtest.h>
+#include <optional>
+
+using namespace ORBTAgentes;
+
+namespace {
+
+// Runs `f` and answers the runtime error number it raised, or 0.
+template <class F> qint32 errorOf(F&& f) {
+    try {
+        f();
+    } catch (const AutomationError& e) {
+        return e.number();
+    }
+    return 0;
+}
+
+struct WholeCase {
+    QVariant in;
+    std::optional<int> integer; // nullopt: the conversion fails with `error`
+    qint32 error = 0;
+};
+
+TEST(Values, WholeNumbersRoundHalfToEvenAndFailAtTheirEdges) {
+    const WholeCase cases[] = {
+        {2.5, 2},
+        {3.5, 4},
+        {-2.5, -2},
+        {-3.5, -4},
+        {32766.5, 32766},
+        {32767.4, 32767},
+        {32767.5, {}, 6},
+        {-32768.5, -32768},
+        {-32769.0, {}, 6},
+        {QStringLiteral(" 12 "), 12},
+        {QStringLiteral("12.5"), 12},
+        {QStringLiteral("abc"), {}, 13},
+        {QVariant(QMetaType::fromType<int>()), {}, 94},
+        {QVariant(), 0},
+        {true, -1},
+        {qlonglong(70000), {}, 6},
+    };
+    for (const WholeCase& c : cases) {
+        SCOPED_TRACE(c.in.toString().toStdString());
+        if (c.integer) {
+            EXPECT_EQ(toInteger(c.in), *c.integer);
+        } else {
+            EXPECT_EQ(errorOf([&] { toInteger(c.in); }), c.error);
+        }
+    }
+    EXPECT_EQ(toByte(QVariant(254.5)), 254);
+    EXPECT_EQ(toByte(QVariant(-0.5)), 0);
+    EXPECT_EQ(errorOf([] { toByte(QVariant(255.5)); }), rt::Overflow);
+    EXPECT_EQ(errorOf([] { toByte(QVariant(-1)); }), rt::Overflow);
+    EXPECT_EQ(toLong(QVariant(2147483647.4)), 2147483647);
+    EXPECT_EQ(errorOf([] { toLong(QVariant(2147483647.5)); }), rt::Overflow);
+    EXPECT_EQ(toLong(QVariant(-2147483648.5)), -2147483647 - 1);
+}
+
+TEST(Values, CurrencyKeepsFourDecimalsExactly) {
+    const std::pair<const char*, qint64> exact[] = {
+        {"12.34565", 123456},
+        {"12.34575", 123458},
+        {"12.345650001", 123457},
+        {"0.00005", 0},
+        {"0.00015", 2},
+        {"-0.00015", -2},
+        {"-12.5000", -125000},
+        {"7", 70000},
+        {"922337203685477.5807", 9223372036854775807LL},
+    };
+    for (const auto& [text, scaled] : exact)
+        EXPECT_EQ(Currency::fromString(QLatin1String(text)).scaled(), scaled) << text;
+    EXPECT_EQ(errorOf([] { Currency::fromString(QStringLiteral("922337203685477.5808")); }),
+              rt::Overflow);
+    EXPECT_EQ(errorOf([] { Currency::fromString(QStringLiteral("12,5")); }), rt::TypeMismatch);
+    EXPECT_EQ(toCurrency(QVariant(0.1 + 0.2)).scaled(), 3000);
+    EXPECT_EQ(toCurrency(QVariant(qlonglong(-3))).scaled(), -30000);
+    EXPECT_EQ(errorOf([] { toCurrency(QVariant(1e300)); }), rt::Overflow);
+    EXPECT_EQ(Currency::fromScaled(-5).toString(), QStringLiteral("-0.0005"));
+    EXPECT_EQ(Currency::fromScaled(1234500).toString(), QStringLiteral("123.45"));
+    EXPECT_EQ((Currency::fromScaled(1) + Currency::fromScaled(2)).scaled(), 3);
+    EXPECT_EQ(errorOf([] { -Currency::fromScaled(std::numeric_limits<qint64>::min()); }),
+              rt::Overflow);
+}
+
+TEST(Values, DatesTextsBooleansAndVal) {
+    EXPECT_EQ(zeroDate(), QDateTime(QDate(1899, 12, 30), QTime(0, 0)));
+    EXPECT_EQ(toDate(QStringLiteral("2024-02-29T23:59:58")),
+              QDateTime(QDate(2024, 2, 29), QTime(23, 59, 58)));
+    EXPECT_EQ(toDate(QStringLiteral("2024-02-29 01:02:03")),
+              QDateTime(QDate(2024, 2, 29), QTime(1, 2, 3)));
+    EXPECT_EQ(toDate(QVariant(QDate(1900, 1, 1))), QDateTime(QDate(1900, 1, 1), QTime(0, 0)));
+    EXPECT_EQ(toDate(QVariant(2.5)), QDateTime(QDate(1900, 1, 1), QTime(12, 0)));
+    EXPECT_EQ(errorOf([] { toDate(QStringLiteral("mañana")); }), rt::TypeMismatch);
+    EXPECT_EQ(errorOf([] { toDate(QVariant(QMetaType::fromType<QDateTime>())); }),
+              rt::InvalidUseOfNull);
+    EXPECT_EQ(sqlDateText(QDateTime(QDate(2026, 12, 31), QTime(7, 5, 9))),
+              QStringLiteral("2026-12-31T07:05:09"));
+    EXPECT_EQ(errorOf([] { toText(QVariant(QMetaType::fromType<QString>())); }),
+              rt::InvalidUseOfNull);
+    EXPECT_EQ(toText(QVariant()), QString());
+    EXPECT_TRUE(toBoolean(QVariant(qlonglong(1))));
+    EXPECT_TRUE(toBoolean(QStringLiteral("true")));
+    EXPECT_FALSE(toBoolean(QStringLiteral("0")));
+    EXPECT_EQ(errorOf([] { toBoolean(QStringLiteral("sí")); }), rt::TypeMismatch);
+    const std::pair<const char*, double> vals[] = {
+        {" 12.5abc", 12.5}, {"-3-4", -3}, {"1.2.3", 1.2}, {"abc", 0}, {"  +7", 7}, {"", 0},
+        {".5", 0.5},        {"- 5", 0},   {"15-3-7", 15}};
+    for (const auto& [text, v] : vals)
+        EXPECT_EQ(Val(QLatin1String(text)), v) << text;
+}
+
+TEST(Utilidades, FormattersFollowTheirRules) {
+    utilidades::Utilidades u;
+    const QLocale saved;
+    QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
+    EXPECT_EQ(u.FormatoNumero(200, 2), QStringLiteral("200,00"));
+    EXPECT_EQ(u.FormatoFecha(QStringLiteral("2026-01-05T00:00:00")), QStringLiteral("05/01/2026"));
+    // The SQL form never follows the regional settings.
+    EXPECT_EQ(u.FormatoSQL(12.5), QStringLiteral("12.5"));
+    EXPECT_EQ(u.FormatoSQL(-3), QStringLiteral("-3"));
+    EXPECT_EQ(u.FormatoSQL(1234567.0001), QStringLiteral("1234567.0001"));
+    EXPECT_EQ(u.FormatoSQL(1e20), QStringLiteral("100000000000000000000"));
+    QLocale::setDefault(saved);
+    EXPECT_EQ(errorOf([&] { u.FormatoSQL(std::numeric_limits<double>::infinity()); }),
+              rt::Overflow);
+    EXPECT_EQ(utilidades::sqlQuoted(QStringLiteral("O'Donnell ''")),
+              QStringLiteral("'O''Donnell '''''"));
+}
+
+// The identities hosts register against, as published for the type library.
+TEST(Registry, ClassesInterfacesAndDispatchIdentifiers) {
+    const auto& classes = publicClasses();
+    ASSERT_EQ(classes.size(), 5u);
+    const char* expected[][4] = {
+        {"clsAgente", "{BF7889CF-D691-43C6-A45F-73158C5C7708}", "_clsAgente",
+         "{B62887C5-2237-46EF-93BE-75D875D7C468}"},
+        {"clsComision_Familias", "{52F8770D-3ED5-4D63-AD99-3CFB10BCCEE2}", "_clsComision_Familias",
+         "{09AB94AF-7E30-42A8-9C3F-0DA1E68902E6}"},
+        {"frmclsAgente", "{BF27D548-033D-4FF3-AD6C-71C84B601B7B}", "_frmclsAgente",
+         "{1929E29D-B333-4B40-A970-8F4DBC1F9103}"},
+        {"frmclsCambioFactura", "{03F1A370-B63B-45E7-9BE3-A23A087B5E57}", "_frmclsCambioFactura",
+         "{A26885B3-7D84-4E7D-AD15-0AAAD022BE2E}"},
+        {"frmclsComision_Familias", "{2A4E4A69-07AB-4D34-9851-037FF88C65E0}",
+         "_frmclsComision_Familias", "{DB187383-45D9-4877-8BF5-CE5D1D02D1F1}"}};
+    for (size_t i = 0; i < classes.size(); ++i) {
+        EXPECT_STREQ(classes[i].name, expected[i][0]);
+        EXPECT_STREQ(classes[i].classId, expected[i][1]);
+        EXPECT_STREQ(classes[i].interfaceName, expected[i][2]);
+        EXPECT_STREQ(classes[i].interfaceId, expected[i][3]);
+        EXPECT_EQ(classes[i].progId(),
+                  QStringLiteral("ORBTAgentes.") + QLatin1String(expected[i][0]));
+        // Every class carries the host's two properties, company first.
+        const MemberInfo* e = classes[i].member(0x68030001);
+        const MemberInfo* c = classes[i].member(0x68030000);
+        ASSERT_TRUE(e && c);
+        EXPECT_STREQ(e->name, "EmpresaOrbenta");
+        EXPECT_STREQ(c->name, "ConexionOrbenta");
+        EXPECT_LT(e, c);
+    }
+    const auto names = [](const ClassInfo& c) {
+        QStringList n;
+        for (const MemberInfo& m : c.members)
+            n << QStringLiteral("%1=%2")
+                     .arg(QLatin1String(m.name))
+                     .arg(m.dispatchId, 8, 16, QLatin1Char('0'));
+        return n.join(u' ');
+    };
+    EXPECT_EQ(
+        names(classes[0]),
+        "Codigo=40030000 Nombre=40030001 Direccion=40030002 Cp=40030003 Localidad=40030004 "
+        "Provincia=40030005 Telefono=40030006 Fax=40030007 Movil=40030008 eMail=40030009 "
+        "Almacen=4003000a Bloqueado=4003000b Bloq_Fecha=4003000c Bloq_Motivo=4003000d "
+        "ComisionVenta=4003000e ComisionCobro=4003000f Retencion_IRPF=40030010 "
+        "NoImpLiquidacion=40030011 Password=40030012 Cta_Bancaria=40030013 Observ=40030014 "
+        "SoloLectura=40030015 EmpresaOrbenta=68030001 ConexionOrbenta=68030000 "
+        "AcumularVenta=60030002 AcumularComisionVenta=60030003 AcumularComisionCobro=60030004 "
+        "Modificar=60030005 Insertar=60030006 Eliminar=60030007 Cargar=60030008 "
+        "Cargar_Anterior=60030009 Cargar_Primero=6003000a Cargar_Siguiente=6003000b "
+        "Cargar_Ultimo=6003000c Acum_Venta_Art=6003000e");
+    EXPECT_EQ(
+        names(classes[1]),
+        "Nivel=40030000 Familia_1=40030001 Familia_2=40030002 Familia_3=40030003 "
+        "Articulo=40030004 Agente=40030005 Comision=40030006 NumNiveles=40030007 "
+        "EmpresaOrbenta=68030001 ConexionOrbenta=68030000 Insertar=60030002 Eliminar=60030003 "
+        "Calcula_Nivel=60030004 Cargar_Articulos=60030005 Cargar_Todos=60030006 "
+        "Dev_Comision=60030007 Dev_Comision_Activa=60030009 Modificar=6003000a");
+    for (size_t i = 2; i < 5; ++i)
+        EXPECT_EQ(names(classes[i]),
+                  "EmpresaOrbenta=68030001 ConexionOrbenta=68030000 Show=60030002");
+    const MemberInfo* show = classes[3].member(0x60030002);
+    ASSERT_EQ(show->params.size(), 2u);
+    EXPECT_TRUE(show->params[0].optional && show->params[1].optional);
+    EXPECT_EQ(show->params[0].defaultValue.toInt(), 0);
+}
+
+TEST(Dispatch, PropertiesMethodsDefaultsAndFailures) {
+    const qint32 before = AutomationObject::liveObjects();
+    ObjectRef a = CreateObject(QStringLiteral("ORBTAgentes.clsAgente"));
+    ObjectRef b = CreateObject(QStringLiteral("bf7889cf-d691-43c6-a45f-73158c5c7708"));
+    EXPECT_EQ(AutomationObject::liveObjects(), before + 2);
+    EXPECT_FALSE(CanUnloadNow());
+    EXPECT_STREQ(b->classInfo().name, "clsAgente");
+
+    // Properties convert what the script host hands over by the runtime's rules.
+    Invoke(*a, 0x40030000, DispatchKind::PropertyPut, {QStringLiteral("7")});
+    EXPECT_EQ(Invoke(*a, 0x40030000, DispatchKind::PropertyGet).toInt(), 7);
+    Invoke(*a, 0x4003000E, DispatchKind::PropertyPut, {12.34565});
+    EXPECT_EQ(Invoke(*a, 0x4003000E, DispatchKind::PropertyGet).value<Currency>().scaled(), 123456);
+    EXPECT_EQ(errorOf([&] { Invoke(*a, 0x40030000, DispatchKind::PropertyPut, {70000}); }),
+              rt::Overflow);
+    EXPECT_EQ(Invoke(*a, 0x40030000, DispatchKind::PropertyGet).toInt(), 7)
+        << "a failed put changes nothing";
+
+    const auto fails = [&](qint32 id, DispatchKind k, QVariantList args) {
+        return errorOf([&] { Invoke(*a, id, k, args); });
+    };
+    EXPECT_EQ(fails(0x60030001, DispatchKind::Method, {}), disp::MemberNotFound)
+        << "unknown identifier";
+    EXPECT_EQ(fails(0x68030000, DispatchKind::PropertyGet, {}), disp::MemberNotFound)
+        << "write-only";
+    EXPECT_EQ(fails(0x60030008, DispatchKind::PropertyPut, {1}), disp::MemberNotFound)
+        << "a method is not writable";
+    EXPECT_EQ(fails(0x60030008, DispatchKind::Method, {QVariant(), 2}), rt::WrongArguments);
+    EXPECT_EQ(fails(0x60030002, DispatchKind::Method, {1}), rt::ArgumentNotOptional);
+    EXPECT_EQ(fails(0x68030001, DispatchKind::PropertyPutRef, {QStringLiteral("x")}),
+              rt::TypeMismatch);
+
+    // Cargar's target is optional; without a connection the load fails under its name.
+    Invoke(*a, 0x68030000, DispatchKind::PropertyPutRef, {QVariant()});
+    try {
+        Invoke(*a, 0x60030008, DispatchKind::Method);
+        ADD_FAILURE() << "loaded without a connection";
+    } catch (const AutomationError& e) {
+        EXPECT_EQ(e.number(), rt::ObjectNotSet);
+        EXPECT_EQ(e.source(), QStringLiteral("clsAgente::Cargar"));
+    }
+    EXPECT_EQ(errorOf([] { CreateObject(QStringLiteral("ORBTAgentes.clsNada")); }),
+              disp::ClassNotRegistered);
+    a.reset();
+    b.reset();
+    EXPECT_EQ(AutomationObject::liveObjects(), before);
+}
+
+} // namespace
