@@ -13,7 +13,8 @@
 
 namespace bench {
 void registerDataLayer();
-}
+void registerAgente();
+} // namespace bench
 
 namespace {
 
@@ -63,6 +64,7 @@ private:
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     bench::registerDataLayer();
+    bench::registerAgente();
     benchmark::Initialize(&argc, argv);
     TableReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

@@ -8,6 +8,10 @@
 
 namespace ORBTAgentes {
 
+QDateTime naive(const QDate& date, const QTime& time) {
+    return QDateTime(date, time, Qt::UTC);
+}
+
 namespace {
 
 [[noreturn]] void fail(qint32 number) {
@@ -15,7 +19,7 @@ namespace {
 }
 
 const QDateTime& zero() {
-    static const QDateTime z(QDate(1899, 12, 30), QTime(0, 0));
+    static const QDateTime z = naive(QDate(1899, 12, 30), QTime(0, 0));
     return z;
 }
 
@@ -32,9 +36,40 @@ QDateTime numberToDate(double n) {
         fail(rt::Overflow);
     const double days = std::trunc(n);
     const double frac = std::abs(n - days);
-    return QDateTime(
-        zero().date().addDays(qint64(days)),
-        QTime::fromMSecsSinceStartOfDay(int(std::llround(frac * 86400000.0)) % 86400000));
+    return naive(zero().date().addDays(qint64(days)),
+                 QTime::fromMSecsSinceStartOfDay(int(std::llround(frac * 86400000.0)) % 86400000));
+}
+
+// "yyyy-MM-ddTHH:mm:ss" (or with a blank for the T, or a date alone): the form dates
+// are stored in. Parsed by hand: this runs for every date of every loaded row.
+bool parseIsoDate(QStringView t, QDateTime& out) {
+    const auto num = [&](qsizetype at, qsizetype len, int& v) {
+        v = 0;
+        for (qsizetype k = at; k < at + len; ++k) {
+            const char16_t c = t[k].unicode();
+            if (c < u'0' || c > u'9')
+                return false;
+            v = v * 10 + (c - u'0');
+        }
+        return true;
+    };
+    int y, mo, d, h = 0, mi = 0, se = 0;
+    if (t.size() < 10 || t[4] != u'-' || t[7] != u'-' || !num(0, 4, y) || !num(5, 2, mo) ||
+        !num(8, 2, d))
+        return false;
+    if (t.size() == 19) {
+        if ((t[10] != u'T' && t[10] != u' ') || t[13] != u':' || t[16] != u':' || !num(11, 2, h) ||
+            !num(14, 2, mi) || !num(17, 2, se))
+            return false;
+    } else if (t.size() != 10) {
+        return false;
+    }
+    const QDate date(y, mo, d);
+    const QTime time(h, mi, se);
+    if (!date.isValid() || !time.isValid())
+        return false;
+    out = naive(date, time);
+    return true;
 }
 
 bool parseNumber(const QString& text, double& out) {
@@ -64,7 +99,7 @@ double numberOf(const QVariant& v) {
     case QMetaType::QDateTime:
         return dateToNumber(v.toDateTime());
     case QMetaType::QDate:
-        return dateToNumber(QDateTime(v.toDate(), QTime(0, 0)));
+        return dateToNumber(naive(v.toDate(), QTime(0, 0)));
     default:
         break;
     }
@@ -204,25 +239,27 @@ QDateTime toDate(const QVariant& v) {
     switch (v.typeId()) {
     case QMetaType::QDateTime: {
         const QDateTime d = v.toDateTime();
-        return QDateTime(d.date(), d.time());
+        return naive(d.date(), d.time());
     }
     case QMetaType::QDate:
-        return QDateTime(v.toDate(), QTime(0, 0));
+        return naive(v.toDate(), QTime(0, 0));
     case QMetaType::QString: {
         const QString t = v.toString().trimmed();
-        for (const char* f : {"yyyy-MM-ddTHH:mm:ss", "yyyy-MM-dd HH:mm:ss",
-                              "yyyy-MM-ddTHH:mm:ss.zzz", "yyyy-MM-dd HH:mm:ss.zzz", "yyyy-MM-dd"}) {
+        QDateTime iso;
+        if (parseIsoDate(t, iso))
+            return iso;
+        for (const char* f : {"yyyy-MM-ddTHH:mm:ss.zzz", "yyyy-MM-dd HH:mm:ss.zzz"}) {
             const QDateTime d = QDateTime::fromString(t, QLatin1String(f));
             if (d.isValid())
-                return d;
+                return naive(d.date(), d.time());
         }
         for (QLocale::FormatType f : {QLocale::ShortFormat, QLocale::LongFormat}) {
             const QDateTime d = QLocale().toDateTime(t, f);
             if (d.isValid())
-                return d;
+                return naive(d.date(), d.time());
             const QDate day = QLocale().toDate(t, f);
             if (day.isValid())
-                return QDateTime(day, QTime(0, 0));
+                return naive(day, QTime(0, 0));
         }
         fail(rt::TypeMismatch);
     }

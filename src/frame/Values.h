@@ -39,6 +39,10 @@ private:
 /// 30 December 1899 00:00:00: the zero date, the value of a date nobody set.
 QDateTime zeroDate();
 
+/// A date and time of day as the component keeps them: without a time zone, so that no
+/// daylight-saving change can move or reject a time (kept as UTC underneath).
+QDateTime naive(const QDate& date, const QTime& time);
+
 /// Nearest whole number, a half going to the even neighbour.
 double roundHalfEven(double value);
 

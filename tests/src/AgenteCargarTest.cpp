@@ -54,7 +54,7 @@ TEST_P(AgenteCargar, LoadsEveryPropertyAndLeavesSoloLecturaAlone) {
     EXPECT_EQ(a.eMail, QStringLiteral("m7@x.es"));
     EXPECT_EQ(a.Almacen, 2);
     EXPECT_TRUE(a.Bloqueado);
-    EXPECT_EQ(a.Bloq_Fecha, QDateTime(QDate(2024, 2, 29), QTime(10, 20, 30)));
+    EXPECT_EQ(a.Bloq_Fecha, naive(QDate(2024, 2, 29), QTime(10, 20, 30)));
     EXPECT_EQ(a.ComisionVenta.scaled(), 12345678);
     EXPECT_EQ(a.ComisionCobro.scaled(), -1);
     EXPECT_EQ(a.Retencion_IRPF.scaled(), 150000);

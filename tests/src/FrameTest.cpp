@@ -87,17 +87,17 @@ TEST(Values, CurrencyKeepsFourDecimalsExactly) {
 }
 
 TEST(Values, DatesTextsBooleansAndVal) {
-    EXPECT_EQ(zeroDate(), QDateTime(QDate(1899, 12, 30), QTime(0, 0)));
+    EXPECT_EQ(zeroDate(), naive(QDate(1899, 12, 30), QTime(0, 0)));
     EXPECT_EQ(toDate(QStringLiteral("2024-02-29T23:59:58")),
-              QDateTime(QDate(2024, 2, 29), QTime(23, 59, 58)));
+              naive(QDate(2024, 2, 29), QTime(23, 59, 58)));
     EXPECT_EQ(toDate(QStringLiteral("2024-02-29 01:02:03")),
-              QDateTime(QDate(2024, 2, 29), QTime(1, 2, 3)));
-    EXPECT_EQ(toDate(QVariant(QDate(1900, 1, 1))), QDateTime(QDate(1900, 1, 1), QTime(0, 0)));
-    EXPECT_EQ(toDate(QVariant(2.5)), QDateTime(QDate(1900, 1, 1), QTime(12, 0)));
+              naive(QDate(2024, 2, 29), QTime(1, 2, 3)));
+    EXPECT_EQ(toDate(QVariant(QDate(1900, 1, 1))), naive(QDate(1900, 1, 1), QTime(0, 0)));
+    EXPECT_EQ(toDate(QVariant(2.5)), naive(QDate(1900, 1, 1), QTime(12, 0)));
     EXPECT_EQ(errorOf([] { toDate(QStringLiteral("mañana")); }), rt::TypeMismatch);
     EXPECT_EQ(errorOf([] { toDate(QVariant(QMetaType::fromType<QDateTime>())); }),
               rt::InvalidUseOfNull);
-    EXPECT_EQ(sqlDateText(QDateTime(QDate(2026, 12, 31), QTime(7, 5, 9))),
+    EXPECT_EQ(sqlDateText(naive(QDate(2026, 12, 31), QTime(7, 5, 9))),
               QStringLiteral("2026-12-31T07:05:09"));
     EXPECT_EQ(errorOf([] { toText(QVariant(QMetaType::fromType<QString>())); }),
               rt::InvalidUseOfNull);
