@@ -86,7 +86,8 @@ struct Context {
             any.EmpresaOrbenta(empresa);
         any.ConexionOrbenta(cn);
     }
-    QStringList args; // positional arguments after the command name
+    QStringList args;                          // positional arguments after the command name
+    QList<QPair<QString, QString>> properties; // agente guardar: --Propiedad valor, in order
     std::shared_ptr<ado::Connection> connection() {
         auto cn = std::make_shared<ado::Connection>();
         cn->Open(parser.isSet(QStringLiteral("db")) ? parser.value(QStringLiteral("db"))
@@ -205,6 +206,35 @@ int cmdAgente(Context& c) {
     if (c.args.isEmpty())
         usage(usage_);
     const QString op = c.args[0];
+    if (op == u"guardar" || op == u"eliminar") {
+        if (c.args.size() != 2)
+            usage(QStringLiteral(
+                "usage: orbenta agente guardar CODIGO [--Propiedad valor ...] | eliminar CODIGO"));
+        auto cn = c.connection();
+        c.shareWithComponent(cn);
+        ORBTAgentes::clsAgente agente;
+        agente.Codigo = c.int16Arg(c.args[1], QStringLiteral("CODIGO"));
+        if (op == u"eliminar") {
+            // The refusal is told here, on the terminal, instead of in a message box.
+            ui::setPresenter(std::make_shared<ui::RecordingPresenter>());
+            out() << (agente.Eliminar() ? "eliminado" : "no eliminado: tiene datos asociados")
+                  << '\n';
+            return 0;
+        }
+        const qint16 code = agente.Codigo;
+        if (!agente.Cargar())
+            agente.Codigo = code;
+        for (const auto& [name, value] : c.properties) {
+            const ORBTAgentes::MemberInfo* m = agente.classInfo().member(name);
+            if (!m || m->kind != ORBTAgentes::MemberKind::Property)
+                usage(QStringLiteral("clsAgente has no property %1").arg(name));
+            ORBTAgentes::Invoke(agente, m->dispatchId, ORBTAgentes::DispatchKind::PropertyPut,
+                                {value});
+        }
+        agente.Modificar();
+        printProperties(agente);
+        return 0;
+    }
     const bool needsCode = op == u"cargar" || op == u"anterior" || op == u"siguiente";
     const bool noCode = op == u"primero" || op == u"ultimo";
     if (!(needsCode && c.args.size() == 2) && !(noCode && c.args.size() == 1))
@@ -232,14 +262,98 @@ int cmdAgente(Context& c) {
     return 0;
 }
 
+// An amount as typed on the command line: a point for decimals, whatever the locale.
+ORBTAgentes::Currency amountArg(const QCommandLineParser& p, const char* option) {
+    const QString name = QLatin1String(option);
+    if (!p.isSet(name))
+        usage(QStringLiteral("--%1 is required").arg(name));
+    try {
+        return ORBTAgentes::Currency::fromString(p.value(name));
+    } catch (const AutomationError&) {
+        usage(QStringLiteral("--%1 must be an amount with a decimal point: %2")
+                  .arg(name, p.value(name)));
+    }
+}
+
+QDateTime dateArg(const QCommandLineParser& p) {
+    const QString v = p.value(QStringLiteral("fecha"));
+    for (const char* f : {"yyyy-MM-ddTHH:mm:ss", "yyyy-MM-dd"}) {
+        const QDateTime d = QDateTime::fromString(v, QLatin1String(f));
+        if (d.isValid())
+            return ORBTAgentes::naive(d.date(), d.time());
+    }
+    usage(QStringLiteral("--fecha must be YYYY-MM-DD or YYYY-MM-DDThh:mm:ss: %1").arg(v));
+}
+
+int cmdAcumular(Context& c) {
+    const QString usage_ = QStringLiteral("usage: orbenta acumular venta --agente A --fecha F "
+                                          "--pvp X --costo Y | comision-venta|comision-cobro "
+                                          "--agente A --fecha F --importe X | articulo --almacen W "
+                                          "--fecha F --articulo N --agente A --pvp X --costo Y");
+    if (c.args.size() != 1)
+        usage(usage_);
+    const QCommandLineParser& p = c.parser;
+    const auto whole = [&](const char* option) {
+        if (!p.isSet(QLatin1String(option)))
+            usage(QStringLiteral("--%1 is required").arg(QLatin1String(option)));
+        return p.value(QLatin1String(option));
+    };
+    const QString kind = c.args[0];
+    if (kind != u"venta" && kind != u"comision-venta" && kind != u"comision-cobro" &&
+        kind != u"articulo")
+        usage(usage_);
+    const qint16 agente = c.int16Arg(whole("agente"), QStringLiteral("--agente"));
+    const QDateTime fecha = dateArg(p);
+    auto cn = c.connection();
+    c.shareWithComponent(cn);
+    ORBTAgentes::clsAgente a;
+    if (kind == u"venta") {
+        a.AcumularVenta(agente, fecha, amountArg(p, "pvp"), amountArg(p, "costo"));
+    } else if (kind == u"comision-venta") {
+        a.AcumularComisionVenta(agente, fecha, amountArg(p, "importe"));
+    } else if (kind == u"comision-cobro") {
+        a.AcumularComisionCobro(agente, fecha, amountArg(p, "importe"));
+    } else {
+        bool ok = false;
+        const qint32 articulo = whole("articulo").toInt(&ok);
+        if (!ok)
+            usage(QStringLiteral("--articulo must be a whole number"));
+        a.Acum_Venta_Art(c.int16Arg(whole("almacen"), QStringLiteral("--almacen")), fecha, articulo,
+                         agente, amountArg(p, "pvp"), amountArg(p, "costo"));
+    }
+    out() << "acumulado\n";
+    return 0;
+}
+
 const std::map<QString, std::function<int(Context&)>>& commands() {
     static const std::map<QString, std::function<int(Context&)>> m = {
-        {QStringLiteral("init"), cmdInit},
-        {QStringLiteral("sql"), cmdSql},
-        {QStringLiteral("empresa"), cmdEmpresa},
-        {QStringLiteral("agente"), cmdAgente},
+        {QStringLiteral("init"), cmdInit},         {QStringLiteral("sql"), cmdSql},
+        {QStringLiteral("empresa"), cmdEmpresa},   {QStringLiteral("agente"), cmdAgente},
+        {QStringLiteral("acumular"), cmdAcumular},
     };
     return m;
+}
+
+// "agente guardar CODIGO --Nombre x --Cp 48001": the property options are the class's
+// own, so they are taken out before the parser sees the rest.
+std::pair<QStringList, QList<QPair<QString, QString>>> agentProperties(const QStringList& args) {
+    const qsizetype cmd = args.indexOf(QStringLiteral("agente"));
+    if (cmd < 0 || args.indexOf(QStringLiteral("guardar"), cmd) < 0)
+        return {args, {}};
+    QStringList rest;
+    QList<QPair<QString, QString>> props;
+    const ORBTAgentes::ClassInfo& info = ORBTAgentes::classInfo("clsAgente");
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        const ORBTAgentes::MemberInfo* m =
+            a.startsWith(QStringLiteral("--")) ? info.member(a.mid(2)) : nullptr;
+        if (m && m->kind == ORBTAgentes::MemberKind::Property && i + 1 < args.size()) {
+            props.append({QLatin1String(m->name), args[++i]});
+        } else {
+            rest << a;
+        }
+    }
+    return {rest, props};
 }
 
 // "-5" is an agent code, not an option: the arguments are reordered so that every
@@ -308,6 +422,10 @@ int runCommand(const QStringList& arguments) {
         "  empresa listar                list the companies\n"
         "  agente cargar CODIGO | primero | ultimo | anterior CODIGO | siguiente CODIGO\n"
         "                                load an agent and print its properties\n"
+        "  agente guardar CODIGO [--Propiedad valor ...]   save an agent (Modificar)\n"
+        "  agente eliminar CODIGO        delete an agent without accumulated sales\n"
+        "  acumular venta|comision-venta|comision-cobro|articulo [...]\n"
+        "                                add to the day totals (amounts with a point)\n"
         "Without a command the main window opens."));
     parser.addHelpOption();
     const QList<QCommandLineOption> options{
@@ -317,6 +435,17 @@ int runCommand(const QStringList& arguments) {
         {QStringLiteral("empresa"),
          QStringLiteral("The company the component works for (default 1)."), QStringLiteral("N")},
         {QStringLiteral("demo"), QStringLiteral("init: load the demo data.")},
+        {QStringLiteral("agente"), QStringLiteral("acumular: agent code."), QStringLiteral("A")},
+        {QStringLiteral("fecha"), QStringLiteral("acumular: YYYY-MM-DD[Thh:mm:ss]."),
+         QStringLiteral("F")},
+        {QStringLiteral("pvp"), QStringLiteral("acumular: sale amount."), QStringLiteral("X")},
+        {QStringLiteral("costo"), QStringLiteral("acumular: cost amount."), QStringLiteral("Y")},
+        {QStringLiteral("importe"), QStringLiteral("acumular: commission amount."),
+         QStringLiteral("X")},
+        {QStringLiteral("almacen"), QStringLiteral("acumular: warehouse code."),
+         QStringLiteral("W")},
+        {QStringLiteral("articulo"), QStringLiteral("acumular: article code."),
+         QStringLiteral("N")},
         {QStringLiteral("force"), QStringLiteral("init: replace the component's tables.")},
         {QStringLiteral("nombre"), QStringLiteral("empresa: company name."),
          QStringLiteral("TEXTO")},
@@ -336,7 +465,8 @@ int runCommand(const QStringList& arguments) {
     parser.addOptions(options);
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("The command to run."));
     try {
-        if (!parser.parse(withNegativeNumbersAsArguments(options, arguments)))
+        const auto [rest, properties] = agentProperties(arguments);
+        if (!parser.parse(withNegativeNumbersAsArguments(options, rest)))
             usage(parser.errorText());
         if (parser.isSet(QStringLiteral("help"))) {
             out() << parser.helpText();
@@ -347,7 +477,7 @@ int runCommand(const QStringList& arguments) {
         if (it == commands().end())
             usage(QStringLiteral("unknown command; see orbenta --help"));
         pos.removeFirst();
-        Context c{parser, pos};
+        Context c{parser, pos, properties};
         const int rc = it->second(c);
         out().flush();
         return rc;

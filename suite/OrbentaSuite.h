@@ -7,5 +7,6 @@
 #include "ado/SqlDialect.h"
 #include "automation/AutomationError.h"
 #include "empresa/Empresa.h"
+#include "ui/MessageBox.h"
 #include "utilidades/SqlLiteral.h"
 #include "utilidades/Utilidades.h"

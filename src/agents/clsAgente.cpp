@@ -2,9 +2,13 @@
 
 #include "frame/Errors.h"
 #include "frame/SharedContext.h"
+#include "frame/SqlValues.h"
 
 #include <ado/Connection.h>
 #include <ado/Recordset.h>
+#include <empresa/Empresa.h>
+#include <functional>
+#include <ui/MessageBox.h>
 
 namespace ORBTAgentes {
 
@@ -113,6 +117,199 @@ void clsAgente::CargarInst(ado::Recordset& rs, clsAgente& t) {
         t.Cta_Bancaria = toText(f("Cta_Bancaria"));
         t.Observ = toText(f("Observ"));
     });
+}
+
+// ---- saving ---------------------------------------------------------------------------
+
+bool clsAgente::Modificar() {
+    return reraiseAs("clsAgente::Modificar", [&] {
+        const QString sql =
+            QStringLiteral("UPDATE Agentes SET Nombre ='") + sqlTextBody(Nombre) +
+            QStringLiteral("', Direccion ='") + sqlTextBody(Direccion) + QStringLiteral("', Cp =") +
+            sqlInteger(Cp) + QStringLiteral(", Localidad ='") + sqlTextBody(Localidad) +
+            QStringLiteral("', Provincia ='") + sqlTextBody(Provincia) +
+            QStringLiteral("', Telefono ='") + sqlTextBody(Telefono) + QStringLiteral("', Fax ='") +
+            sqlTextBody(Fax) + QStringLiteral("', Movil ='") + sqlTextBody(Movil) +
+            QStringLiteral("', EMail ='") + sqlTextBody(eMail) + QStringLiteral("', Almacen =") +
+            sqlInteger(Almacen) + QStringLiteral(", Bloqueado =") + sqlBoolean(Bloqueado) +
+            QStringLiteral(", Bloq_Fecha ='") + sqlDateBody(Bloq_Fecha) +
+            QStringLiteral("', Bloq_Motivo ='") + sqlTextBody(Bloq_Motivo) +
+            QStringLiteral("', ComisVentas =") + sqlAmount(ComisionVenta) +
+            QStringLiteral(", ComisCobros =") + sqlAmount(ComisionCobro) +
+            QStringLiteral(", Retencion_IRPF =") + sqlAmount(Retencion_IRPF) +
+            QStringLiteral(", NoImpLiquidacion =") + sqlBoolean(NoImpLiquidacion) +
+            QStringLiteral(", Password ='") + sqlTextBody(Password) +
+            QStringLiteral("', Cta_Bancaria ='") + sqlTextBody(Cta_Bancaria) +
+            QStringLiteral("', Observ ='") + sqlTextBody(Observ) + QStringLiteral("', Enviado =0") +
+            QStringLiteral(" WHERE Codigo =") + sqlInteger(Codigo);
+        qint32 affected = 0;
+        SharedContext::conexion()->Execute(sql, &affected, ado::adCmdText);
+        if (affected == 0)
+            Insertar();
+        return true;
+    });
+}
+
+bool clsAgente::Insertar() {
+    return reraiseAs("clsAgente::Insertar", [&] {
+        const QString sql =
+            QStringLiteral("INSERT INTO Agentes (Codigo, Nombre, Direccion, Cp, Localidad,") +
+            QStringLiteral(
+                " Provincia, Telefono, Fax, Movil, EMail, Almacen, Bloqueado, Bloq_Fecha,") +
+            QStringLiteral(" Bloq_Motivo, ComisVentas, ComisCobros, Retencion_IRPF, "
+                           "NoImpLiquidacion, Password, "
+                           "Cta_Bancaria, Observ) VALUES (") +
+            sqlInteger(Codigo) + QStringLiteral(", '") + sqlTextBody(Nombre) +
+            QStringLiteral("', '") + sqlTextBody(Direccion) + QStringLiteral("', ") +
+            sqlInteger(Cp) + QStringLiteral(", '") + sqlTextBody(Localidad) +
+            QStringLiteral("', '") + sqlTextBody(Provincia) + QStringLiteral("', '") +
+            sqlTextBody(Telefono) + QStringLiteral("', '") + sqlTextBody(Fax) +
+            QStringLiteral("', '") + sqlTextBody(Movil) + QStringLiteral("', '") +
+            sqlTextBody(eMail) + QStringLiteral("', ") + sqlInteger(Almacen) +
+            QStringLiteral(", ") + sqlBoolean(Bloqueado) + QStringLiteral(", '") +
+            sqlDateBody(Bloq_Fecha) + QStringLiteral("', '") + sqlTextBody(Bloq_Motivo) +
+            QStringLiteral("', ") + sqlAmount(ComisionVenta) + QStringLiteral(", ") +
+            sqlAmount(ComisionCobro) + QStringLiteral(", ") + sqlAmount(Retencion_IRPF) +
+            QStringLiteral(", ") + sqlBoolean(NoImpLiquidacion) + QStringLiteral(", '") +
+            sqlTextBody(Password) + QStringLiteral("', '") + sqlTextBody(Cta_Bancaria) +
+            QStringLiteral("', '") + sqlTextBody(Observ) + QStringLiteral("')");
+        SharedContext::conexion()->Execute(sql, nullptr, ado::adCmdText);
+        return true;
+    });
+}
+
+bool clsAgente::Eliminar() {
+    return reraiseAs("clsAgente::Eliminar", [&] {
+        const std::shared_ptr<ado::Connection> cn = SharedContext::conexion();
+        ado::Recordset rs;
+        rs.Open(QStringLiteral("SELECT TOP 1 * FROM Agentes_Acumulados WHERE Cod_Agente =") +
+                    sqlInteger(Codigo),
+                *cn, ado::adOpenForwardOnly, ado::adLockReadOnly, ado::adCmdText);
+        if (rs.Eof()) {
+            rs.Close();
+            SharedContext::conexion()->Execute(
+                QStringLiteral("DELETE FROM Agentes WHERE Codigo =") + sqlInteger(Codigo), nullptr,
+                ado::adCmdText);
+            return true;
+        }
+        ui::MsgBox(QStringLiteral("No se puede eliminar el agente por tener datos asociados."),
+                   ui::vbInformation | ui::vbOKOnly, QStringLiteral("¡ Atención !"));
+        rs.Close();
+        return false;
+    });
+}
+
+// ---- accumulators ------------------------------------------------------------------------
+
+namespace {
+
+QString emp() {
+    return sqlInteger(SharedContext::empresa()->CodEmpresa());
+}
+
+// UPDATE the key's row; when it has none, INSERT it. Each builder reads the company
+// code and formats the amounts when it is called. An INSERT refused by the key means
+// another client created the row since the UPDATE: the UPDATE runs again and adds the
+// amounts to that row. Nothing is caught otherwise.
+void accumulate(const std::function<QString()>& update, const std::function<QString()>& insert) {
+    constexpr int kAttempts = 5;
+    for (int attempt = 1;; ++attempt) {
+        qint32 affected = 0;
+        SharedContext::conexion()->Execute(update(), &affected, ado::adCmdText);
+        if (toInteger(double(affected)) != 0)
+            return;
+        try {
+            SharedContext::conexion()->Execute(insert(), nullptr, ado::adCmdText);
+            return;
+        } catch (const AutomationError& e) {
+            if (e.number() != ado::errors::Integrity || attempt == kAttempts)
+                throw;
+        }
+    }
+}
+
+QString dayKey(qint16 agente, const QDateTime& fecha) {
+    return QStringLiteral(" WHERE Cod_Empresa =") + emp() + QStringLiteral(" AND Cod_Agente =") +
+           sqlInteger(agente) + QStringLiteral(" AND Fecha ='") + sqlDateBody(fecha) +
+           QStringLiteral("'");
+}
+
+QString dayInsert(const char* column, qint16 agente, const QDateTime& fecha) {
+    return QStringLiteral("INSERT INTO Agentes_Acumulados (Cod_Empresa, Cod_Agente, Fecha,") +
+           QStringLiteral(" %1) VALUES (").arg(QLatin1String(column)) + emp() +
+           QStringLiteral(", ") + sqlInteger(agente) + QStringLiteral(", '") + sqlDateBody(fecha) +
+           QStringLiteral("', ");
+}
+
+void commission(const char* column, qint16 agente, const QDateTime& fecha, Currency importe) {
+    const QString col = QLatin1String(column);
+    accumulate(
+        [&] {
+            const QString amount = sqlAmount(importe);
+            return QStringLiteral("UPDATE Agentes_Acumulados") + QStringLiteral(" SET ") + col +
+                   QStringLiteral(" = ") + col + QStringLiteral(" + ") + amount +
+                   dayKey(agente, fecha);
+        },
+        [&] {
+            const QString amount = sqlAmount(importe);
+            return dayInsert(column, agente, fecha) + amount + QStringLiteral(")");
+        });
+}
+
+} // namespace
+
+void clsAgente::AcumularVenta(qint16 intAgente, const QDateTime& dteFecha, Currency curImpPvp,
+                              Currency curImpCosto) {
+    accumulate(
+        [&] {
+            const QString pvp = sqlAmount(curImpPvp), cost = sqlAmount(curImpCosto);
+            return QStringLiteral("UPDATE Agentes_Acumulados") +
+                   QStringLiteral(" SET Importe_Pvp = Importe_Pvp + ") + pvp +
+                   QStringLiteral(" ,Importe_Costo = Importe_Costo + ") + cost +
+                   dayKey(intAgente, dteFecha);
+        },
+        [&] {
+            const QString pvp = sqlAmount(curImpPvp), cost = sqlAmount(curImpCosto);
+            return dayInsert("Importe_Pvp, Importe_Costo", intAgente, dteFecha) + pvp +
+                   QStringLiteral(", ") + cost + QStringLiteral(")");
+        });
+}
+
+void clsAgente::AcumularComisionVenta(qint16 intAgente, const QDateTime& dteFecha,
+                                      Currency curImporte) {
+    commission("ComisionVenta", intAgente, dteFecha, curImporte);
+}
+
+void clsAgente::AcumularComisionCobro(qint16 intAgente, const QDateTime& dteFecha,
+                                      Currency curImporte) {
+    commission("ComisionCobro", intAgente, dteFecha, curImporte);
+}
+
+void clsAgente::Acum_Venta_Art(qint16 intAlmacen, const QDateTime& dteFecha, qint32 lngArticulo,
+                               qint16 intAgente, Currency curImpPvp, Currency curImpCosto) {
+    accumulate(
+        [&] {
+            const QString pvp = sqlAmount(curImpPvp), cost = sqlAmount(curImpCosto);
+            return QStringLiteral("UPDATE Agentes_Acumulados_Articulos") +
+                   QStringLiteral(" SET Importe_Pvp = Importe_Pvp + ") + pvp +
+                   QStringLiteral(" ,Importe_Costo = Importe_Costo + ") + cost +
+                   QStringLiteral(" WHERE Cod_Empresa =") + emp() +
+                   QStringLiteral(" AND Cod_Almacen =") + sqlInteger(intAlmacen) +
+                   QStringLiteral(" AND Fecha ='") + sqlDateBody(dteFecha) + QStringLiteral("'") +
+                   QStringLiteral(" AND Cod_Agente =") + sqlInteger(intAgente) +
+                   QStringLiteral(" AND Cod_Articulo=") + sqlInteger(lngArticulo);
+        },
+        [&] {
+            const QString pvp = sqlAmount(curImpPvp), cost = sqlAmount(curImpCosto);
+            return QStringLiteral("INSERT INTO Agentes_Acumulados_Articulos (Cod_Empresa, "
+                                  "Cod_Almacen, Fecha, ") +
+                   QStringLiteral(
+                       " Cod_Articulo, Cod_Agente, Importe_Pvp, Importe_Costo) VALUES (") +
+                   emp() + QStringLiteral(", ") + sqlInteger(intAlmacen) + QStringLiteral(", '") +
+                   sqlDateBody(dteFecha) + QStringLiteral("', ") + sqlInteger(lngArticulo) +
+                   QStringLiteral(", ") + sqlInteger(intAgente) + QStringLiteral(", ") + pvp +
+                   QStringLiteral(", ") + cost + QStringLiteral(")");
+        });
 }
 
 // ---- dispatch ------------------------------------------------------------------------

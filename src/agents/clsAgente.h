@@ -55,6 +55,28 @@ public:
     /// The agent with the highest code.
     bool Cargar_Ultimo(clsAgente* clsDest = nullptr);
 
+    /// Saves the object over the row with its code; creates the row (through Insertar)
+    /// when there is none. True when it completes.
+    bool Modificar();
+    /// Creates the row from the object. True when it completes. Virtual: it is called
+    /// through the public interface by Modificar.
+    virtual bool Insertar();
+    /// Deletes the row unless the agent has accumulated sales (then the user is told
+    /// and the answer is false).
+    bool Eliminar();
+
+    // Accumulators: add to the day totals of an agent (Agentes_Acumulados) and of an
+    // article (Agentes_Acumulados_Articulos), creating the day's row when there is none.
+    // When another client creates that row between this one's UPDATE and INSERT, the
+    // refused INSERT is followed by the UPDATE again, so the amounts always land exactly
+    // once. Failures pass through unchanged.
+    void AcumularVenta(qint16 intAgente, const QDateTime& dteFecha, Currency curImpPvp,
+                       Currency curImpCosto);
+    void AcumularComisionVenta(qint16 intAgente, const QDateTime& dteFecha, Currency curImporte);
+    void AcumularComisionCobro(qint16 intAgente, const QDateTime& dteFecha, Currency curImporte);
+    void Acum_Venta_Art(qint16 intAlmacen, const QDateTime& dteFecha, qint32 lngArticulo,
+                        qint16 intAgente, Currency curImpPvp, Currency curImpCosto);
+
 protected:
     QVariant getProperty(const MemberInfo& m) const override;
     void putProperty(const MemberInfo& m, const QVariant& value) override;

@@ -433,6 +433,11 @@ Connection::Result Connection::run(const StatementEvent& event) {
     if (d->observer)
         d->observer(event);
     d->requireOpen();
+    // A NUL would end the statement early on some engines and is refused by others:
+    // it is refused here, the same way everywhere.
+    if (event.text.contains(QChar(0)))
+        throw AutomationError(errors::Statement, d->source(),
+                              QStringLiteral("The statement contains a NUL character."));
     const Translation t = translate(event.text, d->spec.dialect, d->cacheSize > 0);
     if (d->level > 0 && d->spec.dialect == Dialect::PostgreSQL)
         return d->runUnderSavepoint(t.text);

@@ -7,17 +7,21 @@
 
 namespace utilidades {
 
-QString sqlQuoted(const QString& text) {
+QString sqlEscaped(const QString& text) {
+    if (!text.contains(u'\''))
+        return text;
     QString out;
-    out.reserve(text.size() + 2);
-    out += u'\'';
+    out.reserve(text.size() + 8);
     for (QChar c : text) {
         if (c == u'\'')
             out += u'\'';
         out += c;
     }
-    out += u'\'';
     return out;
+}
+
+QString sqlQuoted(const QString& text) {
+    return u'\'' + sqlEscaped(text) + u'\'';
 }
 
 QString sqlNumber(double value) {

@@ -4,6 +4,10 @@
 
 namespace utilidades {
 
+/// The inside of an SQL string literal: the text with every single quote doubled.
+/// Statements whose fixed pieces carry the quotes put this between them.
+QString sqlEscaped(const QString& text);
+
 /// A text as an SQL string literal: between single quotes, every quote inside doubled.
 /// This is the only way any code of the suite or the component writes a text into a
 /// statement, so no text can end a literal early.
