@@ -1,0 +1,285 @@
+#include "Database.h"
+#include "TestCli.h"
+#include "TestDatabase.h"
+#include "TestWorkers.h"
+
+#include <ORBTAgentes.h>
+#include <QDateTime>
+#include <QProcess>
+#include <QThread>
+#include <gtest/gtest.h>
+
+using namespace ORBTAgentes;
+using testsupport::EngineTest;
+using testsupport::rowsOf;
+
+namespace {
+
+std::shared_ptr<ORBTEmp::Empresa> company(qint16 code) {
+    auto e = std::make_shared<ORBTEmp::Empresa>();
+    e->setCodEmpresa(code);
+    e->setCodEmpresaArticulos(code);
+    return e;
+}
+
+Currency money(const char* text) {
+    return Currency::fromString(QLatin1String(text));
+}
+
+class Acumuladores : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        if (IsSkipped())
+            return;
+        createSchema();
+        empresa = company(1);
+        agente.ConexionOrbenta(cn);
+        agente.EmpresaOrbenta(empresa);
+    }
+    // The agent's day rows as "company|pvp|cost|commission on sales|on collections",
+    // amounts in their shortest form whatever the engine's own.
+    QStringList day(int agent) {
+        QStringList rows = rowsOf(
+            *cn, QStringLiteral("SELECT Cod_Empresa, Importe_Pvp, Importe_Costo, ComisionVenta, "
+                                "ComisionCobro FROM Agentes_Acumulados WHERE Cod_Agente = %1 "
+                                "ORDER BY Cod_Empresa, Fecha")
+                     .arg(agent));
+        for (QString& r : rows) {
+            QStringList f = r.split(u'|');
+            for (int i = 1; i < f.size(); ++i)
+                f[i] = toCurrency(f[i]).toString();
+            r = f.join(u'|');
+        }
+        return rows;
+    }
+    std::shared_ptr<ORBTEmp::Empresa> empresa;
+    clsAgente agente;
+};
+
+const QDateTime kDay = naive(QDate(2026, 3, 2), QTime(0, 0));
+
+TEST_P(Acumuladores, StatementsAreSentExactlyAsWritten) {
+    QStringList sent;
+    cn->setObserver([&](const ado::StatementEvent& e) { sent << e.text; });
+    struct Case {
+        std::function<void()> call;
+        QStringList texts;
+    };
+    const Case cases[] = {
+        {[&] { agente.AcumularVenta(3, kDay, money("100.25"), money("-60.5")); },
+         {"UPDATE Agentes_Acumulados SET Importe_Pvp = Importe_Pvp + 100.25 ,Importe_Costo = "
+          "Importe_Costo + -60.5 "
+          "WHERE Cod_Empresa =1 AND Cod_Agente =3 AND Fecha ='2026-03-02T00:00:00'",
+          "INSERT INTO Agentes_Acumulados (Cod_Empresa, Cod_Agente, Fecha, Importe_Pvp, "
+          "Importe_Costo) VALUES (1, 3, "
+          "'2026-03-02T00:00:00', 100.25, -60.5)"}},
+        {[&] { agente.AcumularVenta(3, kDay, money("1"), money("2")); },
+         {"UPDATE Agentes_Acumulados SET Importe_Pvp = Importe_Pvp + 1 ,Importe_Costo = "
+          "Importe_Costo + 2 WHERE "
+          "Cod_Empresa =1 AND Cod_Agente =3 AND Fecha ='2026-03-02T00:00:00'"}},
+        {[&] { agente.AcumularComisionVenta(-4, kDay, money("0.0001")); },
+         {"UPDATE Agentes_Acumulados SET ComisionVenta = ComisionVenta + 0.0001 WHERE Cod_Empresa "
+          "=1 AND "
+          "Cod_Agente =-4 AND Fecha ='2026-03-02T00:00:00'",
+          "INSERT INTO Agentes_Acumulados (Cod_Empresa, Cod_Agente, Fecha, ComisionVenta) VALUES "
+          "(1, -4, "
+          "'2026-03-02T00:00:00', 0.0001)"}},
+        {[&] { agente.AcumularComisionCobro(3, kDay, money("7.5")); },
+         {"UPDATE Agentes_Acumulados SET ComisionCobro = ComisionCobro + 7.5 WHERE Cod_Empresa =1 "
+          "AND Cod_Agente "
+          "=3 AND Fecha ='2026-03-02T00:00:00'"}},
+        {[&] { agente.Acum_Venta_Art(2, kDay, 150001, 3, money("10"), money("4.4")); },
+         {"UPDATE Agentes_Acumulados_Articulos SET Importe_Pvp = Importe_Pvp + 10 ,Importe_Costo = "
+          "Importe_Costo "
+          "+ 4.4 WHERE Cod_Empresa =1 AND Cod_Almacen =2 AND Fecha ='2026-03-02T00:00:00' AND "
+          "Cod_Agente =3 AND "
+          "Cod_Articulo=150001",
+          "INSERT INTO Agentes_Acumulados_Articulos (Cod_Empresa, Cod_Almacen, Fecha,  "
+          "Cod_Articulo, Cod_Agente, "
+          "Importe_Pvp, Importe_Costo) VALUES (1, 2, '2026-03-02T00:00:00', 150001, 3, 10, 4.4)"}},
+    };
+    for (const Case& c : cases) {
+        sent.clear();
+        c.call();
+        EXPECT_EQ(sent, c.texts);
+    }
+}
+
+TEST_P(Acumuladores, DayTotalsAddUpPerCompanyAgentDayAndWarehouse) {
+    agente.AcumularVenta(3, kDay, money("100.25"), money("60.5"));
+    agente.AcumularVenta(3, kDay, money("-0.25"), money("0.5"));
+    agente.AcumularComisionCobro(3, kDay, money("7.5"));      // adds to the sales row
+    agente.AcumularVenta(4, kDay, money("-10"), money("-6")); // a reversal on a new day
+    empresa->setCodEmpresa(2); // read afresh: the same agent and day in another company
+    agente.AcumularComisionVenta(3, kDay, money("1.1"));
+    EXPECT_EQ(day(3), QStringList({"1|100|61|0|7.5", "2|0|0|1.1|0"}));
+    EXPECT_EQ(day(4), QStringList({"1|-10|-6|0|0"}));
+    // A time of day is part of the key: 10:30 is another row than midnight.
+    empresa->setCodEmpresa(1);
+    agente.AcumularVenta(3, naive(kDay.date(), QTime(10, 30)), money("1"), money("1"));
+    EXPECT_EQ(day(3).size(), 3);
+    agente.Acum_Venta_Art(1, kDay, 7, 3, money("5"), money("2"));
+    agente.Acum_Venta_Art(2, kDay, 7, 3, money("5"), money("2"));
+    agente.Acum_Venta_Art(2, kDay, 7, 3, money("5"), money("2"));
+    EXPECT_EQ(
+        rowsOf(*cn,
+               QStringLiteral(
+                   "SELECT Cod_Almacen, Importe_Pvp FROM Agentes_Acumulados_Articulos ORDER BY "
+                   "Cod_Almacen"))
+            .size(),
+        2);
+}
+
+TEST_P(Acumuladores, FailuresPassThroughUnchanged) {
+    clsAgente other;
+    other.EmpresaOrbenta(nullptr);
+    try {
+        agente.AcumularVenta(3, kDay, money("1"), money("1"));
+        ADD_FAILURE() << "accumulated without a company";
+    } catch (const AutomationError& e) {
+        EXPECT_EQ(e.number(), rt::ObjectNotSet);
+        EXPECT_EQ(e.source(), QStringLiteral("ORBTAgentes"));
+    }
+    other.EmpresaOrbenta(empresa);
+    cn->Execute(QStringLiteral("DROP TABLE Agentes_Acumulados_Articulos"));
+    try {
+        agente.Acum_Venta_Art(1, kDay, 1, 1, money("1"), money("1"));
+        ADD_FAILURE() << "accumulated without the table";
+    } catch (const AutomationError& e) {
+        EXPECT_EQ(e.number(), ado::errors::Statement);
+        EXPECT_TRUE(e.source().startsWith(QStringLiteral("ado."))) << e.source().toStdString();
+    }
+}
+
+// ---- several workstations at once ---------------------------------------------------------
+
+constexpr int kKeys = 3;
+
+// The amount worker `w` adds in its step `i`: cents between -100.00 and +100.00.
+qint64 cents(int w, int i) {
+    return (qint64(w) * 7919 + qint64(i) * 104729) % 20001 - 10000;
+}
+Currency fromCents(qint64 c) {
+    return Currency::fromScaled(c * 100);
+}
+
+const QDateTime kBusyDay = naive(QDate(2031, 1, 1), QTime(0, 0));
+
+int accumulateWorker(const QStringList& args) {
+    const QString cs = args.value(0);
+    const int w = args.value(1).toInt();
+    const int count = args.value(2).toInt();
+    const qint64 startAt = args.value(3).toLongLong();
+    try {
+        auto cn = std::make_shared<ado::Connection>();
+        cn->Open(cs);
+        clsAgente a;
+        a.ConexionOrbenta(cn);
+        a.EmpresaOrbenta(company(1));
+        while (QDateTime::currentMSecsSinceEpoch() < startAt)
+            QThread::usleep(200);
+        for (int i = 0; i < count; ++i) {
+            const qint16 agent = qint16(901 + i % kKeys);
+            const Currency c = fromCents(cents(w, i));
+            a.AcumularVenta(agent, kBusyDay, c, -c);
+            if (i % 2 == 0)
+                a.AcumularComisionCobro(agent, kBusyDay, c);
+            a.Acum_Venta_Art(1, kBusyDay, 7000 + i % kKeys, agent, c, c);
+        }
+    } catch (const AutomationError& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
+const testsupport::WorkerRegistration registerWorker("acumular", accumulateWorker);
+
+TEST_P(Acumuladores, SeveralProcessesAddingToTheSameNewKeysEndWithExactTotals) {
+    constexpr int kWorkers = 4, kCount = 500;
+    const qint64 startAt = QDateTime::currentMSecsSinceEpoch() + 1500;
+    std::vector<std::unique_ptr<QProcess>> procs;
+    for (int w = 0; w < kWorkers; ++w) {
+        auto p = std::make_unique<QProcess>();
+        p->start(testsupport::selfPath(),
+                 {"--orbenta-worker", "acumular", db->connectionString(), QString::number(w),
+                  QString::number(kCount), QString::number(startAt)});
+        ASSERT_TRUE(p->waitForStarted());
+        procs.push_back(std::move(p));
+    }
+    for (auto& p : procs) {
+        ASSERT_TRUE(p->waitForFinished(240000));
+        const QString err = QString::fromUtf8(p->readAllStandardError());
+        EXPECT_EQ(p->exitCode(), 0) << err.toStdString();
+        EXPECT_FALSE(err.contains(QStringLiteral("error"))) << err.toStdString();
+    }
+    qint64 pvp[kKeys] = {}, cobro[kKeys] = {};
+    for (int w = 0; w < kWorkers; ++w)
+        for (int i = 0; i < kCount; ++i) {
+            pvp[i % kKeys] += cents(w, i);
+            if (i % 2 == 0)
+                cobro[i % kKeys] += cents(w, i);
+        }
+    const QStringList rows =
+        rowsOf(*cn, QStringLiteral("SELECT Cod_Agente, Importe_Pvp, Importe_Costo, ComisionCobro "
+                                   "FROM Agentes_Acumulados ORDER BY Cod_Agente"));
+    ASSERT_EQ(rows.size(), kKeys);
+    for (int k = 0; k < kKeys; ++k) {
+        const QStringList f = rows[k].split(u'|');
+        EXPECT_EQ(f[0].toInt(), 901 + k);
+        EXPECT_EQ(toCurrency(f[1]), fromCents(pvp[k])) << rows[k].toStdString();
+        EXPECT_EQ(toCurrency(f[2]), fromCents(-pvp[k])) << rows[k].toStdString();
+        EXPECT_EQ(toCurrency(f[3]), fromCents(cobro[k])) << rows[k].toStdString();
+    }
+    const QStringList arts =
+        rowsOf(*cn, QStringLiteral("SELECT Cod_Articulo, Importe_Pvp FROM "
+                                   "Agentes_Acumulados_Articulos ORDER BY Cod_Articulo"));
+    ASSERT_EQ(arts.size(), kKeys);
+    for (int k = 0; k < kKeys; ++k)
+        EXPECT_EQ(toCurrency(arts[k].section(u'|', 1, 1)), fromCents(pvp[k]));
+}
+
+ORBENTA_ENGINE_TESTS(Acumuladores);
+
+class AcumularCli : public EngineTest {};
+
+TEST_P(AcumularCli, AccumulatesSavesAndDeletesFromTheCommandLine) {
+    const QString db = EngineTest::db->connectionString();
+    ASSERT_EQ(testsupport::orbenta({"init", "--demo", "--db", db}).code, 0);
+    auto env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("ORBENTA_TRACE_SQL"), QStringLiteral("1"));
+    const QStringList venta = {"acumular", "--db",       db,      "venta",  "--agente", "3",
+                               "--fecha",  "2031-06-01", "--pvp", "100.25", "--costo",  "60.5"};
+    auto r = testsupport::orbenta(venta, env);
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QString update = QStringLiteral(
+        "SQL: UPDATE Agentes_Acumulados SET Importe_Pvp = Importe_Pvp + 100.25 ,Importe_Costo = "
+        "Importe_Costo + "
+        "60.5 WHERE Cod_Empresa =1 AND Cod_Agente =3 AND Fecha ='2031-06-01T00:00:00'\n");
+    EXPECT_TRUE(r.err.endsWith(
+        update + QStringLiteral("SQL: INSERT INTO Agentes_Acumulados (Cod_Empresa, Cod_Agente, "
+                                "Fecha, Importe_Pvp, Importe_Costo) VALUES "
+                                "(1, 3, '2031-06-01T00:00:00', 100.25, 60.5)\n")))
+        << r.err.toStdString();
+    r = testsupport::orbenta(venta, env);
+    EXPECT_TRUE(r.err.endsWith(update)) << r.err.toStdString();
+    r = testsupport::orbenta({"acumular", "--db", db, "venta", "--agente", "3", "--fecha",
+                              "2031-06-01", "--pvp", "1,5", "--costo", "1"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("decimal point")));
+
+    r = testsupport::orbenta(
+        {"agente", "--db", db, "guardar", "77", "--Nombre", "L'Aurora", "--ComisionVenta", "2.5"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    r = testsupport::orbenta({"agente", "--db", db, "cargar", "77"});
+    EXPECT_TRUE(r.out.contains(QStringLiteral("Nombre: L'Aurora\n")));
+    EXPECT_TRUE(r.out.contains(QStringLiteral("ComisionVenta: 2.5\n")));
+    EXPECT_EQ(testsupport::orbenta({"agente", "--db", db, "eliminar", "77"}).out,
+              QStringLiteral("eliminado\n"));
+    EXPECT_EQ(testsupport::orbenta({"agente", "--db", db, "eliminar", "3"}).out,
+              QStringLiteral("no eliminado: tiene datos asociados\n"));
+}
+
+ORBENTA_ENGINE_TESTS(AcumularCli);
+
+} // namespace

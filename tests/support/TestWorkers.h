@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QStringList>
+#include <functional>
+
+namespace testsupport {
+
+/// Work a test runs in other processes: the test binary starts itself again with
+/// `--orbenta-worker NAME ARGS...`, and main runs the worker registered under NAME
+/// instead of the tests. Its return value is the process exit code.
+using Worker = std::function<int(const QStringList& args)>;
+
+struct WorkerRegistration {
+    WorkerRegistration(const char* name, Worker worker);
+};
+
+/// Runs the worker named on the command line, if any; answers -1 when there is none.
+int runWorkerIfAsked(int argc, char** argv);
+
+/// The path of the running test binary, to start workers with.
+QString selfPath();
+
+} // namespace testsupport
