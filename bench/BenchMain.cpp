@@ -14,6 +14,7 @@
 namespace bench {
 void registerDataLayer();
 void registerAgente();
+void registerGuardar();
 } // namespace bench
 
 namespace {
@@ -25,7 +26,7 @@ public:
         for (const Run& r : runs) {
             if (r.error_occurred || r.run_type != Run::RT_Iteration)
                 continue;
-            const std::string name = r.benchmark_name();
+            const std::string name = r.run_name.function_name;
             const auto slash = name.rfind('/');
             if (slash == std::string::npos)
                 continue;
@@ -65,6 +66,7 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     bench::registerDataLayer();
     bench::registerAgente();
+    bench::registerGuardar();
     benchmark::Initialize(&argc, argv);
     TableReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
