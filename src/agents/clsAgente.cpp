@@ -244,13 +244,13 @@ QString dayInsert(const char* column, qint16 agente, const QDateTime& fecha) {
 void commission(const char* column, qint16 agente, const QDateTime& fecha, Currency importe) {
     const QString col = QLatin1String(column);
     accumulate(
-        [&] {
+        [&]() -> QString {
             const QString amount = sqlAmount(importe);
             return QStringLiteral("UPDATE Agentes_Acumulados") + QStringLiteral(" SET ") + col +
                    QStringLiteral(" = ") + col + QStringLiteral(" + ") + amount +
                    dayKey(agente, fecha);
         },
-        [&] {
+        [&]() -> QString {
             const QString amount = sqlAmount(importe);
             return dayInsert(column, agente, fecha) + amount + QStringLiteral(")");
         });
@@ -261,14 +261,14 @@ void commission(const char* column, qint16 agente, const QDateTime& fecha, Curre
 void clsAgente::AcumularVenta(qint16 intAgente, const QDateTime& dteFecha, Currency curImpPvp,
                               Currency curImpCosto) {
     accumulate(
-        [&] {
+        [&]() -> QString {
             const QString pvp = sqlAmount(curImpPvp), cost = sqlAmount(curImpCosto);
             return QStringLiteral("UPDATE Agentes_Acumulados") +
                    QStringLiteral(" SET Importe_Pvp = Importe_Pvp + ") + pvp +
                    QStringLiteral(" ,Importe_Costo = Importe_Costo + ") + cost +
                    dayKey(intAgente, dteFecha);
         },
-        [&] {
+        [&]() -> QString {
             const QString pvp = sqlAmount(curImpPvp), cost = sqlAmount(curImpCosto);
             return dayInsert("Importe_Pvp, Importe_Costo", intAgente, dteFecha) + pvp +
                    QStringLiteral(", ") + cost + QStringLiteral(")");
@@ -288,7 +288,7 @@ void clsAgente::AcumularComisionCobro(qint16 intAgente, const QDateTime& dteFech
 void clsAgente::Acum_Venta_Art(qint16 intAlmacen, const QDateTime& dteFecha, qint32 lngArticulo,
                                qint16 intAgente, Currency curImpPvp, Currency curImpCosto) {
     accumulate(
-        [&] {
+        [&]() -> QString {
             const QString pvp = sqlAmount(curImpPvp), cost = sqlAmount(curImpCosto);
             return QStringLiteral("UPDATE Agentes_Acumulados_Articulos") +
                    QStringLiteral(" SET Importe_Pvp = Importe_Pvp + ") + pvp +
@@ -299,7 +299,7 @@ void clsAgente::Acum_Venta_Art(qint16 intAlmacen, const QDateTime& dteFecha, qin
                    QStringLiteral(" AND Cod_Agente =") + sqlInteger(intAgente) +
                    QStringLiteral(" AND Cod_Articulo=") + sqlInteger(lngArticulo);
         },
-        [&] {
+        [&]() -> QString {
             const QString pvp = sqlAmount(curImpPvp), cost = sqlAmount(curImpCosto);
             return QStringLiteral("INSERT INTO Agentes_Acumulados_Articulos (Cod_Empresa, "
                                   "Cod_Almacen, Fecha, ") +

@@ -1,6 +1,7 @@
 #include "Connection.h"
 
 #include "PgDirect.h"
+#include "SqliteDirect.h"
 #include "Recordset.h"
 #include "automation/AutomationError.h"
 
@@ -105,6 +106,7 @@ bool isIntegrityViolation(Dialect d, const QSqlError& e) {
 struct CacheEntry {
     QString shape;
     std::unique_ptr<QSqlQuery> query; // null until the shape is seen a second time
+    std::unique_ptr<lite::Statement> liteStatement; // the same, on SQLite
     bool unpreparable = false;        // the engine refused it: always run as text
     std::shared_ptr<const Recordset::Columns> columns;
 };
@@ -127,6 +129,17 @@ struct Connection::Impl {
     std::shared_ptr<const Recordset::Columns> textColumns;
     std::shared_ptr<const Recordset::Columns> guardedColumns;
     bool statementSavepoint = false; // PostgreSQL: the last statement's savepoint is open
+    sqlite3* lite = nullptr;          // SQLite: the engine's connection, used directly
+
+    Result fromLite(lite::Statement::Outcome&& o) const {
+        if (!o.ok)
+            throw AutomationError(o.integrity ? errors::Integrity : errors::Statement, source(), o.error);
+        Result r;
+        r.columns = std::move(o.columns);
+        r.rows = std::move(o.rows);
+        r.rowsAffected = o.rowsAffected;
+        return r;
+    }
 
     QString source() const { return QStringLiteral("ado.") + dialectName(spec.dialect); }
 
@@ -169,7 +182,7 @@ struct Connection::Impl {
             return lru.front();
         }
         isNew = true;
-        lru.push_front(CacheEntry{shape, nullptr, false, nullptr});
+        lru.push_front(CacheEntry{shape, nullptr, nullptr, false, nullptr});
         byShape.emplace(shape, lru.begin());
         while (int(lru.size()) > cacheSize) {
             byShape.erase(lru.back().shape);
@@ -209,6 +222,12 @@ struct Connection::Impl {
 
     Result runText(const QString& sql) {
         ++stats.texts;
+        if (lite) {
+            lite::Statement st;
+            if (!st.prepare(lite, sql, false))
+                throw AutomationError(errors::Statement, source(), st.prepareError());
+            return fromLite(st.run({}, textColumns));
+        }
         // One query object serves every text statement: rows are read before it is
         // used again, and creating a driver result per statement costs more than the
         // statement itself on the embedded engine.
@@ -258,27 +277,45 @@ struct Connection::Impl {
         return r;
     }
 
-    Result runTranslated(const Translation& t) {
+    // The plain text of a statement whose translation carries only its shape.
+    QString textOf(const Translation& t, const QString& tsql) const {
+        return t.parameterized() ? translate(tsql, spec.dialect, false).text : t.text;
+    }
+
+    Result runTranslated(const Translation& t, const QString& tsql) {
         if (!t.parameterized() || cacheSize <= 0) {
             // A schema change may change what kept statements refer to.
             const QString head = t.text.trimmed().left(6).toUpper();
             if (head.startsWith(QStringLiteral("CREATE")) ||
                 head.startsWith(QStringLiteral("ALTER")) || head.startsWith(QStringLiteral("DROP")))
                 clearCache();
-            return runText(t.text);
+            return runText(textOf(t, tsql));
         }
         bool isNew = false;
         CacheEntry& e = entry(t.shape, isNew);
         // A shape seen once is sent as text: one-off statements cost no preparation.
         if (isNew || e.unpreparable)
-            return runText(t.text);
+            return runText(textOf(t, tsql));
+        if (lite) {
+            if (!e.liteStatement) {
+                auto st = std::make_unique<lite::Statement>();
+                if (!st->prepare(lite, t.shape, true)) {
+                    e.unpreparable = true;
+                    return runText(textOf(t, tsql));
+                }
+                ++stats.prepares;
+                e.liteStatement = std::move(st);
+            }
+            ++stats.hits;
+            return fromLite(e.liteStatement->run(t.parameters, e.columns));
+        }
         if (!e.query) {
             auto q = std::make_unique<QSqlQuery>(db);
             q->setForwardOnly(true);
             q->setNumericalPrecisionPolicy(db.numericalPrecisionPolicy());
             if (!q->prepare(t.shape)) {
                 e.unpreparable = true;
-                return runText(t.text);
+                return runText(textOf(t, tsql));
             }
             ++stats.prepares;
             e.query = std::move(q);
@@ -358,6 +395,7 @@ void Connection::Open(const QString& connectionString) {
     }
     d->open = true;
     d->connectionString = connectionString;
+    d->lite = spec.dialect == Dialect::SQLite ? lite::handleOf(d->db) : nullptr;
     d->level = 0;
     try {
         if (spec.dialect == Dialect::SQLite) {
@@ -391,6 +429,7 @@ void Connection::Close() {
             q.exec(QStringLiteral("ROLLBACK"));
     }
     d->clearCache();
+    d->lite = nullptr;
     d->db.close();
     d->db = QSqlDatabase();
     QSqlDatabase::removeDatabase(d->name);
@@ -438,10 +477,11 @@ Connection::Result Connection::run(const StatementEvent& event) {
     if (event.text.contains(QChar(0)))
         throw AutomationError(errors::Statement, d->source(),
                               QStringLiteral("The statement contains a NUL character."));
-    const Translation t = translate(event.text, d->spec.dialect, d->cacheSize > 0);
-    if (d->level > 0 && d->spec.dialect == Dialect::PostgreSQL)
+    const bool guarded = d->level > 0 && d->spec.dialect == Dialect::PostgreSQL;
+    const Translation t = translate(event.text, d->spec.dialect, d->cacheSize > 0 && !guarded);
+    if (guarded)
         return d->runUnderSavepoint(t.text);
-    return d->runTranslated(t);
+    return d->runTranslated(t, event.text);
 }
 
 std::shared_ptr<Recordset> Connection::Execute(const QString& commandText, qint32* recordsAffected,

@@ -1,6 +1,7 @@
 #include "SqlDialect.h"
 
 #include <limits>
+#include <vector>
 
 namespace ado {
 
@@ -28,10 +29,17 @@ struct Token {
 };
 
 bool isWordStart(QChar c) {
-    return c.isLetter() || c == u'_' || c == u'@' || c == u'#';
+    const char16_t u = c.unicode();
+    if (u < 128)
+        return (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || u == u'_' || u == u'@' || u == u'#';
+    return c.isLetter();
 }
 bool isWordChar(QChar c) {
-    return c.isLetterOrNumber() || c == u'_' || c == u'@' || c == u'#' || c == u'$';
+    const char16_t u = c.unicode();
+    if (u < 128)
+        return (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9') || u == u'_' ||
+               u == u'@' || u == u'#' || u == u'$';
+    return c.isLetterOrNumber();
 }
 
 bool isTwoCharOperator(QChar a, QChar b) {
@@ -51,8 +59,8 @@ bool isTwoCharOperator(QChar a, QChar b) {
     }
 }
 
-QVector<Token> tokenize(const QString& s) {
-    QVector<Token> out;
+std::vector<Token> tokenize(const QString& s) {
+    std::vector<Token> out;
     out.reserve(s.size() / 3 + 4);
     const qsizetype n = s.size();
     qsizetype i = 0;
@@ -62,15 +70,15 @@ QVector<Token> tokenize(const QString& s) {
         if (c.isSpace()) {
             while (i < n && s[i].isSpace())
                 ++i;
-            out.push_back({Tok::Space, b, i});
+            out.push_back(Token{Tok::Space, b, i});
         } else if (c == u'-' && i + 1 < n && s[i + 1] == u'-') {
             while (i < n && s[i] != u'\n')
                 ++i;
-            out.push_back({Tok::Comment, b, i});
+            out.push_back(Token{Tok::Comment, b, i});
         } else if (c == u'/' && i + 1 < n && s[i + 1] == u'*') {
             const qsizetype e = s.indexOf(QStringLiteral("*/"), i + 2);
             i = e < 0 ? n : e + 2;
-            out.push_back({Tok::Comment, b, i});
+            out.push_back(Token{Tok::Comment, b, i});
         } else if (c == u'\'' || ((c == u'N' || c == u'n') && i + 1 < n && s[i + 1] == u'\'')) {
             const bool national = c != u'\'';
             i += national ? 2 : 1;
@@ -87,7 +95,7 @@ QVector<Token> tokenize(const QString& s) {
                 }
                 ++i;
             }
-            out.push_back({Tok::String, b, i, national});
+            out.push_back(Token{Tok::String, b, i, national});
         } else if (c == u'"' || c == u'[') {
             const QChar close = c == u'"' ? u'"' : u']';
             ++i;
@@ -95,7 +103,7 @@ QVector<Token> tokenize(const QString& s) {
                 ++i;
             if (i < n)
                 ++i;
-            out.push_back({Tok::QuotedIdent, b, i});
+            out.push_back(Token{Tok::QuotedIdent, b, i});
         } else if (c.isDigit() || (c == u'.' && i + 1 < n && s[i + 1].isDigit())) {
             while (i < n && s[i].isDigit())
                 ++i;
@@ -118,17 +126,17 @@ QVector<Token> tokenize(const QString& s) {
             if (i < n && isWordStart(s[i])) {
                 while (i < n && isWordChar(s[i]))
                     ++i;
-                out.push_back({Tok::Word, b, i});
+                out.push_back(Token{Tok::Word, b, i});
             } else {
-                out.push_back({Tok::Number, b, i});
+                out.push_back(Token{Tok::Number, b, i});
             }
         } else if (isWordStart(c)) {
             while (i < n && isWordChar(s[i]))
                 ++i;
-            out.push_back({Tok::Word, b, i});
+            out.push_back(Token{Tok::Word, b, i});
         } else {
             i += (i + 1 < n && isTwoCharOperator(c, s[i + 1])) ? 2 : 1;
-            out.push_back({Tok::Op, b, i});
+            out.push_back(Token{Tok::Op, b, i});
         }
     }
     return out;
@@ -171,17 +179,17 @@ public:
         : s_(sql), d_(d), toks_(tokenize(sql)) {
         out_.reserve(sql.size() + 16);
         shape_.reserve(sql.size() + 16);
+        QStringView kind;
         for (const Token& t : toks_) {
             if (t.type == Tok::Word) {
-                kind_ = text(t).toString().toUpper();
+                kind = text(t);
                 break;
             }
             if (t.type != Tok::Space && t.type != Tok::Comment)
                 break;
         }
-        param_ =
-            parameterize && d_ != Dialect::SqlServer &&
-            (kind_ == u"SELECT" || kind_ == u"INSERT" || kind_ == u"UPDATE" || kind_ == u"DELETE");
+        param_ = parameterize && d_ != Dialect::SqlServer &&
+                 (is(kind, "SELECT") || is(kind, "INSERT") || is(kind, "UPDATE") || is(kind, "DELETE"));
     }
 
     Translation run() {
@@ -191,11 +199,12 @@ public:
             return r;
         }
         frames_.push_back({});
-        for (qsizetype i = 0; i < toks_.size(); ++i)
+        for (qsizetype i = 0; i < qsizetype(toks_.size()); ++i)
             i = step(i);
         flushMinus();
         closeFrame(); // the statement level
-        r.text = out_;
+        if (!param_)
+            r.text = out_;
         if (param_) {
             r.shape = shape_;
             r.parameters = params_;
@@ -210,14 +219,17 @@ private:
     }
 
     qsizetype nextSignificant(qsizetype i) const {
-        for (++i; i < toks_.size(); ++i)
+        for (++i; i < qsizetype(toks_.size()); ++i)
             if (toks_[i].type != Tok::Space && toks_[i].type != Tok::Comment)
                 return i;
         return -1;
     }
 
+    // Text and shape are built side by side; a parameterized run builds the shape alone
+    // (the text is asked for only when the shape cannot be used).
     void put(QStringView t) {
-        out_ += t;
+        if (!param_)
+            out_ += t;
         shape_ += t;
     }
 
@@ -260,7 +272,8 @@ private:
         if (f.limit.isEmpty())
             return;
         const QString lim = QStringLiteral(" LIMIT ") + f.limit;
-        out_.insert(f.textTail, lim);
+        if (!param_)
+            out_.insert(f.textTail, lim);
         shape_.insert(f.shapeTail, lim);
     }
 
@@ -270,7 +283,8 @@ private:
         QString lit = (number && !sign.isEmpty()) ? QStringLiteral("-") : QString();
         lit += t.national ? text(t).mid(1) : text(t); // N'..' reads as '..' on these engines
         const QString written = number ? sign + text(t).toString() : lit;
-        out_ += written;
+        if (!param_)
+            out_ += written;
         if (!param_ || frames_.back().inOrderBy) {
             shape_ += written;
             return;
@@ -384,7 +398,7 @@ private:
             if (const qsizetype end = topCount(next); end >= 0) {
                 // Drop "TOP n" and the blanks after it; the count closes the level.
                 qsizetype j = end + 1;
-                while (j < toks_.size() && toks_[j].type == Tok::Space)
+                while (j < qsizetype(toks_.size()) && toks_[j].type == Tok::Space)
                     ++j;
                 return j - 1;
             }
@@ -437,8 +451,7 @@ private:
 
     const QString& s_;
     Dialect d_;
-    QVector<Token> toks_;
-    QString kind_;
+    std::vector<Token> toks_;
     bool param_ = false;
     QString out_;
     QString shape_;

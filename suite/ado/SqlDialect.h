@@ -14,7 +14,9 @@ QString dialectName(Dialect d);
 
 /// A T-SQL statement prepared for one engine.
 struct Translation {
-    /// The statement to send as plain text (rewritten for the engine).
+    /// The statement to send as plain text (rewritten for the engine). Left empty when
+    /// the statement was parameterized: translate it again without parameters when the
+    /// text is needed after all.
     QString text;
     /// The same statement with its literals replaced by placeholders ("?"), and the
     /// literal values to bind, in order. Empty when the statement is not worth or
