@@ -1,8 +1,8 @@
 #include "Connection.h"
 
 #include "PgDirect.h"
-#include "SqliteDirect.h"
 #include "Recordset.h"
+#include "SqliteDirect.h"
 #include "automation/AutomationError.h"
 
 #include <QAtomicInteger>
@@ -105,9 +105,9 @@ bool isIntegrityViolation(Dialect d, const QSqlError& e) {
 
 struct CacheEntry {
     QString shape;
-    std::unique_ptr<QSqlQuery> query; // null until the shape is seen a second time
+    std::unique_ptr<QSqlQuery> query;               // null until the shape is seen a second time
     std::unique_ptr<lite::Statement> liteStatement; // the same, on SQLite
-    bool unpreparable = false;        // the engine refused it: always run as text
+    bool unpreparable = false;                      // the engine refused it: always run as text
     std::shared_ptr<const Recordset::Columns> columns;
 };
 
@@ -128,12 +128,14 @@ struct Connection::Impl {
     std::unique_ptr<QSqlQuery> textQuery;
     std::shared_ptr<const Recordset::Columns> textColumns;
     std::shared_ptr<const Recordset::Columns> guardedColumns;
-    bool statementSavepoint = false; // PostgreSQL: the last statement's savepoint is open
-    sqlite3* lite = nullptr;          // SQLite: the engine's connection, used directly
+    bool statementSavepoint = false;    // PostgreSQL: the last statement's savepoint is open
+    sqlite3* lite = nullptr;            // SQLite: the engine's connection, used directly
+    ShapeCache shapes{Dialect::SQLite}; // set up for the connection's engine at Open
 
     Result fromLite(lite::Statement::Outcome&& o) const {
         if (!o.ok)
-            throw AutomationError(o.integrity ? errors::Integrity : errors::Statement, source(), o.error);
+            throw AutomationError(o.integrity ? errors::Integrity : errors::Statement, source(),
+                                  o.error);
         Result r;
         r.columns = std::move(o.columns);
         r.rows = std::move(o.rows);
@@ -396,6 +398,7 @@ void Connection::Open(const QString& connectionString) {
     d->open = true;
     d->connectionString = connectionString;
     d->lite = spec.dialect == Dialect::SQLite ? lite::handleOf(d->db) : nullptr;
+    d->shapes = ShapeCache(spec.dialect);
     d->level = 0;
     try {
         if (spec.dialect == Dialect::SQLite) {
@@ -478,7 +481,9 @@ Connection::Result Connection::run(const StatementEvent& event) {
         throw AutomationError(errors::Statement, d->source(),
                               QStringLiteral("The statement contains a NUL character."));
     const bool guarded = d->level > 0 && d->spec.dialect == Dialect::PostgreSQL;
-    const Translation t = translate(event.text, d->spec.dialect, d->cacheSize > 0 && !guarded);
+    const Translation t = d->cacheSize > 0 && !guarded
+                              ? d->shapes.translate(event.text)
+                              : translate(event.text, d->spec.dialect, false);
     if (guarded)
         return d->runUnderSavepoint(t.text);
     return d->runTranslated(t, event.text);

@@ -31,14 +31,15 @@ struct Token {
 bool isWordStart(QChar c) {
     const char16_t u = c.unicode();
     if (u < 128)
-        return (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || u == u'_' || u == u'@' || u == u'#';
+        return (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || u == u'_' || u == u'@' ||
+               u == u'#';
     return c.isLetter();
 }
 bool isWordChar(QChar c) {
     const char16_t u = c.unicode();
     if (u < 128)
-        return (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9') || u == u'_' ||
-               u == u'@' || u == u'#' || u == u'$';
+        return (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9') ||
+               u == u'_' || u == u'@' || u == u'#' || u == u'$';
     return c.isLetterOrNumber();
 }
 
@@ -164,6 +165,33 @@ bool isListEndKeyword(QStringView w) {
     return false;
 }
 
+// The size class of a number literal by its digits alone: what PostgreSQL types it as,
+// and the marker it leaves in a statement's skeleton.
+enum class NumberClass : char { Int = 'i', Big = 'l', Huge = 'x', Decimal = 'd' };
+
+NumberClass numberClass(QStringView digits) {
+    for (QChar c : digits)
+        if (c == u'.' || c == u'e' || c == u'E')
+            return NumberClass::Decimal;
+    bool ok = false;
+    const qulonglong v = digits.toULongLong(&ok);
+    if (!ok || v > qulonglong(std::numeric_limits<qint64>::max()))
+        return NumberClass::Huge;
+    return v <= qulonglong(std::numeric_limits<qint32>::max()) ? NumberClass::Int
+                                                               : NumberClass::Big;
+}
+
+const char* postgresType(NumberClass c) {
+    switch (c) {
+    case NumberClass::Int:
+        return "integer";
+    case NumberClass::Big:
+        return "bigint";
+    default:
+        return "numeric";
+    }
+}
+
 struct Frame {
     QString limit;          // TOP count moved to the end of this query level
     bool inOrderBy = false; // inside ORDER BY / GROUP BY at this level
@@ -188,8 +216,9 @@ public:
             if (t.type != Tok::Space && t.type != Tok::Comment)
                 break;
         }
-        param_ = parameterize && d_ != Dialect::SqlServer &&
-                 (is(kind, "SELECT") || is(kind, "INSERT") || is(kind, "UPDATE") || is(kind, "DELETE"));
+        param_ =
+            parameterize && d_ != Dialect::SqlServer &&
+            (is(kind, "SELECT") || is(kind, "INSERT") || is(kind, "UPDATE") || is(kind, "DELETE"));
     }
 
     Translation run() {
@@ -208,6 +237,7 @@ public:
         if (param_) {
             r.shape = shape_;
             r.parameters = params_;
+            r.literalUses = uses_;
         }
         return r;
     }
@@ -287,8 +317,10 @@ private:
             out_ += written;
         if (!param_ || frames_.back().inOrderBy) {
             shape_ += written;
+            uses_.push_back(LiteralUse::Inline);
             return;
         }
+        uses_.push_back(sign.isEmpty() ? LiteralUse::Parameter : LiteralUse::NegatedParameter);
         if (!number) {
             QString v = lit.mid(1);
             if (v.endsWith(u'\'') && !v.isEmpty())
@@ -302,14 +334,10 @@ private:
         bool fits = false;
         const qlonglong ll = whole ? lit.toLongLong(&fits) : 0;
         if (d_ == Dialect::PostgreSQL) {
-            // The server types a literal by its form; the placeholder says the same.
-            const char* type = "numeric";
-            if (fits)
-                type = (ll >= std::numeric_limits<qint32>::min() &&
-                        ll <= std::numeric_limits<qint32>::max())
-                           ? "integer"
-                           : "bigint";
-            shape_ += QStringLiteral("CAST(? AS %1)").arg(QLatin1String(type));
+            // The server types a literal by its form and size (a sign is an operator to
+            // it); the placeholder says the same.
+            shape_ += QStringLiteral("CAST(? AS %1)")
+                          .arg(QLatin1String(postgresType(numberClass(text(t)))));
             params_.push_back(lit);
         } else {
             shape_ += u'?';
@@ -446,6 +474,7 @@ private:
         if (after >= 0 && (is(text(toks_[after]), "PERCENT") || is(text(toks_[after]), "WITH")))
             return -1;
         frames_.back().limit = n;
+        uses_.push_back(LiteralUse::Inline); // the count stays in the text
         return last;
     }
 
@@ -456,6 +485,7 @@ private:
     QString out_;
     QString shape_;
     QVector<QVariant> params_;
+    QVector<LiteralUse> uses_;
     QVector<Frame> frames_;
     Token prev_{Tok::Space, 0, 0};
     bool havePrev_ = false;
@@ -464,6 +494,140 @@ private:
 };
 
 } // namespace
+
+bool skeletonOf(const QString& s, QString& skeleton, std::vector<LiteralSpan>& spans) {
+    skeleton.clear();
+    spans.clear();
+    const qsizetype n = s.size();
+    skeleton.reserve(n);
+    qsizetype i = 0, copied = 0; // s[copied, i) is still to be copied into the skeleton
+    const auto literal = [&](qsizetype b, qsizetype e, char marker, LiteralSpan::Kind kind) {
+        skeleton.append(QStringView(s).mid(copied, b - copied));
+        skeleton.append(QChar(u'\x01'));
+        skeleton.append(QLatin1Char(marker));
+        spans.push_back({b, e - b, kind});
+        copied = e;
+    };
+    while (i < n) {
+        const QChar c = s[i];
+        if (c == u'\x01')
+            return false; // the marker itself: leave such a text to the full translation
+        if (c == u'-' && i + 1 < n && s[i + 1] == u'-') {
+            while (i < n && s[i] != u'\n')
+                ++i;
+        } else if (c == u'/' && i + 1 < n && s[i + 1] == u'*') {
+            const qsizetype e = s.indexOf(QStringLiteral("*/"), i + 2);
+            i = e < 0 ? n : e + 2;
+        } else if (c == u'\'' || ((c == u'N' || c == u'n') && i + 1 < n && s[i + 1] == u'\'')) {
+            const bool national = c != u'\'';
+            const qsizetype b = i;
+            i += national ? 2 : 1;
+            bool closed = false;
+            while (i < n) {
+                if (s[i] == u'\'') {
+                    if (i + 1 < n && s[i + 1] == u'\'') {
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    closed = true;
+                    break;
+                }
+                ++i;
+            }
+            if (!closed)
+                return false;
+            literal(b, i, national ? 'N' : 'S',
+                    national ? LiteralSpan::NationalString : LiteralSpan::String);
+        } else if (c == u'"' || c == u'[') {
+            const QChar close = c == u'"' ? u'"' : u']';
+            for (++i; i < n && s[i] != close; ++i) {
+            }
+            if (i < n)
+                ++i;
+        } else if (c.isDigit() || (c == u'.' && i + 1 < n && s[i + 1].isDigit())) {
+            const qsizetype b = i;
+            while (i < n && s[i].isDigit())
+                ++i;
+            if (i < n && s[i] == u'.') {
+                ++i;
+                while (i < n && s[i].isDigit())
+                    ++i;
+            }
+            if (i < n && (s[i] == u'e' || s[i] == u'E')) {
+                qsizetype j = i + 1;
+                if (j < n && (s[j] == u'+' || s[j] == u'-'))
+                    ++j;
+                if (j < n && s[j].isDigit()) {
+                    i = j;
+                    while (i < n && s[i].isDigit())
+                        ++i;
+                }
+            }
+            if (i < n && isWordStart(s[i])) {
+                while (i < n && isWordChar(s[i]))
+                    ++i; // a word that starts with digits
+            } else {
+                literal(b, i, char(numberClass(QStringView(s).mid(b, i - b))), LiteralSpan::Number);
+            }
+        } else if (isWordStart(c)) {
+            while (i < n && isWordChar(s[i]))
+                ++i;
+        } else {
+            ++i;
+        }
+    }
+    skeleton.append(QStringView(s).mid(copied, n - copied));
+    return true;
+}
+
+QVariant literalValue(const QString& s, const LiteralSpan& span, bool negated, Dialect dialect) {
+    const QStringView t = QStringView(s).mid(span.begin, span.length);
+    if (span.kind != LiteralSpan::Number) {
+        const QStringView body = t.mid(span.kind == LiteralSpan::NationalString ? 2 : 1).chopped(1);
+        return body.contains(u'\'')
+                   ? body.toString().replace(QStringLiteral("''"), QStringLiteral("'"))
+                   : body.toString();
+    }
+    const QString lit = negated ? u'-' + t.toString() : t.toString();
+    if (dialect == Dialect::PostgreSQL)
+        return lit;
+    bool fits = false;
+    const qlonglong ll = numberClass(t) == NumberClass::Decimal ? 0 : lit.toLongLong(&fits);
+    return fits ? QVariant(ll) : QVariant(lit.toDouble());
+}
+
+Translation ShapeCache::translate(const QString& tsql) {
+    if (dialect_ == Dialect::SqlServer || !skeletonOf(tsql, skeleton_, spans_))
+        return ado::translate(tsql, dialect_, true);
+    const auto it = templates_.find(skeleton_);
+    if (it != templates_.end()) {
+        if (!it->second.usable)
+            return ado::translate(tsql, dialect_, true);
+        ++fastHits_;
+        Translation t;
+        t.shape = it->second.shape;
+        t.literalUses = it->second.uses;
+        t.parameters.reserve(qsizetype(spans_.size()));
+        for (size_t i = 0; i < spans_.size(); ++i)
+            t.parameters.push_back(literalValue(
+                tsql, spans_[i], it->second.uses[qsizetype(i)] == LiteralUse::NegatedParameter,
+                dialect_));
+        return t;
+    }
+    Translation t = ado::translate(tsql, dialect_, true);
+    Template tpl;
+    tpl.usable = t.parameterized() && t.literalUses.size() == qsizetype(spans_.size()) &&
+                 !t.literalUses.contains(LiteralUse::Inline);
+    if (tpl.usable) {
+        tpl.shape = t.shape;
+        tpl.uses = t.literalUses;
+    }
+    if (templates_.size() >= 1024)
+        templates_.clear(); // a workload of endless new skeletons: start again
+    templates_.emplace(skeleton_, std::move(tpl));
+    return t;
+}
 
 Translation translate(const QString& tsql, Dialect dialect, bool parameterize) {
     return Translator(tsql, dialect, parameterize).run();

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QVariant>
 #include <QVector>
+#include <unordered_map>
+#include <vector>
 
 namespace ado {
 
@@ -11,6 +13,9 @@ namespace ado {
 enum class Dialect { SqlServer, SQLite, PostgreSQL };
 
 QString dialectName(Dialect d);
+
+/// What became of each literal of a statement, in the order they stand.
+enum class LiteralUse : char { Inline, Parameter, NegatedParameter };
 
 /// A T-SQL statement prepared for one engine.
 struct Translation {
@@ -23,6 +28,9 @@ struct Translation {
     /// not safe to run as a prepared statement (DDL, transaction control, ODBC).
     QString shape;
     QVector<QVariant> parameters;
+    /// For each literal of the statement: kept in the shape, or bound (with the minus
+    /// sign before it folded into its value).
+    QVector<LiteralUse> literalUses;
 
     bool parameterized() const { return !shape.isEmpty(); }
 };
@@ -46,5 +54,47 @@ struct Translation {
 /// server would give the literal (integer, bigint, numeric), so the prepared statement
 /// behaves exactly as the text.
 Translation translate(const QString& tsql, Dialect dialect, bool parameterize = false);
+
+/// A literal as the skeleton scan finds it.
+struct LiteralSpan {
+    enum Kind : char { Number, String, NationalString };
+    qsizetype begin;
+    qsizetype length;
+    Kind kind;
+};
+
+/// The skeleton of a statement: its text with every literal replaced by a marker of
+/// its kind (and, for numbers, of the size class that decides their type), and the
+/// places of those literals. Statements with the same skeleton translate to the same
+/// shape, with the same literals bound, so the data layer translates a skeleton once and
+/// afterwards only reads the literals of each new statement. Answers false for a text
+/// it does not want to judge (an unterminated literal, the marker character itself).
+bool skeletonOf(const QString& tsql, QString& skeleton, std::vector<LiteralSpan>& spans);
+
+/// The value to bind for a literal found by skeletonOf, as translate() binds it.
+QVariant literalValue(const QString& tsql, const LiteralSpan& span, bool negated, Dialect dialect);
+
+/// translate() with parameters, remembered by skeleton: the first statement of a
+/// skeleton is translated in full; the next ones only have their literals read.
+/// A skeleton whose shape keeps a literal inline (a TOP count, an ORDER BY position)
+/// is always translated in full.
+class ShapeCache {
+public:
+    explicit ShapeCache(Dialect dialect) : dialect_(dialect) {}
+    Translation translate(const QString& tsql);
+    qint64 fastHits() const { return fastHits_; }
+
+private:
+    struct Template {
+        bool usable = false;
+        QString shape;
+        QVector<LiteralUse> uses;
+    };
+    Dialect dialect_;
+    std::unordered_map<QString, Template> templates_;
+    QString skeleton_;
+    std::vector<LiteralSpan> spans_;
+    qint64 fastHits_ = 0;
+};
 
 } // namespace ado

@@ -148,3 +148,49 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
+
+namespace {
+
+// Statements in pairs that share a skeleton: the second is translated from what was
+// learnt of the first, and must come out exactly as a full translation.
+TEST(ShapeCacheTest, LearntShapesGiveExactlyTheFullTranslation) {
+    const QStringList statements = {
+        "UPDATE Agentes_Acumulados SET Importe_Pvp = Importe_Pvp + 12.5 ,Importe_Costo = "
+        "Importe_Costo + -3 WHERE "
+        "Cod_Empresa =1 AND Cod_Agente =-7 AND Fecha ='2026-01-01T00:00:00'",
+        "UPDATE Agentes_Acumulados SET Importe_Pvp = Importe_Pvp + 0.0001 ,Importe_Costo = "
+        "Importe_Costo + -99 WHERE "
+        "Cod_Empresa =2 AND Cod_Agente =-8 AND Fecha ='2027-12-31T23:59:59'",
+        "UPDATE t SET a = a - 5, b = 'it''s' WHERE c = N'Iñaki' -- it's a comment\n",
+        "UPDATE t SET a = a - 6, b = '''' WHERE c = N'' -- it's a comment\n",
+        "SELECT * FROM Agentes WHERE Codigo =2147483647",
+        "SELECT * FROM Agentes WHERE Codigo =-2147483647",
+        "SELECT * FROM Agentes WHERE Codigo =3000000000",
+        "SELECT * FROM Agentes WHERE Codigo =-9223372036854775807",
+        "SELECT * FROM Agentes WHERE Codigo IN (SELECT TOP 1 Codigo FROM Agentes WHERE Codigo > 15 "
+        "ORDER BY Codigo)",
+        "SELECT * FROM Agentes WHERE Codigo IN (SELECT TOP 2 Codigo FROM Agentes WHERE Codigo > 16 "
+        "ORDER BY Codigo)",
+        "SELECT a FROM t ORDER BY 2",
+        "SELECT a FROM t ORDER BY 1",
+        "INSERT INTO t (a, b, c) VALUES (1e5, .5, 'x /* y */')",
+        "INSERT INTO t (a, b, c) VALUES (2e5, .25, '')",
+        "SELECT 'unterminated",
+    };
+    for (Dialect d : {Dialect::SQLite, Dialect::PostgreSQL}) {
+        ado::ShapeCache cache(d);
+        for (int pass = 0; pass < 2; ++pass)
+            for (const QString& s : statements) {
+                SCOPED_TRACE(s.toStdString());
+                const ado::Translation fast = cache.translate(s);
+                const ado::Translation full = translate(s, d, true);
+                EXPECT_EQ(fast.shape, full.shape);
+                EXPECT_EQ(fast.parameters, full.parameters);
+                for (int i = 0; i < qMin(fast.parameters.size(), full.parameters.size()); ++i)
+                    EXPECT_EQ(fast.parameters[i].typeId(), full.parameters[i].typeId());
+            }
+        EXPECT_GE(cache.fastHits(), 10) << "the repeated skeletons were not recognised";
+    }
+}
+
+} // namespace
