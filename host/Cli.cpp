@@ -8,6 +8,7 @@
 #include <QCommandLineParser>
 #include <QDateTime>
 #include <QDir>
+#include <QLocale>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTextStream>
@@ -68,8 +69,9 @@ void printRecordset(ado::Recordset& rs) {
 struct Context {
     QCommandLineParser& parser;
     // Hands the component the connection and the company (--empresa, else company 1
-    // when the database has it), as a host program does.
-    void shareWithComponent(const std::shared_ptr<ado::Connection>& cn) {
+    // when the database has it), as a host program does; answers the company.
+    std::shared_ptr<ORBTEmp::Empresa>
+    shareWithComponent(const std::shared_ptr<ado::Connection>& cn) {
         std::shared_ptr<ORBTEmp::Empresa> empresa;
         const bool asked = parser.isSet(QStringLiteral("empresa"));
         const qint16 code =
@@ -85,6 +87,7 @@ struct Context {
         if (empresa)
             any.EmpresaOrbenta(empresa);
         any.ConexionOrbenta(cn);
+        return empresa;
     }
     QStringList args;                          // positional arguments after the command name
     QList<QPair<QString, QString>> properties; // agente guardar: --Propiedad valor, in order
@@ -325,11 +328,121 @@ int cmdAcumular(Context& c) {
     return 0;
 }
 
+QString number(double v) {
+    return QString::number(v, 'g', QLocale::FloatingPointShortest);
+}
+
+int cmdComision(Context& c) {
+    const QString usage_ = QStringLiteral(
+        "usage: orbenta comision activa|exacta|guardar|eliminar --agente A [--nivel N] [--familias "
+        "F1,F2,F3] "
+        "[--articulo X] [--comision P] [--explain] | nivel CLAVE | reglas --agente A");
+    if (c.args.isEmpty())
+        usage(usage_);
+    const QString op = c.args[0];
+    const QCommandLineParser& p = c.parser;
+    auto cn = c.connection();
+    const std::shared_ptr<ORBTEmp::Empresa> empresa = c.shareWithComponent(cn);
+    ORBTAgentes::clsComision_Familias r;
+    r.ConexionOrbenta(cn);
+    if (empresa)
+        r.EmpresaOrbenta(empresa);
+    if (op == u"nivel") {
+        if (c.args.size() != 2)
+            usage(usage_);
+        r.Calcula_Nivel(c.args[1]);
+        out() << "Nivel: " << r.Nivel << "\nArticulo: " << r.Articulo
+              << "\nFamilia_3: " << r.Familia_3 << "\nFamilia_2: " << r.Familia_2
+              << "\nFamilia_1: " << r.Familia_1 << '\n';
+        return 0;
+    }
+    if (c.args.size() != 1 || !p.isSet(QStringLiteral("agente")))
+        usage(usage_);
+    r.Agente = c.int16Arg(p.value(QStringLiteral("agente")), QStringLiteral("--agente"));
+    if (op == u"reglas") {
+        ado::Recordset rs;
+        r.Cargar_Todos(rs);
+        printRecordset(rs);
+        return 0;
+    }
+    const qint16 nivel =
+        p.isSet(QStringLiteral("nivel"))
+            ? c.int16Arg(p.value(QStringLiteral("nivel")), QStringLiteral("--nivel"))
+            : qint16(r.NumNiveles + 1);
+    if (nivel < 0 || nivel > 255)
+        usage(QStringLiteral("--nivel must be from 0 to 255"));
+    r.Nivel = quint8(nivel);
+    const QStringList fams = p.value(QStringLiteral("familias")).split(u',', Qt::SkipEmptyParts);
+    if (fams.size() > 3)
+        usage(QStringLiteral("--familias takes up to three codes"));
+    qint16* targets[] = {&r.Familia_1, &r.Familia_2, &r.Familia_3};
+    for (int i = 0; i < fams.size(); ++i)
+        *targets[i] = c.int16Arg(fams[i].trimmed(), QStringLiteral("--familias"));
+    if (p.isSet(QStringLiteral("articulo"))) {
+        bool ok = false;
+        r.Articulo = p.value(QStringLiteral("articulo")).toInt(&ok);
+        if (!ok)
+            usage(QStringLiteral("--articulo must be a whole number"));
+    }
+    if (op == u"activa") {
+        if (!p.isSet(QStringLiteral("explain"))) {
+            out() << number(r.Dev_Comision_Activa()) << '\n';
+            return 0;
+        }
+        const auto e = r.Explicar_Comision_Activa();
+        for (const auto& paso : e.pasos) {
+            out() << "paso " << paso.numero << " (" << paso.reglas << "): ";
+            switch (paso.estado) {
+            case ORBTAgentes::clsComision_Familias::Paso::Omitido:
+                out() << "omitido: " << paso.motivos.join(QStringLiteral(", "));
+                break;
+            case ORBTAgentes::clsComision_Familias::Paso::SinCoincidencia:
+                out() << "sin regla [" << paso.condicion.trimmed() << "]";
+                break;
+            case ORBTAgentes::clsComision_Familias::Paso::Respondido:
+                out() << "responde " << number(paso.valor) << " [" << paso.condicion.trimmed()
+                      << "]";
+                break;
+            case ORBTAgentes::clsComision_Familias::Paso::NoAlcanzado:
+                out() << "no alcanzado";
+                break;
+            }
+            out() << '\n';
+        }
+        out() << number(e.resultado) << '\n';
+        return 0;
+    }
+    if (op == u"exacta") {
+        out() << number(r.Dev_Comision()) << '\n';
+        return 0;
+    }
+    if (op == u"eliminar") {
+        r.Eliminar();
+        out() << "eliminada\n";
+        return 0;
+    }
+    if (op != u"guardar")
+        usage(usage_);
+    if (!p.isSet(QStringLiteral("comision")))
+        usage(QStringLiteral("--comision is required"));
+    bool ok = false;
+    r.Comision = QLocale::c().toDouble(p.value(QStringLiteral("comision")), &ok);
+    if (!ok)
+        usage(QStringLiteral("--comision must be a number with a decimal point: %1")
+                  .arg(p.value(QStringLiteral("comision"))));
+    if (r.Dev_Comision() > -1)
+        r.Modificar();
+    else
+        r.Insertar();
+    out() << "guardada\n";
+    return 0;
+}
+
 const std::map<QString, std::function<int(Context&)>>& commands() {
     static const std::map<QString, std::function<int(Context&)>> m = {
         {QStringLiteral("init"), cmdInit},         {QStringLiteral("sql"), cmdSql},
         {QStringLiteral("empresa"), cmdEmpresa},   {QStringLiteral("agente"), cmdAgente},
-        {QStringLiteral("acumular"), cmdAcumular},
+        {QStringLiteral("acumular"), cmdAcumular}, {QStringLiteral("comision"), cmdComision},
     };
     return m;
 }
@@ -426,6 +539,9 @@ int runCommand(const QStringList& arguments) {
         "  agente eliminar CODIGO        delete an agent without accumulated sales\n"
         "  acumular venta|comision-venta|comision-cobro|articulo [...]\n"
         "                                add to the day totals (amounts with a point)\n"
+        "  comision activa|exacta|guardar|eliminar --agente A [--nivel N] [--familias F1,F2,F3]\n"
+        "           [--articulo X] [--comision P] [--explain]   commission rules\n"
+        "  comision nivel CLAVE | reglas --agente A\n"
         "Without a command the main window opens."));
     parser.addHelpOption();
     const QList<QCommandLineOption> options{
@@ -444,6 +560,13 @@ int runCommand(const QStringList& arguments) {
          QStringLiteral("X")},
         {QStringLiteral("almacen"), QStringLiteral("acumular: warehouse code."),
          QStringLiteral("W")},
+        {QStringLiteral("nivel"), QStringLiteral("comision: level (default: the article level)."),
+         QStringLiteral("N")},
+        {QStringLiteral("familias"), QStringLiteral("comision: family codes F1,F2,F3."),
+         QStringLiteral("F")},
+        {QStringLiteral("comision"), QStringLiteral("comision: percentage."), QStringLiteral("P")},
+        {QStringLiteral("explain"),
+         QStringLiteral("comision activa: show every step of the search.")},
         {QStringLiteral("articulo"), QStringLiteral("acumular: article code."),
          QStringLiteral("N")},
         {QStringLiteral("force"), QStringLiteral("init: replace the component's tables.")},

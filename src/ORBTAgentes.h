@@ -5,6 +5,7 @@
 #include <OrbentaSuite.h>
 
 #include "agents/clsAgente.h"
+#include "commissions/clsComision_Familias.h"
 #include "frame/Automation.h"
 #include "frame/Component.h"
 #include "frame/Errors.h"

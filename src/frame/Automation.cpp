@@ -4,6 +4,7 @@
 #include "SharedContext.h"
 #include "Values.h"
 #include "agents/clsAgente.h"
+#include "commissions/clsComision_Familias.h"
 
 #include <QAtomicInteger>
 #include <ado/Connection.h>
@@ -137,6 +138,8 @@ ObjectRef CreateObject(const QString& progIdOrClassId) {
     const ClassInfo* c = findClass(progIdOrClassId);
     if (c && qstrcmp(c->name, "clsAgente") == 0)
         return std::make_shared<clsAgente>();
+    if (c && qstrcmp(c->name, "clsComision_Familias") == 0)
+        return std::make_shared<clsComision_Familias>();
     throw AutomationError(
         disp::ClassNotRegistered, QStringLiteral("ORBTAgentes"),
         c ? QStringLiteral("Class not registered: %1 is not part of this build.").arg(c->progId())

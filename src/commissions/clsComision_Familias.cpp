@@ -1,0 +1,403 @@
+#include "clsComision_Familias.h"
+
+#include "frame/Errors.h"
+#include "frame/SharedContext.h"
+#include "frame/SqlValues.h"
+#include "frame/Values.h"
+
+#include <ado/Connection.h>
+#include <ado/Recordset.h>
+#include <empresa/Empresa.h>
+
+namespace ORBTAgentes {
+
+namespace {
+QString emp() {
+    return sqlInteger(SharedContext::empresa()->CodEmpresa());
+}
+QString caption(int index) {
+    return SharedContext::empresa()->NombreNivel(qint16(index));
+}
+} // namespace
+
+clsComision_Familias::clsComision_Familias()
+    : AutomationObject(ORBTAgentes::classInfo("clsComision_Familias")) {}
+
+void clsComision_Familias::EmpresaOrbenta(std::shared_ptr<ORBTEmp::Empresa> empresa) {
+    AutomationObject::EmpresaOrbenta(empresa);
+    const std::shared_ptr<ORBTEmp::Empresa> e = SharedContext::empresa();
+    if (!e->NombreNivel(2).isEmpty())
+        NumNiveles = 3;
+    else
+        NumNiveles = e->NombreNivel(1).isEmpty() ? 1 : 2;
+}
+
+// The article level is the level after the last family level the company uses.
+QString clsComision_Familias::articleLevel() const {
+    return sqlInteger(toInteger(double(NumNiveles) + 1));
+}
+bool clsComision_Familias::articleRule() const {
+    return double(Nivel) == double(NumNiveles) + 1;
+}
+
+void clsComision_Familias::Insertar() {
+    reraiseAs("frmclsAgente_Comision_Familias::Insertar", [&] {
+        const bool article = articleRule();
+        QString sql =
+            QStringLiteral(" INSERT INTO Agentes_Comisiones (Nivel,Cod_Empresa,Cod_Agente,") +
+            QStringLiteral(" Comision, Cod_Articulo, Familia_1, Familia_2, Familia_3) ") +
+            QStringLiteral(" VALUES (");
+        if (article)
+            sql += articleLevel() + u',' + emp() + u',' + sqlInteger(Agente) + u',' +
+                   sqlPercentage(Comision) + u',' + sqlInteger(Articulo) + u',';
+        else
+            sql += sqlInteger(Nivel) + u',' + emp() + u',' + sqlInteger(Agente) + u',' +
+                   sqlPercentage(Comision) + QStringLiteral(",0,");
+        sql += sqlInteger(Familia_1) + u',' + sqlInteger(Familia_2) + u',' + sqlInteger(Familia_3) +
+               u')';
+        SharedContext::conexion()->Execute(sql);
+    });
+}
+
+void clsComision_Familias::Eliminar() {
+    reraiseAs("frmclsAgente_Comision_Familias::Borrar", [&] {
+        QString sql;
+        if (articleRule())
+            sql = QStringLiteral(" DELETE FROM Agentes_Comisiones WHERE (Cod_Articulo = ") +
+                  sqlInteger(Articulo) + QStringLiteral(" and Nivel = ") + articleLevel();
+        else
+            sql = QStringLiteral(" DELETE FROM Agentes_Comisiones WHERE (") +
+                  QStringLiteral(" Nivel = ") + sqlInteger(Nivel);
+        sql += QStringLiteral(" and Cod_Empresa = ") + emp() + QStringLiteral(" and Familia_1 =") +
+               sqlInteger(Familia_1) + QStringLiteral(" and Familia_2 =") + sqlInteger(Familia_2) +
+               QStringLiteral(" and Familia_3 =") + sqlInteger(Familia_3) +
+               QStringLiteral(" and Cod_Agente = ") + sqlInteger(Agente) + u')';
+        SharedContext::conexion()->Execute(sql);
+    });
+}
+
+// The source follows the pattern of the other operations: the class's window-era
+// prefix and the operation's own name.
+void clsComision_Familias::Modificar() {
+    reraiseAs("frmclsAgente_Comision_Familias::Modificar", [&] {
+        QString sql =
+            QStringLiteral(" UPDATE Agentes_Comisiones SET Comision = ") + sqlPercentage(Comision);
+        if (articleRule())
+            sql += QStringLiteral(" WHERE (Cod_Articulo = ") + sqlInteger(Articulo) +
+                   QStringLiteral(" AND Nivel = ") + sqlInteger(Nivel);
+        else
+            sql += QStringLiteral(" WHERE (Nivel = ") + sqlInteger(Nivel);
+        sql += QStringLiteral(" AND Cod_Empresa = ") + emp() + QStringLiteral(" AND Familia_1 =") +
+               sqlInteger(Familia_1) + QStringLiteral(" AND Familia_2 =") + sqlInteger(Familia_2) +
+               QStringLiteral(" AND Familia_3 =") + sqlInteger(Familia_3) +
+               QStringLiteral(" AND Cod_Agente = ") + sqlInteger(Agente) + u')';
+        SharedContext::conexion()->Execute(sql);
+    });
+}
+
+namespace {
+// The runtime's string functions as the key parsing uses them: positions from 1,
+// kept in a byte (a "-" beyond position 255 overflows), a negative length is an
+// invalid call.
+quint8 position(qsizetype indexFromZero) {
+    return toByte(double(indexFromZero + 1));
+}
+QString left(const QString& s, int length) {
+    if (length < 0)
+        throw runtimeError(rt::InvalidCall);
+    return s.left(length);
+}
+QString mid(const QString& s, int start) {
+    return start > s.size() ? QString() : s.mid(start - 1);
+}
+} // namespace
+
+void clsComision_Familias::Calcula_Nivel(const QString& key) {
+    const int p = key.indexOf(u'-') < 0 ? 0 : position(key.indexOf(u'-'));
+    Nivel = toByte(Val(mid(key, p + 1)));
+    Articulo = articleRule() ? toLong(Val(left(key, p - 1))) : 0;
+    QString w = key;
+    const auto lastDash = [&] {
+        return w.lastIndexOf(u'-') < 0 ? 0 : int(position(w.lastIndexOf(u'-')));
+    };
+    int q = lastDash();
+    Familia_3 = toInteger(Val(mid(w, q + 1)));
+    w = left(w, q - 1);
+    q = lastDash();
+    Familia_2 = toInteger(Val(mid(w, q + 1)));
+    w = left(w, q - 1);
+    q = lastDash();
+    Familia_1 = toInteger(Val(mid(w, q + 1)));
+}
+
+void clsComision_Familias::Cargar_Articulos(ado::Recordset& rs, qint16 intFamilia1,
+                                            qint16 intFamilia2, qint16 intFamilia3) {
+    reraiseAs("frmclsAgente_Comision_Familias::Cargar_Articulos", [&] {
+        QString sql = QStringLiteral(" SELECT Codigo, Descripcion From Articulos Where ") +
+                      QStringLiteral(" Familia_1 = ") + sqlInteger(intFamilia1);
+        if (intFamilia2 != 0)
+            sql += QStringLiteral(" and Familia_2 = ") + sqlInteger(intFamilia2);
+        if (intFamilia3 != 0)
+            sql += QStringLiteral(" and Familia_3 = ") + sqlInteger(intFamilia3);
+        sql += QStringLiteral(" And Cod_Empresa = ") +
+               sqlInteger(SharedContext::empresa()->CodEmpresaArticulos());
+        rs.Open(sql, *SharedContext::conexion(), ado::adOpenForwardOnly, ado::adLockReadOnly);
+    });
+}
+
+void clsComision_Familias::Cargar_Todos(ado::Recordset& rs) {
+    reraiseAs("frmclsAgente_Comision_Familias::Cargar_Todos", [&] {
+        const QString sql =
+            QStringLiteral(" SELECT IsNull(des.Cod_Articulo,0) as Cod_Articulo, "
+                           "IsNull(des.Familia_1,art.Familia_1) "
+                           "as Familia_1 ,") +
+            QStringLiteral(" IsNull(des.Familia_2,art.Familia_2) as Familia_2, "
+                           "IsNull(des.Familia_3,art.Familia_3) as "
+                           "Familia_3, ") +
+            QStringLiteral(" des.Nivel, des.Comision, ") +
+            QStringLiteral(" IsNull(art.Descripcion,'') As Nombre From Agentes_Comisiones des ") +
+            QStringLiteral(" Left JOIN Articulos art ON") + QStringLiteral(" (art.cod_Empresa=") +
+            sqlInteger(SharedContext::empresa()->CodEmpresaArticulos()) +
+            QStringLiteral(" and art.Codigo = des.Cod_Articulo") + QStringLiteral(") ") +
+            QStringLiteral(" WHERE des.cod_Agente = ") + sqlInteger(Agente) +
+            QStringLiteral(" AND des.cod_empresa = ") + emp() +
+            QStringLiteral(" ORDER BY Familia_1, Familia_2, Familia_3 ");
+        rs.Open(sql, *SharedContext::conexion(), ado::adOpenKeyset, ado::adLockPessimistic);
+    });
+}
+
+double clsComision_Familias::Dev_Comision() {
+    return reraiseAs("frmclsAgente_Comision_Familias::Dev_Comision", [&] {
+        QString sql = QStringLiteral(" SELECT Comision FROM Agentes_Comisiones ");
+        if (articleRule())
+            sql += QStringLiteral(" WHERE (Cod_Articulo =") + sqlInteger(Articulo) +
+                   QStringLiteral(" and Nivel = ") + sqlInteger(Nivel);
+        else
+            sql += QStringLiteral(" WHERE (Nivel = ") + sqlInteger(Nivel);
+        sql += QStringLiteral(" and Cod_Empresa = ") + emp() + QStringLiteral(" and Familia_1 =") +
+               sqlInteger(Familia_1) + QStringLiteral(" and Familia_2 =") + sqlInteger(Familia_2) +
+               QStringLiteral(" and Familia_3 =") + sqlInteger(Familia_3) +
+               QStringLiteral(" and Cod_Agente = ") + sqlInteger(Agente) + u')';
+        ado::Recordset rs;
+        rs.Open(sql, *SharedContext::conexion(), ado::adOpenForwardOnly, ado::adLockReadOnly);
+        const double result = rs.Eof() ? -1 : toDouble(rs.Fields(QStringLiteral("Comision")));
+        rs.Close();
+        return result;
+    });
+}
+
+double clsComision_Familias::Buscar_Comision(const QString& condicion) {
+    ado::Recordset rs;
+    rs.Open(QStringLiteral(" SELECT Comision FROM Agentes_Comisiones WHERE Cod_Empresa = ") +
+                emp() + condicion,
+            *SharedContext::conexion());
+    const double result = rs.Eof() ? -1 : toDouble(rs.Fields(QStringLiteral("Comision")));
+    rs.Close();
+    return result;
+}
+
+double clsComision_Familias::Dev_Comision_Activa() {
+    return resolve(nullptr);
+}
+
+clsComision_Familias::Explicacion clsComision_Familias::Explicar_Comision_Activa() {
+    Explicacion e;
+    e.resultado = resolve(&e);
+    return e;
+}
+
+// The eight steps, most specific first, the agent's own rules before the general ones.
+// Each precondition is evaluated when its step is reached, every part of it (the
+// captions are asked of the company object then); a step that runs answers when it
+// finds a value greater than -1.
+double clsComision_Familias::resolve(Explicacion* ex) {
+    struct Check {
+        bool ok;
+        const char* why;
+    };
+    const auto articleStep = [&]() -> QVector<Check> {
+        return {{articleRule(), "Nivel no es el nivel de artículo"},
+                {Articulo != 0, "Articulo es 0"}};
+    };
+    const auto subSubStep = [&]() -> QVector<Check> {
+        return {{!caption(2).isEmpty(), "la empresa no usa el nivel 3"},
+                {Familia_3 != 0, "Familia_3 es 0"},
+                {Nivel > 2, "Nivel no es mayor que 2"}};
+    };
+    const auto subStep = [&]() -> QVector<Check> {
+        return {{!caption(1).isEmpty(), "la empresa no usa el nivel 2"},
+                {Familia_2 != 0, "Familia_2 es 0"},
+                {Nivel > 1, "Nivel no es mayor que 1"}};
+    };
+    const auto familyStep = [&]() -> QVector<Check> {
+        return {{!caption(0).isEmpty(), "la empresa no usa el nivel 1"},
+                {Familia_1 != 0, "Familia_1 es 0"}};
+    };
+    const auto agent = [&](bool general) -> QString {
+        return general ? QStringLiteral("0") : sqlInteger(Agente);
+    };
+    const auto articleCond = [&](bool general) -> QString {
+        return QStringLiteral(" AND Cod_Agente=") + agent(general) + QStringLiteral(" AND Nivel=") +
+               articleLevel() + QStringLiteral(" AND Cod_Articulo=") + sqlInteger(Articulo);
+    };
+    const auto subSubCond = [&](bool general) -> QString {
+        return QStringLiteral(" AND Cod_Agente=") + agent(general) +
+               QStringLiteral(" AND Nivel=3 AND Familia_3=") + sqlInteger(Familia_3) +
+               QStringLiteral(" AND Familia_2=") + sqlInteger(Familia_2) +
+               QStringLiteral(" AND Familia_1=") + sqlInteger(Familia_1);
+    };
+    const auto subCond = [&](bool general) -> QString {
+        return QStringLiteral(" AND Cod_Agente=") + agent(general) +
+               QStringLiteral(" AND Nivel=2 AND Familia_3=0 AND Familia_2=") +
+               sqlInteger(Familia_2) + QStringLiteral(" AND Familia_1=") + sqlInteger(Familia_1);
+    };
+    const auto familyCond = [&](bool general) -> QString {
+        return QStringLiteral(" AND Cod_Agente=") + agent(general) +
+               QStringLiteral(" AND Nivel=1 AND Familia_3=0 AND Familia_2=0 AND Familia_1=") +
+               sqlInteger(Familia_1);
+    };
+    struct Step {
+        const char* rules;
+        std::function<QVector<Check>()> pre;
+        std::function<QString(bool)> cond;
+        bool general;
+    };
+    const Step steps[] = {
+        {"del agente, artículo", articleStep, articleCond, false},
+        {"del agente, subsubfamilia", subSubStep, subSubCond, false},
+        {"del agente, subfamilia", subStep, subCond, false},
+        {"del agente, familia", familyStep, familyCond, false},
+        {"generales, artículo", articleStep, articleCond, true},
+        {"generales, subsubfamilia", subSubStep, subSubCond, true},
+        {"generales, subfamilia", subStep, subCond, true},
+        {"generales, familia", familyStep, familyCond, true},
+    };
+    double answer = 0;
+    bool answered = false;
+    for (int i = 0; i < 8; ++i) {
+        const Step& s = steps[i];
+        Paso paso{i + 1, QString::fromUtf8(s.rules), Paso::NoAlcanzado, {}, {}, -1};
+        if (!answered) {
+            const QVector<Check> checks = s.pre();
+            for (const Check& c : checks)
+                if (!c.ok)
+                    paso.motivos << QString::fromUtf8(c.why);
+            if (!paso.motivos.isEmpty()) {
+                paso.estado = Paso::Omitido;
+            } else {
+                paso.condicion = s.cond(s.general);
+                const double v = Buscar_Comision(paso.condicion);
+                if (v > -1) {
+                    answer = v;
+                    answered = true;
+                    paso.estado = Paso::Respondido;
+                    paso.valor = v;
+                } else {
+                    paso.estado = Paso::SinCoincidencia;
+                }
+            }
+        }
+        if (ex)
+            ex->pasos.push_back(paso);
+        else if (answered)
+            break;
+    }
+    return answer;
+}
+
+// ---- dispatch ------------------------------------------------------------------------
+
+QVariant clsComision_Familias::getProperty(const MemberInfo& m) const {
+    switch (m.dispatchId - 0x40030000) {
+    case 0:
+        return QVariant::fromValue(Nivel);
+    case 1:
+        return QVariant::fromValue(Familia_1);
+    case 2:
+        return QVariant::fromValue(Familia_2);
+    case 3:
+        return QVariant::fromValue(Familia_3);
+    case 4:
+        return QVariant::fromValue(Articulo);
+    case 5:
+        return QVariant::fromValue(Agente);
+    case 6:
+        return Comision;
+    case 7:
+        return QVariant::fromValue(NumNiveles);
+    default:
+        return AutomationObject::getProperty(m);
+    }
+}
+
+void clsComision_Familias::putProperty(const MemberInfo& m, const QVariant& v) {
+    switch (m.dispatchId - 0x40030000) {
+    case 0:
+        Nivel = v.value<quint8>();
+        break;
+    case 1:
+        Familia_1 = v.value<qint16>();
+        break;
+    case 2:
+        Familia_2 = v.value<qint16>();
+        break;
+    case 3:
+        Familia_3 = v.value<qint16>();
+        break;
+    case 4:
+        Articulo = v.value<qint32>();
+        break;
+    case 5:
+        Agente = v.value<qint16>();
+        break;
+    case 6:
+        Comision = v.toDouble();
+        break;
+    case 7:
+        NumNiveles = v.value<qint16>();
+        break;
+    default:
+        AutomationObject::putProperty(m, v);
+    }
+}
+
+namespace {
+ado::Recordset& recordsetArgument(const QVariant& v) {
+    if (v.userType() == qMetaTypeId<std::shared_ptr<ado::Recordset>>())
+        if (auto rs = v.value<std::shared_ptr<ado::Recordset>>())
+            return *rs;
+    throw runtimeError(rt::TypeMismatch);
+}
+} // namespace
+
+QVariant clsComision_Familias::callMethod(const MemberInfo& m, const QVariantList& a) {
+    switch (m.dispatchId) {
+    case 0x60030002:
+        Insertar();
+        return {};
+    case 0x60030003:
+        Eliminar();
+        return {};
+    case 0x60030004:
+        Calcula_Nivel(a[0].toString());
+        return {};
+    case 0x60030005:
+        Cargar_Articulos(recordsetArgument(a[0]), a[1].value<qint16>(), a[2].value<qint16>(),
+                         a[3].value<qint16>());
+        return {};
+    case 0x60030006:
+        Cargar_Todos(recordsetArgument(a[0]));
+        return {};
+    case 0x60030007:
+        return Dev_Comision();
+    case 0x60030009:
+        return Dev_Comision_Activa();
+    case 0x6003000A:
+        Modificar();
+        return {};
+    default:
+        return AutomationObject::callMethod(m, a);
+    }
+}
+
+} // namespace ORBTAgentes
