@@ -1,0 +1,526 @@
+#include "Database.h"
+#include "TestCli.h"
+#include "TestDatabase.h"
+
+#include <ORBTAgentes.h>
+#include <gtest/gtest.h>
+
+using namespace ORBTAgentes;
+using testsupport::EngineTest;
+using testsupport::rowsOf;
+
+namespace {
+
+std::shared_ptr<ORBTEmp::Empresa> company(qint16 code, int levels, qint16 catalogue = 0) {
+    auto e = std::make_shared<ORBTEmp::Empresa>();
+    e->setCodEmpresa(code);
+    e->setCodEmpresaArticulos(catalogue ? catalogue : code);
+    const char* names[] = {"Familia", "Subfamilia", "Grupo"};
+    for (int i = 0; i < levels; ++i)
+        e->setNombreNivel(i, QLatin1String(names[i]));
+    return e;
+}
+
+template <class F> qint32 errorOf(F&& f) {
+    try {
+        f();
+    } catch (const AutomationError& e) {
+        return e.number();
+    }
+    return 0;
+}
+
+TEST(Comision, NumNivelesComesFromTheCaptions) {
+    const std::pair<QStringList, int> cases[] = {{{"F", "S", "G"}, 3},
+                                                 {{"F", "S", ""}, 2},
+                                                 {{"F", "", ""}, 1},
+                                                 {{"", "", "G"}, 3},
+                                                 {{"", "", ""}, 1}};
+    for (const auto& [captions, levels] : cases) {
+        auto e = std::make_shared<ORBTEmp::Empresa>();
+        for (int i = 0; i < 3; ++i)
+            e->setNombreNivel(i, captions[i]);
+        clsComision_Familias r;
+        r.EmpresaOrbenta(e);
+        EXPECT_EQ(r.NumNiveles, levels) << captions.join(u',').toStdString();
+    }
+}
+
+struct KeyCase {
+    const char* key;
+    qint16 numNiveles;
+    qint32 error;                    // 0: no failure
+    int nivel, articulo, f1, f2, f3; // the fields afterwards (f1 = -1: left as it was)
+};
+
+TEST(Comision, CalculaNivelReadsTheKeyByPosition) {
+    const QString longKey = QString(300, u'1') + QStringLiteral("-4-1-2-3");
+    const KeyCase cases[] = {
+        {"0-2-3-7-0", 3, 0, 2, 0, 3, 7, 0},
+        {"1520-4-3-7-2", 3, 0, 4, 1520, 3, 7, 2},
+        {"1520-4-3-7-2", 2, 0, 4, 0, 3, 7, 2},
+        {"1520-3-3-7-2", 2, 0, 3, 1520, 3, 7, 2},
+        {"7-3-9", 3, 0, 3, 0, 7, 3, 9},              // two "-": the first field is the family
+        {"0-2.5-1.5-2.5-3.5", 3, 0, 2, 0, 2, 2, 4},  // halves go to the even neighbour
+        {" 12abc-1-x-5-6", 3, 0, 1, 0, 0, 5, 6},     // a field without a number is worth 0
+        {"1-2", 3, rt::InvalidCall, 2, 0, -1, 1, 2}, // fewer than two "-": fails before Familia_1
+        {"5", 3, rt::InvalidCall, 5, 0, -1, -1, 5},
+        {"1-256-1-1-1", 3, rt::Overflow, -1, -1, -1, -1, -1},
+        {"1-2-3-40000-5", 3, rt::Overflow, 2, 0, -1, -1, 5},
+    };
+    for (const KeyCase& c : cases) {
+        SCOPED_TRACE(c.key);
+        clsComision_Familias r;
+        r.NumNiveles = c.numNiveles;
+        r.Nivel = 99;
+        r.Articulo = r.Familia_1 = r.Familia_2 = r.Familia_3 = -1;
+        EXPECT_EQ(errorOf([&] { r.Calcula_Nivel(QLatin1String(c.key)); }), c.error);
+        EXPECT_EQ(r.Nivel, c.nivel < 0 ? 99 : c.nivel);
+        EXPECT_EQ(r.Articulo, c.articulo);
+        EXPECT_EQ(r.Familia_1, c.f1);
+        EXPECT_EQ(r.Familia_2, c.f2);
+        EXPECT_EQ(r.Familia_3, c.f3);
+    }
+    clsComision_Familias r;
+    EXPECT_EQ(errorOf([&] { r.Calcula_Nivel(longKey); }), rt::Overflow)
+        << "a \"-\" beyond position 255";
+}
+
+class ComisionDb : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        if (IsSkipped())
+            return;
+        createSchema();
+        r.ConexionOrbenta(cn);
+        r.EmpresaOrbenta(company(1, 3));
+    }
+    void rule(int emp, int agent, int nivel, double comision, int art, int f1, int f2 = 0,
+              int f3 = 0) {
+        cn->Execute(QStringLiteral(
+                        "INSERT INTO Agentes_Comisiones (Nivel, Cod_Empresa, Cod_Agente, Comision, "
+                        "Cod_Articulo, Familia_1, Familia_2, Familia_3) VALUES (%1, %2, %3, %4, "
+                        "%5, %6, %7, %8)")
+                        .arg(nivel)
+                        .arg(emp)
+                        .arg(agent)
+                        .arg(utilidades::sqlNumber(comision))
+                        .arg(art)
+                        .arg(f1)
+                        .arg(f2)
+                        .arg(f3));
+    }
+    clsComision_Familias r;
+};
+
+struct Rule {
+    int emp, agent, nivel;
+    double comision;
+    int art, f1, f2, f3;
+};
+struct Question {
+    const char* name;
+    std::vector<Rule> rules;
+    int emp, levels, agent, nivel; // nivel -1: the article level
+    int f1, f2, f3, art;
+    double activa;
+    double exacta;
+    int queries; // statements Dev_Comision_Activa runs
+};
+
+TEST_P(ComisionDb, ResolutionFollowsTheEightSteps) {
+    const Rule generalArticle{1, 0, 4, 9, 100, 1, 2, 3};
+    const Question questions[] = {
+        {"AgentFamilyBeatsGeneralArticle",
+         {{1, 5, 1, 4, 0, 1}, generalArticle},
+         1,
+         3,
+         5,
+         -1,
+         1,
+         2,
+         3,
+         100,
+         4,
+         -1,
+         4},
+        {"GeneralArticleForAnAgentWithoutRules",
+         {{1, 5, 1, 4, 0, 1}, generalArticle},
+         1,
+         3,
+         6,
+         -1,
+         1,
+         2,
+         3,
+         100,
+         9,
+         -1,
+         5},
+        {"AgentArticle",
+         {{1, 5, 4, 12, 100, 1, 2, 3}, generalArticle},
+         1,
+         3,
+         5,
+         -1,
+         1,
+         2,
+         3,
+         100,
+         12,
+         12,
+         1},
+        {"SubSubFamilyBeforeSubFamily",
+         {{1, 5, 3, 7, 0, 1, 2, 3}, {1, 5, 2, 6, 0, 1, 2}},
+         1,
+         3,
+         5,
+         -1,
+         1,
+         2,
+         3,
+         100,
+         7,
+         -1,
+         2},
+        {"SubFamily", {{1, 5, 2, 6, 0, 1, 2}}, 1, 3, 5, -1, 1, 2, 3, 100, 6, -1, 3},
+        {"BlockedFamily",
+         {{1, 5, 1, 200, 0, 1}, generalArticle},
+         1,
+         3,
+         5,
+         -1,
+         1,
+         2,
+         3,
+         100,
+         200,
+         -1,
+         4},
+        {"ZeroStopsTheSearch",
+         {{1, 5, 1, 0, 0, 1}, generalArticle},
+         1,
+         3,
+         5,
+         -1,
+         1,
+         2,
+         3,
+         100,
+         0,
+         -1,
+         4},
+        {"MinusOneAndBelowArePassedOver",
+         {{1, 5, 1, -1, 0, 1}, {1, 5, 2, -7.5, 0, 1, 2}, {1, 0, 1, 3, 0, 1}},
+         1,
+         3,
+         5,
+         -1,
+         1,
+         2,
+         3,
+         100,
+         3,
+         -1,
+         8},
+        {"NothingAtAll", {}, 1, 3, 5, -1, 1, 2, 3, 100, 0, -1, 8},
+        {"ArticleStepsIgnoreTheStoredFamilies",
+         {{1, 0, 4, 9, 100, 9, 9, 9}},
+         1,
+         3,
+         5,
+         -1,
+         1,
+         2,
+         3,
+         100,
+         9,
+         -1,
+         5},
+        {"OtherCompanyRulesDoNotCount", {{2, 5, 1, 4, 0, 1}}, 1, 3, 5, -1, 1, 2, 3, 100, 0, -1, 8},
+        {"ArticleLevelWithoutArticle", {{1, 0, 1, 2, 0, 1}}, 1, 3, 5, -1, 1, 2, 3, 0, 2, -1, 6},
+        {"SubFamilyItemIn3Levels",
+         {{1, 5, 3, 7, 0, 1, 2, 3}, {1, 0, 2, 5, 0, 1, 2}},
+         1,
+         3,
+         5,
+         2,
+         1,
+         2,
+         3,
+         0,
+         5,
+         -1,
+         3},
+        {"TwoLevelsNeverAskTheThird",
+         {{2, 5, 3, 11, 100, 1, 2, 0}, {2, 5, 3, 7, 0, 1, 2, 3}},
+         2,
+         2,
+         5,
+         -1,
+         1,
+         2,
+         3,
+         100,
+         11,
+         -1,
+         1},
+        {"TwoLevelsFamilyChain",
+         {{2, 5, 3, 7, 0, 1, 2, 3}, {2, 0, 2, 5, 0, 1, 2}},
+         2,
+         2,
+         5,
+         -1,
+         1,
+         2,
+         3,
+         100,
+         5,
+         -1,
+         5},
+        {"OneLevelSubFamilyIsTheArticleLevel",
+         {{3, 5, 2, 6, 0, 1, 2}, {3, 0, 1, 1.5, 0, 1}},
+         3,
+         1,
+         5,
+         2,
+         1,
+         2,
+         0,
+         100,
+         1.5,
+         -1,
+         4},
+        {"AgentZeroAsksTheGeneralRules",
+         {{1, 0, 2, 5.25, 0, 1, 2}},
+         1,
+         3,
+         0,
+         -1,
+         1,
+         2,
+         3,
+         100,
+         5.25,
+         -1,
+         3},
+    };
+    for (const Question& q : questions) {
+        SCOPED_TRACE(q.name);
+        cn->Execute(QStringLiteral("DELETE FROM Agentes_Comisiones"));
+        for (const Rule& x : q.rules)
+            rule(x.emp, x.agent, x.nivel, x.comision, x.art, x.f1, x.f2, x.f3);
+        r.EmpresaOrbenta(company(qint16(q.emp), q.levels));
+        r.Agente = qint16(q.agent);
+        r.Nivel = quint8(q.nivel < 0 ? r.NumNiveles + 1 : q.nivel);
+        r.Familia_1 = qint16(q.f1);
+        r.Familia_2 = qint16(q.f2);
+        r.Familia_3 = qint16(q.f3);
+        r.Articulo = q.art;
+        QStringList sent;
+        cn->setObserver([&](const ado::StatementEvent& e) { sent << e.text; });
+        EXPECT_EQ(r.Dev_Comision_Activa(), q.activa);
+        const QStringList byOperation = sent;
+        sent.clear();
+        const auto explained = r.Explicar_Comision_Activa();
+        EXPECT_EQ(explained.resultado, q.activa);
+        EXPECT_EQ(sent, byOperation) << "the explanation ran other statements";
+        EXPECT_EQ(byOperation.size(), q.queries);
+        int answered = 0, queried = 0;
+        for (const auto& p : explained.pasos) {
+            answered += p.estado == clsComision_Familias::Paso::Respondido;
+            queried += !p.condicion.isEmpty();
+        }
+        EXPECT_EQ(queried, q.queries);
+        EXPECT_EQ(answered, q.activa != 0 || q.name == std::string("ZeroStopsTheSearch") ? 1 : 0);
+        cn->setObserver(nullptr);
+        EXPECT_EQ(r.Dev_Comision(), q.exacta);
+    }
+}
+
+TEST_P(ComisionDb, StoreWritesExactlyTheRuleAsked) {
+    QStringList sent;
+    cn->setObserver([&](const ado::StatementEvent& e) { sent << e.text; });
+    r.Agente = 5;
+    r.Comision = 12.5;
+    r.Nivel = 4; // the article level with three family levels
+    r.Articulo = 1520;
+    r.Familia_1 = 3;
+    r.Familia_2 = 7;
+    r.Familia_3 = -2;
+    r.Insertar();
+    r.Insertar(); // no check: two rows
+    r.Comision = 7;
+    r.Modificar();
+    EXPECT_EQ(r.Dev_Comision(), 7);
+    r.Eliminar();
+    r.Nivel = 2;
+    r.Familia_3 = 0;
+    r.Insertar(); // a family rule stores article 0 whatever Articulo holds
+    r.Modificar();
+    r.Eliminar();
+    EXPECT_EQ(sent,
+              QStringList({
+                  " INSERT INTO Agentes_Comisiones (Nivel,Cod_Empresa,Cod_Agente, Comision, "
+                  "Cod_Articulo, Familia_1, Familia_2, Familia_3)  VALUES (4,1,5,12.5,1520,3,7,-2)",
+                  " INSERT INTO Agentes_Comisiones (Nivel,Cod_Empresa,Cod_Agente, Comision, "
+                  "Cod_Articulo, Familia_1, Familia_2, Familia_3)  VALUES (4,1,5,12.5,1520,3,7,-2)",
+                  " UPDATE Agentes_Comisiones SET Comision = 7 WHERE (Cod_Articulo = 1520 AND "
+                  "Nivel = 4 AND Cod_Empresa = 1 AND Familia_1 =3 AND Familia_2 =7 AND Familia_3 "
+                  "=-2 AND Cod_Agente = 5)",
+                  " SELECT Comision FROM Agentes_Comisiones  WHERE (Cod_Articulo =1520 and Nivel = "
+                  "4 and Cod_Empresa = 1 and Familia_1 =3 and Familia_2 =7 and Familia_3 =-2 and "
+                  "Cod_Agente = 5)",
+                  " DELETE FROM Agentes_Comisiones WHERE (Cod_Articulo = 1520 and Nivel = 4 and "
+                  "Cod_Empresa = 1 and Familia_1 =3 and Familia_2 =7 and Familia_3 =-2 and "
+                  "Cod_Agente = 5)",
+                  " INSERT INTO Agentes_Comisiones (Nivel,Cod_Empresa,Cod_Agente, Comision, "
+                  "Cod_Articulo, Familia_1, Familia_2, Familia_3)  VALUES (2,1,5,7,0,3,7,0)",
+                  " UPDATE Agentes_Comisiones SET Comision = 7 WHERE (Nivel = 2 AND Cod_Empresa = "
+                  "1 AND Familia_1 =3 AND Familia_2 =7 AND Familia_3 =0 AND Cod_Agente = 5)",
+                  " DELETE FROM Agentes_Comisiones WHERE ( Nivel = 2 and Cod_Empresa = 1 and "
+                  "Familia_1 =3 and Familia_2 =7 and Familia_3 =0 and Cod_Agente = 5)",
+              }));
+    EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT COUNT(*) FROM Agentes_Comisiones")),
+              QStringList({"0"}));
+    sent.clear();
+    r.Familia_1 = 1;
+    r.Familia_2 = 2;
+    r.Dev_Comision();
+    r.Dev_Comision_Activa();
+    EXPECT_EQ(sent.value(0),
+              QStringLiteral(
+                  " SELECT Comision FROM Agentes_Comisiones  WHERE (Nivel = 2 and Cod_Empresa = 1 "
+                  "and Familia_1 =1 and Familia_2 =2 and Familia_3 =0 and Cod_Agente = 5)"));
+    EXPECT_EQ(
+        sent.value(1),
+        QStringLiteral(" SELECT Comision FROM Agentes_Comisiones WHERE Cod_Empresa = 1 AND "
+                       "Cod_Agente=5 AND Nivel=2 AND Familia_3=0 AND Familia_2=2 AND Familia_1=1"));
+}
+
+TEST_P(ComisionDb, ListsArticlesAndRules) {
+    r.EmpresaOrbenta(company(1, 3, 8)); // the catalogue lives under company 8
+    cn->Execute(
+        QStringLiteral("INSERT INTO Articulos (Cod_Empresa, Codigo, Descripcion, Familia_1, "
+                       "Familia_2, Familia_3) VALUES (8, 100, 'Vino', 1, 2, 5)"));
+    cn->Execute(
+        QStringLiteral("INSERT INTO Articulos (Cod_Empresa, Codigo, Descripcion, Familia_1, "
+                       "Familia_2, Familia_3) VALUES (8, 101, 'Agua', 1, 3, 5)"));
+    cn->Execute(
+        QStringLiteral("INSERT INTO Articulos (Cod_Empresa, Codigo, Descripcion, Familia_1, "
+                       "Familia_2, Familia_3) VALUES (1, 102, 'Otra empresa', 1, 2, 5)"));
+    rule(1, 5, 4, 12, 100, 1, 2, 5);
+    rule(1, 5, 1, 4, 0, 1);
+    rule(1, 5, 4, 3, 999, 2, 0, 0); // an article not in the catalogue
+    rule(1, 6, 1, 4, 0, 1);
+    std::vector<ado::StatementEvent> sent;
+    cn->setObserver([&](const ado::StatementEvent& e) { sent.push_back(e); });
+    ado::Recordset rs;
+    r.Cargar_Articulos(rs, 1, 0, 5);
+    EXPECT_EQ(sent.back().text,
+              QStringLiteral(" SELECT Codigo, Descripcion From Articulos Where  Familia_1 = 1 and "
+                             "Familia_3 = 5 And Cod_Empresa = 8"));
+    QStringList codes;
+    for (; !rs.Eof(); rs.MoveNext())
+        codes << rs.Fields(QStringLiteral("Codigo")).toString();
+    codes.sort();
+    EXPECT_EQ(codes, QStringList({"100", "101"}));
+    rs.Close();
+    r.Agente = 5;
+    r.Cargar_Todos(rs);
+    EXPECT_EQ(sent.back().cursorType, ado::adOpenKeyset);
+    EXPECT_EQ(sent.back().lockType, ado::adLockPessimistic);
+    EXPECT_EQ(sent.back().text,
+              QStringLiteral(" SELECT IsNull(des.Cod_Articulo,0) as Cod_Articulo, "
+                             "IsNull(des.Familia_1,art.Familia_1) as Familia_1 , "
+                             "IsNull(des.Familia_2,art.Familia_2) as Familia_2, "
+                             "IsNull(des.Familia_3,art.Familia_3) as Familia_3,  "
+                             "des.Nivel, des.Comision,  IsNull(art.Descripcion,'') As Nombre From "
+                             "Agentes_Comisiones des  Left JOIN "
+                             "Articulos art ON (art.cod_Empresa=8 and art.Codigo = "
+                             "des.Cod_Articulo)  WHERE des.cod_Agente = 5 AND "
+                             "des.cod_empresa = 1 ORDER BY Familia_1, Familia_2, Familia_3 "));
+    QStringList rows;
+    for (; !rs.Eof(); rs.MoveNext())
+        rows << QStringLiteral("%1:%2")
+                    .arg(rs.Fields(QStringLiteral("Cod_Articulo")).toInt())
+                    .arg(rs.Fields(QStringLiteral("Nombre")).toString());
+    EXPECT_EQ(rows.size(), 3);
+    EXPECT_TRUE(rows.contains(QStringLiteral("100:Vino")));
+    EXPECT_TRUE(rows.contains(QStringLiteral("999:")));
+    EXPECT_EQ(rows.last(), QStringLiteral("999:")) << "sorted by family: family 2 last";
+    // Failures carry the operation's source; the resolution lets them through.
+    cn->Execute(QStringLiteral("DROP TABLE Agentes_Comisiones"));
+    const auto sourceOf = [](auto f) {
+        try {
+            f();
+        } catch (const AutomationError& e) {
+            return e.source();
+        }
+        return QString();
+    };
+    EXPECT_EQ(sourceOf([&] { r.Insertar(); }),
+              QStringLiteral("frmclsAgente_Comision_Familias::Insertar"));
+    EXPECT_EQ(sourceOf([&] { r.Eliminar(); }),
+              QStringLiteral("frmclsAgente_Comision_Familias::Borrar"));
+    EXPECT_EQ(sourceOf([&] { r.Modificar(); }),
+              QStringLiteral("frmclsAgente_Comision_Familias::Modificar"));
+    EXPECT_EQ(sourceOf([&] { r.Dev_Comision(); }),
+              QStringLiteral("frmclsAgente_Comision_Familias::Dev_Comision"));
+    ado::Recordset rs2;
+    EXPECT_EQ(sourceOf([&] { r.Cargar_Todos(rs2); }),
+              QStringLiteral("frmclsAgente_Comision_Familias::Cargar_Todos"));
+    r.Familia_1 = 1;
+    EXPECT_TRUE(sourceOf([&] { r.Dev_Comision_Activa(); }).startsWith(QStringLiteral("ado.")));
+}
+
+ORBENTA_ENGINE_TESTS(ComisionDb);
+
+class ComisionCli : public EngineTest {};
+
+TEST_P(ComisionCli, ExplainShowsTheAgentsFamilyRuleAnswering) {
+    const QString db = EngineTest::db->connectionString();
+    ASSERT_EQ(testsupport::orbenta({"init", "--demo", "--db", db}).code, 0);
+    // Agent 4 has a rule for family 5; article 2425 (5, 2, 1) has a general rule.
+    auto r = testsupport::orbenta({"comision", "--db", db, "activa", "--empresa", "1", "--agente",
+                                   "4", "--familias", "5,2,1", "--articulo", "2425", "--explain"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QStringList lines = r.out.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 9) << r.out.toStdString();
+    EXPECT_TRUE(lines[3].startsWith(QStringLiteral("paso 4 (del agente, familia): responde 8 ")));
+    EXPECT_EQ(lines[4], QStringLiteral("paso 5 (generales, artículo): no alcanzado"));
+    EXPECT_EQ(lines[8], QStringLiteral("8"));
+    r = testsupport::orbenta({"comision", "--db", db, "exacta", "--agente", "0", "--familias",
+                              "5,2,1", "--articulo", "2425"});
+    EXPECT_EQ(r.out, QStringLiteral("3\n"));
+    r = testsupport::orbenta({"comision", "--db", db, "nivel", "1520-4-3-7-2"});
+    EXPECT_EQ(r.out, QStringLiteral(
+                         "Nivel: 4\nArticulo: 1520\nFamilia_3: 2\nFamilia_2: 7\nFamilia_1: 3\n"));
+    EXPECT_EQ(testsupport::orbenta({"comision", "--db", db, "guardar", "--agente", "9", "--nivel",
+                                    "1", "--familias", "3", "--comision", "6.25"})
+                  .out,
+              QStringLiteral("guardada\n"));
+    EXPECT_EQ(testsupport::orbenta({"comision", "--db", db, "guardar", "--agente", "9", "--nivel",
+                                    "1", "--familias", "3", "--comision", "6.5"})
+                  .out,
+              QStringLiteral("guardada\n"));
+    EXPECT_EQ(testsupport::orbenta({"comision", "--db", db, "activa", "--agente", "9", "--nivel",
+                                    "1", "--familias", "3"})
+                  .out,
+              QStringLiteral("6.5\n"));
+    r = testsupport::orbenta({"comision", "--db", db, "reglas", "--agente", "9"});
+    EXPECT_EQ(r.out.split(u'\n', Qt::SkipEmptyParts).size(), 2) << r.out.toStdString();
+    EXPECT_EQ(testsupport::orbenta({"comision", "--db", db, "eliminar", "--agente", "9", "--nivel",
+                                    "1", "--familias", "3"})
+                  .out,
+              QStringLiteral("eliminada\n"));
+    EXPECT_EQ(testsupport::orbenta({"comision", "--db", db, "exacta", "--agente", "9", "--nivel",
+                                    "1", "--familias", "3"})
+                  .out,
+              QStringLiteral("-1\n"));
+}
+
+ORBENTA_ENGINE_TESTS(ComisionCli);
+
+} // namespace
