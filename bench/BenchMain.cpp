@@ -15,6 +15,7 @@ namespace bench {
 void registerDataLayer();
 void registerAgente();
 void registerGuardar();
+void registerComision();
 } // namespace bench
 
 namespace {
@@ -67,6 +68,7 @@ int main(int argc, char** argv) {
     bench::registerDataLayer();
     bench::registerAgente();
     bench::registerGuardar();
+    bench::registerComision();
     benchmark::Initialize(&argc, argv);
     TableReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

@@ -2,6 +2,7 @@
 
 #include <OrbentaSuite.h>
 #include <QSqlQuery>
+#include <QSqlError>
 #include <QSqlRecord>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
