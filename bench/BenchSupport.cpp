@@ -44,17 +44,23 @@ BenchDatabase::BenchDatabase(Engine engine, int agents) {
 }
 
 namespace {
-std::map<BenchDatabase::Engine, std::unique_ptr<BenchDatabase>>& shared() {
-    static std::map<BenchDatabase::Engine, std::unique_ptr<BenchDatabase>> dbs;
+std::map<std::string, std::unique_ptr<BenchDatabase>>& shared() {
+    static std::map<std::string, std::unique_ptr<BenchDatabase>> dbs;
     return dbs;
 }
 } // namespace
 
-BenchDatabase& sharedDatabase(BenchDatabase::Engine engine, int agents) {
-    auto& db = shared()[engine];
+BenchDatabase& keptDatabase(const std::string& name,
+                            const std::function<std::unique_ptr<BenchDatabase>()>& make) {
+    auto& db = shared()[name];
     if (!db)
-        db = std::make_unique<BenchDatabase>(engine, agents);
+        db = make();
     return *db;
+}
+
+BenchDatabase& sharedDatabase(BenchDatabase::Engine engine, int agents) {
+    return keptDatabase("agents-" + std::to_string(int(engine)) + "-" + std::to_string(agents),
+                        [&] { return std::make_unique<BenchDatabase>(engine, agents); });
 }
 
 void releaseSharedDatabases() {

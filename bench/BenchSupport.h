@@ -1,12 +1,14 @@
 #pragma once
 
 #include <OrbentaSuite.h>
-#include <QSqlQuery>
 #include <QSqlError>
+#include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
+#include <functional>
 #include <memory>
+#include <string>
 
 namespace bench {
 
@@ -30,6 +32,9 @@ private:
 
 /// The shared benchmark database of an engine (created on first use, `agents` agents).
 BenchDatabase& sharedDatabase(BenchDatabase::Engine engine, int agents);
+/// A benchmark database kept under `name` until the end of the run (made on first use).
+BenchDatabase& keptDatabase(const std::string& name,
+                            const std::function<std::unique_ptr<BenchDatabase>()>& make);
 /// Closes the shared databases; called before the application object goes away.
 void releaseSharedDatabases();
 

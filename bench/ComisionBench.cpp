@@ -10,33 +10,43 @@ namespace bench {
 
 namespace {
 
+std::unique_ptr<BenchDatabase> makeRulesDatabase(BenchDatabase::Engine e, int rules);
+
 // A database with `rules` rules of agents 1..2000 over a three-level catalogue; agent
 // 7 has a rule for article 4242.
 BenchDatabase& rulesDatabase(BenchDatabase::Engine e, int rules) {
-    static std::map<std::pair<int, int>, std::unique_ptr<BenchDatabase>> dbs;
-    auto& db = dbs[{int(e), rules}];
-    if (db)
-        return *db;
-    db = std::make_unique<BenchDatabase>(e, 0);
+    return keptDatabase("rules-" + std::to_string(int(e)) + "-" + std::to_string(rules),
+                        [&] { return makeRulesDatabase(e, rules); });
+}
+
+std::unique_ptr<BenchDatabase> makeRulesDatabase(BenchDatabase::Engine e, int rules) {
+    auto db = std::make_unique<BenchDatabase>(e, 0);
     if (!db->available())
-        return *db;
+        return db;
     QSqlQuery q(db->cn->database());
-    const QString series = e == BenchDatabase::SQLite
-                               ? QStringLiteral("WITH RECURSIVE s(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM s "
-                                                "WHERE x < %1) SELECT x FROM s")
-                               : QStringLiteral("SELECT x FROM generate_series(1, %1) AS s(x)");
+    const QString series =
+        e == BenchDatabase::SQLite
+            ? QStringLiteral("WITH RECURSIVE s(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM s "
+                             "WHERE x < %1) SELECT x FROM s")
+            : QStringLiteral("SELECT x FROM generate_series(1, %1) AS s(x)");
     // Levels 1 to 4 in turn; families and articles spread over the catalogue.
-    const QString insert = QStringLiteral(
-        "INSERT INTO Agentes_Comisiones (Nivel, Cod_Empresa, Cod_Agente, Comision, Cod_Articulo, Familia_1, "
-        "Familia_2, Familia_3) SELECT 1 + x %% 4, 1, 1 + x %% 2000, (x %% 50) * 0.5, CASE WHEN x %% 4 = 3 THEN x ELSE "
-        "0 END, 1 + x %% 40, CASE WHEN x %% 4 >= 1 THEN 1 + x %% 7 ELSE 0 END, CASE WHEN x %% 4 >= 2 THEN 1 + x %% 5 "
-        "ELSE 0 END FROM (%1) t");
-    if (!q.exec(QString(insert).replace(QStringLiteral("%%"), QStringLiteral("%")).arg(series.arg(rules))))
+    const QString insert = QStringLiteral("INSERT INTO Agentes_Comisiones (Nivel, Cod_Empresa, "
+                                          "Cod_Agente, Comision, Cod_Articulo, Familia_1, "
+                                          "Familia_2, Familia_3) SELECT 1 + x %% 4, 1, 1 + x %% "
+                                          "2000, (x %% 50) * 0.5, CASE WHEN x %% 4 = 3 THEN x ELSE "
+                                          "0 END, 1 + x %% 40, CASE WHEN x %% 4 >= 1 THEN 1 + x %% "
+                                          "7 ELSE 0 END, CASE WHEN x %% 4 >= 2 THEN 1 + x %% 5 "
+                                          "ELSE 0 END FROM (%1) t");
+    if (!q.exec(QString(insert)
+                    .replace(QStringLiteral("%%"), QStringLiteral("%"))
+                    .arg(series.arg(rules))))
         qFatal("rules: %s", qPrintable(q.lastError().text()));
-    q.exec(QStringLiteral("INSERT INTO Agentes_Comisiones (Nivel, Cod_Empresa, Cod_Agente, Comision, Cod_Articulo, "
-                          "Familia_1, Familia_2, Familia_3) VALUES (4, 1, 7, 12.5, 4242, 3, 2, 1)"));
-    q.exec(e == BenchDatabase::SQLite ? QStringLiteral("ANALYZE") : QStringLiteral("ANALYZE Agentes_Comisiones"));
-    return *db;
+    q.exec(QStringLiteral(
+        "INSERT INTO Agentes_Comisiones (Nivel, Cod_Empresa, Cod_Agente, Comision, Cod_Articulo, "
+        "Familia_1, Familia_2, Familia_3) VALUES (4, 1, 7, 12.5, 4242, 3, 2, 1)"));
+    q.exec(e == BenchDatabase::SQLite ? QStringLiteral("ANALYZE")
+                                      : QStringLiteral("ANALYZE Agentes_Comisiones"));
+    return db;
 }
 
 struct Ask {
@@ -73,20 +83,24 @@ void baseline(benchmark::State& state, BenchDatabase::Engine e, int rules, Ask a
     if (!db.available())
         return state.SkipWithError("no PostgreSQL server configured");
     const QString f = ask.agent == kWorst.agent ? QStringLiteral("99") : QString();
-    const QString f1 = f.isEmpty() ? QStringLiteral("3") : f, f2 = f.isEmpty() ? QStringLiteral("2") : f,
+    const QString f1 = f.isEmpty() ? QStringLiteral("3") : f,
+                  f2 = f.isEmpty() ? QStringLiteral("2") : f,
                   f3 = f.isEmpty() ? QStringLiteral("1") : f;
-    const QString base = QStringLiteral(" SELECT Comision FROM Agentes_Comisiones WHERE Cod_Empresa = 1");
+    const QString base =
+        QStringLiteral(" SELECT Comision FROM Agentes_Comisiones WHERE Cod_Empresa = 1");
     QStringList texts;
     for (const QString& agent : {QString::number(ask.agent), QStringLiteral("0")}) {
-        texts << base + QStringLiteral(" AND Cod_Agente=") + agent + QStringLiteral(" AND Nivel=4 AND Cod_Articulo=") +
-                     QString::number(ask.article)
-              << base + QStringLiteral(" AND Cod_Agente=") + agent + QStringLiteral(" AND Nivel=3 AND Familia_3=") + f3 +
+        texts << base + QStringLiteral(" AND Cod_Agente=") + agent +
+                     QStringLiteral(" AND Nivel=4 AND Cod_Articulo=") + QString::number(ask.article)
+              << base + QStringLiteral(" AND Cod_Agente=") + agent +
+                     QStringLiteral(" AND Nivel=3 AND Familia_3=") + f3 +
                      QStringLiteral(" AND Familia_2=") + f2 + QStringLiteral(" AND Familia_1=") + f1
               << base + QStringLiteral(" AND Cod_Agente=") + agent +
                      QStringLiteral(" AND Nivel=2 AND Familia_3=0 AND Familia_2=") + f2 +
                      QStringLiteral(" AND Familia_1=") + f1
               << base + QStringLiteral(" AND Cod_Agente=") + agent +
-                     QStringLiteral(" AND Nivel=1 AND Familia_3=0 AND Familia_2=0 AND Familia_1=") + f1;
+                     QStringLiteral(" AND Nivel=1 AND Familia_3=0 AND Familia_2=0 AND Familia_1=") +
+                     f1;
     }
     QSqlQuery q(db.cn->database());
     q.setForwardOnly(true);
@@ -104,8 +118,9 @@ void registerComision() {
     for (auto e : {BenchDatabase::SQLite, BenchDatabase::PostgreSQL})
         for (int rules : {10000, 1000000})
             for (bool worst : {true, false}) {
-                const std::string row = std::string("Dev_Comision_Activa ") + (worst ? "worst (8 steps)" : "best (step 1)") +
-                                        ", " + std::to_string(rules) + " rules, " +
+                const std::string row = std::string("Dev_Comision_Activa ") +
+                                        (worst ? "worst (8 steps)" : "best (step 1)") + ", " +
+                                        std::to_string(rules) + " rules, " +
                                         (e == BenchDatabase::SQLite ? "SQLite" : "PostgreSQL");
                 const Ask ask = worst ? kWorst : kBest;
                 benchmark::RegisterBenchmark((row + "/component").c_str(), component, e, rules, ask)

@@ -510,8 +510,8 @@ bool skeletonOf(const QString& s, QString& skeleton, std::vector<LiteralSpan>& s
     };
     while (i < n) {
         const QChar c = s[i];
-        if (c == u'\x01')
-            return false; // the marker itself: leave such a text to the full translation
+        if (c == u'\x01' || c == u'\0')
+            return false; // the marker itself, or a NUL: leave such a text to the full translation
         if (c == u'-' && i + 1 < n && s[i + 1] == u'-') {
             while (i < n && s[i] != u'\n')
                 ++i;
