@@ -25,7 +25,8 @@ struct Token {
     Tok type;
     qsizetype begin;
     qsizetype end;
-    bool national = false; // N'...' string
+    bool national = false;     // N'...' string
+    bool unterminated = false; // a string literal without its closing quote
 };
 
 bool isWordStart(QChar c) {
@@ -60,85 +61,93 @@ bool isTwoCharOperator(QChar a, QChar b) {
     }
 }
 
-std::vector<Token> tokenize(const QString& s) {
-    std::vector<Token> out;
-    out.reserve(s.size() / 3 + 4);
+// Reads the one token that starts at `i`.
+Token lexOne(const QString& s, qsizetype i) {
     const qsizetype n = s.size();
-    qsizetype i = 0;
-    while (i < n) {
-        const qsizetype b = i;
-        const QChar c = s[i];
-        if (c.isSpace()) {
-            while (i < n && s[i].isSpace())
-                ++i;
-            out.push_back(Token{Tok::Space, b, i});
-        } else if (c == u'-' && i + 1 < n && s[i + 1] == u'-') {
-            while (i < n && s[i] != u'\n')
-                ++i;
-            out.push_back(Token{Tok::Comment, b, i});
-        } else if (c == u'/' && i + 1 < n && s[i + 1] == u'*') {
-            const qsizetype e = s.indexOf(QStringLiteral("*/"), i + 2);
-            i = e < 0 ? n : e + 2;
-            out.push_back(Token{Tok::Comment, b, i});
-        } else if (c == u'\'' || ((c == u'N' || c == u'n') && i + 1 < n && s[i + 1] == u'\'')) {
-            const bool national = c != u'\'';
-            i += national ? 2 : 1;
-            // A quote is doubled inside a literal; an unterminated literal runs to the
-            // end and is left for the server to reject.
-            while (i < n) {
-                if (s[i] == u'\'') {
-                    if (i + 1 < n && s[i + 1] == u'\'') {
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    break;
+    const qsizetype b = i;
+    const QChar c = s[i];
+    if (c.isSpace()) {
+        while (i < n && s[i].isSpace())
+            ++i;
+        return Token{Tok::Space, b, i};
+    }
+    if (c == u'-' && i + 1 < n && s[i + 1] == u'-') {
+        while (i < n && s[i] != u'\n')
+            ++i;
+        return Token{Tok::Comment, b, i};
+    }
+    if (c == u'/' && i + 1 < n && s[i + 1] == u'*') {
+        const qsizetype e = s.indexOf(QStringLiteral("*/"), i + 2);
+        return Token{Tok::Comment, b, e < 0 ? n : e + 2};
+    }
+    if (c == u'\'' || ((c == u'N' || c == u'n') && i + 1 < n && s[i + 1] == u'\'')) {
+        Token t{Tok::String, b, 0, c != u'\''};
+        i += t.national ? 2 : 1;
+        // A quote is doubled inside a literal; an unterminated literal runs to the end
+        // and is left for the server to reject.
+        t.unterminated = true;
+        while (i < n) {
+            if (s[i] == u'\'') {
+                if (i + 1 < n && s[i + 1] == u'\'') {
+                    i += 2;
+                    continue;
                 }
                 ++i;
+                t.unterminated = false;
+                break;
             }
-            out.push_back(Token{Tok::String, b, i, national});
-        } else if (c == u'"' || c == u'[') {
-            const QChar close = c == u'"' ? u'"' : u']';
             ++i;
-            while (i < n && s[i] != close)
-                ++i;
-            if (i < n)
-                ++i;
-            out.push_back(Token{Tok::QuotedIdent, b, i});
-        } else if (c.isDigit() || (c == u'.' && i + 1 < n && s[i + 1].isDigit())) {
+        }
+        t.end = i;
+        return t;
+    }
+    if (c == u'"' || c == u'[') {
+        const QChar close = c == u'"' ? u'"' : u']';
+        ++i;
+        while (i < n && s[i] != close)
+            ++i;
+        return Token{Tok::QuotedIdent, b, i < n ? i + 1 : i};
+    }
+    if (c.isDigit() || (c == u'.' && i + 1 < n && s[i + 1].isDigit())) {
+        while (i < n && s[i].isDigit())
+            ++i;
+        if (i < n && s[i] == u'.') {
+            ++i;
             while (i < n && s[i].isDigit())
                 ++i;
-            if (i < n && s[i] == u'.') {
-                ++i;
+        }
+        if (i < n && (s[i] == u'e' || s[i] == u'E')) {
+            qsizetype j = i + 1;
+            if (j < n && (s[j] == u'+' || s[j] == u'-'))
+                ++j;
+            if (j < n && s[j].isDigit()) {
+                i = j;
                 while (i < n && s[i].isDigit())
                     ++i;
             }
-            if (i < n && (s[i] == u'e' || s[i] == u'E')) {
-                qsizetype j = i + 1;
-                if (j < n && (s[j] == u'+' || s[j] == u'-'))
-                    ++j;
-                if (j < n && s[j].isDigit()) {
-                    i = j;
-                    while (i < n && s[i].isDigit())
-                        ++i;
-                }
-            }
-            // "1abc" is not a number followed by a word in any dialect we speak.
-            if (i < n && isWordStart(s[i])) {
-                while (i < n && isWordChar(s[i]))
-                    ++i;
-                out.push_back(Token{Tok::Word, b, i});
-            } else {
-                out.push_back(Token{Tok::Number, b, i});
-            }
-        } else if (isWordStart(c)) {
+        }
+        // "1abc" is not a number followed by a word in any dialect we speak.
+        if (i < n && isWordStart(s[i])) {
             while (i < n && isWordChar(s[i]))
                 ++i;
-            out.push_back(Token{Tok::Word, b, i});
-        } else {
-            i += (i + 1 < n && isTwoCharOperator(c, s[i + 1])) ? 2 : 1;
-            out.push_back(Token{Tok::Op, b, i});
+            return Token{Tok::Word, b, i};
         }
+        return Token{Tok::Number, b, i};
+    }
+    if (isWordStart(c)) {
+        while (i < n && isWordChar(s[i]))
+            ++i;
+        return Token{Tok::Word, b, i};
+    }
+    return Token{Tok::Op, b, i + ((i + 1 < n && isTwoCharOperator(c, s[i + 1])) ? 2 : 1)};
+}
+
+std::vector<Token> tokenize(const QString& s) {
+    std::vector<Token> out;
+    out.reserve(s.size() / 3 + 4);
+    for (qsizetype i = 0; i < s.size();) {
+        out.push_back(lexOne(s, i));
+        i = out.back().end;
     }
     return out;
 }
@@ -498,86 +507,32 @@ private:
 bool skeletonOf(const QString& s, QString& skeleton, std::vector<LiteralSpan>& spans) {
     skeleton.clear();
     spans.clear();
-    const qsizetype n = s.size();
-    skeleton.reserve(n);
-    qsizetype i = 0, copied = 0; // s[copied, i) is still to be copied into the skeleton
-    const auto literal = [&](qsizetype b, qsizetype e, char marker, LiteralSpan::Kind kind) {
-        skeleton.append(QStringView(s).mid(copied, b - copied));
+    skeleton.reserve(s.size());
+    qsizetype copied = 0; // s[copied, token) is still to be copied into the skeleton
+    for (qsizetype i = 0; i < s.size();) {
+        const Token t = lexOne(s, i);
+        i = t.end;
+        char marker = 0;
+        LiteralSpan::Kind kind = LiteralSpan::Number;
+        if (t.type == Tok::String) {
+            if (t.unterminated)
+                return false;
+            marker = t.national ? 'N' : 'S';
+            kind = t.national ? LiteralSpan::NationalString : LiteralSpan::String;
+        } else if (t.type == Tok::Number) {
+            marker = char(numberClass(QStringView(s).mid(t.begin, t.end - t.begin)));
+        } else if (t.type == Tok::Op && (s[t.begin] == u'\x01' || s[t.begin] == u'\0')) {
+            return false; // the marker itself, or a NUL: left to the full translation
+        }
+        if (!marker)
+            continue;
+        skeleton.append(QStringView(s).mid(copied, t.begin - copied));
         skeleton.append(QChar(u'\x01'));
         skeleton.append(QLatin1Char(marker));
-        spans.push_back({b, e - b, kind});
-        copied = e;
-    };
-    while (i < n) {
-        const QChar c = s[i];
-        if (c == u'\x01' || c == u'\0')
-            return false; // the marker itself, or a NUL: leave such a text to the full translation
-        if (c == u'-' && i + 1 < n && s[i + 1] == u'-') {
-            while (i < n && s[i] != u'\n')
-                ++i;
-        } else if (c == u'/' && i + 1 < n && s[i + 1] == u'*') {
-            const qsizetype e = s.indexOf(QStringLiteral("*/"), i + 2);
-            i = e < 0 ? n : e + 2;
-        } else if (c == u'\'' || ((c == u'N' || c == u'n') && i + 1 < n && s[i + 1] == u'\'')) {
-            const bool national = c != u'\'';
-            const qsizetype b = i;
-            i += national ? 2 : 1;
-            bool closed = false;
-            while (i < n) {
-                if (s[i] == u'\'') {
-                    if (i + 1 < n && s[i + 1] == u'\'') {
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    closed = true;
-                    break;
-                }
-                ++i;
-            }
-            if (!closed)
-                return false;
-            literal(b, i, national ? 'N' : 'S',
-                    national ? LiteralSpan::NationalString : LiteralSpan::String);
-        } else if (c == u'"' || c == u'[') {
-            const QChar close = c == u'"' ? u'"' : u']';
-            for (++i; i < n && s[i] != close; ++i) {
-            }
-            if (i < n)
-                ++i;
-        } else if (c.isDigit() || (c == u'.' && i + 1 < n && s[i + 1].isDigit())) {
-            const qsizetype b = i;
-            while (i < n && s[i].isDigit())
-                ++i;
-            if (i < n && s[i] == u'.') {
-                ++i;
-                while (i < n && s[i].isDigit())
-                    ++i;
-            }
-            if (i < n && (s[i] == u'e' || s[i] == u'E')) {
-                qsizetype j = i + 1;
-                if (j < n && (s[j] == u'+' || s[j] == u'-'))
-                    ++j;
-                if (j < n && s[j].isDigit()) {
-                    i = j;
-                    while (i < n && s[i].isDigit())
-                        ++i;
-                }
-            }
-            if (i < n && isWordStart(s[i])) {
-                while (i < n && isWordChar(s[i]))
-                    ++i; // a word that starts with digits
-            } else {
-                literal(b, i, char(numberClass(QStringView(s).mid(b, i - b))), LiteralSpan::Number);
-            }
-        } else if (isWordStart(c)) {
-            while (i < n && isWordChar(s[i]))
-                ++i;
-        } else {
-            ++i;
-        }
+        spans.push_back({t.begin, t.end - t.begin, kind});
+        copied = t.end;
     }
-    skeleton.append(QStringView(s).mid(copied, n - copied));
+    skeleton.append(QStringView(s).mid(copied));
     return true;
 }
 

@@ -1,6 +1,6 @@
 #include "Database.h"
 #include "TestCli.h"
-#include "TestDatabase.h"
+#include "TestComponent.h"
 #include "TestWorkers.h"
 
 #include <ORBTAgentes.h>
@@ -26,15 +26,13 @@ Currency money(const char* text) {
     return Currency::fromString(QLatin1String(text));
 }
 
-class Acumuladores : public EngineTest {
+class Acumuladores : public testsupport::ComponentTest {
 protected:
     void SetUp() override {
-        EngineTest::SetUp();
+        ComponentTest::SetUp();
         if (IsSkipped())
             return;
-        createSchema();
         empresa = company(1);
-        agente.ConexionOrbenta(cn);
         agente.EmpresaOrbenta(empresa);
     }
     // The agent's day rows as "company|pvp|cost|commission on sales|on collections",

@@ -1,6 +1,6 @@
 #include "Database.h"
 #include "TestCli.h"
-#include "TestDatabase.h"
+#include "TestComponent.h"
 
 #include <ORBTAgentes.h>
 #include <gtest/gtest.h>
@@ -10,16 +10,8 @@ using testsupport::EngineTest;
 
 namespace {
 
-class AgenteCargar : public EngineTest {
+class AgenteCargar : public testsupport::ComponentTest {
 protected:
-    void SetUp() override {
-        EngineTest::SetUp();
-        if (IsSkipped())
-            return;
-        createSchema();
-        clsAgente context;
-        context.ConexionOrbenta(cn);
-    }
     // An agent row; `observ` "NULL" writes a NULL.
     void agent(int code, const QString& nombre = {}, const QString& observ = QStringLiteral("''")) {
         cn->Execute(

@@ -1,6 +1,6 @@
 #include "Database.h"
 #include "TestCli.h"
-#include "TestDatabase.h"
+#include "TestComponent.h"
 
 #include <ORBTAgentes.h>
 #include <gtest/gtest.h>
@@ -11,15 +11,12 @@ using testsupport::rowsOf;
 
 namespace {
 
-class AgenteGuardar : public EngineTest {
+class AgenteGuardar : public testsupport::ComponentTest {
 protected:
     void SetUp() override {
-        EngineTest::SetUp();
+        ComponentTest::SetUp();
         if (IsSkipped())
             return;
-        createSchema();
-        clsAgente context;
-        context.ConexionOrbenta(cn);
         presenter = std::make_shared<ui::RecordingPresenter>();
         ui::setPresenter(presenter);
     }

@@ -1,6 +1,6 @@
 #include "Database.h"
 #include "TestCli.h"
-#include "TestDatabase.h"
+#include "TestComponent.h"
 
 #include <ORBTAgentes.h>
 #include <gtest/gtest.h>
@@ -86,14 +86,12 @@ TEST(Comision, CalculaNivelReadsTheKeyByPosition) {
         << "a \"-\" beyond position 255";
 }
 
-class ComisionDb : public EngineTest {
+class ComisionDb : public testsupport::ComponentTest {
 protected:
     void SetUp() override {
-        EngineTest::SetUp();
+        ComponentTest::SetUp();
         if (IsSkipped())
             return;
-        createSchema();
-        r.ConexionOrbenta(cn);
         r.EmpresaOrbenta(company(1, 3));
     }
     void rule(int emp, int agent, int nivel, double comision, int art, int f1, int f2 = 0,
