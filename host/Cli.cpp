@@ -438,11 +438,36 @@ int cmdComision(Context& c) {
     return 0;
 }
 
+// Pictures of every window of the component, loaded with demo data, for documentation.
+int cmdCaptura(Context& c) {
+    if (c.args.size() != 1)
+        usage(QStringLiteral("usage: orbenta captura DIR"));
+    QDir dir(c.args[0]);
+    if (!dir.mkpath(QStringLiteral(".")))
+        usage(QStringLiteral("cannot create %1").arg(c.args[0]));
+    auto cn = c.connection();
+    c.shareWithComponent(cn);
+    ui::setPresenter(std::make_shared<ui::RecordingPresenter>());
+    ORBTAgentes::frmclsCambioFactura cambio;
+    cambio.Show(0);
+    ORBTAgentes::frmAgentes_CambioFactura* w = cambio.window();
+    const QString empty = dir.filePath(QStringLiteral("frmAgentes_CambioFactura-vacia.png"));
+    w->grab().save(empty);
+    w->CargarFactura(QStringLiteral("1"), QStringLiteral("5"));
+    w->txtNuevoAgente->setTextValue(QStringLiteral("12"));
+    const QString loaded = dir.filePath(QStringLiteral("frmAgentes_CambioFactura.png"));
+    if (!w->grab().save(loaded))
+        usage(QStringLiteral("cannot write %1").arg(loaded));
+    out() << empty << '\n' << loaded << '\n';
+    return 0;
+}
+
 const std::map<QString, std::function<int(Context&)>>& commands() {
     static const std::map<QString, std::function<int(Context&)>> m = {
         {QStringLiteral("init"), cmdInit},         {QStringLiteral("sql"), cmdSql},
         {QStringLiteral("empresa"), cmdEmpresa},   {QStringLiteral("agente"), cmdAgente},
         {QStringLiteral("acumular"), cmdAcumular}, {QStringLiteral("comision"), cmdComision},
+        {QStringLiteral("captura"), cmdCaptura},
     };
     return m;
 }
@@ -542,6 +567,7 @@ int runCommand(const QStringList& arguments) {
         "  comision activa|exacta|guardar|eliminar --agente A [--nivel N] [--familias F1,F2,F3]\n"
         "           [--articulo X] [--comision P] [--explain]   commission rules\n"
         "  comision nivel CLAVE | reglas --agente A\n"
+        "  captura DIR                   pictures of the component's windows (PNG)\n"
         "Without a command the main window opens."));
     parser.addHelpOption();
     const QList<QCommandLineOption> options{

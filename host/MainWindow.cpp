@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include <ORBTAgentes.h>
 #include <OrbentaSuite.h>
 #include <QLabel>
 #include <QMenuBar>
@@ -27,9 +28,31 @@ MainWindow::MainWindow(std::shared_ptr<ado::Connection> connection,
 
     QMenu* file = menuBar()->addMenu(QStringLiteral("&Archivo"));
     file->addAction(QStringLiteral("&Salir"), this, &QWidget::close);
-    menuBar()->addMenu(QStringLiteral("A&gentes"));
+    QMenu* agentes = menuBar()->addMenu(QStringLiteral("A&gentes"));
+    agentes->addAction(QStringLiteral("&Cambio de Agente en Factura..."), this,
+                       [this] { abrirCambioFactura(1); });
+    agentes->addAction(QStringLiteral("Cambio de Agente en Factura (&no modal)"), this,
+                       [this] { abrirCambioFactura(0); });
     statusBar()->showMessage(dialectName(connection_->dialect()));
     resize(800, 600);
+}
+
+// As a host program does: create the window class, hand it the company and the
+// connection, and show it over the main window.
+void MainWindow::abrirCambioFactura(qint16 modal) {
+    try {
+        if (!cambioFactura_)
+            cambioFactura_ = std::make_shared<ORBTAgentes::frmclsCambioFactura>();
+        cambioFactura_->EmpresaOrbenta(empresa_);
+        cambioFactura_->ConexionOrbenta(connection_);
+        cambioFactura_->Show(modal, this);
+    } catch (const automation::AutomationError& e) {
+        ui::MsgBox(QStringLiteral("%1\n\nError %2 (%3)")
+                       .arg(e.description())
+                       .arg(e.number())
+                       .arg(e.source()),
+                   ui::vbCritical, windowTitle());
+    }
 }
 
 } // namespace orbenta::host

@@ -10,6 +10,10 @@ namespace ORBTEmp {
 class Empresa;
 }
 
+namespace ORBTAgentes {
+class frmclsCambioFactura;
+}
+
 namespace orbenta::host {
 
 /// The suite's main window as the demo host shows it: the company and database it
@@ -21,8 +25,10 @@ public:
                std::shared_ptr<ORBTEmp::Empresa> empresa, QWidget* parent = nullptr);
 
 private:
+    void abrirCambioFactura(qint16 modal);
     std::shared_ptr<ado::Connection> connection_;
     std::shared_ptr<ORBTEmp::Empresa> empresa_;
+    std::shared_ptr<ORBTAgentes::frmclsCambioFactura> cambioFactura_;
 };
 
 } // namespace orbenta::host

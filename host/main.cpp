@@ -10,6 +10,14 @@ int main(int argc, char* argv[]) {
     for (int i = 0; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
 
+    if (args.contains(QStringLiteral("captura"))) {
+        // Pictures are drawn without a display.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        QApplication app(argc, argv);
+        QApplication::setApplicationName(QStringLiteral("orbenta"));
+        return orbenta::host::runCommand(args);
+    }
     if (orbenta::host::isCommand(args)) {
         QCoreApplication app(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("orbenta"));

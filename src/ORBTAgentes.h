@@ -12,3 +12,4 @@
 #include "frame/Registry.h"
 #include "frame/SharedContext.h"
 #include "frame/Values.h"
+#include "invoice_agent/frmAgentes_CambioFactura.h"

@@ -5,6 +5,7 @@
 #include "Values.h"
 #include "agents/clsAgente.h"
 #include "commissions/clsComision_Familias.h"
+#include "invoice_agent/frmAgentes_CambioFactura.h"
 
 #include <QAtomicInteger>
 #include <ado/Connection.h>
@@ -140,6 +141,8 @@ ObjectRef CreateObject(const QString& progIdOrClassId) {
         return std::make_shared<clsAgente>();
     if (c && qstrcmp(c->name, "clsComision_Familias") == 0)
         return std::make_shared<clsComision_Familias>();
+    if (c && qstrcmp(c->name, "frmclsCambioFactura") == 0)
+        return std::make_shared<frmclsCambioFactura>();
     throw AutomationError(
         disp::ClassNotRegistered, QStringLiteral("ORBTAgentes"),
         c ? QStringLiteral("Class not registered: %1 is not part of this build.").arg(c->progId())

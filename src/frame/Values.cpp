@@ -5,6 +5,7 @@
 #include <QLocale>
 #include <cmath>
 #include <limits>
+#include <utilidades/Utilidades.h>
 
 namespace ORBTAgentes {
 
@@ -253,6 +254,10 @@ QDateTime toDate(const QVariant& v) {
             if (d.isValid())
                 return naive(d.date(), d.time());
         }
+        // As the date display formatter writes it.
+        if (const QDate shown = QDate::fromString(t, utilidades::shortDateFormat());
+            shown.isValid())
+            return naive(shown, QTime(0, 0));
         for (QLocale::FormatType f : {QLocale::ShortFormat, QLocale::LongFormat}) {
             const QDateTime d = QLocale().toDateTime(t, f);
             if (d.isValid())

@@ -7,7 +7,6 @@
 
 namespace utilidades {
 
-namespace {
 // The user's short date with two-digit day and month and a four-digit year, as the
 // suite shows dates ("05/01/2026" in Spain, "1/5/2026" becomes "01/05/2026" in the US).
 QString shortDateFormat() {
@@ -20,7 +19,6 @@ QString shortDateFormat() {
         f.replace(u'M', QStringLiteral("MM"));
     return f;
 }
-} // namespace
 
 QString Utilidades::FormatoSQL(double valor) const {
     return sqlNumber(valor);

@@ -22,4 +22,8 @@ public:
     QString FormatoNumero(double valor, int decimales) const;
 };
 
+/// The user's short date format with two-digit day and month and a four-digit year:
+/// the form the date display formatter writes, and reads back.
+QString shortDateFormat();
+
 } // namespace utilidades

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QWidget>
+#include <functional>
+
+class QKeyEvent;
+
+namespace ORBTAgentes {
+
+/// Base of the component's windows: raises Unload as the last step of closing, sees the
+/// keys before the focused control (keyPreview), shows itself modal or modeless, and
+/// runs event handlers through one guard that reports a failure to the user and keeps
+/// the window usable.
+class FormBase : public QWidget {
+    Q_OBJECT
+public:
+    explicit FormBase(QWidget* parent = nullptr);
+
+    /// Shows the window: modal (1) runs until the window is closed; modeless (0) returns
+    /// at once. `owner`: the host window that owns it. The first show loads the window.
+    void Mostrar(qint16 modal, QWidget* owner);
+    bool isLoaded() const { return loaded_; }
+
+signals:
+    /// The window has closed; raised as the very last step of closing.
+    void Unload();
+
+protected:
+    /// Called once, before the window is first shown.
+    virtual void Form_Load() {}
+    /// A key pressed anywhere in the window, before the focused control sees it;
+    /// answer true to keep it from the control.
+    virtual bool keyPreview(QKeyEvent*) { return false; }
+    /// Runs an event handler; a failure is shown with its description, number and
+    /// source, and the window stays as it is.
+    void guarded(const std::function<void()>& handler);
+    /// Places a control at a position and size given in twips.
+    static void place(QWidget* w, int left, int top, int width, int height);
+    /// Lets the window see the keys of every control it holds now.
+    void enableKeyPreview();
+
+    void closeEvent(QCloseEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    bool loaded_ = false;
+};
+
+} // namespace ORBTAgentes

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "Automation.h"
+#include "Errors.h"
+#include "FormBase.h"
+
+#include <QPointer>
+#include <QWidget>
+
+namespace ORBTAgentes {
+
+/// The common mechanism of the window classes: one window at most, created by the
+/// first Show and shown again by the next ones while it is held; dropped when it raises
+/// Unload; closed (with its Unload) when the window class is released.
+template <class Form> class WindowClass : public AutomationObject {
+public:
+    explicit WindowClass(const char* className)
+        : AutomationObject(ORBTAgentes::classInfo(className)) {}
+    ~WindowClass() override {
+        if (form_)
+            form_->close(); // as if the user closed it: Unload drops it
+        delete form_.data();
+    }
+    WindowClass(const WindowClass&) = delete;
+    WindowClass& operator=(const WindowClass&) = delete;
+
+    /// Shows the window, modeless (0) or modal (1), owned by `OwnerForm` when given.
+    void Show(qint16 Modal = 0, QWidget* OwnerForm = nullptr) {
+        if (!form_) {
+            form_ = new Form();
+            QObject::connect(form_.data(), &FormBase::Unload, form_.data(), [this] {
+                Form* closing = form_.data();
+                form_.clear();
+                if (closing)
+                    closing->deleteLater();
+            });
+        }
+        QPointer<Form> shown = form_;
+        shown->Mostrar(Modal, OwnerForm);
+    }
+    /// The window held, if any (for the host and for tests).
+    Form* window() const { return form_.data(); }
+
+protected:
+    QVariant callMethod(const MemberInfo& m, const QVariantList& a) override {
+        if (m.dispatchId != 0x60030002)
+            return AutomationObject::callMethod(m, a);
+        QWidget* owner = nullptr;
+        if (a[1].isValid() && !a[1].isNull()) {
+            if (a[1].userType() != qMetaTypeId<QWidget*>())
+                throw runtimeError(rt::TypeMismatch);
+            owner = a[1].value<QWidget*>();
+        }
+        Show(a[0].value<qint16>(), owner);
+        return {};
+    }
+
+private:
+    QPointer<Form> form_;
+};
+
+} // namespace ORBTAgentes

@@ -1,0 +1,306 @@
+#include "frmAgentes_CambioFactura.h"
+
+#include "agents/clsAgente.h"
+#include "frame/Errors.h"
+#include "frame/SharedContext.h"
+#include "frame/SqlValues.h"
+
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLocale>
+#include <QRegularExpression>
+#include <ado/Connection.h>
+#include <ado/Recordset.h>
+#include <controls/Anclaje.h>
+#include <controls/HxAgente.h>
+#include <controls/HxPushButton.h>
+#include <controls/HxTextBox.h>
+#include <ui/MessageBox.h>
+#include <utilidades/SqlLiteral.h>
+#include <utilidades/Utilidades.h>
+
+namespace ORBTAgentes {
+
+namespace {
+
+const QString kAtencion = QStringLiteral("¡Atención!");
+const QColor kGrey(224, 224, 224);
+
+// A number as the user's regional settings write it: their decimal separator, no
+// thousands separator.
+QString regional(Currency c) {
+    return c.toString().replace(u'.', QLocale().decimalPoint());
+}
+
+// And back: text, number (regional or with a point), amount.
+double number(const QString& text) {
+    bool ok = false;
+    double v = QLocale().toDouble(text.trimmed(), &ok);
+    if (!ok)
+        v = QLocale::c().toDouble(text.trimmed(), &ok);
+    if (!ok)
+        throw runtimeError(rt::TypeMismatch);
+    return v;
+}
+
+Currency roundedToCents(double v) {
+    return Currency::fromDouble(roundHalfEven(v * 100.0) / 100.0);
+}
+
+// The invoice key exactly as typed when it is a plain whole number; anything else is
+// written as the number it reads as, so no typed text ever becomes SQL.
+QString keyText(const controls::HxTextBox* box) {
+    static const QRegularExpression plain(QStringLiteral("^-?[0-9]+$"));
+    const QString t = box->Text();
+    return plain.match(t).hasMatch() ? t : sqlInteger(qint64(toLong(box->Value())));
+}
+
+} // namespace
+
+frmAgentes_CambioFactura::frmAgentes_CambioFactura(QWidget* parent) : FormBase(parent) {
+    setObjectName(QStringLiteral("frmAgentes_CambioFactura"));
+    setWindowTitle(QStringLiteral("Cambio de Agente en Factura"));
+    resize(qRound(6390 / 15.0), qRound(3450 / 15.0));
+
+    const auto label = [&](QLabel*& l, const char* name, const char* text) {
+        l = new QLabel(QString::fromUtf8(text), this);
+        l->setObjectName(QLatin1String(name));
+    };
+    const auto box = [&](controls::HxTextBox*& b, const char* name) {
+        b = new controls::HxTextBox(this);
+        b->setObjectName(QLatin1String(name));
+    };
+    label(lblFactura, "lblFactura", "Factura:");
+    box(txtSerie, "txtSerie");
+    box(txtFactura, "txtFactura");
+    txtAgenteActual = new controls::HxAgente(this);
+    txtAgenteActual->setObjectName(QStringLiteral("txtAgenteActual"));
+    box(txtTotal, "txtTotal");
+    box(txtImporte_Costo, "txtImporte_Costo");
+    box(txtFecha, "txtFecha");
+    txtNuevoAgente = new controls::HxAgente(this);
+    txtNuevoAgente->setObjectName(QStringLiteral("txtNuevoAgente"));
+    cmdAceptar = new controls::HxPushButton(QStringLiteral("&Aceptar"), this);
+    cmdAceptar->setObjectName(QStringLiteral("cmdAceptar"));
+    cmdCancelar = new controls::HxPushButton(QStringLiteral("&Cancelar"), this);
+    cmdCancelar->setObjectName(QStringLiteral("cmdCancelar"));
+    cmdCerrar = new controls::HxPushButton(QStringLiteral("&Salir"), this);
+    cmdCerrar->setObjectName(QStringLiteral("cmdCerrar"));
+    label(lblAgenteActual, "lblAgenteActual", "Agente en Factura:");
+    Frame1 = new QFrame(this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Frame1->setFrameShape(QFrame::HLine);
+    Frame1->setFrameShadow(QFrame::Sunken);
+    label(Label1, "Label1", "Nuevo Agente:");
+    label(Label2, "Label2", "Total en Factura:");
+    label(Label3, "Label3", "Importe Costo:");
+    label(Label4, "Label4", "Fecha:");
+    label(Label5, "Label5", "Serie:");
+
+    place(lblFactura, 120, 540, 585, 195);
+    place(txtSerie, 1530, 90, 525, 300);
+    place(txtFactura, 1530, 480, 1515, 300);
+    place(txtAgenteActual, 1530, 885, 4755, 300);
+    place(txtTotal, 1530, 1275, 1515, 300);
+    place(txtImporte_Costo, 1530, 1665, 1515, 300);
+    place(txtFecha, 1530, 2070, 1515, 300);
+    place(txtNuevoAgente, 1530, 2460, 4755, 300);
+    place(cmdAceptar, 2715, 3030, 1065, 365);
+    place(cmdCancelar, 3922, 3030, 1065, 365);
+    place(cmdCerrar, 5130, 3030, 1065, 365);
+    place(lblAgenteActual, 120, 930, 1365, 195);
+    place(Frame1, 30, 2880, 6315, 60);
+    place(Label1, 120, 2520, 1080, 195);
+    place(Label2, 120, 1335, 1215, 195);
+    place(Label3, 120, 1725, 1020, 195);
+    place(Label4, 120, 2115, 495, 195);
+    place(Label5, 120, 150, 405, 195);
+
+    // Field settings as stored with the window.
+    for (controls::HxTextBox* b : {txtSerie, txtFactura, txtTotal, txtImporte_Costo})
+        b->setTypeOfValues(1);
+    txtTotal->setAceptDecimals(true);
+    txtImporte_Costo->setAceptDecimals(true);
+    for (controls::HxTextBox* b : {txtFactura, txtTotal, txtImporte_Costo, txtFecha})
+        b->setKeyEnterChangeFocus(false);
+    txtAgenteActual->setKeyEnterChangeFocus(false);
+    txtFactura->setKeyUpChangeFocus(false);
+    txtAgenteActual->setKeyUpChangeFocus(false);
+    txtNuevoAgente->setKeyUpChangeFocus(false);
+    for (controls::HxAgente* a : {txtAgenteActual, txtNuevoAgente}) {
+        a->setVital(false);
+        a->setInicial(false);
+    }
+    txtAgenteActual->setEnabled(false);
+    txtAgenteActual->setLocked(true);
+    for (controls::HxTextBox* b : {txtTotal, txtImporte_Costo, txtFecha}) {
+        b->setEnabled(false);
+        b->setBackColor(kGrey);
+    }
+    cmdAceptar->setEnabled(false);
+    cmdCancelar->setEnabled(false);
+
+    // Tab order: series, number, agent on invoice, total, cost, date, new agent, buttons.
+    QWidget* order[] = {txtSerie, txtFactura,     txtAgenteActual, txtTotal,    txtImporte_Costo,
+                        txtFecha, txtNuevoAgente, cmdAceptar,      cmdCancelar, cmdCerrar};
+    for (size_t i = 0; i + 1 < std::size(order); ++i)
+        setTabOrder(order[i], order[i + 1]);
+
+    Anclaje1 = new controls::Anclaje(this, 6510, 3855, false, 800, 600);
+    Anclaje1->capture();
+
+    connect(txtSerie, &controls::HxTextBox::KeyPress, this, [this](int& k) {
+        if (k == 13)
+            guarded([this] { cargarFactura(); });
+    });
+    connect(txtFactura, &controls::HxTextBox::KeyPress, this, [this](int& k) {
+        if (k == 13)
+            guarded([this] { cargarFactura(); });
+    });
+    connect(cmdAceptar, &QPushButton::clicked, this, [this] { guarded([this] { aceptar(); }); });
+    connect(cmdCancelar, &QPushButton::clicked, this, [this] { guarded([this] { cancelar(); }); });
+    connect(cmdCerrar, &QPushButton::clicked, this, [this] { close(); });
+}
+
+void frmAgentes_CambioFactura::Form_Load() {
+    txtAgenteActual->setConexion(SharedContext::conexionOrNull());
+    txtAgenteActual->Inicializar();
+}
+
+bool frmAgentes_CambioFactura::keyPreview(QKeyEvent* e) {
+    switch (e->key()) {
+    case Qt::Key_F9:
+        if (cmdAceptar->isEnabled())
+            aceptar();
+        return true;
+    case Qt::Key_F12:
+        cancelar();
+        return true;
+    case Qt::Key_Escape:
+        if (txtFactura->Value() > 0)
+            cancelar();
+        else
+            close();
+        return true;
+    default:
+        return false;
+    }
+}
+
+frmAgentes_CambioFactura::Totales frmAgentes_CambioFactura::calcularTotal(const QVariant& importeB,
+                                                                          const QVariant& tdto1,
+                                                                          const QVariant& dto1,
+                                                                          const QVariant& tdto2,
+                                                                          const QVariant& dto2) {
+    const double importe = toCurrency(importeB).toDouble();
+    // A discount type that was never recorded counts as an amount.
+    const bool amount1 = tdto1.isNull() ? true : toBoolean(tdto1);
+    const bool amount2 = tdto2.isNull() ? true : toBoolean(tdto2);
+    Totales t;
+    const double v1 = toCurrency(dto1).toDouble();
+    t.d1 = roundedToCents(amount1 ? v1 : importe * v1 / 100.0);
+    const double v2 = toCurrency(dto2).toDouble();
+    t.d2 = roundedToCents(amount2 ? v2 : (importe - t.d1.toDouble()) * v2 / 100.0);
+    t.total = toCurrency(importeB) - t.d1 - t.d2;
+    return t;
+}
+
+void frmAgentes_CambioFactura::CargarFactura(const QString& serie, const QString& numero) {
+    txtSerie->setText(serie);
+    txtFactura->setText(numero);
+    cargarFactura();
+}
+
+void frmAgentes_CambioFactura::cargarFactura() {
+    if (txtFactura->Text().isEmpty() || txtSerie->Text().isEmpty())
+        return;
+    const QString sql =
+        QStringLiteral("SELECT Agente,ImporteB,TDto1,Dto1,TDto2,Dto2,Importe_Costo,Fecha FROM "
+                       "Facturas WHERE Codigo = ") +
+        utilidades::sqlNumber(txtFactura->Value()) + QStringLiteral(" AND Serie=") +
+        utilidades::sqlNumber(txtSerie->Value());
+    ado::Recordset rs;
+    rs.Open(sql, *SharedContext::conexion());
+    if (rs.Eof()) {
+        ui::MsgBox(QStringLiteral("Factura inexistente. Inténtelo de nuevo."),
+                   ui::vbInformation | ui::vbOKOnly, kAtencion);
+        return;
+    }
+    const Totales t =
+        calcularTotal(rs.Fields(QStringLiteral("ImporteB")), rs.Fields(QStringLiteral("TDto1")),
+                      rs.Fields(QStringLiteral("Dto1")), rs.Fields(QStringLiteral("TDto2")),
+                      rs.Fields(QStringLiteral("Dto2")));
+    txtAgenteActual->setCodigo(toInteger(rs.Fields(QStringLiteral("Agente"))));
+    txtAgenteActual->Refrescar();
+    txtTotal->setText(regional(t.total));
+    txtImporte_Costo->setText(regional(toCurrency(rs.Fields(QStringLiteral("Importe_Costo")))));
+    txtFecha->setText(SharedContext::utilidades().FormatoFecha(
+        sqlDateText(toDate(rs.Fields(QStringLiteral("Fecha"))))));
+    txtFactura->setEnabled(false);
+    txtSerie->setEnabled(false);
+    cmdAceptar->setEnabled(true);
+    cmdCancelar->setEnabled(true);
+    txtNuevoAgente->setFocus();
+    rs.Close();
+}
+
+void frmAgentes_CambioFactura::aceptar() {
+    if (txtNuevoAgente->Text().isEmpty() || !txtNuevoAgente->EsValido()) {
+        ui::MsgBox(QStringLiteral("Debe introducir un código válido para el nuevo agente."),
+                   ui::vbInformation | ui::vbOKOnly, kAtencion);
+        txtNuevoAgente->setFocus();
+        return;
+    }
+    const qint16 nuevo = txtNuevoAgente->Codigo();
+    const qint16 anterior = txtAgenteActual->Codigo();
+    if (nuevo == anterior) {
+        ui::MsgBox(QStringLiteral("Escoja un agente diferente al actual."),
+                   ui::vbInformation | ui::vbOKOnly, kAtencion);
+        txtNuevoAgente->setFocus();
+        return;
+    }
+    const QDateTime fecha = toDate(txtFecha->Text());
+    const double total = number(txtTotal->Text());
+    const double costo = number(txtImporte_Costo->Text());
+    const std::shared_ptr<ado::Connection> cn = SharedContext::conexion();
+    // The invoice and both day totals change together or not at all.
+    cn->BeginTrans();
+    try {
+        cn->Execute(QStringLiteral("UPDATE Facturas SET Agente=") + sqlInteger(nuevo) +
+                    QStringLiteral(" WHERE Codigo=") + keyText(txtFactura) +
+                    QStringLiteral(" AND Serie=") + keyText(txtSerie));
+        clsAgente agente;
+        agente.ConexionOrbenta(cn);
+        agente.EmpresaOrbenta(SharedContext::empresa());
+        if (anterior != 0)
+            agente.AcumularVenta(anterior, fecha, Currency::fromDouble(total * -1),
+                                 Currency::fromDouble(costo * -1));
+        agente.AcumularVenta(nuevo, fecha, Currency::fromDouble(total),
+                             Currency::fromDouble(costo));
+        cn->CommitTrans();
+    } catch (...) {
+        cn->RollbackTrans();
+        throw;
+    }
+    cancelar();
+}
+
+void frmAgentes_CambioFactura::cancelar() {
+    txtFactura->clear();
+    txtSerie->clear();
+    txtFactura->setEnabled(true);
+    txtSerie->setEnabled(true);
+    txtAgenteActual->setCodigo(0);
+    txtAgenteActual->Refrescar();
+    txtTotal->clear();
+    txtImporte_Costo->clear();
+    txtNuevoAgente->setCodigo(0);
+    txtNuevoAgente->Refrescar();
+    txtFecha->clear();
+    cmdAceptar->setEnabled(false);
+    cmdCancelar->setEnabled(false);
+    txtSerie->setFocus();
+}
+
+} // namespace ORBTAgentes

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "frame/FormBase.h"
+#include "frame/Values.h"
+#include "frame/WindowClass.h"
+
+class QLabel;
+class QFrame;
+
+namespace controls {
+class HxTextBox;
+class HxAgente;
+class HxPushButton;
+class Anclaje;
+} // namespace controls
+
+namespace ORBTAgentes {
+
+/// "Cambio de Agente en Factura": moves an issued invoice from its agent to another and
+/// its sale between the two agents' day totals.
+///
+/// Accepting writes the invoice and both day totals in one transaction on the shared
+/// connection (nested in the host's, when it has one open): if any of the three fails,
+/// none of them is written and the clerk is told why.
+class frmAgentes_CambioFactura : public FormBase {
+    Q_OBJECT
+public:
+    explicit frmAgentes_CambioFactura(QWidget* parent = nullptr);
+
+    /// The two discounts of an invoice and its total after them, each rounded to two
+    /// decimals (halves to even). A NULL discount type counts as an amount.
+    struct Totales {
+        Currency d1, d2, total;
+    };
+    static Totales calcularTotal(const QVariant& importeB, const QVariant& tdto1,
+                                 const QVariant& dto1, const QVariant& tdto2, const QVariant& dto2);
+
+    // The controls, by the names the window gives them.
+    QLabel *lblFactura, *lblAgenteActual, *Label1, *Label2, *Label3, *Label4, *Label5;
+    controls::HxTextBox *txtSerie, *txtFactura, *txtTotal, *txtImporte_Costo, *txtFecha;
+    controls::HxAgente *txtAgenteActual, *txtNuevoAgente;
+    controls::HxPushButton *cmdAceptar, *cmdCancelar, *cmdCerrar;
+    QFrame* Frame1;
+    controls::Anclaje* Anclaje1;
+
+    /// Types a series and an invoice number and loads the invoice, as the clerk does with
+    /// Enter (for the host's pictures and demonstrations).
+    void CargarFactura(const QString& serie, const QString& numero);
+
+protected:
+    void Form_Load() override;
+    bool keyPreview(QKeyEvent* e) override;
+
+private:
+    void cargarFactura();
+    void aceptar();
+    void cancelar();
+};
+
+/// The public window class that opens "Cambio de Agente en Factura".
+class frmclsCambioFactura : public WindowClass<frmAgentes_CambioFactura> {
+public:
+    frmclsCambioFactura() : WindowClass("frmclsCambioFactura") {}
+};
+
+} // namespace ORBTAgentes

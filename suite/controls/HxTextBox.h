@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QLineEdit>
+
+namespace controls {
+
+/// The suite's text field. Settings as the windows store them: `maxlength`,
+/// `typeofvalues` (1: numeric; only digits, a leading minus and, with `aceptdecimals`,
+/// one decimal separator can be typed), `alignment` (1: right), `passwordchar`,
+/// `converttoupper`, `keyenterchangefocus` / `keyupchangefocus` (Enter / Up move the
+/// focus to the next / previous control), `backcolor`, `forecolor`.
+///
+/// Every typed character is first offered to the KeyPress notification, whose handler
+/// may replace it or swallow it (set it to 0); LostFocus tells that the focus left.
+class HxTextBox : public QLineEdit {
+    Q_OBJECT
+public:
+    explicit HxTextBox(QWidget* parent = nullptr);
+
+    QString Text() const { return text(); }
+    void setTextValue(const QString& t) { setText(t); }
+    /// The numeric value of the text; an empty (or non-numeric) field reads 0.
+    double Value() const;
+
+    void setMaxLength(int n) { QLineEdit::setMaxLength(n > 0 ? n : 32767); }
+    void setTypeOfValues(int t) { typeOfValues_ = t; }
+    int typeOfValues() const { return typeOfValues_; }
+    void setAceptDecimals(bool on) { aceptDecimals_ = on; }
+    void setRightAligned(bool on) {
+        setAlignment(on ? Qt::AlignRight | Qt::AlignVCenter : Qt::AlignLeft | Qt::AlignVCenter);
+    }
+    void setPasswordChar(QChar c);
+    void setConvertToUpper(bool on) { upper_ = on; }
+    void setKeyEnterChangeFocus(bool on) { enterMoves_ = on; }
+    void setKeyUpChangeFocus(bool on) { upMoves_ = on; }
+    void setBackColor(const QColor& c);
+    void setForeColor(const QColor& c);
+
+signals:
+    /// A character is about to be typed; set `keyAscii` to another code or to 0.
+    void KeyPress(int& keyAscii);
+    void LostFocus();
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
+
+private:
+    bool acceptsCharacter(QChar c) const;
+    int typeOfValues_ = 0;
+    bool aceptDecimals_ = false;
+    bool upper_ = false;
+    bool enterMoves_ = true;
+    bool upMoves_ = true;
+};
+
+} // namespace controls
