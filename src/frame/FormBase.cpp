@@ -42,7 +42,9 @@ void FormBase::enableKeyPreview() {
 bool FormBase::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
         (watched == this || isAncestorOf(static_cast<QWidget*>(watched)))) {
-        bool handled = false;
+        // A key whose handler failed is taken: it must not reach the control, nor the
+        // window again on its way up.
+        bool handled = true;
         guarded([&] { handled = keyPreview(static_cast<QKeyEvent*>(event)); });
         if (handled)
             return true;

@@ -53,7 +53,7 @@ Currency roundedToCents(double v) {
 QString keyText(const controls::HxTextBox* box) {
     static const QRegularExpression plain(QStringLiteral("^-?[0-9]+$"));
     const QString t = box->Text();
-    return plain.match(t).hasMatch() ? t : sqlInteger(qint64(toLong(box->Value())));
+    return plain.match(t).hasMatch() ? t : sqlInteger(qint64(toLong(Val(t))));
 }
 
 } // namespace

@@ -1,0 +1,321 @@
+#include "TestComponent.h"
+
+#include <ORBTAgentes.h>
+#include <QApplication>
+#include <QPointer>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace ORBTAgentes;
+using testsupport::rowsOf;
+
+namespace {
+
+struct DiscountCase {
+    const char* name;
+    QVariant importe, tdto1, dto1, tdto2, dto2;
+    const char* d1;
+    const char* d2;
+    const char* total;
+};
+
+TEST(CambioFactura, DiscountsRoundToCentsHalfToEven) {
+    const QVariant null = QVariant(QMetaType::fromType<int>());
+    const DiscountCase cases[] = {
+        {"TwoPercentages", 200, 0, 10, 0, 5, "20", "9", "171"},
+        {"TwoAmounts", 200, 1, 15, 1, 5, "15", "5", "180"},
+        {"NullTypeIsAnAmount", 200, null, 15, 0, 10, "15", "18.5", "166.5"},
+        {"HalfCentGoesToEven", 1, 0, 12.5, 0, 0, "0.12", "0", "0.88"},
+        {"HalfCentGoesToEvenUp", 1, 0, 13.5, 0, 0, "0.14", "0", "0.86"},
+        {"SecondPercentageAfterTheFirst", QStringLiteral("100.05"), 0, QStringLiteral("12.5"), 0, 3,
+         "12.51", "2.63", "84.91"},
+        {"NoDiscounts", QStringLiteral("99.9999"), 0, 0, 0, 0, "0", "0", "99.9999"},
+    };
+    for (const DiscountCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto t =
+            frmAgentes_CambioFactura::calcularTotal(c.importe, c.tdto1, c.dto1, c.tdto2, c.dto2);
+        EXPECT_EQ(t.d1.toString(), QLatin1String(c.d1));
+        EXPECT_EQ(t.d2.toString(), QLatin1String(c.d2));
+        EXPECT_EQ(t.total.toString(), QLatin1String(c.total));
+    }
+}
+
+// A company object whose code can be made to fail from its Nth request on.
+class FailingCompany : public ORBTEmp::Empresa {
+public:
+    qint16 CodEmpresa() const override {
+        if (failFrom > 0 && ++calls >= failFrom)
+            throw AutomationError(-7, QStringLiteral("prueba"), QStringLiteral("la empresa falla"));
+        return 1;
+    }
+    int failFrom = 0;
+    mutable int calls = 0;
+};
+
+class CambioFacturaWindow : public testsupport::ComponentTest {
+protected:
+    void SetUp() override {
+        ComponentTest::SetUp();
+        if (IsSkipped())
+            return;
+        presenter = std::make_shared<ui::RecordingPresenter>();
+        ui::setPresenter(presenter);
+        empresa = std::make_shared<FailingCompany>();
+        SharedContext::setEmpresa(empresa);
+        for (int a : {1, 2, 3})
+            cn->Execute(
+                QStringLiteral("INSERT INTO Agentes (Codigo, Nombre) VALUES (%1, 'Agente %1')")
+                    .arg(a));
+        cn->Execute(QStringLiteral(
+            "INSERT INTO Facturas (Serie, Codigo, Fecha, Agente, ImporteB, TDto1, Dto1, TDto2, "
+            "Dto2, "
+            "Importe_Costo) VALUES (1, 10, '2026-03-02T00:00:00', 1, 200, 0, 10, 0, 5, 100)"));
+        cn->Execute(QStringLiteral(
+            "INSERT INTO Facturas (Serie, Codigo, Fecha, Agente, ImporteB, TDto1, Dto1, TDto2, "
+            "Dto2, "
+            "Importe_Costo) VALUES (2, 11, '2026-03-03T00:00:00', 0, 50.5, 1, 0, 1, 0, 20)"));
+        cls = std::make_unique<frmclsCambioFactura>();
+        cls->Show(0);
+        w = cls->window();
+        ASSERT_TRUE(w);
+        QApplication::setActiveWindow(w);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+    }
+    void TearDown() override {
+        cls.reset();
+        ui::setPresenter(nullptr);
+        ComponentTest::TearDown();
+    }
+    void type(QWidget* field, const QString& text) {
+        field->setFocus();
+        QTest::keyClicks(QApplication::focusWidget(), text);
+    }
+    void load(const QString& serie, const QString& numero) {
+        type(w->txtSerie, serie);
+        QTest::keyClick(w->txtSerie, Qt::Key_Return);
+        type(w->txtFactura, numero);
+        QTest::keyClick(w->txtFactura, Qt::Key_Return);
+    }
+    void key(Qt::Key k) {
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : w, k);
+    }
+    QStringList days() {
+        QStringList rows =
+            rowsOf(*cn, QStringLiteral("SELECT Cod_Agente, Importe_Pvp, Importe_Costo FROM "
+                                       "Agentes_Acumulados ORDER BY Cod_Agente"));
+        for (QString& r : rows) {
+            QStringList f = r.split(u'|');
+            for (int i = 1; i < f.size(); ++i)
+                f[i] = toCurrency(f[i]).toString();
+            r = f.join(u'|');
+        }
+        return rows;
+    }
+    std::shared_ptr<ui::RecordingPresenter> presenter;
+    std::shared_ptr<FailingCompany> empresa;
+    std::unique_ptr<frmclsCambioFactura> cls;
+    frmAgentes_CambioFactura* w = nullptr;
+};
+
+TEST_P(CambioFacturaWindow, LoadsAnInvoiceAndMovesItToAnotherAgent) {
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Cambio de Agente en Factura"));
+    EXPECT_FALSE(w->cmdAceptar->isEnabled());
+    // Enter in the series with no number does nothing.
+    type(w->txtSerie, QStringLiteral("1"));
+    QTest::keyClick(w->txtSerie, Qt::Key_Return);
+    EXPECT_TRUE(w->txtSerie->isEnabled());
+    EXPECT_TRUE(presenter->requests.isEmpty());
+    type(w->txtFactura, QStringLiteral("10"));
+    QTest::keyClick(w->txtFactura, Qt::Key_Return);
+    EXPECT_FALSE(w->txtSerie->isEnabled());
+    EXPECT_FALSE(w->txtFactura->isEnabled());
+    EXPECT_TRUE(w->cmdAceptar->isEnabled());
+    EXPECT_EQ(w->txtAgenteActual->Codigo(), 1);
+    EXPECT_EQ(w->txtAgenteActual->Nombre(), QStringLiteral("Agente 1"));
+    EXPECT_EQ(w->txtTotal->Text(), QStringLiteral("171"));
+    EXPECT_EQ(w->txtImporte_Costo->Text(), QStringLiteral("100"));
+    EXPECT_TRUE(w->txtNuevoAgente->isAncestorOf(QApplication::focusWidget()));
+
+    // Validation: no agent, then the same agent.
+    key(Qt::Key_F9);
+    ASSERT_EQ(presenter->requests.size(), 1);
+    EXPECT_EQ(presenter->requests[0].text,
+              QStringLiteral("Debe introducir un código válido para el nuevo agente."));
+    EXPECT_EQ(presenter->requests[0].title, QStringLiteral("¡Atención!"));
+    EXPECT_EQ(presenter->requests[0].icon, ui::vbInformation);
+    type(w->txtNuevoAgente, QStringLiteral("1"));
+    key(Qt::Key_F9);
+    ASSERT_EQ(presenter->requests.size(), 2);
+    EXPECT_EQ(presenter->requests[1].text, QStringLiteral("Escoja un agente diferente al actual."));
+    EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT Agente FROM Facturas WHERE Codigo = 10")),
+              QStringList({"1"}));
+
+    w->txtNuevoAgente->setCodigo(0);
+    type(w->txtNuevoAgente, QStringLiteral("2"));
+    ASSERT_TRUE(w->txtNuevoAgente->EsValido());
+    key(Qt::Key_F9);
+    EXPECT_EQ(presenter->requests.size(), 2) << "no message confirms the change";
+    EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT Agente FROM Facturas WHERE Codigo = 10")),
+              QStringList({"2"}));
+    EXPECT_EQ(days(), QStringList({"1|-171|-100", "2|171|100"}));
+    // The window is empty again, ready for the next invoice.
+    EXPECT_TRUE(w->txtSerie->isEnabled());
+    EXPECT_TRUE(w->txtFactura->Text().isEmpty());
+    EXPECT_FALSE(w->cmdAceptar->isEnabled());
+    EXPECT_EQ(w->txtNuevoAgente->Codigo(), 0);
+}
+
+TEST_P(CambioFacturaWindow, AnInvoiceWithoutAgentOnlyAddsToTheNewOne) {
+    load(QStringLiteral("2"), QStringLiteral("11"));
+    EXPECT_EQ(w->txtTotal->Text(),
+              QString(QStringLiteral("50") + QLocale().decimalPoint() + QStringLiteral("5")));
+    type(w->txtNuevoAgente, QStringLiteral("3"));
+    w->cmdAceptar->click();
+    EXPECT_EQ(days(), QStringList({"3|50.5|20"}));
+}
+
+TEST_P(CambioFacturaWindow, KeysResetCloseAndMissingInvoices) {
+    key(Qt::Key_F9); // nothing loaded: nothing happens
+    EXPECT_TRUE(presenter->requests.isEmpty());
+    load(QStringLiteral("1"), QStringLiteral("99"));
+    ASSERT_EQ(presenter->requests.size(), 1);
+    EXPECT_EQ(presenter->requests[0].text,
+              QStringLiteral("Factura inexistente. Inténtelo de nuevo."));
+    EXPECT_TRUE(w->txtFactura->isEnabled());
+    w->txtFactura->clear();
+    type(w->txtFactura, QStringLiteral("10"));
+    QTest::keyClick(w->txtFactura, Qt::Key_Return);
+    EXPECT_FALSE(w->txtFactura->isEnabled());
+    key(Qt::Key_Escape); // a number is there: Esc clears
+    EXPECT_TRUE(w->txtFactura->isEnabled());
+    EXPECT_TRUE(w->txtSerie->Text().isEmpty());
+    EXPECT_EQ(w->txtAgenteActual->Codigo(), 0);
+    load(QStringLiteral("1"), QStringLiteral("10"));
+    key(Qt::Key_F12);
+    EXPECT_TRUE(w->txtFactura->Text().isEmpty());
+    EXPECT_TRUE(w->txtSerie->hasFocus());
+    QPointer<frmAgentes_CambioFactura> window(w);
+    key(Qt::Key_Escape); // empty: Esc closes, Unload drops the window
+    EXPECT_EQ(cls->window(), nullptr);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(window.isNull());
+}
+
+TEST_P(CambioFacturaWindow, AFailureInTheSecondAccumulationWritesNothing) {
+    load(QStringLiteral("1"), QStringLiteral("10"));
+    type(w->txtNuevoAgente, QStringLiteral("2"));
+    // The old agent's UPDATE and INSERT read the company code twice; the new agent's
+    // UPDATE is the third request.
+    empresa->failFrom = 3;
+    key(Qt::Key_F9);
+    ASSERT_EQ(presenter->requests.size(), 1);
+    EXPECT_EQ(presenter->requests[0].icon, ui::vbCritical);
+    EXPECT_TRUE(presenter->requests[0].text.contains(QStringLiteral("la empresa falla")));
+    EXPECT_TRUE(presenter->requests[0].text.contains(QStringLiteral("-7")));
+    EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT Agente FROM Facturas WHERE Codigo = 10")),
+              QStringList({"1"}));
+    EXPECT_TRUE(days().isEmpty());
+    EXPECT_EQ(cn->transactionLevel(), 0);
+    // The window is still loaded and works once the cause is gone.
+    EXPECT_TRUE(w->cmdAceptar->isEnabled());
+    empresa->failFrom = 0;
+    key(Qt::Key_F9);
+    EXPECT_EQ(days(), QStringList({"1|-171|-100", "2|171|100"}));
+}
+
+TEST_P(CambioFacturaWindow, TypedKeysNeverBecomeSql) {
+    load(QStringLiteral("1"), QStringLiteral("10"));
+    // Text put into the disabled number field by a program is still written as a number.
+    w->txtFactura->setText(QStringLiteral("10 OR 1=1"));
+    type(w->txtNuevoAgente, QStringLiteral("2"));
+    std::vector<QString> sent;
+    cn->setObserver([&](const ado::StatementEvent& e) { sent.push_back(e.text); });
+    key(Qt::Key_F9);
+    ASSERT_FALSE(sent.empty());
+    EXPECT_EQ(sent.front(),
+              QStringLiteral("UPDATE Facturas SET Agente=2 WHERE Codigo=10 AND Serie=1"));
+    EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT COUNT(*) FROM Facturas WHERE Agente = 2")),
+              QStringList({"1"}));
+}
+
+ORBENTA_ENGINE_TESTS(CambioFacturaWindow);
+
+TEST(WindowClass, ShowUnloadAndRelease) {
+    auto cls = std::make_unique<frmclsCambioFactura>();
+    cls->Show(); // modeless, no owner
+    frmAgentes_CambioFactura* first = cls->window();
+    ASSERT_TRUE(first && first->isVisible());
+    cls->Show(0);
+    EXPECT_EQ(cls->window(), first) << "a second Show shows the same window";
+    int unloads = 0;
+    QObject::connect(first, &FormBase::Unload, [&] { ++unloads; });
+    cls.reset(); // releasing the class closes its window, with Unload
+    EXPECT_EQ(unloads, 1);
+
+    // Modal: runs until the window closes; the next Show makes a new window.
+    frmclsCambioFactura modal;
+    QPointer<QWidget> seen;
+    QTimer::singleShot(0, [&] {
+        seen = QApplication::activeModalWidget();
+        if (seen)
+            QTest::keyClick(seen, Qt::Key_Escape);
+    });
+    modal.Show(1);
+    EXPECT_TRUE(seen) << "the window was not modal";
+    EXPECT_EQ(modal.window(), nullptr);
+    modal.Show(0);
+    ASSERT_TRUE(modal.window());
+    EXPECT_NE(modal.window(), seen.data());
+    // A modeless window cannot then be shown modally.
+    try {
+        modal.Show(1);
+        ADD_FAILURE() << "shown modally while open modeless";
+    } catch (const AutomationError& e) {
+        EXPECT_EQ(e.number(), 401);
+    }
+    // The script host reaches Show by its dispatch identifier, with its defaults.
+    ObjectRef viaFactory = CreateObject(QStringLiteral("ORBTAgentes.frmclsCambioFactura"));
+    Invoke(*viaFactory, 0x60030002, DispatchKind::Method);
+    EXPECT_TRUE(static_cast<frmclsCambioFactura*>(viaFactory.get())->window()->isVisible());
+}
+
+TEST(Controls, TextFieldFiltersNotifiesAndReadsNumbers) {
+    controls::HxTextBox box;
+    box.show();
+    box.setFocus();
+    EXPECT_EQ(box.Value(), 0) << "an empty field reads 0";
+    box.setTypeOfValues(1);
+    QTest::keyClicks(&box, QStringLiteral("1a2-"));
+    EXPECT_EQ(box.Text(), QStringLiteral("12"));
+    box.clear();
+    box.setAceptDecimals(true);
+    QTest::keyClicks(&box, QStringLiteral("-3.5.2"));
+    EXPECT_EQ(box.Value(), -3.52);
+    controls::HxTextBox upper;
+    upper.setConvertToUpper(true);
+    QObject::connect(&upper, &controls::HxTextBox::KeyPress, [](int& k) {
+        if (k == 'x')
+            k = 0; // swallowed
+        if (k == 'e')
+            k = u'€';
+    });
+    upper.show();
+    QTest::keyClicks(&upper, QStringLiteral("axbe"));
+    EXPECT_EQ(upper.Text(), QStringLiteral("AB€"));
+}
+
+TEST(Controls, AnchoringScalesTheControlsWithTheWindow) {
+    QWidget form;
+    form.resize(400, 200);
+    auto* child = new QWidget(&form);
+    child->setGeometry(100, 50, 40, 20);
+    controls::Anclaje anchor(&form, 6000, 3000);
+    anchor.capture();
+    form.show();
+    form.resize(800, 400);
+    EXPECT_EQ(child->geometry(), QRect(200, 100, 80, 40));
+}
+
+} // namespace
