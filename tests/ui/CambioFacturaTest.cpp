@@ -319,3 +319,65 @@ TEST(Controls, AnchoringScalesTheControlsWithTheWindow) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(Controls, EnterAndUpMoveTheFocusWhenAskedAndFocusLossIsTold) {
+    QWidget form;
+    auto* a = new controls::HxTextBox(&form);
+    auto* b = new controls::HxTextBox(&form);
+    new controls::HxTextBox(&form); // a third field after them
+    b->setKeyEnterChangeFocus(false);
+    int lost = 0;
+    QObject::connect(a, &controls::HxTextBox::LostFocus, [&] { ++lost; });
+    form.show();
+    QApplication::setActiveWindow(&form);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    a->setFocus();
+    QTest::keyClick(a, Qt::Key_Return);
+    EXPECT_TRUE(b->hasFocus());
+    EXPECT_EQ(lost, 1);
+    QTest::keyClick(b, Qt::Key_Return); // this one keeps the focus
+    EXPECT_TRUE(b->hasFocus());
+    QTest::keyClick(b, Qt::Key_Up);
+    EXPECT_TRUE(a->hasFocus());
+}
+
+class AgentField : public testsupport::ComponentTest {};
+
+TEST_P(AgentField, LooksUpTypedCodesAndPicksFromTheList) {
+    cn->Execute(QStringLiteral("INSERT INTO Agentes (Codigo, Nombre) VALUES (4, 'Zubiri'), (9, 'Aguirre')"));
+    QWidget form;
+    auto* given = new controls::HxAgente(&form);
+    auto* borrowing = new controls::HxAgente(&form); // no connection of its own
+    given->setConexion(cn);
+    given->Inicializar();
+    form.show();
+    QApplication::setActiveWindow(&form);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    borrowing->setFocus();
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("9"));
+    EXPECT_TRUE(borrowing->EsValido());
+    EXPECT_EQ(borrowing->Nombre(), QStringLiteral("Aguirre"));
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("9"));
+    EXPECT_FALSE(borrowing->EsValido()) << "99 is no agent";
+    given->setCodigo(4);
+    EXPECT_FALSE(given->EsValido()) << "a code set by the program shows after Refrescar";
+    given->Refrescar();
+    EXPECT_EQ(given->Nombre(), QStringLiteral("Zubiri"));
+    // F3 lists the agents by name; Enter picks the first, Aguirre.
+    given->setFocus();
+    QTimer::singleShot(0, [] {
+        if (QWidget* list = QApplication::activeModalWidget())
+            QTest::keyClick(list->findChild<QWidget*>(QStringLiteral("lstAgentes")), Qt::Key_Return);
+    });
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F3);
+    EXPECT_EQ(given->Codigo(), 9);
+    EXPECT_TRUE(given->EsValido());
+    given->setLocked(true);
+    EXPECT_TRUE(given->editor()->isReadOnly());
+}
+
+ORBENTA_ENGINE_TESTS(AgentField);
+
+} // namespace
