@@ -173,6 +173,8 @@ struct Connection::Impl {
         textQuery.reset();
         textColumns.reset();
         guardedColumns.reset();
+        // Server-side statements of a connection end with it; on a schema change they
+        // are re-planned by the server, so they are only forgotten here on close.
     }
 
     // Returns the entry for a shape, creating it (at the front) when new.
@@ -277,6 +279,77 @@ struct Connection::Impl {
         r.rows = std::move(b.rows);
         r.rowsAffected = b.columns ? -1 : b.rowsAffected;
         return r;
+    }
+
+    // PostgreSQL statements in a transaction: a shape seen again is prepared on the
+    // server once (in its own savepointed batch, so a shape the server cannot prepare
+    // costs nothing but its text path) and afterwards executed in the statement's batch.
+    struct ServerStatement {
+        int seen = 0;
+        QString name; // empty: not prepared (yet, or ever when `failed`)
+        bool failed = false;
+    };
+    std::unordered_map<QString, ServerStatement> serverStatements;
+    int serverStatementCount = 0;
+
+    static QString withNumberedPlaceholders(const QString& shape) {
+        QString out;
+        out.reserve(shape.size() + 16);
+        int n = 0;
+        QChar quote;
+        for (QChar c : shape) {
+            if (!quote.isNull()) {
+                if (c == quote)
+                    quote = QChar();
+            } else if (c == u'\'' || c == u'"') {
+                quote = c;
+            } else if (c == u'?') {
+                out += u'$' + QString::number(++n);
+                continue;
+            }
+            out += c;
+        }
+        return out;
+    }
+
+    Result runGuarded(const Translation& t, const QString& tsql) {
+        if (!t.parameterized() || cacheSize <= 0)
+            return runUnderSavepoint(t.parameterized() ? textOf(t, tsql) : t.text);
+        ServerStatement& st = serverStatements[t.shape];
+        if (st.name.isEmpty() && !st.failed && ++st.seen >= 2) {
+            const QString name = QStringLiteral("ado_s%1").arg(++serverStatementCount);
+            try {
+                runUnderSavepoint(QStringLiteral("PREPARE ") + name + QStringLiteral(" AS ") +
+                                  withNumberedPlaceholders(t.shape));
+                st.name = name;
+            } catch (const AutomationError&) {
+                st.failed = true; // the text path reports whatever is wrong with the statement
+            }
+        }
+        if (st.name.isEmpty())
+            return runUnderSavepoint(textOf(t, tsql));
+        QString call = QStringLiteral("EXECUTE ") + st.name;
+        if (!t.parameters.isEmpty()) {
+            call += u'(';
+            for (int i = 0; i < t.parameters.size(); ++i) {
+                if (i)
+                    call += u',';
+                call += u'\'' +
+                        QString(t.parameters[i].toString()).replace(u'\'', QStringLiteral("''")) +
+                        u'\'';
+            }
+            call += u')';
+        }
+        try {
+            return runUnderSavepoint(call);
+        } catch (const AutomationError& e) {
+            // The table under a kept statement changed its columns: prepare it anew.
+            if (!e.description().contains(
+                    QStringLiteral("cached plan must not change result type")))
+                throw;
+            st = ServerStatement{};
+            return runUnderSavepoint(textOf(t, tsql));
+        }
     }
 
     // The plain text of a statement whose translation carries only its shape.
@@ -423,6 +496,7 @@ void Connection::Close() {
     if (!d->open)
         return;
     d->statementSavepoint = false;
+    d->serverStatements.clear();
     if (d->level > 0) {
         d->level = 0;
         QSqlQuery q(d->db);
@@ -481,11 +555,10 @@ Connection::Result Connection::run(const StatementEvent& event) {
         throw AutomationError(errors::Statement, d->source(),
                               QStringLiteral("The statement contains a NUL character."));
     const bool guarded = d->level > 0 && d->spec.dialect == Dialect::PostgreSQL;
-    const Translation t = d->cacheSize > 0 && !guarded
-                              ? d->shapes.translate(event.text)
-                              : translate(event.text, d->spec.dialect, false);
+    const Translation t = d->cacheSize > 0 ? d->shapes.translate(event.text)
+                                           : translate(event.text, d->spec.dialect, false);
     if (guarded)
-        return d->runUnderSavepoint(t.text);
+        return d->runGuarded(t, event.text);
     return d->runTranslated(t, event.text);
 }
 

@@ -231,6 +231,29 @@ TEST_P(Ado, StatementCacheGivesTheSameResultsAsText) {
     EXPECT_EQ(n, 2);
 }
 
+// Statements kept prepared (on the server, for PostgreSQL in a transaction) follow a
+// change of the table under them.
+TEST_P(Ado, KeptStatementsFollowSchemaChanges) {
+    cn->Execute(QStringLiteral("INSERT INTO T (Id, Nombre) VALUES (1, 'uno')"));
+    cn->BeginTrans();
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT * FROM T WHERE Id = %1").arg(1)).size(), 1);
+    cn->Execute(QStringLiteral("ALTER TABLE T ADD COLUMN Extra INTEGER"));
+    ado::Recordset rs;
+    rs.Open(QStringLiteral("SELECT * FROM T WHERE Id = 1"), *cn);
+    EXPECT_EQ(rs.FieldCount(), 6);
+    EXPECT_TRUE(rs.Fields(QStringLiteral("Extra")).isNull());
+    rs.Close();
+    for (int i = 2; i < 6; ++i) // prepared on the server from the second on, failing alone
+        cn->Execute(QStringLiteral("INSERT INTO T (Id, Nombre) VALUES (%1, 'n''%1')").arg(i));
+    EXPECT_THROW(cn->Execute(QStringLiteral("INSERT INTO T (Id, Nombre) VALUES (3, 'x')")),
+                 AutomationError);
+    cn->Execute(QStringLiteral("INSERT INTO T (Id, Nombre) VALUES (6, 'seis')"));
+    cn->CommitTrans();
+    EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT Nombre FROM T WHERE Id IN (5, 6) ORDER BY Id")),
+              QStringList({"n'5", "seis"}));
+}
+
 ORBENTA_ENGINE_TESTS(Ado);
 
 TEST(AdoConnection, RejectsUnknownDriversAndUnreachableServers) {
