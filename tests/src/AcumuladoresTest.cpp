@@ -38,18 +38,11 @@ protected:
     // The agent's day rows as "company|pvp|cost|commission on sales|on collections",
     // amounts in their shortest form whatever the engine's own.
     QStringList day(int agent) {
-        QStringList rows = rowsOf(
+        return testsupport::amountRows(
             *cn, QStringLiteral("SELECT Cod_Empresa, Importe_Pvp, Importe_Costo, ComisionVenta, "
                                 "ComisionCobro FROM Agentes_Acumulados WHERE Cod_Agente = %1 "
                                 "ORDER BY Cod_Empresa, Fecha")
                      .arg(agent));
-        for (QString& r : rows) {
-            QStringList f = r.split(u'|');
-            for (int i = 1; i < f.size(); ++i)
-                f[i] = toCurrency(f[i]).toString();
-            r = f.join(u'|');
-        }
-        return rows;
     }
     std::shared_ptr<ORBTEmp::Empresa> empresa;
     clsAgente agente;

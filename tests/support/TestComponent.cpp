@@ -12,4 +12,15 @@ void ComponentTest::SetUp() {
     ORBTAgentes::SharedContext::setConexion(cn);
 }
 
+QStringList amountRows(ado::Connection& cn, const QString& sql) {
+    QStringList rows = rowsOf(cn, sql);
+    for (QString& r : rows) {
+        QStringList f = r.split(u'|');
+        for (int i = 1; i < f.size(); ++i)
+            f[i] = ORBTAgentes::toCurrency(f[i]).toString();
+        r = f.join(u'|');
+    }
+    return rows;
+}
+
 } // namespace testsupport

@@ -11,4 +11,8 @@ protected:
     void SetUp() override;
 };
 
+/// The rows of a query as "key|amount|amount...": every column after the first is read
+/// as an amount and written in its shortest form, whatever the engine's own.
+QStringList amountRows(ado::Connection& cn, const QString& sql);
+
 } // namespace testsupport

@@ -102,16 +102,9 @@ protected:
         QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : w, k);
     }
     QStringList days() {
-        QStringList rows =
-            rowsOf(*cn, QStringLiteral("SELECT Cod_Agente, Importe_Pvp, Importe_Costo FROM "
-                                       "Agentes_Acumulados ORDER BY Cod_Agente"));
-        for (QString& r : rows) {
-            QStringList f = r.split(u'|');
-            for (int i = 1; i < f.size(); ++i)
-                f[i] = toCurrency(f[i]).toString();
-            r = f.join(u'|');
-        }
-        return rows;
+        return testsupport::amountRows(
+            *cn, QStringLiteral("SELECT Cod_Agente, Importe_Pvp, Importe_Costo FROM "
+                                "Agentes_Acumulados ORDER BY Cod_Agente"));
     }
     std::shared_ptr<ui::RecordingPresenter> presenter;
     std::shared_ptr<FailingCompany> empresa;
@@ -346,7 +339,8 @@ TEST(Controls, EnterAndUpMoveTheFocusWhenAskedAndFocusLossIsTold) {
 class AgentField : public testsupport::ComponentTest {};
 
 TEST_P(AgentField, LooksUpTypedCodesAndPicksFromTheList) {
-    cn->Execute(QStringLiteral("INSERT INTO Agentes (Codigo, Nombre) VALUES (4, 'Zubiri'), (9, 'Aguirre')"));
+    cn->Execute(QStringLiteral(
+        "INSERT INTO Agentes (Codigo, Nombre) VALUES (4, 'Zubiri'), (9, 'Aguirre')"));
     QWidget form;
     auto* given = new controls::HxAgente(&form);
     auto* borrowing = new controls::HxAgente(&form); // no connection of its own
@@ -369,7 +363,8 @@ TEST_P(AgentField, LooksUpTypedCodesAndPicksFromTheList) {
     given->setFocus();
     QTimer::singleShot(0, [] {
         if (QWidget* list = QApplication::activeModalWidget())
-            QTest::keyClick(list->findChild<QWidget*>(QStringLiteral("lstAgentes")), Qt::Key_Return);
+            QTest::keyClick(list->findChild<QWidget*>(QStringLiteral("lstAgentes")),
+                            Qt::Key_Return);
     });
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F3);
     EXPECT_EQ(given->Codigo(), 9);
