@@ -38,15 +38,15 @@ QString connectionName() {
     return QStringLiteral("ado-%1").arg(counter.fetchAndAddRelaxed(1));
 }
 
-struct ConnectionSpec {
+struct ConnectionSettings {
     Dialect dialect = Dialect::SQLite;
     QString qtDriver;
     QHash<QString, QString> keys; // lower-case keys
     QString odbcRest;
 };
 
-ConnectionSpec parseConnectionString(const QString& cs, const QString& source) {
-    ConnectionSpec spec;
+ConnectionSettings parseConnectionString(const QString& cs, const QString& source) {
+    ConnectionSettings settings;
     const qsizetype firstSemi = cs.indexOf(u';');
     const QStringList parts = cs.split(u';', Qt::SkipEmptyParts);
     for (const QString& part : parts) {
@@ -54,27 +54,27 @@ ConnectionSpec parseConnectionString(const QString& cs, const QString& source) {
         if (eq < 0)
             continue;
         const QString key = part.left(eq).trimmed().toLower();
-        if (!spec.keys.contains(key))
-            spec.keys.insert(key, part.mid(eq + 1).trimmed());
+        if (!settings.keys.contains(key))
+            settings.keys.insert(key, part.mid(eq + 1).trimmed());
     }
-    const QString driver = spec.keys.value(QStringLiteral("driver")).toLower();
+    const QString driver = settings.keys.value(QStringLiteral("driver")).toLower();
     if (driver == u"sqlite") {
-        spec.dialect = Dialect::SQLite;
-        spec.qtDriver = QStringLiteral("QSQLITE");
+        settings.dialect = Dialect::SQLite;
+        settings.qtDriver = QStringLiteral("QSQLITE");
     } else if (driver == u"postgresql" || driver == u"postgres") {
-        spec.dialect = Dialect::PostgreSQL;
-        spec.qtDriver = QStringLiteral("QPSQL");
+        settings.dialect = Dialect::PostgreSQL;
+        settings.qtDriver = QStringLiteral("QPSQL");
     } else if (driver == u"odbc") {
-        spec.dialect = Dialect::SqlServer;
-        spec.qtDriver = QStringLiteral("QODBC");
-        spec.odbcRest = firstSemi < 0 ? QString() : cs.mid(firstSemi + 1);
+        settings.dialect = Dialect::SqlServer;
+        settings.qtDriver = QStringLiteral("QODBC");
+        settings.odbcRest = firstSemi < 0 ? QString() : cs.mid(firstSemi + 1);
     } else {
         throw AutomationError(errors::ProviderNotFound, source,
                               QStringLiteral("Provider cannot be found. The connection string "
                                              "must start with Driver=SQLite, "
                                              "Driver=PostgreSQL or Driver=ODBC."));
     }
-    return spec;
+    return settings;
 }
 
 QString driverText(const QSqlError& e) {
@@ -116,7 +116,7 @@ struct CacheEntry {
 struct Connection::Impl {
     QString name;
     QString connectionString;
-    ConnectionSpec spec;
+    ConnectionSettings settings;
     QSqlDatabase db;
     bool open = false;
     qint32 level = 0;
@@ -143,11 +143,11 @@ struct Connection::Impl {
         return r;
     }
 
-    QString source() const { return QStringLiteral("ado.") + dialectName(spec.dialect); }
+    QString source() const { return QStringLiteral("ado.") + dialectName(settings.dialect); }
 
     [[noreturn]] void fail(const QSqlError& e) const {
-        throw AutomationError(isIntegrityViolation(spec.dialect, e) ? errors::Integrity
-                                                                    : errors::Statement,
+        throw AutomationError(isIntegrityViolation(settings.dialect, e) ? errors::Integrity
+                                                                        : errors::Statement,
                               source(), driverText(e));
     }
 
@@ -354,7 +354,7 @@ struct Connection::Impl {
 
     // The plain text of a statement whose translation carries only its shape.
     QString textOf(const Translation& t, const QString& tsql) const {
-        return t.parameterized() ? translate(tsql, spec.dialect, false).text : t.text;
+        return t.parameterized() ? translate(tsql, settings.dialect, false).text : t.text;
     }
 
     Result runTranslated(const Translation& t, const QString& tsql) {
@@ -424,23 +424,24 @@ void Connection::Open(const QString& connectionString) {
     if (d->open)
         throw AutomationError(errors::AlreadyOpen, d->source(),
                               QStringLiteral("Operation is not allowed when the object is open."));
-    const ConnectionSpec spec = parseConnectionString(connectionString, QStringLiteral("ado"));
-    if (!QSqlDatabase::isDriverAvailable(spec.qtDriver))
+    const ConnectionSettings settings =
+        parseConnectionString(connectionString, QStringLiteral("ado"));
+    if (!QSqlDatabase::isDriverAvailable(settings.qtDriver))
         throw AutomationError(errors::ProviderNotFound,
-                              QStringLiteral("ado.") + dialectName(spec.dialect),
+                              QStringLiteral("ado.") + dialectName(settings.dialect),
                               QStringLiteral("Provider cannot be found. The Qt SQL driver %1 is "
                                              "not installed.")
-                                  .arg(spec.qtDriver));
-    d->spec = spec;
+                                  .arg(settings.qtDriver));
+    d->settings = settings;
     d->name = connectionName();
-    d->db = QSqlDatabase::addDatabase(spec.qtDriver, d->name);
+    d->db = QSqlDatabase::addDatabase(settings.qtDriver, d->name);
     const auto key = [&](std::initializer_list<const char*> names) {
         for (const char* n : names)
-            if (spec.keys.contains(QLatin1String(n)))
-                return spec.keys.value(QLatin1String(n));
+            if (settings.keys.contains(QLatin1String(n)))
+                return settings.keys.value(QLatin1String(n));
         return QString();
     };
-    switch (spec.dialect) {
+    switch (settings.dialect) {
     case Dialect::SQLite:
         d->db.setDatabaseName(key({"database", "data source"}));
         d->db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=30000"));
@@ -457,7 +458,7 @@ void Connection::Open(const QString& connectionString) {
         break;
     }
     case Dialect::SqlServer:
-        d->db.setDatabaseName(spec.odbcRest);
+        d->db.setDatabaseName(settings.odbcRest);
         break;
     }
     // Exact decimals: amounts come back as their decimal text, never through a double.
@@ -470,15 +471,15 @@ void Connection::Open(const QString& connectionString) {
     }
     d->open = true;
     d->connectionString = connectionString;
-    d->lite = spec.dialect == Dialect::SQLite ? lite::handleOf(d->db) : nullptr;
-    d->shapes = ShapeCache(spec.dialect);
+    d->lite = settings.dialect == Dialect::SQLite ? lite::handleOf(d->db) : nullptr;
+    d->shapes = ShapeCache(settings.dialect);
     d->level = 0;
     try {
-        if (spec.dialect == Dialect::SQLite) {
+        if (settings.dialect == Dialect::SQLite) {
             const QString file = key({"database", "data source"});
             if (!file.isEmpty() && file != u":memory:")
                 d->control(QStringLiteral("PRAGMA journal_mode=WAL"));
-        } else if (spec.dialect == Dialect::PostgreSQL) {
+        } else if (settings.dialect == Dialect::PostgreSQL) {
             d->control(QStringLiteral("SET standard_conforming_strings = on"));
             d->control(QStringLiteral("SET client_min_messages = warning"));
             const QString schema = key({"schema"});
@@ -500,7 +501,7 @@ void Connection::Close() {
     if (d->level > 0) {
         d->level = 0;
         QSqlQuery q(d->db);
-        if (d->spec.dialect == Dialect::SqlServer)
+        if (d->settings.dialect == Dialect::SqlServer)
             d->db.rollback();
         else
             q.exec(QStringLiteral("ROLLBACK"));
@@ -520,7 +521,7 @@ QString Connection::ConnectionString() const {
     return d->connectionString;
 }
 Dialect Connection::dialect() const {
-    return d->spec.dialect;
+    return d->settings.dialect;
 }
 QSqlDatabase Connection::database() const {
     return d->db;
@@ -554,9 +555,9 @@ Connection::Result Connection::run(const StatementEvent& event) {
     if (event.text.contains(QChar(0)))
         throw AutomationError(errors::Statement, d->source(),
                               QStringLiteral("The statement contains a NUL character."));
-    const bool guarded = d->level > 0 && d->spec.dialect == Dialect::PostgreSQL;
+    const bool guarded = d->level > 0 && d->settings.dialect == Dialect::PostgreSQL;
     const Translation t = d->cacheSize > 0 ? d->shapes.translate(event.text)
-                                           : translate(event.text, d->spec.dialect, false);
+                                           : translate(event.text, d->settings.dialect, false);
     if (guarded)
         return d->runGuarded(t, event.text);
     return d->runTranslated(t, event.text);
@@ -577,16 +578,16 @@ qint32 Connection::BeginTrans() {
     d->requireOpen();
     const qint32 next = d->level + 1;
     if (next == 1) {
-        if (d->spec.dialect == Dialect::SqlServer) {
+        if (d->settings.dialect == Dialect::SqlServer) {
             if (!d->db.transaction())
                 d->fail(d->db.lastError());
         } else {
             // SQLite takes the write lock at once, so two writers queue instead of
             // deadlocking when both try to upgrade a read lock.
-            d->control(d->spec.dialect == Dialect::SQLite ? QStringLiteral("BEGIN IMMEDIATE")
-                                                          : QStringLiteral("BEGIN"));
+            d->control(d->settings.dialect == Dialect::SQLite ? QStringLiteral("BEGIN IMMEDIATE")
+                                                              : QStringLiteral("BEGIN"));
         }
-    } else if (d->spec.dialect == Dialect::SqlServer) {
+    } else if (d->settings.dialect == Dialect::SqlServer) {
         d->control(QStringLiteral("SAVE TRANSACTION ado_level%1").arg(next));
     } else {
         // A statement savepoint still open would take the new level with it when the
@@ -606,13 +607,13 @@ void Connection::CommitTrans() {
         throw AutomationError(errors::NoTransaction, d->source(),
                               QStringLiteral("No transaction is active."));
     if (d->level == 1) {
-        if (d->spec.dialect == Dialect::SqlServer) {
+        if (d->settings.dialect == Dialect::SqlServer) {
             if (!d->db.commit())
                 d->fail(d->db.lastError());
         } else {
             d->control(QStringLiteral("COMMIT"));
         }
-    } else if (d->spec.dialect != Dialect::SqlServer) {
+    } else if (d->settings.dialect != Dialect::SqlServer) {
         d->control(QStringLiteral("RELEASE SAVEPOINT ado_level%1").arg(d->level));
     }
     --d->level;
@@ -625,13 +626,13 @@ void Connection::RollbackTrans() {
         throw AutomationError(errors::NoTransaction, d->source(),
                               QStringLiteral("No transaction is active."));
     if (d->level == 1) {
-        if (d->spec.dialect == Dialect::SqlServer) {
+        if (d->settings.dialect == Dialect::SqlServer) {
             if (!d->db.rollback())
                 d->fail(d->db.lastError());
         } else {
             d->control(QStringLiteral("ROLLBACK"));
         }
-    } else if (d->spec.dialect == Dialect::SqlServer) {
+    } else if (d->settings.dialect == Dialect::SqlServer) {
         d->control(QStringLiteral("ROLLBACK TRANSACTION ado_level%1").arg(d->level));
     } else {
         d->control(QStringLiteral("ROLLBACK TO SAVEPOINT ado_level%1").arg(d->level));
