@@ -2,7 +2,9 @@
 #include "TestCli.h"
 #include "TestComponent.h"
 
+#include "TestErrors.h"
 #include <ORBTAgentes.h>
+
 #include <gtest/gtest.h>
 
 using namespace ORBTAgentes;
@@ -117,10 +119,8 @@ TEST_P(AgenteCargar, ANullColumnStopsTheCopyThere) {
     clsAgente a;
     a.Codigo = 5;
     a.Observ = QStringLiteral("anterior");
-    try {
-        a.Cargar();
-        ADD_FAILURE() << "a NULL was loaded";
-    } catch (const AutomationError& e) {
+    {
+        const auto e = testsupport::failureOf([&] { a.Cargar(); });
         EXPECT_EQ(e.number(), rt::InvalidUseOfNull);
         EXPECT_EQ(e.source(), QStringLiteral("clsAgente::Cargar"));
     }
@@ -128,10 +128,8 @@ TEST_P(AgenteCargar, ANullColumnStopsTheCopyThere) {
     EXPECT_EQ(a.Cta_Bancaria, QStringLiteral("21000000000000000000"));
     EXPECT_EQ(a.Observ, QStringLiteral("anterior"));
     // Through the next operation the source is that operation's.
-    try {
-        a.Cargar_Siguiente();
-        ADD_FAILURE() << "a NULL was loaded";
-    } catch (const AutomationError& e) {
+    {
+        const auto e = testsupport::failureOf([&] { a.Cargar_Siguiente(); });
         EXPECT_EQ(e.number(), rt::InvalidUseOfNull);
         EXPECT_EQ(e.source(), QStringLiteral("clsAgente::Cargar_Siguiente"));
     }
@@ -143,19 +141,15 @@ TEST_P(AgenteCargar, ANullColumnStopsTheCopyThere) {
 TEST_P(AgenteCargar, DatabaseFailuresAndAMissingConnectionCarryTheOperationsSource) {
     cn->Execute(QStringLiteral("DROP TABLE Agentes"));
     clsAgente a;
-    try {
-        a.Cargar_Ultimo();
-        ADD_FAILURE() << "no failure without the table";
-    } catch (const AutomationError& e) {
+    {
+        const auto e = testsupport::failureOf([&] { a.Cargar_Ultimo(); });
         EXPECT_EQ(e.number(), ado::errors::Statement);
         EXPECT_EQ(e.source(), QStringLiteral("clsAgente::Cargar_Ultimo"));
         EXPECT_FALSE(e.description().isEmpty());
     }
     a.ConexionOrbenta(nullptr);
-    try {
-        a.Cargar_Primero();
-        ADD_FAILURE() << "no failure without a connection";
-    } catch (const AutomationError& e) {
+    {
+        const auto e = testsupport::failureOf([&] { a.Cargar_Primero(); });
         EXPECT_EQ(e.number(), rt::ObjectNotSet);
         EXPECT_EQ(e.source(), QStringLiteral("clsAgente::Cargar_Primero"));
     }

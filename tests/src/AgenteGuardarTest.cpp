@@ -2,7 +2,9 @@
 #include "TestCli.h"
 #include "TestComponent.h"
 
+#include "TestErrors.h"
 #include <ORBTAgentes.h>
+
 #include <gtest/gtest.h>
 
 using namespace ORBTAgentes;
@@ -141,28 +143,22 @@ public:
 TEST_P(AgenteGuardar, FailuresCarryTheSourceOfTheOperationCalled) {
     clsAgente a = sample(3);
     a.Insertar();
-    try {
-        a.Insertar();
-        ADD_FAILURE() << "a duplicate code was inserted";
-    } catch (const AutomationError& e) {
+    {
+        const auto e = testsupport::failureOf([&] { a.Insertar(); });
         EXPECT_EQ(e.number(), ado::errors::Integrity);
         EXPECT_EQ(e.source(), QStringLiteral("clsAgente::Insertar"));
     }
     InsertarFalla f;
     f.Codigo = 4;
-    try {
-        f.Modificar();
-        ADD_FAILURE() << "the fall-back failure was lost";
-    } catch (const AutomationError& e) {
+    {
+        const auto e = testsupport::failureOf([&] { f.Modificar(); });
         EXPECT_EQ(e.number(), -5);
         EXPECT_EQ(e.description(), QStringLiteral("falla"));
         EXPECT_EQ(e.source(), QStringLiteral("clsAgente::Modificar"));
     }
     cn->Execute(QStringLiteral("DROP TABLE Agentes_Acumulados"));
-    try {
-        a.Eliminar();
-        ADD_FAILURE() << "no failure without the totals table";
-    } catch (const AutomationError& e) {
+    {
+        const auto e = testsupport::failureOf([&] { a.Eliminar(); });
         EXPECT_EQ(e.source(), QStringLiteral("clsAgente::Eliminar"));
     }
     EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT COUNT(*) FROM Agentes")), QStringList({"1"}));

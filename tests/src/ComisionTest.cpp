@@ -2,7 +2,9 @@
 #include "TestCli.h"
 #include "TestComponent.h"
 
+#include "TestErrors.h"
 #include <ORBTAgentes.h>
+
 #include <gtest/gtest.h>
 
 using namespace ORBTAgentes;
@@ -21,14 +23,7 @@ std::shared_ptr<ORBTEmp::Empresa> company(qint16 code, int levels, qint16 catalo
     return e;
 }
 
-template <class F> qint32 errorOf(F&& f) {
-    try {
-        f();
-    } catch (const AutomationError& e) {
-        return e.number();
-    }
-    return 0;
-}
+using testsupport::errorOf;
 
 TEST(Comision, NumNivelesComesFromTheCaptions) {
     const std::pair<QStringList, int> cases[] = {{{"F", "S", "G"}, 3},
@@ -115,7 +110,7 @@ protected:
 struct Rule {
     int emp, agent, nivel;
     double comision;
-    int art, f1, f2, f3;
+    int art = 0, f1 = 0, f2 = 0, f3 = 0;
 };
 struct Question {
     const char* name;
@@ -450,14 +445,7 @@ TEST_P(ComisionDb, ListsArticlesAndRules) {
     EXPECT_EQ(rows.last(), QStringLiteral("999:")) << "sorted by family: family 2 last";
     // Failures carry the operation's source; the resolution lets them through.
     cn->Execute(QStringLiteral("DROP TABLE Agentes_Comisiones"));
-    const auto sourceOf = [](auto f) {
-        try {
-            f();
-        } catch (const AutomationError& e) {
-            return e.source();
-        }
-        return QString();
-    };
+    const auto sourceOf = [](auto f) { return testsupport::failureOf(f).source(); };
     EXPECT_EQ(sourceOf([&] { r.Insertar(); }),
               QStringLiteral("frmclsAgente_Comision_Familias::Insertar"));
     EXPECT_EQ(sourceOf([&] { r.Eliminar(); }),
