@@ -3,7 +3,6 @@
 
 #include <OrbentaSuite.h>
 #include <QApplication>
-#include <QMessageBox>
 
 int main(int argc, char* argv[]) {
     QStringList args;
@@ -42,11 +41,11 @@ int main(int argc, char* argv[]) {
         w.show();
         return app.exec();
     } catch (const automation::AutomationError& e) {
-        QMessageBox::critical(nullptr, QStringLiteral("Orbenta"),
-                              QStringLiteral("%1\n\nError %2 (%3)")
-                                  .arg(e.description())
-                                  .arg(e.number())
-                                  .arg(e.source()));
+        ui::MsgBox(QStringLiteral("%1\n\nError %2 (%3)")
+                       .arg(e.description())
+                       .arg(e.number())
+                       .arg(e.source()),
+                   ui::vbCritical, QStringLiteral("Orbenta"));
         return 1;
     }
 }

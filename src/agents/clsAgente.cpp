@@ -193,7 +193,7 @@ bool clsAgente::Eliminar() {
             return true;
         }
         ui::MsgBox(QStringLiteral("No se puede eliminar el agente por tener datos asociados."),
-                   ui::vbInformation | ui::vbOKOnly, QStringLiteral("¡ Atención !"));
+                   ui::vbInformation, QStringLiteral("¡ Atención !"));
         rs.Close();
         return false;
     });

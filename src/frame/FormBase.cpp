@@ -60,9 +60,9 @@ void FormBase::guarded(const std::function<void()>& handler) {
                        .arg(e.description())
                        .arg(e.number())
                        .arg(e.source()),
-                   ui::vbCritical | ui::vbOKOnly, windowTitle());
+                   ui::vbCritical, windowTitle());
     } catch (const std::exception& e) {
-        ui::MsgBox(QString::fromLocal8Bit(e.what()), ui::vbCritical | ui::vbOKOnly, windowTitle());
+        ui::MsgBox(QString::fromLocal8Bit(e.what()), ui::vbCritical, windowTitle());
     }
 }
 

@@ -33,15 +33,9 @@ QString regional(Currency c) {
     return c.toString().replace(u'.', QLocale().decimalPoint());
 }
 
-// And back: text, number (regional or with a point), amount.
+// And back: text, number (regional or with a point), by the runtime's rules.
 double number(const QString& text) {
-    bool ok = false;
-    double v = QLocale().toDouble(text.trimmed(), &ok);
-    if (!ok)
-        v = QLocale::c().toDouble(text.trimmed(), &ok);
-    if (!ok)
-        throw runtimeError(rt::TypeMismatch);
-    return v;
+    return toDouble(QVariant(text));
 }
 
 Currency roundedToCents(double v) {
@@ -223,8 +217,8 @@ void frmAgentes_CambioFactura::cargarFactura() {
     ado::Recordset rs;
     rs.Open(sql, *SharedContext::conexion());
     if (rs.Eof()) {
-        ui::MsgBox(QStringLiteral("Factura inexistente. Inténtelo de nuevo."),
-                   ui::vbInformation | ui::vbOKOnly, kAtencion);
+        ui::MsgBox(QStringLiteral("Factura inexistente. Inténtelo de nuevo."), ui::vbInformation,
+                   kAtencion);
         return;
     }
     const Totales t =
@@ -248,15 +242,15 @@ void frmAgentes_CambioFactura::cargarFactura() {
 void frmAgentes_CambioFactura::aceptar() {
     if (txtNuevoAgente->Text().isEmpty() || !txtNuevoAgente->EsValido()) {
         ui::MsgBox(QStringLiteral("Debe introducir un código válido para el nuevo agente."),
-                   ui::vbInformation | ui::vbOKOnly, kAtencion);
+                   ui::vbInformation, kAtencion);
         txtNuevoAgente->setFocus();
         return;
     }
     const qint16 nuevo = txtNuevoAgente->Codigo();
     const qint16 anterior = txtAgenteActual->Codigo();
     if (nuevo == anterior) {
-        ui::MsgBox(QStringLiteral("Escoja un agente diferente al actual."),
-                   ui::vbInformation | ui::vbOKOnly, kAtencion);
+        ui::MsgBox(QStringLiteral("Escoja un agente diferente al actual."), ui::vbInformation,
+                   kAtencion);
         txtNuevoAgente->setFocus();
         return;
     }

@@ -34,10 +34,10 @@ public:
     };
     /// Binds `params` (integers, doubles, texts, nulls) and runs the statement to its
     /// end, reading every row. The statement is reset afterwards, holding no lock.
-    Outcome run(const QVector<QVariant>& params, std::shared_ptr<const Recordset::Columns>& columnCache);
+    Outcome run(const QVector<QVariant>& params,
+                std::shared_ptr<const Recordset::Columns>& columnCache);
 
     const QString& prepareError() const { return error_; }
-    bool prepareIntegrity() const { return false; }
 
 private:
     sqlite3* db_ = nullptr;
