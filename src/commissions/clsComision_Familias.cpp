@@ -9,6 +9,8 @@
 #include <ado/Recordset.h>
 #include <empresa/Empresa.h>
 
+#include <array>
+
 namespace ORBTAgentes {
 
 namespace {
@@ -211,81 +213,96 @@ clsComision_Familias::Explicacion clsComision_Familias::Explicar_Comision_Activa
 // captions are asked of the company object then); a step that runs answers when it
 // finds a value greater than -1.
 double clsComision_Familias::resolve(Explicacion* ex) {
+    enum Kind { Article, SubSubFamily, SubFamily, Family };
     struct Check {
         bool ok;
         const char* why;
     };
-    const auto articleStep = [&]() -> QVector<Check> {
-        return {{articleRule(), "Nivel no es el nivel de artículo"},
-                {Articulo != 0, "Articulo es 0"}};
+    struct Checks {
+        std::array<Check, 3> list;
+        int count;
     };
-    const auto subSubStep = [&]() -> QVector<Check> {
-        return {{!caption(2).isEmpty(), "la empresa no usa el nivel 3"},
-                {Familia_3 != 0, "Familia_3 es 0"},
-                {Nivel > 2, "Nivel no es mayor que 2"}};
+    // Built on the stack: this runs for every line of an invoice.
+    const auto checks = [&](Kind k) -> Checks {
+        switch (k) {
+        case Article:
+            return {{{{articleRule(), "Nivel no es el nivel de artículo"},
+                      {Articulo != 0, "Articulo es 0"}}},
+                    2};
+        case SubSubFamily:
+            return {{{{!caption(2).isEmpty(), "la empresa no usa el nivel 3"},
+                      {Familia_3 != 0, "Familia_3 es 0"},
+                      {Nivel > 2, "Nivel no es mayor que 2"}}},
+                    3};
+        case SubFamily:
+            return {{{{!caption(1).isEmpty(), "la empresa no usa el nivel 2"},
+                      {Familia_2 != 0, "Familia_2 es 0"},
+                      {Nivel > 1, "Nivel no es mayor que 1"}}},
+                    3};
+        case Family:
+            break;
+        }
+        return {{{{!caption(0).isEmpty(), "la empresa no usa el nivel 1"},
+                  {Familia_1 != 0, "Familia_1 es 0"}}},
+                2};
     };
-    const auto subStep = [&]() -> QVector<Check> {
-        return {{!caption(1).isEmpty(), "la empresa no usa el nivel 2"},
-                {Familia_2 != 0, "Familia_2 es 0"},
-                {Nivel > 1, "Nivel no es mayor que 1"}};
-    };
-    const auto familyStep = [&]() -> QVector<Check> {
-        return {{!caption(0).isEmpty(), "la empresa no usa el nivel 1"},
-                {Familia_1 != 0, "Familia_1 es 0"}};
-    };
-    const auto agent = [&](bool general) -> QString {
-        return general ? QStringLiteral("0") : sqlInteger(Agente);
-    };
-    const auto articleCond = [&](bool general) -> QString {
-        return QStringLiteral(" AND Cod_Agente=") + agent(general) + QStringLiteral(" AND Nivel=") +
-               articleLevel() + QStringLiteral(" AND Cod_Articulo=") + sqlInteger(Articulo);
-    };
-    const auto subSubCond = [&](bool general) -> QString {
-        return QStringLiteral(" AND Cod_Agente=") + agent(general) +
-               QStringLiteral(" AND Nivel=3 AND Familia_3=") + sqlInteger(Familia_3) +
-               QStringLiteral(" AND Familia_2=") + sqlInteger(Familia_2) +
-               QStringLiteral(" AND Familia_1=") + sqlInteger(Familia_1);
-    };
-    const auto subCond = [&](bool general) -> QString {
-        return QStringLiteral(" AND Cod_Agente=") + agent(general) +
-               QStringLiteral(" AND Nivel=2 AND Familia_3=0 AND Familia_2=") +
-               sqlInteger(Familia_2) + QStringLiteral(" AND Familia_1=") + sqlInteger(Familia_1);
-    };
-    const auto familyCond = [&](bool general) -> QString {
-        return QStringLiteral(" AND Cod_Agente=") + agent(general) +
+    const auto condition = [&](Kind k, bool general) -> QString {
+        const QString agent = general ? QStringLiteral("0") : sqlInteger(Agente);
+        switch (k) {
+        case Article:
+            return QStringLiteral(" AND Cod_Agente=") + agent + QStringLiteral(" AND Nivel=") +
+                   articleLevel() + QStringLiteral(" AND Cod_Articulo=") + sqlInteger(Articulo);
+        case SubSubFamily:
+            return QStringLiteral(" AND Cod_Agente=") + agent +
+                   QStringLiteral(" AND Nivel=3 AND Familia_3=") + sqlInteger(Familia_3) +
+                   QStringLiteral(" AND Familia_2=") + sqlInteger(Familia_2) +
+                   QStringLiteral(" AND Familia_1=") + sqlInteger(Familia_1);
+        case SubFamily:
+            return QStringLiteral(" AND Cod_Agente=") + agent +
+                   QStringLiteral(" AND Nivel=2 AND Familia_3=0 AND Familia_2=") +
+                   sqlInteger(Familia_2) + QStringLiteral(" AND Familia_1=") +
+                   sqlInteger(Familia_1);
+        case Family:
+            break;
+        }
+        return QStringLiteral(" AND Cod_Agente=") + agent +
                QStringLiteral(" AND Nivel=1 AND Familia_3=0 AND Familia_2=0 AND Familia_1=") +
                sqlInteger(Familia_1);
     };
     struct Step {
         const char* rules;
-        std::function<QVector<Check>()> pre;
-        std::function<QString(bool)> cond;
+        Kind kind;
         bool general;
     };
-    const Step steps[] = {
-        {"del agente, artículo", articleStep, articleCond, false},
-        {"del agente, subsubfamilia", subSubStep, subSubCond, false},
-        {"del agente, subfamilia", subStep, subCond, false},
-        {"del agente, familia", familyStep, familyCond, false},
-        {"generales, artículo", articleStep, articleCond, true},
-        {"generales, subsubfamilia", subSubStep, subSubCond, true},
-        {"generales, subfamilia", subStep, subCond, true},
-        {"generales, familia", familyStep, familyCond, true},
+    static constexpr Step steps[] = {
+        {"del agente, artículo", Article, false},
+        {"del agente, subsubfamilia", SubSubFamily, false},
+        {"del agente, subfamilia", SubFamily, false},
+        {"del agente, familia", Family, false},
+        {"generales, artículo", Article, true},
+        {"generales, subsubfamilia", SubSubFamily, true},
+        {"generales, subfamilia", SubFamily, true},
+        {"generales, familia", Family, true},
     };
     double answer = 0;
     bool answered = false;
     for (int i = 0; i < 8; ++i) {
         const Step& s = steps[i];
-        Paso paso{i + 1, QString::fromUtf8(s.rules), Paso::NoAlcanzado, {}, {}, -1};
+        Paso paso{i + 1, {}, Paso::NoAlcanzado, {}, {}, -1};
         if (!answered) {
-            const QVector<Check> checks = s.pre();
-            for (const Check& c : checks)
-                if (!c.ok)
-                    paso.motivos << QString::fromUtf8(c.why);
-            if (!paso.motivos.isEmpty()) {
+            const Checks c = checks(s.kind);
+            bool ok = true;
+            for (int j = 0; j < c.count; ++j) {
+                if (c.list[j].ok)
+                    continue;
+                ok = false;
+                if (ex)
+                    paso.motivos << QString::fromUtf8(c.list[j].why);
+            }
+            if (!ok) {
                 paso.estado = Paso::Omitido;
             } else {
-                paso.condicion = s.cond(s.general);
+                paso.condicion = condition(s.kind, s.general);
                 const double v = Buscar_Comision(paso.condicion);
                 if (v > -1) {
                     answer = v;
@@ -297,10 +314,12 @@ double clsComision_Familias::resolve(Explicacion* ex) {
                 }
             }
         }
-        if (ex)
+        if (ex) {
+            paso.reglas = QString::fromUtf8(s.rules);
             ex->pasos.push_back(paso);
-        else if (answered)
+        } else if (answered) {
             break;
+        }
     }
     return answer;
 }

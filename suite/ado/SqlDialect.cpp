@@ -1,5 +1,6 @@
 #include "SqlDialect.h"
 
+#include <array>
 #include <limits>
 #include <vector>
 
@@ -29,23 +30,41 @@ struct Token {
     bool unterminated = false; // a string literal without its closing quote
 };
 
-bool isWordStart(QChar c) {
-    const char16_t u = c.unicode();
-    if (u < 128)
-        return (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || u == u'_' || u == u'@' ||
-               u == u'#';
-    return c.isLetter();
+// Character classes of the lexer. ASCII, which is nearly every character of a
+// statement, is answered from a table; the rest by Unicode's categories.
+enum : quint8 { kSpace = 1, kLetter = 2, kDigit = 4, kDollar = 8 };
+constexpr std::array<quint8, 128> kAsciiClass = [] {
+    std::array<quint8, 128> t{};
+    for (int c = 0; c < 128; ++c) {
+        if (c == ' ' || (c >= 0x09 && c <= 0x0d))
+            t[c] = kSpace;
+        else if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '@' ||
+                 c == '#')
+            t[c] = kLetter;
+        else if (c >= '0' && c <= '9')
+            t[c] = kDigit;
+        else if (c == '$')
+            t[c] = kDollar;
+    }
+    return t;
+}();
+
+inline bool isSpace(char16_t u) {
+    return u < 128 ? (kAsciiClass[u] & kSpace) != 0 : QChar(u).isSpace();
 }
-bool isWordChar(QChar c) {
-    const char16_t u = c.unicode();
-    if (u < 128)
-        return (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9') ||
-               u == u'_' || u == u'@' || u == u'#' || u == u'$';
-    return c.isLetterOrNumber();
+inline bool isDigit(char16_t u) {
+    return u < 128 ? (kAsciiClass[u] & kDigit) != 0 : QChar(u).isDigit();
+}
+inline bool isWordStart(char16_t u) {
+    return u < 128 ? (kAsciiClass[u] & kLetter) != 0 : QChar(u).isLetter();
+}
+inline bool isWordChar(char16_t u) {
+    return u < 128 ? (kAsciiClass[u] & (kLetter | kDigit | kDollar)) != 0
+                   : QChar(u).isLetterOrNumber();
 }
 
-bool isTwoCharOperator(QChar a, QChar b) {
-    switch (a.unicode()) {
+bool isTwoCharOperator(char16_t a, char16_t b) {
+    switch (a) {
     case '<':
         return b == u'=' || b == u'>';
     case '>':
@@ -62,12 +81,13 @@ bool isTwoCharOperator(QChar a, QChar b) {
 }
 
 // Reads the one token that starts at `i`.
-Token lexOne(const QString& s, qsizetype i) {
-    const qsizetype n = s.size();
+Token lexOne(QStringView str, qsizetype i) {
+    const char16_t* s = str.utf16();
+    const qsizetype n = str.size();
     const qsizetype b = i;
-    const QChar c = s[i];
-    if (c.isSpace()) {
-        while (i < n && s[i].isSpace())
+    const char16_t c = s[i];
+    if (isSpace(c)) {
+        while (i < n && isSpace(s[i]))
             ++i;
         return Token{Tok::Space, b, i};
     }
@@ -77,7 +97,7 @@ Token lexOne(const QString& s, qsizetype i) {
         return Token{Tok::Comment, b, i};
     }
     if (c == u'/' && i + 1 < n && s[i + 1] == u'*') {
-        const qsizetype e = s.indexOf(QStringLiteral("*/"), i + 2);
+        const qsizetype e = str.indexOf(u"*/", i + 2);
         return Token{Tok::Comment, b, e < 0 ? n : e + 2};
     }
     if (c == u'\'' || ((c == u'N' || c == u'n') && i + 1 < n && s[i + 1] == u'\'')) {
@@ -102,27 +122,27 @@ Token lexOne(const QString& s, qsizetype i) {
         return t;
     }
     if (c == u'"' || c == u'[') {
-        const QChar close = c == u'"' ? u'"' : u']';
+        const char16_t close = c == u'"' ? u'"' : u']';
         ++i;
         while (i < n && s[i] != close)
             ++i;
         return Token{Tok::QuotedIdent, b, i < n ? i + 1 : i};
     }
-    if (c.isDigit() || (c == u'.' && i + 1 < n && s[i + 1].isDigit())) {
-        while (i < n && s[i].isDigit())
+    if (isDigit(c) || (c == u'.' && i + 1 < n && isDigit(s[i + 1]))) {
+        while (i < n && isDigit(s[i]))
             ++i;
         if (i < n && s[i] == u'.') {
             ++i;
-            while (i < n && s[i].isDigit())
+            while (i < n && isDigit(s[i]))
                 ++i;
         }
         if (i < n && (s[i] == u'e' || s[i] == u'E')) {
             qsizetype j = i + 1;
             if (j < n && (s[j] == u'+' || s[j] == u'-'))
                 ++j;
-            if (j < n && s[j].isDigit()) {
+            if (j < n && isDigit(s[j])) {
                 i = j;
-                while (i < n && s[i].isDigit())
+                while (i < n && isDigit(s[i]))
                     ++i;
             }
         }
@@ -178,13 +198,29 @@ bool isListEndKeyword(QStringView w) {
 // and the marker it leaves in a statement's skeleton.
 enum class NumberClass : char { Int = 'i', Big = 'l', Huge = 'x', Decimal = 'd' };
 
+// The value of a number token made of ASCII digits only; false for anything else
+// (a decimal point, an exponent, other scripts' digits) or a value beyond 64 bits.
+// QStringView::toULongLong would give the same answers through a temporary copy.
+bool wholeNumber(QStringView digits, qulonglong& value) {
+    value = 0;
+    for (const QChar q : digits) {
+        const char16_t c = q.unicode();
+        if (c < u'0' || c > u'9')
+            return false;
+        const unsigned d = unsigned(c - u'0');
+        if (value > (std::numeric_limits<qulonglong>::max() - d) / 10)
+            return false;
+        value = value * 10 + d;
+    }
+    return !digits.isEmpty();
+}
+
 NumberClass numberClass(QStringView digits) {
     for (QChar c : digits)
         if (c == u'.' || c == u'e' || c == u'E')
             return NumberClass::Decimal;
-    bool ok = false;
-    const qulonglong v = digits.toULongLong(&ok);
-    if (!ok || v > qulonglong(std::numeric_limits<qint64>::max()))
+    qulonglong v = 0;
+    if (!wholeNumber(digits, v) || v > qulonglong(std::numeric_limits<qint64>::max()))
         return NumberClass::Huge;
     return v <= qulonglong(std::numeric_limits<qint32>::max()) ? NumberClass::Int
                                                                : NumberClass::Big;
@@ -504,7 +540,8 @@ private:
 
 } // namespace
 
-bool skeletonOf(const QString& s, QString& skeleton, std::vector<LiteralSpan>& spans) {
+bool skeletonOf(const QString& str, QString& skeleton, std::vector<LiteralSpan>& spans) {
+    const QStringView s(str);
     skeleton.clear();
     spans.clear();
     skeleton.reserve(s.size());
@@ -520,19 +557,19 @@ bool skeletonOf(const QString& s, QString& skeleton, std::vector<LiteralSpan>& s
             marker = t.national ? 'N' : 'S';
             kind = t.national ? LiteralSpan::NationalString : LiteralSpan::String;
         } else if (t.type == Tok::Number) {
-            marker = char(numberClass(QStringView(s).mid(t.begin, t.end - t.begin)));
+            marker = char(numberClass(s.mid(t.begin, t.end - t.begin)));
         } else if (t.type == Tok::Op && (s[t.begin] == u'\x01' || s[t.begin] == u'\0')) {
             return false; // the marker itself, or a NUL: left to the full translation
         }
         if (!marker)
             continue;
-        skeleton.append(QStringView(s).mid(copied, t.begin - copied));
+        skeleton.append(s.mid(copied, t.begin - copied));
         skeleton.append(QChar(u'\x01'));
         skeleton.append(QLatin1Char(marker));
         spans.push_back({t.begin, t.end - t.begin, kind});
         copied = t.end;
     }
-    skeleton.append(QStringView(s).mid(copied));
+    skeleton.append(s.mid(copied));
     return true;
 }
 
@@ -544,12 +581,16 @@ QVariant literalValue(const QString& s, const LiteralSpan& span, bool negated, D
                    ? body.toString().replace(QStringLiteral("''"), QStringLiteral("'"))
                    : body.toString();
     }
-    const QString lit = negated ? u'-' + t.toString() : t.toString();
     if (dialect == Dialect::PostgreSQL)
-        return lit;
-    bool fits = false;
-    const qlonglong ll = numberClass(t) == NumberClass::Decimal ? 0 : lit.toLongLong(&fits);
-    return fits ? QVariant(ll) : QVariant(lit.toDouble());
+        return negated ? u'-' + t.toString() : t.toString();
+    // A whole number that fits in 64 bits (the sign included) binds as an integer,
+    // anything else as a double.
+    qulonglong v = 0;
+    const qulonglong limit = qulonglong(std::numeric_limits<qint64>::max()) + (negated ? 1 : 0);
+    if (wholeNumber(t, v) && v <= limit)
+        return QVariant(negated ? qlonglong(0ULL - v) : qlonglong(v));
+    const double d = t.toDouble();
+    return QVariant(negated ? -d : d);
 }
 
 Translation ShapeCache::translate(const QString& tsql) {

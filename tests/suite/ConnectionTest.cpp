@@ -182,6 +182,11 @@ TEST_P(Ado, StatementCacheGivesTheSameResultsAsText) {
                  << QStringLiteral("SELECT Id FROM T WHERE Id = %1")
                         .arg(i % 2 ? QString::number(i) : QStringLiteral("'%1'").arg(i))
                  << QStringLiteral("SELECT Id FROM T WHERE Id = %1").arg(i + 0.5);
+    // Numbers at the edges of the 64-bit integers, and numbers that are not integers.
+    for (const char* v : {"9223372036854775807", "-9223372036854775808", "9223372036854775808",
+                          "-9223372036854775809", "18446744073709551616", "2147483648", "007",
+                          "1e3", "-.5", "1.5E-2", "0"})
+        repeated << QStringLiteral("SELECT %1 AS v FROM T WHERE Id = 0").arg(QLatin1String(v));
     // More distinct shapes than the cache keeps, each seen twice so it is prepared.
     QStringList many;
     for (int k = 0; k < 20; ++k)

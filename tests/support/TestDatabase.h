@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TestPrinting.h"
+
 #include <OrbentaSuite.h>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
