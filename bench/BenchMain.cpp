@@ -47,10 +47,10 @@ public:
     }
     void Finalize() override {
         ConsoleReporter::Finalize();
-        std::printf("\n%-58s %14s %14s %7s\n", "operation", "component us", "baseline us", "ratio");
+        std::printf("\n%-72s %14s %14s %7s\n", "operation", "component us", "baseline us", "ratio");
         for (const std::string& row : order_) {
             const Row& r = rows_[row];
-            std::printf("%-58s %14.2f %14.2f %7.2f\n", row.c_str(), r.component, r.baseline,
+            std::printf("%-72s %14.2f %14.2f %7.2f\n", row.c_str(), r.component, r.baseline,
                         r.baseline > 0 ? r.component / r.baseline : 0.0);
         }
         std::fflush(stdout);
