@@ -625,7 +625,32 @@ Translation ShapeCache::translate(const QString& tsql) {
     return t;
 }
 
+namespace {
+// Whether the plain text of a statement has anything the translator changes: TOP,
+// ISNULL, TRUNCATE or an N'' literal. Most statements have none and pass unchanged.
+bool needsRewriting(const QString& tsql) {
+    for (qsizetype i = 0; i < tsql.size();) {
+        const Token t = lexOne(tsql, i);
+        i = t.end;
+        if (t.type == Tok::String && t.national)
+            return true;
+        if (t.type == Tok::Word) {
+            const QStringView w = QStringView(tsql).mid(t.begin, t.end - t.begin);
+            for (const char* k : {"TOP", "ISNULL", "TRUNCATE"})
+                if (w.compare(QLatin1StringView(k), Qt::CaseInsensitive) == 0)
+                    return true;
+        }
+    }
+    return false;
+}
+} // namespace
+
 Translation translate(const QString& tsql, Dialect dialect, bool parameterize) {
+    if (!parameterize && dialect != Dialect::SqlServer && !needsRewriting(tsql)) {
+        Translation r;
+        r.text = tsql;
+        return r;
+    }
     return Translator(tsql, dialect, parameterize).run();
 }
 
