@@ -24,7 +24,15 @@ namespace {
 class TableReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
+        // Progress on the console: one line per benchmark (its median when repeated).
+        std::vector<Run> shown;
+        for (const Run& r : runs)
+            if (r.repetitions <= 1
+                    ? r.run_type == Run::RT_Iteration
+                    : r.run_type == Run::RT_Aggregate && r.aggregate_name == "median")
+                shown.push_back(r);
+        if (!shown.empty())
+            ConsoleReporter::ReportRuns(shown);
         for (const Run& r : runs) {
             if (r.error_occurred || r.run_type != Run::RT_Iteration)
                 continue;
