@@ -477,6 +477,8 @@ void Connection::Open(const QString& connectionString) {
     try {
         if (settings.dialect == Dialect::SQLite) {
             const QString file = key({"database", "data source"});
+            // With a write-ahead log, the programs sharing the file read while one
+            // of them writes, instead of waiting for it.
             if (!file.isEmpty() && file != u":memory:")
                 d->control(QStringLiteral("PRAGMA journal_mode=WAL"));
         } else if (settings.dialect == Dialect::PostgreSQL) {
