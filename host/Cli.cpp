@@ -11,6 +11,7 @@
 #include <QLocale>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTextStream>
 #include <cstdio>
 #include <functional>
@@ -439,26 +440,45 @@ int cmdComision(Context& c) {
 }
 
 // Pictures of every window of the component, loaded with demo data, for documentation.
+// Without --db the demo data is made afresh in a scratch database, so the pictures are
+// the same on every machine and never show (or need) the user's own data.
 int cmdCaptura(Context& c) {
     if (c.args.size() != 1)
-        usage(QStringLiteral("usage: orbenta captura DIR"));
+        usage(QStringLiteral("usage: orbenta captura [--db CONN] DIR"));
     QDir dir(c.args[0]);
     if (!dir.mkpath(QStringLiteral(".")))
         usage(QStringLiteral("cannot create %1").arg(c.args[0]));
-    auto cn = c.connection();
+    QTemporaryDir scratch;
+    std::shared_ptr<ado::Connection> cn;
+    if (c.parser.isSet(QStringLiteral("db"))) {
+        cn = c.connection();
+    } else {
+        cn = std::make_shared<ado::Connection>();
+        cn->Open(QStringLiteral("Driver=SQLite;Database=%1/demo.db").arg(scratch.path()));
+        db::createSchema(*cn, false);
+        db::loadDemoData(*cn);
+    }
     c.shareWithComponent(cn);
     ui::setPresenter(std::make_shared<ui::RecordingPresenter>());
-    ORBTAgentes::frmclsCambioFactura cambio;
-    cambio.Show(0);
-    ORBTAgentes::frmAgentes_CambioFactura* w = cambio.window();
-    const QString empty = dir.filePath(QStringLiteral("frmAgentes_CambioFactura-vacia.png"));
-    w->grab().save(empty);
-    w->CargarFactura(QStringLiteral("1"), QStringLiteral("5"));
-    w->txtNuevoAgente->setTextValue(QStringLiteral("12"));
-    const QString loaded = dir.filePath(QStringLiteral("frmAgentes_CambioFactura.png"));
-    if (!w->grab().save(loaded))
-        usage(QStringLiteral("cannot write %1").arg(loaded));
-    out() << empty << '\n' << loaded << '\n';
+    QStringList written;
+    const auto save = [&](QWidget* w, const QString& name) {
+        const QString file = dir.filePath(name);
+        if (!w->grab().save(file))
+            usage(QStringLiteral("cannot write %1").arg(file));
+        written << file;
+    };
+    {
+        ORBTAgentes::frmclsCambioFactura cambio;
+        cambio.Show(0);
+        ORBTAgentes::frmAgentes_CambioFactura* w = cambio.window();
+        save(w, QStringLiteral("frmAgentes_CambioFactura-vacia.png"));
+        w->CargarFactura(QStringLiteral("1"), QStringLiteral("5"));
+        w->txtNuevoAgente->setTextValue(QStringLiteral("12"));
+        save(w, QStringLiteral("frmAgentes_CambioFactura.png"));
+    }
+    cn->Close(); // before the scratch database goes
+    for (const QString& f : written)
+        out() << f << '\n';
     return 0;
 }
 
@@ -567,7 +587,7 @@ int runCommand(const QStringList& arguments) {
         "  comision activa|exacta|guardar|eliminar --agente A [--nivel N] [--familias F1,F2,F3]\n"
         "           [--articulo X] [--comision P] [--explain]   commission rules\n"
         "  comision nivel CLAVE | reglas --agente A\n"
-        "  captura DIR                   pictures of the component's windows (PNG)\n"
+        "  captura [--db CONN] DIR       pictures of the component's windows (PNG)\n"
         "Without a command the main window opens."));
     parser.addHelpOption();
     const QList<QCommandLineOption> options{

@@ -1,6 +1,10 @@
 #include "TestDatabase.h"
 
 #include "TestCli.h"
+
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -71,6 +75,26 @@ TEST(CliUnit, UnknownDriverAndUnknownCommand) {
     EXPECT_TRUE(r.err.startsWith(QStringLiteral("error 3706 (ado): "))) << r.err.toStdString();
     r = orbenta({"--db", "x", "nada"});
     EXPECT_NE(r.code, 0);
+}
+
+// The pictures come from a scratch demo database: the user's database is neither
+// needed nor touched.
+TEST(CliUnit, CapturaDrawsTheWindowsFromFreshDemoData) {
+    QTemporaryDir dir;
+    auto env = QProcessEnvironment::systemEnvironment();
+    const QString userDb = dir.filePath(QStringLiteral("user.db"));
+    env.insert(QStringLiteral("ORBENTA_DB"), QStringLiteral("Driver=SQLite;Database=") + userDb);
+    const QString pictures = dir.filePath(QStringLiteral("pictures"));
+    const CliRun r = orbenta({"captura", pictures}, env);
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QImage empty(pictures + QStringLiteral("/frmAgentes_CambioFactura-vacia.png"));
+    const QImage loaded(pictures + QStringLiteral("/frmAgentes_CambioFactura.png"));
+    ASSERT_FALSE(empty.isNull());
+    ASSERT_FALSE(loaded.isNull());
+    // The window's client area, 6390 x 3450 twips at 15 twips a pixel.
+    EXPECT_EQ(loaded.size(), QSize(426, 230));
+    EXPECT_NE(empty, loaded); // the invoice and the new agent are shown
+    EXPECT_FALSE(QFile::exists(userDb));
 }
 
 } // namespace
