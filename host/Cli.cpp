@@ -116,7 +116,7 @@ int cmdInit(Context& c) {
     db::createSchema(*cn, c.parser.isSet(QStringLiteral("force")));
     if (c.parser.isSet(QStringLiteral("demo")))
         db::loadDemoData(*cn);
-    out() << "database ready: " << cn->ConnectionString() << '\n';
+    out() << "database ready: " << ado::displayConnectionString(cn->ConnectionString()) << '\n';
     return 0;
 }
 

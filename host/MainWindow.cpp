@@ -17,9 +17,10 @@ MainWindow::MainWindow(std::shared_ptr<ado::Connection> connection,
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
     auto* title = new QLabel(QStringLiteral("<h2>%1</h2>").arg(empresa_->Nombre().toHtmlEscaped()));
-    auto* info = new QLabel(QStringLiteral("Empresa %1 · Base de datos: %2")
-                                .arg(empresa_->CodEmpresa())
-                                .arg(connection_->ConnectionString().toHtmlEscaped()));
+    auto* info = new QLabel(
+        QStringLiteral("Empresa %1 · Base de datos: %2")
+            .arg(empresa_->CodEmpresa())
+            .arg(ado::displayConnectionString(connection_->ConnectionString()).toHtmlEscaped()));
     info->setObjectName(QStringLiteral("lblBaseDatos"));
     layout->addWidget(title);
     layout->addWidget(info);

@@ -113,6 +113,34 @@ struct CacheEntry {
 
 } // namespace
 
+QString displayConnectionString(const QString& connectionString) {
+    const QStringView cs(connectionString);
+    QString out;
+    out.reserve(cs.size());
+    // Parts end at a ";" outside braces (an ODBC value in braces may hold ";").
+    for (qsizetype i = 0; i <= cs.size();) {
+        qsizetype j = i;
+        for (int depth = 0; j < cs.size() && (cs[j] != u';' || depth > 0); ++j) {
+            if (cs[j] == u'{')
+                ++depth;
+            else if (cs[j] == u'}' && depth > 0)
+                --depth;
+        }
+        const QStringView part = cs.mid(i, j - i);
+        const qsizetype eq = part.indexOf(u'=');
+        const QStringView key = eq < 0 ? QStringView() : part.left(eq).trimmed();
+        if (key.compare(u"pwd", Qt::CaseInsensitive) == 0 ||
+            key.compare(u"password", Qt::CaseInsensitive) == 0)
+            out += part.left(eq + 1) + QStringLiteral("***");
+        else
+            out += part;
+        if (j < cs.size())
+            out += u';';
+        i = j + 1;
+    }
+    return out;
+}
+
 struct Connection::Impl {
     QString name;
     QString connectionString;

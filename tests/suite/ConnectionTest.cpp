@@ -268,6 +268,26 @@ TEST(AdoConnection, RejectsUnknownDriversAndUnreachableServers) {
     EXPECT_EQ(cn.State(), ado::adStateClosed);
 }
 
+TEST(AdoConnection, DisplayedConnectionStringsHideThePassword) {
+    const struct {
+        const char* given;
+        const char* shown;
+    } cases[] = {
+        {"Driver=SQLite;Database=/tmp/a.db", "Driver=SQLite;Database=/tmp/a.db"},
+        {"Driver=PostgreSQL;Server=h;Uid=u;Pwd=secret", "Driver=PostgreSQL;Server=h;Uid=u;Pwd=***"},
+        {"Driver=PostgreSQL;PASSWORD = a=b;Port=5432;",
+         "Driver=PostgreSQL;PASSWORD =***;Port=5432;"},
+        {"Driver=ODBC;DRIVER={SQL Server};PWD={se;cr}et};UID=u",
+         "Driver=ODBC;DRIVER={SQL Server};PWD=***;UID=u"},
+        {"Driver=PostgreSQL;Pwdx=1;xPwd=2", "Driver=PostgreSQL;Pwdx=1;xPwd=2"},
+        {"", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ado::displayConnectionString(QString::fromUtf8(c.given)),
+                  QString::fromUtf8(c.shown))
+            << c.given;
+}
+
 } // namespace
 
 namespace {
