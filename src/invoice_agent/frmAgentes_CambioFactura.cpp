@@ -111,6 +111,16 @@ frmAgentes_CambioFactura::frmAgentes_CambioFactura(QWidget* parent) : FormBase(p
     place(Label4, 120, 2115, 495, 195);
     place(Label5, 120, 150, 405, 195);
 
+    // Each label names its field for assistive technology (the captions carry no
+    // mnemonic, so no shortcut is added).
+    lblFactura->setBuddy(txtFactura);
+    Label5->setBuddy(txtSerie);
+    lblAgenteActual->setBuddy(txtAgenteActual);
+    Label2->setBuddy(txtTotal);
+    Label3->setBuddy(txtImporte_Costo);
+    Label4->setBuddy(txtFecha);
+    Label1->setBuddy(txtNuevoAgente);
+
     // Field settings as stored with the window.
     for (controls::HxTextBox* b : {txtSerie, txtFactura, txtTotal, txtImporte_Costo})
         b->setTypeOfValues(1);

@@ -3,7 +3,9 @@
 #include "TestErrors.h"
 #include <ORBTAgentes.h>
 #include <QApplication>
+#include <QLabel>
 #include <QPointer>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
@@ -236,6 +238,77 @@ TEST_P(CambioFacturaWindow, TypedKeysNeverBecomeSql) {
 }
 
 ORBENTA_ENGINE_TESTS(CambioFacturaWindow);
+
+// The window as laid out in twips, its captions, its grey read-only fields, and the
+// order Tab walks through its enabled controls.
+TEST(CambioFacturaLayout, PositionsCaptionsColoursAndTabOrder) {
+    const struct {
+        const char* name;
+        int left, top, width, height;
+        const char* caption; // labels and buttons
+    } controls[] = {
+        {"lblFactura", 120, 540, 585, 195, "Factura:"},
+        {"txtSerie", 1530, 90, 525, 300, nullptr},
+        {"txtFactura", 1530, 480, 1515, 300, nullptr},
+        {"txtAgenteActual", 1530, 885, 4755, 300, nullptr},
+        {"txtTotal", 1530, 1275, 1515, 300, nullptr},
+        {"txtImporte_Costo", 1530, 1665, 1515, 300, nullptr},
+        {"txtFecha", 1530, 2070, 1515, 300, nullptr},
+        {"txtNuevoAgente", 1530, 2460, 4755, 300, nullptr},
+        {"cmdAceptar", 2715, 3030, 1065, 365, "&Aceptar"},
+        {"cmdCancelar", 3922, 3030, 1065, 365, "&Cancelar"},
+        {"cmdCerrar", 5130, 3030, 1065, 365, "&Salir"},
+        {"lblAgenteActual", 120, 930, 1365, 195, "Agente en Factura:"},
+        {"Frame1", 30, 2880, 6315, 60, nullptr},
+        {"Label1", 120, 2520, 1080, 195, "Nuevo Agente:"},
+        {"Label2", 120, 1335, 1215, 195, "Total en Factura:"},
+        {"Label3", 120, 1725, 1020, 195, "Importe Costo:"},
+        {"Label4", 120, 2115, 495, 195, "Fecha:"},
+        {"Label5", 120, 150, 405, 195, "Serie:"},
+    };
+    frmclsCambioFactura cls;
+    cls.Show(0);
+    frmAgentes_CambioFactura* w = cls.window();
+    ASSERT_TRUE(w);
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Cambio de Agente en Factura"));
+    EXPECT_EQ(w->size(), QSize(426, 230));
+    const auto px = [](int twips) { return qRound(twips / 15.0); };
+    for (const auto& c : controls) {
+        SCOPED_TRACE(c.name);
+        auto* widget = w->findChild<QWidget*>(QLatin1String(c.name));
+        ASSERT_TRUE(widget);
+        const QRect g = widget->geometry();
+        EXPECT_EQ(g.topLeft(), QPoint(px(c.left), px(c.top)));
+        EXPECT_EQ(g.height(), px(c.height));
+        if (auto* label = qobject_cast<QLabel*>(widget)) {
+            EXPECT_GE(g.width(), px(c.width)); // grows to fit its text
+            EXPECT_EQ(label->text(), QString::fromUtf8(c.caption));
+            EXPECT_TRUE(label->buddy()) << "a label names its field";
+        } else {
+            EXPECT_EQ(g.width(), px(c.width));
+        }
+        if (auto* button = qobject_cast<QPushButton*>(widget))
+            EXPECT_EQ(button->text(), QString::fromUtf8(c.caption));
+    }
+    for (controls::HxTextBox* b : {w->txtTotal, w->txtImporte_Costo, w->txtFecha}) {
+        EXPECT_FALSE(b->isEnabled());
+        EXPECT_EQ(b->palette().color(QPalette::Base), QColor(224, 224, 224));
+    }
+
+    // Empty: Tab skips the disabled fields and buttons.
+    QApplication::setActiveWindow(w);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+    w->txtSerie->setFocus();
+    QStringList walk;
+    for (int i = 0; i < 4; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* f = QApplication::focusWidget();
+        while (f && f->parentWidget() != w)
+            f = f->parentWidget();
+        walk << (f ? f->objectName() : QStringLiteral("(none)"));
+    }
+    EXPECT_EQ(walk, (QStringList{"txtFactura", "txtNuevoAgente", "cmdCerrar", "txtSerie"}));
+}
 
 TEST(WindowClass, ShowUnloadAndRelease) {
     auto cls = std::make_unique<frmclsCambioFactura>();
