@@ -15,17 +15,6 @@ namespace {
 
 class AgenteGuardar : public testsupport::ComponentTest {
 protected:
-    void SetUp() override {
-        ComponentTest::SetUp();
-        if (IsSkipped())
-            return;
-        presenter = std::make_shared<ui::RecordingPresenter>();
-        ui::setPresenter(presenter);
-    }
-    void TearDown() override {
-        ui::setPresenter(nullptr);
-        EngineTest::TearDown();
-    }
     static clsAgente sample(qint16 code) {
         clsAgente a;
         a.Codigo = code;
@@ -51,7 +40,6 @@ protected:
         a.Observ = QStringLiteral("Obs");
         return a;
     }
-    std::shared_ptr<ui::RecordingPresenter> presenter;
 };
 
 constexpr const char* kUpdate7 =

@@ -10,6 +10,13 @@ void ComponentTest::SetUp() {
         return;
     createSchema();
     ORBTAgentes::SharedContext::setConexion(cn);
+    presenter = std::make_shared<ui::RecordingPresenter>();
+    ui::setPresenter(presenter);
+}
+
+void ComponentTest::TearDown() {
+    ui::setPresenter(nullptr);
+    EngineTest::TearDown();
 }
 
 QStringList amountRows(ado::Connection& cn, const QString& sql) {

@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QLabel>
 #include <QPointer>
-#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
@@ -64,8 +63,6 @@ protected:
         ComponentTest::SetUp();
         if (IsSkipped())
             return;
-        presenter = std::make_shared<ui::RecordingPresenter>();
-        ui::setPresenter(presenter);
         empresa = std::make_shared<FailingCompany>();
         SharedContext::setEmpresa(empresa);
         for (int a : {1, 2, 3})
@@ -89,7 +86,6 @@ protected:
     }
     void TearDown() override {
         cls.reset();
-        ui::setPresenter(nullptr);
         ComponentTest::TearDown();
     }
     void type(QWidget* field, const QString& text) {
@@ -110,7 +106,6 @@ protected:
             *cn, QStringLiteral("SELECT Cod_Agente, Importe_Pvp, Importe_Costo FROM "
                                 "Agentes_Acumulados ORDER BY Cod_Agente"));
     }
-    std::shared_ptr<ui::RecordingPresenter> presenter;
     std::shared_ptr<FailingCompany> empresa;
     std::unique_ptr<frmclsCambioFactura> cls;
     frmAgentes_CambioFactura* w = nullptr;
@@ -239,57 +234,16 @@ TEST_P(CambioFacturaWindow, TypedKeysNeverBecomeSql) {
 
 ORBENTA_ENGINE_TESTS(CambioFacturaWindow);
 
-// The window as laid out in twips, its captions, its grey read-only fields, and the
-// order Tab walks through its enabled controls.
-TEST(CambioFacturaLayout, PositionsCaptionsColoursAndTabOrder) {
-    const struct {
-        const char* name;
-        int left, top, width, height;
-        const char* caption; // labels and buttons
-    } controls[] = {
-        {"lblFactura", 120, 540, 585, 195, "Factura:"},
-        {"txtSerie", 1530, 90, 525, 300, nullptr},
-        {"txtFactura", 1530, 480, 1515, 300, nullptr},
-        {"txtAgenteActual", 1530, 885, 4755, 300, nullptr},
-        {"txtTotal", 1530, 1275, 1515, 300, nullptr},
-        {"txtImporte_Costo", 1530, 1665, 1515, 300, nullptr},
-        {"txtFecha", 1530, 2070, 1515, 300, nullptr},
-        {"txtNuevoAgente", 1530, 2460, 4755, 300, nullptr},
-        {"cmdAceptar", 2715, 3030, 1065, 365, "&Aceptar"},
-        {"cmdCancelar", 3922, 3030, 1065, 365, "&Cancelar"},
-        {"cmdCerrar", 5130, 3030, 1065, 365, "&Salir"},
-        {"lblAgenteActual", 120, 930, 1365, 195, "Agente en Factura:"},
-        {"Frame1", 30, 2880, 6315, 60, nullptr},
-        {"Label1", 120, 2520, 1080, 195, "Nuevo Agente:"},
-        {"Label2", 120, 1335, 1215, 195, "Total en Factura:"},
-        {"Label3", 120, 1725, 1020, 195, "Importe Costo:"},
-        {"Label4", 120, 2115, 495, 195, "Fecha:"},
-        {"Label5", 120, 150, 405, 195, "Serie:"},
-    };
+// What the window's code does not spell out control by control: every label names a
+// field, the read-only fields are grey, and Tab walks the enabled controls in order.
+TEST(CambioFacturaLayout, LabelsGreyFieldsAndTabOrder) {
     frmclsCambioFactura cls;
     cls.Show(0);
     frmAgentes_CambioFactura* w = cls.window();
     ASSERT_TRUE(w);
-    EXPECT_EQ(w->windowTitle(), QStringLiteral("Cambio de Agente en Factura"));
-    EXPECT_EQ(w->size(), QSize(426, 230));
-    const auto px = [](int twips) { return qRound(twips / 15.0); };
-    for (const auto& c : controls) {
-        SCOPED_TRACE(c.name);
-        auto* widget = w->findChild<QWidget*>(QLatin1String(c.name));
-        ASSERT_TRUE(widget);
-        const QRect g = widget->geometry();
-        EXPECT_EQ(g.topLeft(), QPoint(px(c.left), px(c.top)));
-        EXPECT_EQ(g.height(), px(c.height));
-        if (auto* label = qobject_cast<QLabel*>(widget)) {
-            EXPECT_GE(g.width(), px(c.width)); // grows to fit its text
-            EXPECT_EQ(label->text(), QString::fromUtf8(c.caption));
-            EXPECT_TRUE(label->buddy()) << "a label names its field";
-        } else {
-            EXPECT_EQ(g.width(), px(c.width));
-        }
-        if (auto* button = qobject_cast<QPushButton*>(widget))
-            EXPECT_EQ(button->text(), QString::fromUtf8(c.caption));
-    }
+    EXPECT_EQ(w->size(), QSize(426, 230)); // 6390 x 3450 twips
+    for (QLabel* label : w->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
+        EXPECT_TRUE(label->buddy()) << label->objectName().toStdString();
     for (controls::HxTextBox* b : {w->txtTotal, w->txtImporte_Costo, w->txtFecha}) {
         EXPECT_FALSE(b->isEnabled());
         EXPECT_EQ(b->palette().color(QPalette::Base), QColor(224, 224, 224));
