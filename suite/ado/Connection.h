@@ -22,6 +22,10 @@ struct StatementEvent {
     LockTypeEnum lockType = adLockUnspecified;
 };
 
+/// A connection string fit to show a user or to print: the value of each password key
+/// (Pwd, Password) is replaced by "***", everything else stays as written.
+QString displayConnectionString(const QString& connectionString);
+
 /// The database connection of the suite.
 ///
 /// Connection strings are `key=value;` pairs:
@@ -43,10 +47,6 @@ struct StatementEvent {
 ///
 /// With ORBENTA_TRACE_SQL=1 in the environment every statement is printed to standard
 /// error as "SQL: " and the text exactly as it was given.
-/// A connection string fit to show a user or to print: the value of each password key
-/// (Pwd, Password) is replaced by "***", everything else stays as written.
-QString displayConnectionString(const QString& connectionString);
-
 class Connection {
 public:
     Connection();

@@ -360,34 +360,25 @@ private:
         const QString written = number ? sign + text(t).toString() : lit;
         if (!param_)
             out_ += written;
-        if (!param_ || frames_.back().inOrderBy) {
+        // An unterminated literal stays in the text for the server to reject.
+        if (!param_ || frames_.back().inOrderBy || t.unterminated) {
             shape_ += written;
             uses_.push_back(LiteralUse::Inline);
             return;
         }
         uses_.push_back(sign.isEmpty() ? LiteralUse::Parameter : LiteralUse::NegatedParameter);
-        if (!number) {
-            QString v = lit.mid(1);
-            if (v.endsWith(u'\'') && !v.isEmpty())
-                v.chop(1);
-            v.replace(QStringLiteral("''"), QStringLiteral("'"));
-            shape_ += u'?';
-            params_.push_back(v);
-            return;
-        }
-        const bool whole = !lit.contains(u'.') && !lit.contains(u'e') && !lit.contains(u'E');
-        bool fits = false;
-        const qlonglong ll = whole ? lit.toLongLong(&fits) : 0;
-        if (d_ == Dialect::PostgreSQL) {
+        const LiteralSpan span{
+            t.begin, t.end - t.begin,
+            !number ? (t.national ? LiteralSpan::NationalString : LiteralSpan::String)
+                    : LiteralSpan::Number};
+        params_.push_back(literalValue(s_, span, !sign.isEmpty(), d_));
+        if (number && d_ == Dialect::PostgreSQL)
             // The server types a literal by its form and size (a sign is an operator to
             // it); the placeholder says the same.
             shape_ += QStringLiteral("CAST(? AS %1)")
                           .arg(QLatin1String(postgresType(numberClass(text(t)))));
-            params_.push_back(lit);
-        } else {
+        else
             shape_ += u'?';
-            params_.push_back(fits ? QVariant(ll) : QVariant(lit.toDouble()));
-        }
     }
 
     qsizetype step(qsizetype i) {

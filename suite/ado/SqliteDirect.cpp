@@ -68,7 +68,8 @@ Statement::Outcome Statement::run(const QVector<QVariant>& params,
             break;
         default: {
             const QString s = v.toString();
-            sqlite3_bind_text16(st_, at, s.utf16(), int(s.size() * sizeof(char16_t)), SQLITE_TRANSIENT);
+            sqlite3_bind_text16(st_, at, s.utf16(), int(s.size() * sizeof(char16_t)),
+                                SQLITE_TRANSIENT);
         }
         }
     }
@@ -81,7 +82,8 @@ Statement::Outcome Statement::run(const QVector<QVariant>& params,
         if (!same) {
             QStringList names;
             for (int c = 0; c < cols; ++c)
-                names << QString::fromUtf16(static_cast<const char16_t*>(sqlite3_column_name16(st_, c)));
+                names << QString::fromUtf16(
+                    static_cast<const char16_t*>(sqlite3_column_name16(st_, c)));
             columnCache = std::make_shared<const Recordset::Columns>(names);
         }
         out.columns = columnCache;
@@ -100,15 +102,17 @@ Statement::Outcome Statement::run(const QVector<QVariant>& params,
                 row.push_back(QVariant(sqlite3_column_double(st_, c)));
                 break;
             case SQLITE_BLOB:
-                row.push_back(QVariant(QByteArray(static_cast<const char*>(sqlite3_column_blob(st_, c)),
-                                                  sqlite3_column_bytes(st_, c))));
+                row.push_back(
+                    QVariant(QByteArray(static_cast<const char*>(sqlite3_column_blob(st_, c)),
+                                        sqlite3_column_bytes(st_, c))));
                 break;
             case SQLITE_NULL:
                 row.push_back(QVariant(QMetaType::fromType<QString>()));
                 break;
             default:
-                row.push_back(QVariant(QString::fromUtf16(static_cast<const char16_t*>(sqlite3_column_text16(st_, c)),
-                                                          sqlite3_column_bytes16(st_, c) / 2)));
+                row.push_back(QVariant(
+                    QString::fromUtf16(static_cast<const char16_t*>(sqlite3_column_text16(st_, c)),
+                                       sqlite3_column_bytes16(st_, c) / 2)));
             }
         }
         out.rows.push_back(std::move(row));
