@@ -15,7 +15,8 @@ QString BenchDatabase::postgresConnectionString() {
 BenchDatabase::BenchDatabase(Engine engine, int agents) {
     QString cs;
     if (engine == SQLite) {
-        cs = QStringLiteral("Driver=SQLite;Database=%1/bench.db").arg(dir_.path());
+        cs = QStringLiteral("Driver=SQLite;Database=") + dir_.path() + QStringLiteral("/bench.db");
+        ado::Connection::CreateDatabase(cs);
     } else {
         if (postgresConnectionString().isEmpty())
             return;

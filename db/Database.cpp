@@ -96,29 +96,25 @@ bool hasTables(ado::Connection& cn) {
 }
 
 void createSchema(ado::Connection& cn, bool replace) {
-    cn.BeginTrans();
-    try {
-        if (replace) {
-            const QStringList existing = existingTables(cn);
-            const QStringList ours = tableNames();
-            for (auto it = ours.crbegin(); it != ours.crend(); ++it)
-                if (existing.contains(*it, Qt::CaseInsensitive))
-                    cn.Execute(QStringLiteral("DROP TABLE ") + *it);
-        }
-        for (const QString& s : schemaStatements(cn.dialect()))
-            cn.Execute(s);
-        cn.CommitTrans();
-    } catch (...) {
-        cn.RollbackTrans();
-        throw;
+    ado::Transaction tx(cn);
+    if (replace) {
+        const QStringList existing = existingTables(cn);
+        const QStringList ours = tableNames();
+        for (auto it = ours.crbegin(); it != ours.crend(); ++it)
+            if (existing.contains(*it, Qt::CaseInsensitive))
+                cn.Execute(QStringLiteral("DROP TABLE ") + *it);
     }
+    for (const QString& s : schemaStatements(cn.dialect()))
+        cn.Execute(s);
+    tx.Commit();
 }
 
 QString sqlDate(int year, int month, int day) {
-    return QStringLiteral("%1-%2-%3T00:00:00")
-        .arg(year, 4, 10, QLatin1Char('0'))
-        .arg(month, 2, 10, QLatin1Char('0'))
-        .arg(day, 2, 10, QLatin1Char('0'));
+    const auto digits = [](int v, int width) {
+        return QString::number(v).rightJustified(width, u'0');
+    };
+    return digits(year, 4) + u'-' + digits(month, 2) + u'-' + digits(day, 2) +
+           QStringLiteral("T00:00:00");
 }
 
 } // namespace orbenta::db

@@ -32,9 +32,11 @@ private:
 QString q(const QString& s) {
     return utilidades::sqlQuoted(s);
 }
+QString n(qint64 v) {
+    return QString::number(v);
+}
 QString money(qint64 cents) {
-    return QString::number(cents / 100) + u'.' +
-           QStringLiteral("%1").arg(std::abs(cents % 100), 2, 10, QLatin1Char('0'));
+    return n(cents / 100) + u'.' + n(std::abs(cents % 100)).rightJustified(2, u'0');
 }
 // "Iñaki" -> "inaki": e-mail addresses keep to plain letters.
 QString ascii(const QString& s) {
@@ -194,6 +196,12 @@ public:
 
 private:
     void exec(const QString& sql) { cn_.Execute(sql); }
+    // One row: every value is already written as SQL (n(), money(), q() or NULL).
+    void insert(const char* table, const char* columns, const QStringList& values) {
+        exec(QStringLiteral("INSERT INTO ") + QLatin1String(table) + QStringLiteral(" (") +
+             QLatin1String(columns) + QStringLiteral(") VALUES (") +
+             values.join(QStringLiteral(", ")) + u')');
+    }
 
     void companies() {
         exec(QStringLiteral("INSERT INTO Empresas (Codigo, Nombre, Cod_Empresa_Articulos, Nivel1, "
@@ -211,10 +219,7 @@ private:
                 {QStringLiteral("ODBCUsuario"), QStringLiteral("orbenta")},
                 {QStringLiteral("ODBCPassword"), QStringLiteral("orbenta")}};
             for (const auto& [k, v] : cfg)
-                exec(QStringLiteral("INSERT INTO Empresas_Configuracion (Cod_Empresa, Clave, "
-                                    "Valor) VALUES (%1, %2, %3)")
-                         .arg(e)
-                         .arg(q(k), q(v)));
+                insert("Empresas_Configuracion", "Cod_Empresa, Clave, Valor", {n(e), q(k), q(v)});
         }
     }
 
@@ -223,21 +228,15 @@ private:
                                        QStringLiteral("Delegación Valencia"),
                                        QStringLiteral("Depósito Zaragoza")};
         for (int i = 0; i < almacenes.size(); ++i)
-            exec(QStringLiteral("INSERT INTO Almacenes (Codigo, Nombre) VALUES (%1, %2)")
-                     .arg(i + 1)
-                     .arg(q(almacenes[i])));
+            insert("Almacenes", "Codigo, Nombre", {n(i + 1), q(almacenes[i])});
         for (const Town& t : kTowns)
-            exec(QStringLiteral("INSERT INTO Codigos_Postales (Codigo, Localidad, Provincia) "
-                                "VALUES (%1, %2, %3)")
-                     .arg(t.cp)
-                     .arg(q(QString::fromUtf8(t.localidad)), q(QString::fromUtf8(t.provincia))));
+            insert("Codigos_Postales", "Codigo, Localidad, Provincia",
+                   {n(t.cp), q(QString::fromUtf8(t.localidad)), q(QString::fromUtf8(t.provincia))});
     }
 
     void banks() {
         for (const Bank& b : kBanks)
-            exec(QStringLiteral("INSERT INTO Bancos (Codigo, Nombre) VALUES (%1, %2)")
-                     .arg(b.code)
-                     .arg(q(QString::fromUtf8(b.name))));
+            insert("Bancos", "Codigo, Nombre", {n(b.code), q(QString::fromUtf8(b.name))});
     }
 
     void agents() {
@@ -247,13 +246,13 @@ private:
             const Town& town = kTowns[rnd_.next() % kTowns.size()];
             const Bank& bank = kBanks[rnd_.next() % kBanks.size()];
             const bool blocked = code % 13 == 0;
-            QString cuenta = QStringLiteral("%1").arg(bank.code, 4, 10, QLatin1Char('0'));
+            QString cuenta = n(bank.code).rightJustified(4, u'0');
             while (cuenta.size() < 20)
                 cuenta += QChar(u'0' + rnd_.between(0, 9));
             const QString user = nombre.section(u' ', 0, 0).toLower();
-            const QString email = QStringLiteral("%1.%2@cantabricas.es").arg(ascii(user)).arg(code);
-            const QString phone = QStringLiteral("94%1").arg(rnd_.between(4000000, 4999999));
-            const QString movil = QStringLiteral("6%1").arg(rnd_.between(10000000, 99999999));
+            const QString email = ascii(user) + u'.' + n(code) + QStringLiteral("@cantabricas.es");
+            const QString phone = QStringLiteral("94") + n(rnd_.between(4000000, 4999999));
+            const QString movil = u'6' + n(rnd_.between(10000000, 99999999));
             const QString observ =
                 code == 7
                     ? QStringLiteral("Zona costera; visita los martes.\nNo llamar antes de las 9.")
@@ -263,32 +262,41 @@ private:
             // Agent 38 was migrated from an old system without fax or remarks: its NULLs
             // show how a load reports a column that cannot be read.
             const bool legacy = code == 38;
-            exec(QStringLiteral(
-                     "INSERT INTO Agentes (Codigo, Nombre, Direccion, Cp, Localidad, Provincia, "
-                     "Telefono, Fax, Movil, EMail, Almacen, Bloqueado, Bloq_Fecha, Bloq_Motivo, "
-                     "ComisVentas, ComisCobros, Retencion_IRPF, NoImpLiquidacion, Password, "
-                     "Cta_Bancaria, Observ, Enviado) VALUES (%1, %2, %3, %4, %5, %6, %7, %8, %9, "
-                     "%10, %11, %12, %13, %14, %15, %16, %17, %18, %19, %20, %21, 0)")
-                     .arg(code)
-                     .arg(q(nombre))
-                     .arg(q(rnd_.pick(kCalles) + QStringLiteral(", %1").arg(rnd_.between(1, 120))))
-                     .arg(town.cp)
-                     .arg(q(QString::fromUtf8(town.localidad)),
-                          q(QString::fromUtf8(town.provincia)), q(phone),
-                          legacy ? QStringLiteral("NULL")
-                                 : q(code % 3 ? QString() : phone.left(8) + u'9'),
-                          q(movil), q(email))
-                     .arg(1 + code % 3)
-                     .arg(blocked ? 1 : 0)
-                     .arg(blocked ? q(dateText(QDate(2026, 1 + code % 12, 1 + code % 27)))
-                                  : q(QStringLiteral("1899-12-30T00:00:00")),
-                          q(blocked ? QStringLiteral("Impagos pendientes de regularizar")
-                                    : QString()),
-                          money(rnd_.between(2, 8) * 50), money(rnd_.between(0, 4) * 50),
-                          money(code % 4 == 0 ? 700 : 1500))
-                     .arg(code % 9 == 0 ? 1 : 0)
-                     .arg(q(QStringLiteral("%1%2").arg(user.left(3)).arg(1000 + code)), q(cuenta),
-                          legacy ? QStringLiteral("NULL") : q(observ)));
+            // The draws in the order they have always been made, so the demo data stays
+            // the same from one version to the next.
+            const int numero = rnd_.between(1, 120);
+            const QString calle = rnd_.pick(kCalles);
+            const qint64 retencion = code % 4 == 0 ? 700 : 1500;
+            const qint64 cobros = rnd_.between(0, 4) * 50;
+            const qint64 ventas = rnd_.between(2, 8) * 50;
+            insert(
+                "Agentes",
+                "Codigo, Nombre, Direccion, Cp, Localidad, Provincia, Telefono, Fax, Movil, "
+                "EMail, Almacen, Bloqueado, Bloq_Fecha, Bloq_Motivo, ComisVentas, ComisCobros, "
+                "Retencion_IRPF, NoImpLiquidacion, Password, Cta_Bancaria, Observ, Enviado",
+                {n(code),
+                 q(nombre),
+                 q(calle + QStringLiteral(", ") + n(numero)),
+                 n(town.cp),
+                 q(QString::fromUtf8(town.localidad)),
+                 q(QString::fromUtf8(town.provincia)),
+                 q(phone),
+                 legacy ? QStringLiteral("NULL") : q(code % 3 ? QString() : phone.left(8) + u'9'),
+                 q(movil),
+                 q(email),
+                 n(1 + code % 3),
+                 n(blocked ? 1 : 0),
+                 blocked ? q(dateText(QDate(2026, 1 + code % 12, 1 + code % 27)))
+                         : q(QStringLiteral("1899-12-30T00:00:00")),
+                 q(blocked ? QStringLiteral("Impagos pendientes de regularizar") : QString()),
+                 money(ventas),
+                 money(cobros),
+                 money(retencion),
+                 n(code % 9 == 0 ? 1 : 0),
+                 q(user.left(3) + n(1000 + code)),
+                 q(cuenta),
+                 legacy ? QStringLiteral("NULL") : q(observ),
+                 n(0)});
         }
     }
 
@@ -297,26 +305,17 @@ private:
         int article = 1000;
         for (int f = 0; f < cat.size(); ++f) {
             const int f1 = f + 1;
-            exec(QStringLiteral("INSERT INTO Familias_1 (Cod_Empresa, Codigo, Nombre) VALUES (1, "
-                                "%1, %2)")
-                     .arg(f1)
-                     .arg(q(QString::fromUtf8(cat[f].name))));
+            insert("Familias_1", "Cod_Empresa, Codigo, Nombre",
+                   {n(1), n(f1), q(QString::fromUtf8(cat[f].name))});
             for (int s = 0; s < cat[f].subs.size(); ++s) {
                 const Sub& sub = cat[f].subs[s];
                 const int f2 = s + 1;
-                exec(QStringLiteral("INSERT INTO Familias_2 (Cod_Empresa, Familia_1, Codigo, "
-                                    "Nombre) VALUES (1, %1, %2, %3)")
-                         .arg(f1)
-                         .arg(f2)
-                         .arg(q(QString::fromUtf8(sub.name))));
+                insert("Familias_2", "Cod_Empresa, Familia_1, Codigo, Nombre",
+                       {n(1), n(f1), n(f2), q(QString::fromUtf8(sub.name))});
                 QList<int> leaves;
                 for (int g = 0; g < sub.groups.size(); ++g) {
-                    exec(QStringLiteral("INSERT INTO Familias_3 (Cod_Empresa, Familia_1, "
-                                        "Familia_2, Codigo, Nombre) VALUES (1, %1, %2, %3, %4)")
-                             .arg(f1)
-                             .arg(f2)
-                             .arg(g + 1)
-                             .arg(q(sub.groups[g])));
+                    insert("Familias_3", "Cod_Empresa, Familia_1, Familia_2, Codigo, Nombre",
+                           {n(1), n(f1), n(f2), n(g + 1), q(sub.groups[g])});
                     leaves << g + 1;
                 }
                 if (leaves.isEmpty())
@@ -341,16 +340,10 @@ private:
             {QStringLiteral("Piscina"), {QStringLiteral("Cloro"), QStringLiteral("Limpieza")}}};
         article = 5000;
         for (int f = 0; f < two.size(); ++f) {
-            exec(QStringLiteral("INSERT INTO Familias_1 (Cod_Empresa, Codigo, Nombre) VALUES (2, "
-                                "%1, %2)")
-                     .arg(f + 1)
-                     .arg(q(two[f].first)));
+            insert("Familias_1", "Cod_Empresa, Codigo, Nombre", {n(2), n(f + 1), q(two[f].first)});
             for (int s = 0; s < two[f].second.size(); ++s) {
-                exec(QStringLiteral("INSERT INTO Familias_2 (Cod_Empresa, Familia_1, Codigo, "
-                                    "Nombre) VALUES (2, %1, %2, %3)")
-                         .arg(f + 1)
-                         .arg(s + 1)
-                         .arg(q(two[f].second[s])));
+                insert("Familias_2", "Cod_Empresa, Familia_1, Codigo, Nombre",
+                       {n(2), n(f + 1), n(s + 1), q(two[f].second[s])});
                 for (int a = 0; a < 27; ++a)
                     addArticle(2, ++article, two[f].second[s], f + 1, s + 1, 0);
             }
@@ -359,29 +352,17 @@ private:
 
     void addArticle(int emp, int code, const QString& base, int f1, int f2, int f3) {
         const QString desc = base + u' ' + rnd_.pick(kMarcas) + u' ' + rnd_.pick(kFormatos);
-        exec(QStringLiteral("INSERT INTO Articulos (Cod_Empresa, Codigo, Descripcion, Familia_1, "
-                            "Familia_2, Familia_3) VALUES (%1, %2, %3, %4, %5, %6)")
-                 .arg(emp)
-                 .arg(code)
-                 .arg(q(desc.left(60)))
-                 .arg(f1)
-                 .arg(f2)
-                 .arg(f3));
+        insert("Articulos", "Cod_Empresa, Codigo, Descripcion, Familia_1, Familia_2, Familia_3",
+               {n(emp), n(code), q(desc.left(60)), n(f1), n(f2), n(f3)});
         articles_.append({emp, code, f1, f2, f3});
     }
 
     void rule(int emp, int agent, int nivel, double comision, int art, int f1, int f2, int f3) {
-        exec(QStringLiteral("INSERT INTO Agentes_Comisiones (Nivel, Cod_Empresa, Cod_Agente, "
-                            "Comision, Cod_Articulo, Familia_1, Familia_2, Familia_3) VALUES "
-                            "(%1, %2, %3, %4, %5, %6, %7, %8)")
-                 .arg(nivel)
-                 .arg(emp)
-                 .arg(agent)
-                 .arg(QString::number(comision, 'f', 2))
-                 .arg(art)
-                 .arg(f1)
-                 .arg(f2)
-                 .arg(f3));
+        insert("Agentes_Comisiones",
+               "Nivel, Cod_Empresa, Cod_Agente, Comision, Cod_Articulo, Familia_1, Familia_2, "
+               "Familia_3",
+               {n(nivel), n(emp), n(agent), QString::number(comision, 'f', 2), n(art), n(f1), n(f2),
+                n(f3)});
     }
 
     void rules() {
@@ -424,7 +405,7 @@ private:
         for (int serie = 1; serie <= 2; ++serie) {
             QDate date(2026, 1, 2);
             const int count = serie == 1 ? 220 : 110;
-            for (int n = 1; n <= count; ++n) {
+            for (int number = 1; number <= count; ++number) {
                 date = date.addDays(rnd_.between(0, 2));
                 if (date.dayOfWeek() > 5)
                     date = date.addDays(8 - date.dayOfWeek());
@@ -463,28 +444,18 @@ private:
                 net = tdto2 ? net - dto2 / 100.0 : net * (1 - dto2 / 10000.0);
                 const qint64 netCents = qRound64(net * 100);
                 const qint64 cost = qRound64(netCents * (0.55 + rnd_.between(0, 20) / 100.0));
-                exec(QStringLiteral("INSERT INTO Facturas (Serie, Codigo, Fecha, Agente, ImporteB, "
-                                    "TDto1, Dto1, TDto2, Dto2, Importe_Costo) VALUES (%1, %2, %3, "
-                                    "%4, %5, %6, %7, %8, %9, %10)")
-                         .arg(serie)
-                         .arg(serie == 1 ? n : 500 + n)
-                         .arg(q(dateText(date)))
-                         .arg(agent)
-                         .arg(money(bruto))
-                         .arg(kind == 5 ? QStringLiteral("NULL") : QString::number(tdto1))
-                         .arg(money(dto1))
-                         .arg(tdto2)
-                         .arg(money(dto2))
-                         .arg(money(cost)));
-                auto& d = days[QStringLiteral("%1|%2").arg(agent).arg(dateText(date))];
+                insert("Facturas",
+                       "Serie, Codigo, Fecha, Agente, ImporteB, TDto1, Dto1, TDto2, Dto2, "
+                       "Importe_Costo",
+                       {n(serie), n(serie == 1 ? number : 500 + number), q(dateText(date)),
+                        n(agent), money(bruto), kind == 5 ? QStringLiteral("NULL") : n(tdto1),
+                        money(dto1), n(tdto2), money(dto2), money(cost)});
+                auto& d = days[n(agent) + u'|' + dateText(date)];
                 d.first += netCents;
                 d.second += cost;
                 const auto& a = articles_[int(rnd_.next() % 1500)];
-                auto& da = dayArticles[QStringLiteral("%1|%2|%3|%4")
-                                           .arg(1 + agent % 3)
-                                           .arg(dateText(date))
-                                           .arg(agent)
-                                           .arg(a.code)];
+                auto& da = dayArticles[n(1 + agent % 3) + u'|' + dateText(date) + u'|' + n(agent) +
+                                       u'|' + n(a.code)];
                 da.first += netCents;
                 da.second += cost;
             }
@@ -492,19 +463,19 @@ private:
         for (auto it = days.cbegin(); it != days.cend(); ++it) {
             const QStringList k = it.key().split(u'|');
             const qint64 pvp = it.value().first;
-            exec(QStringLiteral("INSERT INTO Agentes_Acumulados (Cod_Empresa, Cod_Agente, Fecha, "
-                                "Importe_Pvp, Importe_Costo, ComisionVenta, ComisionCobro) VALUES "
-                                "(1, %1, %2, %3, %4, %5, %6)")
-                     .arg(k[0], q(k[1]), money(pvp), money(it.value().second), money(pvp * 5 / 100),
-                          money(pvp * 2 / 100)));
+            insert("Agentes_Acumulados",
+                   "Cod_Empresa, Cod_Agente, Fecha, Importe_Pvp, Importe_Costo, ComisionVenta, "
+                   "ComisionCobro",
+                   {n(1), k[0], q(k[1]), money(pvp), money(it.value().second), money(pvp * 5 / 100),
+                    money(pvp * 2 / 100)});
         }
         for (auto it = dayArticles.cbegin(); it != dayArticles.cend(); ++it) {
             const QStringList k = it.key().split(u'|');
-            exec(QStringLiteral("INSERT INTO Agentes_Acumulados_Articulos (Cod_Empresa, "
-                                "Cod_Almacen, Fecha, Cod_Articulo, Cod_Agente, Importe_Pvp, "
-                                "Importe_Costo) VALUES (1, %1, %2, %3, %4, %5, %6)")
-                     .arg(k[0], q(k[1]), k[3], k[2], money(it.value().first),
-                          money(it.value().second)));
+            insert("Agentes_Acumulados_Articulos",
+                   "Cod_Empresa, Cod_Almacen, Fecha, Cod_Articulo, Cod_Agente, Importe_Pvp, "
+                   "Importe_Costo",
+                   {n(1), k[0], q(k[1]), k[3], k[2], money(it.value().first),
+                    money(it.value().second)});
         }
     }
 
@@ -519,14 +490,9 @@ private:
 } // namespace
 
 void loadDemoData(ado::Connection& cn) {
-    cn.BeginTrans();
-    try {
-        Loader(cn).run();
-        cn.CommitTrans();
-    } catch (...) {
-        cn.RollbackTrans();
-        throw;
-    }
+    ado::Transaction tx(cn);
+    Loader(cn).run();
+    tx.Commit();
 }
 
 } // namespace orbenta::db

@@ -1,7 +1,9 @@
 -- ORBTAgentes database, SQLite (the embedded default).
 -- Dates are stored as 'YYYY-MM-DDThh:mm:ss' text, the one form the component writes.
--- Amounts carry NUMERIC affinity and default to 0 so that a row created by one
--- accumulator can be added to by the others.
+-- Amounts are DECIMAL(19,4): NUMERIC affinity, a default of 0 so that a row created by
+-- one accumulator can be added to by the others, and a declared scale that the data
+-- layer reads: every expression it assigns to such a column is rounded to four
+-- decimals, so the stored double is always the one nearest the exact amount.
 
 CREATE TABLE Empresas (
     Codigo INTEGER NOT NULL PRIMARY KEY,
@@ -46,9 +48,9 @@ CREATE TABLE Agentes (
     Bloqueado INTEGER NOT NULL DEFAULT 0,
     Bloq_Fecha DATETIME,
     Bloq_Motivo TEXT,
-    ComisVentas NUMERIC NOT NULL DEFAULT 0,
-    ComisCobros NUMERIC NOT NULL DEFAULT 0,
-    Retencion_IRPF NUMERIC NOT NULL DEFAULT 0,
+    ComisVentas DECIMAL(19,4) NOT NULL DEFAULT 0,
+    ComisCobros DECIMAL(19,4) NOT NULL DEFAULT 0,
+    Retencion_IRPF DECIMAL(19,4) NOT NULL DEFAULT 0,
     NoImpLiquidacion INTEGER NOT NULL DEFAULT 0,
     Password TEXT,
     Cta_Bancaria TEXT,
@@ -61,10 +63,10 @@ CREATE TABLE Agentes_Acumulados (
     Cod_Empresa INTEGER NOT NULL,
     Cod_Agente INTEGER NOT NULL,
     Fecha DATETIME NOT NULL,
-    Importe_Pvp NUMERIC NOT NULL DEFAULT 0,
-    Importe_Costo NUMERIC NOT NULL DEFAULT 0,
-    ComisionVenta NUMERIC NOT NULL DEFAULT 0,
-    ComisionCobro NUMERIC NOT NULL DEFAULT 0,
+    Importe_Pvp DECIMAL(19,4) NOT NULL DEFAULT 0,
+    Importe_Costo DECIMAL(19,4) NOT NULL DEFAULT 0,
+    ComisionVenta DECIMAL(19,4) NOT NULL DEFAULT 0,
+    ComisionCobro DECIMAL(19,4) NOT NULL DEFAULT 0,
     PRIMARY KEY (Cod_Empresa, Cod_Agente, Fecha)
 );
 CREATE INDEX IX_Agentes_Acumulados_Agente ON Agentes_Acumulados (Cod_Agente);
@@ -75,8 +77,8 @@ CREATE TABLE Agentes_Acumulados_Articulos (
     Fecha DATETIME NOT NULL,
     Cod_Articulo INTEGER NOT NULL,
     Cod_Agente INTEGER NOT NULL,
-    Importe_Pvp NUMERIC NOT NULL DEFAULT 0,
-    Importe_Costo NUMERIC NOT NULL DEFAULT 0,
+    Importe_Pvp DECIMAL(19,4) NOT NULL DEFAULT 0,
+    Importe_Costo DECIMAL(19,4) NOT NULL DEFAULT 0,
     PRIMARY KEY (Cod_Empresa, Cod_Almacen, Fecha, Cod_Agente, Cod_Articulo)
 );
 
@@ -141,12 +143,12 @@ CREATE TABLE Facturas (
     Codigo INTEGER NOT NULL,
     Fecha DATETIME NOT NULL,
     Agente INTEGER NOT NULL DEFAULT 0,
-    ImporteB NUMERIC NOT NULL DEFAULT 0,
+    ImporteB DECIMAL(19,4) NOT NULL DEFAULT 0,
     TDto1 INTEGER DEFAULT 0,
-    Dto1 NUMERIC NOT NULL DEFAULT 0,
+    Dto1 DECIMAL(19,4) NOT NULL DEFAULT 0,
     TDto2 INTEGER DEFAULT 0,
-    Dto2 NUMERIC NOT NULL DEFAULT 0,
-    Importe_Costo NUMERIC NOT NULL DEFAULT 0,
+    Dto2 DECIMAL(19,4) NOT NULL DEFAULT 0,
+    Importe_Costo DECIMAL(19,4) NOT NULL DEFAULT 0,
     PRIMARY KEY (Serie, Codigo)
 );
 CREATE INDEX IX_Facturas_Agente ON Facturas (Agente);

@@ -80,8 +80,10 @@ struct Context {
                   : 1;
         try {
             empresa = ORBTEmp::Empresa::Cargar(*cn, code);
-        } catch (const AutomationError&) {
-            if (asked)
+        } catch (const AutomationError& e) {
+            // Only a default company that is not there is passed over (commands that
+            // need none still run); a lost connection or a missing table is reported.
+            if (asked || e.number() != ado::errors::NoCurrentRecord)
                 throw;
         }
         ORBTAgentes::clsAgente any;
@@ -92,23 +94,27 @@ struct Context {
     }
     QStringList args;                          // positional arguments after the command name
     QList<QPair<QString, QString>> properties; // agente guardar: --Propiedad valor, in order
+    QString connectionString() const {
+        return parser.isSet(QStringLiteral("db")) ? parser.value(QStringLiteral("db"))
+                                                  : defaultConnectionString();
+    }
     std::shared_ptr<ado::Connection> connection() {
         auto cn = std::make_shared<ado::Connection>();
-        cn->Open(parser.isSet(QStringLiteral("db")) ? parser.value(QStringLiteral("db"))
-                                                    : defaultConnectionString());
+        cn->Open(connectionString());
         return cn;
     }
     qint16 int16Arg(const QString& text, const QString& what) const {
         bool ok = false;
         const int v = text.toInt(&ok);
         if (!ok || v < -32768 || v > 32767)
-            usage(QStringLiteral("%1 must be a whole number from -32768 to 32767: %2")
-                      .arg(what, text));
+            usage(what + QStringLiteral(" must be a whole number from -32768 to 32767: ") + text);
         return qint16(v);
     }
 };
 
 int cmdInit(Context& c) {
+    // The one command that creates a database when the connection string names none yet.
+    ado::Connection::CreateDatabase(c.connectionString());
     auto cn = c.connection();
     if (db::hasTables(*cn) && !c.parser.isSet(QStringLiteral("force")))
         usage(QStringLiteral("the database already holds tables; use --force to replace "
@@ -151,7 +157,8 @@ int cmdEmpresa(Context& c) {
     const qint16 code = c.int16Arg(c.args[1], QStringLiteral("CODIGO"));
     ORBTEmp::Empresa e;
     ado::Recordset rs;
-    rs.Open(QStringLiteral("SELECT Codigo FROM Empresas WHERE Codigo = %1").arg(code), *cn);
+    rs.Open(QStringLiteral("SELECT Codigo FROM Empresas WHERE Codigo = ") + QString::number(code),
+            *cn);
     const bool exists = !rs.Eof();
     rs.Close();
     if (exists) {
@@ -167,7 +174,7 @@ int cmdEmpresa(Context& c) {
         e.setCodEmpresaArticulos(
             c.int16Arg(p.value(QStringLiteral("articulos")), QStringLiteral("--articulos")));
     for (int i = 0; i < 3; ++i) {
-        const QString opt = QStringLiteral("nivel%1").arg(i + 1);
+        const QString opt = QStringLiteral("nivel") + QString::number(i + 1);
         if (p.isSet(opt))
             e.setNombreNivel(i, p.value(opt));
     }
@@ -176,7 +183,7 @@ int cmdEmpresa(Context& c) {
     for (const QString& kv : p.values(QStringLiteral("config"))) {
         const qsizetype eq = kv.indexOf(u'=');
         if (eq <= 0)
-            usage(QStringLiteral("--config expects CLAVE=VALOR: %1").arg(kv));
+            usage(QStringLiteral("--config expects CLAVE=VALOR: ") + kv);
         e.setValorConfiguracion(kv.left(eq), kv.mid(eq + 1));
     }
     e.Guardar(*cn);
@@ -231,7 +238,7 @@ int cmdAgente(Context& c) {
         for (const auto& [name, value] : c.properties) {
             const ORBTAgentes::MemberInfo* m = agente.classInfo().member(name);
             if (!m || m->kind != ORBTAgentes::MemberKind::Property)
-                usage(QStringLiteral("clsAgente has no property %1").arg(name));
+                usage(QStringLiteral("clsAgente has no property ") + name);
             ORBTAgentes::Invoke(agente, m->dispatchId, ORBTAgentes::DispatchKind::PropertyPut,
                                 {value});
         }
@@ -266,27 +273,30 @@ int cmdAgente(Context& c) {
     return 0;
 }
 
-// An amount as typed on the command line: a point for decimals, whatever the locale.
+// An amount as typed on the command line: a point, or the regional decimal separator.
 ORBTAgentes::Currency amountArg(const QCommandLineParser& p, const char* option) {
     const QString name = QLatin1String(option);
     if (!p.isSet(name))
-        usage(QStringLiteral("--%1 is required").arg(name));
+        usage(QStringLiteral("--") + name + QStringLiteral(" is required"));
     try {
-        return ORBTAgentes::Currency::fromString(p.value(name));
-    } catch (const AutomationError&) {
-        usage(QStringLiteral("--%1 must be an amount with a decimal point: %2")
-                  .arg(name, p.value(name)));
+        return ORBTAgentes::toCurrency(QVariant(p.value(name)));
+    } catch (const AutomationError& e) {
+        if (e.number() == 6)
+            throw;
+        usage(QStringLiteral("--") + name +
+              QStringLiteral(" must be an amount such as 12.5 or 12,5 (no thousands "
+                             "separator): ") +
+              p.value(name));
     }
 }
 
 QDateTime dateArg(const QCommandLineParser& p) {
     const QString v = p.value(QStringLiteral("fecha"));
-    for (const char* f : {"yyyy-MM-ddTHH:mm:ss", "yyyy-MM-dd"}) {
-        const QDateTime d = QDateTime::fromString(v, QLatin1String(f));
-        if (d.isValid())
-            return ORBTAgentes::naive(d.date(), d.time());
-    }
-    usage(QStringLiteral("--fecha must be YYYY-MM-DD or YYYY-MM-DDThh:mm:ss: %1").arg(v));
+    static const QRegularExpression iso(
+        QStringLiteral("^[0-9]{4}-[0-9]{2}-[0-9]{2}(T[0-9]{2}:[0-9]{2}:[0-9]{2})?$"));
+    if (!iso.match(v).hasMatch())
+        usage(QStringLiteral("--fecha must be YYYY-MM-DD or YYYY-MM-DDThh:mm:ss: ") + v);
+    return ORBTAgentes::toDate(QVariant(v)); // the suite's date rules, its range included
 }
 
 int cmdAcumular(Context& c) {
@@ -299,7 +309,7 @@ int cmdAcumular(Context& c) {
     const QCommandLineParser& p = c.parser;
     const auto whole = [&](const char* option) {
         if (!p.isSet(QLatin1String(option)))
-            usage(QStringLiteral("--%1 is required").arg(QLatin1String(option)));
+            usage(QStringLiteral("--") + QLatin1String(option) + QStringLiteral(" is required"));
         return p.value(QLatin1String(option));
     };
     const QString kind = c.args[0];
@@ -426,11 +436,9 @@ int cmdComision(Context& c) {
         usage(usage_);
     if (!p.isSet(QStringLiteral("comision")))
         usage(QStringLiteral("--comision is required"));
-    bool ok = false;
-    r.Comision = QLocale::c().toDouble(p.value(QStringLiteral("comision")), &ok);
-    if (!ok)
-        usage(QStringLiteral("--comision must be a number with a decimal point: %1")
-                  .arg(p.value(QStringLiteral("comision"))));
+    if (!utilidades::parseNumber(p.value(QStringLiteral("comision")), r.Comision))
+        usage(QStringLiteral("--comision must be a number such as 2.5 or 2,5: ") +
+              p.value(QStringLiteral("comision")));
     if (r.Dev_Comision() > -1)
         r.Modificar();
     else
@@ -447,14 +455,17 @@ int cmdCaptura(Context& c) {
         usage(QStringLiteral("usage: orbenta captura [--db CONN] DIR"));
     QDir dir(c.args[0]);
     if (!dir.mkpath(QStringLiteral(".")))
-        usage(QStringLiteral("cannot create %1").arg(c.args[0]));
+        usage(QStringLiteral("cannot create ") + c.args[0]);
     QTemporaryDir scratch;
     std::shared_ptr<ado::Connection> cn;
     if (c.parser.isSet(QStringLiteral("db"))) {
         cn = c.connection();
     } else {
         cn = std::make_shared<ado::Connection>();
-        cn->Open(QStringLiteral("Driver=SQLite;Database=%1/demo.db").arg(scratch.path()));
+        const QString cs =
+            QStringLiteral("Driver=SQLite;Database=") + scratch.path() + QStringLiteral("/demo.db");
+        ado::Connection::CreateDatabase(cs);
+        cn->Open(cs);
         db::createSchema(*cn, false);
         db::loadDemoData(*cn);
     }
@@ -464,7 +475,7 @@ int cmdCaptura(Context& c) {
     const auto save = [&](QWidget* w, const QString& name) {
         const QString file = dir.filePath(name);
         if (!w->grab().save(file))
-            usage(QStringLiteral("cannot write %1").arg(file));
+            usage(QStringLiteral("cannot write ") + file);
         written << file;
     };
     {
@@ -553,7 +564,7 @@ QString defaultConnectionString() {
         dir = QDir::homePath();
     dir += QStringLiteral("/orbenta");
     QDir().mkpath(dir);
-    return QStringLiteral("Driver=SQLite;Database=%1/orbenta.db").arg(dir);
+    return QStringLiteral("Driver=SQLite;Database=") + dir + QStringLiteral("/orbenta.db");
 }
 
 bool isCommand(const QStringList& arguments) {
@@ -583,7 +594,7 @@ int runCommand(const QStringList& arguments) {
         "  agente guardar CODIGO [--Propiedad valor ...]   save an agent (Modificar)\n"
         "  agente eliminar CODIGO        delete an agent without accumulated sales\n"
         "  acumular venta|comision-venta|comision-cobro|articulo [...]\n"
-        "                                add to the day totals (amounts with a point)\n"
+        "                                add to the day totals (12.5 or 12,5)\n"
         "  comision activa|exacta|guardar|eliminar --agente A [--nivel N] [--familias F1,F2,F3]\n"
         "           [--articulo X] [--comision P] [--explain]   commission rules\n"
         "  comision nivel CLAVE | reglas --agente A\n"

@@ -13,14 +13,15 @@ MainWindow::MainWindow(std::shared_ptr<ado::Connection> connection,
                        std::shared_ptr<ORBTEmp::Empresa> empresa, QWidget* parent)
     : QMainWindow(parent), connection_(std::move(connection)), empresa_(std::move(empresa)) {
     setObjectName(QStringLiteral("frmPrincipal"));
-    setWindowTitle(QStringLiteral("Orbenta - %1").arg(empresa_->Nombre()));
+    setWindowTitle(QStringLiteral("Orbenta - ") + empresa_->Nombre());
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
-    auto* title = new QLabel(QStringLiteral("<h2>%1</h2>").arg(empresa_->Nombre().toHtmlEscaped()));
-    auto* info = new QLabel(
-        QStringLiteral("Empresa %1 · Base de datos: %2")
-            .arg(empresa_->CodEmpresa())
-            .arg(ado::displayConnectionString(connection_->ConnectionString()).toHtmlEscaped()));
+    auto* title = new QLabel(QStringLiteral("<h2>") + empresa_->Nombre().toHtmlEscaped() +
+                             QStringLiteral("</h2>"));
+    auto* info =
+        new QLabel(QStringLiteral("Empresa ") + QString::number(empresa_->CodEmpresa()) +
+                   QStringLiteral(" · Base de datos: ") +
+                   ado::displayConnectionString(connection_->ConnectionString()).toHtmlEscaped());
     info->setObjectName(QStringLiteral("lblBaseDatos"));
     layout->addWidget(title);
     layout->addWidget(info);
@@ -48,11 +49,7 @@ void MainWindow::abrirCambioFactura(qint16 modal) {
         cambioFactura_->ConexionOrbenta(connection_);
         cambioFactura_->Show(modal, this);
     } catch (const automation::AutomationError& e) {
-        ui::MsgBox(QStringLiteral("%1\n\nError %2 (%3)")
-                       .arg(e.description())
-                       .arg(e.number())
-                       .arg(e.source()),
-                   ui::vbCritical, windowTitle());
+        ui::ShowFailure(e.description(), e.number(), e.source(), windowTitle());
     }
 }
 

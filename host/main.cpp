@@ -41,11 +41,7 @@ int main(int argc, char* argv[]) {
         w.show();
         return app.exec();
     } catch (const automation::AutomationError& e) {
-        ui::MsgBox(QStringLiteral("%1\n\nError %2 (%3)")
-                       .arg(e.description())
-                       .arg(e.number())
-                       .arg(e.source()),
-                   ui::vbCritical, QStringLiteral("Orbenta"));
+        ui::ShowFailure(e.description(), e.number(), e.source(), QStringLiteral("Orbenta"));
         return 1;
     }
 }

@@ -12,5 +12,6 @@
 #include "controls/HxTextBox.h"
 #include "empresa/Empresa.h"
 #include "ui/MessageBox.h"
+#include "utilidades/Regional.h"
 #include "utilidades/SqlLiteral.h"
 #include "utilidades/Utilidades.h"

@@ -236,7 +236,7 @@ QString dayKey(qint16 agente, const QDateTime& fecha) {
 
 QString dayInsert(const char* column, qint16 agente, const QDateTime& fecha) {
     return QStringLiteral("INSERT INTO Agentes_Acumulados (Cod_Empresa, Cod_Agente, Fecha,") +
-           QStringLiteral(" %1) VALUES (").arg(QLatin1String(column)) + emp() +
+           u' ' + QLatin1String(column) + QStringLiteral(") VALUES (") + emp() +
            QStringLiteral(", ") + sqlInteger(agente) + QStringLiteral(", '") + sqlDateBody(fecha) +
            QStringLiteral("', ");
 }

@@ -3,11 +3,10 @@
 namespace ORBTAgentes {
 
 QString componentDescription() {
-    return QStringLiteral("%1 %2.%3 (%4)")
-        .arg(QLatin1String(ComponentInfo::name))
-        .arg(ComponentInfo::versionMajor)
-        .arg(ComponentInfo::versionMinor)
-        .arg(QLatin1String(ComponentInfo::helpString));
+    return QLatin1String(ComponentInfo::name) + u' ' +
+           QString::number(ComponentInfo::versionMajor) + u'.' +
+           QString::number(ComponentInfo::versionMinor) + QStringLiteral(" (") +
+           QLatin1String(ComponentInfo::helpString) + u')';
 }
 
 } // namespace ORBTAgentes

@@ -56,11 +56,7 @@ void FormBase::guarded(const std::function<void()>& handler) {
     try {
         handler();
     } catch (const AutomationError& e) {
-        ui::MsgBox(QStringLiteral("%1\n\nError %2 (%3)")
-                       .arg(e.description())
-                       .arg(e.number())
-                       .arg(e.source()),
-                   ui::vbCritical, windowTitle());
+        ui::ShowFailure(e.description(), e.number(), e.source(), windowTitle());
     } catch (const std::exception& e) {
         ui::MsgBox(QString::fromLocal8Bit(e.what()), ui::vbCritical, windowTitle());
     }

@@ -5,6 +5,7 @@
 #include <QLocale>
 #include <cmath>
 #include <limits>
+#include <utilidades/Regional.h>
 #include <utilidades/Utilidades.h>
 
 namespace ORBTAgentes {
@@ -32,13 +33,23 @@ double dateToNumber(const QDateTime& d) {
     return days >= 0 ? days + frac : days - frac;
 }
 
+// The suite's dates run from 1 January 100 to 31 December 9999; anything outside
+// (a negative year typed, a day count far off) is an overflow, before it reaches a
+// statement or a property.
+const QDateTime& inRange(const QDateTime& d) {
+    if (!d.isValid() || d.date().year() < 100 || d.date().year() > 9999)
+        fail(rt::Overflow);
+    return d;
+}
+
 QDateTime numberToDate(double n) {
     if (!std::isfinite(n) || std::abs(n) > 3000000.0)
         fail(rt::Overflow);
     const double days = std::trunc(n);
     const double frac = std::abs(n - days);
-    return naive(zero().date().addDays(qint64(days)),
-                 QTime::fromMSecsSinceStartOfDay(int(std::llround(frac * 86400000.0)) % 86400000));
+    return inRange(
+        naive(zero().date().addDays(qint64(days)),
+              QTime::fromMSecsSinceStartOfDay(int(std::llround(frac * 86400000.0)) % 86400000)));
 }
 
 // "yyyy-MM-ddTHH:mm:ss" (or with a blank for the T, or a date alone): the form dates
@@ -73,13 +84,11 @@ bool parseIsoDate(QStringView t, QDateTime& out) {
     return true;
 }
 
+// Text to number by the suite's one rule (utilidades::canonicalNumber): the machine
+// form with a point, or the regional form; a text that could be read two ways is no
+// number at all.
 bool parseNumber(const QString& text, double& out) {
-    const QString t = text.trimmed();
-    bool ok = false;
-    out = QLocale::c().toDouble(t, &ok);
-    if (!ok)
-        out = QLocale().toDouble(t, &ok);
-    return ok;
+    return utilidades::parseNumber(text, out);
 }
 
 // Any value as a double, by the runtime's rules; Empty reads 0.
@@ -206,14 +215,14 @@ Currency toCurrency(const QVariant& v) {
     switch (v.typeId()) {
     case QMetaType::QString: {
         // Exact decimal text (how the server hands amounts over); other forms by value.
-        const QString t = v.toString().trimmed();
-        try {
-            return Currency::fromString(t);
-        } catch (const AutomationError& e) {
-            if (e.number() != rt::TypeMismatch)
-                throw;
-        }
-        return Currency::fromDouble(numberOf(v));
+        // Exact decimal text (how the server hands amounts over, or as shown in the
+        // regional settings); an exponent form goes through its double.
+        const QString t = utilidades::canonicalNumber(v.toString());
+        if (t.isEmpty())
+            fail(rt::TypeMismatch);
+        if (t.contains(u'e') || t.contains(u'E'))
+            return Currency::fromDouble(numberOf(v));
+        return Currency::fromString(t);
     }
     case QMetaType::Int:
     case QMetaType::LongLong:
@@ -232,7 +241,16 @@ Currency toCurrency(const QVariant& v) {
     return Currency::fromDouble(numberOf(v));
 }
 
+namespace {
+QDateTime dateOf(const QVariant& v);
+}
+
 QDateTime toDate(const QVariant& v) {
+    return inRange(dateOf(v));
+}
+
+namespace {
+QDateTime dateOf(const QVariant& v) {
     if (!v.isValid())
         return zero();
     if (v.isNull())
@@ -258,11 +276,12 @@ QDateTime toDate(const QVariant& v) {
         if (const QDate shown = QDate::fromString(t, utilidades::shortDateFormat());
             shown.isValid())
             return naive(shown, QTime(0, 0));
+        const QLocale loc = utilidades::regional();
         for (QLocale::FormatType f : {QLocale::ShortFormat, QLocale::LongFormat}) {
-            const QDateTime d = QLocale().toDateTime(t, f);
+            const QDateTime d = loc.toDateTime(t, f);
             if (d.isValid())
                 return naive(d.date(), d.time());
-            const QDate day = QLocale().toDate(t, f);
+            const QDate day = loc.toDate(t, f);
             if (day.isValid())
                 return naive(day, QTime(0, 0));
         }
@@ -272,6 +291,7 @@ QDateTime toDate(const QVariant& v) {
         return numberToDate(numberOf(v));
     }
 }
+} // namespace
 
 QString toText(const QVariant& v) {
     if (!v.isValid())
@@ -288,13 +308,16 @@ QString toText(const QVariant& v) {
         return QString::number(v.toDouble(), 'g', 15);
     case QMetaType::QDateTime:
     case QMetaType::QDate: {
+        // The short date as the suite shows it, and the time of day when there is one.
         const QDateTime d = toDate(v);
+        const QLocale loc = utilidades::regional();
+        const QString time = QStringLiteral("HH:mm:ss");
         if (d.time() == QTime(0, 0))
-            return QLocale().toString(d.date(), QLocale::ShortFormat);
+            return loc.toString(d.date(), utilidades::shortDateFormat());
         if (d.date() == zero().date())
-            return QLocale().toString(d.time(), QLocale::LongFormat);
-        return QLocale().toString(d.date(), QLocale::ShortFormat) + u' ' +
-               QLocale().toString(d.time(), QLocale::LongFormat);
+            return loc.toString(d.time(), time);
+        return loc.toString(d.date(), utilidades::shortDateFormat()) + u' ' +
+               loc.toString(d.time(), time);
     }
     default:
         break;
@@ -305,6 +328,7 @@ QString toText(const QVariant& v) {
 }
 
 QString sqlDateText(const QDateTime& d) {
+    inRange(d);
     // Written by hand: it runs for every date of every statement.
     const QDate day = d.date();
     const QTime t = d.time();

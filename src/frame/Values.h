@@ -60,6 +60,8 @@ quint8 toByte(const QVariant& v);
 double toDouble(const QVariant& v);
 bool toBoolean(const QVariant& v);
 Currency toCurrency(const QVariant& v);
+/// Dates run from year 100 to 9999, as the suite's dates do; outside that range a
+/// conversion (and sqlDateText) fails with runtime error 6.
 QDateTime toDate(const QVariant& v);
 QString toText(const QVariant& v);
 
@@ -70,7 +72,7 @@ quint8 toByte(double v);
 
 /// A date as the component writes it into statements: 'YYYY-MM-DDThh:mm:ss' without
 /// the quotes. One form for every engine and every regional setting, so the same date
-/// is always the same text.
+/// is always the same text. A date outside years 100 to 9999 fails with error 6.
 QString sqlDateText(const QDateTime& d);
 
 } // namespace ORBTAgentes

@@ -8,7 +8,6 @@
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLocale>
 #include <QRegularExpression>
 #include <ado/Connection.h>
 #include <ado/Recordset.h>
@@ -17,6 +16,7 @@
 #include <controls/HxPushButton.h>
 #include <controls/HxTextBox.h>
 #include <ui/MessageBox.h>
+#include <utilidades/Regional.h>
 #include <utilidades/SqlLiteral.h>
 #include <utilidades/Utilidades.h>
 
@@ -27,10 +27,10 @@ namespace {
 const QString kAtencion = QStringLiteral("¡Atención!");
 const QColor kGrey(224, 224, 224);
 
-// A number as the user's regional settings write it: their decimal separator, no
-// thousands separator.
+// An amount as the suite's regional settings write it: their decimal separator, no
+// thousands separator, every decimal it has (it is read back from the field).
 QString regional(Currency c) {
-    return c.toString().replace(u'.', QLocale().decimalPoint());
+    return c.toString().replace(u'.', utilidades::regional().decimalPoint());
 }
 
 // And back: text, number (regional or with a point), by the runtime's rules.
@@ -269,24 +269,18 @@ void frmAgentes_CambioFactura::aceptar() {
     const double costo = number(txtImporte_Costo->Text());
     const std::shared_ptr<ado::Connection> cn = SharedContext::conexion();
     // The invoice and both day totals change together or not at all.
-    cn->BeginTrans();
-    try {
-        cn->Execute(QStringLiteral("UPDATE Facturas SET Agente=") + sqlInteger(nuevo) +
-                    QStringLiteral(" WHERE Codigo=") + keyText(txtFactura) +
-                    QStringLiteral(" AND Serie=") + keyText(txtSerie));
-        clsAgente agente;
-        agente.ConexionOrbenta(cn);
-        agente.EmpresaOrbenta(SharedContext::empresa());
-        if (anterior != 0)
-            agente.AcumularVenta(anterior, fecha, Currency::fromDouble(total * -1),
-                                 Currency::fromDouble(costo * -1));
-        agente.AcumularVenta(nuevo, fecha, Currency::fromDouble(total),
-                             Currency::fromDouble(costo));
-        cn->CommitTrans();
-    } catch (...) {
-        cn->RollbackTrans();
-        throw;
-    }
+    ado::Transaction tx(*cn);
+    cn->Execute(QStringLiteral("UPDATE Facturas SET Agente=") + sqlInteger(nuevo) +
+                QStringLiteral(" WHERE Codigo=") + keyText(txtFactura) +
+                QStringLiteral(" AND Serie=") + keyText(txtSerie));
+    clsAgente agente;
+    agente.ConexionOrbenta(cn);
+    agente.EmpresaOrbenta(SharedContext::empresa());
+    if (anterior != 0)
+        agente.AcumularVenta(anterior, fecha, Currency::fromDouble(total * -1),
+                             Currency::fromDouble(costo * -1));
+    agente.AcumularVenta(nuevo, fecha, Currency::fromDouble(total), Currency::fromDouble(costo));
+    tx.Commit();
     cancelar();
 }
 

@@ -6,12 +6,18 @@
 #include "automation/AutomationError.h"
 
 #include <QAtomicInteger>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <cstdio>
 #include <list>
+#include <optional>
+#include <sqlite3.h>
 #include <unordered_map>
 
 namespace ado {
@@ -159,11 +165,48 @@ struct Connection::Impl {
     bool statementSavepoint = false;    // PostgreSQL: the last statement's savepoint is open
     sqlite3* lite = nullptr;            // SQLite: the engine's connection, used directly
     ShapeCache shapes{Dialect::SQLite}; // set up for the connection's engine at Open
+    ColumnScale scales;                 // SQLite: decimals of the DECIMAL(p,s) columns
+    std::unordered_map<QString, int> scaleOf;
 
-    Result fromLite(lite::Statement::Outcome&& o) const {
-        if (!o.ok)
+    // The scale a column was declared with (DECIMAL(19,4) -> 4), from the engine's own
+    // catalogue, remembered until the schema changes; -1 for any other column.
+    int columnScale(QStringView table, QStringView column) {
+        const QString key = table.toString().toLower() + u'\n' + column.toString().toLower();
+        if (const auto it = scaleOf.find(key); it != scaleOf.end())
+            return it->second;
+        int scale = -1;
+        const char* type = nullptr;
+        if (lite &&
+            sqlite3_table_column_metadata(lite, nullptr, table.toUtf8().constData(),
+                                          column.toUtf8().constData(), &type, nullptr, nullptr,
+                                          nullptr, nullptr) == SQLITE_OK &&
+            type) {
+            static const QRegularExpression decimal(
+                QStringLiteral(
+                    "^\\s*(DECIMAL|NUMERIC|MONEY)\\s*(\\(\\s*\\d+\\s*,\\s*(\\d+)\\s*\\))?\\s*$"),
+                QRegularExpression::CaseInsensitiveOption);
+            const QRegularExpressionMatch m = decimal.match(QString::fromUtf8(type));
+            if (m.hasMatch()) {
+                if (!m.captured(3).isEmpty())
+                    scale = m.captured(3).toInt();
+                else if (m.captured(1).compare(QStringLiteral("MONEY"), Qt::CaseInsensitive) == 0)
+                    scale = 4;
+            }
+        }
+        scaleOf.emplace(key, scale);
+        return scale;
+    }
+    void resetShapes() {
+        scaleOf.clear();
+        shapes = ShapeCache(settings.dialect, scales);
+    }
+
+    Result fromLite(lite::Statement::Outcome&& o) {
+        if (!o.ok) {
+            syncTransactionState();
             throw AutomationError(o.integrity ? errors::Integrity : errors::Statement, source(),
-                                  o.error);
+                                  liteText(o.error));
+        }
         Result r;
         r.columns = std::move(o.columns);
         r.rows = std::move(o.rows);
@@ -173,10 +216,61 @@ struct Connection::Impl {
 
     QString source() const { return QStringLiteral("ado.") + dialectName(settings.dialect); }
 
-    [[noreturn]] void fail(const QSqlError& e) const {
+    bool readOnly = false; // SQLite: the file was opened for reading only
+    QString liteFile;
+
+    QString liteText(const QString& e) const {
+        if (readOnly && e.contains(QStringLiteral("readonly")))
+            return QStringLiteral("The database ") + liteFile +
+                   QStringLiteral(" is open for reading only: the file or its folder cannot be "
+                                  "written (") +
+                   e + u')';
+        return e;
+    }
+
+    [[noreturn]] void fail(const QSqlError& e) {
+        QString text = driverText(e);
+        syncTransactionState();
+        if (connectionLost()) {
+            throw AutomationError(errors::ConnectFailed, source(),
+                                  text.isEmpty() ? lostText() : text);
+        }
+        if (text.isEmpty())
+            text = QStringLiteral("The database refused the statement without saying why.");
         throw AutomationError(isIntegrityViolation(settings.dialect, e) ? errors::Integrity
                                                                         : errors::Statement,
-                              source(), driverText(e));
+                              source(), text);
+    }
+
+    static QString lostText() {
+        return QStringLiteral("The connection to the database server was lost.");
+    }
+
+    bool connectionLost() const {
+        return settings.dialect == Dialect::PostgreSQL && pg::sessionState(db).lost;
+    }
+
+    // Whether the engine still has a transaction open; nullopt when it cannot tell.
+    std::optional<bool> engineInTransaction() const {
+        if (lite)
+            return sqlite3_get_autocommit(lite) == 0;
+        if (settings.dialect == Dialect::PostgreSQL) {
+            const pg::SessionState st = pg::sessionState(db);
+            if (st.available)
+                return st.inTransaction;
+        }
+        return std::nullopt;
+    }
+
+    // A failure can end the engine's transaction on its own: SQLite rolls back after a
+    // full disk, an interrupted statement or RAISE(ROLLBACK); a server's transaction ends
+    // with its connection. The transaction level follows the engine, so that the next
+    // BeginTrans starts a transaction and no later RollbackTrans hides the failure.
+    void syncTransactionState() {
+        if (level > 0 && engineInTransaction() == false) {
+            level = 0;
+            statementSavepoint = false;
+        }
     }
 
     void requireOpen() const {
@@ -257,7 +351,7 @@ struct Connection::Impl {
         if (lite) {
             lite::Statement st;
             if (!st.prepare(lite, sql, false))
-                throw AutomationError(errors::Statement, source(), st.prepareError());
+                throw AutomationError(errors::Statement, source(), liteText(st.prepareError()));
             return fromLite(st.run({}, textColumns));
         }
         // One query object serves every text statement: rows are read before it is
@@ -291,15 +385,23 @@ struct Connection::Impl {
             QStringLiteral("SAVEPOINT ado_statement; ") + sql;
         pg::BatchResult b = pg::execBatch(db, batch, guardedColumns);
         if (!b.ok) {
+            if (connectionLost()) {
+                syncTransactionState();
+                throw AutomationError(errors::ConnectFailed, source(),
+                                      b.error.isEmpty() ? lostText() : b.error);
+            }
             // The batch stops at its first failure: roll back to the savepoint when it
             // was taken, or to the previous statement's when the failure came first.
             try {
                 control(QStringLiteral("ROLLBACK TO SAVEPOINT ado_statement"));
             } catch (const AutomationError&) {
             }
-            throw AutomationError(b.sqlState.startsWith(QStringLiteral("23")) ? errors::Integrity
-                                                                              : errors::Statement,
-                                  source(), b.error);
+            throw AutomationError(
+                b.sqlState.startsWith(QStringLiteral("23")) ? errors::Integrity : errors::Statement,
+                source(),
+                b.error.isEmpty() ? QStringLiteral("The database refused the "
+                                                   "statement without saying why.")
+                                  : b.error);
         }
         statementSavepoint = true;
         Result r;
@@ -382,7 +484,9 @@ struct Connection::Impl {
 
     // The plain text of a statement whose translation carries only its shape.
     QString textOf(const Translation& t, const QString& tsql) const {
-        return t.parameterized() ? translate(tsql, settings.dialect, false).text : t.text;
+        return t.parameterized()
+                   ? translate(tsql, settings.dialect, false, scales ? &scales : nullptr).text
+                   : t.text;
     }
 
     Result runTranslated(const Translation& t, const QString& tsql) {
@@ -390,8 +494,11 @@ struct Connection::Impl {
             // A schema change may change what kept statements refer to.
             const QString head = t.text.trimmed().left(6).toUpper();
             if (head.startsWith(QStringLiteral("CREATE")) ||
-                head.startsWith(QStringLiteral("ALTER")) || head.startsWith(QStringLiteral("DROP")))
+                head.startsWith(QStringLiteral("ALTER")) ||
+                head.startsWith(QStringLiteral("DROP"))) {
                 clearCache();
+                resetShapes();
+            }
             return runText(textOf(t, tsql));
         }
         bool isNew = false;
@@ -469,16 +576,53 @@ void Connection::Open(const QString& connectionString) {
                 return settings.keys.value(QLatin1String(n));
         return QString();
     };
+    const auto refuse = [&](qint32 number, const QString& text) {
+        d->db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(d->name);
+        throw AutomationError(number, QStringLiteral("ado.") + dialectName(settings.dialect), text);
+    };
+    d->readOnly = false;
     switch (settings.dialect) {
-    case Dialect::SQLite:
-        d->db.setDatabaseName(key({"database", "data source"}));
-        d->db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=30000"));
+    case Dialect::SQLite: {
+        // Only a program that means to create a database does (CreateDatabase): a
+        // mistyped path must not become an empty database that then has "no such table".
+        const QString file = key({"database", "data source"});
+        QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=30000");
+        if (file.isEmpty())
+            refuse(errors::ConnectFailed,
+                   QStringLiteral("The connection string names no database file (Database=)."));
+        if (file != u":memory:") {
+            const QFileInfo info(file);
+            if (!info.exists())
+                refuse(errors::ConnectFailed, QStringLiteral("The database file ") + file +
+                                                  QStringLiteral(" does not exist."));
+            if (!info.isFile() || !info.isReadable())
+                refuse(errors::ConnectFailed, QStringLiteral("The database file ") + file +
+                                                  QStringLiteral(" cannot be read."));
+            // A file that cannot be written (read-only media, no permission) is opened
+            // for reading; writing then fails with a message that says why.
+            if (!info.isWritable() || !QFileInfo(info.absolutePath()).isWritable()) {
+                d->readOnly = true;
+                options += QStringLiteral(";QSQLITE_OPEN_READONLY");
+            }
+        }
+        d->liteFile = file;
+        d->db.setDatabaseName(file);
+        d->db.setConnectOptions(options);
         break;
+    }
     case Dialect::PostgreSQL: {
         d->db.setHostName(key({"server", "host"}));
         const QString port = key({"port"});
-        if (!port.isEmpty())
-            d->db.setPort(port.toInt());
+        if (!port.isEmpty()) {
+            bool ok = false;
+            const int number = port.toInt(&ok);
+            if (!ok || number < 1 || number > 65535)
+                refuse(errors::ConnectFailed,
+                       QStringLiteral("Port=") + port +
+                           QStringLiteral(" is not a port number (1 to 65535)."));
+            d->db.setPort(number);
+        }
         d->db.setDatabaseName(key({"database"}));
         d->db.setUserName(key({"uid", "user", "user id"}));
         d->db.setPassword(key({"pwd", "password"}));
@@ -500,14 +644,21 @@ void Connection::Open(const QString& connectionString) {
     d->open = true;
     d->connectionString = connectionString;
     d->lite = settings.dialect == Dialect::SQLite ? lite::handleOf(d->db) : nullptr;
-    d->shapes = ShapeCache(settings.dialect);
+    d->scales = {};
+    if (d->lite) {
+        Impl* impl = d.get();
+        d->scales = [impl](QStringView table, QStringView column) {
+            return impl->columnScale(table, column);
+        };
+    }
+    d->resetShapes();
     d->level = 0;
     try {
         if (settings.dialect == Dialect::SQLite) {
             const QString file = key({"database", "data source"});
             // With a write-ahead log, the programs sharing the file read while one
             // of them writes, instead of waiting for it.
-            if (!file.isEmpty() && file != u":memory:")
+            if (!file.isEmpty() && file != u":memory:" && !d->readOnly)
                 d->control(QStringLiteral("PRAGMA journal_mode=WAL"));
         } else if (settings.dialect == Dialect::PostgreSQL) {
             d->control(QStringLiteral("SET standard_conforming_strings = on"));
@@ -585,9 +736,18 @@ Connection::Result Connection::run(const StatementEvent& event) {
     if (event.text.contains(QChar(0)))
         throw AutomationError(errors::Statement, d->source(),
                               QStringLiteral("The statement contains a NUL character."));
+    // One statement per call on every engine: a text that carries a second one is
+    // refused whole, so that no quoting fault can become a statement of its own.
+    if (const qsizetype at = secondStatementAt(event.text); at >= 0)
+        throw AutomationError(errors::Statement, d->source(),
+                              QStringLiteral("The text holds more than one statement (another "
+                                             "begins at character ") +
+                                  QString::number(at + 1) +
+                                  QStringLiteral("); send one statement per call."));
     const bool guarded = d->level > 0 && d->settings.dialect == Dialect::PostgreSQL;
     const Translation t = d->cacheSize > 0 ? d->shapes.translate(event.text)
-                                           : translate(event.text, d->settings.dialect, false);
+                                           : translate(event.text, d->settings.dialect, false,
+                                                       d->scales ? &d->scales : nullptr);
     if (guarded)
         return d->runGuarded(t, event.text);
     return d->runTranslated(t, event.text);
@@ -655,21 +815,71 @@ void Connection::RollbackTrans() {
     if (d->level == 0)
         throw AutomationError(errors::NoTransaction, d->source(),
                               QStringLiteral("No transaction is active."));
-    if (d->level == 1) {
-        if (d->settings.dialect == Dialect::SqlServer) {
-            if (!d->db.rollback())
-                d->fail(d->db.lastError());
-        } else {
-            d->control(QStringLiteral("ROLLBACK"));
-        }
-    } else if (d->settings.dialect == Dialect::SqlServer) {
-        d->control(QStringLiteral("ROLLBACK TRANSACTION ado_level%1").arg(d->level));
-    } else {
-        d->control(QStringLiteral("ROLLBACK TO SAVEPOINT ado_level%1").arg(d->level));
-        d->control(QStringLiteral("RELEASE SAVEPOINT ado_level%1").arg(d->level));
-    }
+    d->syncTransactionState();
+    if (d->level == 0)
+        return; // the engine has already rolled it back: nothing is left to undo
+    const qint32 level = d->level;
+    // Whatever the engine answers, the level is gone afterwards: a rollback that fails
+    // because the transaction or the connection is already gone leaves nothing open.
     --d->level;
     d->statementSavepoint = false; // released or rolled back with its level
+    try {
+        if (level == 1) {
+            if (d->settings.dialect == Dialect::SqlServer) {
+                if (!d->db.rollback())
+                    d->fail(d->db.lastError());
+            } else {
+                d->control(QStringLiteral("ROLLBACK"));
+            }
+        } else if (d->settings.dialect == Dialect::SqlServer) {
+            d->control(QStringLiteral("ROLLBACK TRANSACTION ado_level") + QString::number(level));
+        } else {
+            d->control(QStringLiteral("ROLLBACK TO SAVEPOINT ado_level") + QString::number(level));
+            d->control(QStringLiteral("RELEASE SAVEPOINT ado_level") + QString::number(level));
+        }
+    } catch (const AutomationError&) {
+        d->syncTransactionState();
+        if (d->engineInTransaction() == false)
+            return; // gone with the engine's own rollback: the outcome asked for
+        throw;
+    }
+}
+
+Transaction::Transaction(Connection& connection)
+    : cn_(connection), level_(connection.BeginTrans()) {}
+
+Transaction::~Transaction() {
+    if (done_ || cn_.State() != adStateOpen || cn_.transactionLevel() < level_)
+        return;
+    // Leaving without Commit means a failure is on its way up: it is the one the user
+    // must see, so the rollback's own failure is not raised over it.
+    try {
+        cn_.RollbackTrans();
+    } catch (...) {
+    }
+}
+
+void Transaction::Commit() {
+    cn_.CommitTrans();
+    done_ = true;
+}
+
+bool Connection::CreateDatabase(const QString& connectionString) {
+    const ConnectionSettings settings =
+        parseConnectionString(connectionString, QStringLiteral("ado"));
+    if (settings.dialect != Dialect::SQLite)
+        return false;
+    QString file = settings.keys.value(QStringLiteral("database"));
+    if (file.isEmpty())
+        file = settings.keys.value(QStringLiteral("data source"));
+    if (file.isEmpty() || file == u":memory:" || QFileInfo::exists(file))
+        return false;
+    QFile f(file);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        throw AutomationError(errors::ConnectFailed, QStringLiteral("ado.SQLite"),
+                              QStringLiteral("The database file ") + file +
+                                  QStringLiteral(" cannot be created: ") + f.errorString());
+    return true; // an empty file is an empty SQLite database
 }
 
 } // namespace ado

@@ -29,8 +29,8 @@ QString displayConnectionString(const QString& connectionString);
 /// The database connection of the suite.
 ///
 /// Connection strings are `key=value;` pairs:
-///  - `Driver=SQLite;Database=path` (the embedded default; the file is created when
-///    missing),
+///  - `Driver=SQLite;Database=path` (the embedded default; the file must exist, see
+///    CreateDatabase; a file that cannot be written is opened for reading only),
 ///  - `Driver=PostgreSQL;Server=host;Port=5432;Database=name;Uid=user;Pwd=secret`
 ///    (optionally `Schema=name` to work in one schema),
 ///  - `Driver=ODBC;...` where everything after the first `;` goes to the ODBC driver
@@ -55,6 +55,10 @@ public:
     Connection& operator=(const Connection&) = delete;
 
     void Open(const QString& connectionString);
+    /// Creates the empty database a connection string names when it does not exist
+    /// (an SQLite file; a server's databases are its administrator's). Answers whether
+    /// it created one. Open never creates anything.
+    static bool CreateDatabase(const QString& connectionString);
     /// Closes the connection; an open transaction is rolled back.
     void Close();
     ObjectStateEnum State() const;
@@ -71,6 +75,9 @@ public:
     /// to decide, rolling one back undoes only its own work.
     qint32 BeginTrans();
     void CommitTrans();
+    /// Rolls back the innermost level. When the engine has already ended the
+    /// transaction by itself (SQLite after a full disk, a lost server connection) there
+    /// is nothing left to undo and it succeeds; the level always follows the engine.
     void RollbackTrans();
     qint32 transactionLevel() const;
 
@@ -104,6 +111,24 @@ private:
 
     struct Impl;
     std::unique_ptr<Impl> d;
+};
+
+/// A transaction for one piece of work: begun on construction, committed by Commit(),
+/// rolled back when it goes out of scope without one (a failure on its way up). A
+/// rollback that fails then is not raised: the failure that caused it is the one the
+/// caller must see.
+class Transaction {
+public:
+    explicit Transaction(Connection& connection);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    void Commit();
+
+private:
+    Connection& cn_;
+    qint32 level_;
+    bool done_ = false;
 };
 
 } // namespace ado

@@ -85,17 +85,35 @@ QVariant valueOf(const PGresult* res, int row, int col, Oid type) {
 
 } // namespace
 
+namespace {
+PGconn* connOf(const QSqlDatabase& db) {
+    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+    if (handle.isValid() &&
+        (qstrcmp(handle.typeName(), "PGconn*") == 0 || qstrcmp(handle.typeName(), "pg_conn*") == 0))
+        return *static_cast<PGconn* const*>(handle.data());
+    return nullptr;
+}
+} // namespace
+
+SessionState sessionState(const QSqlDatabase& db) {
+    SessionState s;
+    PGconn* conn = connOf(db);
+    if (!conn)
+        return s;
+    s.available = true;
+    s.lost = PQstatus(conn) == CONNECTION_BAD;
+    const PGTransactionStatusType t = PQtransactionStatus(conn);
+    s.inTransaction =
+        !s.lost && (t == PQTRANS_INTRANS || t == PQTRANS_INERROR || t == PQTRANS_ACTIVE);
+    return s;
+}
+
 BatchResult execBatch(const QSqlDatabase& db, const QString& sql,
                       std::shared_ptr<const Recordset::Columns>& columnCache) {
     BatchResult out;
-    PGconn* conn = nullptr;
-    const QVariant handle = db.driver()->handle();
-    if (handle.isValid() &&
-        (qstrcmp(handle.typeName(), "PGconn*") == 0 || qstrcmp(handle.typeName(), "pg_conn*") == 0))
-        conn = *static_cast<PGconn* const*>(handle.data());
+    PGconn* conn = connOf(db);
     if (!conn) {
-        out.error = QStringLiteral("The PostgreSQL connection is not available (%1).")
-                        .arg(QLatin1String(handle.typeName()));
+        out.error = QStringLiteral("The PostgreSQL connection is not available.");
         return out;
     }
     PGresult* res = PQexec(conn, sql.toUtf8().constData());

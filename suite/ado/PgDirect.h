@@ -21,6 +21,15 @@ struct BatchResult {
 /// underneath `db` as one simple query and answers the result of the last statement,
 /// or the first failure. Values come back as the Qt driver gives them (numeric as
 /// exact text).
+/// The state of the PostgreSQL connection underneath `db`, as the client library knows
+/// it: whether a transaction is open on the server, and whether the connection is lost.
+struct SessionState {
+    bool available = false; // a PostgreSQL connection is there to ask
+    bool inTransaction = false;
+    bool lost = false;
+};
+SessionState sessionState(const QSqlDatabase& db);
+
 BatchResult execBatch(const QSqlDatabase& db, const QString& sql,
                       std::shared_ptr<const Recordset::Columns>& columnCache);
 

@@ -248,7 +248,7 @@ struct Frame {
 
 class Translator {
 public:
-    Translator(const QString& sql, Dialect d, bool parameterize)
+    Translator(const QString& sql, Dialect d, bool parameterize, const ColumnScale* scales)
         : s_(sql), d_(d), toks_(tokenize(sql)) {
         out_.reserve(sql.size() + 16);
         shape_.reserve(sql.size() + 16);
@@ -264,6 +264,8 @@ public:
         param_ =
             parameterize && d_ != Dialect::SqlServer &&
             (is(kind, "SELECT") || is(kind, "INSERT") || is(kind, "UPDATE") || is(kind, "DELETE"));
+        if (scales && *scales && is(kind, "UPDATE"))
+            scales_ = scales;
     }
 
     Translation run() {
@@ -276,6 +278,7 @@ public:
         for (qsizetype i = 0; i < qsizetype(toks_.size()); ++i)
             i = step(i);
         flushMinus();
+        closeRound();
         closeFrame(); // the statement level
         if (!param_)
             r.text = out_;
@@ -419,6 +422,15 @@ private:
             }
             if (op == u")" && frames_.size() > 1)
                 closeFrame();
+            if (scales_ && frames_.size() == 1) {
+                const QString after = assignmentOp(op);
+                if (!after.isEmpty()) {
+                    put(op);
+                    markSignificant(t);
+                    put(after);
+                    return i;
+                }
+            }
             put(op);
             if (op == u";") {
                 // A statement end is not where a LIMIT goes.
@@ -436,6 +448,8 @@ private:
             return i;
         }
         if (t.type == Tok::QuotedIdent) {
+            if (scales_ && frames_.size() == 1)
+                assignmentWord(t, text(t), nextSignificant(i));
             put(text(t));
             markSignificant(t);
             afterSelect_ = false;
@@ -445,6 +459,8 @@ private:
         // A word.
         const QStringView w = text(t);
         const qsizetype next = nextSignificant(i);
+        if (scales_ && frames_.size() == 1)
+            assignmentWord(t, w, next);
         if (is(w, "SELECT")) {
             frames_.back().inOrderBy = false;
             put(text(t));
@@ -483,6 +499,73 @@ private:
         }
         markSignificant(t);
         return i;
+    }
+
+    // UPDATE t SET c = expr, ...: the table, then each target column of the SET list,
+    // tracked at the statement's own level.
+    static QStringView unquoted(QStringView w) {
+        return (w.startsWith(u'"') || w.startsWith(u'[')) && w.size() >= 2 ? w.mid(1, w.size() - 2)
+                                                                           : w;
+    }
+    void assignmentWord(const Token& t, QStringView w, qsizetype next) {
+        if (t.type == Tok::Word && is(w, "UPDATE")) {
+            wantTable_ = true;
+            return;
+        }
+        if (wantTable_) {
+            wantTable_ = false;
+            table_ = unquoted(w).toString();
+            return;
+        }
+        if (t.type == Tok::Word && is(w, "SET")) {
+            inSet_ = true;
+            wantTarget_ = true;
+            return;
+        }
+        if (t.type == Tok::Word && (is(w, "WHERE") || is(w, "FROM"))) {
+            closeRound();
+            inSet_ = false;
+            wantTarget_ = false;
+            return;
+        }
+        if (inSet_ && wantTarget_) {
+            wantTarget_ = false;
+            target_ = unquoted(w).toString();
+            // "t.c" names the column c.
+            if (next >= 0 && text(toks_[next]) == u".")
+                target_.clear();
+        }
+    }
+    // Answers what goes right after the operator: the opening of a ROUND when an
+    // assignment to a fixed-point column starts.
+    QString assignmentOp(QStringView op) {
+        if (!inSet_)
+            return {};
+        if (op == u"=" && !target_.isEmpty() && roundScale_ < 0) {
+            const int scale = (*scales_)(table_, target_);
+            target_.clear();
+            if (scale < 0)
+                return {};
+            roundScale_ = scale;
+            return QStringLiteral(" ROUND(");
+        }
+        if (op == u",") {
+            closeRound();
+            wantTarget_ = true;
+        }
+        return {};
+    }
+    // Ends an open ROUND( just after the expression's last significant token.
+    void closeRound() {
+        if (roundScale_ < 0)
+            return;
+        const QString tail = QStringLiteral(", ") + QString::number(roundScale_) + u')';
+        roundScale_ = -1;
+        if (!param_)
+            out_.insert(frames_.front().textTail, tail);
+        shape_.insert(frames_.front().shapeTail, tail);
+        frames_.front().textTail += tail.size();
+        frames_.front().shapeTail += tail.size();
     }
 
     // At `i` (the token after TOP): "n" or "( n )" with no PERCENT / WITH TIES after it.
@@ -527,6 +610,10 @@ private:
     bool havePrev_ = false;
     bool afterSelect_ = false;
     QString pendingMinus_;
+    const ColumnScale* scales_ = nullptr;
+    bool wantTable_ = false, inSet_ = false, wantTarget_ = false;
+    QString table_, target_;
+    int roundScale_ = -1;
 };
 
 } // namespace
@@ -586,11 +673,11 @@ QVariant literalValue(const QString& s, const LiteralSpan& span, bool negated, D
 
 Translation ShapeCache::translate(const QString& tsql) {
     if (dialect_ == Dialect::SqlServer || !skeletonOf(tsql, skeleton_, spans_))
-        return ado::translate(tsql, dialect_, true);
+        return ado::translate(tsql, dialect_, true, scales());
     const auto it = templates_.find(skeleton_);
     if (it != templates_.end()) {
         if (!it->second.usable)
-            return ado::translate(tsql, dialect_, true);
+            return ado::translate(tsql, dialect_, true, scales());
         ++fastHits_;
         Translation t;
         t.shape = it->second.shape;
@@ -602,7 +689,7 @@ Translation ShapeCache::translate(const QString& tsql) {
                 dialect_));
         return t;
     }
-    Translation t = ado::translate(tsql, dialect_, true);
+    Translation t = ado::translate(tsql, dialect_, true, scales());
     Template tpl;
     tpl.usable = t.parameterized() && t.literalUses.size() == qsizetype(spans_.size()) &&
                  !t.literalUses.contains(LiteralUse::Inline);
@@ -616,10 +703,31 @@ Translation ShapeCache::translate(const QString& tsql) {
     return t;
 }
 
+qsizetype secondStatementAt(const QString& tsql) {
+    if (!tsql.contains(u';'))
+        return -1; // nearly every statement: no lexing needed
+    bool ended = false;
+    for (qsizetype i = 0; i < tsql.size();) {
+        const Token t = lexOne(tsql, i);
+        i = t.end;
+        if (t.type == Tok::Space || t.type == Tok::Comment)
+            continue;
+        if (t.type == Tok::Op && tsql[t.begin] == u';') {
+            ended = true;
+            continue;
+        }
+        if (ended)
+            return t.begin;
+    }
+    return -1;
+}
+
 namespace {
 // Whether the plain text of a statement has anything the translator changes: TOP,
-// ISNULL, TRUNCATE or an N'' literal. Most statements have none and pass unchanged.
-bool needsRewriting(const QString& tsql) {
+// ISNULL, TRUNCATE, an N'' literal, or (with column scales) an UPDATE. Most statements
+// have none and pass unchanged.
+bool needsRewriting(const QString& tsql, bool scales) {
+    bool first = true;
     for (qsizetype i = 0; i < tsql.size();) {
         const Token t = lexOne(tsql, i);
         i = t.end;
@@ -627,6 +735,9 @@ bool needsRewriting(const QString& tsql) {
             return true;
         if (t.type == Tok::Word) {
             const QStringView w = QStringView(tsql).mid(t.begin, t.end - t.begin);
+            if (first && scales && w.compare(u"UPDATE", Qt::CaseInsensitive) == 0)
+                return true;
+            first = false;
             for (const char* k : {"TOP", "ISNULL", "TRUNCATE"})
                 if (w.compare(QLatin1StringView(k), Qt::CaseInsensitive) == 0)
                     return true;
@@ -636,13 +747,15 @@ bool needsRewriting(const QString& tsql) {
 }
 } // namespace
 
-Translation translate(const QString& tsql, Dialect dialect, bool parameterize) {
-    if (!parameterize && dialect != Dialect::SqlServer && !needsRewriting(tsql)) {
+Translation translate(const QString& tsql, Dialect dialect, bool parameterize,
+                      const ColumnScale* scales) {
+    if (!parameterize && dialect != Dialect::SqlServer &&
+        !needsRewriting(tsql, scales && *scales)) {
         Translation r;
         r.text = tsql;
         return r;
     }
-    return Translator(tsql, dialect, parameterize).run();
+    return Translator(tsql, dialect, parameterize, scales).run();
 }
 
 } // namespace ado

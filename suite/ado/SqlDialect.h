@@ -3,6 +3,7 @@
 #include <QString>
 #include <QVariant>
 #include <QVector>
+#include <functional>
 #include <unordered_map>
 #include <vector>
 
@@ -35,13 +36,23 @@ struct Translation {
     bool parameterized() const { return !shape.isEmpty(); }
 };
 
+/// The number of decimals a column keeps (the scale of a DECIMAL(p,s) column), or -1
+/// when it is no fixed-point column. Asked with the table and column as written.
+using ColumnScale = std::function<int(QStringView table, QStringView column)>;
+
 /// Rewrites a T-SQL statement for `dialect`:
 ///  - `SELECT [DISTINCT] TOP n ...` (also `TOP (n)` and inside sub-queries) becomes
 ///    `SELECT ... LIMIT n`, the LIMIT closing the query it belongs to;
 ///  - `ISNULL(` in any letter case becomes `COALESCE(`;
 ///  - `TRUNCATE TABLE t` becomes `DELETE FROM t`, which runs inside transactions and
 ///    reports the rows it removed on every engine;
-///  - `N'text'` becomes `'text'`.
+///  - `N'text'` becomes `'text'`;
+///  - with `scales` (SQLite), in `UPDATE t SET c = expr`, an expression assigned to a
+///    column of scale s becomes `ROUND(expr, s)`: SQLite keeps such a column as a
+///    binary double, and without the rounding a running total drifts away from its
+///    decimal value (0.1 added ten times and 1 taken away leaves -1.1e-16). With it,
+///    the column always holds the double nearest its exact decimal, as a server's
+///    DECIMAL column would.
 /// Nothing inside string literals, quoted identifiers or comments is touched. For
 /// SqlServer the text is returned unchanged.
 ///
@@ -53,7 +64,13 @@ struct Translation {
 /// `= 5` share one shape. On PostgreSQL a number placeholder carries the type the
 /// server would give the literal (integer, bigint, numeric), so the prepared statement
 /// behaves exactly as the text.
-Translation translate(const QString& tsql, Dialect dialect, bool parameterize = false);
+Translation translate(const QString& tsql, Dialect dialect, bool parameterize = false,
+                      const ColumnScale* scales = nullptr);
+
+/// Where a second statement starts in `tsql`: the first significant token after a ";"
+/// outside literals, quoted identifiers and comments; -1 when the text holds one
+/// statement (blanks, comments and further ";" may follow it).
+qsizetype secondStatementAt(const QString& tsql);
 
 /// A literal as the skeleton scan finds it.
 struct LiteralSpan {
@@ -80,7 +97,8 @@ QVariant literalValue(const QString& tsql, const LiteralSpan& span, bool negated
 /// is always translated in full.
 class ShapeCache {
 public:
-    explicit ShapeCache(Dialect dialect) : dialect_(dialect) {}
+    explicit ShapeCache(Dialect dialect, ColumnScale scales = {})
+        : dialect_(dialect), scales_(std::move(scales)) {}
     Translation translate(const QString& tsql);
     qint64 fastHits() const { return fastHits_; }
 
@@ -90,7 +108,9 @@ private:
         QString shape;
         QVector<LiteralUse> uses;
     };
+    const ColumnScale* scales() const { return scales_ ? &scales_ : nullptr; }
     Dialect dialect_;
+    ColumnScale scales_;
     std::unordered_map<QString, Template> templates_;
     QString skeleton_;
     std::vector<LiteralSpan> spans_;

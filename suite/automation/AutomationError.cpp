@@ -4,9 +4,8 @@ namespace automation {
 
 AutomationError::AutomationError(qint32 number, QString source, QString description)
     : number_(number), source_(std::move(source)), description_(std::move(description)),
-      what_(QStringLiteral("error %1 (%2): %3")
-                .arg(number_)
-                .arg(source_, description_)
+      what_(QString(QStringLiteral("error ") + QString::number(number_) + QStringLiteral(" (") +
+                    source_ + QStringLiteral("): ") + description_)
                 .toStdString()) {}
 
 AutomationError AutomationError::withSource(const QString& source) const {

@@ -101,9 +101,9 @@ void HxAgente::lookUp() {
         } else {
             try {
                 ado::Recordset rs;
-                rs.Open(
-                    QStringLiteral("SELECT Nombre FROM Agentes WHERE Codigo = %1").arg(Codigo()),
-                    *cn);
+                rs.Open(QStringLiteral("SELECT Nombre FROM Agentes WHERE Codigo = ") +
+                            QString::number(Codigo()),
+                        *cn);
                 if (!rs.Eof()) {
                     valid_ = true;
                     name_->setText(rs.Fields(0).toString());
@@ -133,9 +133,10 @@ void HxAgente::Buscar() {
         ado::Recordset rs;
         rs.Open(QStringLiteral("SELECT Codigo, Nombre FROM Agentes ORDER BY Nombre"), *cn);
         for (; !rs.Eof(); rs.MoveNext()) {
-            auto* item = new QListWidgetItem(
-                QStringLiteral("%1  %2").arg(rs.Fields(0).toInt(), 5).arg(rs.Fields(1).toString()),
-                list);
+            auto* item =
+                new QListWidgetItem(QString::number(rs.Fields(0).toInt()).rightJustified(5) +
+                                        QStringLiteral("  ") + rs.Fields(1).toString(),
+                                    list);
             item->setData(Qt::UserRole, rs.Fields(0).toInt());
         }
     } catch (const automation::AutomationError& e) {

@@ -1,7 +1,8 @@
 #include "HxTextBox.h"
 
+#include <QApplication>
 #include <QKeyEvent>
-#include <QLocale>
+#include <utilidades/Regional.h>
 
 namespace controls {
 
@@ -10,14 +11,8 @@ HxTextBox::HxTextBox(QWidget* parent) : QLineEdit(parent) {
 }
 
 double HxTextBox::Value() const {
-    const QString t = text().trimmed();
-    if (t.isEmpty())
-        return 0;
-    bool ok = false;
-    double v = QLocale().toDouble(t, &ok);
-    if (!ok)
-        v = QLocale::c().toDouble(t, &ok);
-    return ok ? v : 0;
+    double v = 0;
+    return utilidades::parseNumber(text(), v) ? v : 0;
 }
 
 void HxTextBox::setPasswordChar(QChar c) {
@@ -44,39 +39,73 @@ bool HxTextBox::acceptsCharacter(QChar c) const {
         return true;
     if (c == u'-')
         return cursorPosition() == 0 && !text().contains(u'-');
-    const QString point = QLocale().decimalPoint();
+    const QString point = utilidades::regional().decimalPoint();
     if (aceptDecimals_ && (c == point.at(0) || c == u'.'))
         return !text().contains(point);
     return false;
 }
 
+// The character code a key press carries to KeyPress, as the suite's controls give it:
+// printable characters, Enter (13), Backspace (8), Esc (27) and the other control
+// characters (Ctrl+A is 1); 0 for keys that type nothing (arrows, F keys, Tab).
+int HxTextBox::keyAsciiOf(const QKeyEvent* e) {
+    switch (e->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return 13;
+    case Qt::Key_Backspace:
+        return 8;
+    case Qt::Key_Escape:
+        return 27;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return 0;
+    default:
+        break;
+    }
+    const QString t = e->text();
+    if (t.size() != 1)
+        return 0;
+    const char16_t c = t.at(0).unicode();
+    return (c < 32 || t.at(0).isPrint()) ? int(c) : 0;
+}
+
 void HxTextBox::keyPressEvent(QKeyEvent* e) {
     const int key = e->key();
-    if ((key == Qt::Key_Return || key == Qt::Key_Enter)) {
-        int ascii = 13;
-        emit KeyPress(ascii);
-        if (ascii != 0 && enterMoves_)
-            focusNextChild();
-        return;
-    }
     if (key == Qt::Key_Up && upMoves_) {
         focusPreviousChild();
         return;
     }
-    const QString t = e->text();
-    if (t.size() != 1 || !t.at(0).isPrint()) {
+    const int original = keyAsciiOf(e);
+    if (original == 0) {
         QLineEdit::keyPressEvent(e);
         return;
     }
-    int ascii = t.at(0).unicode();
+    int ascii = original;
+    QWidget* const focusBefore = QApplication::focusWidget();
     emit KeyPress(ascii);
     if (ascii == 0)
         return; // swallowed by the handler
+    if (ascii == 13) {
+        // A handler that moved the focus itself has decided where it goes.
+        if (enterMoves_ && QApplication::focusWidget() == focusBefore && hasFocus())
+            focusNextChild();
+        return;
+    }
+    if (ascii < 32) {
+        // A control character: its key does what it does in a line edit (Backspace
+        // deletes, Ctrl+A selects); one the handler changed to another does nothing.
+        if (ascii == original)
+            QLineEdit::keyPressEvent(e);
+        else
+            e->ignore();
+        return;
+    }
     QChar c{char16_t(ascii)};
     if (upper_)
         c = c.toUpper();
     if (typeOfValues_ == 1 && aceptDecimals_ && c == u'.')
-        c = QLocale().decimalPoint().at(0); // the numeric keypad's point is the decimal separator
+        c = utilidades::regional().decimalPoint().at(0); // the keypad's point is the separator
     if (!acceptsCharacter(c))
         return;
     insert(QString(c));

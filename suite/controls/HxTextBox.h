@@ -11,7 +11,9 @@ namespace controls {
 /// focus to the next / previous control), `backcolor`, `forecolor`.
 ///
 /// Every typed character is first offered to the KeyPress notification, whose handler
-/// may replace it or swallow it (set it to 0); LostFocus tells that the focus left.
+/// may replace it or swallow it (set it to 0): printable characters, Enter (13),
+/// Backspace (8), Esc (27) and the other control characters. After Enter the focus
+/// moves on only when the handler left it here. LostFocus tells that the focus left.
 class HxTextBox : public QLineEdit {
     Q_OBJECT
 public:
@@ -43,6 +45,7 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;
+    static int keyAsciiOf(const QKeyEvent* e);
     void focusOutEvent(QFocusEvent* e) override;
 
 private:

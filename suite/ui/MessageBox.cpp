@@ -131,4 +131,11 @@ Answer MsgBox(const QString& text, int style, const QString& title) {
     return presenter().present(r);
 }
 
+void ShowFailure(const QString& description, qint32 number, const QString& source,
+                 const QString& title) {
+    MsgBox(description + QStringLiteral("\n\nError ") + QString::number(number) +
+               QStringLiteral(" (") + source + u')',
+           vbCritical, title);
+}
+
 } // namespace ui

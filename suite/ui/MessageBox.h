@@ -72,4 +72,9 @@ MessagePresenter& presenter();
 /// default button as the suite's message function does.
 Answer MsgBox(const QString& text, int style = vbOKOnly, const QString& title = {});
 
+/// Tells the user of a failure: its description, then its number and source, in a
+/// critical message box. The one way a window or a host shows a failure it caught.
+void ShowFailure(const QString& description, qint32 number, const QString& source,
+                 const QString& title);
+
 } // namespace ui

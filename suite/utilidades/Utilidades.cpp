@@ -1,16 +1,16 @@
 #include "Utilidades.h"
 
+#include "Regional.h"
 #include "SqlLiteral.h"
 
 #include <QDateTime>
-#include <QLocale>
 
 namespace utilidades {
 
 // The user's short date with two-digit day and month and a four-digit year, as the
 // suite shows dates ("05/01/2026" in Spain, "1/5/2026" becomes "01/05/2026" in the US).
 QString shortDateFormat() {
-    QString f = QLocale().dateFormat(QLocale::ShortFormat);
+    QString f = regional().dateFormat(QLocale::ShortFormat);
     if (!f.contains(QStringLiteral("yyyy")))
         f.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
     if (!f.contains(QStringLiteral("dd")))
@@ -35,14 +35,14 @@ QString Utilidades::FormatoFecha(const QString& fecha) const {
         }
     }
     if (!d.isValid())
-        d = QLocale().toDate(t, QLocale::ShortFormat);
+        d = regional().toDate(t, QLocale::ShortFormat);
     if (!d.isValid())
         d = QDate::fromString(t, shortDateFormat());
-    return d.isValid() ? QLocale().toString(d, shortDateFormat()) : fecha;
+    return d.isValid() ? regional().toString(d, shortDateFormat()) : fecha;
 }
 
 QString Utilidades::FormatoNumero(double valor, int decimales) const {
-    return QLocale().toString(valor, 'f', qMax(0, decimales));
+    return regionalNumber(valor, decimales);
 }
 
 } // namespace utilidades

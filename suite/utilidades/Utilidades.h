@@ -17,8 +17,9 @@ public:
     /// Date display formatter: a date written as text (as stored or as typed) to the
     /// user's short date; a text that is no date comes back unchanged.
     QString FormatoFecha(const QString& fecha) const;
-    /// Number display formatter: `valor` with `decimales` decimals in the user's
-    /// regional settings (Spanish: 200 with 2 decimals reads "200,00").
+    /// Number display formatter: `valor` with `decimales` decimals in the suite's
+    /// regional settings, without group separators so that it reads back as the same
+    /// number (Spanish: 200 with 2 decimals reads "200,00", 12345.5 reads "12345,50").
     QString FormatoNumero(double valor, int decimales) const;
 };
 

@@ -11,7 +11,10 @@ int main(int argc, char** argv) {
         return 2;
     try {
         auto cn = std::make_shared<ado::Connection>();
-        cn->Open(QStringLiteral("Driver=SQLite;Database=%1").arg(QString::fromLocal8Bit(argv[1])));
+        const QString cs =
+            QStringLiteral("Driver=SQLite;Database=") + QString::fromLocal8Bit(argv[1]);
+        ado::Connection::CreateDatabase(cs);
+        cn->Open(cs);
         cn->Execute(QStringLiteral(
             "CREATE TABLE Agentes (Codigo INTEGER PRIMARY KEY, Nombre TEXT, Direccion TEXT, Cp "
             "INTEGER, "

@@ -13,11 +13,13 @@ QString postgresConnectionString() {
 
 ScratchDatabase::ScratchDatabase(Engine engine) : engine_(engine) {
     if (engine == Engine::SQLite) {
-        cs_ = QStringLiteral("Driver=SQLite;Database=%1/test.db").arg(dir_.path());
+        cs_ = QStringLiteral("Driver=SQLite;Database=") + dir_.path() + QStringLiteral("/test.db");
+        ado::Connection::CreateDatabase(cs_);
         return;
     }
     static QAtomicInteger<int> counter;
-    schema_ = QStringLiteral("t_%1_%2").arg(QCoreApplication::applicationPid()).arg(counter++);
+    schema_ = QStringLiteral("t_") + QString::number(QCoreApplication::applicationPid()) + u'_' +
+              QString::number(counter++);
     ado::Connection admin;
     admin.Open(postgresConnectionString());
     admin.Execute(QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE").arg(schema_));
