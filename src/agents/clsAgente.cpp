@@ -456,7 +456,28 @@ void clsAgente::putProperty(const MemberInfo& m, const QVariant& v) {
 }
 
 QVariant clsAgente::callMethod(const MemberInfo& m, const QVariantList& a) {
+    // Arguments arrive converted to their declared types (see Invoke).
+    const auto currency = [&](int i) { return a[i].value<Currency>(); };
     switch (m.dispatchId) {
+    case 0x60030002:
+        AcumularVenta(a[0].value<qint16>(), a[1].toDateTime(), currency(2), currency(3));
+        return {};
+    case 0x60030003:
+        AcumularComisionVenta(a[0].value<qint16>(), a[1].toDateTime(), currency(2));
+        return {};
+    case 0x60030004:
+        AcumularComisionCobro(a[0].value<qint16>(), a[1].toDateTime(), currency(2));
+        return {};
+    case 0x60030005:
+        return Modificar();
+    case 0x60030006:
+        return Insertar();
+    case 0x60030007:
+        return Eliminar();
+    case 0x6003000E:
+        Acum_Venta_Art(a[0].value<qint16>(), a[1].toDateTime(), a[2].value<qint32>(),
+                       a[3].value<qint16>(), currency(4), currency(5));
+        return {};
     case 0x60030008:
         return Cargar(agentArgument(a[0]));
     case 0x60030009:

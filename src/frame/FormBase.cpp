@@ -6,6 +6,7 @@
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPointer>
 #include <QScreen>
@@ -17,20 +18,43 @@ FormBase::FormBase(QWidget* parent) : QWidget(parent, Qt::Dialog) {
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::CustomizeWindowHint);
     setAttribute(Qt::WA_DeleteOnClose, false);
-    // The windows were laid out for MS Sans Serif at 8.25 points on a 96-dpi screen.
-    QFont f(QStringLiteral("MS Sans Serif"));
+    // The windows were laid out for MS Sans Serif at 8.25 points on a 96-dpi screen
+    // (11 pixels). Liberation Sans has Arial's metrics, which are that font's; where it
+    // is missing, DejaVu Sans Condensed is the narrowest of the common fallbacks.
+    QFont f;
+    f.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
+                   QStringLiteral("Arial"), QStringLiteral("DejaVu Sans Condensed")});
     f.setStyleHint(QFont::SansSerif);
     f.setPixelSize(11);
     setFont(f);
 }
 
 void FormBase::place(QWidget* w, int left, int top, int width, int height) {
-    // The component's layouts are in twips, at 15 twips per pixel. A label keeps at
-    // least the width of its text: the fonts here are wider than the design's.
-    int px = qRound(width / 15.0);
+    // The component's layouts are in twips, at 15 twips per pixel. Every control stays
+    // inside its design rectangle, so none runs into its neighbour.
+    const QRect r(qRound(left / 15.0), qRound(top / 15.0), qRound(width / 15.0),
+                  qRound(height / 15.0));
+    w->setGeometry(r);
     if (auto* label = qobject_cast<QLabel*>(w))
-        px = qMax(px, label->sizeHint().width());
-    w->setGeometry(qRound(left / 15.0), qRound(top / 15.0), px, qRound(height / 15.0));
+        fitLabel(label);
+}
+
+void FormBase::fitLabel(QLabel* label) {
+    // A theme's font may be wider than the design's: a caption that does not fit first
+    // takes a smaller size (down to 9 pixels), and only then is cut short with "…";
+    // the whole caption stays in its tooltip and accessible name.
+    const QString text = label->text();
+    QFont f = label->font();
+    while (QFontMetrics(f).horizontalAdvance(text) > label->width() && f.pixelSize() > 9) {
+        f.setPixelSize(f.pixelSize() - 1);
+        label->setFont(f);
+    }
+    const QFontMetrics fm(f);
+    if (fm.horizontalAdvance(text) <= label->width())
+        return;
+    label->setToolTip(text);
+    label->setAccessibleName(text);
+    label->setText(fm.elidedText(text, Qt::ElideRight, label->width()));
 }
 
 void FormBase::enableKeyPreview() {
@@ -63,6 +87,8 @@ void FormBase::guarded(const std::function<void()>& handler) {
 }
 
 void FormBase::Mostrar(qint16 modal, QWidget* owner) {
+    if (modal != 0 && modal != 1)
+        throw runtimeError(rt::InvalidCall); // before anything loads or shows
     if (!loaded_) {
         loaded_ = true;
         Form_Load();

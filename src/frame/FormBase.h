@@ -4,6 +4,7 @@
 #include <functional>
 
 class QKeyEvent;
+class QLabel;
 
 namespace ORBTAgentes {
 
@@ -17,7 +18,8 @@ public:
     explicit FormBase(QWidget* parent = nullptr);
 
     /// Shows the window: modal (1) runs until the window is closed; modeless (0) returns
-    /// at once. `owner`: the host window that owns it. The first show loads the window.
+    /// at once; any other value fails with runtime error 5. `owner`: the host window
+    /// that owns it. The first show loads the window.
     void Mostrar(qint16 modal, QWidget* owner);
     bool isLoaded() const { return loaded_; }
 
@@ -34,8 +36,10 @@ protected:
     /// Runs an event handler; a failure is shown with its description, number and
     /// source, and the window stays as it is.
     void guarded(const std::function<void()>& handler);
-    /// Places a control at a position and size given in twips.
+    /// Places a control at a position and size given in twips; a label whose caption
+    /// is wider than its place is fitted into it (fitLabel).
     static void place(QWidget* w, int left, int top, int width, int height);
+    static void fitLabel(QLabel* label);
     /// Lets the window see the keys of every control it holds now.
     void enableKeyPreview();
 

@@ -2,6 +2,7 @@
 
 #include "Errors.h"
 
+#include <QSqlDatabase>
 #include <ado/Connection.h>
 #include <empresa/Empresa.h>
 #include <utilidades/Utilidades.h>
@@ -15,7 +16,15 @@ struct Context {
     std::unique_ptr<utilidades::Utilidades> utilidades;
 };
 Context& context() {
-    static Context c;
+    // The context is destroyed at exit, after main; the connection it may still hold
+    // closes then and needs Qt's SQL layer. Its registry of connections is a static of
+    // Qt's own, destroyed in the reverse order of construction: touching it first makes
+    // sure it outlives the context, so a host never crashes on its way out.
+    static Context& c = [] () -> Context& {
+        (void)QSqlDatabase::contains(QString());
+        static Context context;
+        return context;
+    }();
     return c;
 }
 } // namespace

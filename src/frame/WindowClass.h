@@ -25,6 +25,7 @@ public:
     WindowClass& operator=(const WindowClass&) = delete;
 
     /// Shows the window, modeless (0) or modal (1), owned by `OwnerForm` when given.
+    /// Any other Modal fails with runtime error 5 and shows nothing (FormBase::Mostrar).
     void Show(qint16 Modal = 0, QWidget* OwnerForm = nullptr) {
         if (!form_) {
             form_ = new Form();
