@@ -706,18 +706,28 @@ Translation ShapeCache::translate(const QString& tsql) {
 qsizetype secondStatementAt(const QString& tsql) {
     if (!tsql.contains(u';'))
         return -1; // nearly every statement: no lexing needed
-    bool ended = false;
+    bool ended = false, first = true, create = false;
+    int block = 0; // inside CREATE ... BEGIN ... END (a trigger's body), ";" ends nothing
     for (qsizetype i = 0; i < tsql.size();) {
         const Token t = lexOne(tsql, i);
         i = t.end;
         if (t.type == Tok::Space || t.type == Tok::Comment)
             continue;
-        if (t.type == Tok::Op && tsql[t.begin] == u';') {
-            ended = true;
-            continue;
-        }
         if (ended)
             return t.begin;
+        const QStringView w = QStringView(tsql).mid(t.begin, t.end - t.begin);
+        if (t.type == Tok::Word) {
+            if (first)
+                create = w.compare(u"CREATE", Qt::CaseInsensitive) == 0;
+            else if (create && (w.compare(u"BEGIN", Qt::CaseInsensitive) == 0 ||
+                                (block > 0 && w.compare(u"CASE", Qt::CaseInsensitive) == 0)))
+                ++block;
+            else if (block > 0 && w.compare(u"END", Qt::CaseInsensitive) == 0)
+                --block;
+        }
+        first = false;
+        if (t.type == Tok::Op && w == u";" && block == 0)
+            ended = true;
     }
     return -1;
 }

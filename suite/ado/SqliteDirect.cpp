@@ -30,16 +30,26 @@ bool Statement::prepare(sqlite3* db, const QString& sql, bool persistent) {
         }
         return false;
     }
-    // Whatever follows the first statement must be blanks, comments or ";".
-    const auto* rest = static_cast<const char16_t*>(tail);
+    // Whatever follows the first statement must be blanks, comments or ";": the
+    // engine, asked to prepare it, finds no statement there.
     const auto* end = reinterpret_cast<const char16_t*>(sql.utf16()) + sql.size();
-    for (; rest && rest < end; ++rest)
-        if (!QChar(*rest).isSpace() && *rest != u';') {
+    for (const auto* rest = static_cast<const char16_t*>(tail); rest && rest < end;) {
+        sqlite3_stmt* next = nullptr;
+        const void* after = nullptr;
+        const int n = int((end - rest) * sizeof(char16_t));
+        const int rc2 = sqlite3_prepare16_v3(db, rest, n, 0, &next, &after);
+        if (next || rc2 != SQLITE_OK) {
+            if (next)
+                sqlite3_finalize(next);
             error_ = QStringLiteral("Unable to execute multiple statements at a time");
             sqlite3_finalize(st_);
             st_ = nullptr;
             return false;
         }
+        if (after == rest)
+            break;
+        rest = static_cast<const char16_t*>(after);
+    }
     if (!st_) { // only blanks or a comment: nothing to run
         error_ = QStringLiteral("The statement is empty.");
         return false;

@@ -52,7 +52,17 @@ QString canonicalNumber(QStringView text) {
     const QLocale loc = regional();
     const QString dec = loc.decimalPoint();
     const QString grp = loc.groupSeparator();
-    QStringView rest = t;
+    // A locale with digits of its own (Arabic, Bengali...) shows them: they read as
+    // the digits 0 to 9.
+    const QString zero = loc.zeroDigit();
+    QString latin;
+    if (zero.size() == 1 && zero != u"0") {
+        latin = t.toString();
+        for (QChar& c : latin)
+            if (c.unicode() >= zero[0].unicode() && c.unicode() <= zero[0].unicode() + 9)
+                c = QChar(u'0' + (c.unicode() - zero[0].unicode()));
+    }
+    QStringView rest = latin.isEmpty() ? t : QStringView(latin);
     QString out;
     if (rest.startsWith(loc.negativeSign()) || rest.startsWith(u'-')) {
         out += u'-';

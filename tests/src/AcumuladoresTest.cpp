@@ -254,10 +254,61 @@ TEST_P(AcumularCli, AccumulatesSavesAndDeletesFromTheCommandLine) {
         << r.err.toStdString();
     r = testsupport::orbenta(venta, env);
     EXPECT_TRUE(r.err.endsWith(update)) << r.err.toStdString();
+    // Amounts typed in the user's regional settings: "." always, the locale's own decimal
+    // separator too, and nothing that could be read two ways. A machine without a locale
+    // (C) has the suite's Spanish settings.
+    struct Typed {
+        const char* locale;
+        const char* pvp;
+        const char* written; // the amount in the statement; null: refused
+    };
+    const Typed typed[] = {{"C", "1,5", "1.5"},
+                           {"es_ES.UTF-8", "0,125", "0.125"},
+                           {"es_ES.UTF-8", "2.25", "2.25"},
+                           {"de_DE.UTF-8", "1.234,5", "1234.5"},
+                           {"en_US.UTF-8", "1,5", nullptr},
+                           {"en_US.UTF-8", "0.125", "0.125"},
+                           {"es_ES.UTF-8", "1,234.5", nullptr},
+                           {"fr_FR.UTF-8", "abc", nullptr}};
+    for (const Typed& t : typed) {
+        SCOPED_TRACE(std::string(t.locale) + " " + t.pvp);
+        auto localEnv = env;
+        localEnv.insert(QStringLiteral("LC_ALL"), QLatin1String(t.locale));
+        r = testsupport::orbenta({"acumular", "--db", db, "venta", "--agente", "3", "--fecha",
+                                  "2031-06-02", "--pvp", t.pvp, "--costo", "0"},
+                                 localEnv);
+        if (!t.written) {
+            EXPECT_EQ(r.code, 1);
+            EXPECT_TRUE(r.err.contains(QStringLiteral("must be an amount"))) << r.err.toStdString();
+            continue;
+        }
+        EXPECT_EQ(r.code, 0) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QStringLiteral("Importe_Pvp + ") + QLatin1String(t.written) +
+                                   QStringLiteral(" ,")))
+            << r.err.toStdString();
+    }
+    // Through dispatch, as a script host hands a property over: the same rule.
+    auto es = env, us = env;
+    es.insert(QStringLiteral("LC_ALL"), QStringLiteral("es_ES.UTF-8"));
+    us.insert(QStringLiteral("LC_ALL"), QStringLiteral("en_US.UTF-8"));
+    r = testsupport::orbenta({"agente", "--db", db, "guardar", "78", "--ComisionVenta", "0,125"},
+                             es);
+    EXPECT_TRUE(r.out.contains(QStringLiteral("ComisionVenta: 0.125\n"))) << r.err.toStdString();
+    r = testsupport::orbenta({"agente", "--db", db, "guardar", "78", "--ComisionVenta", "0,125"},
+                             us);
+    EXPECT_NE(r.code, 0);
+    EXPECT_TRUE(r.err.startsWith(QStringLiteral("error 13 "))) << r.err.toStdString();
+    // Dates outside years 100 to 9999 never reach a statement.
     r = testsupport::orbenta({"acumular", "--db", db, "venta", "--agente", "3", "--fecha",
-                              "2031-06-01", "--pvp", "1,5", "--costo", "1"});
+                              "-2026-01-01", "--pvp", "1", "--costo", "0"},
+                             env);
     EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("decimal point")));
+    EXPECT_FALSE(r.err.contains(QStringLiteral("SQL:"))) << r.err.toStdString();
+    r = testsupport::orbenta({"acumular", "--db", db, "venta", "--agente", "3", "--fecha",
+                              "0099-12-31", "--pvp", "1", "--costo", "0"},
+                             env);
+    EXPECT_TRUE(r.err.startsWith(QStringLiteral("error 6 "))) << r.err.toStdString();
+    EXPECT_FALSE(r.err.contains(QStringLiteral("SQL: UPDATE"))) << r.err.toStdString();
 
     r = testsupport::orbenta(
         {"agente", "--db", db, "guardar", "77", "--Nombre", "L'Aurora", "--ComisionVenta", "2.5"});

@@ -162,7 +162,8 @@ TEST_P(CambioFacturaWindow, LoadsAnInvoiceAndMovesItToAnotherAgent) {
 TEST_P(CambioFacturaWindow, AnInvoiceWithoutAgentOnlyAddsToTheNewOne) {
     load(QStringLiteral("2"), QStringLiteral("11"));
     EXPECT_EQ(w->txtTotal->Text(),
-              QString(QStringLiteral("50") + QLocale().decimalPoint() + QStringLiteral("5")));
+              QString(QStringLiteral("50") + utilidades::regional().decimalPoint() +
+                      QStringLiteral("5")));
     type(w->txtNuevoAgente, QStringLiteral("3"));
     w->cmdAceptar->click();
     EXPECT_EQ(days(), QStringList({"3|50.5|20"}));

@@ -1,0 +1,136 @@
+#include "TestErrors.h"
+
+#include <ORBTAgentes.h>
+#include <OrbentaSuite.h>
+#include <QLocale>
+#include <gtest/gtest.h>
+
+namespace {
+
+using testsupport::errorOf;
+
+// Sets the process's locale for one test and puts the previous one back.
+class WithLocale {
+public:
+    explicit WithLocale(const QLocale& l) { QLocale::setDefault(l); }
+    ~WithLocale() { QLocale::setDefault(saved_); }
+
+private:
+    QLocale saved_;
+};
+
+struct NumberCase {
+    QLocale::Language language;
+    QLocale::Territory territory;
+    const char* text;
+    const char* canonical; // nullptr: refused
+};
+
+TEST(Regional, NumbersAreReadOneWayOrRefused) {
+    const auto C = QLocale::C;
+    const auto es = QLocale::Spanish, en = QLocale::English, de = QLocale::German;
+    const auto ES = QLocale::Spain, US = QLocale::UnitedStates, DE = QLocale::Germany;
+    const auto any = QLocale::AnyTerritory;
+    const NumberCase cases[] = {
+        // The machine form reads the same everywhere.
+        {es, ES, "0.125", "0.125"},
+        {en, US, "0.125", "0.125"},
+        {es, ES, " -12.5 ", "-12.5"},
+        {es, ES, "+7", "7"},
+        {es, ES, "1.0e-05", "1.0e-05"},
+        {es, ES, ".5", ".5"},
+        // The regional decimal separator.
+        {es, ES, "0,125", "0.125"},
+        {es, ES, "123,456", "123.456"},
+        {de, DE, "-3,5", "-3.5"},
+        {C, any, "0,125", "0.125"}, // a machine without a locale has Spanish settings
+        // Group separators only with a decimal separator, and in their places.
+        {es, ES, "1.234,50", "1234.50"},
+        {de, DE, "12.345.678,9", "12345678.9"},
+        {en, US, "1,234.5", "1234.5"},
+        {es, ES, "12.34,5", nullptr},
+        {en, US, "1,234", nullptr}, // a thousand, or one and a quarter?
+        {en, US, "0,125", nullptr},
+        {es, ES, "1,234.5", nullptr},
+        {es, ES, "1,2,3", nullptr},
+        {es, ES, "", nullptr},
+        {es, ES, "-", nullptr},
+        {es, ES, ",", nullptr},
+        {es, ES, "1 234", nullptr},
+        {es, ES, "12abc", nullptr},
+        {es, ES, "1e", nullptr},
+    };
+    for (const NumberCase& c : cases) {
+        WithLocale l(QLocale(c.language, c.territory));
+        SCOPED_TRACE(QLocale().name().toStdString() + " \"" + c.text + "\"");
+        const QString got = utilidades::canonicalNumber(QString::fromUtf8(c.text));
+        if (c.canonical)
+            EXPECT_EQ(got, QLatin1String(c.canonical));
+        else
+            EXPECT_TRUE(got.isEmpty()) << got.toStdString();
+    }
+}
+
+// Whatever the component shows as a number, it reads back as the same number, in every
+// locale; the text a database hands over (a point) too.
+TEST(Regional, WhatIsShownReadsBackAsTheSameNumber) {
+    const QLocale locales[] = {
+        QLocale(QLocale::C),
+        QLocale(QLocale::Spanish, QLocale::Spain),
+        QLocale(QLocale::English, QLocale::UnitedStates),
+        QLocale(QLocale::German, QLocale::Switzerland),
+        QLocale(QLocale::French, QLocale::France),
+        QLocale(QLocale::Hindi, QLocale::India),
+        QLocale(QLocale::Arabic, QLocale::Egypt),
+    };
+    const char* amounts[] = {"0.125", "1234.5", "-0.0001", "123456.789", "922337203685.4775", "-7"};
+    utilidades::Utilidades u;
+    for (const QLocale& loc : locales) {
+        WithLocale l(loc);
+        for (const char* a : amounts) {
+            SCOPED_TRACE(loc.name().toStdString() + " " + a);
+            const ORBTAgentes::Currency c = ORBTAgentes::Currency::fromString(QLatin1String(a));
+            const QString shown = u.FormatoNumero(c.toDouble(), 4);
+            EXPECT_EQ(ORBTAgentes::toCurrency(QVariant(shown)), c) << shown.toStdString();
+            EXPECT_EQ(ORBTAgentes::toCurrency(QVariant(c.toString())), c);
+            EXPECT_DOUBLE_EQ(ORBTAgentes::toDouble(QVariant(shown)), c.toDouble());
+        }
+    }
+}
+
+TEST(Regional, AMachineWithoutALocaleShowsSpanishDates) {
+    {
+        WithLocale l(QLocale(QLocale::C));
+        EXPECT_EQ(utilidades::regional().language(), QLocale::Spanish);
+        utilidades::Utilidades u;
+        EXPECT_EQ(u.FormatoFecha(QStringLiteral("2026-01-07T00:00:00")),
+                  QStringLiteral("07/01/2026"));
+        EXPECT_EQ(u.FormatoNumero(200, 2), QStringLiteral("200,00"));
+        const QDateTime d = ORBTAgentes::naive(QDate(2026, 1, 7), QTime(0, 0));
+        EXPECT_EQ(ORBTAgentes::toText(d), QStringLiteral("07/01/2026"));
+        // What the date field is given reads back as the same date.
+        EXPECT_EQ(ORBTAgentes::toDate(QVariant(u.FormatoFecha(QStringLiteral("2026-01-07")))), d);
+    }
+    {
+        WithLocale l(QLocale(QLocale::English, QLocale::UnitedStates));
+        EXPECT_EQ(utilidades::regional().language(), QLocale::English) << "a real locale wins";
+        EXPECT_EQ(utilidades::Utilidades().FormatoNumero(1234.5, 2), QStringLiteral("1234.50"));
+    }
+}
+
+TEST(Regional, DatesOutsideYears100To9999AreAnOverflow) {
+    using ORBTAgentes::naive;
+    const QDate bad[] = {QDate(-2026, 1, 1), QDate(99, 12, 31), QDate(10000, 1, 1)};
+    for (const QDate& d : bad) {
+        SCOPED_TRACE(d.toString(Qt::ISODate).toStdString());
+        EXPECT_EQ(errorOf([&] { ORBTAgentes::toDate(QVariant(d)); }), 6);
+        EXPECT_EQ(errorOf([&] { ORBTAgentes::sqlDateText(naive(d, QTime(0, 0))); }), 6);
+    }
+    EXPECT_EQ(errorOf([] { ORBTAgentes::toDate(QVariant(-700000.0)); }), 6);
+    EXPECT_EQ(ORBTAgentes::sqlDateText(naive(QDate(100, 1, 1), QTime(0, 0))),
+              QStringLiteral("0100-01-01T00:00:00"));
+    EXPECT_EQ(ORBTAgentes::sqlDateText(naive(QDate(9999, 12, 31), QTime(23, 59, 59))),
+              QStringLiteral("9999-12-31T23:59:59"));
+}
+
+} // namespace
