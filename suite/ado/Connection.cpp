@@ -14,6 +14,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QUrl>
 #include <cstdio>
 #include <list>
 #include <optional>
@@ -640,6 +641,24 @@ void Connection::Open(const QString& connectionString) {
         d->db = QSqlDatabase();
         QSqlDatabase::removeDatabase(d->name);
         throw AutomationError(errors::ConnectFailed, d->source(), driverText(e));
+    }
+    if (d->readOnly &&
+        !QSqlQuery(d->db).exec(QStringLiteral("SELECT COUNT(*) FROM sqlite_master"))) {
+        // A database in write-ahead-log mode needs its shared-memory file, which a
+        // folder that cannot be written cannot hold: such a file is read as immutable,
+        // as read-only media are.
+        d->db.close();
+        d->db.setDatabaseName(QStringLiteral("file:") +
+                              QString::fromUtf8(QUrl::toPercentEncoding(
+                                  QFileInfo(d->liteFile).absoluteFilePath(), "/")) +
+                              QStringLiteral("?immutable=1"));
+        d->db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
+        if (!d->db.open()) {
+            const QSqlError e = d->db.lastError();
+            d->db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(d->name);
+            throw AutomationError(errors::ConnectFailed, d->source(), driverText(e));
+        }
     }
     d->open = true;
     d->connectionString = connectionString;

@@ -7,6 +7,7 @@
 #include <ORBTAgentes.h>
 #include <QDateTime>
 #include <QProcess>
+#include <QSqlQuery>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -228,6 +229,66 @@ TEST_P(Acumuladores, SeveralProcessesAddingToTheSameNewKeysEndWithExactTotals) {
     ASSERT_EQ(arts.size(), kKeys);
     for (int k = 0; k < kKeys; ++k)
         EXPECT_EQ(toCurrency(arts[k].section(u'|', 1, 1)), fromCents(pvp[k]));
+}
+
+// Day totals of a business are exact to four decimals on every engine: a long run of
+// mixed amounts ends at the exact decimal sum, read back through the data layer and
+// with a program's own SQL. The embedded engine gets the full million; the server,
+// whose decimal columns are exact by themselves, a sample that still adds up far past
+// any day's sales.
+TEST_P(Acumuladores, AMillionMixedAmountsLeaveTheExactDecimalTotal) {
+    const int count = GetParam() == testsupport::Engine::SQLite ? 1000000 : 5000;
+    quint64 seed = 20261206;
+    const auto next = [&] {
+        seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+        return qint64(seed >> 33);
+    };
+    qint64 pvp = 0, cost = 0; // ten-thousandths
+    cn->BeginTrans();
+    for (int i = 0; i < count; ++i) {
+        // Amounts of every size and sign: cents, tenths of a cent, whole thousands.
+        const qint64 a = next() % 200000000 - 100000000;
+        const qint64 b = (i % 3 == 0) ? (next() % 2000 - 1000) * 100 : next() % 20 - 10;
+        agente.AcumularVenta(7, kDay, Currency::fromScaled(a), Currency::fromScaled(b));
+        pvp += a;
+        cost += b;
+    }
+    cn->CommitTrans();
+    const Currency wantPvp = Currency::fromScaled(pvp), wantCost = Currency::fromScaled(cost);
+    ado::Recordset rs;
+    rs.Open(QStringLiteral("SELECT Importe_Pvp, Importe_Costo FROM Agentes_Acumulados WHERE "
+                           "Cod_Agente = 7"),
+            *cn);
+    ASSERT_FALSE(rs.Eof());
+    EXPECT_EQ(toCurrency(rs.Fields(0)), wantPvp) << wantPvp.toString().toStdString();
+    EXPECT_EQ(toCurrency(rs.Fields(1)), wantCost) << wantCost.toString().toStdString();
+    QSqlQuery raw(cn->database());
+    ASSERT_TRUE(
+        raw.exec(QStringLiteral("SELECT Importe_Pvp, Importe_Costo, CAST(Importe_Pvp AS "
+                                "VARCHAR(40)) FROM Agentes_Acumulados WHERE Cod_Agente = 7")));
+    ASSERT_TRUE(raw.next());
+    EXPECT_EQ(raw.value(0).toDouble(), wantPvp.toDouble());
+    EXPECT_EQ(raw.value(1).toDouble(), wantCost.toDouble());
+    EXPECT_EQ(Currency::fromString(raw.value(2).toString()), wantPvp)
+        << raw.value(2).toString().toStdString();
+}
+
+// An amount that cannot travel as the suite's double fails when it is written, with
+// nothing sent; the largest that can is stored and read back as it was.
+TEST_P(Acumuladores, AmountsADoubleCannotCarryFailBeforeAnyStatement) {
+    int statements = 0;
+    cn->setObserver([&](const ado::StatementEvent&) { ++statements; });
+    const Currency largest = Currency::fromScaled(std::numeric_limits<qint64>::max());
+    for (const Currency c :
+         {largest, -largest, Currency::fromString(QStringLiteral("900719925474.0993"))}) {
+        SCOPED_TRACE(c.toString().toStdString());
+        EXPECT_EQ(testsupport::errorOf([&] { agente.AcumularVenta(8, kDay, c, Currency()); }),
+                  rt::Overflow);
+        EXPECT_EQ(statements, 0);
+    }
+    const Currency big = Currency::fromString(QStringLiteral("922337203685477.5"));
+    agente.AcumularVenta(8, kDay, big, Currency::fromString(QStringLiteral("-0.0001")));
+    EXPECT_EQ(day(8), QStringList({"1|922337203685477.5|-0.0001|0|0"}));
 }
 
 ORBENTA_ENGINE_TESTS(Acumuladores);

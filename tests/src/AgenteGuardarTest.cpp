@@ -169,6 +169,15 @@ TEST_P(AgenteGuardar, HostileAndUnusualTextsComeBackIdentical) {
         QStringLiteral("emoji 😀👍🏽 and CJK 東京"),
         QStringLiteral("/* not a comment */ -- nor this"),
         QStringLiteral("?, $1, :name, %s, {0}"),
+        // Placeholders of Qt's own arg(): a statement joined by chained arg() calls would
+        // substitute them again.
+        QStringLiteral("%1"),
+        QStringLiteral("%4"),
+        QStringLiteral("%9"),
+        QStringLiteral("%L1"),
+        QStringLiteral("%%"),
+        QStringLiteral("%1%2%3%4%5%6%7%8%9 %L1 %% %99"),
+        QStringLiteral("%4', Cp =1 WHERE 1=1 --"),
         QString(),
         QStringLiteral("   leading and trailing blanks   "),
         QString(255, QChar(u'ñ')),

@@ -1,6 +1,10 @@
+#include "Database.h"
+#include "TestDatabase.h"
 #include "TestErrors.h"
+#include "TestWorkers.h"
 #include <ORBTAgentes.h>
 #include <QLocale>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 #include <optional>
@@ -236,6 +240,135 @@ TEST(Dispatch, PropertiesMethodsDefaultsAndFailures) {
     a.reset();
     b.reset();
     EXPECT_EQ(AutomationObject::liveObjects(), before);
+}
+
+} // namespace
+
+namespace {
+
+// A value of the declared type for each parameter, chosen so that the call succeeds on
+// an empty database with the component's schema.
+QVariant sampleArgument(const ParamInfo& p) {
+    switch (p.type) {
+    case VarType::Integer:
+        return QVariant::fromValue(qint16(qstrcmp(p.name, "Modal") == 0 ? 0 : 1)); // modeless
+    case VarType::Long:
+        return QVariant::fromValue(qint32(1));
+    case VarType::Byte:
+        return QVariant::fromValue(quint8(1));
+    case VarType::Double:
+        return 1.5;
+    case VarType::Currency:
+        return QVariant::fromValue(Currency::fromString(QStringLiteral("1.25")));
+    case VarType::Date:
+        return naive(QDate(2026, 1, 2), QTime(0, 0));
+    case VarType::String:
+        return QStringLiteral("1000-4-1-2-3"); // Calcula_Nivel's key
+    case VarType::Boolean:
+        return false;
+    case VarType::Object:
+        if (qstrcmp(p.name, "rs") == 0)
+            return QVariant::fromValue(std::make_shared<ado::Recordset>());
+        return QVariant(); // Nothing: optional targets and owners
+    case VarType::Void:
+        break;
+    }
+    return {};
+}
+
+// Every member of every interface in the registry answers through Invoke: a late-bound
+// host reaches all that an early-bound one does. A member added to the registry without
+// its dispatch fails here.
+TEST(Dispatch, EveryMemberOfEveryInterfaceIsReachable) {
+    testsupport::ScratchDatabase db(testsupport::Engine::SQLite);
+    auto cn = db.open();
+    orbenta::db::createSchema(*cn, false);
+    auto empresa = std::make_shared<ORBTEmp::Empresa>();
+    empresa->setCodEmpresa(1);
+    empresa->setCodEmpresaArticulos(1);
+    empresa->setNombreNivel(0, QStringLiteral("Familia"));
+    auto presenter = std::make_shared<ui::RecordingPresenter>();
+    ui::setPresenter(presenter);
+    int created = 0;
+    for (const ClassInfo& c : publicClasses()) {
+        ObjectRef o;
+        const auto notBuilt = testsupport::failureOf([&] { o = CreateObject(c.progId()); });
+        if (notBuilt.number() == disp::ClassNotRegistered)
+            continue; // a window class whose window this build does not have yet
+        ASSERT_EQ(notBuilt.number(), 0) << c.name;
+        ++created;
+        for (const MemberInfo& m : c.members) {
+            SCOPED_TRACE(std::string(c.name) + "." + m.name);
+            const auto call = [&] {
+                switch (m.kind) {
+                case MemberKind::WriteOnlyObjectProperty:
+                    Invoke(*o, m.dispatchId, DispatchKind::PropertyPutRef,
+                           {qstrcmp(m.name, "EmpresaOrbenta") == 0 ? QVariant::fromValue(empresa)
+                                                                   : QVariant::fromValue(cn)});
+                    break;
+                case MemberKind::Property: {
+                    const QVariant v = Invoke(*o, m.dispatchId, DispatchKind::PropertyGet);
+                    Invoke(*o, m.dispatchId, DispatchKind::PropertyPut, {v});
+                    EXPECT_EQ(Invoke(*o, m.dispatchId, DispatchKind::PropertyGet), v);
+                    break;
+                }
+                case MemberKind::Method: {
+                    QVariantList args;
+                    for (const ParamInfo& p : m.params)
+                        args << sampleArgument(p);
+                    Invoke(*o, m.dispatchId, DispatchKind::Method, args);
+                    break;
+                }
+                }
+            };
+            // The member ran: whatever it answered came from its own work (the store may
+            // refuse a second Insertar of the same key), never from the dispatch.
+            const auto e = testsupport::failureOf(call);
+            EXPECT_NE(e.number(), disp::MemberNotFound) << e.what();
+            if (e.number() != 0)
+                EXPECT_NE(e.source(), QStringLiteral("ORBTAgentes")) << e.what();
+        }
+    }
+    EXPECT_GE(created, 3);
+    ui::setPresenter(nullptr);
+    SharedContext::setConexion(nullptr);
+}
+
+// Show takes 0 (modeless) or 1 (modal); anything else is an invalid argument, and no
+// window appears.
+TEST(Dispatch, ShowRefusesAModalOtherThanZeroOrOne) {
+    for (const qint16 modal : {qint16(2), qint16(-1), qint16(256)}) {
+        frmclsCambioFactura cls;
+        EXPECT_EQ(errorOf([&] { cls.Show(modal); }), rt::InvalidCall) << modal;
+        EXPECT_TRUE(!cls.window() || !cls.window()->isVisible());
+        ObjectRef o = CreateObject(QStringLiteral("ORBTAgentes.frmclsCambioFactura"));
+        EXPECT_EQ(errorOf([&] { Invoke(*o, 0x60030002, DispatchKind::Method, {modal}); }),
+                  rt::InvalidCall);
+    }
+}
+
+// A host that touched the component before it opened its first connection exits
+// cleanly: the shared context closes its connection while Qt's SQL layer still stands.
+int exitWorker(const QStringList& args) {
+    (void)SharedContext::utilidades(); // the context first...
+    auto cn = std::make_shared<ado::Connection>();
+    cn->Open(args.value(0)); // ...then the first connection of the process
+    clsAgente a;
+    a.ConexionOrbenta(cn);
+    a.Codigo = 1;
+    a.Cargar();
+    return 0; // the context still holds the connection when the process ends
+}
+const testsupport::WorkerRegistration registerExit("salida", exitWorker);
+
+TEST(Exit, AHostThatTouchedTheContextFirstExitsCleanly) {
+    testsupport::ScratchDatabase db(testsupport::Engine::SQLite);
+    orbenta::db::createSchema(*db.open(), false);
+    QProcess p;
+    p.start(testsupport::selfPath(), {"--orbenta-worker", "salida", db.connectionString()});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << "crashed on its way out";
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
 }
 
 } // namespace

@@ -2,10 +2,13 @@
 
 #include "TestCli.h"
 
+#include <OrbentaSuite.h>
 #include <QFile>
 #include <QImage>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -67,7 +70,122 @@ TEST_P(Cli, TraceShowsTheStatementAsWritten) {
     EXPECT_EQ(r.err, QStringLiteral("SQL: ") + sql + u'\n');
 }
 
+// Texts that look like placeholders, quotes that try to close the literal and whole
+// statements are stored as typed, and nothing else happens.
+const QStringList kHostile = {
+    QStringLiteral("%1"),
+    QStringLiteral("%2"),
+    QStringLiteral("%3"),
+    QStringLiteral("%4"),
+    QStringLiteral("%5"),
+    QStringLiteral("%6"),
+    QStringLiteral("%7"),
+    QStringLiteral("%8"),
+    QStringLiteral("%9"),
+    QStringLiteral("%L1"),
+    QStringLiteral("%%"),
+    QStringLiteral("%1%2%3%4%5%6%7%8%9 %L1 %% %99"),
+    QStringLiteral("'%4'"),
+    QStringLiteral("||(SELECT group_concat(Password) FROM Agentes),0,0,0,0,0) --"),
+    QStringLiteral("'); DROP TABLE Agentes; --"),
+    QStringLiteral("x'; DELETE FROM Empresas WHERE '1'='1"),
+};
+
+TEST_P(Cli, HostileTextsInACompanyAreStoredAsTyped) {
+    ASSERT_EQ(orbenta(db({"init", "--demo"})).code, 0);
+    // The exact attack that once copied every password into a company name.
+    CliRun r = orbenta(db({"empresa", "guardar", "50", "--nombre", "%4", "--nivel1",
+                           "||(SELECT group_concat(Password) FROM Agentes),0,0,0,0,0) --"}));
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    r = orbenta(db({"sql", "SELECT Nombre, Nivel1, Nivel2 FROM Empresas WHERE Codigo = 50"}));
+    EXPECT_EQ(r.out.split(u'\n').value(1),
+              QStringLiteral("%4\t||(SELECT group_concat(Password) FROM Agentes),0,0,0,0,0) "
+                             "--\t"));
+
+    // Every text the company object writes, through the object itself.
+    auto cn = EngineTest::db->open();
+    qint16 code = 60;
+    for (const QString& text : kHostile) {
+        SCOPED_TRACE(text.toStdString());
+        ORBTEmp::Empresa e;
+        e.setCodEmpresa(code);
+        e.setCodEmpresaArticulos(code);
+        e.setNombre(text);
+        for (int i = 0; i < 3; ++i)
+            e.setNombreNivel(i, text + QString::number(i));
+        e.setRutaAplicacion(text);
+        e.setValorConfiguracion(text, text + text);
+        e.setValorConfiguracion(QStringLiteral("ODBCNombre"), text);
+        ASSERT_NO_THROW(e.Guardar(*cn));
+        const auto back = ORBTEmp::Empresa::Cargar(*cn, code);
+        EXPECT_EQ(back->Nombre(), text);
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(back->NombreNivel(qint16(i)), text + QString::number(i));
+        EXPECT_EQ(back->RutaAplicacion(), text);
+        EXPECT_EQ(back->ValorConfiguracion(text), text + text);
+        EXPECT_EQ(back->ValorConfiguracion(QStringLiteral("ODBCNombre")), text);
+        ++code;
+    }
+    EXPECT_EQ(testsupport::rowsOf(*cn, QStringLiteral("SELECT COUNT(*) FROM Empresas")),
+              QStringList({QString::number(3 + kHostile.size())}));
+    EXPECT_EQ(testsupport::rowsOf(*cn, QStringLiteral("SELECT COUNT(*) FROM Agentes")),
+              QStringList({"40"}));
+}
+
+// A failure is reported by its real cause, never as a missing object.
+TEST_P(Cli, ADatabaseWithoutTheSchemaSaysSo) {
+    const CliRun r = orbenta(db({"agente", "primero"}));
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.startsWith(QStringLiteral("error -2147217900 "))) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("mpresas"))) << r.err.toStdString();
+}
+
 ORBENTA_ENGINE_TESTS(Cli);
+
+// A database on read-only media, or without permission to write, can be read; a write
+// fails and says why. (Run as another user when the tests run as root, who may write
+// anything.)
+TEST(CliUnit, AReadOnlyDatabaseIsReadAndRefusesWrites) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("solo-lectura.db"));
+    const QString cs = QStringLiteral("Driver=SQLite;Database=") + file;
+    ASSERT_EQ(orbenta({"init", "--demo", "--db", cs}).code, 0);
+    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                          QFileDevice::ReadOther | QFileDevice::ExeOther);
+    QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::ReadOther);
+    const auto run = [&](const QStringList& args) {
+        if (geteuid() != 0)
+            return orbenta(args);
+        QProcess p;
+        p.start(QStringLiteral("setpriv"),
+                QStringList{"--reuid=65534", "--regid=65534", "--clear-groups",
+                            QStringLiteral(ORBENTA_BINARY)} +
+                    args);
+        p.waitForFinished(60000);
+        return CliRun{p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+                      QString::fromUtf8(p.readAllStandardError())};
+    };
+    CliRun r = run({"agente", "cargar", "3", "--db", cs});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("Codigo: 3\n"))) << r.out.toStdString();
+    r = run({"agente", "guardar", "3", "--Nombre", "Otro", "--db", cs});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("open for reading only"))) << r.err.toStdString();
+    QFile::setPermissions(dir.path(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+TEST(CliUnit, OnlyInitCreatesADatabase) {
+    QTemporaryDir dir;
+    const QString cs = QStringLiteral("Driver=SQLite;Database=") + dir.filePath("nueva.db");
+    CliRun r = orbenta({"agente", "primero", "--db", cs});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("does not exist"))) << r.err.toStdString();
+    EXPECT_FALSE(QFile::exists(dir.filePath("nueva.db")));
+    EXPECT_EQ(orbenta({"init", "--db", cs}).code, 0);
+    EXPECT_EQ(orbenta({"agente", "primero", "--db", cs}).out, QStringLiteral("no encontrado\n"));
+}
 
 TEST(CliUnit, UnknownDriverAndUnknownCommand) {
     CliRun r = orbenta({"sql", "--db", "Driver=Nada", "SELECT 1"});
