@@ -63,6 +63,11 @@ int HxTextBox::keyAsciiOf(const QKeyEvent* e) {
     default:
         break;
     }
+    // Ctrl with a letter is its control character (Ctrl+A is 1), whatever text the
+    // platform attached to the key.
+    const Qt::KeyboardModifiers mods = e->modifiers() & (Qt::ControlModifier | Qt::AltModifier);
+    if (mods == Qt::ControlModifier && e->key() >= Qt::Key_A && e->key() <= Qt::Key_Z)
+        return e->key() - Qt::Key_A + 1;
     const QString t = e->text();
     if (t.size() != 1)
         return 0;
