@@ -325,8 +325,9 @@ TEST(Dispatch, EveryMemberOfEveryInterfaceIsReachable) {
             // refuse a second Insertar of the same key), never from the dispatch.
             const auto e = testsupport::failureOf(call);
             EXPECT_NE(e.number(), disp::MemberNotFound) << e.what();
-            if (e.number() != 0)
+            if (e.number() != 0) {
                 EXPECT_NE(e.source(), QStringLiteral("ORBTAgentes")) << e.what();
+            }
         }
     }
     EXPECT_GE(created, 3);

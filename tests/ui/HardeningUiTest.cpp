@@ -140,11 +140,13 @@ TEST(Layout, LabelsFitAndOverlapNothing) {
         SCOPED_TRACE(label->objectName().toStdString());
         EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width());
         EXPECT_TRUE(label->toolTip().isEmpty()) << "cut short: " << label->toolTip().toStdString();
-        for (QWidget* other : all)
+        for (QWidget* other : all) {
             if (other != label && other->isVisible() &&
-                other->objectName() != QLatin1String("Anclaje1"))
+                other->objectName() != QLatin1String("Anclaje1")) {
                 EXPECT_FALSE(label->geometry().intersects(other->geometry()))
                     << other->objectName().toStdString();
+            }
+        }
     }
 }
 
