@@ -386,6 +386,9 @@ private:
 
     qsizetype step(qsizetype i) {
         const Token& t = toks_[i];
+        if (t.type == Tok::Space && afterRound_)
+            return i; // "= ROUND(" hugs the expression
+        afterRound_ = false;
         if (t.type == Tok::Space || t.type == Tok::Comment) {
             if (!pendingMinus_.isEmpty())
                 pendingMinus_ += text(t);
@@ -428,6 +431,7 @@ private:
                     put(op);
                     markSignificant(t);
                     put(after);
+                    afterRound_ = true;
                     return i;
                 }
             }
@@ -611,7 +615,7 @@ private:
     bool afterSelect_ = false;
     QString pendingMinus_;
     const ColumnScale* scales_ = nullptr;
-    bool wantTable_ = false, inSet_ = false, wantTarget_ = false;
+    bool wantTable_ = false, inSet_ = false, wantTarget_ = false, afterRound_ = false;
     QString table_, target_;
     int roundScale_ = -1;
 };
@@ -734,10 +738,8 @@ qsizetype secondStatementAt(const QString& tsql) {
 
 namespace {
 // Whether the plain text of a statement has anything the translator changes: TOP,
-// ISNULL, TRUNCATE, an N'' literal, or (with column scales) an UPDATE. Most statements
-// have none and pass unchanged.
-bool needsRewriting(const QString& tsql, bool scales) {
-    bool first = true;
+// ISNULL, TRUNCATE or an N'' literal. Most statements have none and pass unchanged.
+bool needsRewriting(const QString& tsql) {
     for (qsizetype i = 0; i < tsql.size();) {
         const Token t = lexOne(tsql, i);
         i = t.end;
@@ -745,9 +747,6 @@ bool needsRewriting(const QString& tsql, bool scales) {
             return true;
         if (t.type == Tok::Word) {
             const QStringView w = QStringView(tsql).mid(t.begin, t.end - t.begin);
-            if (first && scales && w.compare(u"UPDATE", Qt::CaseInsensitive) == 0)
-                return true;
-            first = false;
             for (const char* k : {"TOP", "ISNULL", "TRUNCATE"})
                 if (w.compare(QLatin1StringView(k), Qt::CaseInsensitive) == 0)
                     return true;
@@ -755,14 +754,126 @@ bool needsRewriting(const QString& tsql, bool scales) {
     }
     return false;
 }
+
+// The plain text of an UPDATE with nothing else to rewrite: only its assignments to
+// decimal columns change, each expression wrapped in ROUND(..., scale), as the full
+// translation does; the text comes back as it is when there are none.
+QString roundedAssignments(const QString& tsql, const ColumnScale& scales) {
+    struct Insert {
+        qsizetype at;
+        QString text;
+        qsizetype skip = 0; // blanks replaced by the text
+    };
+    std::vector<Insert> inserts;
+    enum { Start, Table, BeforeSet, Target, Equals, Expression, Done } state = Start;
+    QStringView table, target;
+    int depth = 0, scale = -1;
+    qsizetype lastEnd = 0; // end of the last significant token
+    bool opening = false;  // "= ROUND(" placed, waiting for the expression's first token
+    const auto close = [&] {
+        if (scale >= 0)
+            inserts.push_back({lastEnd, QStringLiteral(", ") + QString::number(scale) + u')'});
+        scale = -1;
+    };
+    const auto name = [&](const Token& t) {
+        const QStringView w = QStringView(tsql).mid(t.begin, t.end - t.begin);
+        return t.type == Tok::QuotedIdent ? w.mid(1, w.size() - 2) : w;
+    };
+    for (qsizetype i = 0; i < tsql.size() && state != Done;) {
+        const Token t = lexOne(tsql, i);
+        i = t.end;
+        if (t.type == Tok::Space || t.type == Tok::Comment)
+            continue;
+        const QStringView w = QStringView(tsql).mid(t.begin, t.end - t.begin);
+        const bool word = t.type == Tok::Word;
+        if (opening) {
+            inserts.back().skip = t.begin - inserts.back().at;
+            opening = false;
+        }
+        if (t.type == Tok::Op && (w == u"(" || w == u")"))
+            depth += w == u"(" ? 1 : -1;
+        switch (state) {
+        case Start:
+            state = Table;
+            break;
+        case Table:
+            table = name(t);
+            state = BeforeSet;
+            break;
+        case BeforeSet:
+            if (word && w.compare(u"SET", Qt::CaseInsensitive) == 0)
+                state = Target;
+            break;
+        case Target:
+            target = name(t);
+            state = Equals;
+            break;
+        case Equals:
+            if (w == u"=") {
+                scale = scales(table, target);
+                if (scale >= 0) {
+                    inserts.push_back({t.end, QStringLiteral(" ROUND(")});
+                    opening = true;
+                }
+                state = Expression;
+            } else {
+                state = Done; // "t.c = ...": left as written
+            }
+            break;
+        case Expression:
+            if (depth == 0 && w == u",") {
+                close();
+                state = Target;
+            } else if (depth == 0 && word &&
+                       (w.compare(u"WHERE", Qt::CaseInsensitive) == 0 ||
+                        w.compare(u"FROM", Qt::CaseInsensitive) == 0)) {
+                close();
+                state = Done;
+            } else if (depth == 0 && w == u";") {
+                close();
+                state = Done;
+            }
+            break;
+        case Done:
+            break;
+        }
+        lastEnd = t.end;
+    }
+    if (state == Expression)
+        close();
+    if (inserts.empty())
+        return tsql;
+    QString out;
+    out.reserve(tsql.size() + qsizetype(inserts.size()) * 8);
+    qsizetype from = 0;
+    for (const Insert& in : inserts) {
+        out += QStringView(tsql).mid(from, in.at - from);
+        out += in.text;
+        from = in.at + in.skip;
+    }
+    out += QStringView(tsql).mid(from);
+    return out;
+}
+
+bool isUpdate(const QString& tsql) {
+    for (qsizetype i = 0; i < tsql.size();) {
+        const Token t = lexOne(tsql, i);
+        i = t.end;
+        if (t.type == Tok::Space || t.type == Tok::Comment)
+            continue;
+        return t.type == Tok::Word && QStringView(tsql)
+                                              .mid(t.begin, t.end - t.begin)
+                                              .compare(u"UPDATE", Qt::CaseInsensitive) == 0;
+    }
+    return false;
+}
 } // namespace
 
 Translation translate(const QString& tsql, Dialect dialect, bool parameterize,
                       const ColumnScale* scales) {
-    if (!parameterize && dialect != Dialect::SqlServer &&
-        !needsRewriting(tsql, scales && *scales)) {
+    if (!parameterize && dialect != Dialect::SqlServer && !needsRewriting(tsql)) {
         Translation r;
-        r.text = tsql;
+        r.text = (scales && *scales && isUpdate(tsql)) ? roundedAssignments(tsql, *scales) : tsql;
         return r;
     }
     return Translator(tsql, dialect, parameterize, scales).run();

@@ -1,4 +1,5 @@
 #include <OrbentaSuite.h>
+#include <QLocale>
 #include <gtest/gtest.h>
 
 using ado::Dialect;
@@ -200,6 +201,60 @@ TEST(ShapeCacheTest, LearntShapesGiveExactlyTheFullTranslation) {
                     EXPECT_EQ(fast.parameters[i].typeId(), full.parameters[i].typeId());
             }
         EXPECT_GE(cache.fastHits(), 10) << "the repeated skeletons were not recognised";
+    }
+}
+
+} // namespace
+
+namespace {
+
+// Assignments to decimal columns are rounded to the column's scale on the embedded
+// engine, the same way on the text path and the prepared path; nothing else changes.
+TEST(DecimalAssignments, RoundedToTheColumnsScaleOnBothPaths) {
+    const ado::ColumnScale scales = [](QStringView table, QStringView column) {
+        if (table.compare(u"A", Qt::CaseInsensitive) != 0)
+            return -1;
+        if (column.compare(u"Importe", Qt::CaseInsensitive) == 0)
+            return 4;
+        if (column.compare(u"Precio", Qt::CaseInsensitive) == 0)
+            return 2;
+        return -1;
+    };
+    const struct {
+        const char* in;
+        const char* out;
+    } cases[] = {
+        {"UPDATE A SET Importe = Importe + 0.1 WHERE Id = 1",
+         "UPDATE A SET Importe = ROUND(Importe + 0.1, 4) WHERE Id = 1"},
+        {"UPDATE A SET Importe = Importe + -1 ,Precio = Precio * 1.07, Nombre = 'x, y' WHERE "
+         "Id = 1",
+         "UPDATE A SET Importe = ROUND(Importe + -1, 4) ,Precio = ROUND(Precio * 1.07, 2), "
+         "Nombre = 'x, y' WHERE Id = 1"},
+        {"update a set \"importe\" = (SELECT MAX(x, 2) FROM b)", // quoted, sub-query, no WHERE
+         "update a set \"importe\" = ROUND((SELECT MAX(x, 2) FROM b), 4)"},
+        {"UPDATE B SET Importe = Importe + 1", "UPDATE B SET Importe = Importe + 1"},
+        {"UPDATE A SET Cantidad = Cantidad + 1", "UPDATE A SET Cantidad = Cantidad + 1"},
+        {"SELECT Importe + 0.1 FROM A", "SELECT Importe + 0.1 FROM A"},
+        {"INSERT INTO A (Importe) VALUES (0.1)", "INSERT INTO A (Importe) VALUES (0.1)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.in);
+        const QString in = QString::fromUtf8(c.in);
+        EXPECT_EQ(translate(in, Dialect::SQLite, false, &scales).text.toStdString(), c.out);
+        EXPECT_EQ(translate(in, Dialect::SQLite, false).text, in) << "without scales: as is";
+        // The prepared path binds the literals into the same statement.
+        const ado::Translation p = translate(in, Dialect::SQLite, true, &scales);
+        if (p.parameterized()) {
+            QString filled = p.shape;
+            for (const QVariant& v : p.parameters) {
+                const QString lit =
+                    v.typeId() == QMetaType::QString
+                        ? u'\'' + v.toString() + u'\''
+                        : QString::number(v.toDouble(), 'g', QLocale::FloatingPointShortest);
+                filled.replace(filled.indexOf(u'?'), 1, lit);
+            }
+            EXPECT_EQ(filled.toStdString(), c.out);
+        }
     }
 }
 
