@@ -172,7 +172,11 @@ struct Connection::Impl {
     // The scale a column was declared with (DECIMAL(19,4) -> 4), from the engine's own
     // catalogue, remembered until the schema changes; -1 for any other column.
     int columnScale(QStringView table, QStringView column) {
-        const QString key = table.toString().toLower() + u'\n' + column.toString().toLower();
+        // Keyed as written: the component always writes a column the same way, and the
+        // engine's own lookup below ignores the letter case.
+        QString key;
+        key.reserve(table.size() + column.size() + 1);
+        key.append(table).append(u'\n').append(column);
         if (const auto it = scaleOf.find(key); it != scaleOf.end())
             return it->second;
         int scale = -1;

@@ -739,26 +739,33 @@ qsizetype secondStatementAt(const QString& tsql) {
 namespace {
 // Whether the plain text of a statement has anything the translator changes: TOP,
 // ISNULL, TRUNCATE or an N'' literal. Most statements have none and pass unchanged.
-bool needsRewriting(const QString& tsql) {
-    for (qsizetype i = 0; i < tsql.size();) {
-        const Token t = lexOne(tsql, i);
-        i = t.end;
-        if (t.type == Tok::String && t.national)
-            return true;
-        if (t.type == Tok::Word) {
-            const QStringView w = QStringView(tsql).mid(t.begin, t.end - t.begin);
-            for (const char* k : {"TOP", "ISNULL", "TRUNCATE"})
-                if (w.compare(QLatin1StringView(k), Qt::CaseInsensitive) == 0)
-                    return true;
-        }
+bool rewritten(const QString& tsql, const Token& t) {
+    if (t.type == Tok::String && t.national)
+        return true;
+    if (t.type == Tok::Word) {
+        const QStringView w = QStringView(tsql).mid(t.begin, t.end - t.begin);
+        for (const char* k : {"TOP", "ISNULL", "TRUNCATE"})
+            if (w.compare(QLatin1StringView(k), Qt::CaseInsensitive) == 0)
+                return true;
     }
     return false;
 }
 
-// The plain text of an UPDATE with nothing else to rewrite: only its assignments to
-// decimal columns change, each expression wrapped in ROUND(..., scale), as the full
-// translation does; the text comes back as it is when there are none.
-QString roundedAssignments(const QString& tsql, const ColumnScale& scales) {
+bool needsRewriting(const QString& tsql) {
+    for (qsizetype i = 0; i < tsql.size();) {
+        const Token t = lexOne(tsql, i);
+        i = t.end;
+        if (rewritten(tsql, t))
+            return true;
+    }
+    return false;
+}
+
+// The plain text of an UPDATE: only its assignments to decimal columns change, each
+// expression wrapped in ROUND(..., scale), as the full translation does; the text comes
+// back as it is when there are none. False when the statement has something else to
+// rewrite (the full translation's work), found in the same single pass.
+bool roundedAssignments(const QString& tsql, const ColumnScale& scales, QString& out) {
     struct Insert {
         qsizetype at;
         QString text;
@@ -779,11 +786,13 @@ QString roundedAssignments(const QString& tsql, const ColumnScale& scales) {
         const QStringView w = QStringView(tsql).mid(t.begin, t.end - t.begin);
         return t.type == Tok::QuotedIdent ? w.mid(1, w.size() - 2) : w;
     };
-    for (qsizetype i = 0; i < tsql.size() && state != Done;) {
+    for (qsizetype i = 0; i < tsql.size();) {
         const Token t = lexOne(tsql, i);
         i = t.end;
         if (t.type == Tok::Space || t.type == Tok::Comment)
             continue;
+        if (rewritten(tsql, t))
+            return false;
         const QStringView w = QStringView(tsql).mid(t.begin, t.end - t.begin);
         const bool word = t.type == Tok::Word;
         if (opening) {
@@ -841,9 +850,11 @@ QString roundedAssignments(const QString& tsql, const ColumnScale& scales) {
     }
     if (state == Expression)
         close();
-    if (inserts.empty())
-        return tsql;
-    QString out;
+    if (inserts.empty()) {
+        out = tsql;
+        return true;
+    }
+    out.clear();
     out.reserve(tsql.size() + qsizetype(inserts.size()) * 8);
     qsizetype from = 0;
     for (const Insert& in : inserts) {
@@ -852,7 +863,7 @@ QString roundedAssignments(const QString& tsql, const ColumnScale& scales) {
         from = in.at + in.skip;
     }
     out += QStringView(tsql).mid(from);
-    return out;
+    return true;
 }
 
 bool isUpdate(const QString& tsql) {
@@ -871,10 +882,15 @@ bool isUpdate(const QString& tsql) {
 
 Translation translate(const QString& tsql, Dialect dialect, bool parameterize,
                       const ColumnScale* scales) {
-    if (!parameterize && dialect != Dialect::SqlServer && !needsRewriting(tsql)) {
+    if (!parameterize && dialect != Dialect::SqlServer) {
         Translation r;
-        r.text = (scales && *scales && isUpdate(tsql)) ? roundedAssignments(tsql, *scales) : tsql;
-        return r;
+        if (scales && *scales && isUpdate(tsql)) {
+            if (roundedAssignments(tsql, *scales, r.text))
+                return r;
+        } else if (!needsRewriting(tsql)) {
+            r.text = tsql;
+            return r;
+        }
     }
     return Translator(tsql, dialect, parameterize, scales).run();
 }
