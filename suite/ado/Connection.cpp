@@ -581,6 +581,8 @@ void Connection::Open(const QString& connectionString) {
                 return settings.keys.value(QLatin1String(n));
         return QString();
     };
+    // Gives the driver connection back and fails: nothing of a connection that did not
+    // open is left behind.
     const auto refuse = [&](qint32 number, const QString& text) {
         d->db = QSqlDatabase();
         QSqlDatabase::removeDatabase(d->name);
@@ -640,12 +642,8 @@ void Connection::Open(const QString& connectionString) {
     }
     // Exact decimals: amounts come back as their decimal text, never through a double.
     d->db.setNumericalPrecisionPolicy(QSql::HighPrecision);
-    if (!d->db.open()) {
-        const QSqlError e = d->db.lastError();
-        d->db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(d->name);
-        throw AutomationError(errors::ConnectFailed, d->source(), driverText(e));
-    }
+    if (!d->db.open())
+        refuse(errors::ConnectFailed, driverText(d->db.lastError()));
     if (d->readOnly &&
         !QSqlQuery(d->db).exec(QStringLiteral("SELECT COUNT(*) FROM sqlite_master"))) {
         // A database in write-ahead-log mode needs its shared-memory file, which a
@@ -657,12 +655,8 @@ void Connection::Open(const QString& connectionString) {
                                   QFileInfo(d->liteFile).absoluteFilePath(), "/")) +
                               QStringLiteral("?immutable=1"));
         d->db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
-        if (!d->db.open()) {
-            const QSqlError e = d->db.lastError();
-            d->db = QSqlDatabase();
-            QSqlDatabase::removeDatabase(d->name);
-            throw AutomationError(errors::ConnectFailed, d->source(), driverText(e));
-        }
+        if (!d->db.open())
+            refuse(errors::ConnectFailed, driverText(d->db.lastError()));
     }
     d->open = true;
     d->connectionString = connectionString;

@@ -1,9 +1,11 @@
 #include "HxAgente.h"
 
+#include "HxTextBox.h"
 #include "ado/Connection.h"
 #include "ado/Recordset.h"
 #include "automation/AutomationError.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
@@ -166,28 +168,32 @@ bool HxAgente::eventFilter(QObject* watched, QEvent* event) {
         Buscar();
         return true;
     }
-    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
-        int ascii = 13;
-        emit KeyPress(ascii);
-        if (ascii != 0 && enterMoves_)
-            focusNextChild();
-        return true;
-    }
     if (e->key() == Qt::Key_Up && upMoves_) {
         focusPreviousChild();
         return true;
     }
-    const QString t = e->text();
-    if (t.size() == 1 && t.at(0).isPrint()) {
-        int ascii = t.at(0).unicode();
-        emit KeyPress(ascii);
-        if (ascii == 0)
-            return true;
-        if (ascii != t.at(0).unicode()) {
+    // Every character, control characters included, is offered to KeyPress first; a
+    // handler that moved the focus on Enter has decided where it goes.
+    const int original = keyAscii(e);
+    if (original == 0)
+        return false;
+    int ascii = original;
+    QWidget* const focusBefore = QApplication::focusWidget();
+    emit KeyPress(ascii);
+    if (ascii == 0)
+        return true;
+    if (original == 13) {
+        if (ascii == 13 && enterMoves_ && QApplication::focusWidget() == focusBefore &&
+            code_->hasFocus())
+            focusNextChild();
+        return true;
+    }
+    if (ascii != original) {
+        if (ascii >= 32) {
             code_->insert(QString(QChar(char16_t(ascii))));
             lookUp();
-            return true;
         }
+        return true;
     }
     return false;
 }

@@ -45,10 +45,7 @@ bool HxTextBox::acceptsCharacter(QChar c) const {
     return false;
 }
 
-// The character code a key press carries to KeyPress, as the suite's controls give it:
-// printable characters, Enter (13), Backspace (8), Esc (27) and the other control
-// characters (Ctrl+A is 1); 0 for keys that type nothing (arrows, F keys, Tab).
-int HxTextBox::keyAsciiOf(const QKeyEvent* e) {
+int keyAscii(const QKeyEvent* e) {
     switch (e->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
@@ -81,7 +78,7 @@ void HxTextBox::keyPressEvent(QKeyEvent* e) {
         focusPreviousChild();
         return;
     }
-    const int original = keyAsciiOf(e);
+    const int original = keyAscii(e);
     if (original == 0) {
         QLineEdit::keyPressEvent(e);
         return;

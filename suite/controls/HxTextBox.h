@@ -4,6 +4,12 @@
 
 namespace controls {
 
+/// The character code a key press hands to a KeyPress notification, as the suite's
+/// controls give it: printable characters, Enter (13), Backspace (8), Esc (27) and the
+/// other control characters (Ctrl+A is 1); 0 for keys that type nothing (arrows, F keys,
+/// Tab).
+int keyAscii(const QKeyEvent* e);
+
 /// The suite's text field. Settings as the windows store them: `maxlength`,
 /// `typeofvalues` (1: numeric; only digits, a leading minus and, with `aceptdecimals`,
 /// one decimal separator can be typed), `alignment` (1: right), `passwordchar`,
@@ -45,7 +51,6 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;
-    static int keyAsciiOf(const QKeyEvent* e);
     void focusOutEvent(QFocusEvent* e) override;
 
 private:

@@ -210,4 +210,32 @@ TEST(Controls, KeyPressCarriesControlCharacters) {
     EXPECT_EQ(seen, (QList<int>{'a', 'b', 8, 8, 27, 1, 13}));
 }
 
+// The agent field offers the same codes, and a handler that moves the focus on Enter
+// keeps it where it put it.
+TEST(Controls, AgentFieldKeyPressAndFocusFollowTheTextField) {
+    QWidget form;
+    auto* agent = new controls::HxAgente(&form);
+    auto* next = new controls::HxTextBox(&form);
+    auto* chosen = new controls::HxTextBox(&form);
+    QList<int> seen;
+    QObject::connect(agent, &controls::HxAgente::KeyPress, [&](int& k) {
+        seen << k;
+        if (k == 13)
+            chosen->setFocus();
+    });
+    form.show();
+    QApplication::setActiveWindow(&form);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    agent->setFocus();
+    QWidget* editor = QApplication::focusWidget();
+    QTest::keyClicks(editor, QStringLiteral("12"));
+    QTest::keyClick(editor, Qt::Key_Backspace);
+    QTest::keyClick(editor, Qt::Key_Escape);
+    QTest::keyClick(editor, Qt::Key_Return);
+    EXPECT_EQ(seen, (QList<int>{'1', '2', 8, 27, 13}));
+    EXPECT_TRUE(chosen->hasFocus()) << "the handler's choice, not the next field";
+    EXPECT_FALSE(next->hasFocus());
+    EXPECT_EQ(agent->Text(), QStringLiteral("1"));
+}
+
 } // namespace
