@@ -166,6 +166,9 @@ TEST(CliUnit, AReadOnlyDatabaseIsReadAndRefusesWrites) {
                       QString::fromUtf8(p.readAllStandardError())};
     };
     CliRun r = run({"agente", "cargar", "3", "--db", cs});
+    if (geteuid() == 0 && r.code != 0 && !r.err.contains(QStringLiteral("error ")))
+        GTEST_SKIP() << "the program cannot be started as another user from this build folder: "
+                     << r.err.toStdString();
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains(QStringLiteral("Codigo: 3\n"))) << r.out.toStdString();
     r = run({"agente", "guardar", "3", "--Nombre", "Otro", "--db", cs});
