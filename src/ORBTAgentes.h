@@ -4,9 +4,12 @@
 // needs of the suite.
 #include <OrbentaSuite.h>
 
+#include "agent_window/frmAgentes_Buscar.h"
+#include "agent_window/frmCredenciales.h"
 #include "agents/clsAgente.h"
 #include "commissions/clsComision_Familias.h"
 #include "frame/Automation.h"
+#include "frame/Bancos.h"
 #include "frame/Component.h"
 #include "frame/Errors.h"
 #include "frame/Registry.h"

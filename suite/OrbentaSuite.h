@@ -10,6 +10,7 @@
 #include "controls/HxAgente.h"
 #include "controls/HxPushButton.h"
 #include "controls/HxTextBox.h"
+#include "controls/ListBox.h"
 #include "empresa/Empresa.h"
 #include "ui/MessageBox.h"
 #include "utilidades/Regional.h"

@@ -4,9 +4,10 @@
 
 #include <QCloseEvent>
 #include <QEventLoop>
-#include <QGuiApplication>
-#include <QKeyEvent>
 #include <QFontMetrics>
+#include <QGuiApplication>
+#include <QHideEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPointer>
 #include <QScreen>
@@ -108,6 +109,7 @@ void FormBase::Mostrar(qint16 modal, QWidget* owner) {
         QPointer<FormBase> self(this);
         QEventLoop loop;
         connect(this, &FormBase::Unload, &loop, &QEventLoop::quit);
+        connect(this, &FormBase::Ocultado, &loop, &QEventLoop::quit);
         show();
         raise();
         activateWindow();
@@ -119,6 +121,12 @@ void FormBase::Mostrar(qint16 modal, QWidget* owner) {
     show();
     raise();
     activateWindow();
+}
+
+void FormBase::hideEvent(QHideEvent* e) {
+    QWidget::hideEvent(e);
+    if (!e->spontaneous()) // minimising is not hiding
+        emit Ocultado();
 }
 
 void FormBase::closeEvent(QCloseEvent* e) {

@@ -17,7 +17,8 @@ class FormBase : public QWidget {
 public:
     explicit FormBase(QWidget* parent = nullptr);
 
-    /// Shows the window: modal (1) runs until the window is closed; modeless (0) returns
+    /// Shows the window: modal (1) runs until the window is closed or hidden (a dialog
+    /// that hides itself hands its answers to the opener, who unloads it); modeless (0) returns
     /// at once; any other value fails with runtime error 5. `owner`: the host window
     /// that owns it. The first show loads the window.
     void Mostrar(qint16 modal, QWidget* owner);
@@ -26,6 +27,8 @@ public:
 signals:
     /// The window has closed; raised as the very last step of closing.
     void Unload();
+    /// The window was hidden (closing hides it too): a modal display ends then.
+    void Ocultado();
 
 protected:
     /// Called once, before the window is first shown.
@@ -44,6 +47,7 @@ protected:
     void enableKeyPreview();
 
     void closeEvent(QCloseEvent* e) override;
+    void hideEvent(QHideEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -1,0 +1,94 @@
+#include "frmAgentes_Buscar.h"
+
+#include "frame/SharedContext.h"
+#include "frame/Values.h"
+
+#include <QKeyEvent>
+#include <ado/Connection.h>
+#include <ado/Recordset.h>
+#include <controls/Anclaje.h>
+#include <controls/HxPushButton.h>
+#include <controls/ListBox.h>
+
+namespace ORBTAgentes {
+
+frmAgentes_Buscar::frmAgentes_Buscar(QWidget* parent) : FormBase(parent) {
+    setObjectName(QStringLiteral("frmAgentes_Buscar"));
+    setWindowTitle(QStringLiteral("Busqueda de Agentes"));
+    resize(qRound(4305 / 15.0), qRound(5040 / 15.0));
+    lstLineas = new controls::ListBox(this);
+    lstLineas->setObjectName(QStringLiteral("lstLineas"));
+    cmdAceptar = new controls::HxPushButton(QStringLiteral("&Aceptar"), this);
+    cmdAceptar->setObjectName(QStringLiteral("cmdAceptar"));
+    cmdCancelar = new controls::HxPushButton(QStringLiteral("&Cancelar"), this);
+    cmdCancelar->setObjectName(QStringLiteral("cmdCancelar"));
+    place(lstLineas, 135, 105, 4020, 4350);
+    place(cmdAceptar, 930, 4590, 1065, 365);
+    place(cmdCancelar, 2295, 4590, 1065, 365);
+    cmdAceptar->setEnabled(false);
+    setTabOrder(lstLineas, cmdAceptar);
+    setTabOrder(cmdAceptar, cmdCancelar);
+    Anclaje1 = new controls::Anclaje(this, 4425, 5445, false, 800, 600);
+    Anclaje1->capture();
+    connect(cmdAceptar, &QPushButton::clicked, this, [this] { guarded([this] { aceptar(); }); });
+    connect(cmdCancelar, &QPushButton::clicked, this, [this] { guarded([this] { cancelar(); }); });
+}
+
+QString frmAgentes_Buscar::linea(qint16 codigo, const QString& nombre) {
+    // Format "00": at least two digits, the sign before them.
+    const QString digits = QString::number(qAbs(int(codigo))).rightJustified(2, u'0');
+    return (codigo < 0 ? QStringLiteral("-") : QString()) + digits + QStringLiteral(" - ") + nombre;
+}
+
+void frmAgentes_Buscar::Form_Load() {
+    ado::Recordset rs;
+    rs.Open(
+        QStringLiteral("SELECT Codigo, Nombre FROM Agentes") + QStringLiteral(" ORDER BY Nombre"),
+        *SharedContext::conexion(), ado::adOpenForwardOnly, ado::adLockReadOnly, ado::adCmdText);
+    // Read whole, then handed to the list in one batch.
+    QStringList lines;
+    QVector<qint32> codes;
+    for (; !rs.Eof(); rs.MoveNext()) {
+        const qint16 codigo = toInteger(rs.Fields(0));
+        const QVariant& nombre = rs.Fields(1);
+        lines << linea(codigo, nombre.isNull() ? QString() : toText(nombre));
+        codes << codigo;
+    }
+    rs.Close();
+    lstLineas->AddItems(std::move(lines), std::move(codes));
+    if (lstLineas->ListCount() > 0) {
+        lstLineas->setListIndex(0);
+        cmdAceptar->setEnabled(true);
+    }
+    lstLineas->setFocus();
+}
+
+bool frmAgentes_Buscar::keyPreview(QKeyEvent* e) {
+    switch (e->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (cmdAceptar->isEnabled())
+            aceptar(); // the default button
+        return true;
+    case Qt::Key_Escape:
+        cancelar(); // the cancel button
+        return true;
+    default:
+        return false;
+    }
+}
+
+void frmAgentes_Buscar::aceptar() {
+    const int i = lstLineas->ListIndex();
+    if (i < 0)
+        return;
+    CodigoSeleccionado = toInteger(QVariant(lstLineas->ItemData(i)));
+    close();
+}
+
+void frmAgentes_Buscar::cancelar() {
+    CodigoSeleccionado = 0;
+    close();
+}
+
+} // namespace ORBTAgentes

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "frame/FormBase.h"
+
+#include <array>
+
+class QLabel;
+
+namespace controls {
+class HxTextBox;
+class HxPushButton;
+class Anclaje;
+} // namespace controls
+
+namespace ORBTAgentes {
+
+/// "Establecer Contraseña": the agent's current password, then the new one twice. The
+/// agent window sets OldPassword, shows it modally and, when OK() answers true, takes
+/// NewPassword. Accept and cancel hide the dialog (ending the modal display); the opener
+/// reads it and then unloads it. Passwords are compared and handed over exactly as typed.
+class frmCredenciales : public FormBase {
+    Q_OBJECT
+public:
+    explicit frmCredenciales(QWidget* parent = nullptr);
+
+    QString OldPassword;
+    QString NewPassword;
+    /// True when the dialog was closed by a successful accept.
+    bool OK() const { return ok_; }
+
+    std::array<controls::HxTextBox*, 3> txtPassword;
+    QLabel *Label1, *Label2, *Label3;
+    controls::HxPushButton *cmdAceparPwd, *cmdCencelarPwd;
+    controls::Anclaje* Anclaje1;
+
+private:
+    void aceptar();
+    void cancelar();
+    bool ok_ = false;
+};
+
+} // namespace ORBTAgentes

@@ -1,0 +1,24 @@
+#include "Bancos.h"
+
+#include "SharedContext.h"
+#include "SqlValues.h"
+#include "Values.h"
+
+#include <ado/Connection.h>
+#include <ado/Recordset.h>
+
+namespace ORBTAgentes {
+
+QString NombreBanco(qint16 codigo) {
+    QString nombre;
+    ado::Recordset rs;
+    rs.Open(QStringLiteral("SELECT Nombre FROM Bancos WHERE Codigo =") + sqlInteger(codigo),
+            *SharedContext::conexion(), ado::adOpenForwardOnly, ado::adLockReadOnly,
+            ado::adCmdText);
+    if (!rs.Eof())
+        nombre = toText(rs.Fields(QStringLiteral("Nombre")));
+    rs.Close();
+    return nombre;
+}
+
+} // namespace ORBTAgentes

@@ -1,0 +1,83 @@
+#include "ListBox.h"
+
+namespace controls {
+
+int ListBoxModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(lines_.size());
+}
+
+QVariant ListBoxModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= lines_.size())
+        return {};
+    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
+        return lines_[index.row()];
+    if (role == Qt::UserRole)
+        return data_[index.row()];
+    return {};
+}
+
+void ListBoxModel::append(QStringList lines, QVector<qint32> itemData) {
+    if (lines.isEmpty())
+        return;
+    itemData.resize(lines.size());
+    const int first = int(lines_.size());
+    beginInsertRows({}, first, first + int(lines.size()) - 1);
+    lines_ += std::move(lines);
+    data_ += std::move(itemData);
+    endInsertRows();
+}
+
+void ListBoxModel::clear() {
+    beginResetModel();
+    lines_.clear();
+    data_.clear();
+    endResetModel();
+}
+
+ListBox::ListBox(QWidget* parent) : QListView(parent), model_(new ListBoxModel(this)) {
+    setModel(model_);
+    setUniformItemSizes(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+}
+
+void ListBox::AddItem(const QString& line, qint32 itemData) {
+    model_->append({line}, {itemData});
+}
+
+void ListBox::AddItems(QStringList lines, QVector<qint32> itemData) {
+    model_->append(std::move(lines), std::move(itemData));
+}
+
+void ListBox::Clear() {
+    model_->clear();
+}
+
+int ListBox::ListCount() const {
+    return model_->rowCount();
+}
+
+int ListBox::ListIndex() const {
+    const QModelIndexList sel = selectionModel()->selectedIndexes();
+    return sel.isEmpty() ? -1 : sel.first().row();
+}
+
+void ListBox::setListIndex(int index) {
+    if (index < 0 || index >= ListCount()) {
+        selectionModel()->clearSelection();
+        return;
+    }
+    const QModelIndex i = model_->index(index);
+    selectionModel()->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect);
+    scrollTo(i);
+}
+
+QString ListBox::List(int index) const {
+    return model_->line(index);
+}
+
+qint32 ListBox::ItemData(int index) const {
+    return model_->itemData(index);
+}
+
+} // namespace controls
