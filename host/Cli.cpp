@@ -487,6 +487,22 @@ int cmdCaptura(Context& c) {
         w->txtNuevoAgente->setTextValue(QStringLiteral("12"));
         save(w, QStringLiteral("frmAgentes_CambioFactura.png"));
     }
+    {
+        ORBTAgentes::frmclsAgente agentes;
+        agentes.Show(0);
+        ORBTAgentes::frmAgentes* w = agentes.window();
+        save(w, QStringLiteral("frmAgentes-vacia.png"));
+        w->CargarCodigo(3);
+        save(w, QStringLiteral("frmAgentes.png"));
+        ORBTAgentes::frmAgentes_Buscar buscar;
+        buscar.Mostrar(0, nullptr);
+        save(&buscar, QStringLiteral("frmAgentes_Buscar.png"));
+        buscar.close();
+        ORBTAgentes::frmCredenciales credenciales;
+        credenciales.Mostrar(0, nullptr);
+        save(&credenciales, QStringLiteral("frmCredenciales.png"));
+        credenciales.close();
+    }
     cn->Close(); // before the scratch database goes
     for (const QString& f : written)
         out() << f << '\n';

@@ -31,6 +31,9 @@ MainWindow::MainWindow(std::shared_ptr<ado::Connection> connection,
     QMenu* file = menuBar()->addMenu(QStringLiteral("&Archivo"));
     file->addAction(QStringLiteral("&Salir"), this, &QWidget::close);
     QMenu* agentes = menuBar()->addMenu(QStringLiteral("A&gentes"));
+    agentes->addAction(QStringLiteral("&Agentes..."), this, [this] { abrirAgentes(1); });
+    agentes->addAction(QStringLiteral("Agentes (no &modal)"), this, [this] { abrirAgentes(0); });
+    agentes->addSeparator();
     agentes->addAction(QStringLiteral("&Cambio de Agente en Factura..."), this,
                        [this] { abrirCambioFactura(1); });
     agentes->addAction(QStringLiteral("Cambio de Agente en Factura (&no modal)"), this,
@@ -41,6 +44,18 @@ MainWindow::MainWindow(std::shared_ptr<ado::Connection> connection,
 
 // As a host program does: create the window class, hand it the company and the
 // connection, and show it over the main window.
+void MainWindow::abrirAgentes(qint16 modal) {
+    try {
+        if (!agentes_)
+            agentes_ = std::make_shared<ORBTAgentes::frmclsAgente>();
+        agentes_->EmpresaOrbenta(empresa_);
+        agentes_->ConexionOrbenta(connection_);
+        agentes_->Show(modal, this);
+    } catch (const automation::AutomationError& e) {
+        ui::ShowFailure(e.description(), e.number(), e.source(), windowTitle());
+    }
+}
+
 void MainWindow::abrirCambioFactura(qint16 modal) {
     try {
         if (!cambioFactura_)

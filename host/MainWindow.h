@@ -12,7 +12,8 @@ class Empresa;
 
 namespace ORBTAgentes {
 class frmclsCambioFactura;
-}
+class frmclsAgente;
+} // namespace ORBTAgentes
 
 namespace orbenta::host {
 
@@ -26,9 +27,11 @@ public:
 
 private:
     void abrirCambioFactura(qint16 modal);
+    void abrirAgentes(qint16 modal);
     std::shared_ptr<ado::Connection> connection_;
     std::shared_ptr<ORBTEmp::Empresa> empresa_;
     std::shared_ptr<ORBTAgentes::frmclsCambioFactura> cambioFactura_;
+    std::shared_ptr<ORBTAgentes::frmclsAgente> agentes_;
 };
 
 } // namespace orbenta::host

@@ -4,6 +4,7 @@
 // needs of the suite.
 #include <OrbentaSuite.h>
 
+#include "agent_window/frmAgentes.h"
 #include "agent_window/frmAgentes_Buscar.h"
 #include "agent_window/frmCredenciales.h"
 #include "agents/clsAgente.h"

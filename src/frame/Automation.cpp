@@ -3,6 +3,7 @@
 #include "Errors.h"
 #include "SharedContext.h"
 #include "Values.h"
+#include "agent_window/frmAgentes.h"
 #include "agents/clsAgente.h"
 #include "commissions/clsComision_Familias.h"
 #include "invoice_agent/frmAgentes_CambioFactura.h"
@@ -143,6 +144,8 @@ ObjectRef CreateObject(const QString& progIdOrClassId) {
         return std::make_shared<clsComision_Familias>();
     if (c && qstrcmp(c->name, "frmclsCambioFactura") == 0)
         return std::make_shared<frmclsCambioFactura>();
+    if (c && qstrcmp(c->name, "frmclsAgente") == 0)
+        return std::make_shared<frmclsAgente>();
     throw AutomationError(
         disp::ClassNotRegistered, QStringLiteral("ORBTAgentes"),
         c ? QStringLiteral("Class not registered: %1 is not part of this build.").arg(c->progId())

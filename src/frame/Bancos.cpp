@@ -9,15 +9,21 @@
 
 namespace ORBTAgentes {
 
-QString NombreBanco(qint16 codigo) {
-    QString nombre;
+bool BuscarBanco(qint16 codigo, QString& nombre) {
     ado::Recordset rs;
     rs.Open(QStringLiteral("SELECT Nombre FROM Bancos WHERE Codigo =") + sqlInteger(codigo),
             *SharedContext::conexion(), ado::adOpenForwardOnly, ado::adLockReadOnly,
             ado::adCmdText);
-    if (!rs.Eof())
+    const bool found = !rs.Eof();
+    if (found)
         nombre = toText(rs.Fields(QStringLiteral("Nombre")));
     rs.Close();
+    return found;
+}
+
+QString NombreBanco(qint16 codigo) {
+    QString nombre;
+    BuscarBanco(codigo, nombre);
     return nombre;
 }
 

@@ -10,7 +10,8 @@ class Empresa;
 }
 namespace utilidades {
 class Utilidades;
-}
+struct AvanceFoco;
+} // namespace utilidades
 
 namespace ORBTAgentes {
 
@@ -29,6 +30,8 @@ public:
     static std::shared_ptr<ado::Connection> conexion();
     /// The suite's utility object, created on first use and kept.
     static utilidades::Utilidades& utilidades();
+    /// The suite's focus-advance object, created on first use and kept.
+    static utilidades::AvanceFoco& avanceFoco();
 
     /// What the host set (possibly nothing), for windows that only look.
     static std::shared_ptr<ORBTEmp::Empresa> empresaOrNull();
