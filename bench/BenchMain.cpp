@@ -2,7 +2,7 @@
 // and their ratio (below 1: the component is faster than the baseline).
 //
 // Benchmarks are named "<row>/component" and "<row>/baseline".
-#include <QCoreApplication>
+#include <QApplication>
 #include <algorithm>
 #include <benchmark/benchmark.h>
 #include <cstdio>
@@ -17,6 +17,7 @@ void registerDataLayer();
 void registerAgente();
 void registerGuardar();
 void registerComision();
+void registerAgentWindow();
 } // namespace bench
 
 namespace {
@@ -76,11 +77,15 @@ private:
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    // The windows' benchmarks draw nothing: the offscreen platform unless one is asked for.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     bench::registerDataLayer();
     bench::registerAgente();
     bench::registerGuardar();
     bench::registerComision();
+    bench::registerAgentWindow();
     benchmark::Initialize(&argc, argv);
     TableReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

@@ -384,7 +384,8 @@ void frmAgentes::mostrarCampos() {
     txtCta_Bancaria[3]->setTextValue(cta.right(10));
     const qint16 banco = toInteger(Val(cta.left(4)));
     txtCta_Bancaria[4]->setTextValue(banco != 0 ? NombreBanco(banco) : QString());
-    txtObserv->setPlainText(a.Observ);
+    if (txtObserv->toPlainText() != a.Observ)
+        txtObserv->setPlainText(a.Observ);
     txtAlmacen->setCodigo(a.Almacen);
     txtAlmacen->Mostrar();
     cboBloqueado->setCurrentIndex(a.Bloqueado ? 1 : 0);

@@ -26,7 +26,8 @@ QString HxMaskEdBox::Text() const {
 }
 
 void HxMaskEdBox::setTextValue(const QString& text) {
-    setText(text);
+    if (text != this->text())
+        setText(text);
 }
 
 void HxMaskEdBox::setEnabledMask(bool on) {

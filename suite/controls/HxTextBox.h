@@ -26,7 +26,12 @@ public:
     explicit HxTextBox(QWidget* parent = nullptr);
 
     QString Text() const { return text(); }
-    void setTextValue(const QString& t) { setText(t); }
+    /// Writes the text; the same text again changes nothing (a window that shows the
+    /// next record rewrites only the fields that differ).
+    void setTextValue(const QString& t) {
+        if (t != text())
+            setText(t);
+    }
     /// The numeric value of the text; an empty (or non-numeric) field reads 0.
     double Value() const;
 

@@ -1,0 +1,95 @@
+// The agent window against the bare data operations beneath it: ">" from the key press
+// to the last control filled beside clsAgente.Cargar_Siguiente, and the search dialog's
+// list beside a raw QtSql read of the same rows.
+#include "BenchSupport.h"
+
+#include <ORBTAgentes.h>
+#include <QApplication>
+#include <QKeyEvent>
+
+namespace bench {
+
+namespace {
+
+constexpr int kAgents = 30000;
+
+void share(BenchDatabase& db) {
+    auto empresa = std::make_shared<ORBTEmp::Empresa>();
+    empresa->setCodEmpresa(1);
+    ORBTAgentes::SharedContext::setEmpresa(empresa);
+    ORBTAgentes::SharedContext::setConexion(db.cn);
+}
+
+void siguienteWindow(benchmark::State& state, BenchDatabase::Engine e) {
+    BenchDatabase& db = sharedDatabase(e, kAgents);
+    if (!db.available())
+        return state.SkipWithError("no PostgreSQL server configured");
+    share(db);
+    ui::setPresenter(std::make_shared<ui::RecordingPresenter>());
+    ORBTAgentes::frmclsAgente cls;
+    cls.Show(0);
+    ORBTAgentes::frmAgentes* w = cls.window();
+    w->cmdPrimero->click();
+    for (auto _ : state) {
+        // Alt+Right where the user types: the window's key table takes it.
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Right, Qt::AltModifier);
+        QApplication::sendEvent(w->txtNombre, &press);
+    }
+    if (w->agente()->Codigo <= -kAgents / 2 + 1)
+        state.SkipWithError("the window did not move");
+    ui::setPresenter(nullptr);
+}
+
+void siguienteBare(benchmark::State& state, BenchDatabase::Engine e) {
+    BenchDatabase& db = sharedDatabase(e, kAgents);
+    if (!db.available())
+        return state.SkipWithError("no PostgreSQL server configured");
+    share(db);
+    ORBTAgentes::clsAgente a;
+    a.Cargar_Primero();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(a.Cargar_Siguiente());
+}
+
+void searchList(benchmark::State& state, BenchDatabase::Engine e) {
+    BenchDatabase& db = sharedDatabase(e, kAgents);
+    if (!db.available())
+        return state.SkipWithError("no PostgreSQL server configured");
+    share(db);
+    for (auto _ : state) {
+        ORBTAgentes::frmAgentes_Buscar dlg;
+        dlg.Mostrar(0, nullptr); // loads: the list filled, the first line selected
+        benchmark::DoNotOptimize(dlg.lstLineas->ListCount());
+        dlg.close();
+    }
+}
+
+void searchRaw(benchmark::State& state, BenchDatabase::Engine e) {
+    BenchDatabase& db = sharedDatabase(e, kAgents);
+    if (!db.available())
+        return state.SkipWithError("no PostgreSQL server configured");
+    QSqlQuery q(db.cn->database());
+    q.setForwardOnly(true);
+    for (auto _ : state)
+        rawQuery(q, QStringLiteral("SELECT Codigo, Nombre FROM Agentes ORDER BY Nombre"));
+}
+
+} // namespace
+
+void registerAgentWindow() {
+    for (auto e : {BenchDatabase::SQLite, BenchDatabase::PostgreSQL}) {
+        const std::string eng = e == BenchDatabase::SQLite ? "SQLite" : "PostgreSQL";
+        const std::string next = "frmAgentes Alt+Right vs Cargar_Siguiente, 30000 agents, " + eng;
+        benchmark::RegisterBenchmark((next + "/component").c_str(), siguienteWindow, e)
+            ->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark((next + "/baseline").c_str(), siguienteBare, e)
+            ->Unit(benchmark::kMicrosecond);
+        const std::string list = "frmAgentes_Buscar list vs raw read, 30000 agents, " + eng;
+        benchmark::RegisterBenchmark((list + "/component").c_str(), searchList, e)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark((list + "/baseline").c_str(), searchRaw, e)
+            ->Unit(benchmark::kMillisecond);
+    }
+}
+
+} // namespace bench
