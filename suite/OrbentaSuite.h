@@ -17,6 +17,7 @@
 #include "empresa/Empresa.h"
 #include "ui/MessageBox.h"
 #include "utilidades/CodigosPostales.h"
+#include "utilidades/CuentaBancaria.h"
 #include "utilidades/Regional.h"
 #include "utilidades/SqlLiteral.h"
 #include "utilidades/Utilidades.h"

@@ -25,6 +25,7 @@
 #include <controls/HxTextBox.h>
 #include <ui/MessageBox.h>
 #include <utilidades/CodigosPostales.h>
+#include <utilidades/CuentaBancaria.h>
 #include <utilidades/Utilidades.h>
 
 namespace ORBTAgentes {
@@ -263,6 +264,9 @@ frmAgentes::frmAgentes(QWidget* parent) : FormBase(parent) {
         }
     });
     connect(cboBloqueado, &QComboBox::currentIndexChanged, this, [this] { reglaBloqueo(); });
+    for (size_t i = 0; i < 4; ++i)
+        connect(txtCta_Bancaria[i], &QLineEdit::textChanged, this,
+                [this] { marcarDigitosControl(); });
     const auto on = [this](QPushButton* b, void (frmAgentes::*handler)()) {
         connect(b, &QPushButton::clicked, this,
                 [this, handler] { guarded([&] { (this->*handler)(); }); });
@@ -565,6 +569,28 @@ void frmAgentes::buscarBanco() {
     QString nombre;
     if (BuscarBanco(toInteger(txtCta_Bancaria[0]->Value()), nombre))
         txtCta_Bancaria[4]->setTextValue(nombre);
+}
+
+// Beyond the window's own rules: the D.C. box tells, by its colour, whether the check
+// digits are right for the bank, branch and account, and its tooltip gives the IBAN then.
+// No message, and nothing of what is saved changes.
+void frmAgentes::marcarDigitosControl() {
+    const QString banco = txtCta_Bancaria[0]->Text().trimmed();
+    const QString sucursal = txtCta_Bancaria[1]->Text().trimmed();
+    const QString dc = txtCta_Bancaria[2]->Text().trimmed();
+    const QString numero = txtCta_Bancaria[3]->Text().trimmed();
+    const QString esperado = utilidades::cuenta::digitosControl(banco, sucursal, numero);
+    QString tip;
+    QColor color = palette().color(QPalette::Text);
+    if (!esperado.isEmpty() && dc.size() == 2) {
+        const bool right = dc == esperado;
+        color = right ? QColor(0, 128, 0) : QColor(192, 0, 0);
+        tip = right ? QStringLiteral("IBAN: ") +
+                          utilidades::cuenta::iban(banco + sucursal + dc + numero)
+                    : QStringLiteral("Los dígitos de control no corresponden a la cuenta.");
+    }
+    txtCta_Bancaria[2]->setForeColor(color);
+    txtCta_Bancaria[2]->setToolTip(tip);
 }
 
 void frmAgentes::comprobarEmail() {

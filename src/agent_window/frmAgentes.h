@@ -86,6 +86,7 @@ private:
     void buscarCodigoPostal();
     void buscarBanco();
     void comprobarEmail();
+    void marcarDigitosControl();
 
     std::unique_ptr<clsAgente> agente_;
     std::unique_ptr<utilidades::CodigosPostales> codigosPostales_;

@@ -294,6 +294,24 @@ TEST_P(AgentesWindow, SearchPasswordAndEmailCheck) {
               QStringList({"Nueva1"}));
 }
 
+// The D.C. box tells whether the check digits fit the account, with the IBAN when they
+// do; what is saved is what was typed either way.
+TEST_P(AgentesWindow, CheckDigitsShowWithoutChangingTheAccount) {
+    loadCode(QStringLiteral("78"));
+    type(w->txtCta_Bancaria[0], QStringLiteral("2100"));
+    type(w->txtCta_Bancaria[1], QStringLiteral("0418"));
+    type(w->txtCta_Bancaria[3], QStringLiteral("0200051332"));
+    type(w->txtCta_Bancaria[2], QStringLiteral("45"));
+    EXPECT_EQ(w->txtCta_Bancaria[2]->toolTip(), QStringLiteral("IBAN: ES9121000418450200051332"));
+    w->txtCta_Bancaria[2]->clear();
+    type(w->txtCta_Bancaria[2], QStringLiteral("54"));
+    EXPECT_TRUE(w->txtCta_Bancaria[2]->toolTip().contains(QStringLiteral("no corresponden")));
+    EXPECT_TRUE(presenter->requests.isEmpty());
+    key(Qt::Key_F9);
+    EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT Cta_Bancaria FROM Agentes WHERE Codigo = 78")),
+              QStringList({"21000418540200051332"}));
+}
+
 ORBENTA_ENGINE_TESTS(AgentesWindow);
 
 TEST(AgentesLayout, CaptionsFitAndTheHostCanCreateIt) {

@@ -157,3 +157,17 @@ TEST(SuiteUtilities, FocusAdvanceFollowsTheTabOrder) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(SuiteUtilities, SpanishAccountCheckDigitsAndIban) {
+    using namespace utilidades::cuenta;
+    EXPECT_EQ(digitosControl("2100", "0418", "0200051332"), QStringLiteral("45"));
+    EXPECT_EQ(iban("21000418450200051332"), QStringLiteral("ES9121000418450200051332"));
+    EXPECT_EQ(digitosControl("0049", "1500", "0512345678").size(), 2);
+    EXPECT_EQ(digitosControl("21a0", "0418", "0200051332"), QString());
+    EXPECT_EQ(digitosControl("2100", "418", "0200051332"), QString());
+    EXPECT_EQ(iban("2100041845020005133"), QString());
+}
+
+} // namespace
