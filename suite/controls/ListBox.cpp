@@ -69,7 +69,8 @@ void ListBox::setListIndex(int index) {
     }
     const QModelIndex i = model_->index(index);
     selectionModel()->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect);
-    scrollTo(i);
+    if (index > 0) // the first line is in view already; scrolling would lay out every row
+        scrollTo(i);
 }
 
 QString ListBox::List(int index) const {
