@@ -326,30 +326,15 @@ bool frmAgentes::keyPreview(QKeyEvent* e) {
             break;
         }
     }
-    switch (e->key()) {
-    case Qt::Key_F9:
-        if (cmdAceptar->isEnabled())
-            aceptar();
+    if (teclasDeEdicion(
+            e, cmdAceptar, txtCodigo->Value(), [this] { aceptar(); }, [this] { cancelar(); }))
         return true;
-    case Qt::Key_F12:
-        cancelar();
+    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) &&
+        QApplication::focusWidget() == cboBloqueado) {
+        SharedContext::avanceFoco().Avanzar(); // Enter in the list moves on
         return true;
-    case Qt::Key_Escape:
-        if (txtCodigo->Value() > 0)
-            cancelar();
-        else
-            close();
-        return true;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        if (QApplication::focusWidget() == cboBloqueado) {
-            SharedContext::avanceFoco().Avanzar();
-            return true;
-        }
-        return false;
-    default:
-        return false;
     }
+    return false;
 }
 
 void frmAgentes::CargarCodigo(qint16 codigo) {

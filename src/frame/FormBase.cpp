@@ -30,6 +30,28 @@ FormBase::FormBase(QWidget* parent) : QWidget(parent, Qt::Dialog) {
     setFont(f);
 }
 
+bool FormBase::teclasDeEdicion(QKeyEvent* e, const QWidget* aceptar, double clave,
+                               const std::function<void()>& onAceptar,
+                               const std::function<void()>& onCancelar) {
+    switch (e->key()) {
+    case Qt::Key_F9:
+        if (aceptar->isEnabled())
+            onAceptar();
+        return true;
+    case Qt::Key_F12:
+        onCancelar();
+        return true;
+    case Qt::Key_Escape:
+        if (clave > 0)
+            onCancelar();
+        else
+            close();
+        return true;
+    default:
+        return false;
+    }
+}
+
 void FormBase::place(QWidget* w, int left, int top, int width, int height) {
     // The component's layouts are in twips, at 15 twips per pixel. Every control stays
     // inside its design rectangle, so none runs into its neighbour.

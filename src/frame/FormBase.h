@@ -39,6 +39,12 @@ protected:
     /// Runs an event handler; a failure is shown with its description, number and
     /// source, and the window stays as it is.
     void guarded(const std::function<void()>& handler);
+    /// The editing windows' keys: F9 accepts while `aceptar` is enabled, F12 cancels
+    /// always, Esc cancels while `clave` (the record's key) holds a value above 0 and
+    /// closes the window otherwise. Answers whether the key was one of them.
+    bool teclasDeEdicion(QKeyEvent* e, const QWidget* aceptar, double clave,
+                         const std::function<void()>& onAceptar,
+                         const std::function<void()>& onCancelar);
     /// Places a control at a position and size given in twips; a label whose caption
     /// is wider than its place is fitted into it (fitLabel).
     static void place(QWidget* w, int left, int top, int width, int height);

@@ -173,23 +173,8 @@ void frmAgentes_CambioFactura::Form_Load() {
 }
 
 bool frmAgentes_CambioFactura::keyPreview(QKeyEvent* e) {
-    switch (e->key()) {
-    case Qt::Key_F9:
-        if (cmdAceptar->isEnabled())
-            aceptar();
-        return true;
-    case Qt::Key_F12:
-        cancelar();
-        return true;
-    case Qt::Key_Escape:
-        if (txtFactura->Value() > 0)
-            cancelar();
-        else
-            close();
-        return true;
-    default:
-        return false;
-    }
+    return teclasDeEdicion(
+        e, cmdAceptar, txtFactura->Value(), [this] { aceptar(); }, [this] { cancelar(); });
 }
 
 frmAgentes_CambioFactura::Totales frmAgentes_CambioFactura::calcularTotal(const QVariant& importeB,
