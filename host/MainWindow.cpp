@@ -42,30 +42,30 @@ MainWindow::MainWindow(std::shared_ptr<ado::Connection> connection,
     resize(800, 600);
 }
 
-// As a host program does: create the window class, hand it the company and the
-// connection, and show it over the main window.
-void MainWindow::abrirAgentes(qint16 modal) {
+namespace {
+// As a host program does: create the window class once, hand it the company and the
+// connection, and show it over the main window; a failure is told, not thrown.
+template <class Clase>
+void abrir(std::shared_ptr<Clase>& clase, const std::shared_ptr<ORBTEmp::Empresa>& empresa,
+           const std::shared_ptr<ado::Connection>& cn, qint16 modal, QWidget* owner) {
     try {
-        if (!agentes_)
-            agentes_ = std::make_shared<ORBTAgentes::frmclsAgente>();
-        agentes_->EmpresaOrbenta(empresa_);
-        agentes_->ConexionOrbenta(connection_);
-        agentes_->Show(modal, this);
+        if (!clase)
+            clase = std::make_shared<Clase>();
+        clase->EmpresaOrbenta(empresa);
+        clase->ConexionOrbenta(cn);
+        clase->Show(modal, owner);
     } catch (const automation::AutomationError& e) {
-        ui::ShowFailure(e.description(), e.number(), e.source(), windowTitle());
+        ui::ShowFailure(e.description(), e.number(), e.source(), owner->windowTitle());
     }
+}
+} // namespace
+
+void MainWindow::abrirAgentes(qint16 modal) {
+    abrir(agentes_, empresa_, connection_, modal, this);
 }
 
 void MainWindow::abrirCambioFactura(qint16 modal) {
-    try {
-        if (!cambioFactura_)
-            cambioFactura_ = std::make_shared<ORBTAgentes::frmclsCambioFactura>();
-        cambioFactura_->EmpresaOrbenta(empresa_);
-        cambioFactura_->ConexionOrbenta(connection_);
-        cambioFactura_->Show(modal, this);
-    } catch (const automation::AutomationError& e) {
-        ui::ShowFailure(e.description(), e.number(), e.source(), windowTitle());
-    }
+    abrir(cambioFactura_, empresa_, connection_, modal, this);
 }
 
 } // namespace orbenta::host
