@@ -1,11 +1,21 @@
 // The agent window against the bare data operations beneath it: ">" from the key press
 // to the last control filled beside clsAgente.Cargar_Siguiente, and the search dialog's
 // list beside a raw QtSql read of the same rows.
+//
+// The window's fixed cost is what showing an agent already in memory costs: the bank
+// and warehouse names looked up by code, the block date and the amounts formatted, and
+// every box given its new text (text layout included). It does not grow with the table.
 #include "BenchSupport.h"
 
 #include <ORBTAgentes.h>
 #include <QApplication>
 #include <QKeyEvent>
+
+namespace ORBTAgentes {
+struct AgentWindowBench {
+    static void show(frmAgentes& w) { w.Mostrar(); }
+};
+} // namespace ORBTAgentes
 
 namespace bench {
 
@@ -37,6 +47,31 @@ void siguienteWindow(benchmark::State& state, BenchDatabase::Engine e) {
     }
     if (w->agente()->Codigo <= -kAgents / 2 + 1)
         state.SkipWithError("the window did not move");
+    ui::setPresenter(nullptr);
+}
+
+// The fixed cost: two agents already loaded, shown in turn, so every box changes text.
+void showLoaded(benchmark::State& state, BenchDatabase::Engine e) {
+    BenchDatabase& db = sharedDatabase(e, kAgents);
+    if (!db.available())
+        return state.SkipWithError("no PostgreSQL server configured");
+    share(db);
+    ui::setPresenter(std::make_shared<ui::RecordingPresenter>());
+    ORBTAgentes::clsAgente shown[2];
+    shown[0].Cargar_Primero();
+    shown[1].Codigo = shown[0].Codigo;
+    shown[1].Cargar_Siguiente();
+    ORBTAgentes::frmclsAgente cls;
+    cls.Show(0);
+    ORBTAgentes::frmAgentes* w = cls.window();
+    w->cmdPrimero->click();
+    size_t i = 0;
+    for (auto _ : state) {
+        *w->agente() = shown[++i % 2];
+        ORBTAgentes::AgentWindowBench::show(*w);
+    }
+    if (w->txtNombre->text() != shown[i % 2].Nombre)
+        state.SkipWithError("the window did not show the agent");
     ui::setPresenter(nullptr);
 }
 
@@ -83,6 +118,8 @@ void registerAgentWindow() {
         benchmark::RegisterBenchmark((next + "/component").c_str(), siguienteWindow, e)
             ->Unit(benchmark::kMicrosecond);
         benchmark::RegisterBenchmark((next + "/baseline").c_str(), siguienteBare, e)
+            ->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark((next + "/fixed").c_str(), showLoaded, e)
             ->Unit(benchmark::kMicrosecond);
         const std::string list = "frmAgentes_Buscar list vs raw read, 30000 agents, " + eng;
         benchmark::RegisterBenchmark((list + "/component").c_str(), searchList, e)

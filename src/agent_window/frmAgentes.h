@@ -71,6 +71,9 @@ protected:
     void closeEvent(QCloseEvent* e) override;
 
 private:
+    // The benchmarks time filling the controls alone (the window's fixed cost).
+    friend struct AgentWindowBench;
+
     void Mostrar();
     void mostrarCampos();
     void Limpiar();

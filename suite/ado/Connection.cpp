@@ -214,7 +214,7 @@ struct Connection::Impl {
         }
         Result r;
         r.columns = std::move(o.columns);
-        r.rows = std::move(o.rows);
+        r.cells = std::move(o.cells);
         r.rowsAffected = o.rowsAffected;
         return r;
     }
@@ -342,13 +342,9 @@ struct Connection::Impl {
         }
         r.columns = *cached;
         const int n = int(r.columns->names.size());
-        while (q.next()) {
-            QVector<QVariant> row;
-            row.reserve(n);
+        while (q.next())
             for (int i = 0; i < n; ++i)
-                row.push_back(q.value(i));
-            r.rows.push_back(std::move(row));
-        }
+                r.cells.push_back(q.value(i));
     }
 
     Result runText(const QString& sql) {
@@ -411,7 +407,7 @@ struct Connection::Impl {
         statementSavepoint = true;
         Result r;
         r.columns = std::move(b.columns);
-        r.rows = std::move(b.rows);
+        r.cells = std::move(b.cells);
         r.rowsAffected = b.columns ? -1 : b.rowsAffected;
         return r;
     }
@@ -777,7 +773,7 @@ std::shared_ptr<Recordset> Connection::Execute(const QString& commandText, qint3
         *recordsAffected = r.rowsAffected;
     auto rs = std::make_shared<Recordset>();
     if (r.columns)
-        rs->assign(std::move(r.columns), std::move(r.rows), adOpenForwardOnly, adLockReadOnly);
+        rs->assign(std::move(r.columns), std::move(r.cells), adOpenForwardOnly, adLockReadOnly);
     return rs;
 }
 

@@ -104,7 +104,7 @@ private:
     friend class Recordset;
     struct Result {
         std::shared_ptr<const Recordset::Columns> columns; // null: not a query
-        QVector<QVector<QVariant>> rows;
+        QVector<QVariant> cells; // row after row, as many per row as columns
         qint32 rowsAffected = -1;
     };
     Result run(const StatementEvent& event);

@@ -131,17 +131,13 @@ BatchResult execBatch(const QSqlDatabase& db, const QString& sql,
         }
         out.columns = columnCache;
         const int rows = PQntuples(res);
-        out.rows.reserve(rows);
+        out.cells.reserve(qsizetype(rows) * cols);
         QVector<Oid> types(cols);
         for (int c = 0; c < cols; ++c)
             types[c] = PQftype(res, c);
-        for (int r = 0; r < rows; ++r) {
-            QVector<QVariant> row;
-            row.reserve(cols);
+        for (int r = 0; r < rows; ++r)
             for (int c = 0; c < cols; ++c)
-                row.push_back(valueOf(res, r, c, types[c]));
-            out.rows.push_back(std::move(row));
-        }
+                out.cells.push_back(valueOf(res, r, c, types[c]));
         out.ok = true;
     } else if (st == PGRES_COMMAND_OK || st == PGRES_EMPTY_QUERY) {
         const char* n = PQcmdTuples(res);

@@ -13,7 +13,7 @@ struct BatchResult {
     QString error;                                     // the server's message when not ok
     QString sqlState;                                  // its SQLSTATE
     std::shared_ptr<const Recordset::Columns> columns; // the last statement's, null if no rows
-    QVector<QVector<QVariant>> rows;
+    QVector<QVariant> cells;                           // row after row, as many per row as columns
     qint32 rowsAffected = -1;
 };
 

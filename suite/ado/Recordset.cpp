@@ -41,13 +41,15 @@ void Recordset::Open(const QString& source, Connection& activeConnection, Cursor
         activeConnection.run({StatementEvent::Open, source, cursorType, lockType});
     if (!r.columns)
         r.columns = std::make_shared<const Columns>(QStringList());
-    assign(std::move(r.columns), std::move(r.rows), cursorType, lockType);
+    assign(std::move(r.columns), std::move(r.cells), cursorType, lockType);
 }
 
-void Recordset::assign(std::shared_ptr<const Columns> columns, QVector<QVector<QVariant>> rows,
+void Recordset::assign(std::shared_ptr<const Columns> columns, QVector<QVariant> cells,
                        CursorTypeEnum cursor, LockTypeEnum lock) {
     columns_ = std::move(columns);
-    rows_ = std::move(rows);
+    cells_ = std::move(cells);
+    width_ = columns_->names.size();
+    count_ = width_ > 0 ? cells_.size() / width_ : 0;
     pos_ = 0;
     cursorType_ = cursor == adOpenUnspecified ? adOpenForwardOnly : cursor;
     lockType_ = lock == adLockUnspecified ? adLockReadOnly : lock;
@@ -57,7 +59,8 @@ void Recordset::assign(std::shared_ptr<const Columns> columns, QVector<QVector<Q
 void Recordset::Close() {
     requireOpen();
     open_ = false;
-    rows_.clear();
+    cells_.clear();
+    width_ = count_ = 0;
     columns_.reset();
     pos_ = 0;
 }
@@ -75,7 +78,7 @@ void Recordset::requireOpen() const {
 
 void Recordset::requireCurrent() const {
     requireOpen();
-    if (pos_ < 0 || pos_ >= rows_.size())
+    if (pos_ < 0 || pos_ >= count_)
         throw AutomationError(errors::NoCurrentRecord, kSource,
                               QStringLiteral("Either BOF or EOF is True, or the current record "
                                              "has been deleted. Requested operation requires a "
@@ -84,12 +87,12 @@ void Recordset::requireCurrent() const {
 
 bool Recordset::Eof() const {
     requireOpen();
-    return pos_ >= rows_.size();
+    return pos_ >= count_;
 }
 
 bool Recordset::Bof() const {
     requireOpen();
-    return pos_ < 0 || rows_.isEmpty();
+    return pos_ < 0 || count_ == 0;
 }
 
 void Recordset::MoveNext() {
@@ -109,12 +112,12 @@ void Recordset::MoveFirst() {
 
 void Recordset::MoveLast() {
     requireOpen();
-    pos_ = rows_.isEmpty() ? 0 : rows_.size() - 1;
+    pos_ = count_ == 0 ? 0 : count_ - 1;
 }
 
 qint32 Recordset::RecordCount() const {
     requireOpen();
-    return cursorType_ == adOpenForwardOnly ? -1 : qint32(rows_.size());
+    return cursorType_ == adOpenForwardOnly ? -1 : qint32(count_);
 }
 
 int Recordset::FieldCount() const {
@@ -138,7 +141,7 @@ const QVariant& Recordset::Fields(int index) const {
                               QStringLiteral("Item cannot be found in the collection "
                                              "corresponding to the requested name or ordinal."));
     requireCurrent();
-    return rows_[pos_][index];
+    return cells_[pos_ * width_ + index];
 }
 
 const QVariant& Recordset::Fields(const QString& name) const {
@@ -151,7 +154,7 @@ const QVariant& Recordset::Fields(const QString& name) const {
                                              "(%1).")
                                   .arg(name));
     requireCurrent();
-    return rows_[pos_][i];
+    return cells_[pos_ * width_ + i];
 }
 
 } // namespace ado

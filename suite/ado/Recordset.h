@@ -57,14 +57,16 @@ public:
 
 private:
     friend class Connection;
-    void assign(std::shared_ptr<const Columns> columns, QVector<QVector<QVariant>> rows,
+    void assign(std::shared_ptr<const Columns> columns, QVector<QVariant> cells,
                 CursorTypeEnum cursor, LockTypeEnum lock);
     void requireOpen() const;
     void requireCurrent() const;
 
     bool open_ = false;
     std::shared_ptr<const Columns> columns_;
-    QVector<QVector<QVariant>> rows_;
+    QVector<QVariant> cells_; // row after row, width_ values each
+    qsizetype width_ = 0;
+    qsizetype count_ = 0; // rows
     qsizetype pos_ = 0;
     CursorTypeEnum cursorType_ = adOpenForwardOnly;
     LockTypeEnum lockType_ = adLockReadOnly;

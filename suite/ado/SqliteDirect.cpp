@@ -101,37 +101,35 @@ Statement::Outcome Statement::run(const QVector<QVariant>& params,
     const sqlite3_int64 before = sqlite3_total_changes64(db_);
     int rc;
     while ((rc = sqlite3_step(st_)) == SQLITE_ROW) {
-        QVector<QVariant> row;
-        row.reserve(cols);
+        QVector<QVariant>& cells = out.cells; // one flat list: no allocation per row
         for (int c = 0; c < cols; ++c) {
             switch (sqlite3_column_type(st_, c)) {
             case SQLITE_INTEGER:
-                row.push_back(QVariant(qlonglong(sqlite3_column_int64(st_, c))));
+                cells.push_back(QVariant(qlonglong(sqlite3_column_int64(st_, c))));
                 break;
             case SQLITE_FLOAT:
-                row.push_back(QVariant(sqlite3_column_double(st_, c)));
+                cells.push_back(QVariant(sqlite3_column_double(st_, c)));
                 break;
             case SQLITE_BLOB:
-                row.push_back(
+                cells.push_back(
                     QVariant(QByteArray(static_cast<const char*>(sqlite3_column_blob(st_, c)),
                                         sqlite3_column_bytes(st_, c))));
                 break;
             case SQLITE_NULL:
-                row.push_back(QVariant(QMetaType::fromType<QString>()));
+                cells.push_back(QVariant(QMetaType::fromType<QString>()));
                 break;
             default:
-                row.push_back(QVariant(
+                cells.push_back(QVariant(
                     QString::fromUtf16(static_cast<const char16_t*>(sqlite3_column_text16(st_, c)),
                                        sqlite3_column_bytes16(st_, c) / 2)));
             }
         }
-        out.rows.push_back(std::move(row));
     }
     if (rc != SQLITE_DONE) {
         const int code = sqlite3_extended_errcode(db_);
         out.error = QString::fromUtf8(sqlite3_errmsg(db_));
         out.integrity = (code & 0xff) == SQLITE_CONSTRAINT;
-        out.rows.clear();
+        out.cells.clear();
         sqlite3_reset(st_);
         sqlite3_clear_bindings(st_);
         return out;

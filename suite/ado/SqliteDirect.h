@@ -29,7 +29,7 @@ public:
         bool integrity = false; // a key or other constraint refused the statement
         QString error;
         std::shared_ptr<const Recordset::Columns> columns; // null: not a query
-        QVector<QVector<QVariant>> rows;
+        QVector<QVariant> cells; // row after row, as many per row as columns
         qint32 rowsAffected = -1;
     };
     /// Binds `params` (integers, doubles, texts, nulls) and runs the statement to its

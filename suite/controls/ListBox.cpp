@@ -22,8 +22,13 @@ void ListBoxModel::append(QStringList lines, QVector<qint32> itemData) {
     itemData.resize(lines.size());
     const int first = int(lines_.size());
     beginInsertRows({}, first, first + int(lines.size()) - 1);
-    lines_ += std::move(lines);
-    data_ += std::move(itemData);
+    if (lines_.isEmpty()) { // the usual case: the whole list in one batch, taken as is
+        lines_ = std::move(lines);
+        data_ = std::move(itemData);
+    } else {
+        lines_ += std::move(lines);
+        data_ += std::move(itemData);
+    }
     endInsertRows();
 }
 

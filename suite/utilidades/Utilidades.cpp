@@ -24,16 +24,31 @@ QString Utilidades::FormatoSQL(double valor) const {
     return sqlNumber(valor);
 }
 
+namespace {
+
+// "yyyy-MM-dd", alone or followed by "THH:mm:ss" or " HH:mm:ss": the forms the data
+// layer writes. Read without a time zone: a date shown is the date stored, and no
+// call reaches the C library's local-time machinery (which re-reads the zone file).
+QDate isoDate(const QString& t) {
+    if (t.size() < 10)
+        return {};
+    const QDate d = QDate::fromString(QStringView(t).left(10), Qt::ISODate);
+    if (!d.isValid() || t.size() == 10)
+        return d;
+    const QChar sep = t.at(10);
+    if ((sep != u'T' && sep != u' ') ||
+        !QTime::fromString(QStringView(t).mid(11), Qt::ISODate).isValid())
+        return {};
+    return d;
+}
+
+} // namespace
+
 QString Utilidades::FormatoFecha(const QString& fecha) const {
     const QString t = fecha.trimmed();
-    QDate d;
-    for (const char* f : {"yyyy-MM-ddTHH:mm:ss", "yyyy-MM-dd HH:mm:ss", "yyyy-MM-dd"}) {
-        const QDateTime dt = QDateTime::fromString(t, QLatin1String(f));
-        if (dt.isValid()) {
-            d = dt.date();
-            break;
-        }
-    }
+    if (t.isEmpty())
+        return fecha;
+    QDate d = isoDate(t);
     if (!d.isValid())
         d = regional().toDate(t, QLocale::ShortFormat);
     if (!d.isValid())

@@ -118,6 +118,26 @@ TEST(Regional, AMachineWithoutALocaleShowsSpanishDates) {
     }
 }
 
+// Every form the data layer hands over becomes the short date; anything else is shown
+// as it came, never half read.
+TEST(Regional, TheDateFormatterReadsTheStoredFormsOnly) {
+    WithLocale l(QLocale(QLocale::Spanish, QLocale::Spain));
+    const utilidades::Utilidades u;
+    const char* cases[][2] = {
+        {"2026-01-07", "07/01/2026"},
+        {"2026-01-07T23:59:59", "07/01/2026"},
+        {"2026-01-07 00:00:00", "07/01/2026"},
+        {" 2026-01-07 ", "07/01/2026"},
+        {"07/01/2026", "07/01/2026"},
+        {"", ""},
+        {"2026-02-30", "2026-02-30"},
+        {"2026-01-07Tmañana", "2026-01-07Tmañana"},
+        {"2026-01-07X00:00:00", "2026-01-07X00:00:00"},
+    };
+    for (const auto& [in, out] : cases)
+        EXPECT_EQ(u.FormatoFecha(QString::fromUtf8(in)), QString::fromUtf8(out)) << in;
+}
+
 TEST(Regional, DatesOutsideYears100To9999AreAnOverflow) {
     using ORBTAgentes::naive;
     const QDate bad[] = {QDate(-2026, 1, 1), QDate(99, 12, 31), QDate(10000, 1, 1)};
