@@ -9,6 +9,7 @@
 #include "agent_window/frmCredenciales.h"
 #include "agents/clsAgente.h"
 #include "commissions/clsComision_Familias.h"
+#include "commissions/frmAgentes_Comision_Familias.h"
 #include "frame/Automation.h"
 #include "frame/Bancos.h"
 #include "frame/Component.h"

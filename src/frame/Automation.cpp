@@ -6,6 +6,7 @@
 #include "agent_window/frmAgentes.h"
 #include "agents/clsAgente.h"
 #include "commissions/clsComision_Familias.h"
+#include "commissions/frmAgentes_Comision_Familias.h"
 #include "invoice_agent/frmAgentes_CambioFactura.h"
 
 #include <QAtomicInteger>
@@ -146,6 +147,8 @@ ObjectRef CreateObject(const QString& progIdOrClassId) {
         return std::make_shared<frmclsCambioFactura>();
     if (c && qstrcmp(c->name, "frmclsAgente") == 0)
         return std::make_shared<frmclsAgente>();
+    if (c && qstrcmp(c->name, "frmclsComision_Familias") == 0)
+        return std::make_shared<frmclsComision_Familias>();
     throw AutomationError(
         disp::ClassNotRegistered, QStringLiteral("ORBTAgentes"),
         c ? QStringLiteral("Class not registered: %1 is not part of this build.").arg(c->progId())

@@ -153,7 +153,10 @@ void FormBase::hideEvent(QHideEvent* e) {
 
 void FormBase::closeEvent(QCloseEvent* e) {
     QWidget::closeEvent(e);
-    if (e->isAccepted())
+    if (!e->isAccepted())
+        return;
+    unloaded_ = true;
+    if (avisaAlCerrar())
         emit Unload();
 }
 

@@ -23,6 +23,8 @@ public:
     /// that owns it. The first show loads the window.
     void Mostrar(qint16 modal, QWidget* owner);
     bool isLoaded() const { return loaded_; }
+    /// Whether the window has closed (unloaded), with or without its Unload.
+    bool isUnloaded() const { return unloaded_; }
 
 signals:
     /// The window has closed; raised as the very last step of closing.
@@ -36,6 +38,10 @@ protected:
     /// A key pressed anywhere in the window, before the focused control sees it;
     /// answer true to keep it from the control.
     virtual bool keyPreview(QKeyEvent*) { return false; }
+    /// Whether this closing raises Unload; a window whose closing paths differ answers
+    /// for the closing under way. A window closed without it stays held by its window
+    /// class, which loads a fresh one on the next Show.
+    virtual bool avisaAlCerrar() const { return true; }
     /// Runs an event handler; a failure is shown with its description, number and
     /// source, and the window stays as it is.
     void guarded(const std::function<void()>& handler);
@@ -58,6 +64,7 @@ protected:
 
 private:
     bool loaded_ = false;
+    bool unloaded_ = false;
 };
 
 } // namespace ORBTAgentes

@@ -27,6 +27,10 @@ public:
     /// Shows the window, modeless (0) or modal (1), owned by `OwnerForm` when given.
     /// Any other Modal fails with runtime error 5 and shows nothing (FormBase::Mostrar).
     void Show(qint16 Modal = 0, QWidget* OwnerForm = nullptr) {
+        if (form_ && form_->isUnloaded()) {
+            // Closed without Unload: still held, and loaded afresh when shown again.
+            delete form_.data();
+        }
         if (!form_) {
             form_ = new Form();
             QObject::connect(form_.data(), &FormBase::Unload, form_.data(), [this] {

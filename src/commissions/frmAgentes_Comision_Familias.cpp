@@ -1,0 +1,523 @@
+#include "frmAgentes_Comision_Familias.h"
+
+#include "commissions/clsComision_Familias.h"
+#include "frame/SharedContext.h"
+#include "frame/Values.h"
+
+#include <QApplication>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QRegularExpression>
+#include <ado/Connection.h>
+#include <ado/Recordset.h>
+#include <controls/Anclaje.h>
+#include <controls/HxAgente.h>
+#include <controls/HxArticulo.h>
+#include <controls/HxPushButton.h>
+#include <empresa/Empresa.h>
+#include <grid/OutlineGrid.h>
+#include <ui/MessageBox.h>
+#include <utilidades/Utilidades.h>
+
+namespace ORBTAgentes {
+
+namespace {
+
+const QString kBloqueado = QStringLiteral("BLOQUEADO");
+const QChar kTab = u'\t';
+
+// The hourglass while the tree is built and the rules are loaded, back to normal in
+// any case.
+struct Reloj {
+    Reloj() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~Reloj() { QApplication::restoreOverrideCursor(); }
+    Reloj(const Reloj&) = delete;
+    Reloj& operator=(const Reloj&) = delete;
+};
+
+// A grid cell read as a number, an empty cell as 0.
+qint32 celda(const QString& text) {
+    return toLong(Val(text));
+}
+
+// A percentage as typed, after the window's clean-up ("." already ","): an optional
+// sign, digits and at most one decimal comma. Exponents, group separators and signs
+// such as "%" make it no number: a percentage is typed as it is shown.
+bool porcentaje(const QString& t, double& p) {
+    static const QRegularExpression forma(QStringLiteral("^[+-]?([0-9]+(,[0-9]*)?|,[0-9]+)$"));
+    if (!forma.match(t).hasMatch())
+        return false;
+    bool ok = false;
+    p = QString(t).replace(u',', u'.').toDouble(&ok);
+    if (p == 0)
+        p = 0; // "-0" is stored as 0
+    return ok;
+}
+
+QString pct(double v) {
+    return SharedContext::utilidades().FormatoNumero(v, 2);
+}
+
+} // namespace
+
+// One family node of the tree, with what the rule loading gives it.
+struct frmAgentes_Comision_Familias::Nodo {
+    QString texto;
+    qint16 f1 = 0, f2 = 0, f3 = 0;
+    int nivel = 1; // 1 to 3
+    QString comision;
+    std::vector<QString> articulos; // tab-separated rows, in the order read
+    bool operator<(const std::array<qint16, 3>& p) const {
+        return std::array<qint16, 3>{f1, f2, f3} < p;
+    }
+};
+
+frmAgentes_Comision_Familias::frmAgentes_Comision_Familias(QWidget* parent) : FormBase(parent) {
+    setObjectName(QStringLiteral("frmAgentes_Comision_Familias"));
+    setWindowTitle(QStringLiteral("Comisiones Agente - Familia - Artículo"));
+    // The designed inner area, and one line below it for the effective rate.
+    resize(qRound(9315 / 15.0), qRound((6300 + 285) / 15.0));
+
+    Frame1 = new QFrame(this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    place(Frame1, -15, 0, 9345, 6285);
+    // Inside the frame, positions are the frame's own.
+    const auto at = [](QWidget* w, int l, int t, int wd, int h) { place(w, l + 15, t, wd, h); };
+    const auto label = [&](QLabel*& l, const char* name, const QString& text) {
+        l = new QLabel(text, Frame1);
+        l->setObjectName(QLatin1String(name));
+    };
+    const auto button = [&](controls::HxPushButton*& b, const char* name, const QString& text) {
+        b = new controls::HxPushButton(text, Frame1);
+        b->setObjectName(QLatin1String(name));
+    };
+    label(Label3, "Label3", QStringLiteral("Agente:"));
+    txtAgente = new controls::HxAgente(Frame1);
+    txtAgente->setObjectName(QStringLiteral("txtAgente"));
+    label(Label4, "Label4", QStringLiteral("Elementos:"));
+    label(Label5, "Label5", QStringLiteral("Comisiones:"));
+    vsCom = new grid::OutlineGrid(11, Frame1);
+    vsCom->setObjectName(QStringLiteral("vsCom"));
+    fraDecoracion = new QFrame(Frame1);
+    fraDecoracion->setObjectName(QStringLiteral("fraDecoracion"));
+    fraDecoracion->setFrameShape(QFrame::HLine);
+    fraDecoracion->setFrameShadow(QFrame::Sunken);
+    button(cmdEliminar, "cmdEliminar", QStringLiteral("&Eliminar Comision"));
+    button(cmdVerArticulos, "cmdVerArticulos", QStringLiteral("&Ver Artículos"));
+    txtArticulo_Buscar = new controls::HxArticulo(Frame1);
+    txtArticulo_Buscar->setObjectName(QStringLiteral("txtArticulo_Buscar"));
+    txtArticulo_Buscar->setVisible(false);
+    button(cmdImprimir, "cmdImprimir", QStringLiteral("&Imprimir"));
+    button(cmdSalir, "cmdSalir", QStringLiteral("&Salir"));
+    lblComisionEfectiva = new QLabel(this);
+    lblComisionEfectiva->setObjectName(QStringLiteral("lblComisionEfectiva"));
+    lblComisionEfectiva->setFrameShape(QFrame::StyledPanel);
+    lblComisionEfectiva->setFrameShadow(QFrame::Sunken);
+
+    at(Label3, 165, 180, 555, 195);
+    at(txtAgente, 795, 120, 8295, 300);
+    at(Label4, 120, 660, 780, 195);
+    at(Label5, 6975, 660, 840, 195);
+    at(vsCom, 105, 885, 9165, 4755);
+    at(fraDecoracion, 75, 5715, 9195, 60);
+    at(cmdEliminar, 1410, 5865, 1695, 375);
+    at(cmdVerArticulos, 3210, 5865, 1695, 375);
+    at(txtArticulo_Buscar, 5760, 5880, 930, 300);
+    at(cmdImprimir, 7020, 5865, 1065, 375);
+    at(cmdSalir, 8175, 5865, 1065, 375);
+    place(lblComisionEfectiva, 105, 6315, 9165, 255);
+    Label3->setBuddy(txtAgente);
+    Label4->setBuddy(vsCom);
+
+    setTabOrder(txtAgente, cmdImprimir);
+    setTabOrder(cmdImprimir, cmdEliminar);
+    setTabOrder(cmdEliminar, cmdVerArticulos);
+    setTabOrder(cmdVerArticulos, cmdSalir);
+    setTabOrder(cmdSalir, vsCom);
+    cmdEliminar->setEnabled(false);
+    cmdVerArticulos->setEnabled(false);
+
+    Anclaje1 = new controls::Anclaje(this, 9435, 6705, false, 800, 600);
+    Anclaje1->capture();
+
+    connect(txtAgente, &controls::HxAgente::KeyPress, this,
+            [this](int& k) { guarded([&] { agenteKeyPress(k); }); });
+    connect(vsCom, &grid::OutlineGrid::RowColChange, this, [this] {
+        guarded([this] {
+            vsCom->setCol(colComision);
+            evaluarFila();
+        });
+    });
+    connect(vsCom, &grid::OutlineGrid::Click, this, [this] { guarded([this] { evaluarFila(); }); });
+    connect(vsCom, &grid::OutlineGrid::DblClick, this, [this] {
+        guarded([this] {
+            const int r = vsCom->Row();
+            if (r >= 0)
+                vsCom->setCollapsed(r, !vsCom->IsCollapsed(r));
+        });
+    });
+    connect(vsCom, &grid::OutlineGrid::KeyPressEdit, this, [this](int, int, int& k) {
+        if (vsCom->EditText() == kBloqueado)
+            k = 0;
+    });
+    connect(vsCom, &grid::OutlineGrid::ValidateEdit, this, [this](int, int, bool& cancel) {
+        bool ok = false;
+        guarded([&] {
+            validarEdicion(cancel);
+            ok = true;
+        });
+        if (!ok)
+            cancel = true; // storing failed: nothing was stored, the editor stays open
+    });
+    connect(vsCom, &grid::OutlineGrid::AfterEdit, this,
+            [this](int row, int) { guarded([&] { edicionTerminada(row); }); });
+    connect(cmdVerArticulos, &QPushButton::clicked, this,
+            [this] { guarded([this] { verArticulos(); }); });
+    connect(cmdEliminar, &QPushButton::clicked, this, [this] { guarded([this] { eliminar(); }); });
+    connect(cmdSalir, &QPushButton::clicked, this, [this] { guarded([this] { salir(); }); });
+}
+
+frmAgentes_Comision_Familias::~frmAgentes_Comision_Familias() = default;
+
+void frmAgentes_Comision_Familias::Form_Load() {
+    txtAgente->setConexion(SharedContext::conexion());
+    txtAgente->setTodos(true);
+    regla_ = std::make_unique<clsComision_Familias>();
+    regla_->ConexionOrbenta(SharedContext::conexion());
+    regla_->EmpresaOrbenta(SharedContext::empresa());
+    rs_Comisiones = std::make_unique<ado::Recordset>();
+    txtArticulo_Buscar->setConexion(SharedContext::conexion());
+    txtArticulo_Buscar->setEmpresa(SharedContext::empresa());
+    configurarGrid();
+    enableKeyPreview();
+}
+
+void frmAgentes_Comision_Familias::configurarGrid() {
+    vsCom->setEditable(true);
+    // The two colours: the cells and the area beyond them, white; no alternating rows.
+    QPalette p = vsCom->palette();
+    p.setColor(QPalette::Base, Qt::white);
+    p.setColor(QPalette::Window, Qt::white);
+    vsCom->setPalette(p);
+    vsCom->setAlternatingRowColors(false);
+    for (int c : {0, 1, 2, 4, 5, 6, 7, 8, 9})
+        vsCom->setColWidth(c, 0);
+    vsCom->setColWidth(colTexto, 6500);
+    vsCom->setColWidth(colComision, 900);
+}
+
+// ---- the tree ------------------------------------------------------------------------
+
+std::vector<frmAgentes_Comision_Familias::Nodo> frmAgentes_Comision_Familias::leerArbol() {
+    const QString sql =
+        QStringLiteral(" SELECT IsNull(fam1.Nombre,'') As Nombre1, IsNull(fam2.Nombre,'') as "
+                       "Nombre2") +
+        QStringLiteral(" , IsNull(fam3.Nombre,'') as Nombre3  , fam1.Codigo as Codigo, ") +
+        QStringLiteral(" IsNull(fam2.Codigo,0) as Codigo1, IsNull(fam3.Codigo,0) as Codigo2 ") +
+        QStringLiteral(" FROM Familias_1 fam1 ") +
+        QStringLiteral(" LEFT JOIN Familias_2 fam2 ON fam2.Cod_Empresa = fam1.Cod_Empresa AND "
+                       "(fam1.Codigo = fam2.Familia_1) ") +
+        QStringLiteral(" LEFT JOIN Familias_3 fam3 ON fam3.Cod_Empresa=fam2.Cod_Empresa AND "
+                       "(fam3.Familia_1 = fam2.Familia_1)") +
+        QStringLiteral(" and (fam3.Familia_2 = fam2.Codigo) ") +
+        QStringLiteral(" WHERE fam1.Cod_Empresa = ") +
+        QString::number(SharedContext::empresa()->CodEmpresaArticulos()) +
+        QStringLiteral(" ORDER BY Codigo,Codigo1,Codigo2 ");
+    ado::Recordset rs;
+    rs.Open(sql, *SharedContext::conexion(), ado::adOpenForwardOnly, ado::adLockReadOnly,
+            ado::adCmdText);
+    std::vector<Nodo> nodos;
+    // The last node of each level, by its codes (-1: none yet).
+    qint32 ultimo1 = -1;
+    std::array<qint32, 2> ultimo2{-1, -1};
+    std::array<qint32, 3> ultimo3{-1, -1, -1};
+    for (; !rs.Eof(); rs.MoveNext()) {
+        const QString nombre1 = toText(rs.Fields(QStringLiteral("Nombre1")));
+        const QString nombre2 = toText(rs.Fields(QStringLiteral("Nombre2")));
+        const QString nombre3 = toText(rs.Fields(QStringLiteral("Nombre3")));
+        const qint16 c = toInteger(rs.Fields(QStringLiteral("Codigo")));
+        const qint16 c1 = toInteger(rs.Fields(QStringLiteral("Codigo1")));
+        const qint16 c2 = toInteger(rs.Fields(QStringLiteral("Codigo2")));
+        if (c != ultimo1) {
+            ultimo1 = c;
+            ultimo2 = {-1, -1};
+            ultimo3 = {-1, -1, -1};
+            nodos.push_back(
+                {QString::number(c) + QStringLiteral(" - ") + nombre1, c, 0, 0, 1, {}, {}});
+        }
+        if (!nombre2.isEmpty() && ultimo2 != std::array<qint32, 2>{c, c1}) {
+            ultimo2 = {c, c1};
+            ultimo3 = {-1, -1, -1};
+            nodos.push_back(
+                {QString::number(c1) + QStringLiteral(" - ") + nombre2, c, c1, 0, 2, {}, {}});
+        }
+        if (!nombre3.isEmpty() && ultimo3 != std::array<qint32, 3>{c, c1, c2}) {
+            ultimo3 = {c, c1, c2};
+            nodos.push_back(
+                {QString::number(c2) + QStringLiteral(" - ") + nombre3, c, c1, c2, 3, {}, {}});
+        }
+    }
+    rs.Close();
+    return nodos;
+}
+
+// The rules of the chosen agent onto the nodes, in one forward pass: the rules come
+// sorted by family path as the nodes are, so the search never moves back. Article rows
+// placed below a node have the node's path and so never change where a search stops;
+// they are added to the grid with their node.
+void frmAgentes_Comision_Familias::cargarReglas(std::vector<Nodo>& nodos) {
+    const qint16 nivelArticulo = regla_->NumNiveles + 1;
+    const QString bloqueado = pct(200);
+    ado::Recordset& rs = *rs_Comisiones;
+    size_t pos = 0;
+    for (; !rs.Eof(); rs.MoveNext()) {
+        const std::array<qint16, 3> ruta{toInteger(rs.Fields(QStringLiteral("Familia_1"))),
+                                         toInteger(rs.Fields(QStringLiteral("Familia_2"))),
+                                         toInteger(rs.Fields(QStringLiteral("Familia_3")))};
+        while (pos < nodos.size() && nodos[pos] < ruta)
+            ++pos;
+        const qint16 nivel = toInteger(rs.Fields(QStringLiteral("Nivel")));
+        if (pos < nodos.size() &&
+            std::array<qint16, 3>{nodos[pos].f1, nodos[pos].f2, nodos[pos].f3} == ruta) {
+            Nodo& n = nodos[pos];
+            const QString comision = pct(toDouble(rs.Fields(QStringLiteral("Comision"))));
+            if (nivel != nivelArticulo) {
+                n.comision = comision;
+            } else {
+                const QString articulo = toText(rs.Fields(QStringLiteral("Cod_Articulo")));
+                QStringList celdas{QString(),
+                                   QString(),
+                                   QString(),
+                                   articulo + QStringLiteral(" - ") +
+                                       toText(rs.Fields(QStringLiteral("Nombre"))),
+                                   QString::number(ruta[0]),
+                                   QString::number(ruta[1]),
+                                   QString::number(ruta[2]),
+                                   QString::number(nivelArticulo),
+                                   articulo,
+                                   QString(),
+                                   comision};
+                n.articulos.push_back(celdas.join(kTab));
+            }
+            if (n.comision == bloqueado)
+                n.comision = kBloqueado;
+            continue;
+        }
+        // No node holds the path: the family is gone, and so goes its rule.
+        regla_->Familia_1 = ruta[0];
+        regla_->Familia_2 = ruta[1];
+        regla_->Familia_3 = ruta[2];
+        regla_->Nivel = quint8(nivel);
+        if (nivel == nivelArticulo)
+            regla_->Articulo = toLong(rs.Fields(QStringLiteral("Cod_Articulo")));
+        regla_->Eliminar();
+    }
+}
+
+// The whole tree into the grid in one batch; each node's article rows right below it,
+// the last one read first.
+void frmAgentes_Comision_Familias::mostrarArbol(const std::vector<Nodo>& nodos) {
+    vsCom->setRedraw(false);
+    vsCom->Clear();
+    for (const Nodo& n : nodos) {
+        const QStringList celdas{QString(),
+                                 QString(),
+                                 QString(),
+                                 n.texto,
+                                 QString::number(n.f1),
+                                 QString::number(n.f2),
+                                 QString::number(n.f3),
+                                 QString::number(n.nivel),
+                                 QString(),
+                                 QString(),
+                                 n.comision};
+        vsCom->AddItem(celdas.join(kTab));
+        vsCom->setOutlineNode(vsCom->Rows() - 1, n.nivel - 1);
+        for (auto a = n.articulos.rbegin(); a != n.articulos.rend(); ++a)
+            vsCom->AddItem(*a);
+    }
+    vsCom->setRedraw(true);
+}
+
+void frmAgentes_Comision_Familias::agenteKeyPress(int& keyAscii) {
+    if (keyAscii != 13)
+        return;
+    Reloj reloj;
+    if (!txtAgente->EsValido())
+        return;
+    regla_->Agente = txtAgente->Codigo();
+    std::vector<Nodo> nodos = leerArbol();
+    // Whatever happens while the rules load, the tree shows what was loaded.
+    struct Mostrar {
+        frmAgentes_Comision_Familias* w;
+        std::vector<Nodo>& nodos;
+        ~Mostrar() { w->mostrarArbol(nodos); }
+    } mostrar{this, nodos};
+    regla_->Cargar_Todos(*rs_Comisiones);
+    cargarReglas(nodos);
+    rs_Comisiones->Close();
+}
+
+void frmAgentes_Comision_Familias::ElegirAgente(qint16 codigo) {
+    txtAgente->setTextValue(QString::number(codigo));
+    int enter = 13;
+    guarded([&] { agenteKeyPress(enter); });
+}
+
+bool frmAgentes_Comision_Familias::keyPreview(QKeyEvent* e) {
+    if (e->key() != Qt::Key_Escape)
+        return false;
+    if (txtAgente->Text().trimmed().isEmpty()) {
+        close(); // without the closing routine: no Unload
+        return true;
+    }
+    txtAgente->setTextValue(QString());
+    {
+        Reloj reloj;
+        mostrarArbol(leerArbol());
+    }
+    txtAgente->setFocus();
+    return true;
+}
+
+void frmAgentes_Comision_Familias::closeEvent(QCloseEvent* e) {
+    FormBase::closeEvent(e);
+}
+
+// ---- the current row -----------------------------------------------------------------
+
+void frmAgentes_Comision_Familias::evaluarFila() {
+    const int r = vsCom->Row();
+    if (r < 0 || !regla_)
+        return;
+    const qint32 nivel = celda(vsCom->TextMatrix(r, 7));
+    cmdVerArticulos->setEnabled(nivel == regla_->NumNiveles);
+    regla_->Familia_1 = qint16(celda(vsCom->TextMatrix(r, 4)));
+    regla_->Familia_2 = qint16(celda(vsCom->TextMatrix(r, 5)));
+    regla_->Familia_3 = qint16(celda(vsCom->TextMatrix(r, 6)));
+    regla_->Nivel = quint8(nivel);
+    if (nivel == regla_->NumNiveles + 1)
+        regla_->Articulo = celda(vsCom->TextMatrix(r, 8));
+    bolExiste_ = regla_->Dev_Comision() > -1;
+    cmdEliminar->setEnabled(bolExiste_);
+    mostrarComisionEfectiva(r);
+}
+
+void frmAgentes_Comision_Familias::mostrarComisionEfectiva(int row) {
+    const clsComision_Familias::Explicacion ex = regla_->Explicar_Comision_Activa();
+    QString regla = QStringLiteral("ninguna regla");
+    for (const auto& paso : ex.pasos)
+        if (paso.estado == clsComision_Familias::Paso::Respondido)
+            regla = QStringLiteral("reglas ") + paso.reglas;
+    const QString valor = ex.resultado == 200 ? QStringLiteral("bloqueado")
+                                              : pct(ex.resultado) + QStringLiteral(" %");
+    const QString texto =
+        QStringLiteral("Comisión efectiva: ") + valor + QStringLiteral(" (") + regla + u')';
+    lblComisionEfectiva->setText(texto);
+    vsCom->grid()->setRowToolTip(row, texto);
+}
+
+// ---- editing -------------------------------------------------------------------------
+
+void frmAgentes_Comision_Familias::validarEdicion(bool& cancel) {
+    QString t = vsCom->EditText().trimmed();
+    t.replace(u'.', u',');
+    vsCom->setEditText(t);
+    if (t.isEmpty())
+        return;
+    double p = 0;
+    if (!porcentaje(t, p)) {
+        ui::MsgBox(QStringLiteral("Comisión inválida."), ui::vbCritical,
+                   QStringLiteral("¡Atención!"));
+        cancel = true;
+        return;
+    }
+    if (p < 0 || p > 100) {
+        ui::MsgBox(QStringLiteral("La comisión debe estar entre 0 y 100."), ui::vbCritical,
+                   QStringLiteral("¡Atención!"));
+        cancel = true;
+        return;
+    }
+    regla_->Comision = p;
+    if (bolExiste_) {
+        regla_->Modificar();
+    } else {
+        regla_->Insertar();
+        bolExiste_ = true;
+        cmdEliminar->setEnabled(true);
+    }
+}
+
+void frmAgentes_Comision_Familias::edicionTerminada(int row) {
+    const QString t = vsCom->TextMatrix(row, colComision);
+    double p = 0;
+    if (porcentaje(QString(t).replace(u'.', u','), p))
+        vsCom->setTextMatrix(row, colComision, pct(p));
+}
+
+void frmAgentes_Comision_Familias::verArticulos() {
+    const std::shared_ptr<ORBTEmp::Empresa> empresa = SharedContext::empresa();
+    qint16 f[3] = {regla_->Familia_1, regla_->Familia_2, regla_->Familia_3};
+    for (qint16 i = 0; i < 3; ++i)
+        if (empresa->NombreNivel(i).isEmpty())
+            f[i] = 0;
+    ado::Recordset rs;
+    regla_->Cargar_Articulos(rs, f[0], f[1], f[2]);
+    if (rs.Eof()) {
+        ui::MsgBox(QStringLiteral("No existen artículos en la categoría actual"), ui::vbInformation,
+                   QStringLiteral(" ¡Atención!"));
+        return;
+    }
+    if (!txtArticulo_Buscar->Buscar())
+        return;
+    try {
+        const QString codigo = txtArticulo_Buscar->Codigo();
+        const QString nivelArticulo = QString::number(regla_->NumNiveles + 1);
+        bool repetido = false;
+        for (int r = 0; r < vsCom->Rows() && !repetido; ++r)
+            repetido = QString::number(celda(vsCom->TextMatrix(r, 7))) == nivelArticulo &&
+                       vsCom->TextMatrix(r, 8) == codigo;
+        if (!repetido) {
+            regla_->Articulo = toLong(QVariant(codigo));
+            const QStringList celdas{QString(),
+                                     QString(),
+                                     QString(),
+                                     QStringLiteral("   ") + codigo + QStringLiteral(" - ") +
+                                         txtArticulo_Buscar->Descripcion(),
+                                     QString::number(regla_->Familia_1),
+                                     QString::number(regla_->Familia_2),
+                                     QString::number(regla_->Familia_3),
+                                     nivelArticulo,
+                                     codigo,
+                                     QString(),
+                                     QString()};
+            vsCom->AddItem(celdas.join(kTab), vsCom->Row() + 1);
+            return;
+        }
+    } catch (const AutomationError&) {
+        // Reported as the repeated article, as every failure from the scan on is.
+    }
+    rs.Close();
+    ui::MsgBox(QStringLiteral("Artículo ya selecionado"), ui::vbInformation,
+               QStringLiteral(" ¡Atención! "));
+}
+
+void frmAgentes_Comision_Familias::eliminar() {
+    regla_->Eliminar();
+    const int r = vsCom->Row();
+    if (regla_->Nivel == regla_->NumNiveles + 1)
+        vsCom->RemoveItem(r);
+    else
+        vsCom->setTextMatrix(r, colComision, QString());
+    evaluarFila();
+}
+
+void frmAgentes_Comision_Familias::salir() {
+    regla_.reset();
+    rs_Comisiones.reset();
+    avisarAlCerrar_ = true;
+    close();
+}
+
+} // namespace ORBTAgentes

@@ -1,0 +1,108 @@
+#pragma once
+
+#include "frame/FormBase.h"
+#include "frame/WindowClass.h"
+
+#include <memory>
+#include <vector>
+
+class QLabel;
+class QFrame;
+
+namespace ado {
+class Recordset;
+}
+namespace controls {
+class HxAgente;
+class HxArticulo;
+class HxPushButton;
+class Anclaje;
+} // namespace controls
+namespace grid {
+class OutlineGrid;
+}
+
+namespace ORBTAgentes {
+
+class clsComision_Familias;
+
+/// "Comisiones Agente - Familia - Artículo": one agent's commission percentages on the
+/// company's family tree (families, sub-families, sub-sub-families, and below the
+/// deepest level the articles with a rule of their own), edited in place. Every
+/// percentage typed is stored at once through the window's rule object.
+///
+/// Grid columns: 3 the row's text, 4-6 the family path, 7 the level (NumNiveles + 1
+/// on article rows), 8 the article code, 10 the commission text; the others are
+/// hidden.
+///
+/// Nodes are told apart by their codes, not by their names: two families (or two
+/// sub-families of one parent) that follow each other with the same name get a node
+/// each, so the rules of both find their row and neither is taken for an orphan.
+///
+/// A rule whose family path lies beyond the last node is treated as not found: it is
+/// an orphan and is deleted, as any other rule whose family no longer exists.
+///
+/// Under the grid, a status line (and the row's tooltip) shows the rate a sale of
+/// the current row's family or article would earn the agent, and which rule gives it;
+/// it comes from the rule object's own resolution and never touches the commission
+/// column.
+class frmAgentes_Comision_Familias : public FormBase {
+    Q_OBJECT
+public:
+    explicit frmAgentes_Comision_Familias(QWidget* parent = nullptr);
+    ~frmAgentes_Comision_Familias() override;
+
+    QFrame *Frame1, *fraDecoracion;
+    QLabel *Label3, *Label4, *Label5;
+    controls::HxAgente* txtAgente;
+    grid::OutlineGrid* vsCom;
+    controls::HxPushButton *cmdEliminar, *cmdVerArticulos, *cmdImprimir, *cmdSalir;
+    controls::HxArticulo* txtArticulo_Buscar;
+    controls::Anclaje* Anclaje1;
+    /// The effective rate of the current row (not a column of the grid).
+    QLabel* lblComisionEfectiva;
+
+    /// Filled by the rule store when an agent is chosen, read once and closed.
+    std::unique_ptr<ado::Recordset> rs_Comisiones;
+
+    /// The rule object (the key of the current row); null once the window has closed.
+    clsComision_Familias* regla() const { return regla_.get(); }
+    /// Chooses an agent as the user does: its code typed into the agent field, then Enter.
+    void ElegirAgente(qint16 codigo);
+
+protected:
+    void Form_Load() override;
+    bool keyPreview(QKeyEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    /// Only the exit button's closing routine raises Unload.
+    bool avisaAlCerrar() const override { return avisarAlCerrar_; }
+
+private:
+    struct Nodo;
+    void configurarGrid();
+    std::vector<Nodo> leerArbol();
+    void cargarReglas(std::vector<Nodo>& nodos);
+    void mostrarArbol(const std::vector<Nodo>& nodos);
+    void agenteKeyPress(int& keyAscii);
+    void evaluarFila();
+    void mostrarComisionEfectiva(int row);
+    void validarEdicion(bool& cancel);
+    void edicionTerminada(int row);
+    void verArticulos();
+    void eliminar();
+    void salir();
+
+    static constexpr quint8 colTexto = 3;
+    static constexpr quint8 colComision = 10;
+    std::unique_ptr<clsComision_Familias> regla_;
+    bool bolExiste_ = false;
+    bool avisarAlCerrar_ = false;
+};
+
+/// The public window class that opens "Comisiones Agente - Familia - Artículo".
+class frmclsComision_Familias : public WindowClass<frmAgentes_Comision_Familias> {
+public:
+    frmclsComision_Familias() : WindowClass("frmclsComision_Familias") {}
+};
+
+} // namespace ORBTAgentes

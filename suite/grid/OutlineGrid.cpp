@@ -1,0 +1,225 @@
+#include "OutlineGrid.h"
+
+#include "controls/HxTextBox.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QScopedValueRollback>
+
+namespace grid {
+
+OutlineGrid::OutlineGrid(int columns, QWidget* parent)
+    : QTreeView(parent), model_(new OutlineModel(columns, this)) {
+    setModel(model_);
+    header()->hide();
+    header()->setStretchLastSection(false);
+    setUniformRowHeights(true);
+    setSelectionBehavior(QAbstractItemView::SelectItems);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers); // the grid runs its own editor
+    setExpandsOnDoubleClick(false);                     // a double click is the host's
+    setItemsExpandable(true);
+    connect(this, &QTreeView::expanded, this, [this](const QModelIndex& i) {
+        if (model_->Redraw())
+            model_->setCollapsed(model_->gridRow(i), false);
+    });
+    connect(this, &QTreeView::collapsed, this, [this](const QModelIndex& i) {
+        if (model_->Redraw())
+            model_->setCollapsed(model_->gridRow(i), true);
+    });
+    connect(model_, &OutlineModel::collapsedChanged, this,
+            [this](const QModelIndex& i, bool c) { setExpanded(i, !c); });
+    connect(model_, &QAbstractItemModel::modelReset, this, [this] {
+        closeEditorWidget();
+        applyFolds();
+    });
+}
+
+// After a reset the view knows no fold state: nodes open, except those folded before.
+void OutlineGrid::applyFolds() {
+    const QSignalBlocker quiet(this);
+    expandAll();
+    for (int r = 0; r < model_->Rows(); ++r)
+        if (model_->OutlineLevel(r) >= 0 && model_->IsCollapsed(r))
+            setExpanded(model_->indexOf(r, 0), false);
+}
+
+int OutlineGrid::Row() const {
+    return model_->gridRow(currentIndex());
+}
+
+void OutlineGrid::setRow(int row) {
+    const int col = Col();
+    setCurrentIndex(model_->indexOf(row, col < 0 ? treePosition() : col));
+}
+
+int OutlineGrid::Col() const {
+    const QModelIndex i = currentIndex();
+    return i.isValid() ? i.column() : -1;
+}
+
+void OutlineGrid::setCol(int col) {
+    const int row = Row();
+    if (row >= 0 && col != Col())
+        setCurrentIndex(model_->indexOf(row, col));
+}
+
+void OutlineGrid::setColWidth(int col, int twips) {
+    setColumnHidden(col, twips <= 0);
+    if (twips > 0)
+        setColumnWidth(col, qRound(twips / 15.0));
+    for (int c = 0; c < model_->columnCount(); ++c)
+        if (!isColumnHidden(c)) {
+            setTreePosition(c);
+            break;
+        }
+}
+
+void OutlineGrid::setEditable(bool on) {
+    editable_ = on;
+    if (!on)
+        closeEditorWidget();
+}
+
+QString OutlineGrid::EditText() const {
+    return editor_ ? editor_->text() : QString();
+}
+
+void OutlineGrid::setEditText(const QString& text) {
+    if (editor_)
+        editor_->setText(text);
+}
+
+void OutlineGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QTreeView::currentChanged(current, previous);
+    if (current.isValid())
+        emit RowColChange();
+}
+
+void OutlineGrid::keyPressEvent(QKeyEvent* e) {
+    const QModelIndex cur = currentIndex();
+    if (editable_ && cur.isValid() && !editor_) {
+        if (e->key() == Qt::Key_F2 || e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+            startEdit(model_->TextMatrix(Row(), Col()), true);
+            return;
+        }
+        const int ascii = controls::keyAscii(e);
+        if (ascii >= 32) {
+            // As the grid does: the editor opens on the cell's text, all selected, and
+            // the typed character is then handled as if typed into it.
+            startEdit(model_->TextMatrix(Row(), Col()), true);
+            QApplication::sendEvent(editor_, e);
+            return;
+        }
+    }
+    QTreeView::keyPressEvent(e);
+}
+
+void OutlineGrid::mouseReleaseEvent(QMouseEvent* e) {
+    QTreeView::mouseReleaseEvent(e);
+    if (indexAt(e->position().toPoint()).isValid())
+        emit Click();
+}
+
+void OutlineGrid::mouseDoubleClickEvent(QMouseEvent* e) {
+    QTreeView::mouseDoubleClickEvent(e);
+    if (indexAt(e->position().toPoint()).isValid())
+        emit DblClick();
+}
+
+void OutlineGrid::startEdit(const QString& initial, bool selectAll) {
+    const QModelIndex cur = currentIndex();
+    scrollTo(cur);
+    editing_ = cur;
+    editor_ = new QLineEdit(viewport());
+    editor_->setObjectName(QStringLiteral("editor"));
+    editor_->setFrame(false);
+    editor_->setText(initial);
+    if (selectAll)
+        editor_->selectAll();
+    editor_->setGeometry(visualRect(cur));
+    editor_->installEventFilter(this);
+    editor_->show();
+    editor_->setFocus();
+}
+
+bool OutlineGrid::finishEdit() {
+    if (!editor_ || validating_)
+        return false;
+    const int row = model_->gridRow(editing_);
+    const int col = editing_.column();
+    bool cancel = false;
+    {
+        const QScopedValueRollback<bool> busy(validating_, true);
+        emit ValidateEdit(row, col, cancel);
+    }
+    if (cancel || !editor_)
+        return false;
+    const QString text = editor_->text();
+    closeEditorWidget();
+    model_->setTextMatrix(row, col, text);
+    emit AfterEdit(row, col);
+    return true;
+}
+
+void OutlineGrid::closeEditorWidget() {
+    if (!editor_)
+        return;
+    QLineEdit* e = editor_;
+    editor_ = nullptr;
+    editing_ = QPersistentModelIndex();
+    const bool hadFocus = e->hasFocus();
+    e->removeEventFilter(this);
+    e->hide();
+    e->deleteLater();
+    if (hadFocus)
+        setFocus();
+}
+
+bool OutlineGrid::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != editor_ || !editor_)
+        return QTreeView::eventFilter(watched, event);
+    if (event->type() == QEvent::FocusOut) {
+        // Leaving the editor confirms it, unless a message of the validation took the
+        // focus: the editor then waits for the user.
+        if (!validating_ && !QApplication::activeModalWidget())
+            finishEdit();
+        return false;
+    }
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    auto* e = static_cast<QKeyEvent*>(event);
+    const int row = model_->gridRow(editing_);
+    const int col = editing_.column();
+    switch (e->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Tab:
+        finishEdit();
+        return true;
+    case Qt::Key_Escape:
+        closeEditorWidget();
+        return true;
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        if (finishEdit())
+            QApplication::sendEvent(this, e); // and move, as the grid does
+        return true;
+    default:
+        break;
+    }
+    const int original = controls::keyAscii(e);
+    if (original == 0)
+        return false;
+    int ascii = original;
+    emit KeyPressEdit(row, col, ascii);
+    if (ascii == original)
+        return false;
+    if (ascii != 0 && editor_)
+        editor_->insert(QString(QChar(char16_t(ascii))));
+    return true;
+}
+
+} // namespace grid
