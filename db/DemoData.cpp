@@ -387,6 +387,9 @@ private:
         // Agent 4 may not sell perfumery (a blocked family) and earns nothing on paper.
         rule(1, 4, 1, 200, 0, 4, 0, 0);
         rule(1, 4, 2, 0, 0, 6, 2, 0);
+        // A rule left behind by a sub-family that was deleted: the commission window
+        // deletes it when agent 4 is chosen.
+        rule(1, 4, 2, 9.0, 0, 1, 99, 0);
         // Company 2 (two levels, articles on level 3).
         for (int f1 = 1; f1 <= 4; ++f1)
             rule(2, 0, 1, 3.0 + f1, 0, f1, 0, 0);

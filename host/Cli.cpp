@@ -503,6 +503,25 @@ int cmdCaptura(Context& c) {
         save(&credenciales, QStringLiteral("frmCredenciales.png"));
         credenciales.close();
     }
+    {
+        // Agent 4: own rules at several levels, an article rule and a blocked family.
+        // Every family folded but the first, whose sub-families show their rules.
+        ORBTAgentes::frmclsComision_Familias comisiones;
+        comisiones.Show(0);
+        ORBTAgentes::frmAgentes_Comision_Familias* w = comisiones.window();
+        w->ElegirAgente(4);
+        grid::OutlineGrid* g = w->vsCom;
+        for (int r = 0; r < g->Rows(); ++r)
+            if (g->grid()->OutlineLevel(r) == 0)
+                g->setCollapsed(r, g->TextMatrix(r, 4) != QLatin1String("1"));
+        for (int r = 0; r < g->Rows(); ++r)
+            if (g->grid()->OutlineLevel(r) == 1 && g->TextMatrix(r, 4) == QLatin1String("1") &&
+                g->TextMatrix(r, 5) == QLatin1String("1")) {
+                g->setRow(r);
+                break;
+            }
+        save(w, QStringLiteral("frmAgentes_Comision_Familias.png"));
+    }
     cn->Close(); // before the scratch database goes
     for (const QString& f : written)
         out() << f << '\n';

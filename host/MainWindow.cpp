@@ -38,6 +38,11 @@ MainWindow::MainWindow(std::shared_ptr<ado::Connection> connection,
                        [this] { abrirCambioFactura(1); });
     agentes->addAction(QStringLiteral("Cambio de Agente en Factura (&no modal)"), this,
                        [this] { abrirCambioFactura(0); });
+    agentes->addSeparator();
+    agentes->addAction(QStringLiteral("C&omisiones por Familia y Artículo..."), this,
+                       [this] { abrirComisiones(1); });
+    agentes->addAction(QStringLiteral("Comisiones por Familia y Artículo (n&o modal)"), this,
+                       [this] { abrirComisiones(0); });
     statusBar()->showMessage(dialectName(connection_->dialect()));
     resize(800, 600);
 }
@@ -62,6 +67,10 @@ void abrir(std::shared_ptr<Clase>& clase, const std::shared_ptr<ORBTEmp::Empresa
 
 void MainWindow::abrirAgentes(qint16 modal) {
     abrir(agentes_, empresa_, connection_, modal, this);
+}
+
+void MainWindow::abrirComisiones(qint16 modal) {
+    abrir(comisiones_, empresa_, connection_, modal, this);
 }
 
 void MainWindow::abrirCambioFactura(qint16 modal) {

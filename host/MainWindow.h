@@ -13,6 +13,7 @@ class Empresa;
 namespace ORBTAgentes {
 class frmclsCambioFactura;
 class frmclsAgente;
+class frmclsComision_Familias;
 } // namespace ORBTAgentes
 
 namespace orbenta::host {
@@ -28,10 +29,12 @@ public:
 private:
     void abrirCambioFactura(qint16 modal);
     void abrirAgentes(qint16 modal);
+    void abrirComisiones(qint16 modal);
     std::shared_ptr<ado::Connection> connection_;
     std::shared_ptr<ORBTEmp::Empresa> empresa_;
     std::shared_ptr<ORBTAgentes::frmclsCambioFactura> cambioFactura_;
     std::shared_ptr<ORBTAgentes::frmclsAgente> agentes_;
+    std::shared_ptr<ORBTAgentes::frmclsComision_Familias> comisiones_;
 };
 
 } // namespace orbenta::host

@@ -205,6 +205,7 @@ void frmAgentes_Comision_Familias::configurarGrid() {
         vsCom->setColWidth(c, 0);
     vsCom->setColWidth(colTexto, 6500);
     vsCom->setColWidth(colComision, 900);
+    vsCom->setExtendLastCol(true); // room for "BLOQUEADO" in any font
 }
 
 // ---- the tree ------------------------------------------------------------------------

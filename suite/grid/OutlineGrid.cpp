@@ -77,6 +77,10 @@ void OutlineGrid::setColWidth(int col, int twips) {
         }
 }
 
+void OutlineGrid::setExtendLastCol(bool on) {
+    header()->setStretchLastSection(on);
+}
+
 void OutlineGrid::setEditable(bool on) {
     editable_ = on;
     if (!on)

@@ -41,6 +41,8 @@ public:
     /// Sets a column's width in twips (15 per pixel); 0 hides it.
     void setColWidth(int col, int twips);
     void setEditable(bool on);
+    /// The last visible column takes the width the others leave.
+    void setExtendLastCol(bool on);
     bool Editable() const { return editable_; }
     /// The text in the open cell editor (empty when none is open).
     QString EditText() const;

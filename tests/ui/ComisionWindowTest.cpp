@@ -1,0 +1,431 @@
+// The commission grid window, flow by flow, with the keys and clicks office staff use,
+// and the outline grid beneath it.
+#include "TestComponent.h"
+
+#include <ORBTAgentes.h>
+#include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace ORBTAgentes;
+using testsupport::rowsOf;
+
+namespace {
+
+class ComisionWindow : public testsupport::ComponentTest {
+protected:
+    void SetUp() override {
+        ComponentTest::SetUp();
+        if (IsSkipped())
+            return;
+        auto e = std::make_shared<ORBTEmp::Empresa>();
+        e->setCodEmpresa(1);
+        e->setCodEmpresaArticulos(7); // the catalogue lives under another company code
+        for (int i = 0; i < 3; ++i)
+            e->setNombreNivel(i, QStringLiteral("Nivel ") + QString::number(i + 1));
+        SharedContext::setEmpresa(e);
+        const char* rows[] = {
+            "INSERT INTO Agentes (Codigo, Nombre) VALUES (1, 'Ana')",
+            "INSERT INTO Agentes (Codigo, Nombre) VALUES (2, 'Borja')",
+            "INSERT INTO Familias_1 (Cod_Empresa, Codigo, Nombre) VALUES (7, 1, 'Alimentación')",
+            "INSERT INTO Familias_1 (Cod_Empresa, Codigo, Nombre) VALUES (7, 2, 'Bebidas')",
+            "INSERT INTO Familias_1 (Cod_Empresa, Codigo, Nombre) VALUES (7, 3, "
+            "'O''Brien %1 \\ 東京')",
+            "INSERT INTO Familias_1 (Cod_Empresa, Codigo, Nombre) VALUES (7, 5, 'Gemela')",
+            "INSERT INTO Familias_1 (Cod_Empresa, Codigo, Nombre) VALUES (7, 6, 'Gemela')",
+            "INSERT INTO Familias_1 (Cod_Empresa, Codigo, Nombre) VALUES (1, 4, 'Otra empresa')",
+            "INSERT INTO Familias_2 (Cod_Empresa, Familia_1, Codigo, Nombre) VALUES (7, 1, 1, "
+            "'Conservas')",
+            "INSERT INTO Familias_2 (Cod_Empresa, Familia_1, Codigo, Nombre) VALUES (7, 1, 2, "
+            "'Mismo')",
+            "INSERT INTO Familias_2 (Cod_Empresa, Familia_1, Codigo, Nombre) VALUES (7, 3, 1, "
+            "'Mismo')",
+            "INSERT INTO Familias_3 (Cod_Empresa, Familia_1, Familia_2, Codigo, Nombre) VALUES "
+            "(7, 1, 1, 1, 'Pescado')",
+            "INSERT INTO Familias_3 (Cod_Empresa, Familia_1, Familia_2, Codigo, Nombre) VALUES "
+            "(7, 1, 1, 2, 'Vegetales')",
+            "INSERT INTO Articulos (Cod_Empresa, Codigo, Descripcion, Familia_1, Familia_2, "
+            "Familia_3) VALUES (7, 1001, 'Atún claro', 1, 1, 1)",
+            "INSERT INTO Articulos (Cod_Empresa, Codigo, Descripcion, Familia_1, Familia_2, "
+            "Familia_3) VALUES (7, 1002, 'Sardinas', 1, 1, 1)",
+            "INSERT INTO Articulos (Cod_Empresa, Codigo, Descripcion, Familia_1, Familia_2, "
+            "Familia_3) VALUES (7, 1003, 'Leche entera', 1, 2, 0)",
+        };
+        for (const char* sql : rows)
+            cn->Execute(QString::fromUtf8(sql));
+        // Agent 1's rules: a family, a blocked sub-family, a sub-sub-family and two of its
+        // articles, the second of two same-name families, and two orphans (a deleted
+        // sub-family, a family code above every family). Agent 2 and the general rules
+        // are not the window's business.
+        const char* rules[] = {"1, 1, 1, 5, 0, 1, 0, 0",      "2, 1, 1, 200, 0, 1, 1, 0",
+                               "3, 1, 1, 7.5, 0, 1, 1, 1",    "4, 1, 1, 8, 1001, 1, 1, 1",
+                               "4, 1, 1, 200, 1002, 1, 1, 1", "1, 1, 1, 3, 0, 6, 0, 0",
+                               "2, 1, 1, 9, 0, 1, 9, 0",      "1, 1, 1, 9, 0, 9, 0, 0",
+                               "1, 1, 2, 4, 0, 1, 0, 0",      "1, 1, 0, 2.5, 0, 2, 0, 0"};
+        for (const char* r : rules)
+            cn->Execute(QStringLiteral("INSERT INTO Agentes_Comisiones (Nivel, Cod_Empresa, "
+                                       "Cod_Agente, Comision, Cod_Articulo, Familia_1, "
+                                       "Familia_2, Familia_3) VALUES (") +
+                        QLatin1String(r) + u')');
+        cls = std::make_unique<frmclsComision_Familias>();
+        cls->Show(0);
+        w = cls->window();
+        ASSERT_TRUE(w);
+        QApplication::setActiveWindow(w);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+    }
+    void TearDown() override {
+        cls.reset();
+        ComponentTest::TearDown();
+    }
+
+    void elegir(const char* codigo) {
+        QLineEdit* e = w->txtAgente->editor();
+        e->setFocus();
+        e->selectAll();
+        QTest::keyClicks(e, QLatin1String(codigo));
+        QTest::keyClick(e, Qt::Key_Return);
+    }
+    // Column 3 and column 10 of every row, "text|commission".
+    QStringList filas() const {
+        QStringList out;
+        for (int r = 0; r < w->vsCom->Rows(); ++r)
+            out << w->vsCom->TextMatrix(r, 3) + u'|' + w->vsCom->TextMatrix(r, 10);
+        return out;
+    }
+    int fila(const QString& texto) const {
+        for (int r = 0; r < w->vsCom->Rows(); ++r)
+            if (w->vsCom->TextMatrix(r, 3) == texto)
+                return r;
+        ADD_FAILURE() << "no row " << texto.toStdString();
+        return -1;
+    }
+    void ir(const QString& texto) {
+        w->vsCom->setFocus();
+        w->vsCom->setRow(fila(texto));
+    }
+    // Types into the commission cell as a user does: the first key opens the editor.
+    void teclear(const QString& t, Qt::Key fin = Qt::Key_Return) {
+        if (!t.isEmpty()) {
+            QTest::keyClick(w->vsCom, t.at(0).toLatin1());
+            QTest::keyClicks(w->vsCom->editor(), t.mid(1));
+        } else {
+            QTest::keyClick(w->vsCom, Qt::Key_F2);
+            w->vsCom->editor()->clear();
+        }
+        ASSERT_TRUE(w->vsCom->editor());
+        QTest::keyClick(w->vsCom->editor(), fin);
+    }
+    QStringList reglas(int agente = 1) {
+        return rowsOf(*cn, QStringLiteral("SELECT Nivel, Familia_1, Familia_2, Familia_3, "
+                                          "Cod_Articulo, Comision FROM Agentes_Comisiones "
+                                          "WHERE Cod_Agente = ") +
+                               QString::number(agente) +
+                               QStringLiteral(" ORDER BY Nivel, Familia_1, Familia_2, "
+                                              "Familia_3, Cod_Articulo"));
+    }
+    std::unique_ptr<frmclsComision_Familias> cls;
+    frmAgentes_Comision_Familias* w = nullptr;
+};
+
+TEST_P(ComisionWindow, BuildsTheTreeAndLoadsTheAgentsRules) {
+    QAbstractItemModelTester tester(w->vsCom->model(),
+                                    QAbstractItemModelTester::FailureReportingMode::Fatal);
+    EXPECT_EQ(w->vsCom->Rows(), 0) << "no tree before an agent is chosen";
+    EXPECT_FALSE(w->cmdEliminar->isEnabled());
+    EXPECT_FALSE(w->cmdVerArticulos->isEnabled());
+    // The order the rule store reads agent 1's articles in: they show the other way.
+    QStringList leidos;
+    {
+        clsComision_Familias r;
+        r.Agente = 1;
+        ado::Recordset rs;
+        r.Cargar_Todos(rs);
+        for (; !rs.Eof(); rs.MoveNext())
+            if (toInteger(rs.Fields(QStringLiteral("Nivel"))) == 4)
+                leidos.prepend(toText(rs.Fields(QStringLiteral("Cod_Articulo"))));
+    }
+    std::vector<QString> sent;
+    cn->setObserver([&](const ado::StatementEvent& e) { sent.push_back(e.text); });
+    elegir("1");
+    cn->setObserver(nullptr);
+    // The agent field's own look-up runs first; the tree's statement once after it.
+    std::vector<QString> familias;
+    for (const QString& t : sent)
+        if (t.contains(QStringLiteral("Familias_1")))
+            familias.push_back(t);
+    ASSERT_EQ(familias.size(), 1u);
+    EXPECT_EQ(familias.front(),
+              QStringLiteral(
+                  " SELECT IsNull(fam1.Nombre,'') As Nombre1, IsNull(fam2.Nombre,'') as Nombre2 , "
+                  "IsNull(fam3.Nombre,'') as Nombre3  , fam1.Codigo as Codigo,  "
+                  "IsNull(fam2.Codigo,0) as Codigo1, IsNull(fam3.Codigo,0) as Codigo2  FROM "
+                  "Familias_1 fam1  LEFT JOIN Familias_2 fam2 ON fam2.Cod_Empresa = "
+                  "fam1.Cod_Empresa AND (fam1.Codigo = fam2.Familia_1)  LEFT JOIN Familias_3 "
+                  "fam3 ON fam3.Cod_Empresa=fam2.Cod_Empresa AND (fam3.Familia_1 = "
+                  "fam2.Familia_1) and (fam3.Familia_2 = fam2.Codigo)  WHERE fam1.Cod_Empresa = "
+                  "7 ORDER BY Codigo,Codigo1,Codigo2 "));
+    const QString articulos[2] = {
+        leidos[0] == QLatin1String("1001") ? QStringLiteral("1001 - Atún claro|8,00")
+                                           : QStringLiteral("1002 - Sardinas|200,00"),
+        leidos[0] == QLatin1String("1001") ? QStringLiteral("1002 - Sardinas|200,00")
+                                           : QStringLiteral("1001 - Atún claro|8,00")};
+    EXPECT_EQ(
+        filas(),
+        (QStringList{"1 - Alimentación|5,00", "1 - Conservas|BLOQUEADO", "1 - Pescado|7,50",
+                     articulos[0], articulos[1], "2 - Vegetales|", "2 - Mismo|", "2 - Bebidas|",
+                     "3 - O'Brien %1 \\ 東京|", "1 - Mismo|", "5 - Gemela|", "6 - Gemela|3,00"}));
+    // Levels and outline: nodes at their depth, articles plain rows under their node.
+    const int pescado = fila(QStringLiteral("1 - Pescado"));
+    EXPECT_EQ(w->vsCom->grid()->OutlineLevel(pescado), 2);
+    EXPECT_EQ(w->vsCom->grid()->OutlineLevel(pescado + 1), -1);
+    EXPECT_EQ(w->vsCom->TextMatrix(pescado + 1, 7), QStringLiteral("4"));
+    const QModelIndex p = w->vsCom->grid()->indexOf(pescado, 0);
+    EXPECT_EQ(w->vsCom->model()->rowCount(p), 2);
+    // The two orphans are gone from the database; the twin family's rule stays, and
+    // the other agent's rules are untouched.
+    EXPECT_EQ(reglas(), (QStringList{"1|1|0|0|0|5", "1|6|0|0|0|3", "2|1|1|0|0|200", "3|1|1|1|0|7.5",
+                                     "4|1|1|1|1001|8", "4|1|1|1|1002|200"}));
+    EXPECT_EQ(reglas(2), QStringList{"1|1|0|0|0|4"});
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the hourglass is gone";
+    // A code that names no agent leaves the grid as it is.
+    const QStringList antes = filas();
+    elegir("77");
+    EXPECT_EQ(filas(), antes);
+    EXPECT_EQ(w->regla()->Agente, 1);
+}
+
+TEST_P(ComisionWindow, EvaluatesTheRowAndShowsTheRateThatApplies) {
+    elegir("1");
+    struct Caso {
+        const char* fila;
+        bool articulos, eliminar;
+    };
+    const Caso casos[] = {{"1 - Alimentación", false, true}, {"1 - Conservas", false, true},
+                          {"1 - Pescado", true, true},       {"1001 - Atún claro", false, true},
+                          {"2 - Vegetales", true, false},    {"2 - Bebidas", false, false},
+                          {"2 - Mismo", false, false}};
+    for (const Caso& c : casos) {
+        SCOPED_TRACE(c.fila);
+        const int r = fila(QString::fromUtf8(c.fila));
+        ASSERT_GE(r, 0);
+        w->vsCom->setFocus();
+        w->vsCom->setRow(r);
+        EXPECT_EQ(w->vsCom->Col(), 10) << "the commission column is always the current one";
+        EXPECT_EQ(w->cmdVerArticulos->isEnabled(), c.articulos);
+        EXPECT_EQ(w->cmdEliminar->isEnabled(), c.eliminar);
+        // The effective rate is the resolution's answer for the row's key.
+        clsComision_Familias r2;
+        r2.EmpresaOrbenta(SharedContext::empresa());
+        r2.Agente = 1;
+        r2.Nivel = quint8(w->vsCom->TextMatrix(r, 7).toInt());
+        r2.Familia_1 = qint16(w->vsCom->TextMatrix(r, 4).toInt());
+        r2.Familia_2 = qint16(w->vsCom->TextMatrix(r, 5).toInt());
+        r2.Familia_3 = qint16(w->vsCom->TextMatrix(r, 6).toInt());
+        r2.Articulo = w->vsCom->TextMatrix(r, 8).toInt();
+        const double esperado = r2.Dev_Comision_Activa();
+        const QString shown = w->lblComisionEfectiva->text();
+        EXPECT_TRUE(shown.contains(
+            esperado == 200 ? QStringLiteral("bloqueado")
+                            : SharedContext::utilidades().FormatoNumero(esperado, 2) + " %"))
+            << shown.toStdString() << " vs " << esperado;
+        EXPECT_EQ(w->vsCom->model()->data(w->vsCom->grid()->indexOf(r, 3), Qt::ToolTipRole), shown);
+    }
+    // Bebidas has no rule of agent 1: the general rule of 2,50 gives it.
+    ir(QStringLiteral("2 - Bebidas"));
+    EXPECT_EQ(w->lblComisionEfectiva->text(),
+              QStringLiteral("Comisión efectiva: 2,50 % (reglas generales, familia)"));
+    // The commission column itself never shows the effective rate.
+    EXPECT_EQ(w->vsCom->TextMatrix(fila(QStringLiteral("2 - Bebidas")), 10), QString());
+}
+
+TEST_P(ComisionWindow, TypedPercentagesAreCheckedThenStoredAtOnce) {
+    elegir("1");
+    ir(QStringLiteral("2 - Bebidas"));
+    const int r = fila(QStringLiteral("2 - Bebidas"));
+    struct Caso {
+        const char* typed;
+        const char* message; // "" when accepted
+        const char* stored;  // the agent's rule on Bebidas afterwards ("" none)
+        const char* shown;
+    };
+    const Caso casos[] = {
+        {"abc", "Comisión inválida.", "", ""},
+        {"12,5%", "Comisión inválida.", "", ""},
+        {"1e2", "Comisión inválida.", "", ""},
+        {"100,001", "La comisión debe estar entre 0 y 100.", "", ""},
+        {"-1", "La comisión debe estar entre 0 y 100.", "", ""},
+        {"", "", "", ""},
+        {"12.5", "", "12.5", "12,50"},   // inserted
+        {" 12,5 ", "", "12.5", "12,50"}, // updated, the same rule
+        {"100,00", "", "100", "100,00"}, // 100 is allowed
+        {"-0", "", "0", "0,00"},         // as 0
+        {"", "", "0", ""},               // an empty editor stores and deletes nothing
+    };
+    for (const Caso& c : casos) {
+        SCOPED_TRACE(c.typed);
+        presenter->requests.clear();
+        teclear(QString::fromUtf8(c.typed));
+        if (*c.message) {
+            ASSERT_EQ(presenter->requests.size(), 1);
+            EXPECT_EQ(presenter->requests[0].text, QString::fromUtf8(c.message));
+            EXPECT_EQ(presenter->requests[0].title, QStringLiteral("¡Atención!"));
+            EXPECT_EQ(presenter->requests[0].icon, ui::vbCritical);
+            ASSERT_TRUE(w->vsCom->editor()) << "a refused edit stays open";
+            QTest::keyClick(w->vsCom->editor(), Qt::Key_Escape);
+        } else {
+            EXPECT_TRUE(presenter->requests.isEmpty());
+        }
+        EXPECT_FALSE(w->vsCom->editor());
+        const QStringList stored = rowsOf(*cn, QStringLiteral("SELECT Comision FROM "
+                                                              "Agentes_Comisiones WHERE "
+                                                              "Cod_Agente = 1 AND Familia_1 = 2"));
+        EXPECT_EQ(stored.join(u','), QString::fromUtf8(c.stored));
+        EXPECT_EQ(w->vsCom->TextMatrix(r, 10), QString::fromUtf8(c.shown));
+    }
+    EXPECT_TRUE(w->cmdEliminar->isEnabled());
+    // A blocked node takes no typing; confirming it unchanged is refused.
+    ir(QStringLiteral("1 - Conservas"));
+    presenter->requests.clear();
+    teclear(QStringLiteral("5"));
+    ASSERT_TRUE(w->vsCom->editor());
+    EXPECT_EQ(w->vsCom->EditText(), QStringLiteral("BLOQUEADO"));
+    ASSERT_EQ(presenter->requests.size(), 1);
+    EXPECT_EQ(presenter->requests[0].text, QStringLiteral("Comisión inválida."));
+    QTest::keyClick(w->vsCom->editor(), Qt::Key_Escape);
+    EXPECT_EQ(reglas().filter(QStringLiteral("2|1|1|0|0|")), QStringList{"2|1|1|0|0|200"});
+}
+
+TEST_P(ComisionWindow, AStoringFailureIsToldAndTheEditorStaysOpen) {
+    elegir("1");
+    ir(QStringLiteral("2 - Bebidas"));
+    cn->Execute(QStringLiteral("DROP TABLE Agentes_Comisiones"));
+    teclear(QStringLiteral("7"));
+    ASSERT_EQ(presenter->requests.size(), 1);
+    EXPECT_EQ(presenter->requests[0].icon, ui::vbCritical);
+    ASSERT_TRUE(w->vsCom->editor());
+    QTest::keyClick(w->vsCom->editor(), Qt::Key_Escape);
+    EXPECT_EQ(w->vsCom->TextMatrix(fila(QStringLiteral("2 - Bebidas")), 10), QString());
+    EXPECT_TRUE(w->isVisible());
+}
+
+TEST_P(ComisionWindow, ArticlesAreAddedBelowTheNodeAndRulesDeleted) {
+    elegir("1");
+    // A node of the deepest level without articles of its own.
+    ir(QStringLiteral("2 - Vegetales"));
+    w->cmdVerArticulos->click();
+    ASSERT_EQ(presenter->requests.size(), 1);
+    EXPECT_EQ(presenter->requests[0].text,
+              QStringLiteral("No existen artículos en la categoría actual"));
+    EXPECT_EQ(presenter->requests[0].title, QStringLiteral(" ¡Atención!"));
+    // Pick an article through the selector: typing filters, Enter picks.
+    const auto pick = [&](const char* filtro) {
+        QTimer::singleShot(0, [&, filtro] {
+            QWidget* d = QApplication::activeModalWidget();
+            ASSERT_TRUE(d);
+            auto* f = d->findChild<QLineEdit*>(QStringLiteral("txtFiltro"));
+            QTest::keyClicks(f, QString::fromUtf8(filtro));
+            QTest::keyClick(f, Qt::Key_Return);
+        });
+        w->cmdVerArticulos->click();
+    };
+    ir(QStringLiteral("1 - Pescado"));
+    const int pescado = w->vsCom->Row();
+    presenter->requests.clear();
+    pick("sardi"); // already in the grid
+    ASSERT_EQ(presenter->requests.size(), 1);
+    EXPECT_EQ(presenter->requests[0].text, QStringLiteral("Artículo ya selecionado"));
+    EXPECT_EQ(presenter->requests[0].title, QStringLiteral(" ¡Atención! "));
+    const int antes = w->vsCom->Rows();
+    pick("1003"); // any article of the catalogue
+    ASSERT_EQ(w->vsCom->Rows(), antes + 1);
+    EXPECT_EQ(w->vsCom->TextMatrix(pescado + 1, 3), QStringLiteral("   1003 - Leche entera"));
+    EXPECT_EQ(w->vsCom->TextMatrix(pescado + 1, 8), QStringLiteral("1003"));
+    EXPECT_EQ(w->vsCom->TextMatrix(pescado + 1, 10), QString());
+    // Moving to it and typing stores its rule.
+    w->vsCom->setRow(pescado + 1);
+    EXPECT_FALSE(w->cmdEliminar->isEnabled());
+    teclear(QStringLiteral("6"));
+    EXPECT_TRUE(reglas().contains(QStringLiteral("4|1|1|1|1003|6")));
+    // Deleting an article's rule removes its row; a node's, empties its cell.
+    w->cmdEliminar->click();
+    EXPECT_EQ(w->vsCom->Rows(), antes);
+    EXPECT_FALSE(reglas().contains(QStringLiteral("4|1|1|1|1003|6")));
+    ir(QStringLiteral("1 - Pescado"));
+    w->cmdEliminar->click();
+    EXPECT_EQ(w->vsCom->TextMatrix(fila(QStringLiteral("1 - Pescado")), 10), QString());
+    EXPECT_FALSE(w->cmdEliminar->isEnabled());
+    EXPECT_FALSE(reglas().contains(QStringLiteral("3|1|1|1|0|7.5")));
+}
+
+TEST_P(ComisionWindow, EscClearsThenClosesAndOnlySalirRaisesUnload) {
+    elegir("1");
+    int unloads = 0;
+    QObject::connect(w, &FormBase::Unload, [&] { ++unloads; });
+    QTest::keyClick(w->txtAgente->editor(), Qt::Key_Escape);
+    EXPECT_EQ(w->txtAgente->Text(), QString());
+    EXPECT_EQ(w->vsCom->TextMatrix(fila(QStringLiteral("1 - Alimentación")), 10), QString());
+    EXPECT_EQ(w->regla()->Agente, 1) << "the rule object keeps the agent";
+    EXPECT_TRUE(w->txtAgente->editor()->hasFocus());
+    QTest::keyClick(w->txtAgente->editor(), Qt::Key_Escape);
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_EQ(unloads, 0);
+    EXPECT_EQ(cls->window(), w) << "still held, without Unload";
+    // The next Show loads a fresh window; its exit button raises Unload.
+    cls->Show(0);
+    w = cls->window();
+    ASSERT_TRUE(w);
+    EXPECT_EQ(w->vsCom->Rows(), 0);
+    QObject::connect(w, &FormBase::Unload, [&] { ++unloads; });
+    w->cmdSalir->click();
+    EXPECT_EQ(unloads, 1);
+    EXPECT_EQ(cls->window(), nullptr);
+}
+
+ORBENTA_ENGINE_TESTS(ComisionWindow);
+
+// Double clicks fold and unfold nodes; the fold state lives in the model.
+TEST(OutlineGrid, RowsByGridOrderNodesFoldingAndBatches) {
+    grid::OutlineGrid g(3);
+    QAbstractItemModelTester tester(g.model(),
+                                    QAbstractItemModelTester::FailureReportingMode::Fatal);
+    g.setRedraw(false);
+    for (const char* t : {"A", "A1", "a", "A2", "B"})
+        g.AddItem(QStringLiteral("x\t") + QLatin1String(t) + QStringLiteral("\ty"));
+    g.setOutlineNode(0, 0);
+    g.setOutlineNode(1, 1);
+    g.setOutlineNode(3, 1);
+    g.setOutlineNode(4, 0);
+    g.setRedraw(true);
+    ASSERT_EQ(g.Rows(), 5);
+    EXPECT_EQ(g.model()->rowCount(), 2);
+    const QModelIndex a = g.grid()->indexOf(0, 0);
+    EXPECT_EQ(g.model()->rowCount(a), 2);
+    EXPECT_EQ(g.model()->rowCount(g.grid()->indexOf(1, 0)), 1) << "the plain row is A1's";
+    // Inserting and removing in the middle keeps grid order and the tree together.
+    g.AddItem(QStringLiteral("\tnew\t"), 1); // directly below A: A's first row
+    EXPECT_EQ(g.TextMatrix(1, 1), QStringLiteral("new"));
+    EXPECT_EQ(g.TextMatrix(2, 1), QStringLiteral("A1"));
+    EXPECT_EQ(g.model()->rowCount(a), 3);
+    EXPECT_EQ(g.grid()->gridRow(g.model()->index(0, 1, a)), 1);
+    g.RemoveItem(3); // "a"
+    EXPECT_EQ(g.model()->rowCount(g.grid()->indexOf(2, 0)), 0);
+    EXPECT_EQ(g.TextMatrix(4, 1), QStringLiteral("B"));
+    // Folding from the model and from the view agree.
+    g.show();
+    g.setCollapsed(0, true);
+    EXPECT_FALSE(g.isExpanded(a));
+    g.expand(a);
+    EXPECT_FALSE(g.IsCollapsed(0));
+    EXPECT_THROW(g.TextMatrix(9, 0), automation::AutomationError);
+    g.Clear();
+    EXPECT_EQ(g.Rows(), 0);
+}
+
+} // namespace
