@@ -21,6 +21,7 @@ void registerAgente();
 void registerGuardar();
 void registerComision();
 void registerAgentWindow();
+void registerComisionWindow();
 } // namespace bench
 
 namespace {
@@ -96,6 +97,7 @@ int main(int argc, char** argv) {
     bench::registerGuardar();
     bench::registerComision();
     bench::registerAgentWindow();
+    bench::registerComisionWindow();
     benchmark::Initialize(&argc, argv);
     TableReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

@@ -13,18 +13,24 @@ constexpr int kAgents = 30000;
 constexpr int kKeys = 1000;
 
 QString artUpdate(int article, const QString& pvp, const QString& cost) {
-    return QStringLiteral("UPDATE Agentes_Acumulados_Articulos SET Importe_Pvp = Importe_Pvp + ") + pvp +
-           QStringLiteral(" ,Importe_Costo = Importe_Costo + ") + cost +
-           QStringLiteral(" WHERE Cod_Empresa =1 AND Cod_Almacen =1 AND Fecha ='2026-05-04T00:00:00' AND Cod_Agente "
+    return QStringLiteral("UPDATE Agentes_Acumulados_Articulos SET Importe_Pvp = Importe_Pvp + ") +
+           pvp + QStringLiteral(" ,Importe_Costo = Importe_Costo + ") + cost +
+           QStringLiteral(" WHERE Cod_Empresa =1 AND Cod_Almacen =1 AND Fecha "
+                          "='2026-05-04T00:00:00' AND Cod_Agente "
                           "=7 AND Cod_Articulo=") +
            QString::number(article);
 }
 QString artInsert(int article, const QString& pvp, const QString& cost) {
-    return QStringLiteral("INSERT INTO Agentes_Acumulados_Articulos (Cod_Empresa, Cod_Almacen, Fecha,  Cod_Articulo, "
-                          "Cod_Agente, Importe_Pvp, Importe_Costo) VALUES (1, 1, '2026-05-04T00:00:00', ") +
-           QString::number(article) + QStringLiteral(", 7, ") + pvp + QStringLiteral(", ") + cost + QStringLiteral(")");
+    return QStringLiteral(
+               "INSERT INTO Agentes_Acumulados_Articulos (Cod_Empresa, Cod_Almacen, Fecha,  "
+               "Cod_Articulo, "
+               "Cod_Agente, Importe_Pvp, Importe_Costo) VALUES (1, 1, '2026-05-04T00:00:00', ") +
+           QString::number(article) + QStringLiteral(", 7, ") + pvp + QStringLiteral(", ") + cost +
+           QStringLiteral(")");
 }
-ORBTAgentes::Currency amount(int i) { return ORBTAgentes::Currency::fromScaled(qint64(i % 9973) * 25 + 5000); }
+ORBTAgentes::Currency amount(int i) {
+    return ORBTAgentes::Currency::fromScaled(qint64(i % 9973) * 25 + 5000);
+}
 
 void accumulateComponent(benchmark::State& state, BenchDatabase::Engine e) {
     BenchDatabase& db = sharedDatabase(e, kAgents);
@@ -56,7 +62,8 @@ void accumulateBaseline(benchmark::State& state, BenchDatabase::Engine e) {
     int i = 0;
     for (auto _ : state) {
         const ORBTAgentes::Currency pvp = amount(i);
-        const QString p = utilidades::sqlNumber(pvp.toDouble()), c = utilidades::sqlNumber(-pvp.toDouble());
+        const QString p = utilidades::sqlNumber(pvp.toDouble()),
+                      c = utilidades::sqlNumber(-pvp.toDouble());
         const int article = 1 + i % kKeys;
         if (rawQuery(q, artUpdate(article, p, c)) == 0)
             rawQuery(q, artInsert(article, p, c));
@@ -67,12 +74,14 @@ void accumulateBaseline(benchmark::State& state, BenchDatabase::Engine e) {
 
 QString modificarText(const ORBTAgentes::clsAgente& a) {
     return QStringLiteral("UPDATE Agentes SET Nombre ='") + a.Nombre +
-           QStringLiteral("', Direccion ='C/ Mayor, 1', Cp =48001, Localidad ='Bilbao', Provincia ='Bizkaia', "
-                          "Telefono ='944000000', Fax ='', Movil ='600000000', EMail ='a@x.es', Almacen =1, "
-                          "Bloqueado =0, Bloq_Fecha ='1899-12-30T00:00:00', Bloq_Motivo ='', ComisVentas =") +
+           QStringLiteral(
+               "', Direccion ='C/ Mayor, 1', Cp =48001, Localidad ='Bilbao', Provincia ='Bizkaia', "
+               "Telefono ='944000000', Fax ='', Movil ='600000000', EMail ='a@x.es', Almacen =1, "
+               "Bloqueado =0, Bloq_Fecha ='1899-12-30T00:00:00', Bloq_Motivo ='', ComisVentas =") +
            utilidades::sqlNumber(a.ComisionVenta.toDouble()) +
-           QStringLiteral(", ComisCobros =2, Retencion_IRPF =15, NoImpLiquidacion =0, Password ='clave', "
-                          "Cta_Bancaria ='00490000000000000000', Observ ='', Enviado =0 WHERE Codigo =") +
+           QStringLiteral(
+               ", ComisCobros =2, Retencion_IRPF =15, NoImpLiquidacion =0, Password ='clave', "
+               "Cta_Bancaria ='00490000000000000000', Observ ='', Enviado =0 WHERE Codigo =") +
            QString::number(a.Codigo);
 }
 
@@ -135,16 +144,21 @@ void modificarBaseline(benchmark::State& state, BenchDatabase::Engine e) {
 void registerGuardar() {
     for (auto e : {BenchDatabase::SQLite, BenchDatabase::PostgreSQL}) {
         const std::string eng = e == BenchDatabase::SQLite ? "SQLite" : "PostgreSQL";
-        const std::string acc = "clsAgente.Acum_Venta_Art x100000, 1000 keys, 1 transaction, " + eng;
+        const std::string acc =
+            "clsAgente.Acum_Venta_Art x100000, 1000 keys, 1 transaction, " + eng;
         benchmark::RegisterBenchmark((acc + "/component").c_str(), accumulateComponent, e)
-            ->Unit(benchmark::kMicrosecond)->Iterations(e == BenchDatabase::SQLite ? 100000 : 20000);
+            ->Unit(benchmark::kMicrosecond)
+            ->Iterations(e == BenchDatabase::SQLite ? 100000 : 20000);
         benchmark::RegisterBenchmark((acc + "/baseline").c_str(), accumulateBaseline, e)
-            ->Unit(benchmark::kMicrosecond)->Iterations(e == BenchDatabase::SQLite ? 100000 : 20000);
+            ->Unit(benchmark::kMicrosecond)
+            ->Iterations(e == BenchDatabase::SQLite ? 100000 : 20000);
         const std::string mod = "clsAgente.Modificar x10000, 1 transaction, " + eng;
         benchmark::RegisterBenchmark((mod + "/component").c_str(), modificarComponent, e)
-            ->Unit(benchmark::kMicrosecond)->Iterations(10000);
+            ->Unit(benchmark::kMicrosecond)
+            ->Iterations(10000);
         benchmark::RegisterBenchmark((mod + "/baseline").c_str(), modificarBaseline, e)
-            ->Unit(benchmark::kMicrosecond)->Iterations(10000);
+            ->Unit(benchmark::kMicrosecond)
+            ->Iterations(10000);
     }
 }
 

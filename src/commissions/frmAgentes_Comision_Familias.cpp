@@ -59,6 +59,26 @@ QString pct(double v) {
     return SharedContext::utilidades().FormatoNumero(v, 2);
 }
 
+// Codes as text, one shared string per code: the tree repeats each family's codes on
+// every row below it, and tens of thousands of rows then share a handful of strings.
+class Numeros {
+public:
+    const QString& operator()(qint32 n) {
+        if (n < 0 || n > 32767)
+            return otros_ = QString::number(n);
+        if (cache_.empty())
+            cache_.resize(32768);
+        QString& s = cache_[size_t(n)];
+        if (s.isNull())
+            s = QString::number(n);
+        return s;
+    }
+
+private:
+    std::vector<QString> cache_;
+    QString otros_;
+};
+
 } // namespace
 
 // One family node of the tree, with what the rule loading gives it.
@@ -67,7 +87,7 @@ struct frmAgentes_Comision_Familias::Nodo {
     qint16 f1 = 0, f2 = 0, f3 = 0;
     int nivel = 1; // 1 to 3
     QString comision;
-    std::vector<QString> articulos; // tab-separated rows, in the order read
+    std::vector<QStringList> articulos; // article rows' cells, in the order read
     bool operator<(const std::array<qint16, 3>& p) const {
         return std::array<qint16, 3>{f1, f2, f3} < p;
     }
@@ -271,35 +291,40 @@ void frmAgentes_Comision_Familias::cargarReglas(std::vector<Nodo>& nodos) {
     const qint16 nivelArticulo = regla_->NumNiveles + 1;
     const QString bloqueado = pct(200);
     ado::Recordset& rs = *rs_Comisiones;
+    const auto columna = [&](const char* nombre) {
+        for (int i = 0; i < rs.FieldCount(); ++i)
+            if (rs.FieldName(i).compare(QLatin1String(nombre), Qt::CaseInsensitive) == 0)
+                return i;
+        return -1;
+    };
+    const int cF1 = columna("Familia_1"), cF2 = columna("Familia_2"), cF3 = columna("Familia_3"),
+              cNivel = columna("Nivel"), cComision = columna("Comision"),
+              cArticulo = columna("Cod_Articulo"), cNombre = columna("Nombre");
+    Numeros numero;
+    QHash<double, QString> porcentajes; // a few percentages, each formatted once
     size_t pos = 0;
     for (; !rs.Eof(); rs.MoveNext()) {
-        const std::array<qint16, 3> ruta{toInteger(rs.Fields(QStringLiteral("Familia_1"))),
-                                         toInteger(rs.Fields(QStringLiteral("Familia_2"))),
-                                         toInteger(rs.Fields(QStringLiteral("Familia_3")))};
+        const std::array<qint16, 3> ruta{toInteger(rs.Fields(cF1)), toInteger(rs.Fields(cF2)),
+                                         toInteger(rs.Fields(cF3))};
         while (pos < nodos.size() && nodos[pos] < ruta)
             ++pos;
-        const qint16 nivel = toInteger(rs.Fields(QStringLiteral("Nivel")));
+        const qint16 nivel = toInteger(rs.Fields(cNivel));
         if (pos < nodos.size() &&
             std::array<qint16, 3>{nodos[pos].f1, nodos[pos].f2, nodos[pos].f3} == ruta) {
             Nodo& n = nodos[pos];
-            const QString comision = pct(toDouble(rs.Fields(QStringLiteral("Comision"))));
+            const double valor = toDouble(rs.Fields(cComision));
+            auto formateado = porcentajes.find(valor);
+            if (formateado == porcentajes.end())
+                formateado = porcentajes.insert(valor, pct(valor));
             if (nivel != nivelArticulo) {
-                n.comision = comision;
+                n.comision = *formateado;
             } else {
-                const QString articulo = toText(rs.Fields(QStringLiteral("Cod_Articulo")));
-                QStringList celdas{QString(),
-                                   QString(),
-                                   QString(),
-                                   articulo + QStringLiteral(" - ") +
-                                       toText(rs.Fields(QStringLiteral("Nombre"))),
-                                   QString::number(ruta[0]),
-                                   QString::number(ruta[1]),
-                                   QString::number(ruta[2]),
-                                   QString::number(nivelArticulo),
-                                   articulo,
-                                   QString(),
-                                   comision};
-                n.articulos.push_back(celdas.join(kTab));
+                const QString articulo = toText(rs.Fields(cArticulo));
+                n.articulos.push_back(
+                    {QString(), QString(), QString(),
+                     articulo + QStringLiteral(" - ") + toText(rs.Fields(cNombre)), numero(ruta[0]),
+                     numero(ruta[1]), numero(ruta[2]), numero(nivelArticulo), articulo, QString(),
+                     *formateado});
             }
             if (n.comision == bloqueado)
                 n.comision = kBloqueado;
@@ -311,7 +336,7 @@ void frmAgentes_Comision_Familias::cargarReglas(std::vector<Nodo>& nodos) {
         regla_->Familia_3 = ruta[2];
         regla_->Nivel = quint8(nivel);
         if (nivel == nivelArticulo)
-            regla_->Articulo = toLong(rs.Fields(QStringLiteral("Cod_Articulo")));
+            regla_->Articulo = toLong(rs.Fields(cArticulo));
         regla_->Eliminar();
     }
 }
@@ -319,21 +344,13 @@ void frmAgentes_Comision_Familias::cargarReglas(std::vector<Nodo>& nodos) {
 // The whole tree into the grid in one batch; each node's article rows right below it,
 // the last one read first.
 void frmAgentes_Comision_Familias::mostrarArbol(const std::vector<Nodo>& nodos) {
+    Numeros numero;
     vsCom->setRedraw(false);
     vsCom->Clear();
     for (const Nodo& n : nodos) {
-        const QStringList celdas{QString(),
-                                 QString(),
-                                 QString(),
-                                 n.texto,
-                                 QString::number(n.f1),
-                                 QString::number(n.f2),
-                                 QString::number(n.f3),
-                                 QString::number(n.nivel),
-                                 QString(),
-                                 QString(),
-                                 n.comision};
-        vsCom->AddItem(celdas.join(kTab));
+        vsCom->AddItem(QStringList{QString(), QString(), QString(), n.texto, numero(n.f1),
+                                   numero(n.f2), numero(n.f3), numero(n.nivel), QString(),
+                                   QString(), n.comision});
         vsCom->setOutlineNode(vsCom->Rows() - 1, n.nivel - 1);
         for (auto a = n.articulos.rbegin(); a != n.articulos.rend(); ++a)
             vsCom->AddItem(*a);

@@ -32,6 +32,7 @@ public:
     QString TextMatrix(int row, int col) const { return model_->TextMatrix(row, col); }
     void setTextMatrix(int row, int col, const QString& t) { model_->setTextMatrix(row, col, t); }
     void AddItem(const QString& tabText, int row = -1) { model_->AddItem(tabText, row); }
+    void AddItem(QStringList cells, int row = -1) { model_->AddItem(std::move(cells), row); }
     void RemoveItem(int row) { model_->RemoveItem(row); }
     void setOutlineNode(int row, int level) { model_->setOutlineNode(row, level); }
     bool IsCollapsed(int row) const { return model_->IsCollapsed(row); }

@@ -120,12 +120,16 @@ void OutlineModel::setTextMatrix(int row, int col, const QString& text) {
 }
 
 void OutlineModel::AddItem(const QString& tabText, int row) {
+    AddItem(tabText.split(u'\t'), row);
+}
+
+void OutlineModel::AddItem(QStringList cells, int row) {
     const int at = row < 0 ? int(flat_.size()) : row;
     if (at > int(flat_.size()))
         badRow(row);
     auto owned = std::make_unique<Row>();
     Row* r = owned.get();
-    r->cells = tabText.split(u'\t');
+    r->cells = std::move(cells);
     r->cells.resize(columns_);
     if (!redraw_) {
         flat_.insert(flat_.begin() + at, std::move(owned));

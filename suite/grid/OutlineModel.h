@@ -31,6 +31,8 @@ public:
     void setTextMatrix(int row, int col, const QString& text);
     /// Inserts a plain row at `row` (at the end when -1) from tab-separated cell texts.
     void AddItem(const QString& tabText, int row = -1);
+    /// The same from the cell texts themselves (missing cells are empty).
+    void AddItem(QStringList cells, int row = -1);
     void RemoveItem(int row);
     /// Marks a row as a node of an outline level (0, 1, 2, ...) or, with -1, as a plain row.
     void setOutlineNode(int row, int level);
