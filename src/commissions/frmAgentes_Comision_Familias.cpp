@@ -343,6 +343,13 @@ void frmAgentes_Comision_Familias::cargarReglas(std::vector<Nodo>& nodos) {
 
 // The whole tree into the grid in one batch; each node's article rows right below it,
 // the last one read first.
+// The grid is emptied before the tree is read: the old rows go before the new ones
+// are made, so a large tree is never held twice.
+void frmAgentes_Comision_Familias::vaciarGrid() {
+    vsCom->setRedraw(false);
+    vsCom->Clear();
+}
+
 void frmAgentes_Comision_Familias::mostrarArbol(const std::vector<Nodo>& nodos) {
     Numeros numero;
     vsCom->setRedraw(false);
@@ -365,13 +372,21 @@ void frmAgentes_Comision_Familias::agenteKeyPress(int& keyAscii) {
     if (!txtAgente->EsValido())
         return;
     regla_->Agente = txtAgente->Codigo();
-    std::vector<Nodo> nodos = leerArbol();
-    // Whatever happens while the rules load, the tree shows what was loaded.
+    reconstruir(true);
+}
+
+void frmAgentes_Comision_Familias::reconstruir(bool conReglas) {
+    vaciarGrid();
+    std::vector<Nodo> nodos;
+    // Whatever fails on the way, the grid shows what was read and draws again.
     struct Mostrar {
         frmAgentes_Comision_Familias* w;
         std::vector<Nodo>& nodos;
         ~Mostrar() { w->mostrarArbol(nodos); }
     } mostrar{this, nodos};
+    nodos = leerArbol();
+    if (!conReglas)
+        return;
     regla_->Cargar_Todos(*rs_Comisiones);
     cargarReglas(nodos);
     rs_Comisiones->Close();
@@ -393,7 +408,7 @@ bool frmAgentes_Comision_Familias::keyPreview(QKeyEvent* e) {
     txtAgente->setTextValue(QString());
     {
         Reloj reloj;
-        mostrarArbol(leerArbol());
+        reconstruir(false);
     }
     txtAgente->setFocus();
     return true;

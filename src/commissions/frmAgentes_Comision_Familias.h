@@ -82,6 +82,8 @@ private:
     void configurarGrid();
     std::vector<Nodo> leerArbol();
     void cargarReglas(std::vector<Nodo>& nodos);
+    void reconstruir(bool conReglas);
+    void vaciarGrid();
     void mostrarArbol(const std::vector<Nodo>& nodos);
     void agenteKeyPress(int& keyAscii);
     void evaluarFila();
