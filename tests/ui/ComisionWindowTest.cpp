@@ -1,5 +1,6 @@
 // The commission grid window, flow by flow, with the keys and clicks office staff use,
 // and the outline grid beneath it.
+#include "Database.h"
 #include "TestComponent.h"
 
 #include <ORBTAgentes.h>
@@ -389,6 +390,48 @@ TEST_P(ComisionWindow, EscClearsThenClosesAndOnlySalirRaisesUnload) {
 }
 
 ORBENTA_ENGINE_TESTS(ComisionWindow);
+
+// A host reaches the window by its class identifier and Show's dispatch identifier; its
+// controls go by their names, its labels fit, and no two controls overlap.
+TEST(ComisionLayout, TheHostOpensItAndItsControlsStandApart) {
+    testsupport::ScratchDatabase db(testsupport::Engine::SQLite);
+    std::shared_ptr<ado::Connection> cn = db.open();
+    orbenta::db::createSchema(*cn, false);
+    SharedContext::setConexion(cn);
+    SharedContext::setEmpresa(std::make_shared<ORBTEmp::Empresa>());
+    ObjectRef o = CreateObject(QStringLiteral("{2A4E4A69-07AB-4D34-9851-037FF88C65E0}"));
+    Invoke(*o, 0x60030002, DispatchKind::Method);
+    auto* cls = dynamic_cast<frmclsComision_Familias*>(o.get());
+    ASSERT_TRUE(cls);
+    frmAgentes_Comision_Familias* w = cls->window();
+    ASSERT_TRUE(w && w->isVisible());
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Comisiones Agente - Familia - Artículo"));
+    for (const char* name : {"txtAgente", "vsCom", "cmdEliminar", "cmdVerArticulos", "cmdImprimir",
+                             "cmdSalir", "txtArticulo_Buscar", "Frame1"})
+        EXPECT_TRUE(w->findChild<QWidget*>(QLatin1String(name))) << name;
+    EXPECT_FALSE(w->txtArticulo_Buscar->isVisible());
+    EXPECT_EQ(w->vsCom->model()->columnCount(), 11);
+    for (QLabel* label : w->findChildren<QLabel*>())
+        EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width())
+            << label->text().toStdString();
+    std::vector<QWidget*> visibles;
+    for (QWidget* c :
+         {static_cast<QWidget*>(w->Label3), static_cast<QWidget*>(w->txtAgente),
+          static_cast<QWidget*>(w->Label4), static_cast<QWidget*>(w->Label5),
+          static_cast<QWidget*>(w->vsCom), static_cast<QWidget*>(w->cmdEliminar),
+          static_cast<QWidget*>(w->cmdVerArticulos), static_cast<QWidget*>(w->cmdImprimir),
+          static_cast<QWidget*>(w->cmdSalir), static_cast<QWidget*>(w->lblComisionEfectiva)})
+        visibles.push_back(c);
+    for (size_t i = 0; i < visibles.size(); ++i)
+        for (size_t j = i + 1; j < visibles.size(); ++j)
+            EXPECT_FALSE(
+                QRect(visibles[i]->mapTo(w, QPoint()), visibles[i]->size())
+                    .intersects(QRect(visibles[j]->mapTo(w, QPoint()), visibles[j]->size())))
+                << visibles[i]->objectName().toStdString() << " / "
+                << visibles[j]->objectName().toStdString();
+    o.reset();
+    SharedContext::setConexion(nullptr);
+}
 
 // Double clicks fold and unfold nodes; the fold state lives in the model.
 TEST(OutlineGrid, RowsByGridOrderNodesFoldingAndBatches) {
