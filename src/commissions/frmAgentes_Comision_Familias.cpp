@@ -187,8 +187,11 @@ frmAgentes_Comision_Familias::frmAgentes_Comision_Familias(QWidget* parent) : Fo
             validarEdicion(cancel);
             ok = true;
         });
-        if (!ok)
-            cancel = true; // storing failed: nothing was stored, the editor stays open
+        if (!ok) {
+            // Storing failed and was told: the edit is dropped, the cell keeps its text.
+            cancel = true;
+            vsCom->CancelEdit();
+        }
     });
     connect(vsCom, &grid::OutlineGrid::AfterEdit, this,
             [this](int row, int) { guarded([&] { edicionTerminada(row); }); });

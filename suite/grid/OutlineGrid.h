@@ -49,6 +49,8 @@ public:
     QString EditText() const;
     void setEditText(const QString& text);
     QLineEdit* editor() const { return editor_; }
+    /// Closes the cell editor without writing its text (also from ValidateEdit).
+    void CancelEdit() { closeEditorWidget(); }
 
 signals:
     /// The current cell changed (by mouse, keyboard or program).
