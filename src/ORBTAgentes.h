@@ -8,6 +8,7 @@
 #include "agent_window/frmAgentes_Buscar.h"
 #include "agent_window/frmCredenciales.h"
 #include "agents/clsAgente.h"
+#include "commissions/ArbolComisiones.h"
 #include "commissions/clsComision_Familias.h"
 #include "commissions/frmAgentes_Comision_Familias.h"
 #include "frame/Automation.h"

@@ -35,12 +35,8 @@ class clsComision_Familias;
 /// on article rows), 8 the article code, 10 the commission text; the others are
 /// hidden.
 ///
-/// Nodes are told apart by their codes, not by their names: two families (or two
-/// sub-families of one parent) that follow each other with the same name get a node
-/// each, so the rules of both find their row and neither is taken for an orphan.
-///
-/// A rule whose family path lies beyond the last node is treated as not found: it is
-/// an orphan and is deleted, as any other rule whose family no longer exists.
+/// The tree and the merge of the agent's rules are ArbolComisiones's (see there how
+/// same-name nodes and orphan rules are treated).
 ///
 /// Under the grid, a status line (and the row's tooltip) shows the rate a sale of
 /// the current row's family or article would earn the agent, and which rule gives it;
@@ -78,13 +74,8 @@ protected:
     bool avisaAlCerrar() const override { return avisarAlCerrar_; }
 
 private:
-    struct Nodo;
     void configurarGrid();
-    std::vector<Nodo> leerArbol();
-    void cargarReglas(std::vector<Nodo>& nodos);
     void reconstruir(bool conReglas);
-    void vaciarGrid();
-    void mostrarArbol(const std::vector<Nodo>& nodos);
     void agenteKeyPress(int& keyAscii);
     void evaluarFila();
     void mostrarComisionEfectiva(int row);
