@@ -18,6 +18,8 @@
 #include "empresa/Empresa.h"
 #include "grid/OutlineGrid.h"
 #include "grid/OutlineModel.h"
+#include "report/Report.h"
+#include "report/Visor.h"
 #include "ui/MessageBox.h"
 #include "utilidades/CodigosPostales.h"
 #include "utilidades/CuentaBancaria.h"

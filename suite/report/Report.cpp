@@ -1,0 +1,342 @@
+#include "Report.h"
+
+#include "ado/Connection.h"
+#include "ado/Recordset.h"
+#include "automation/AutomationError.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QRegularExpression>
+#include <map>
+
+namespace report {
+
+using automation::AutomationError;
+
+namespace {
+
+const QString kSource = QStringLiteral("Report");
+
+[[noreturn]] void fail(qint32 number, const QString& text) {
+    throw AutomationError(number, kSource, text);
+}
+
+// The report file's path on this machine: backslashes are folder separators, and a
+// drive letter of a path written on Windows means nothing here.
+QString localPath(const QString& path) {
+    QString p = path;
+    p.replace(u'\\', u'/');
+    static const QRegularExpression drive(QStringLiteral("^[A-Za-z]:/"));
+    if (drive.match(p).hasMatch())
+        p = p.mid(2);
+    return p;
+}
+
+// The connection a table's logon names (see DatabaseTable).
+QString connectionString(const DatabaseTable& t) {
+    if (t.server.compare(QLatin1String("SQLite"), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("Driver=SQLite;Database=") + t.database;
+    QString cs;
+    if (t.server.contains(u'='))
+        cs = t.server;
+    else
+        cs = QStringLiteral("Driver=ODBC;DSN=") + t.server;
+    if (!t.database.isEmpty())
+        cs += QStringLiteral(";Database=") + t.database;
+    if (!t.user.isEmpty())
+        cs += QStringLiteral(";Uid=") + t.user;
+    if (!t.password.isEmpty())
+        cs += QStringLiteral(";Pwd=") + t.password;
+    return cs;
+}
+
+// The table's own name from a location "database.owner.table" (or just "table").
+QString tableOf(const DatabaseTable& t) {
+    const QString name = t.Location().section(u'.', -1);
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
+    if (!plain.match(name).hasMatch())
+        fail(5, QStringLiteral("The table location '") + t.Location() +
+                    QStringLiteral("' does not name a table."));
+    return name;
+}
+
+} // namespace
+
+void DatabaseTable::SetLogOnInfo(const QString& s, const QString& d, const QString& u,
+                                 const QString& p) {
+    server = s;
+    database = d;
+    user = u;
+    password = p;
+    loggedOn = true;
+}
+
+DatabaseTable& Tables::Item(int index) {
+    if (index < 1 || index > Count())
+        fail(9, QStringLiteral("Subscript out of range: table ") + QString::number(index));
+    return *tables_[size_t(index - 1)];
+}
+
+ParameterField& ParameterFields::Item(int index) {
+    if (index < 1 || index > Count())
+        fail(9, QStringLiteral("Subscript out of range: parameter ") + QString::number(index));
+    return *fields_[size_t(index - 1)];
+}
+
+std::shared_ptr<Report> Report::open(const QString& path) {
+    const QString file = localPath(path);
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
+        fail(53, QStringLiteral("The report file ") + file + QStringLiteral(" cannot be opened: ") +
+                     f.errorString());
+    const QStringList lines = QString::fromUtf8(f.readAll()).split(u'\n');
+    if (lines.isEmpty() || lines.first().trimmed() != QLatin1String("orbenta-report 1"))
+        fail(5, QStringLiteral("The file ") + file +
+                    QStringLiteral(" is not an Orbenta report of version 1."));
+    auto r = std::make_shared<Report>();
+    r->path_ = file;
+    for (int i = 1; i < lines.size(); ++i) {
+        const QString line = lines[i].trimmed();
+        if (line.isEmpty() || line.startsWith(u'#'))
+            continue;
+        const int colon = line.indexOf(u':');
+        if (colon <= 0)
+            fail(5, file + QStringLiteral(", line ") + QString::number(i + 1) +
+                        QStringLiteral(": a line is \"key: value\"."));
+        const QString key = line.left(colon).trimmed();
+        const QString value = line.mid(colon + 1).trimmed();
+        if (key == QLatin1String("title")) {
+            r->title_ = value;
+        } else if (key == QLatin1String("table")) {
+            r->database_.tables_.tables_.push_back(std::make_unique<DatabaseTable>(value));
+        } else if (key == QLatin1String("parameter")) {
+            r->parameters_.fields_.push_back(std::make_unique<ParameterField>(value));
+        } else if (key == QLatin1String("subreport")) {
+            r->subreports_.emplace_back(
+                value, open(QFileInfo(file).absolutePath() + u'/' + value));
+        } else if (key == QLatin1String("query")) {
+            r->query_ = value;
+        } else if (key == QLatin1String("header")) {
+            r->header_ << value;
+        } else if (key == QLatin1String("columns")) {
+            r->columnsLeft_ = value.section(u'|', 0, 0).trimmed();
+            r->columnsRight_ = value.section(u'|', 1).trimmed();
+        } else if (key == QLatin1String("detail")) {
+            r->detailText_ = value.section(u'|', 0, 0).trimmed();
+            r->detailValue_ = value.section(u'|', 1).trimmed();
+        } else if (key == QLatin1String("footer")) {
+            r->footer_ = value;
+        } else {
+            fail(5, file + QStringLiteral(", line ") + QString::number(i + 1) +
+                        QStringLiteral(": unknown key \"") + key + u'"');
+        }
+    }
+    return r;
+}
+
+Report& Report::OpenSubreport(const QString& name) {
+    for (auto& [n, sub] : subreports_)
+        if (n.compare(name, Qt::CaseInsensitive) == 0)
+            return *sub;
+    fail(9, QStringLiteral("The report has no subreport ") + name);
+}
+
+void Report::ReadRecords() {
+    for (auto& [n, sub] : subreports_)
+        sub->ReadRecords();
+    if (read_ || query_.isEmpty())
+        return;
+    // Fill the statement: tables by their location, parameters as numbers only.
+    static const QRegularExpression slot(QStringLiteral("\\{(table|parameter):(\\d+)(:integer)?\\}"));
+    QString sql;
+    qsizetype last = 0;
+    for (auto it = slot.globalMatch(query_); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        sql += query_.mid(last, m.capturedStart() - last);
+        last = m.capturedEnd();
+        const int n = m.captured(2).toInt();
+        if (m.captured(1) == QLatin1String("table")) {
+            sql += tableOf(database_.tables_.Item(n));
+        } else {
+            bool ok = false;
+            const qlonglong v = parameters_.Item(n).text().toLongLong(&ok);
+            if (!ok)
+                fail(13, QStringLiteral("Parameter ") + parameters_.Item(n).Name() +
+                             QStringLiteral(" is not a whole number."));
+            sql += QString::number(v);
+        }
+    }
+    sql += query_.mid(last);
+    if (database_.tables_.Count() == 0)
+        fail(5, QStringLiteral("The report ") + title_ + QStringLiteral(" has no table."));
+    const DatabaseTable& t = database_.tables_.Item(1);
+    if (!t.loggedOn)
+        fail(5, QStringLiteral("The table ") + t.Name() + QStringLiteral(" was given no logon."));
+    ado::Connection cn;
+    cn.Open(connectionString(t));
+    ado::Recordset rs;
+    rs.Open(sql, cn);
+    columns_.clear();
+    for (int c = 0; c < rs.FieldCount(); ++c)
+        columns_ << rs.FieldName(c);
+    rows_.clear();
+    for (; !rs.Eof(); rs.MoveNext()) {
+        QVector<QVariant> row;
+        for (int c = 0; c < rs.FieldCount(); ++c)
+            row << rs.Fields(c);
+        rows_ << row;
+    }
+    rs.Close();
+    cn.Close();
+    read_ = true;
+}
+
+QString Report::expand(const QString& pattern, int page, int pages) const {
+    static const QRegularExpression slot(
+        QStringLiteral("\\{(parameter|subreport|page|pages|printdate)(?::([^}]*))?\\}"));
+    QString out;
+    qsizetype last = 0;
+    for (auto it = slot.globalMatch(pattern); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        out += pattern.mid(last, m.capturedStart() - last);
+        last = m.capturedEnd();
+        const QString kind = m.captured(1);
+        if (kind == QLatin1String("parameter")) {
+            out += parameters_.fields_.size() >= size_t(m.captured(2).toInt()) &&
+                           m.captured(2).toInt() > 0
+                       ? parameters_.fields_[size_t(m.captured(2).toInt() - 1)]->text()
+                       : QString();
+        } else if (kind == QLatin1String("subreport")) {
+            for (const auto& [n, sub] : subreports_)
+                if (n == m.captured(2) && !sub->rows_.isEmpty() && !sub->rows_[0].isEmpty())
+                    out += sub->rows_[0][0].toString();
+        } else if (kind == QLatin1String("page")) {
+            out += QString::number(page);
+        } else if (kind == QLatin1String("pages")) {
+            out += QString::number(pages);
+        } else {
+            out += QLocale().toString(QDate::currentDate(), QLocale::ShortFormat);
+        }
+    }
+    return out + pattern.mid(last);
+}
+
+int Report::Render(QPagedPaintDevice& device) {
+    ReadRecords();
+    device.setPageOrientation(orientation_ == 2 ? QPageLayout::Landscape : QPageLayout::Portrait);
+    // The detail lines: leading tabs are the indent; one tab opens a group.
+    static const QRegularExpression field(QStringLiteral("\\{field:(\\d+)\\}"));
+    const auto fill = [&](const QString& pattern, const QVector<QVariant>& row) {
+        QString out;
+        qsizetype last = 0;
+        for (auto it = field.globalMatch(pattern); it.hasNext();) {
+            const QRegularExpressionMatch m = it.next();
+            out += pattern.mid(last, m.capturedStart() - last);
+            last = m.capturedEnd();
+            const int n = m.captured(1).toInt();
+            if (n >= 1 && n <= row.size())
+                out += row[n - 1].toString();
+        }
+        return out + pattern.mid(last);
+    };
+    QVector<Line> lines;
+    for (const auto& row : rows_) {
+        Line l;
+        QString text = fill(detailText_, row);
+        while (text.startsWith(u'\t')) {
+            ++l.indent;
+            text.remove(0, 1);
+        }
+        l.text = text;
+        l.value = fill(detailValue_, row);
+        l.group = l.indent == 1;
+        lines << l;
+    }
+    QPainter p;
+    if (!p.begin(&device))
+        fail(5, QStringLiteral("The report cannot be drawn on this device."));
+    // Layout in points: the device's resolution is turned into a scale once.
+    const double scale = device.logicalDpiY() / 72.0;
+    const QRectF page = device.pageLayout().paintRectPixels(device.logicalDpiX());
+    const double lineHeight = 14 * scale;
+    const double headerHeight = (30 + 18 * header_.size() + 30) * scale;
+    const double footerHeight = 30 * scale;
+    const int perPage = qMax(1, int((page.height() - headerHeight - footerHeight) / lineHeight));
+    const int pages = qMax(1, int((lines.size() + perPage - 1) / perPage));
+    groups_.clear();
+    for (int pg = 0; pg < pages; ++pg) {
+        if (pg > 0)
+            device.newPage();
+        const int first = pg * perPage;
+        const int count = qMin(perPage, int(lines.size()) - first);
+        for (int i = first; i < first + count; ++i)
+            if (lines[i].group)
+                groups_.push_back({lines[i].text, pg + 1});
+        draw(p, device, pg + 1, pages, lines, first, count, scale);
+    }
+    p.end();
+    return pages;
+}
+
+void Report::draw(QPainter& p, QPagedPaintDevice& device, int page, int pages,
+                  const QVector<Line>& lines, int first, int count, double scale) const {
+    const QRectF area(QPointF(0, 0),
+                      device.pageLayout().paintRectPixels(device.logicalDpiX()).size());
+    QFont base(QStringLiteral("Liberation Sans"));
+    base.setPointSizeF(9);
+    double y = 0;
+    const auto text = [&](const QString& t, double size, bool bold, Qt::Alignment align,
+                          double indent = 0) {
+        QFont f = base;
+        f.setPointSizeF(size);
+        f.setBold(bold);
+        p.setFont(f);
+        const double h = QFontMetricsF(f, &device).height();
+        p.drawText(QRectF(area.left() + indent, area.top() + y, area.width() - indent, h),
+                   align | Qt::AlignVCenter, t);
+        return h;
+    };
+    for (int i = 0; i < header_.size(); ++i)
+        y += text(expand(header_[i], page, pages), i == 1 ? 14 : 10, i <= 1,
+                  i == 1 ? Qt::AlignHCenter : Qt::AlignLeft) +
+             4 * scale;
+    y += 8 * scale;
+    const double h = text(columnsLeft_, 9, true, Qt::AlignLeft);
+    text(expand(columnsRight_, page, pages), 9, true, Qt::AlignRight);
+    y += h;
+    p.drawLine(QPointF(area.left(), area.top() + y), QPointF(area.right(), area.top() + y));
+    y += 6 * scale;
+    for (int i = first; i < first + count; ++i) {
+        const Line& l = lines[i];
+        const double indent = (l.indent > 0 ? l.indent - 1 : 0) * 18 * scale;
+        text(l.text, 9, l.group, Qt::AlignLeft, indent);
+        text(l.value, 9, l.group, Qt::AlignRight);
+        y += 14 * scale;
+    }
+    y = area.height() - 16 * scale;
+    text(expand(footer_, page, pages), 8, false, Qt::AlignHCenter);
+}
+
+void Report::ExportPdf(const QString& file) {
+    QFile out(file);
+    if (!out.open(QIODevice::WriteOnly))
+        fail(75, QStringLiteral("The PDF file ") + file + QStringLiteral(" cannot be written: ") +
+                     out.errorString());
+    WritePdf(out);
+}
+
+void Report::WritePdf(QIODevice& out) {
+    ReadRecords();
+    QPdfWriter pdf(&out);
+    pdf.setTitle(title_);
+    pdf.setCreator(QStringLiteral("Orbenta"));
+    pdf.setPageSize(QPageSize(QPageSize::A4));
+    pdf.setResolution(300);
+    Render(pdf);
+}
+
+} // namespace report

@@ -1,0 +1,151 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QVector>
+#include <memory>
+#include <vector>
+
+class QPagedPaintDevice;
+class QPainter;
+class QIODevice;
+
+namespace report {
+
+/// One table of a report's data source. The engine reads it through the suite's data
+/// layer on a connection built from the logon values:
+/// - server "SQLite": the database is the SQLite file's path;
+/// - server holding a connection string ("Driver=PostgreSQL;Server=...;Port=..."): that
+///   connection, with the database, user and password set from the logon;
+/// - any other server: an ODBC data source of that name.
+/// The location names the table as database.owner.table; the engine reads the last part.
+class DatabaseTable {
+public:
+    explicit DatabaseTable(QString name) : name_(std::move(name)), location_(name_) {}
+    QString Name() const { return name_; }
+    QString Location() const { return location_; }
+    void setLocation(const QString& location) { location_ = location; }
+    void SetLogOnInfo(const QString& server, const QString& database, const QString& user,
+                      const QString& password);
+    QString server, database, user, password;
+    bool loggedOn = false;
+
+private:
+    QString name_;
+    QString location_;
+};
+
+class Tables {
+public:
+    int Count() const { return int(tables_.size()); }
+    /// 1-based, as the engine numbers them.
+    DatabaseTable& Item(int index);
+    std::vector<std::unique_ptr<DatabaseTable>> tables_;
+};
+
+class Database {
+public:
+    report::Tables& Tables() { return tables_; }
+    report::Tables tables_;
+};
+
+class ParameterField {
+public:
+    explicit ParameterField(QString name) : name_(std::move(name)) {}
+    QString Name() const { return name_; }
+    void AddCurrentValue(const QVariant& value) { values_.push_back(value); }
+    /// The value a page shows: the last one added (empty when none).
+    QString text() const { return values_.isEmpty() ? QString() : values_.last().toString(); }
+
+private:
+    QString name_;
+    QVector<QVariant> values_;
+};
+
+class ParameterFields {
+public:
+    int Count() const { return int(fields_.size()); }
+    ParameterField& Item(int index); // 1-based
+    std::vector<std::unique_ptr<ParameterField>> fields_;
+};
+
+/// A report opened from a report file: its data source, parameters, subreports and
+/// layout. Report files are text, one "key: value" per line after the first line
+/// "orbenta-report 1" (the format's version); "#" starts a comment. Keys:
+///   title      the report's name
+///   table      a table of the data source (in order: {table:1}, {table:2}...)
+///   parameter  a parameter field (in order: {parameter:1}...)
+///   subreport  a subreport file beside this one ({subreport:Name.rpt} shows its first
+///              row's first field)
+///   query      the statement that reads the detail rows; {table:N} is the table's
+///              name from its location, {parameter:N:integer} a parameter as a number
+///   header     a line of the page header (repeatable; the first is the largest)
+///   columns    the column headings: left | right
+///   detail     a detail row: left | right, with {field:N}; leading tabs of the left
+///              text indent the row, and rows with one tab start a group
+///   footer     the page footer; {page}, {pages} and {printdate} are filled in ReadRecords() reads
+/// the rows; Render() draws the pages on any paged device, so the screen preview, the
+/// printer and the PDF file get the same drawing.
+class Report {
+public:
+    /// Reads a report file; Windows-style paths ("C:\\Suite\\Rpt\\x.rpt") are accepted.
+    /// Fails with a clear error when the file is missing or not a report of this format.
+    static std::shared_ptr<Report> open(const QString& path);
+
+    report::Database& Database() { return database_; }
+    report::ParameterFields& ParameterFields() { return parameters_; }
+    /// A subreport by its name ("Empresa.rpt").
+    Report& OpenSubreport(const QString& name);
+    /// The further setting: 1 portrait, 2 landscape.
+    void setPaperOrientation(int orientation) { orientation_ = orientation; }
+    int PaperOrientation() const { return orientation_; }
+
+    /// Reads the rows of every table (the report's and its subreports'), once. A wrong
+    /// logon or a missing table fails here, with the data layer's description.
+    void ReadRecords();
+    /// Draws every page; answers the page count.
+    int Render(QPagedPaintDevice& device);
+    /// Writes the report as a PDF file, or as PDF into a device.
+    void ExportPdf(const QString& file);
+    void WritePdf(QIODevice& out);
+
+    /// The groups of the report (its first-level rows) and the page each starts on
+    /// (1-based), known after Render.
+    struct Group {
+        QString title;
+        int page;
+    };
+    const QVector<Group>& Groups() const { return groups_; }
+    QString Title() const { return title_; }
+    QString path() const { return path_; }
+
+private:
+    struct Line {
+        QString text;
+        int indent = 0;
+        QString value;
+        bool group = false;
+    };
+    QString expand(const QString& pattern, int page, int pages) const;
+    void draw(QPainter& p, QPagedPaintDevice& device, int page, int pages,
+              const QVector<Line>& lines, int first, int count, double scale) const;
+
+    QString path_;
+    QString title_;
+    QStringList header_; // lines of the page header
+    QString columnsLeft_, columnsRight_;
+    QString query_;     // the statement that reads the rows
+    QString detailText_, detailValue_;
+    QString footer_;
+    int orientation_ = 1;
+    report::Database database_;
+    report::ParameterFields parameters_;
+    std::vector<std::pair<QString, std::shared_ptr<Report>>> subreports_;
+    QVector<QVector<QVariant>> rows_;
+    QStringList columns_;
+    bool read_ = false;
+    QVector<Group> groups_;
+};
+
+} // namespace report
