@@ -21,6 +21,9 @@ void createSchema(ado::Connection& cn, bool replace);
 
 /// Fills an empty schema with the demo data set, in one transaction.
 void loadDemoData(ado::Connection& cn);
+/// The suite's application folder, the one that holds "Rpt" with the report files:
+/// beside the installed program, or in the source tree of this build.
+QString applicationFolder();
 
 /// The text of a date the way the component writes dates into statements.
 QString sqlDate(int year, int month, int day);

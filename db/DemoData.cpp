@@ -4,10 +4,13 @@
 #include "Database.h"
 #include "utilidades/SqlLiteral.h"
 
+#include <QCoreApplication>
 #include <QDate>
+#include <QDir>
 #include <QStringList>
 #include <array>
 #include <cmath>
+#include <report/Report.h>
 
 namespace orbenta::db {
 
@@ -204,20 +207,24 @@ private:
     }
 
     void companies() {
+        // Both companies keep their report files in the suite's application folder.
+        const QString ruta = utilidades::sqlQuoted(applicationFolder());
         exec(QStringLiteral("INSERT INTO Empresas (Codigo, Nombre, Cod_Empresa_Articulos, Nivel1, "
                             "Nivel2, Nivel3, Ruta_Aplicacion) VALUES (1, 'Distribuciones "
-                            "Cantábricas, S.L.', 1, 'Familia', 'Subfamilia', 'Grupo', "
-                            "'/opt/orbenta')"));
+                            "Cantábricas, S.L.', 1, 'Familia', 'Subfamilia', 'Grupo', ") +
+             ruta + u')');
         exec(QStringLiteral("INSERT INTO Empresas (Codigo, Nombre, Cod_Empresa_Articulos, Nivel1, "
                             "Nivel2, Nivel3, Ruta_Aplicacion) VALUES (2, 'Suministros del "
-                            "Turia, S.A.', 2, 'Familia', 'Subfamilia', '', '/opt/orbenta')"));
+                            "Turia, S.A.', 2, 'Familia', 'Subfamilia', '', ") +
+             ruta + u')');
         for (int e = 1; e <= 2; ++e) {
+            // The report engine logs on with these: they reach this very database.
+            const report::Logon l = report::logonFor(cn_.ConnectionString());
             const QList<QPair<QString, QString>> cfg = {
-                {QStringLiteral("ODBCNombre"), QStringLiteral("Orbenta")},
-                {QStringLiteral("ODBCBaseDatos"),
-                 e == 1 ? QStringLiteral("ORBENTA_CANT") : QStringLiteral("ORBENTA_TURIA")},
-                {QStringLiteral("ODBCUsuario"), QStringLiteral("orbenta")},
-                {QStringLiteral("ODBCPassword"), QStringLiteral("orbenta")}};
+                {QStringLiteral("ODBCNombre"), l.nombre},
+                {QStringLiteral("ODBCBaseDatos"), l.baseDatos},
+                {QStringLiteral("ODBCUsuario"), l.usuario},
+                {QStringLiteral("ODBCPassword"), l.password}};
             for (const auto& [k, v] : cfg)
                 insert("Empresas_Configuracion", "Cod_Empresa, Clave, Valor", {n(e), q(k), q(v)});
         }
@@ -491,6 +498,14 @@ private:
 };
 
 } // namespace
+
+QString applicationFolder() {
+    const QString installed = QCoreApplication::applicationDirPath() + QStringLiteral("/../") +
+                              QStringLiteral(ORBENTA_INSTALL_SHARE);
+    if (QDir(installed + QStringLiteral("/Rpt")).exists())
+        return QDir(installed).canonicalPath();
+    return QStringLiteral(ORBENTA_SOURCE_SHARE);
+}
 
 void loadDemoData(ado::Connection& cn) {
     ado::Transaction tx(cn);

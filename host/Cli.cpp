@@ -528,12 +528,44 @@ int cmdCaptura(Context& c) {
     return 0;
 }
 
+// "informe comisiones --agente A --pdf FILE": the commission sheet the commission window
+// prints, written as a PDF without any window.
+int cmdInforme(Context& c) {
+    const QString usage_ =
+        QStringLiteral("usage: orbenta informe comisiones --agente A --pdf FILE");
+    const QCommandLineParser& p = c.parser;
+    if (c.args != QStringList{QStringLiteral("comisiones")} || !p.isSet(QStringLiteral("agente")) ||
+        !p.isSet(QStringLiteral("pdf")))
+        usage(usage_);
+    auto cn = c.connection();
+    const std::shared_ptr<ORBTEmp::Empresa> empresa = c.shareWithComponent(cn);
+    if (!empresa)
+        usage(QStringLiteral("informe: the company does not exist"));
+    const qint16 agente = c.int16Arg(p.value(QStringLiteral("agente")), QStringLiteral("--agente"));
+    ORBTAgentes::clsAgente a;
+    a.Codigo = agente;
+    if (agente == 0 || !a.Cargar())
+        usage(QStringLiteral("informe: agent ") + QString::number(agente) +
+              QStringLiteral(" does not exist"));
+    ORBTAgentes::clsComision_Familias regla;
+    regla.ConexionOrbenta(cn);
+    regla.EmpresaOrbenta(empresa);
+    regla.Agente = agente;
+    grid::OutlineModel filas(11);
+    ado::Recordset rs;
+    ORBTAgentes::ArbolComisiones(filas).Construir(&regla, &rs);
+    ORBTAgentes::InformeComisiones::Preparar(filas, agente, a.Nombre)
+        ->ExportPdf(p.value(QStringLiteral("pdf")));
+    out() << p.value(QStringLiteral("pdf")) << '\n';
+    return 0;
+}
+
 const std::map<QString, std::function<int(Context&)>>& commands() {
     static const std::map<QString, std::function<int(Context&)>> m = {
         {QStringLiteral("init"), cmdInit},         {QStringLiteral("sql"), cmdSql},
         {QStringLiteral("empresa"), cmdEmpresa},   {QStringLiteral("agente"), cmdAgente},
         {QStringLiteral("acumular"), cmdAcumular}, {QStringLiteral("comision"), cmdComision},
-        {QStringLiteral("captura"), cmdCaptura},
+        {QStringLiteral("captura"), cmdCaptura},   {QStringLiteral("informe"), cmdInforme},
     };
     return m;
 }
@@ -634,6 +666,7 @@ int runCommand(const QStringList& arguments) {
         "           [--articulo X] [--comision P] [--explain]   commission rules\n"
         "  comision nivel CLAVE | reglas --agente A\n"
         "  captura [--db CONN] DIR       pictures of the component's windows (PNG)\n"
+        "  informe comisiones --agente A --pdf FILE   the commission sheet as a PDF\n"
         "Without a command the main window opens."));
     parser.addHelpOption();
     const QList<QCommandLineOption> options{
@@ -676,6 +709,8 @@ int runCommand(const QStringList& arguments) {
          QStringLiteral("DIR")},
         {QStringLiteral("config"), QStringLiteral("empresa: configuration value (repeatable)."),
          QStringLiteral("CLAVE=VALOR")},
+        {QStringLiteral("pdf"), QStringLiteral("informe: the PDF file to write."),
+         QStringLiteral("FILE")},
     };
     parser.addOptions(options);
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("The command to run."));

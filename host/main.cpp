@@ -9,8 +9,8 @@ int main(int argc, char* argv[]) {
     for (int i = 0; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
 
-    if (args.contains(QStringLiteral("captura"))) {
-        // Pictures are drawn without a display.
+    if (args.contains(QStringLiteral("captura")) || args.contains(QStringLiteral("informe"))) {
+        // Pictures and reports are drawn without a display.
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         QApplication app(argc, argv);

@@ -9,6 +9,7 @@
 #include "agent_window/frmCredenciales.h"
 #include "agents/clsAgente.h"
 #include "commissions/ArbolComisiones.h"
+#include "commissions/InformeComisiones.h"
 #include "commissions/clsComision_Familias.h"
 #include "commissions/frmAgentes_Comision_Familias.h"
 #include "frame/Automation.h"
@@ -19,3 +20,4 @@
 #include "frame/SharedContext.h"
 #include "frame/Values.h"
 #include "invoice_agent/frmAgentes_CambioFactura.h"
+#include "report_view/frmView.h"

@@ -1,9 +1,11 @@
 #include "frmAgentes_Comision_Familias.h"
 
 #include "commissions/ArbolComisiones.h"
+#include "commissions/InformeComisiones.h"
 #include "commissions/clsComision_Familias.h"
 #include "frame/SharedContext.h"
 #include "frame/Values.h"
+#include "report_view/frmView.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -168,6 +170,7 @@ frmAgentes_Comision_Familias::frmAgentes_Comision_Familias(QWidget* parent) : Fo
             [this] { guarded([this] { verArticulos(); }); });
     connect(cmdEliminar, &QPushButton::clicked, this, [this] { guarded([this] { eliminar(); }); });
     connect(cmdSalir, &QPushButton::clicked, this, [this] { guarded([this] { salir(); }); });
+    connect(cmdImprimir, &QPushButton::clicked, this, [this] { guarded([this] { imprimir(); }); });
 }
 
 frmAgentes_Comision_Familias::~frmAgentes_Comision_Familias() = default;
@@ -372,6 +375,16 @@ void frmAgentes_Comision_Familias::eliminar() {
     else
         vsCom->setTextMatrix(r, colComision, QString());
     evaluarFila();
+}
+
+void frmAgentes_Comision_Familias::imprimir() {
+    if (!txtAgente->EsValido() || vsCom->Rows() == 0)
+        return;
+    Reloj reloj; // back to normal also after a failure
+    clsView visor;
+    visor.Report =
+        InformeComisiones::Preparar(*vsCom->grid(), txtAgente->Codigo(), txtAgente->Nombre());
+    visor.Cargar(true, 120);
 }
 
 void frmAgentes_Comision_Familias::salir() {

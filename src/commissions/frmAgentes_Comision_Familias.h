@@ -83,6 +83,7 @@ private:
     void edicionTerminada(int row);
     void verArticulos();
     void eliminar();
+    void imprimir();
     void salir();
 
     static constexpr quint8 colTexto = 3;

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSqlError>
@@ -17,6 +18,7 @@
 #include <QUrl>
 #include <cstdio>
 #include <list>
+#include <map>
 #include <optional>
 #include <sqlite3.h>
 #include <unordered_map>
@@ -163,8 +165,9 @@ struct Connection::Impl {
     std::unique_ptr<QSqlQuery> textQuery;
     std::shared_ptr<const Recordset::Columns> textColumns;
     std::shared_ptr<const Recordset::Columns> guardedColumns;
-    bool statementSavepoint = false;    // PostgreSQL: the last statement's savepoint is open
-    sqlite3* lite = nullptr;            // SQLite: the engine's connection, used directly
+    bool statementSavepoint = false; // PostgreSQL: the last statement's savepoint is open
+    sqlite3* lite = nullptr;         // SQLite: the engine's connection, used directly
+    std::map<QString, std::unique_ptr<QLockFile>> namedLocks; // SQLite: LockNamed's files
     ShapeCache shapes{Dialect::SQLite}; // set up for the connection's engine at Open
     ColumnScale scales;                 // SQLite: decimals of the DECIMAL(p,s) columns
     std::unordered_map<QString, int> scaleOf;
@@ -702,6 +705,7 @@ void Connection::Close() {
     }
     d->clearCache();
     d->lite = nullptr;
+    d->namedLocks.clear();
     d->db.close();
     d->db = QSqlDatabase();
     QSqlDatabase::removeDatabase(d->name);
@@ -717,6 +721,59 @@ QString Connection::ConnectionString() const {
 Dialect Connection::dialect() const {
     return d->settings.dialect;
 }
+namespace {
+QString quotedName(const QString& name) {
+    return u'\'' + QString(name).replace(u'\'', QStringLiteral("''")) + u'\'';
+}
+} // namespace
+
+void Connection::LockNamed(const QString& name) {
+    if (!d->open)
+        throw AutomationError(
+            errors::ObjectClosed, d->source(),
+            QStringLiteral("Operation is not allowed when the object is closed."));
+    switch (d->settings.dialect) {
+    case Dialect::PostgreSQL:
+        d->control(QStringLiteral("SELECT pg_advisory_lock(hashtext(") + quotedName(name) +
+                   QStringLiteral("))"));
+        return;
+    case Dialect::SqlServer:
+        d->control(QStringLiteral("EXEC sp_getapplock @Resource = ") + quotedName(name) +
+                   QStringLiteral(", @LockMode = 'Exclusive', @LockOwner = 'Session'"));
+        return;
+    default: {
+        const char* file = sqlite3_db_filename(d->lite, "main");
+        const QString base = file && *file ? QString::fromUtf8(file) : QDir::tempPath() + "/memory";
+        auto lock = std::make_unique<QLockFile>(base + u'-' + name + QStringLiteral(".lock"));
+        // Never stale by age (a print may take long); a holder that died is noticed.
+        lock->setStaleLockTime(0);
+        if (!lock->lock())
+            throw AutomationError(
+                errors::Statement, d->source(),
+                QStringLiteral("The lock ") + name +
+                    QStringLiteral(" cannot be taken: its file cannot be written."));
+        d->namedLocks[name] = std::move(lock);
+    }
+    }
+}
+
+void Connection::UnlockNamed(const QString& name) {
+    if (!d->open)
+        return;
+    switch (d->settings.dialect) {
+    case Dialect::PostgreSQL:
+        d->control(QStringLiteral("SELECT pg_advisory_unlock(hashtext(") + quotedName(name) +
+                   QStringLiteral("))"));
+        return;
+    case Dialect::SqlServer:
+        d->control(QStringLiteral("EXEC sp_releaseapplock @Resource = ") + quotedName(name) +
+                   QStringLiteral(", @LockOwner = 'Session'"));
+        return;
+    default:
+        d->namedLocks.erase(name);
+    }
+}
+
 QSqlDatabase Connection::database() const {
     return d->db;
 }

@@ -81,6 +81,14 @@ public:
     void RollbackTrans();
     qint32 transactionLevel() const;
 
+    /// A lock named `name` on the database, exclusive between every connection (of any
+    /// program) to it: waits while another holds it, and is held until UnlockNamed or
+    /// until this connection closes. It locks no data: the users of a name agree to take
+    /// it (a work table shared by all users, for example). PostgreSQL: an advisory lock;
+    /// SQL Server: an application lock; SQLite: a lock file beside the database.
+    void LockNamed(const QString& name);
+    void UnlockNamed(const QString& name);
+
     Dialect dialect() const;
 
     /// Statement cache: how many prepared shapes are kept (0 switches it off).

@@ -3,6 +3,8 @@
 #include "ado/Connection.h"
 #include "ado/Recordset.h"
 #include "automation/AutomationError.h"
+#include "utilidades/Regional.h"
+#include "utilidades/Utilidades.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -66,6 +68,33 @@ QString tableOf(const DatabaseTable& t) {
 
 } // namespace
 
+Logon logonFor(const QString& connectionString) {
+    Logon l;
+    QStringList rest;
+    QString driver;
+    for (const QString& part : connectionString.split(u';', Qt::SkipEmptyParts)) {
+        const QString key = part.section(u'=', 0, 0).trimmed().toLower();
+        const QString value = part.section(u'=', 1).trimmed();
+        if (key == QLatin1String("database"))
+            l.baseDatos = value;
+        else if (key == QLatin1String("uid"))
+            l.usuario = value;
+        else if (key == QLatin1String("pwd"))
+            l.password = value;
+        else
+            rest << part.trimmed();
+        if (key == QLatin1String("driver"))
+            driver = value.toLower();
+    }
+    if (driver == QLatin1String("sqlite")) {
+        l.nombre = QStringLiteral("SQLite");
+        l.baseDatos = QFileInfo(l.baseDatos).absoluteFilePath();
+    } else {
+        l.nombre = rest.join(u';');
+    }
+    return l;
+}
+
 void DatabaseTable::SetLogOnInfo(const QString& s, const QString& d, const QString& u,
                                  const QString& p) {
     server = s;
@@ -116,8 +145,7 @@ std::shared_ptr<Report> Report::open(const QString& path) {
         } else if (key == QLatin1String("parameter")) {
             r->parameters_.fields_.push_back(std::make_unique<ParameterField>(value));
         } else if (key == QLatin1String("subreport")) {
-            r->subreports_.emplace_back(
-                value, open(QFileInfo(file).absolutePath() + u'/' + value));
+            r->subreports_.emplace_back(value, open(QFileInfo(file).absolutePath() + u'/' + value));
         } else if (key == QLatin1String("query")) {
             r->query_ = value;
         } else if (key == QLatin1String("header")) {
@@ -151,7 +179,8 @@ void Report::ReadRecords() {
     if (read_ || query_.isEmpty())
         return;
     // Fill the statement: tables by their location, parameters as numbers only.
-    static const QRegularExpression slot(QStringLiteral("\\{(table|parameter):(\\d+)(:integer)?\\}"));
+    static const QRegularExpression slot(
+        QStringLiteral("\\{(table|parameter):(\\d+)(:integer)?\\}"));
     QString sql;
     qsizetype last = 0;
     for (auto it = slot.globalMatch(query_); it.hasNext();) {
@@ -219,7 +248,8 @@ QString Report::expand(const QString& pattern, int page, int pages) const {
         } else if (kind == QLatin1String("pages")) {
             out += QString::number(pages);
         } else {
-            out += QLocale().toString(QDate::currentDate(), QLocale::ShortFormat);
+            out += utilidades::regional().toString(QDate::currentDate(),
+                                                   utilidades::shortDateFormat());
         }
     }
     return out + pattern.mid(last);
@@ -230,7 +260,7 @@ int Report::Render(QPagedPaintDevice& device) {
     device.setPageOrientation(orientation_ == 2 ? QPageLayout::Landscape : QPageLayout::Portrait);
     // The detail lines: leading tabs are the indent; one tab opens a group.
     static const QRegularExpression field(QStringLiteral("\\{field:(\\d+)\\}"));
-    const auto fill = [&](const QString& pattern, const QVector<QVariant>& row) {
+    const auto fill = [&](const QString& pattern, const QVector<QVariant>& row) -> QString {
         QString out;
         qsizetype last = 0;
         for (auto it = field.globalMatch(pattern); it.hasNext();) {

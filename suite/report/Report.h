@@ -13,6 +13,15 @@ class QIODevice;
 
 namespace report {
 
+/// The four logon values (the suite's ODBCNombre, ODBCBaseDatos, ODBCUsuario and
+/// ODBCPassword) that make the engine reach the database of a connection string:
+/// SQLite: "SQLite" and the file's absolute path; PostgreSQL and ODBC: the connection
+/// string without its database, user and password, then those three.
+struct Logon {
+    QString nombre, baseDatos, usuario, password;
+};
+Logon logonFor(const QString& connectionString);
+
 /// One table of a report's data source. The engine reads it through the suite's data
 /// layer on a connection built from the logon values:
 /// - server "SQLite": the database is the SQLite file's path;
@@ -135,7 +144,7 @@ private:
     QString title_;
     QStringList header_; // lines of the page header
     QString columnsLeft_, columnsRight_;
-    QString query_;     // the statement that reads the rows
+    QString query_; // the statement that reads the rows
     QString detailText_, detailValue_;
     QString footer_;
     int orientation_ = 1;

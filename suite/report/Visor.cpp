@@ -42,7 +42,8 @@ Visor::Visor(QWidget* parent)
     pages_ = new QLabel(this);
     pages_->setObjectName(QStringLiteral("paginas"));
     bar->addWidget(pages_);
-    QToolButton* next = button(QStringLiteral("▶"), QStringLiteral("Página siguiente"), "siguiente");
+    QToolButton* next =
+        button(QStringLiteral("▶"), QStringLiteral("Página siguiente"), "siguiente");
     QToolButton* last = button(QStringLiteral("▶|"), QStringLiteral("Última página"), "ultima");
     zoom_ = new QSpinBox(this);
     zoom_->setObjectName(QStringLiteral("zoom"));

@@ -1,0 +1,103 @@
+#include "frmView.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QPointer>
+#include <report/Report.h>
+#include <report/Visor.h>
+
+namespace ORBTAgentes {
+
+namespace {
+
+QPointer<frmView> compartida;
+
+// The suite's logo, drawn rather than shipped as a file.
+QPixmap logo(QSize size) {
+    QPixmap pm(size);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    const int d = size.height() - 6;
+    p.setPen(QPen(QColor(0, 90, 160), 3));
+    p.drawEllipse(QRect(3, 3, d, d));
+    QFont f(QStringLiteral("Liberation Sans"));
+    f.setPixelSize(size.height() / 2);
+    f.setBold(true);
+    p.setFont(f);
+    p.setPen(QColor(0, 90, 160));
+    p.drawText(QRect(d + 8, 0, size.width() - d - 8, size.height()), Qt::AlignVCenter,
+               QStringLiteral("Orbenta"));
+    return pm;
+}
+
+} // namespace
+
+frmView& frmView::instancia() {
+    if (!compartida)
+        compartida = new frmView();
+    return *compartida;
+}
+
+frmView* frmView::actual() {
+    return compartida.data();
+}
+
+frmView::frmView() {
+    setObjectName(QStringLiteral("frmView"));
+    setWindowTitle(QStringLiteral("Bralvent - Visor de Reportes"));
+    resize(qRound(10245 / 15.0), qRound(3735 / 15.0));
+    crvRep = new report::Visor(this);
+    crvRep->setObjectName(QStringLiteral("crvRep"));
+    pctLogo = new QLabel(this);
+    pctLogo->setObjectName(QStringLiteral("pctLogo"));
+    place(crvRep, 135, 0, 9900, 3360);
+    place(pctLogo, 8160, 0, 1455, 540);
+    pctLogo->setPixmap(logo(pctLogo->size()));
+    connect(crvRep, &report::Visor::CloseButtonClicked, this, [this](bool&) { close(); });
+}
+
+void frmView::Form_Load() {
+    crvRep->setEnablePrintButton(true);
+    crvRep->setEnableExportButton(true);
+    crvRep->setDisplayGroupTree(MostrarGrupos);
+    crvRep->setReportSource(Report);
+    crvRep->ViewReport();
+    crvRep->Zoom(Zoom);
+}
+
+void frmView::changeEvent(QEvent* e) {
+    FormBase::changeEvent(e);
+    // The caller showed the hourglass while it prepared the report.
+    if (e->type() == QEvent::ActivationChange && isActiveWindow())
+        while (QApplication::overrideCursor())
+            QApplication::restoreOverrideCursor();
+}
+
+void frmView::resizeEvent(QResizeEvent* e) {
+    FormBase::resizeEvent(e);
+    crvRep->setGeometry(0, 0, width(), height());
+    pctLogo->move(crvRep->width() - qRound(1860 / 15.0), 0);
+    pctLogo->raise();
+}
+
+void frmView::closeEvent(QCloseEvent* e) {
+    FormBase::closeEvent(e);
+    if (e->isAccepted()) {
+        if (compartida == this)
+            compartida.clear();
+        deleteLater();
+    }
+}
+
+void clsView::Cargar(bool bolModal, qint16 intZoom) {
+    frmView& f = frmView::instancia();
+    f.Report = Report;
+    f.MostrarGrupos = MostrarGrupos;
+    f.Zoom = intZoom;
+    f.Mostrar(bolModal ? 1 : 0, nullptr);
+}
+
+} // namespace ORBTAgentes
