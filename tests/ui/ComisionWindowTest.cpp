@@ -9,8 +9,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -393,6 +396,71 @@ TEST_P(ComisionWindow, EscClearsThenClosesAndOnlySalirRaisesUnload) {
     w->cmdSalir->click();
     EXPECT_EQ(unloads, 1);
     EXPECT_EQ(cls->window(), nullptr);
+}
+
+// The print button: the grid's rows in the work table (tabs by level, the texts as
+// shown, quotes and all), the report in the viewer at 120 %, and a PDF whose text is the
+// grid's, row for row.
+TEST_P(ComisionWindow, PrintsWhatTheGridShows) {
+    auto e = SharedContext::empresa();
+    e->setRutaAplicacion(orbenta::db::applicationFolder());
+    const report::Logon l = report::logonFor(cn->ConnectionString());
+    e->setValorConfiguracion(QStringLiteral("ODBCNombre"), l.nombre);
+    e->setValorConfiguracion(QStringLiteral("ODBCBaseDatos"), l.baseDatos);
+    e->setValorConfiguracion(QStringLiteral("ODBCUsuario"), l.usuario);
+    e->setValorConfiguracion(QStringLiteral("ODBCPassword"), l.password);
+    cn->Execute(QStringLiteral("INSERT INTO Empresas (Codigo, Nombre, Cod_Empresa_Articulos) "
+                               "VALUES (1, 'Cantábricas \"O''Neill\"', 7)"));
+    w->cmdImprimir->click();
+    EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT COUNT(*) FROM Listado_Desc_Comis")),
+              QStringList{"0"})
+        << "no agent: nothing is printed";
+    elegir("1");
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("informe.pdf"));
+    bool shown = false;
+    QTimer::singleShot(0, [&] {
+        frmView* v = frmView::actual();
+        ASSERT_TRUE(v);
+        shown = v->isVisible();
+        EXPECT_EQ(v->windowTitle(), QStringLiteral("Bralvent - Visor de Reportes"));
+        EXPECT_EQ(v->crvRep->zoomPercent(), 120);
+        EXPECT_FALSE(v->crvRep->DisplayGroupTree());
+        if (QTest::qWaitForWindowActive(v))
+            EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "activation restores the pointer";
+        v->resize(500, 300);
+        EXPECT_EQ(v->crvRep->geometry(), QRect(0, 0, 500, 300));
+        EXPECT_EQ(v->pctLogo->x(), 500 - 124);
+        v->crvRep->ExportTo(pdf);
+        v->crvRep->findChild<QToolButton*>(QStringLiteral("cerrar"))->click();
+    });
+    w->cmdImprimir->click();
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(frmView::actual(), nullptr) << "closed and discarded";
+    QStringList esperado;
+    for (int r = 0; r < w->vsCom->Rows(); ++r)
+        esperado << QString(w->vsCom->TextMatrix(r, 7).toInt(), u'\t') +
+                        w->vsCom->TextMatrix(r, 3) + u'|' + w->vsCom->TextMatrix(r, 10);
+    EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT Elemento, Porcentaje FROM Listado_Desc_Comis "
+                                         "ORDER BY Orden")),
+              esperado);
+    // The PDF's text: the company, the title, the agent, then the grid row for row.
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    ASSERT_TRUE(text.waitForFinished(30000));
+    QStringList lines;
+    for (const QString& line : QString::fromUtf8(text.readAllStandardOutput()).split(u'\n'))
+        if (!line.trimmed().isEmpty())
+            lines << line.simplified();
+    ASSERT_GE(lines.size(), 4 + w->vsCom->Rows());
+    EXPECT_EQ(lines[0], QStringLiteral("Cantábricas \"O'Neill\""));
+    EXPECT_EQ(lines[1], QStringLiteral("Comisiones por Agente"));
+    EXPECT_EQ(lines[2], QStringLiteral("AGENTE: 1 - Ana"));
+    EXPECT_EQ(lines[3], QStringLiteral("Elemento Comisión"));
+    for (int r = 0; r < w->vsCom->Rows(); ++r)
+        EXPECT_EQ(
+            lines[4 + r],
+            QString(w->vsCom->TextMatrix(r, 3) + u' ' + w->vsCom->TextMatrix(r, 10)).simplified());
 }
 
 ORBENTA_ENGINE_TESTS(ComisionWindow);
