@@ -3,6 +3,8 @@
 #include "Database.h"
 
 #include <ORBTAgentes.h>
+#include <QElapsedTimer>
+#include <QEventLoop>
 
 #include <OrbentaSuite.h>
 #include <QCommandLineParser>
@@ -521,6 +523,20 @@ int cmdCaptura(Context& c) {
                 break;
             }
         save(w, QStringLiteral("frmAgentes_Comision_Familias.png"));
+        // Its report, in the viewer (modeless here, so that it can be drawn).
+        ORBTAgentes::clsView visor;
+        visor.Report = ORBTAgentes::InformeComisiones::Preparar(*g->grid(), 4,
+                                                               w->txtAgente->Nombre());
+        visor.Cargar(false, 100);
+        ORBTAgentes::frmView* v = ORBTAgentes::frmView::actual();
+        v->resize(720, 560);
+        // The viewer draws its pages in the background: give it a moment.
+        QElapsedTimer wait;
+        wait.start();
+        while (wait.elapsed() < 1500)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        save(v, QStringLiteral("frmView.png"));
+        v->close();
     }
     cn->Close(); // before the scratch database goes
     for (const QString& f : written)

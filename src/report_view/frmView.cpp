@@ -24,7 +24,7 @@ QPixmap logo(QSize size) {
     p.setPen(QPen(QColor(0, 90, 160), 3));
     p.drawEllipse(QRect(3, 3, d, d));
     QFont f(QStringLiteral("Liberation Sans"));
-    f.setPixelSize(size.height() / 2);
+    f.setPixelSize(size.height() * 2 / 5);
     f.setBold(true);
     p.setFont(f);
     p.setPen(QColor(0, 90, 160));
