@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QRegularExpression>
+#include <functional>
 #include <map>
 
 namespace report {
@@ -64,6 +65,20 @@ QString tableOf(const DatabaseTable& t) {
         fail(5, QStringLiteral("The table location '") + t.Location() +
                     QStringLiteral("' does not name a table."));
     return name;
+}
+
+// A pattern with its slots ({kind:...}) replaced, each by what `value` answers for it.
+QString substitute(const QString& pattern, const QRegularExpression& slot,
+                   const std::function<QString(const QRegularExpressionMatch&)>& value) {
+    QString out;
+    qsizetype last = 0;
+    for (auto it = slot.globalMatch(pattern); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        out += pattern.mid(last, m.capturedStart() - last);
+        out += value(m);
+        last = m.capturedEnd();
+    }
+    return out + pattern.mid(last);
 }
 
 } // namespace
@@ -181,25 +196,17 @@ void Report::ReadRecords() {
     // Fill the statement: tables by their location, parameters as numbers only.
     static const QRegularExpression slot(
         QStringLiteral("\\{(table|parameter):(\\d+)(:integer)?\\}"));
-    QString sql;
-    qsizetype last = 0;
-    for (auto it = slot.globalMatch(query_); it.hasNext();) {
-        const QRegularExpressionMatch m = it.next();
-        sql += query_.mid(last, m.capturedStart() - last);
-        last = m.capturedEnd();
+    const QString sql = substitute(query_, slot, [&](const QRegularExpressionMatch& m) {
         const int n = m.captured(2).toInt();
-        if (m.captured(1) == QLatin1String("table")) {
-            sql += tableOf(database_.tables_.Item(n));
-        } else {
-            bool ok = false;
-            const qlonglong v = parameters_.Item(n).text().toLongLong(&ok);
-            if (!ok)
-                fail(13, QStringLiteral("Parameter ") + parameters_.Item(n).Name() +
-                             QStringLiteral(" is not a whole number."));
-            sql += QString::number(v);
-        }
-    }
-    sql += query_.mid(last);
+        if (m.captured(1) == QLatin1String("table"))
+            return tableOf(database_.tables_.Item(n));
+        bool ok = false;
+        const qlonglong v = parameters_.Item(n).text().toLongLong(&ok);
+        if (!ok)
+            fail(13, QStringLiteral("Parameter ") + parameters_.Item(n).Name() +
+                         QStringLiteral(" is not a whole number."));
+        return QString::number(v);
+    });
     if (database_.tables_.Count() == 0)
         fail(5, QStringLiteral("The report ") + title_ + QStringLiteral(" has no table."));
     const DatabaseTable& t = database_.tables_.Item(1);
@@ -227,32 +234,24 @@ void Report::ReadRecords() {
 QString Report::expand(const QString& pattern, int page, int pages) const {
     static const QRegularExpression slot(
         QStringLiteral("\\{(parameter|subreport|page|pages|printdate)(?::([^}]*))?\\}"));
-    QString out;
-    qsizetype last = 0;
-    for (auto it = slot.globalMatch(pattern); it.hasNext();) {
-        const QRegularExpressionMatch m = it.next();
-        out += pattern.mid(last, m.capturedStart() - last);
-        last = m.capturedEnd();
+    return substitute(pattern, slot, [&](const QRegularExpressionMatch& m) -> QString {
         const QString kind = m.captured(1);
-        if (kind == QLatin1String("parameter")) {
-            out += parameters_.fields_.size() >= size_t(m.captured(2).toInt()) &&
-                           m.captured(2).toInt() > 0
-                       ? parameters_.fields_[size_t(m.captured(2).toInt() - 1)]->text()
-                       : QString();
-        } else if (kind == QLatin1String("subreport")) {
-            for (const auto& [n, sub] : subreports_)
-                if (n == m.captured(2) && !sub->rows_.isEmpty() && !sub->rows_[0].isEmpty())
-                    out += sub->rows_[0][0].toString();
-        } else if (kind == QLatin1String("page")) {
-            out += QString::number(page);
-        } else if (kind == QLatin1String("pages")) {
-            out += QString::number(pages);
-        } else {
-            out += utilidades::regional().toString(QDate::currentDate(),
-                                                   utilidades::shortDateFormat());
+        const int n = m.captured(2).toInt();
+        if (kind == QLatin1String("parameter"))
+            return n >= 1 && n <= parameters_.Count() ? parameters_.fields_[size_t(n - 1)]->text()
+                                                      : QString();
+        if (kind == QLatin1String("subreport")) {
+            for (const auto& [name, sub] : subreports_)
+                if (name == m.captured(2) && !sub->rows_.isEmpty() && !sub->rows_[0].isEmpty())
+                    return sub->rows_[0][0].toString();
+            return {};
         }
-    }
-    return out + pattern.mid(last);
+        if (kind == QLatin1String("page"))
+            return QString::number(page);
+        if (kind == QLatin1String("pages"))
+            return QString::number(pages);
+        return utilidades::regional().toString(QDate::currentDate(), utilidades::shortDateFormat());
+    });
 }
 
 int Report::Render(QPagedPaintDevice& device) {
@@ -260,18 +259,11 @@ int Report::Render(QPagedPaintDevice& device) {
     device.setPageOrientation(orientation_ == 2 ? QPageLayout::Landscape : QPageLayout::Portrait);
     // The detail lines: leading tabs are the indent; one tab opens a group.
     static const QRegularExpression field(QStringLiteral("\\{field:(\\d+)\\}"));
-    const auto fill = [&](const QString& pattern, const QVector<QVariant>& row) -> QString {
-        QString out;
-        qsizetype last = 0;
-        for (auto it = field.globalMatch(pattern); it.hasNext();) {
-            const QRegularExpressionMatch m = it.next();
-            out += pattern.mid(last, m.capturedStart() - last);
-            last = m.capturedEnd();
+    const auto fill = [&](const QString& pattern, const QVector<QVariant>& row) {
+        return substitute(pattern, field, [&](const QRegularExpressionMatch& m) {
             const int n = m.captured(1).toInt();
-            if (n >= 1 && n <= row.size())
-                out += row[n - 1].toString();
-        }
-        return out + pattern.mid(last);
+            return n >= 1 && n <= row.size() ? row[n - 1].toString() : QString();
+        });
     };
     QVector<Line> lines;
     for (const auto& row : rows_) {
