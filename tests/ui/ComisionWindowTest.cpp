@@ -6,6 +6,8 @@
 #include <ORBTAgentes.h>
 #include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -461,6 +463,58 @@ TEST_P(ComisionWindow, PrintsWhatTheGridShows) {
         EXPECT_EQ(
             lines[4 + r],
             QString(w->vsCom->TextMatrix(r, 3) + u' ' + w->vsCom->TextMatrix(r, 10)).simplified());
+}
+
+// Every table of the report and of its subreport gets the company's logon and a location
+// database.dbo.table; a report that cannot be read fails before any window opens.
+TEST_P(ComisionWindow, EveryTableOfTheReportIsLoggedOn) {
+    QTemporaryDir dir;
+    QDir(dir.path()).mkdir(QStringLiteral("Rpt"));
+    const auto write = [&](const char* name, const char* text) {
+        QFile f(dir.filePath(QStringLiteral("Rpt/")) + QString::fromUtf8(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    };
+    write("Descuentos y Comisiones.rpt",
+          "orbenta-report 1\ntable: Listado_Desc_Comis\ntable: Agentes\nparameter: A\n"
+          "parameter: B\nparameter: C\nsubreport: Empresa.rpt\n"
+          "query: SELECT Elemento, Porcentaje FROM {table:1} ORDER BY Orden\n");
+    write("Empresa.rpt",
+          "orbenta-report 1\ntable: Empresas\nparameter: Cod_Empresa\n"
+          "query: SELECT Nombre FROM {table:1} WHERE Codigo = {parameter:1:integer}\n");
+    auto e = SharedContext::empresa();
+    e->setRutaAplicacion(dir.path());
+    const report::Logon l = report::logonFor(cn->ConnectionString());
+    e->setValorConfiguracion(QStringLiteral("ODBCNombre"), l.nombre);
+    e->setValorConfiguracion(QStringLiteral("ODBCBaseDatos"), l.baseDatos);
+    e->setValorConfiguracion(QStringLiteral("ODBCUsuario"), l.usuario);
+    e->setValorConfiguracion(QStringLiteral("ODBCPassword"), l.password);
+    grid::OutlineModel filas(11);
+    filas.AddItem(QStringLiteral("\t\t\tO'Neill\t1\t0\t0\t1\t\t\tBLOQUEADO"));
+    auto r = InformeComisiones::Preparar(filas, 1, QStringLiteral("Ana"));
+    for (report::Report* rep : {r.get(), &r->OpenSubreport(QStringLiteral("Empresa.rpt"))})
+        for (int i = 1; i <= rep->Database().Tables().Count(); ++i) {
+            const report::DatabaseTable& t = rep->Database().Tables().Item(i);
+            EXPECT_TRUE(t.loggedOn) << t.Name().toStdString();
+            EXPECT_EQ(t.server, l.nombre);
+            EXPECT_EQ(t.Location(), l.baseDatos + QStringLiteral(".dbo.") + t.Name());
+        }
+    EXPECT_EQ(r->Database().Tables().Count(), 2);
+    EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT Elemento, Porcentaje FROM Listado_Desc_Comis")),
+              QStringList{"\tO'Neill|BLOQUEADO"});
+    // A wrong password fails when the report reads, with the lock given back.
+    if (GetParam() == testsupport::Engine::PostgreSQL) {
+        e->setValorConfiguracion(QStringLiteral("ODBCPassword"), QStringLiteral("mal"));
+        EXPECT_THROW(InformeComisiones::Preparar(filas, 1, QStringLiteral("Ana")),
+                     automation::AutomationError);
+        e->setValorConfiguracion(QStringLiteral("ODBCPassword"), l.password);
+    }
+    QFile::remove(dir.filePath(QStringLiteral("Rpt/Empresa.rpt")));
+    EXPECT_THROW(InformeComisiones::Preparar(filas, 1, QStringLiteral("Ana")),
+                 automation::AutomationError);
+    // The lock was given back every time: a print goes through again.
+    write("Empresa.rpt", "orbenta-report 1\ntable: Empresas\nparameter: Cod_Empresa\n");
+    EXPECT_NO_THROW(InformeComisiones::Preparar(filas, 1, QStringLiteral("Ana")));
 }
 
 ORBENTA_ENGINE_TESTS(ComisionWindow);
