@@ -1,6 +1,7 @@
 #include "TestDatabase.h"
 
 #include "TestCli.h"
+#include "TestComponent.h"
 
 #include <OrbentaSuite.h>
 #include <QFile>
@@ -138,6 +139,60 @@ TEST_P(Cli, ADatabaseWithoutTheSchemaSaysSo) {
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.err.startsWith(QStringLiteral("error -2147217900 "))) << r.err.toStdString();
     EXPECT_TRUE(r.err.contains(QStringLiteral("mpresas"))) << r.err.toStdString();
+}
+
+// The commission sheet's work table is shared by every user. Two processes print two
+// agents' sheets at the same time, fifty times each: every PDF holds its own agent's
+// rows, the same as when the agent is printed alone.
+TEST_P(Cli, TwoPrintsAtOnceNeverMixTheirRows) {
+    ASSERT_EQ(orbenta(db({"init", "--demo"})).code, 0);
+    QTemporaryDir dir;
+    // What a sheet says, without its footer (page number and print date).
+    const auto hoja = [](const QString& pdf) {
+        QStringList lines = testsupport::pdfLines(pdf);
+        lines.removeIf([](const QString& l) { return l.startsWith(QStringLiteral("Página ")); });
+        return lines;
+    };
+    const QStringList agentes = {QStringLiteral("1"), QStringLiteral("4")};
+    QMap<QString, QStringList> solo;
+    for (const QString& a : agentes) {
+        const QString pdf = dir.filePath(QStringLiteral("solo-") + a + QStringLiteral(".pdf"));
+        const CliRun r = orbenta(db({"informe", "comisiones", "--agente", a, "--pdf", pdf}));
+        ASSERT_EQ(r.code, 0) << r.err.toStdString();
+        EXPECT_EQ(r.out, pdf + u'\n');
+        solo[a] = hoja(pdf);
+        ASSERT_GT(solo[a].size(), 20);
+        const QString nombre =
+            orbenta(db({"sql", "SELECT Nombre FROM Agentes WHERE Codigo = " + a}))
+                .out.split(u'\n')
+                .value(1);
+        EXPECT_EQ(solo[a].value(2),
+                  QStringLiteral("AGENTE: ") + a + QStringLiteral(" - ") + nombre);
+    }
+    ASSERT_NE(solo[agentes[0]].mid(3), solo[agentes[1]].mid(3)) << "the two sheets differ";
+
+    const int veces = 50;
+    std::vector<std::unique_ptr<QProcess>> procesos;
+    for (const QString& a : agentes) {
+        auto p = std::make_unique<QProcess>();
+        const QString bucle = QStringLiteral("for i in $(seq %1); do \"$0\" informe comisiones "
+                                             "--agente %2 --pdf \"$1/%2-$i.pdf\" --db \"$2\" "
+                                             ">/dev/null || exit 1; done")
+                                  .arg(QString::number(veces), a);
+        p->start(QStringLiteral("/bin/sh"),
+                 {QStringLiteral("-c"), bucle, QStringLiteral(ORBENTA_BINARY), dir.path(), db_()});
+        procesos.push_back(std::move(p));
+    }
+    for (auto& p : procesos) {
+        ASSERT_TRUE(p->waitForFinished(600000));
+        EXPECT_EQ(p->exitCode(), 0) << p->readAllStandardError().toStdString();
+    }
+    for (const QString& a : agentes)
+        for (int i = 1; i <= veces; ++i) {
+            const QString pdf =
+                dir.filePath(a + u'-' + QString::number(i) + QStringLiteral(".pdf"));
+            ASSERT_EQ(hoja(pdf), solo[a]) << pdf.toStdString();
+        }
 }
 
 ORBENTA_ENGINE_TESTS(Cli);

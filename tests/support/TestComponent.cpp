@@ -1,6 +1,9 @@
 #include "TestComponent.h"
 
+#include "Database.h"
+
 #include <ORBTAgentes.h>
+#include <QProcess>
 
 namespace testsupport {
 
@@ -28,6 +31,28 @@ QStringList amountRows(ado::Connection& cn, const QString& sql) {
         r = f.join(u'|');
     }
     return rows;
+}
+
+void useInstalledReports(ado::Connection& cn) {
+    auto e = ORBTAgentes::SharedContext::empresa();
+    e->setRutaAplicacion(orbenta::db::applicationFolder());
+    const report::Logon l = report::logonFor(cn.ConnectionString());
+    e->setValorConfiguracion(QStringLiteral("ODBCNombre"), l.nombre);
+    e->setValorConfiguracion(QStringLiteral("ODBCBaseDatos"), l.baseDatos);
+    e->setValorConfiguracion(QStringLiteral("ODBCUsuario"), l.usuario);
+    e->setValorConfiguracion(QStringLiteral("ODBCPassword"), l.password);
+}
+
+QStringList pdfLines(const QString& file) {
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), file, QStringLiteral("-")});
+    if (!text.waitForFinished(30000) || text.exitCode() != 0)
+        ADD_FAILURE() << "pdftotext could not read " << file.toStdString();
+    QStringList lines;
+    for (const QString& line : QString::fromUtf8(text.readAllStandardOutput()).split(u'\n'))
+        if (!line.trimmed().isEmpty())
+            lines << line.simplified();
+    return lines;
 }
 
 } // namespace testsupport

@@ -21,4 +21,12 @@ protected:
 /// as an amount and written in its shortest form, whatever the engine's own.
 QStringList amountRows(ado::Connection& cn, const QString& sql);
 
+/// Points the shared company at the installed report files and gives it the logon
+/// values that reach the test's database, as the demo companies have them.
+void useInstalledReports(ado::Connection& cn);
+
+/// The text of a PDF file as pdftotext lays it out, one simplified line per non-empty
+/// line.
+QStringList pdfLines(const QString& file);
+
 } // namespace testsupport

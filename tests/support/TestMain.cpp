@@ -6,11 +6,25 @@
 #include <QApplication>
 #include <gtest/gtest.h>
 
+namespace {
+
+// Windows that discard themselves with deleteLater() from a modal loop are deleted when
+// control is back in the loop that started it; a test has no such loop, so each test
+// ends by deleting what is waiting, as the host's event loop would.
+class DeferredDeletes : public ::testing::EmptyTestEventListener {
+    void OnTestEnd(const ::testing::TestInfo&) override {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+};
+
+} // namespace
+
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     if (const int rc = testsupport::runWorkerIfAsked(argc, argv); rc >= 0)
         return rc;
     ::testing::InitGoogleTest(&argc, argv);
+    ::testing::UnitTest::GetInstance()->listeners().Append(new DeferredDeletes);
     return RUN_ALL_TESTS();
 }

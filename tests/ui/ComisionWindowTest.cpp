@@ -404,13 +404,7 @@ TEST_P(ComisionWindow, EscClearsThenClosesAndOnlySalirRaisesUnload) {
 // shown, quotes and all), the report in the viewer at 120 %, and a PDF whose text is the
 // grid's, row for row.
 TEST_P(ComisionWindow, PrintsWhatTheGridShows) {
-    auto e = SharedContext::empresa();
-    e->setRutaAplicacion(orbenta::db::applicationFolder());
-    const report::Logon l = report::logonFor(cn->ConnectionString());
-    e->setValorConfiguracion(QStringLiteral("ODBCNombre"), l.nombre);
-    e->setValorConfiguracion(QStringLiteral("ODBCBaseDatos"), l.baseDatos);
-    e->setValorConfiguracion(QStringLiteral("ODBCUsuario"), l.usuario);
-    e->setValorConfiguracion(QStringLiteral("ODBCPassword"), l.password);
+    testsupport::useInstalledReports(*cn);
     cn->Execute(QStringLiteral("INSERT INTO Empresas (Codigo, Nombre, Cod_Empresa_Articulos) "
                                "VALUES (1, 'Cantábricas \"O''Neill\"', 7)"));
     w->cmdImprimir->click();
@@ -447,13 +441,7 @@ TEST_P(ComisionWindow, PrintsWhatTheGridShows) {
                                          "ORDER BY Orden")),
               esperado);
     // The PDF's text: the company, the title, the agent, then the grid row for row.
-    QProcess text;
-    text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
-    ASSERT_TRUE(text.waitForFinished(30000));
-    QStringList lines;
-    for (const QString& line : QString::fromUtf8(text.readAllStandardOutput()).split(u'\n'))
-        if (!line.trimmed().isEmpty())
-            lines << line.simplified();
+    const QStringList lines = testsupport::pdfLines(pdf);
     ASSERT_GE(lines.size(), 4 + w->vsCom->Rows());
     EXPECT_EQ(lines[0], QStringLiteral("Cantábricas \"O'Neill\""));
     EXPECT_EQ(lines[1], QStringLiteral("Comisiones por Agente"));
