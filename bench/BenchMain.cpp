@@ -22,6 +22,7 @@ void registerGuardar();
 void registerComision();
 void registerAgentWindow();
 void registerComisionWindow();
+void registerInforme();
 } // namespace bench
 
 namespace {
@@ -98,6 +99,7 @@ int main(int argc, char** argv) {
     bench::registerComision();
     bench::registerAgentWindow();
     bench::registerComisionWindow();
+    bench::registerInforme();
     benchmark::Initialize(&argc, argv);
     TableReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

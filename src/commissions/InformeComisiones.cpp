@@ -46,24 +46,25 @@ struct Cerrojo {
 
 } // namespace
 
+void InformeComisiones::Llenar(const grid::OutlineModel& filas) {
+    ado::Connection& cn = *SharedContext::conexion();
+    ado::Transaction t(cn);
+    cn.Execute(QStringLiteral("TRUNCATE TABLE Listado_Desc_Comis"));
+    for (int i = 0; i < filas.Rows(); ++i) {
+        const QString e =
+            QString(toInteger(QVariant(filas.TextMatrix(i, 7))), u'\t') + filas.TextMatrix(i, 3);
+        const QString p = filas.TextMatrix(i, 10);
+        cn.Execute(QStringLiteral("INSERT INTO Listado_Desc_Comis (Elemento,Porcentaje) VALUES ") +
+                   u'(' + utilidades::sqlQuoted(e) + u',' + utilidades::sqlQuoted(p) + u')');
+    }
+    t.Commit();
+}
+
 std::shared_ptr<report::Report> InformeComisiones::Preparar(const grid::OutlineModel& filas,
                                                             qint16 agente, const QString& nombre) {
-    ado::Connection& cn = *SharedContext::conexion();
     const std::shared_ptr<ORBTEmp::Empresa> empresa = SharedContext::empresa();
-    Cerrojo cerrojo(cn);
-    {
-        ado::Transaction t(cn);
-        cn.Execute(QStringLiteral("TRUNCATE TABLE Listado_Desc_Comis"));
-        for (int i = 0; i < filas.Rows(); ++i) {
-            const QString e = QString(toInteger(QVariant(filas.TextMatrix(i, 7))), u'\t') +
-                              filas.TextMatrix(i, 3);
-            const QString p = filas.TextMatrix(i, 10);
-            cn.Execute(
-                QStringLiteral("INSERT INTO Listado_Desc_Comis (Elemento,Porcentaje) VALUES ") +
-                u'(' + utilidades::sqlQuoted(e) + u',' + utilidades::sqlQuoted(p) + u')');
-        }
-        t.Commit();
-    }
+    Cerrojo cerrojo(*SharedContext::conexion());
+    Llenar(filas);
     std::shared_ptr<report::Report> r = report::Report::open(
         empresa->RutaAplicacion() + QStringLiteral("\\Rpt\\Descuentos y Comisiones.rpt"));
     conectar(*r, *empresa);

@@ -27,6 +27,9 @@ public:
     /// lock released.
     static std::shared_ptr<report::Report> Preparar(const grid::OutlineModel& filas, qint16 agente,
                                                     const QString& nombre);
+    /// The work table emptied and given the grid's rows, in one transaction; the caller
+    /// holds the lock.
+    static void Llenar(const grid::OutlineModel& filas);
 };
 
 } // namespace ORBTAgentes

@@ -351,14 +351,14 @@ void Report::ExportPdf(const QString& file) {
     WritePdf(out);
 }
 
-void Report::WritePdf(QIODevice& out) {
+int Report::WritePdf(QIODevice& out) {
     ReadRecords();
     QPdfWriter pdf(&out);
     pdf.setTitle(title_);
     pdf.setCreator(QStringLiteral("Orbenta"));
     pdf.setPageSize(QPageSize(QPageSize::A4));
     pdf.setResolution(300);
-    Render(pdf);
+    return Render(pdf);
 }
 
 } // namespace report

@@ -115,9 +115,10 @@ public:
     void ReadRecords();
     /// Draws every page; answers the page count.
     int Render(QPagedPaintDevice& device);
-    /// Writes the report as a PDF file, or as PDF into a device.
+    /// Writes the report as a PDF file, or as PDF into a device (answering the page
+    /// count).
     void ExportPdf(const QString& file);
-    void WritePdf(QIODevice& out);
+    int WritePdf(QIODevice& out);
 
     /// The groups of the report (its first-level rows) and the page each starts on
     /// (1-based), known after Render.
