@@ -1,5 +1,6 @@
 #include "Connection.h"
 
+#include "OdbcDirect.h"
 #include "PgDirect.h"
 #include "Recordset.h"
 #include "SqliteDirect.h"
@@ -13,6 +14,7 @@
 #include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSqlError>
+#include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QUrl>
@@ -49,6 +51,7 @@ QString connectionName() {
 
 struct ConnectionSettings {
     Dialect dialect = Dialect::SQLite;
+    bool odbc = false; // through the ODBC driver manager, whatever the dialect
     QString qtDriver;
     QHash<QString, QString> keys; // lower-case keys
     QString odbcRest;
@@ -74,9 +77,30 @@ ConnectionSettings parseConnectionString(const QString& cs, const QString& sourc
         settings.dialect = Dialect::PostgreSQL;
         settings.qtDriver = QStringLiteral("QPSQL");
     } else if (driver == u"odbc") {
-        settings.dialect = Dialect::SqlServer;
+        // "Dialect=PostgreSQL" names the language of the server behind the data source;
+        // without it the server is SQL Server. The key is ours: the driver manager gets
+        // the rest of the string as it was written.
+        const QString dialect = settings.keys.value(QStringLiteral("dialect")).toLower();
+        if (dialect.isEmpty() || dialect == u"sqlserver")
+            settings.dialect = Dialect::SqlServer;
+        else if (dialect == u"postgresql")
+            settings.dialect = Dialect::PostgreSQL;
+        else
+            throw AutomationError(errors::ProviderNotFound, source,
+                                  QStringLiteral("Dialect=") +
+                                      settings.keys.value(QStringLiteral("dialect")) +
+                                      QStringLiteral(" is not a dialect of ODBC connections "
+                                                     "(PostgreSQL or SqlServer)."));
+        settings.odbc = true;
         settings.qtDriver = QStringLiteral("QODBC");
-        settings.odbcRest = firstSemi < 0 ? QString() : cs.mid(firstSemi + 1);
+        QStringList rest;
+        for (const QString& part :
+             (firstSemi < 0 ? QString() : cs.mid(firstSemi + 1)).split(u';', Qt::SkipEmptyParts))
+            if (part.section(u'=', 0, 0)
+                    .trimmed()
+                    .compare(QStringLiteral("dialect"), Qt::CaseInsensitive) != 0)
+                rest << part;
+        settings.odbcRest = rest.join(u';');
     } else {
         throw AutomationError(errors::ProviderNotFound, source,
                               QStringLiteral("Provider cannot be found. The connection string "
@@ -236,10 +260,29 @@ struct Connection::Impl {
         return e;
     }
 
+    // A query's failure; through ODBC it carries the SQLSTATE as its code, which is what
+    // tells a broken constraint or a lost connection apart there.
+    QSqlError errorOf(const QSqlQuery& q) const {
+        const QSqlError e = q.lastError();
+        if (!settings.odbc)
+            return e;
+        const QString state = odbc::sqlState(q);
+        return state.isEmpty() ? e : QSqlError(e.driverText(), e.databaseText(), e.type(), state);
+    }
+
     [[noreturn]] void fail(const QSqlError& e) {
         QString text = driverText(e);
         syncTransactionState();
-        if (connectionLost()) {
+        // Through ODBC, SQLSTATE class 08 (or PostgreSQL's 57P01-57P03, the server ended
+        // the session): the connection is gone, and with it the server's transaction.
+        const QString state = settings.odbc ? e.nativeErrorCode() : QString();
+        const bool odbcLost =
+            state.startsWith(QStringLiteral("08")) || state.startsWith(QStringLiteral("57P0"));
+        if (odbcLost) {
+            level = 0;
+            statementSavepoint = false;
+        }
+        if (odbcLost || connectionLost()) {
             throw AutomationError(errors::ConnectFailed, source(),
                                   text.isEmpty() ? lostText() : text);
         }
@@ -254,15 +297,17 @@ struct Connection::Impl {
         return QStringLiteral("The connection to the database server was lost.");
     }
 
-    bool connectionLost() const {
-        return settings.dialect == Dialect::PostgreSQL && pg::sessionState(db).lost;
-    }
+    // The server's own client library, reached under the Qt driver (PostgreSQL
+    // connections that do not go through ODBC).
+    bool libpq() const { return settings.dialect == Dialect::PostgreSQL && !settings.odbc; }
+
+    bool connectionLost() const { return libpq() && pg::sessionState(db).lost; }
 
     // Whether the engine still has a transaction open; nullopt when it cannot tell.
     std::optional<bool> engineInTransaction() const {
         if (lite)
             return sqlite3_get_autocommit(lite) == 0;
-        if (settings.dialect == Dialect::PostgreSQL) {
+        if (libpq()) {
             const pg::SessionState st = pg::sessionState(db);
             if (st.available)
                 return st.inTransaction;
@@ -294,7 +339,7 @@ struct Connection::Impl {
     void control(const QString& sql) {
         QSqlQuery q(db);
         if (!q.exec(sql))
-            fail(q.lastError());
+            fail(errorOf(q));
     }
 
     void clearCache() {
@@ -345,9 +390,21 @@ struct Connection::Impl {
         }
         r.columns = *cached;
         const int n = int(r.columns->names.size());
+        // A value read from a row is never Empty: the ODBC driver gives SQL NULL as an
+        // invalid variant, which becomes the null of the column's type, as the other
+        // drivers give it.
+        QVector<QMetaType> types(n);
+        for (int i = 0; i < n; ++i) {
+            const QMetaType t = rec.field(i).metaType();
+            types[i] = t.isValid() ? t : QMetaType::fromType<QString>();
+        }
         while (q.next())
-            for (int i = 0; i < n; ++i)
-                r.cells.push_back(q.value(i));
+            for (int i = 0; i < n; ++i) {
+                QVariant v = q.value(i);
+                if (!v.isValid())
+                    v = QVariant(types[i]);
+                r.cells.push_back(std::move(v));
+            }
     }
 
     Result runText(const QString& sql) {
@@ -367,7 +424,7 @@ struct Connection::Impl {
         }
         QSqlQuery& q = *textQuery;
         if (!q.exec(sql)) {
-            const QSqlError e = q.lastError();
+            const QSqlError e = errorOf(q);
             q.finish();
             fail(e);
         }
@@ -383,6 +440,8 @@ struct Connection::Impl {
     // the statement's own round trip, and the previous statement's is released there
     // too: a statement in a transaction costs one round trip, not three.
     Result runUnderSavepoint(const QString& sql) {
+        if (!libpq())
+            return runUnderOwnSavepoint(sql);
         ++stats.texts;
         const QString batch =
             (statementSavepoint ? QStringLiteral("RELEASE SAVEPOINT ado_statement; ") : QString()) +
@@ -413,6 +472,27 @@ struct Connection::Impl {
         r.cells = std::move(b.cells);
         r.rowsAffected = b.columns ? -1 : b.rowsAffected;
         return r;
+    }
+
+    // The same through ODBC, which sends one statement at a time: the savepoint, the
+    // statement, then the savepoint released, or rolled back to when the statement
+    // failed.
+    Result runUnderOwnSavepoint(const QString& sql) {
+        control(QStringLiteral("SAVEPOINT ado_statement"));
+        try {
+            Result r = runText(sql);
+            control(QStringLiteral("RELEASE SAVEPOINT ado_statement"));
+            return r;
+        } catch (const AutomationError& e) {
+            if (e.number() != errors::ConnectFailed) {
+                try {
+                    control(QStringLiteral("ROLLBACK TO SAVEPOINT ado_statement"));
+                    control(QStringLiteral("RELEASE SAVEPOINT ado_statement"));
+                } catch (const AutomationError&) {
+                }
+            }
+            throw;
+        }
     }
 
     // PostgreSQL statements in a transaction: a shape seen again is prepared on the
@@ -447,7 +527,7 @@ struct Connection::Impl {
     }
 
     Result runGuarded(const Translation& t, const QString& tsql) {
-        if (!t.parameterized() || cacheSize <= 0)
+        if (!t.parameterized() || cacheSize <= 0 || !libpq())
             return runUnderSavepoint(t.parameterized() ? textOf(t, tsql) : t.text);
         ServerStatement& st = serverStatements[t.shape];
         if (st.name.isEmpty() && !st.failed && ++st.seen >= 2) {
@@ -540,7 +620,7 @@ struct Connection::Impl {
             q.bindValue(i, t.parameters[i]);
         Result r;
         if (!q.exec()) {
-            const QSqlError err = q.lastError();
+            const QSqlError err = errorOf(q);
             q.finish();
             fail(err);
         }
@@ -618,6 +698,10 @@ void Connection::Open(const QString& connectionString) {
         break;
     }
     case Dialect::PostgreSQL: {
+        if (settings.odbc) {
+            d->db.setDatabaseName(settings.odbcRest);
+            break;
+        }
         d->db.setHostName(key({"server", "host"}));
         const QString port = key({"port"});
         if (!port.isEmpty()) {
@@ -698,7 +782,7 @@ void Connection::Close() {
     if (d->level > 0) {
         d->level = 0;
         QSqlQuery q(d->db);
-        if (d->settings.dialect == Dialect::SqlServer)
+        if (d->settings.odbc)
             d->db.rollback();
         else
             q.exec(QStringLiteral("ROLLBACK"));
@@ -838,7 +922,7 @@ qint32 Connection::BeginTrans() {
     d->requireOpen();
     const qint32 next = d->level + 1;
     if (next == 1) {
-        if (d->settings.dialect == Dialect::SqlServer) {
+        if (d->settings.odbc) {
             if (!d->db.transaction())
                 d->fail(d->db.lastError());
         } else {
@@ -867,7 +951,7 @@ void Connection::CommitTrans() {
         throw AutomationError(errors::NoTransaction, d->source(),
                               QStringLiteral("No transaction is active."));
     if (d->level == 1) {
-        if (d->settings.dialect == Dialect::SqlServer) {
+        if (d->settings.odbc) {
             if (!d->db.commit())
                 d->fail(d->db.lastError());
         } else {
@@ -895,7 +979,7 @@ void Connection::RollbackTrans() {
     d->statementSavepoint = false; // released or rolled back with its level
     try {
         if (level == 1) {
-            if (d->settings.dialect == Dialect::SqlServer) {
+            if (d->settings.odbc) {
                 if (!d->db.rollback())
                     d->fail(d->db.lastError());
             } else {

@@ -11,6 +11,16 @@ QString postgresConnectionString() {
     return qEnvironmentVariable("ORBENTA_TEST_PG");
 }
 
+QString odbcConnectionString() {
+    QString out = QStringLiteral("Driver=ODBC;Dialect=PostgreSQL;Driver={PostgreSQL Unicode}");
+    for (const QString& part : postgresConnectionString().split(u';', Qt::SkipEmptyParts))
+        if (part.section(u'=', 0, 0)
+                .trimmed()
+                .compare(QStringLiteral("driver"), Qt::CaseInsensitive) != 0)
+            out += u';' + part;
+    return out;
+}
+
 ScratchDatabase::ScratchDatabase(Engine engine) : engine_(engine) {
     if (engine == Engine::SQLite) {
         cs_ = QStringLiteral("Driver=SQLite;Database=") + dir_.path() + QStringLiteral("/test.db");
@@ -24,7 +34,8 @@ ScratchDatabase::ScratchDatabase(Engine engine) : engine_(engine) {
     admin.Open(postgresConnectionString());
     admin.Execute(QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE").arg(schema_));
     admin.Execute(QStringLiteral("CREATE SCHEMA %1").arg(schema_));
-    cs_ = postgresConnectionString() + QStringLiteral(";Schema=") + schema_;
+    cs_ = (engine == Engine::Odbc ? odbcConnectionString() : postgresConnectionString()) +
+          QStringLiteral(";Schema=") + schema_;
 }
 
 ScratchDatabase::~ScratchDatabase() {
@@ -45,7 +56,7 @@ std::shared_ptr<ado::Connection> ScratchDatabase::open() const {
 }
 
 void EngineTest::SetUp() {
-    if (GetParam() == Engine::PostgreSQL && postgresConnectionString().isEmpty())
+    if (GetParam() != Engine::SQLite && postgresConnectionString().isEmpty())
         GTEST_SKIP() << "ORBENTA_TEST_PG is not set";
     db = std::make_unique<ScratchDatabase>(GetParam());
     cn = db->open();
@@ -63,7 +74,15 @@ void EngineTest::createSchema(bool demo) {
 }
 
 std::string engineName(const ::testing::TestParamInfo<Engine>& info) {
-    return info.param == Engine::SQLite ? "SQLite" : "PostgreSQL";
+    switch (info.param) {
+    case Engine::SQLite:
+        return "SQLite";
+    case Engine::PostgreSQL:
+        return "PostgreSQL";
+    case Engine::Odbc:
+        break;
+    }
+    return "ODBC";
 }
 
 QStringList rowsOf(ado::Connection& cn, const QString& sql) {

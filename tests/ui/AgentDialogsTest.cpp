@@ -124,7 +124,8 @@ TEST_P(AgentDialogs, SearchListsEveryAgentByNameAndAnswersTheChosenCode) {
 
 INSTANTIATE_TEST_SUITE_P(Engines, AgentDialogs,
                          ::testing::Values(testsupport::Engine::SQLite,
-                                           testsupport::Engine::PostgreSQL),
+                                           testsupport::Engine::PostgreSQL,
+                                           testsupport::Engine::Odbc),
                          testsupport::engineName);
 
 // The password dialog: the current password first, the new one twice; both refusals

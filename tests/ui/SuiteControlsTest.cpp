@@ -104,7 +104,8 @@ TEST_P(SuiteLookups, WarehousesAndPostalCodes) {
 
 INSTANTIATE_TEST_SUITE_P(Engines, SuiteLookups,
                          ::testing::Values(testsupport::Engine::SQLite,
-                                           testsupport::Engine::PostgreSQL),
+                                           testsupport::Engine::PostgreSQL,
+                                           testsupport::Engine::Odbc),
                          testsupport::engineName);
 
 TEST(SuiteUtilities, EmailCheckSaysWhatIsWrong) {
