@@ -40,11 +40,8 @@ BenchDatabase& database(BenchDatabase::Engine e) {
     empresa->setCodEmpresa(1);
     empresa->setCodEmpresaArticulos(1);
     empresa->setRutaAplicacion(orbenta::db::applicationFolder());
-    const report::Logon l = report::logonFor(db.cn->ConnectionString());
-    empresa->setValorConfiguracion(QStringLiteral("ODBCNombre"), l.nombre);
-    empresa->setValorConfiguracion(QStringLiteral("ODBCBaseDatos"), l.baseDatos);
-    empresa->setValorConfiguracion(QStringLiteral("ODBCUsuario"), l.usuario);
-    empresa->setValorConfiguracion(QStringLiteral("ODBCPassword"), l.password);
+    for (const auto& [clave, valor] : orbenta::db::reportSettings(db.cn->ConnectionString()))
+        empresa->setValorConfiguracion(clave, valor);
     ORBTAgentes::SharedContext::setEmpresa(empresa);
     ORBTAgentes::SharedContext::setConexion(db.cn);
     return db;

@@ -24,6 +24,10 @@ void loadDemoData(ado::Connection& cn);
 /// The suite's application folder, the one that holds "Rpt" with the report files:
 /// beside the installed program, or in the source tree of this build.
 QString applicationFolder();
+/// The report settings of a company as the demo companies have them: the application
+/// folder above, and the four logon values that make the report engine reach the
+/// database of `connectionString`.
+QList<QPair<QString, QString>> reportSettings(const QString& connectionString);
 
 /// The text of a date the way the component writes dates into statements.
 QString sqlDate(int year, int month, int day);

@@ -219,13 +219,7 @@ private:
              ruta + u')');
         for (int e = 1; e <= 2; ++e) {
             // The report engine logs on with these: they reach this very database.
-            const report::Logon l = report::logonFor(cn_.ConnectionString());
-            const QList<QPair<QString, QString>> cfg = {
-                {QStringLiteral("ODBCNombre"), l.nombre},
-                {QStringLiteral("ODBCBaseDatos"), l.baseDatos},
-                {QStringLiteral("ODBCUsuario"), l.usuario},
-                {QStringLiteral("ODBCPassword"), l.password}};
-            for (const auto& [k, v] : cfg)
+            for (const auto& [k, v] : reportSettings(cn_.ConnectionString()))
                 insert("Empresas_Configuracion", "Cod_Empresa, Clave, Valor", {n(e), q(k), q(v)});
         }
     }
@@ -498,6 +492,14 @@ private:
 };
 
 } // namespace
+
+QList<QPair<QString, QString>> reportSettings(const QString& connectionString) {
+    const report::Logon l = report::logonFor(connectionString);
+    return {{QStringLiteral("ODBCNombre"), l.nombre},
+            {QStringLiteral("ODBCBaseDatos"), l.baseDatos},
+            {QStringLiteral("ODBCUsuario"), l.usuario},
+            {QStringLiteral("ODBCPassword"), l.password}};
+}
 
 QString applicationFolder() {
     const QString installed = QCoreApplication::applicationDirPath() + QStringLiteral("/../") +

@@ -36,11 +36,8 @@ QStringList amountRows(ado::Connection& cn, const QString& sql) {
 void useInstalledReports(ado::Connection& cn) {
     auto e = ORBTAgentes::SharedContext::empresa();
     e->setRutaAplicacion(orbenta::db::applicationFolder());
-    const report::Logon l = report::logonFor(cn.ConnectionString());
-    e->setValorConfiguracion(QStringLiteral("ODBCNombre"), l.nombre);
-    e->setValorConfiguracion(QStringLiteral("ODBCBaseDatos"), l.baseDatos);
-    e->setValorConfiguracion(QStringLiteral("ODBCUsuario"), l.usuario);
-    e->setValorConfiguracion(QStringLiteral("ODBCPassword"), l.password);
+    for (const auto& [clave, valor] : orbenta::db::reportSettings(cn.ConnectionString()))
+        e->setValorConfiguracion(clave, valor);
 }
 
 QStringList pdfLines(const QString& file) {
