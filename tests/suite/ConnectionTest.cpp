@@ -260,6 +260,14 @@ TEST(AdoConnection, RejectsUnknownDriversAndUnreachableServers) {
     }
     {
         const auto e = testsupport::failureOf([&] {
+            cn.Open(QStringLiteral("Driver=ODBC;Dialect=Oracle;Driver={PostgreSQL Unicode}"));
+        });
+        EXPECT_EQ(e.number(), ado::errors::ProviderNotFound);
+        EXPECT_TRUE(e.description().startsWith(QStringLiteral("Dialect=Oracle is not a dialect")))
+            << e.description().toStdString();
+    }
+    {
+        const auto e = testsupport::failureOf([&] {
             cn.Open(QStringLiteral("Driver=PostgreSQL;Server=127.0.0.1;Port=1;Database=x;Uid=x"));
         });
         EXPECT_EQ(e.number(), ado::errors::ConnectFailed);
