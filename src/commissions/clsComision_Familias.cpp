@@ -188,11 +188,14 @@ double clsComision_Familias::Dev_Comision() {
     });
 }
 
+QString clsComision_Familias::textoBuscar(const QString& condicion) const {
+    return QStringLiteral(" SELECT Comision FROM Agentes_Comisiones WHERE Cod_Empresa = ") + emp() +
+           condicion;
+}
+
 double clsComision_Familias::Buscar_Comision(const QString& condicion) {
     ado::Recordset rs;
-    rs.Open(QStringLiteral(" SELECT Comision FROM Agentes_Comisiones WHERE Cod_Empresa = ") +
-                emp() + condicion,
-            *SharedContext::conexion());
+    rs.Open(textoBuscar(condicion), *SharedContext::conexion());
     const double result = rs.Eof() ? -1 : toDouble(rs.Fields(QStringLiteral("Comision")));
     rs.Close();
     return result;
@@ -284,42 +287,49 @@ double clsComision_Familias::resolve(Explicacion* ex) {
         {"generales, subfamilia", SubFamily, true},
         {"generales, familia", Family, true},
     };
-    double answer = 0;
-    bool answered = false;
+    // The steps whose preconditions hold are asked in order, and the first rule found
+    // (a value above -1) answers. Nothing changes between the steps, so the
+    // preconditions are the same whether they are weighed one by one or all at first;
+    // the queries go together (one round trip on a server) and their answers are
+    // weighed in order, exactly as if each had been sent after the previous one.
+    std::array<Paso, 8> pasos;
+    QStringList consultas;
+    std::array<int, 8> pasoDe{}; // query index -> step index
     for (int i = 0; i < 8; ++i) {
         const Step& s = steps[i];
-        Paso paso{i + 1, {}, Paso::NoAlcanzado, {}, {}, -1};
-        if (!answered) {
-            const Checks c = checks(s.kind);
-            bool ok = true;
-            for (int j = 0; j < c.count; ++j) {
-                if (c.list[j].ok)
-                    continue;
-                ok = false;
-                if (ex)
-                    paso.motivos << QString::fromUtf8(c.list[j].why);
-            }
-            if (!ok) {
-                paso.estado = Paso::Omitido;
-            } else {
-                paso.condicion = condition(s.kind, s.general);
-                const double v = Buscar_Comision(paso.condicion);
-                if (v > -1) {
-                    answer = v;
-                    answered = true;
-                    paso.estado = Paso::Respondido;
-                    paso.valor = v;
-                } else {
-                    paso.estado = Paso::SinCoincidencia;
-                }
-            }
+        Paso& paso = pasos[size_t(i)];
+        paso = Paso{i + 1, QString::fromUtf8(s.rules), Paso::Omitido, {}, {}, -1};
+        const Checks c = checks(s.kind);
+        for (int j = 0; j < c.count; ++j)
+            if (!c.list[j].ok)
+                paso.motivos << QString::fromUtf8(c.list[j].why);
+        if (!paso.motivos.isEmpty())
+            continue;
+        paso.condicion = condition(s.kind, s.general);
+        pasoDe[size_t(consultas.size())] = i;
+        consultas << textoBuscar(paso.condicion);
+    }
+    double answer = 0;
+    int respondido = 8; // the step that answered; 8: none did
+    int consulta = 0;
+    SharedContext::conexion()->FirstAnswering(consultas, [&](ado::Recordset& rs) {
+        Paso& paso = pasos[size_t(pasoDe[size_t(consulta++)])];
+        const double v = rs.Eof() ? -1 : toDouble(rs.Fields(QStringLiteral("Comision")));
+        if (v <= -1) {
+            paso.estado = Paso::SinCoincidencia;
+            return false;
         }
-        if (ex) {
-            paso.reglas = QString::fromUtf8(s.rules);
-            ex->pasos.push_back(paso);
-        } else if (answered) {
-            break;
-        }
+        answer = v;
+        paso.estado = Paso::Respondido;
+        paso.valor = v;
+        respondido = paso.numero - 1;
+        return true;
+    });
+    if (ex) {
+        for (int i = respondido + 1; i < 8; ++i)
+            pasos[size_t(i)] = Paso{i + 1, pasos[size_t(i)].reglas, Paso::NoAlcanzado, {}, {}, -1};
+        for (const Paso& p : pasos)
+            ex->pasos.push_back(p);
     }
     return answer;
 }

@@ -80,6 +80,8 @@ protected:
 private:
     bool articleRule() const;
     QString articleLevel() const;
+    /// The statement of Buscar_Comision for a condition.
+    QString textoBuscar(const QString& condicion) const;
     double Buscar_Comision(const QString& condicion);
     double resolve(Explicacion* explicacion);
 };

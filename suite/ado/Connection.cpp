@@ -190,7 +190,8 @@ struct Connection::Impl {
     std::shared_ptr<const Recordset::Columns> textColumns;
     std::shared_ptr<const Recordset::Columns> guardedColumns;
     bool statementSavepoint = false; // PostgreSQL: the last statement's savepoint is open
-    sqlite3* lite = nullptr;         // SQLite: the engine's connection, used directly
+    bool pipelining = true;
+    sqlite3* lite = nullptr; // SQLite: the engine's connection, used directly
     std::map<QString, std::unique_ptr<QLockFile>> namedLocks; // SQLite: LockNamed's files
     ShapeCache shapes{Dialect::SQLite}; // set up for the connection's engine at Open
     ColumnScale scales;                 // SQLite: decimals of the DECIMAL(p,s) columns
@@ -880,7 +881,8 @@ void Connection::setStatementCacheSize(int shapes) {
         d->clearCache();
 }
 
-Connection::Result Connection::run(const StatementEvent& event) {
+// Traces a statement, tells the observer and refuses what no engine may run.
+void Connection::announce(const StatementEvent& event) {
     trace(event.text);
     if (d->observer)
         d->observer(event);
@@ -898,6 +900,10 @@ Connection::Result Connection::run(const StatementEvent& event) {
                                              "begins at character ") +
                                   QString::number(at + 1) +
                                   QStringLiteral("); send one statement per call."));
+}
+
+Connection::Result Connection::run(const StatementEvent& event) {
+    announce(event);
     const bool guarded = d->level > 0 && d->settings.dialect == Dialect::PostgreSQL;
     const Translation t = d->cacheSize > 0 ? d->shapes.translate(event.text)
                                            : translate(event.text, d->settings.dialect, false,
@@ -905,6 +911,55 @@ Connection::Result Connection::run(const StatementEvent& event) {
     if (guarded)
         return d->runGuarded(t, event.text);
     return d->runTranslated(t, event.text);
+}
+
+int Connection::FirstAnswering(const QStringList& queries,
+                               const std::function<bool(Recordset& rows)>& answers) {
+    d->requireOpen();
+    if (!(d->pipelining && d->libpq() && d->level == 0 && queries.size() > 1)) {
+        for (int i = 0; i < queries.size(); ++i) {
+            Recordset rs;
+            rs.Open(queries[i], *this);
+            if (answers(rs))
+                return i;
+        }
+        return -1;
+    }
+    QStringList texts;
+    texts.reserve(queries.size());
+    for (const QString& q : queries) {
+        announce({StatementEvent::Open, q});
+        texts << translate(q, d->settings.dialect, false, nullptr).text;
+    }
+    ++d->stats.texts;
+    std::vector<pg::BatchResult> results = pg::execPipeline(d->db, texts);
+    for (int i = 0; i < queries.size(); ++i) {
+        pg::BatchResult& b = results[size_t(i)];
+        if (!b.ok) {
+            if (d->connectionLost())
+                throw AutomationError(errors::ConnectFailed, d->source(),
+                                      b.error.isEmpty() ? Impl::lostText() : b.error);
+            throw AutomationError(
+                b.sqlState.startsWith(QStringLiteral("23")) ? errors::Integrity : errors::Statement,
+                d->source(),
+                b.error.isEmpty() ? QStringLiteral("The database refused the "
+                                                   "statement without saying why.")
+                                  : b.error);
+        }
+        Recordset rs;
+        if (b.columns)
+            rs.assign(std::move(b.columns), std::move(b.cells), adOpenForwardOnly, adLockReadOnly);
+        if (answers(rs))
+            return i;
+    }
+    return -1;
+}
+
+void Connection::setPipelining(bool on) {
+    d->pipelining = on;
+}
+bool Connection::pipelining() const {
+    return d->pipelining;
 }
 
 std::shared_ptr<Recordset> Connection::Execute(const QString& commandText, qint32* recordsAffected,

@@ -6,6 +6,7 @@
 
 #include <QSqlDatabase>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 
@@ -101,6 +102,19 @@ public:
     };
     CacheStatistics cacheStatistics() const;
 
+    /// Runs queries in order until one answers: `answers` gets each query's rows, in
+    /// order, and says whether the search ends there. Answers that query's index, or -1.
+    /// The outcome is that of running them one by one and stopping at the answer: a
+    /// failure of a query before the answering one is raised, later queries are never
+    /// looked at. On PostgreSQL outside a transaction (and with pipelining on) all of
+    /// them are sent at once, in one round trip, and each appears in the trace; elsewhere
+    /// they run one by one and the ones after the answer are not run.
+    int FirstAnswering(const QStringList& queries,
+                       const std::function<bool(Recordset& rows)>& answers);
+    /// Whether FirstAnswering may send its queries in one pipeline (on by default).
+    void setPipelining(bool on);
+    bool pipelining() const;
+
     /// Called with every statement before it runs (tests record the exact texts).
     using Observer = std::function<void(const StatementEvent&)>;
     void setObserver(Observer observer);
@@ -116,6 +130,7 @@ private:
         qint32 rowsAffected = -1;
     };
     Result run(const StatementEvent& event);
+    void announce(const StatementEvent& event);
 
     struct Impl;
     std::unique_ptr<Impl> d;

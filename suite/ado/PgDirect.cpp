@@ -108,17 +108,14 @@ SessionState sessionState(const QSqlDatabase& db) {
     return s;
 }
 
-BatchResult execBatch(const QSqlDatabase& db, const QString& sql,
-                      std::shared_ptr<const Recordset::Columns>& columnCache) {
-    BatchResult out;
-    PGconn* conn = connOf(db);
-    if (!conn) {
-        out.error = QStringLiteral("The PostgreSQL connection is not available.");
-        return out;
-    }
-    PGresult* res = PQexec(conn, sql.toUtf8().constData());
+namespace {
+
+// One statement's result into `out`; `res` may be null (the connection failed).
+void take(PGresult* res, PGconn* conn, BatchResult& out,
+          std::shared_ptr<const Recordset::Columns>& columnCache) {
     const ExecStatusType st = res ? PQresultStatus(res) : PGRES_FATAL_ERROR;
-    if (st == PGRES_TUPLES_OK) {
+    // Rows one result each (single-row mode) are added up until the closing result.
+    if (st == PGRES_TUPLES_OK || st == PGRES_SINGLE_TUPLE) {
         const int cols = PQnfields(res);
         bool same = columnCache && columnCache->names.size() == cols;
         for (int c = 0; same && c < cols; ++c)
@@ -151,8 +148,81 @@ BatchResult execBatch(const QSqlDatabase& db, const QString& sql,
         const char* state = res ? PQresultErrorField(res, PG_DIAG_SQLSTATE) : nullptr;
         out.sqlState = state ? QString::fromLatin1(state) : QString();
     }
+}
+
+} // namespace
+
+BatchResult execBatch(const QSqlDatabase& db, const QString& sql,
+                      std::shared_ptr<const Recordset::Columns>& columnCache) {
+    BatchResult out;
+    PGconn* conn = connOf(db);
+    if (!conn) {
+        out.error = QStringLiteral("The PostgreSQL connection is not available.");
+        return out;
+    }
+    PGresult* res = PQexec(conn, sql.toUtf8().constData());
+    take(res, conn, out, columnCache);
     if (res)
         PQclear(res);
+    return out;
+}
+
+std::vector<BatchResult> execPipeline(const QSqlDatabase& db, const QStringList& statements) {
+    std::vector<BatchResult> out(size_t(statements.size()));
+    PGconn* conn = connOf(db);
+    // The Qt driver reads a finished query's last (empty) result only before its next
+    // one; a pipeline needs the connection idle, so it is read here.
+    if (conn)
+        while (PGresult* rest = PQgetResult(conn))
+            PQclear(rest);
+    if (!conn || PQenterPipelineMode(conn) != 1) {
+        for (BatchResult& r : out)
+            r.error = QStringLiteral("The PostgreSQL connection cannot take a pipeline.");
+        return out;
+    }
+    int sent = 0;
+    for (const QString& sql : statements) {
+        if (PQsendQueryParams(conn, sql.toUtf8().constData(), 0, nullptr, nullptr, nullptr, nullptr,
+                              0) != 1)
+            break;
+        ++sent;
+    }
+    const bool synced = PQpipelineSync(conn) == 1;
+    std::shared_ptr<const Recordset::Columns> columns;
+    for (int i = 0; i < statements.size(); ++i) {
+        BatchResult& r = out[size_t(i)];
+        if (i >= sent || !synced) {
+            r.error = QString::fromUtf8(PQerrorMessage(conn)).trimmed();
+            continue;
+        }
+        // A statement's results end with a null result. The first statement may come
+        // row by row: the client library keeps the single-row mode the Qt driver asked
+        // for its last query until a query is sent outside a pipeline.
+        PGresult* res = PQgetResult(conn);
+        if (!res)
+            take(res, conn, r, columns);
+        for (; res; res = PQgetResult(conn)) {
+            if (PQresultStatus(res) == PGRES_PIPELINE_ABORTED)
+                r.error = QStringLiteral("The statement was not run: an earlier one failed.");
+            else if (r.error.isEmpty())
+                take(res, conn, r, columns);
+            PQclear(res);
+        }
+        if (!r.error.isEmpty())
+            r.ok = false;
+    }
+    // The synchronisation point ends the pipeline; a lost connection ends it too.
+    if (synced)
+        for (int guard = 0; guard < 4; ++guard) {
+            PGresult* res = PQgetResult(conn);
+            if (!res)
+                continue;
+            const bool end = PQresultStatus(res) == PGRES_PIPELINE_SYNC;
+            PQclear(res);
+            if (end)
+                break;
+        }
+    PQexitPipelineMode(conn);
     return out;
 }
 

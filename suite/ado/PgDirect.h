@@ -4,6 +4,8 @@
 
 #include <QSqlDatabase>
 #include <QString>
+#include <QStringList>
+#include <vector>
 
 namespace ado::pg {
 
@@ -32,5 +34,12 @@ SessionState sessionState(const QSqlDatabase& db);
 
 BatchResult execBatch(const QSqlDatabase& db, const QString& sql,
                       std::shared_ptr<const Recordset::Columns>& columnCache);
+
+/// Sends every statement (one each) at once in one pipeline of the client library: one
+/// round trip for all of them. Answers their results in order; after a failing statement
+/// the server runs none of the rest, and each of them answers so. Outside a transaction
+/// only: up to its synchronisation point a pipeline is one implicit transaction, which
+/// a failing statement ends.
+std::vector<BatchResult> execPipeline(const QSqlDatabase& db, const QStringList& statements);
 
 } // namespace ado::pg
