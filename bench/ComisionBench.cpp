@@ -1,7 +1,10 @@
 // Dev_Comision_Activa at its worst (all eight steps run, nothing found) and its best
 // (the first step answers), over 10,000 and 1,000,000 rules, against QtSql running
-// the same eight statements.
+// the same eight statements one after the other. On PostgreSQL the component sends the
+// steps in one pipeline; it is also measured one by one, and both again through a relay
+// that makes the server 1 ms away.
 #include "BenchSupport.h"
+#include "DelayProxy.h"
 
 #include <ORBTAgentes.h>
 #include <map>
@@ -53,10 +56,42 @@ struct Ask {
     qint16 agent;
     qint32 article;
 };
+
+// How the component reaches the server: its reads in one pipeline or one by one, on
+// the loopback address or through the 1 ms relay.
+struct Link {
+    bool pipelined = true;
+    bool far = false;
+};
+
+// The benchmark database's connection, or one through the relay (kept for the run).
+std::shared_ptr<ado::Connection> connectionFor(BenchDatabase& db, bool far) {
+    if (!far)
+        return db.cn;
+    static std::map<BenchDatabase*,
+                    std::pair<std::unique_ptr<DelayProxy>, std::shared_ptr<ado::Connection>>>
+        relays;
+    auto& relay = relays[&db];
+    if (!relay.second) {
+        QString host = QStringLiteral("127.0.0.1");
+        int port = 5432;
+        for (const QString& part : db.cn->ConnectionString().split(u';', Qt::SkipEmptyParts)) {
+            const QString key = part.section(u'=', 0, 0).trimmed().toLower();
+            if (key == u"server" || key == u"host")
+                host = part.section(u'=', 1).trimmed();
+            else if (key == u"port")
+                port = part.section(u'=', 1).trimmed().toInt();
+        }
+        relay.first = std::make_unique<DelayProxy>(host, port, std::chrono::microseconds(1000));
+        relay.second = std::make_shared<ado::Connection>();
+        relay.second->Open(relay.first->through(db.cn->ConnectionString()));
+    }
+    return relay.second;
+}
 const Ask kWorst{5000, 999999999}; // no rule of its own, no general rule matches
 const Ask kBest{7, 4242};
 
-void component(benchmark::State& state, BenchDatabase::Engine e, int rules, Ask ask) {
+void component(benchmark::State& state, BenchDatabase::Engine e, int rules, Ask ask, Link link) {
     BenchDatabase& db = rulesDatabase(e, rules);
     if (!db.available())
         return state.SkipWithError("no PostgreSQL server configured");
@@ -65,8 +100,10 @@ void component(benchmark::State& state, BenchDatabase::Engine e, int rules, Ask 
     empresa->setNombreNivel(0, QStringLiteral("Familia"));
     empresa->setNombreNivel(1, QStringLiteral("Subfamilia"));
     empresa->setNombreNivel(2, QStringLiteral("Grupo"));
+    const std::shared_ptr<ado::Connection> cn = connectionFor(db, link.far);
+    cn->setPipelining(link.pipelined);
     ORBTAgentes::clsComision_Familias r;
-    r.ConexionOrbenta(db.cn);
+    r.ConexionOrbenta(cn);
     r.EmpresaOrbenta(empresa);
     r.Agente = ask.agent;
     r.Nivel = 4;
@@ -76,9 +113,10 @@ void component(benchmark::State& state, BenchDatabase::Engine e, int rules, Ask 
     r.Familia_3 = ask.agent == kWorst.agent ? 99 : 1;
     for (auto _ : state)
         benchmark::DoNotOptimize(r.Dev_Comision_Activa());
+    cn->setPipelining(true);
 }
 
-void baseline(benchmark::State& state, BenchDatabase::Engine e, int rules, Ask ask) {
+void baseline(benchmark::State& state, BenchDatabase::Engine e, int rules, Ask ask, Link link) {
     BenchDatabase& db = rulesDatabase(e, rules);
     if (!db.available())
         return state.SkipWithError("no PostgreSQL server configured");
@@ -102,7 +140,7 @@ void baseline(benchmark::State& state, BenchDatabase::Engine e, int rules, Ask a
                      QStringLiteral(" AND Nivel=1 AND Familia_3=0 AND Familia_2=0 AND Familia_1=") +
                      f1;
     }
-    QSqlQuery q(db.cn->database());
+    QSqlQuery q(connectionFor(db, link.far)->database());
     q.setForwardOnly(true);
     for (auto _ : state)
         for (const QString& t : texts) {
@@ -115,6 +153,13 @@ void baseline(benchmark::State& state, BenchDatabase::Engine e, int rules, Ask a
 } // namespace
 
 void registerComision() {
+    const auto add = [](const std::string& row, BenchDatabase::Engine e, int rules, Ask ask,
+                        Link link) {
+        benchmark::RegisterBenchmark((row + "/component").c_str(), component, e, rules, ask, link)
+            ->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark((row + "/baseline").c_str(), baseline, e, rules, ask, link)
+            ->Unit(benchmark::kMicrosecond);
+    };
     for (auto e : {BenchDatabase::SQLite, BenchDatabase::PostgreSQL})
         for (int rules : {10000, 1000000})
             for (bool worst : {true, false}) {
@@ -122,12 +167,16 @@ void registerComision() {
                                         (worst ? "worst (8 steps)" : "best (step 1)") + ", " +
                                         std::to_string(rules) + " rules, " +
                                         (e == BenchDatabase::SQLite ? "SQLite" : "PostgreSQL");
-                const Ask ask = worst ? kWorst : kBest;
-                benchmark::RegisterBenchmark((row + "/component").c_str(), component, e, rules, ask)
-                    ->Unit(benchmark::kMicrosecond);
-                benchmark::RegisterBenchmark((row + "/baseline").c_str(), baseline, e, rules, ask)
-                    ->Unit(benchmark::kMicrosecond);
+                add(row, e, rules, worst ? kWorst : kBest, Link{});
             }
+    // The pipeline against the same reads one by one, here and 1 ms away.
+    const std::string worst = "Dev_Comision_Activa worst (8 steps), 10000 rules, PostgreSQL";
+    add(worst + " one by one", BenchDatabase::PostgreSQL, 10000, kWorst, Link{false, false});
+    add(worst + " 1 ms away", BenchDatabase::PostgreSQL, 10000, kWorst, Link{true, true});
+    add(worst + " 1 ms away, one by one", BenchDatabase::PostgreSQL, 10000, kWorst,
+        Link{false, true});
+    add("Dev_Comision_Activa best (step 1), 10000 rules, PostgreSQL 1 ms away",
+        BenchDatabase::PostgreSQL, 10000, kBest, Link{true, true});
 }
 
 } // namespace bench

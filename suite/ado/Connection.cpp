@@ -925,14 +925,50 @@ int Connection::FirstAnswering(const QStringList& queries,
         }
         return -1;
     }
-    QStringList texts;
-    texts.reserve(queries.size());
-    for (const QString& q : queries) {
-        announce({StatementEvent::Open, q});
-        texts << translate(q, d->settings.dialect, false, nullptr).text;
+    // A shape seen before runs as a statement prepared on the server (planned once);
+    // a new one is prepared in the same pipeline, just before it runs.
+    std::vector<pg::PipelineStatement> statements;
+    std::vector<Impl::ServerStatement*> preparing(size_t(queries.size()), nullptr);
+    for (int i = 0; i < queries.size(); ++i) {
+        announce({StatementEvent::Open, queries[i]});
+        const Translation t = d->cacheSize > 0
+                                  ? d->shapes.translate(queries[i])
+                                  : translate(queries[i], d->settings.dialect, false, nullptr);
+        pg::PipelineStatement st;
+        Impl::ServerStatement* server = t.parameterized() ? &d->serverStatements[t.shape] : nullptr;
+        if (server && !server->failed) {
+            if (server->name.isEmpty()) {
+                server->name = QStringLiteral("ado_s") + QString::number(++d->serverStatementCount);
+                st.prepare = true;
+                preparing[size_t(i)] = server;
+            }
+            st.prepared = server->name;
+            st.text = Impl::withNumberedPlaceholders(t.shape);
+            for (const QVariant& v : t.parameters)
+                st.parameters << (v.isNull() ? QByteArray() : v.toString().toUtf8());
+        } else {
+            st.text = d->textOf(t, queries[i]);
+        }
+        statements.push_back(std::move(st));
     }
     ++d->stats.texts;
-    std::vector<pg::BatchResult> results = pg::execPipeline(d->db, texts);
+    std::vector<pg::BatchResult> results = pg::execPipeline(d->db, statements);
+    bool refused = false;
+    for (size_t i = 0; i < results.size(); ++i)
+        if (Impl::ServerStatement* server = preparing[i]; server && !results[i].ok) {
+            // Not prepared after all: a shape the server refuses goes as text from now
+            // on; one that never reached the server is prepared the next time.
+            server->name.clear();
+            server->failed = results[i].prepareFailed;
+            refused = refused || results[i].prepareFailed;
+        }
+    if (refused) {
+        const bool was = d->pipelining;
+        d->pipelining = false;
+        const int answer = FirstAnswering(queries, answers);
+        d->pipelining = was;
+        return answer;
+    }
     for (int i = 0; i < queries.size(); ++i) {
         pg::BatchResult& b = results[size_t(i)];
         if (!b.ok) {

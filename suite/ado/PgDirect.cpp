@@ -167,8 +167,9 @@ BatchResult execBatch(const QSqlDatabase& db, const QString& sql,
     return out;
 }
 
-std::vector<BatchResult> execPipeline(const QSqlDatabase& db, const QStringList& statements) {
-    std::vector<BatchResult> out(size_t(statements.size()));
+std::vector<BatchResult> execPipeline(const QSqlDatabase& db,
+                                      const std::vector<PipelineStatement>& statements) {
+    std::vector<BatchResult> out(statements.size());
     PGconn* conn = connOf(db);
     // The Qt driver reads a finished query's last (empty) result only before its next
     // one; a pipeline needs the connection idle, so it is read here.
@@ -180,24 +181,33 @@ std::vector<BatchResult> execPipeline(const QSqlDatabase& db, const QStringList&
             r.error = QStringLiteral("The PostgreSQL connection cannot take a pipeline.");
         return out;
     }
-    int sent = 0;
-    for (const QString& sql : statements) {
-        if (PQsendQueryParams(conn, sql.toUtf8().constData(), 0, nullptr, nullptr, nullptr, nullptr,
-                              0) != 1)
+    size_t sent = 0;
+    for (const PipelineStatement& st : statements) {
+        const QByteArray text = st.text.toUtf8();
+        bool ok = true;
+        if (st.prepared.isEmpty()) {
+            ok = PQsendQueryParams(conn, text.constData(), 0, nullptr, nullptr, nullptr, nullptr,
+                                   0) == 1;
+        } else {
+            const QByteArray name = st.prepared.toUtf8();
+            if (st.prepare)
+                ok = PQsendPrepare(conn, name.constData(), text.constData(), 0, nullptr) == 1;
+            std::vector<const char*> values;
+            for (const QByteArray& v : st.parameters)
+                values.push_back(v.isNull() ? nullptr : v.constData());
+            ok = ok && PQsendQueryPrepared(conn, name.constData(), int(values.size()),
+                                           values.data(), nullptr, nullptr, 0) == 1;
+        }
+        if (!ok)
             break;
         ++sent;
     }
     const bool synced = PQpipelineSync(conn) == 1;
     std::shared_ptr<const Recordset::Columns> columns;
-    for (int i = 0; i < statements.size(); ++i) {
-        BatchResult& r = out[size_t(i)];
-        if (i >= sent || !synced) {
-            r.error = QString::fromUtf8(PQerrorMessage(conn)).trimmed();
-            continue;
-        }
-        // A statement's results end with a null result. The first statement may come
-        // row by row: the client library keeps the single-row mode the Qt driver asked
-        // for its last query until a query is sent outside a pipeline.
+    // One command's results, up to the null result that ends them. The first statement
+    // may come row by row: the client library keeps the single-row mode the Qt driver
+    // asked for its last query until a query is sent outside a pipeline.
+    const auto read = [&](BatchResult& r) {
         PGresult* res = PQgetResult(conn);
         if (!res)
             take(res, conn, r, columns);
@@ -210,6 +220,25 @@ std::vector<BatchResult> execPipeline(const QSqlDatabase& db, const QStringList&
         }
         if (!r.error.isEmpty())
             r.ok = false;
+    };
+    for (size_t i = 0; i < statements.size(); ++i) {
+        BatchResult& r = out[i];
+        if (i >= sent || !synced) {
+            r.error = QString::fromUtf8(PQerrorMessage(conn)).trimmed();
+            continue;
+        }
+        if (statements[i].prepare) {
+            BatchResult preparation;
+            read(preparation);
+            if (!preparation.ok) {
+                r = preparation;
+                r.prepareFailed = true;
+                BatchResult skipped;
+                read(skipped);
+                continue;
+            }
+        }
+        read(r);
     }
     // The synchronisation point ends the pipeline; a lost connection ends it too.
     if (synced)

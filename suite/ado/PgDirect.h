@@ -17,6 +17,7 @@ struct BatchResult {
     std::shared_ptr<const Recordset::Columns> columns; // the last statement's, null if no rows
     QVector<QVariant> cells;                           // row after row, as many per row as columns
     qint32 rowsAffected = -1;
+    bool prepareFailed = false; // a pipeline statement whose preparation failed
 };
 
 /// Sends `sql` (several statements separated by ";") on the PostgreSQL connection
@@ -35,11 +36,23 @@ SessionState sessionState(const QSqlDatabase& db);
 BatchResult execBatch(const QSqlDatabase& db, const QString& sql,
                       std::shared_ptr<const Recordset::Columns>& columnCache);
 
-/// Sends every statement (one each) at once in one pipeline of the client library: one
-/// round trip for all of them. Answers their results in order; after a failing statement
-/// the server runs none of the rest, and each of them answers so. Outside a transaction
-/// only: up to its synchronisation point a pipeline is one implicit transaction, which
-/// a failing statement ends.
-std::vector<BatchResult> execPipeline(const QSqlDatabase& db, const QStringList& statements);
+/// One statement of a pipeline: its text, or a statement prepared on the server under
+/// `prepared` (prepared first, from `text` with $1..., when `prepare` is set) and run
+/// with `parameters` as the texts of $1....
+struct PipelineStatement {
+    QString text;
+    QString prepared;
+    bool prepare = false;
+    QList<QByteArray> parameters;
+};
+
+/// Sends every statement at once in one pipeline of the client library: one round trip
+/// for all of them. Answers their results in order; after a failing statement (or a
+/// failing preparation, whose error is then that statement's) the server runs none of
+/// the rest, and each of them answers so. Outside a transaction only: up to its
+/// synchronisation point a pipeline is one implicit transaction, which a failing
+/// statement ends.
+std::vector<BatchResult> execPipeline(const QSqlDatabase& db,
+                                      const std::vector<PipelineStatement>& statements);
 
 } // namespace ado::pg
