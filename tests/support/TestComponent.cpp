@@ -17,6 +17,13 @@ void ComponentTest::SetUp() {
     ui::setPresenter(presenter);
 }
 
+std::shared_ptr<ORBTEmp::Empresa> ComponentTest::shareCompany(qint16 code) {
+    auto e = std::make_shared<ORBTEmp::Empresa>();
+    e->setCodEmpresa(code);
+    ORBTAgentes::SharedContext::setEmpresa(e);
+    return e;
+}
+
 void ComponentTest::TearDown() {
     ui::setPresenter(nullptr);
     EngineTest::TearDown();

@@ -2,6 +2,7 @@
 
 #include "TestDatabase.h"
 
+#include <empresa/Empresa.h>
 #include <memory>
 #include <ui/MessageBox.h>
 
@@ -14,6 +15,9 @@ class ComponentTest : public EngineTest {
 protected:
     void SetUp() override;
     void TearDown() override;
+    /// A company object with this code, shared with the component; the test sets the
+    /// rest of it.
+    std::shared_ptr<ORBTEmp::Empresa> shareCompany(qint16 code = 1);
     std::shared_ptr<ui::RecordingPresenter> presenter;
 };
 

@@ -23,9 +23,7 @@ protected:
         ComponentTest::SetUp();
         if (IsSkipped())
             return;
-        auto e = std::make_shared<ORBTEmp::Empresa>();
-        e->setCodEmpresa(1);
-        SharedContext::setEmpresa(e);
+        shareCompany();
         for (const char* sql :
              {"INSERT INTO Agentes (Codigo, Nombre, Direccion, Cp, Localidad, Provincia, "
               "Telefono, Fax, Movil, EMail, Almacen, Bloqueado, Bloq_Fecha, Bloq_Motivo, "

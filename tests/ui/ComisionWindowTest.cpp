@@ -30,12 +30,10 @@ protected:
         ComponentTest::SetUp();
         if (IsSkipped())
             return;
-        auto e = std::make_shared<ORBTEmp::Empresa>();
-        e->setCodEmpresa(1);
+        auto e = shareCompany();
         e->setCodEmpresaArticulos(7); // the catalogue lives under another company code
         for (int i = 0; i < 3; ++i)
             e->setNombreNivel(i, QStringLiteral("Nivel ") + QString::number(i + 1));
-        SharedContext::setEmpresa(e);
         const char* rows[] = {
             "INSERT INTO Agentes (Codigo, Nombre) VALUES (1, 'Ana')",
             "INSERT INTO Agentes (Codigo, Nombre) VALUES (2, 'Borja')",

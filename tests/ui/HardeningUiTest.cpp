@@ -22,9 +22,7 @@ protected:
         ComponentTest::SetUp();
         if (IsSkipped())
             return;
-        auto e = std::make_shared<ORBTEmp::Empresa>();
-        e->setCodEmpresa(1);
-        SharedContext::setEmpresa(e);
+        shareCompany();
         cn->Execute(QStringLiteral("INSERT INTO Agentes (Codigo, Nombre) VALUES (1, 'Uno')"));
         cn->Execute(QStringLiteral("INSERT INTO Agentes (Codigo, Nombre) VALUES (2, 'Dos')"));
         cn->Execute(QStringLiteral(

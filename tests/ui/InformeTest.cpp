@@ -26,12 +26,10 @@ protected:
         ComponentTest::SetUp();
         if (IsSkipped())
             return;
-        auto e = std::make_shared<ORBTEmp::Empresa>();
-        e->setCodEmpresa(1);
+        auto e = shareCompany();
         e->setCodEmpresaArticulos(1);
         e->setNombreNivel(0, QStringLiteral("Familia"));
         e->setNombreNivel(1, QStringLiteral("Subfamilia"));
-        SharedContext::setEmpresa(e);
         testsupport::useInstalledReports(*cn);
         cn->Execute(QStringLiteral("INSERT INTO Empresas (Codigo, Nombre, Cod_Empresa_Articulos) "
                                    "VALUES (1, 'Distribuciones Norte', 1)"));
