@@ -420,8 +420,9 @@ TEST_P(ComisionWindow, PrintsWhatTheGridShows) {
         EXPECT_EQ(v->windowTitle(), QStringLiteral("Bralvent - Visor de Reportes"));
         EXPECT_EQ(v->crvRep->zoomPercent(), 120);
         EXPECT_FALSE(v->crvRep->DisplayGroupTree());
-        if (QTest::qWaitForWindowActive(v))
+        if (QTest::qWaitForWindowActive(v)) {
             EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "activation restores the pointer";
+        }
         v->resize(500, 300);
         EXPECT_EQ(v->crvRep->geometry(), QRect(0, 0, 500, 300));
         EXPECT_EQ(v->pctLogo->x(), 500 - 124);
