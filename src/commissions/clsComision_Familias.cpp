@@ -298,12 +298,17 @@ double clsComision_Familias::resolve(Explicacion* ex) {
     for (int i = 0; i < 8; ++i) {
         const Step& s = steps[i];
         Paso& paso = pasos[size_t(i)];
-        paso = Paso{i + 1, QString::fromUtf8(s.rules), Paso::Omitido, {}, {}, -1};
+        paso = Paso{i + 1, {}, Paso::Omitido, {}, {}, -1};
         const Checks c = checks(s.kind);
-        for (int j = 0; j < c.count; ++j)
-            if (!c.list[j].ok)
+        bool ok = true;
+        for (int j = 0; j < c.count; ++j) {
+            if (c.list[j].ok)
+                continue;
+            ok = false;
+            if (ex) // the texts only for an explanation: this runs for every invoice line
                 paso.motivos << QString::fromUtf8(c.list[j].why);
-        if (!paso.motivos.isEmpty())
+        }
+        if (!ok)
             continue;
         paso.condicion = condition(s.kind, s.general);
         pasoDe[size_t(consultas.size())] = i;
@@ -327,7 +332,9 @@ double clsComision_Familias::resolve(Explicacion* ex) {
     });
     if (ex) {
         for (int i = respondido + 1; i < 8; ++i)
-            pasos[size_t(i)] = Paso{i + 1, pasos[size_t(i)].reglas, Paso::NoAlcanzado, {}, {}, -1};
+            pasos[size_t(i)] = Paso{i + 1, {}, Paso::NoAlcanzado, {}, {}, -1};
+        for (int i = 0; i < 8; ++i)
+            pasos[size_t(i)].reglas = QString::fromUtf8(steps[i].rules);
         for (const Paso& p : pasos)
             ex->pasos.push_back(p);
     }

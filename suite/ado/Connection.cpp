@@ -294,6 +294,19 @@ struct Connection::Impl {
                               source(), text);
     }
 
+    // The failure of a statement sent through the client library.
+    AutomationError batchFailure(const pg::BatchResult& b) const {
+        if (connectionLost())
+            return AutomationError(errors::ConnectFailed, source(),
+                                   b.error.isEmpty() ? lostText() : b.error);
+        return AutomationError(
+            b.sqlState.startsWith(QStringLiteral("23")) ? errors::Integrity : errors::Statement,
+            source(),
+            b.error.isEmpty() ? QStringLiteral("The database refused the statement without "
+                                               "saying why.")
+                              : b.error);
+    }
+
     static QString lostText() {
         return QStringLiteral("The connection to the database server was lost.");
     }
@@ -394,16 +407,13 @@ struct Connection::Impl {
         // A value read from a row is never Empty: the ODBC driver gives SQL NULL as an
         // invalid variant, which becomes the null of the column's type, as the other
         // drivers give it.
-        QVector<QMetaType> types(n);
-        for (int i = 0; i < n; ++i) {
-            const QMetaType t = rec.field(i).metaType();
-            types[i] = t.isValid() ? t : QMetaType::fromType<QString>();
-        }
         while (q.next())
             for (int i = 0; i < n; ++i) {
                 QVariant v = q.value(i);
-                if (!v.isValid())
-                    v = QVariant(types[i]);
+                if (!v.isValid()) {
+                    const QMetaType t = rec.field(i).metaType();
+                    v = QVariant(t.isValid() ? t : QMetaType::fromType<QString>());
+                }
                 r.cells.push_back(std::move(v));
             }
     }
@@ -451,8 +461,7 @@ struct Connection::Impl {
         if (!b.ok) {
             if (connectionLost()) {
                 syncTransactionState();
-                throw AutomationError(errors::ConnectFailed, source(),
-                                      b.error.isEmpty() ? lostText() : b.error);
+                throw batchFailure(b);
             }
             // The batch stops at its first failure: roll back to the savepoint when it
             // was taken, or to the previous statement's when the failure came first.
@@ -460,12 +469,7 @@ struct Connection::Impl {
                 control(QStringLiteral("ROLLBACK TO SAVEPOINT ado_statement"));
             } catch (const AutomationError&) {
             }
-            throw AutomationError(
-                b.sqlState.startsWith(QStringLiteral("23")) ? errors::Integrity : errors::Statement,
-                source(),
-                b.error.isEmpty() ? QStringLiteral("The database refused the "
-                                                   "statement without saying why.")
-                                  : b.error);
+            throw batchFailure(b);
         }
         statementSavepoint = true;
         Result r;
@@ -971,17 +975,8 @@ int Connection::FirstAnswering(const QStringList& queries,
     }
     for (int i = 0; i < queries.size(); ++i) {
         pg::BatchResult& b = results[size_t(i)];
-        if (!b.ok) {
-            if (d->connectionLost())
-                throw AutomationError(errors::ConnectFailed, d->source(),
-                                      b.error.isEmpty() ? Impl::lostText() : b.error);
-            throw AutomationError(
-                b.sqlState.startsWith(QStringLiteral("23")) ? errors::Integrity : errors::Statement,
-                d->source(),
-                b.error.isEmpty() ? QStringLiteral("The database refused the "
-                                                   "statement without saying why.")
-                                  : b.error);
-        }
+        if (!b.ok)
+            throw d->batchFailure(b);
         Recordset rs;
         if (b.columns)
             rs.assign(std::move(b.columns), std::move(b.cells), adOpenForwardOnly, adLockReadOnly);
