@@ -2,15 +2,19 @@
 
 #include "Errors.h"
 
+#include <QAbstractItemView>
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QHelpEvent>
 #include <QHideEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPointer>
 #include <QScreen>
+#include <QTextDocument>
+#include <QToolTip>
 #include <ui/MessageBox.h>
 
 namespace ORBTAgentes {
@@ -82,11 +86,38 @@ void FormBase::fitLabel(QLabel* label) {
 
 void FormBase::enableKeyPreview() {
     installEventFilter(this);
-    for (QWidget* w : findChildren<QWidget*>())
+    for (QWidget* w : findChildren<QWidget*>()) {
         w->installEventFilter(this);
+        // Labels show names and texts from the data: a name with "<b>" is a name.
+        if (auto* label = qobject_cast<QLabel*>(w))
+            label->setTextFormat(Qt::PlainText);
+    }
+}
+
+bool FormBase::plainToolTip(QWidget* w, QHelpEvent* e) {
+    // Tooltips carry data too (a row's rule, a caption cut short); Qt would take any of
+    // them that looks like markup as markup, so each is handed over escaped.
+    QString tip;
+    auto* view = w->parentWidget() ? qobject_cast<QAbstractItemView*>(w->parentWidget()) : nullptr;
+    if (view && view->viewport() == w) {
+        const QModelIndex i = view->indexAt(e->pos());
+        if (i.isValid())
+            tip = i.data(Qt::ToolTipRole).toString();
+    } else {
+        tip = w->toolTip();
+    }
+    if (tip.isEmpty())
+        return false;
+    QToolTip::showText(e->globalPos(), Qt::convertFromPlainText(tip, Qt::WhiteSpaceNormal), w,
+                       QRect(), w->toolTipDuration());
+    return true;
 }
 
 bool FormBase::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ToolTip && watched->isWidgetType() &&
+        (watched == this || isAncestorOf(static_cast<QWidget*>(watched))) &&
+        plainToolTip(static_cast<QWidget*>(watched), static_cast<QHelpEvent*>(event)))
+        return true;
     if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
         (watched == this || isAncestorOf(static_cast<QWidget*>(watched)))) {
         // A key whose handler failed is taken: it must not reach the control, nor the

@@ -3,6 +3,7 @@
 #include <QWidget>
 #include <functional>
 
+class QHelpEvent;
 class QKeyEvent;
 class QLabel;
 
@@ -55,7 +56,8 @@ protected:
     /// is wider than its place is fitted into it (fitLabel).
     static void place(QWidget* w, int left, int top, int width, int height);
     static void fitLabel(QLabel* label);
-    /// Lets the window see the keys of every control it holds now.
+    /// Lets the window see the keys of every control it holds now; their labels show
+    /// their texts as plain text.
     void enableKeyPreview();
 
     void closeEvent(QCloseEvent* e) override;
@@ -63,6 +65,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    bool plainToolTip(QWidget* w, QHelpEvent* e);
     bool loaded_ = false;
     bool unloaded_ = false;
 };

@@ -33,6 +33,7 @@ HxAgente::HxAgente(QWidget* parent) : QWidget(parent) {
     search->setFocusPolicy(Qt::NoFocus);
     search->setToolTip(QStringLiteral("Buscar agente (F3)"));
     name_ = new QLabel(this);
+    name_->setTextFormat(Qt::PlainText); // a name is shown as it is, never as markup
     name_->setFrameShape(QFrame::StyledPanel);
     name_->setFrameShadow(QFrame::Sunken);
     name_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);

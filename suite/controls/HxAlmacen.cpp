@@ -21,6 +21,7 @@ HxAlmacen::HxAlmacen(QWidget* parent)
     code_->setValidator(new QIntValidator(-32768, 32767, code_));
     code_->setMaximumWidth(50);
     code_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    name_->setTextFormat(Qt::PlainText); // a name is shown as it is, never as markup
     name_->setFrameShape(QFrame::StyledPanel);
     layout->addWidget(code_);
     layout->addWidget(name_, 1);

@@ -47,6 +47,8 @@ Answer defaultAnswer(const MessageRequest& r) {
 
 Answer DialogPresenter::present(const MessageRequest& r) {
     QMessageBox box(QApplication::activeWindow());
+    // Messages carry names and texts from the data: shown as they are, never as markup.
+    box.setTextFormat(Qt::PlainText);
     box.setText(r.text);
     box.setWindowTitle(r.title.isEmpty() ? QApplication::applicationName() : r.title);
     switch (r.icon) {

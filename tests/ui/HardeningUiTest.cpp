@@ -6,8 +6,15 @@
 #include <ORBTAgentes.h>
 #include <QApplication>
 #include <QLabel>
+#include <QListWidget>
 #include <QLocale>
+#include <QMessageBox>
+#include <QStandardItemModel>
 #include <QTest>
+#include <QTextDocument>
+#include <QTimer>
+#include <QToolTip>
+#include <QTreeView>
 
 #include <gtest/gtest.h>
 
@@ -179,6 +186,182 @@ TEST(Layout, ACaptionWiderThanItsPlaceIsFittedNotOverlapped) {
         EXPECT_LE(l->fontMetrics().horizontalAdvance(l->text()), l->width());
         EXPECT_EQ(l->width(), l == f.fits ? 80 : (l == f.shrinks ? 100 : 60));
     }
+}
+
+// Names that look like markup: one that would be drawn bold, one whose image would be
+// read from a device that never ends.
+const QString kBold = QStringLiteral("<b>x</b>");
+const QString kImage = QStringLiteral("<img src=\"/dev/zero\">");
+
+// What the user reads of a text Qt shows where it may take it for markup (labels in
+// their automatic format, tooltips).
+QString asShown(const QString& text, bool markupAllowed = true) {
+    if (!markupAllowed || !Qt::mightBeRichText(text))
+        return text;
+    QTextDocument doc;
+    doc.setHtml(text);
+    return doc.toPlainText();
+}
+
+// Every label of `w` that shows `name` shows it as written; answers how many showed it.
+int labelsShowingAsWritten(QWidget* w, const QString& name) {
+    int shown = 0;
+    for (QLabel* l : w->findChildren<QLabel*>()) {
+        if (!l->text().contains(name))
+            continue;
+        ++shown;
+        SCOPED_TRACE(l->objectName().toStdString());
+        EXPECT_EQ(asShown(l->text(), l->textFormat() != Qt::PlainText), l->text());
+    }
+    return shown;
+}
+
+// The tooltip a hovering mouse brings up over `target` at `pos`, as the user reads it
+// ("" when none shows).
+QString toolTipAt(QWidget* target, QPoint pos) {
+    QToolTip::hideText();
+    QTest::qWaitFor([] { return !QToolTip::isVisible(); }, 2000);
+    QHelpEvent e(QEvent::ToolTip, pos, target->mapToGlobal(pos));
+    QApplication::sendEvent(target, &e);
+    return QToolTip::isVisible() ? asShown(QToolTip::text()) : QString();
+}
+
+// Agents, warehouses and families named like markup, in every window that shows them:
+// each name is read as written, and nothing is loaded from what looks like an image.
+class MarkupNames : public testsupport::ComponentTest {
+protected:
+    void SetUp() override {
+        ComponentTest::SetUp();
+        if (IsSkipped())
+            return;
+        shareCompany();
+        for (const QString& name : {kBold, kImage}) {
+            const QString n = QString::number(name == kBold ? 1 : 2);
+            cn->Execute(QStringLiteral("INSERT INTO Agentes (Codigo, Nombre, Direccion, Cp, "
+                                       "Localidad, Provincia, Telefono, Fax, Movil, EMail, "
+                                       "Almacen, Bloq_Fecha, Bloq_Motivo, Password, Cta_Bancaria, "
+                                       "Observ) VALUES (") +
+                        n + QStringLiteral(", '") + name +
+                        QStringLiteral("', '', 0, '', '', '', '', '', '', ") + n +
+                        QStringLiteral(", '1899-12-30T00:00:00', '', '', '', '')"));
+        }
+        cn->Execute(QStringLiteral("INSERT INTO Almacenes (Codigo, Nombre) VALUES (1, '") + kBold +
+                    QStringLiteral("')"));
+        cn->Execute(QStringLiteral("INSERT INTO Almacenes (Codigo, Nombre) VALUES (2, '") + kImage +
+                    QStringLiteral("')"));
+        cn->Execute(QStringLiteral(
+            "INSERT INTO Facturas (Serie, Codigo, Fecha, Agente, ImporteB, TDto1, Dto1, TDto2, "
+            "Dto2, Importe_Costo) VALUES (1, 10, '2026-03-02T00:00:00', 1, 100, 0, 0, 0, 0, 1)"));
+    }
+    template <class Cls> QWidget* open(Cls& cls) {
+        cls.Show(0);
+        QWidget* w = cls.window();
+        QApplication::setActiveWindow(w);
+        EXPECT_TRUE(QTest::qWaitForWindowActive(w));
+        return w;
+    }
+    void type(QWidget* field, const QString& text, bool enter = true) {
+        field->setFocus();
+        QWidget* f = QApplication::focusWidget();
+        QTest::keyClicks(f, text);
+        if (enter)
+            QTest::keyClick(f, Qt::Key_Return);
+    }
+};
+
+TEST_P(MarkupNames, EveryWindowShowsThemAsWritten) {
+    {
+        SCOPED_TRACE("Agentes");
+        frmclsAgente cls;
+        auto* w = static_cast<frmAgentes*>(open(cls));
+        for (const QString& name : {kBold, kImage}) {
+            type(w->txtCodigo, name == kBold ? QStringLiteral("1") : QStringLiteral("2"));
+            EXPECT_EQ(w->txtNombre->Text(), name);
+            EXPECT_EQ(labelsShowingAsWritten(w, name), 1) << "the warehouse's name";
+            w->grab(); // drawn, images and all
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_F12);
+        }
+    }
+    {
+        SCOPED_TRACE("Comisiones");
+        frmclsComision_Familias cls;
+        auto* w = static_cast<frmAgentes_Comision_Familias*>(open(cls));
+        for (const QString& name : {kBold, kImage}) {
+            QLineEdit* e = w->txtAgente->editor();
+            e->setFocus();
+            e->selectAll();
+            type(e, name == kBold ? QStringLiteral("1") : QStringLiteral("2"));
+            EXPECT_EQ(labelsShowingAsWritten(w, name), 1) << "the agent field's name";
+            w->grab();
+        }
+    }
+    {
+        SCOPED_TRACE("CambioFactura");
+        frmclsCambioFactura cls;
+        auto* w = static_cast<frmAgentes_CambioFactura*>(open(cls));
+        type(w->txtFactura, QStringLiteral("10"), false);
+        type(w->txtSerie, QStringLiteral("1"));
+        type(w->txtNuevoAgente, QStringLiteral("2"), false);
+        EXPECT_EQ(labelsShowingAsWritten(w, kBold), 1) << "the invoice's agent";
+        EXPECT_EQ(labelsShowingAsWritten(w, kImage), 1) << "the new agent";
+        w->grab();
+    }
+}
+
+ORBENTA_ENGINE_TESTS(MarkupNames);
+
+// The windows' own labels, tooltips of controls and of list rows: what looks like markup
+// is read as written, whoever set it.
+class DataForm : public FormBase {
+public:
+    DataForm() {
+        label = new QLabel(kBold, this);
+        place(label, 0, 0, 1500, 300);
+        tipped = new QLabel(QStringLiteral("?"), this);
+        tipped->setToolTip(kBold);
+        place(tipped, 0, 300, 1500, 300);
+        list = new QListWidget(this);
+        auto* item = new QListWidgetItem(QStringLiteral("fila"), list);
+        item->setToolTip(kBold + QStringLiteral("\nsegunda línea"));
+        place(list, 0, 600, 3000, 1500);
+    }
+    QLabel *label, *tipped;
+    QListWidget* list;
+};
+
+TEST(PlainText, LabelsAndTooltipsOfAWindow) {
+    DataForm f;
+    f.Mostrar(0, nullptr);
+    QApplication::setActiveWindow(&f);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+    EXPECT_EQ(labelsShowingAsWritten(&f, kBold), 1);
+    EXPECT_EQ(toolTipAt(f.tipped, f.tipped->rect().center()), kBold);
+    const QRect row = f.list->visualItemRect(f.list->item(0));
+    EXPECT_EQ(toolTipAt(f.list->viewport(), row.center()),
+              kBold + QStringLiteral("\nsegunda línea"));
+    EXPECT_EQ(toolTipAt(f.list->viewport(), QPoint(5, f.list->viewport()->height() - 3)), QString())
+        << "no row, no tooltip";
+}
+
+// The real message box, as the host shows it: a name in the text is a name.
+TEST(PlainText, TheDialogPresenterShowsTheTextAsWritten) {
+    ui::DialogPresenter presenter;
+    QString shown;
+    bool plain = false;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(box);
+        plain = box->textFormat() == Qt::PlainText;
+        if (auto* l = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label")))
+            shown = asShown(l->text(), l->textFormat() != Qt::PlainText);
+        QTest::keyClick(box, Qt::Key_Escape);
+    });
+    ui::MessageRequest r;
+    r.text = QStringLiteral("No se puede eliminar ") + kBold;
+    r.buttons = ui::vbYesNo;
+    EXPECT_EQ(presenter.present(r), ui::vbNo);
+    EXPECT_TRUE(plain);
+    EXPECT_EQ(shown, r.text);
 }
 
 // The text field hands its handler the control characters too, as codes it may change.
