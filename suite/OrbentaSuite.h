@@ -7,6 +7,7 @@
 #include "ado/SqlDialect.h"
 #include "automation/AutomationError.h"
 #include "controls/Anclaje.h"
+#include "controls/DialogoArchivo.h"
 #include "controls/HxAgente.h"
 #include "controls/HxAlmacen.h"
 #include "controls/HxArticulo.h"

@@ -1,9 +1,9 @@
 #include "Visor.h"
 
 #include "Report.h"
+#include "controls/DialogoArchivo.h"
 
 #include <QBuffer>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -22,6 +22,8 @@ namespace report {
 
 Visor::Visor(QWidget* parent)
     : QWidget(parent), document_(new QPdfDocument(this)), pdf_(new QBuffer(this)) {
+    // The print dialog's "print to file" browser is a file dialog too.
+    controls::dialogos::protegerDialogos();
     auto* bar = new QHBoxLayout;
     bar->setContentsMargins(2, 2, 2, 2);
     const auto button = [&](const QString& text, const QString& tip, const char* name) {
@@ -79,7 +81,7 @@ Visor::Visor(QWidget* parent)
     });
     connect(print_, &QToolButton::clicked, this, &Visor::PrintReport);
     connect(export_, &QToolButton::clicked, this, [this] {
-        const QString file = QFileDialog::getSaveFileName(
+        const QString file = controls::dialogos::guardarArchivo(
             this, QStringLiteral("Guardar como PDF"),
             report_ ? report_->Title() + QStringLiteral(".pdf") : QString(),
             QStringLiteral("PDF (*.pdf)"));

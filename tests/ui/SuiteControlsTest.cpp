@@ -2,9 +2,16 @@
 #include "TestComponent.h"
 
 #include "TestErrors.h"
+#include "TestWorkers.h"
 #include <OrbentaSuite.h>
 #include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -169,6 +176,79 @@ TEST(SuiteUtilities, SpanishAccountCheckDigitsAndIban) {
     EXPECT_EQ(digitosControl("21a0", "0418", "0200051332"), QString());
     EXPECT_EQ(digitosControl("2100", "418", "0200051332"), QString());
     EXPECT_EQ(iban("2100041845020005133"), QString());
+}
+
+} // namespace
+
+namespace {
+
+// Another program of the suite on the same database: one row written, then it closes (the
+// last one to close a shared database folds its write-ahead log into the file).
+int writeWorker(const QStringList& args) {
+    try {
+        ado::Connection cn;
+        cn.Open(args.value(0));
+        cn.Execute(QStringLiteral("INSERT INTO t (n) VALUES (") + args.value(1) +
+                   QStringLiteral(")"));
+        cn.Close();
+    } catch (const automation::AutomationError& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
+const testsupport::WorkerRegistration registerWriter("escribir", writeWorker);
+
+// "Guardar como PDF" browsing the database's folder while other programs write to it: the
+// dialog lists the database without opening it (an open and close of the file by anyone
+// but SQLite drops the locks that tell other programs it is in use, and they would then
+// delete its live log), so every committed row is kept and the file stays sound.
+TEST(SuiteFileDialogs, TheSaveDialogOnTheDatabaseFolderLosesNoCommittedRow) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString cs =
+        QStringLiteral("Driver=SQLite;Database=") + dir.path() + QStringLiteral("/orbenta.db");
+    ado::Connection::CreateDatabase(cs);
+    auto cn = std::make_shared<ado::Connection>();
+    cn->Open(cs);
+    cn->Execute(QStringLiteral("CREATE TABLE t (n INTEGER PRIMARY KEY)"));
+    cn->Execute(QStringLiteral("INSERT INTO t (n) VALUES (1)"));
+    const auto other = [&](int n) {
+        QProcess p;
+        p.start(testsupport::selfPath(), {"--orbenta-worker", "escribir", cs, QString::number(n)});
+        EXPECT_TRUE(p.waitForFinished(60000));
+        EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    };
+
+    const QString savedCwd = QDir::currentPath();
+    QDir::setCurrent(dir.path()); // a report without a title is proposed in the current folder
+    report::Visor visor;
+    visor.setEnableExportButton(true);
+    visor.show();
+    QString browsed;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(dialog);
+        browsed = dialog->directory().canonicalPath();
+        // The folder is listed and drawn (the PDF filter hides the database from the
+        // list, not from the model that reads the folder).
+        QTest::qWait(1500);
+        dialog->grab();
+        other(2);
+        cn->Execute(QStringLiteral("INSERT INTO t (n) VALUES (3)"));
+        other(4);
+        dialog->reject();
+    });
+    visor.findChild<QToolButton*>(QStringLiteral("exportar"))->click();
+    QDir::setCurrent(savedCwd);
+    EXPECT_EQ(browsed, QDir(dir.path()).canonicalPath());
+    cn->Close();
+
+    cn->Open(cs);
+    EXPECT_EQ(testsupport::rowsOf(*cn, QStringLiteral("PRAGMA integrity_check")),
+              QStringList({"ok"}));
+    EXPECT_EQ(testsupport::rowsOf(*cn, QStringLiteral("SELECT n FROM t ORDER BY n")),
+              QStringList({"1", "2", "3", "4"}));
 }
 
 } // namespace
