@@ -115,6 +115,14 @@ void HxTextBox::keyPressEvent(QKeyEvent* e) {
 
 void HxTextBox::focusOutEvent(QFocusEvent* e) {
     QLineEdit::focusOutEvent(e);
+    // The focus has left only when another control of the same window has it: a context
+    // menu, another window coming to the front or the window closing take it for a while
+    // and give it back (or never), and the box has not been left.
+    if (e->reason() == Qt::PopupFocusReason || e->reason() == Qt::ActiveWindowFocusReason)
+        return;
+    const QWidget* next = QApplication::focusWidget();
+    if (!next || next == this || next->window() != window() || !window()->isVisible())
+        return;
     emit LostFocus();
 }
 

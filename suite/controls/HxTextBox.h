@@ -19,7 +19,8 @@ int keyAscii(const QKeyEvent* e);
 /// Every typed character is first offered to the KeyPress notification, whose handler
 /// may replace it or swallow it (set it to 0): printable characters, Enter (13),
 /// Backspace (8), Esc (27) and the other control characters. After Enter the focus
-/// moves on only when the handler left it here. LostFocus tells that the focus left.
+/// moves on only when the handler left it here. LostFocus tells that the focus moved to
+/// another control of the same window (not to a context menu or another window).
 class HxTextBox : public QLineEdit {
     Q_OBJECT
 public:

@@ -5,6 +5,7 @@
 #include <ORBTAgentes.h>
 #include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QTest>
@@ -290,6 +291,35 @@ TEST_P(AgentesWindow, SearchPasswordAndEmailCheck) {
     key(Qt::Key_F9);
     EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT Password FROM Agentes WHERE Codigo = 9")),
               QStringList({"Nueva1"}));
+}
+
+// The e-mail check runs when the focus moves on to another control of the window; a
+// context menu, another window in front or closing the window do not run it.
+TEST_P(AgentesWindow, EmailCheckRunsOnlyWhenTheFocusMovesToAnotherControl) {
+    loadCode(QStringLiteral("5"));
+    type(w->txtEMail, QStringLiteral("sin-arroba"));
+    QTimer::singleShot(0, [] {
+        if (QWidget* menu = QApplication::activePopupWidget())
+            menu->close();
+    });
+    QContextMenuEvent menu(QContextMenuEvent::Keyboard, w->txtEMail->rect().center());
+    QApplication::sendEvent(w->txtEMail, &menu);
+    EXPECT_TRUE(presenter->requests.isEmpty()) << "context menu";
+    {
+        QWidget front;
+        front.show();
+        QApplication::setActiveWindow(&front);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&front));
+        EXPECT_TRUE(presenter->requests.isEmpty()) << "another window";
+    }
+    QApplication::setActiveWindow(w);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+    w->txtEMail->setFocus();
+    key(Qt::Key_Tab);
+    ASSERT_EQ(presenter->requests.size(), 1) << "Tab to the next control";
+    EXPECT_TRUE(w->txtEMail->hasFocus());
+    w->close();
+    EXPECT_EQ(presenter->requests.size(), 1) << "closing";
 }
 
 // The D.C. box tells whether the check digits fit the account, with the IBAN when they
