@@ -3,6 +3,7 @@
 #include "frame/SharedContext.h"
 #include "frame/Values.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <ado/Connection.h>
 #include <ado/Recordset.h>
@@ -77,8 +78,11 @@ bool frmAgentes_Buscar::keyPreview(QKeyEvent* e) {
     switch (e->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        if (cmdAceptar->isEnabled())
-            aceptar(); // the default button
+        // Enter presses the button that has the focus; from the list, the default one.
+        if (QApplication::focusWidget() == cmdCancelar)
+            cancelar();
+        else if (cmdAceptar->isEnabled())
+            aceptar();
         return true;
     case Qt::Key_Escape:
         cancelar(); // the cancel button

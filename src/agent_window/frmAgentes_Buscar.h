@@ -11,8 +11,8 @@ class Anclaje;
 namespace ORBTAgentes {
 
 /// "Busqueda de Agentes": every agent by name; the user picks one. The agent window
-/// shows it modally and then reads CodigoSeleccionado (0: none picked). Enter accepts the
-/// selected line, Esc cancels; a double click does nothing of its own.
+/// shows it modally and then reads CodigoSeleccionado (0: none picked). Enter presses the
+/// focused button (Aceptar from the list), Esc cancels; a double click does nothing.
 class frmAgentes_Buscar : public FormBase {
     Q_OBJECT
 public:

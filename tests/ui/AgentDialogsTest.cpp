@@ -99,6 +99,19 @@ TEST_P(AgentDialogs, SearchListsEveryAgentByNameAndAnswersTheChosenCode) {
         });
         EXPECT_EQ(dlg.CodigoSeleccionado, 0) << "Esc picks nothing";
     }
+    // Enter presses the button that has the focus.
+    for (bool cancel : {true, false}) {
+        frmAgentes_Buscar dlg;
+        modal(dlg, [&] {
+            QTest::keyClick(dlg.lstLineas, Qt::Key_Tab); // to Aceptar
+            if (cancel)
+                QTest::keyClick(dlg.cmdAceptar, Qt::Key_Tab); // to Cancelar
+            ASSERT_TRUE((cancel ? dlg.cmdCancelar : dlg.cmdAceptar)->hasFocus());
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        });
+        EXPECT_EQ(dlg.CodigoSeleccionado, cancel ? 0 : dlg.lstLineas->ItemData(0)) << cancel;
+        EXPECT_FALSE(dlg.isVisible());
+    }
     {
         frmAgentes_Buscar dlg;
         modal(dlg, [&] {
