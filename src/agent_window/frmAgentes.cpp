@@ -546,6 +546,13 @@ void frmAgentes::buscarCodigoPostal() {
     codigosPostales_->setCodigo(toLong(cp));
     if (!codigosPostales_->Buscar())
         return;
+    // A code the table does not hold names only its province (by its first two digits):
+    // the locality the user typed stays, and the province is filled only when empty.
+    if (codigosPostales_->Localidad().isEmpty()) {
+        if (txtProvincia->Text().isEmpty())
+            txtProvincia->setTextValue(codigosPostales_->Provincia());
+        return;
+    }
     txtLocalidad->setTextValue(codigosPostales_->Localidad());
     txtProvincia->setTextValue(codigosPostales_->Provincia());
 }

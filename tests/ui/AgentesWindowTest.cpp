@@ -322,6 +322,31 @@ TEST_P(AgentesWindow, EmailCheckRunsOnlyWhenTheFocusMovesToAnotherControl) {
     EXPECT_EQ(presenter->requests.size(), 1) << "closing";
 }
 
+// Enter in the postal code: a code in the table gives its locality and province; one it
+// does not hold keeps the locality typed, and names its province only in an empty box.
+TEST_P(AgentesWindow, PostalCodesKeepWhatTheUserTyped) {
+    const struct {
+        const char *cp, *localidad, *provincia, *wantLocalidad, *wantProvincia;
+    } cases[] = {
+        {"46600", "Otra", "Otra", "Alzira", "Valencia"},
+        {"48992", "Getxo", "", "Getxo", "Bizkaia"},
+        {"48992", "Getxo", "Vizcaya", "Getxo", "Vizcaya"},
+        {"53001", "Lugar", "", "Lugar", ""},
+    };
+    loadCode(QStringLiteral("5"));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.cp);
+        for (controls::HxTextBox* b : {w->txtCp, w->txtLocalidad, w->txtProvincia})
+            b->clear();
+        type(w->txtLocalidad, QString::fromUtf8(c.localidad));
+        type(w->txtProvincia, QString::fromUtf8(c.provincia));
+        type(w->txtCp, QString::fromUtf8(c.cp));
+        key(Qt::Key_Return);
+        EXPECT_EQ(w->txtLocalidad->Text(), QString::fromUtf8(c.wantLocalidad));
+        EXPECT_EQ(w->txtProvincia->Text(), QString::fromUtf8(c.wantProvincia));
+    }
+}
+
 // The D.C. box tells whether the check digits fit the account, with the IBAN when they
 // do; what is saved is what was typed either way.
 TEST_P(AgentesWindow, CheckDigitsShowWithoutChangingTheAccount) {
