@@ -517,6 +517,9 @@ void frmAgentes::eliminar() {
     if (!agente_->Eliminar())
         return; // it has told why
     Limpiar();
+    // The agent is gone: accepting now would write it back as an empty record. The other
+    // buttons stay as they were; a code entered next enables Aceptar again.
+    cmdAceptar->setEnabled(false);
     txtCodigo->setEnabled(true);
     txtCodigo->setFocus();
 }

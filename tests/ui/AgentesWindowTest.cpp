@@ -228,6 +228,12 @@ TEST_P(AgentesWindow, DeletesAfterAskingAndBlockFieldsFollowTheList) {
               QStringList({"0"}));
     EXPECT_TRUE(w->txtCodigo->isEnabled() && w->txtCodigo->hasFocus());
     EXPECT_TRUE(w->cmdEliminar->isEnabled()) << "the buttons stay as they were";
+    // ... except Aceptar: a deleted agent stays deleted, by F9 or by the button.
+    key(Qt::Key_F9);
+    w->cmdAceptar->click();
+    EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT COUNT(*) FROM Agentes WHERE Codigo = 5")),
+              QStringList({"0"}));
+    EXPECT_TRUE(presenter->requests.size() == 2) << "no message either";
     // An agent with sales: Eliminar refuses with its own message; the window stays.
     loadCode(QStringLiteral("9"));
     presenter->answers = {ui::vbYes};
