@@ -2,17 +2,24 @@
 
 #include "Errors.h"
 
+#include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QFontMetrics>
+#include <QGroupBox>
 #include <QGuiApplication>
 #include <QHelpEvent>
 #include <QHideEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTextDocument>
 #include <QToolTip>
 #include <ui/MessageBox.h>
@@ -64,6 +71,64 @@ void FormBase::place(QWidget* w, int left, int top, int width, int height) {
     w->setGeometry(r);
     if (auto* label = qobject_cast<QLabel*>(w))
         fitLabel(label);
+    else
+        fitCaption(w);
+}
+
+QString FormBase::captionText(const QWidget* w) {
+    QString text;
+    if (const auto* b = qobject_cast<const QAbstractButton*>(w))
+        text = b->text();
+    else if (const auto* g = qobject_cast<const QGroupBox*>(w))
+        text = g->title();
+    else if (const auto* l = qobject_cast<const QLabel*>(w))
+        text = l->text();
+    // A mnemonic's '&' takes no room ("&&" is one '&').
+    text.replace(QStringLiteral("&&"), QStringLiteral("\x01"));
+    text.remove(u'&');
+    text.replace(u'\x01', u'&');
+    return text;
+}
+
+int FormBase::captionRoom(const QWidget* w) {
+    // What is left of the control for its caption once its own parts are drawn: a check
+    // box's indicator and the gap after it, a button's frame and margins.
+    if (const auto* c = qobject_cast<const QCheckBox*>(w)) {
+        QStyleOptionButton o;
+        o.initFrom(c);
+        o.text = c->text();
+        return c->style()->subElementRect(QStyle::SE_CheckBoxContents, &o, c).width();
+    }
+    if (const auto* r = qobject_cast<const QRadioButton*>(w)) {
+        QStyleOptionButton o;
+        o.initFrom(r);
+        o.text = r->text();
+        return r->style()->subElementRect(QStyle::SE_RadioButtonContents, &o, r).width();
+    }
+    if (const auto* b = qobject_cast<const QPushButton*>(w)) {
+        QStyleOptionButton o;
+        o.initFrom(b);
+        o.text = b->text();
+        return b->style()->subElementRect(QStyle::SE_PushButtonContents, &o, b).width();
+    }
+    if (qobject_cast<const QGroupBox*>(w))
+        return w->width() - 2 * w->fontMetrics().averageCharWidth(); // the line on each side
+    return w->width();
+}
+
+void FormBase::fitCaption(QWidget* w) {
+    // As with labels: a caption wider than what its control leaves for it takes a smaller
+    // size, down to 9 pixels; buttons and boxes are never cut short.
+    const QString text = captionText(w);
+    if (text.isEmpty() || !(qobject_cast<QAbstractButton*>(w) || qobject_cast<QGroupBox*>(w)))
+        return;
+    QFont f = w->font();
+    if (f.pixelSize() <= 0)
+        return;
+    while (QFontMetrics(f).horizontalAdvance(text) > captionRoom(w) && f.pixelSize() > 9) {
+        f.setPixelSize(f.pixelSize() - 1);
+        w->setFont(f);
+    }
 }
 
 void FormBase::fitLabel(QLabel* label) {
