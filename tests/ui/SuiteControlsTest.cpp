@@ -242,6 +242,10 @@ TEST(SuiteFileDialogs, TheSaveDialogOnTheDatabaseFolderLosesNoCommittedRow) {
     visor.findChild<QToolButton*>(QStringLiteral("exportar"))->click();
     QDir::setCurrent(savedCwd);
     EXPECT_EQ(browsed, QDir(dir.path()).canonicalPath());
+    // Qt's own file dialogs (the print dialog's file browser) get the same icons.
+    QFileDialog plain;
+    plain.ensurePolished();
+    EXPECT_EQ(plain.iconProvider(), &controls::IconosPorExtension::compartido());
     cn->Close();
 
     cn->Open(cs);
