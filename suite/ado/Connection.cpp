@@ -18,6 +18,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QUrl>
+#include <clocale>
 #include <cstdio>
 #include <list>
 #include <map>
@@ -730,6 +731,13 @@ void Connection::Open(const QString& connectionString) {
     }
     // Exact decimals: amounts come back as their decimal text, never through a double.
     d->db.setNumericalPrecisionPolicy(QSql::HighPrecision);
+    // ODBC drivers convert numbers with the C library's LC_NUMERIC, which the
+    // application object took from the environment: under Spanish settings a driver
+    // reads "7.50" as 7 and writes 7,5 into a statement. The numbers between a driver and
+    // the data layer are the machine's, so the C numeric locale goes back to "C"; the
+    // windows format with QLocale, which does not read it.
+    if (settings.odbc)
+        std::setlocale(LC_NUMERIC, "C");
     if (!d->db.open())
         refuse(errors::ConnectFailed, driverText(d->db.lastError()));
     if (d->readOnly &&
