@@ -253,19 +253,22 @@ void frmAgentes_CambioFactura::aceptar() {
     const double total = number(txtTotal->Text());
     const double costo = number(txtImporte_Costo->Text());
     const std::shared_ptr<ado::Connection> cn = SharedContext::conexion();
-    // The invoice and both day totals change together or not at all.
-    ado::Transaction tx(*cn);
-    cn->Execute(QStringLiteral("UPDATE Facturas SET Agente=") + sqlInteger(nuevo) +
-                QStringLiteral(" WHERE Codigo=") + keyText(txtFactura) +
-                QStringLiteral(" AND Serie=") + keyText(txtSerie));
-    clsAgente agente;
-    agente.ConexionOrbenta(cn);
-    agente.EmpresaOrbenta(SharedContext::empresa());
-    if (anterior != 0)
-        agente.AcumularVenta(anterior, fecha, Currency::fromDouble(total * -1),
-                             Currency::fromDouble(costo * -1));
-    agente.AcumularVenta(nuevo, fecha, Currency::fromDouble(total), Currency::fromDouble(costo));
-    tx.Commit();
+    // The invoice and both day totals change together or not at all. Two users moving
+    // invoices of one day between the same two agents take those rows in opposite orders:
+    // the one the database stops runs the whole move again.
+    ado::RunTransaction(*cn, [&] {
+        cn->Execute(QStringLiteral("UPDATE Facturas SET Agente=") + sqlInteger(nuevo) +
+                    QStringLiteral(" WHERE Codigo=") + keyText(txtFactura) +
+                    QStringLiteral(" AND Serie=") + keyText(txtSerie));
+        clsAgente agente;
+        agente.ConexionOrbenta(cn);
+        agente.EmpresaOrbenta(SharedContext::empresa());
+        if (anterior != 0)
+            agente.AcumularVenta(anterior, fecha, Currency::fromDouble(total * -1),
+                                 Currency::fromDouble(costo * -1));
+        agente.AcumularVenta(nuevo, fecha, Currency::fromDouble(total),
+                             Currency::fromDouble(costo));
+    });
     cancelar();
 }
 

@@ -34,6 +34,9 @@ constexpr qint32 Integrity = -2147217873; // 0x80040E2F
 constexpr qint32 ConnectFailed = -2147467259; // 0x80004005
 /// CommitTrans or RollbackTrans without an open transaction.
 constexpr qint32 NoTransaction = -2147168242; // 0x8004D00E
+/// The database ended the transaction because it conflicted with another user's (a
+/// deadlock, a serialization failure): the same work, run again, may succeed.
+constexpr qint32 Conflict = -2147168231; // 0x8004D019
 /// The connection is closed.
 constexpr qint32 ConnectionClosed = 3709;
 /// The recordset is closed.

@@ -11,12 +11,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QThread>
 #include <QUrl>
 #include <clocale>
 #include <cstdio>
@@ -118,6 +120,12 @@ QString driverText(const QSqlError& e) {
     if (t.startsWith(QStringLiteral("ERROR:")))
         t = t.mid(6).trimmed();
     return t;
+}
+
+// A deadlock (PostgreSQL 40P01, SQL Server 1205) or a serialization failure (40001):
+// the engine gave up on the transaction because of another one, not because of its work.
+bool isConflict(const QString& code) {
+    return code == u"40P01" || code == u"40001" || code == u"1205";
 }
 
 bool isIntegrityViolation(Dialect d, const QSqlError& e) {
@@ -290,6 +298,8 @@ struct Connection::Impl {
         }
         if (text.isEmpty())
             text = QStringLiteral("The database refused the statement without saying why.");
+        if (isConflict(e.nativeErrorCode()))
+            throw AutomationError(errors::Conflict, source(), text);
         throw AutomationError(isIntegrityViolation(settings.dialect, e) ? errors::Integrity
                                                                         : errors::Statement,
                               source(), text);
@@ -300,12 +310,14 @@ struct Connection::Impl {
         if (connectionLost())
             return AutomationError(errors::ConnectFailed, source(),
                                    b.error.isEmpty() ? lostText() : b.error);
-        return AutomationError(
-            b.sqlState.startsWith(QStringLiteral("23")) ? errors::Integrity : errors::Statement,
-            source(),
-            b.error.isEmpty() ? QStringLiteral("The database refused the statement without "
-                                               "saying why.")
-                              : b.error);
+        return AutomationError(isConflict(b.sqlState)                        ? errors::Conflict
+                               : b.sqlState.startsWith(QStringLiteral("23")) ? errors::Integrity
+                                                                             : errors::Statement,
+                               source(),
+                               b.error.isEmpty()
+                                   ? QStringLiteral("The database refused the statement without "
+                                                    "saying why.")
+                                   : b.error);
     }
 
     static QString lostText() {
@@ -1110,6 +1122,37 @@ Transaction::~Transaction() {
 void Transaction::Commit() {
     cn_.CommitTrans();
     done_ = true;
+}
+
+void RunTransaction(Connection& connection, const std::function<void()>& work) {
+    if (connection.transactionLevel() > 0) {
+        Transaction tx(connection);
+        work();
+        tx.Commit();
+        return;
+    }
+    constexpr int retries = 3;
+    for (int attempt = 0;; ++attempt) {
+        try {
+            Transaction tx(connection);
+            work();
+            tx.Commit();
+            return;
+        } catch (const AutomationError& e) {
+            // Only a transaction rolled back whole starts again: nothing of the failed
+            // attempt may be committed with the next one.
+            if (e.number() != errors::Conflict || connection.transactionLevel() != 0)
+                throw;
+            if (attempt == retries)
+                throw AutomationError(
+                    errors::Conflict, e.source(),
+                    QStringLiteral("Otro usuario estaba cambiando los mismos datos a la vez y la "
+                                   "operación no se ha podido completar; no se ha guardado "
+                                   "nada. Inténtelo de nuevo."));
+        }
+        // Apart for a moment, at different moments, the two users rarely meet again.
+        QThread::msleep(10 + QRandomGenerator::global()->bounded(40u * (attempt + 1)));
+    }
 }
 
 bool Connection::CreateDatabase(const QString& connectionString) {

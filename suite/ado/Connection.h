@@ -154,4 +154,13 @@ private:
     bool done_ = false;
 };
 
+/// Runs `work` as one transaction and commits it. When the database ends the transaction
+/// because it conflicted with another user's (SQLSTATE 40P01 or 40001, SQL Server's 1205),
+/// all of it is rolled back and `work` runs again from its start in a new transaction, up
+/// to three more times after a short random pause; a conflict that remains is reported
+/// (errors::Conflict) in Spanish, for the user. Inside a transaction already open, `work`
+/// runs once as a nested level and a conflict goes up to the outermost level, the only
+/// one that can start the work again.
+void RunTransaction(Connection& connection, const std::function<void()>& work);
+
 } // namespace ado

@@ -121,6 +121,60 @@ TEST_P(Ado, AFailingStatementInsideATransactionFailsAlone) {
     EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT Id FROM T ORDER BY Id")), QStringList({"1", "3"}));
 }
 
+// A transaction the database ends because of another user's runs again whole, so that
+// what it commits holds each of its statements once. On the servers the conflict is
+// real: under repeatable read, another connection changes the row this one is about to
+// change. SQLite queues its writers instead, so there the first attempt fails by itself.
+TEST_P(Ado, AConflictingTransactionRunsAgainWholeAndOnlyOnce) {
+    cn->Execute(QStringLiteral("INSERT INTO T (Id, Clave) VALUES (1, 0)"));
+    const bool server = GetParam() != testsupport::Engine::SQLite;
+    if (server)
+        cn->Execute(QStringLiteral("SET SESSION CHARACTERISTICS AS TRANSACTION ISOLATION LEVEL "
+                                   "REPEATABLE READ"));
+    auto other = db->open();
+    int attempts = 0;
+    ado::RunTransaction(*cn, [&] {
+        ++attempts;
+        cn->Execute(QStringLiteral("INSERT INTO T (Id, Clave) VALUES (10, ") +
+                    QString::number(attempts) + u')');
+        if (attempts == 1) {
+            if (!server)
+                throw AutomationError(ado::errors::Conflict, source(), QStringLiteral("deadlock"));
+            other->Execute(QStringLiteral("UPDATE T SET Clave = Clave + 100 WHERE Id = 1"));
+        }
+        cn->Execute(QStringLiteral("UPDATE T SET Clave = Clave + 1 WHERE Id = 1"));
+    });
+    EXPECT_EQ(attempts, 2);
+    const int before = server ? 100 : 0;
+    EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT Id, Clave FROM T ORDER BY Id")),
+              QStringList({"1|" + QString::number(before + 1), "10|2"}));
+    EXPECT_EQ(cn->transactionLevel(), 0);
+
+    // Conflicting every time: four attempts, nothing kept, and the user is told in Spanish.
+    attempts = 0;
+    const auto always = [&] {
+        ++attempts;
+        cn->Execute(QStringLiteral("INSERT INTO T (Id) VALUES (20)"));
+        throw AutomationError(ado::errors::Conflict, source(), QStringLiteral("deadlock detected"));
+    };
+    AutomationError e = testsupport::failureOf([&] { ado::RunTransaction(*cn, always); });
+    EXPECT_EQ(attempts, 4);
+    EXPECT_EQ(e.number(), ado::errors::Conflict);
+    EXPECT_TRUE(e.description().startsWith(QStringLiteral("Otro usuario"))) << e.what();
+    EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT COUNT(*) FROM T WHERE Id = 20")),
+              QStringList{"0"});
+    EXPECT_EQ(cn->transactionLevel(), 0);
+
+    // Inside an open transaction only the outermost level can start again: the conflict
+    // goes up as it came.
+    attempts = 0;
+    cn->BeginTrans();
+    e = testsupport::failureOf([&] { ado::RunTransaction(*cn, always); });
+    EXPECT_EQ(attempts, 1);
+    EXPECT_EQ(e.description(), QStringLiteral("deadlock detected"));
+    cn->RollbackTrans();
+}
+
 TEST_P(Ado, NestedTransactionsAreSavepoints) {
     cn->BeginTrans();
     cn->Execute(QStringLiteral("INSERT INTO T (Id) VALUES (1)"));

@@ -1,11 +1,14 @@
 #include "TestComponent.h"
 
 #include "TestErrors.h"
+#include "TestWorkers.h"
 #include <ORBTAgentes.h>
 #include <QApplication>
 #include <QLabel>
 #include <QPointer>
+#include <QProcess>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -231,6 +234,76 @@ TEST_P(CambioFacturaWindow, TypedKeysNeverBecomeSql) {
               QStringLiteral("UPDATE Facturas SET Agente=2 WHERE Codigo=10 AND Serie=1"));
     EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT COUNT(*) FROM Facturas WHERE Agente = 2")),
               QStringList({"1"}));
+}
+
+// One user at the window: moves one invoice back and forth between two agents, each
+// move through the window's own accept, and fails at the first message box.
+int moveInvoiceWorker(const QStringList& args) {
+    auto cn = std::make_shared<ado::Connection>();
+    cn->Open(args.value(0));
+    auto empresa = std::make_shared<ORBTEmp::Empresa>();
+    empresa->setCodEmpresa(1);
+    SharedContext::setConexion(cn);
+    SharedContext::setEmpresa(empresa);
+    auto presenter = std::make_shared<ui::RecordingPresenter>();
+    ui::setPresenter(presenter);
+    const QString invoice = args.value(1);
+    const QString agents[2] = {args.value(2), args.value(3)};
+    const int moves = args.value(4).toInt();
+    const qint64 startAt = args.value(5).toLongLong();
+    frmclsCambioFactura cls;
+    cls.Show(0);
+    frmAgentes_CambioFactura* w = cls.window();
+    while (QDateTime::currentMSecsSinceEpoch() < startAt)
+        QThread::usleep(200);
+    for (int i = 0; i < moves; ++i) {
+        w->CargarFactura(QStringLiteral("1"), invoice);
+        w->txtNuevoAgente->setTextValue(agents[(i + 1) % 2]);
+        w->cmdAceptar->click();
+        if (!presenter->requests.isEmpty() || !w->txtSerie->isEnabled()) {
+            std::fprintf(stderr, "move %d: %s\n", i,
+                         presenter->requests.value(0).text.toUtf8().constData());
+            return 1;
+        }
+    }
+    return 0;
+}
+const testsupport::WorkerRegistration registerMoves("mover-factura", moveInvoiceWorker);
+
+// Two users move invoices of one day between the same two agents in opposite directions,
+// so that their moves take the two agents' rows in opposite orders: the database stops
+// one of them now and then, and the move runs again. No failure reaches either user and
+// every day total stays the sum of its invoices.
+TEST_P(CambioFacturaWindow, TwoUsersMovingInvoicesInOppositeDirectionsBothSucceed) {
+    cn->Execute(QStringLiteral(
+        "INSERT INTO Facturas (Serie, Codigo, Fecha, Agente, ImporteB, TDto1, Dto1, TDto2, "
+        "Dto2, Importe_Costo) VALUES (1, 12, '2026-03-02T00:00:00', 2, 80, 1, 0, 1, 0, 30)"));
+    cn->Execute(QStringLiteral("INSERT INTO Agentes_Acumulados (Cod_Empresa, Cod_Agente, Fecha, "
+                               "Importe_Pvp, Importe_Costo) VALUES (1, 1, '2026-03-02T00:00:00', "
+                               "171, 100)"));
+    cn->Execute(QStringLiteral("INSERT INTO Agentes_Acumulados (Cod_Empresa, Cod_Agente, Fecha, "
+                               "Importe_Pvp, Importe_Costo) VALUES (1, 2, '2026-03-02T00:00:00', "
+                               "80, 30)"));
+    constexpr int kMoves = 200;
+    const QString startAt = QString::number(QDateTime::currentMSecsSinceEpoch() + 1500);
+    std::vector<std::unique_ptr<QProcess>> users;
+    for (const QStringList& move : {QStringList{"10", "1", "2"}, QStringList{"12", "2", "1"}}) {
+        auto p = std::make_unique<QProcess>();
+        p->start(testsupport::selfPath(),
+                 QStringList{"--orbenta-worker", "mover-factura", db->connectionString()} + move +
+                     QStringList{QString::number(kMoves), startAt});
+        ASSERT_TRUE(p->waitForStarted());
+        users.push_back(std::move(p));
+    }
+    for (auto& p : users) {
+        ASSERT_TRUE(p->waitForFinished(600000));
+        EXPECT_EQ(p->exitCode(), 0) << p->readAllStandardError().toStdString();
+    }
+    // An even number of moves each: every invoice is back with its first agent.
+    EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT Codigo, Agente FROM Facturas WHERE Fecha = "
+                                         "'2026-03-02T00:00:00' ORDER BY Codigo")),
+              QStringList({"10|1", "12|2"}));
+    EXPECT_EQ(days(), QStringList({"1|171|100", "2|80|30"}));
 }
 
 ORBENTA_ENGINE_TESTS(CambioFacturaWindow);
