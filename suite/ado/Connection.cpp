@@ -20,6 +20,7 @@
 #include <QSqlRecord>
 #include <QThread>
 #include <QUrl>
+#include <algorithm>
 #include <clocale>
 #include <cstdio>
 #include <list>
@@ -39,10 +40,12 @@ bool traceEnabled() {
     return on;
 }
 
+QString withoutSecrets(const QString& sql);
+
 void trace(const QString& sql) {
     if (!traceEnabled())
         return;
-    const QByteArray line = QByteArrayLiteral("SQL: ") + sql.toUtf8() + '\n';
+    const QByteArray line = QByteArrayLiteral("SQL: ") + withoutSecrets(sql).toUtf8() + '\n';
     std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
     std::fflush(stderr);
 }
@@ -159,10 +162,21 @@ QString displayConnectionString(const QString& connectionString) {
     const QStringView cs(connectionString);
     QString out;
     out.reserve(cs.size());
-    // Parts end at a ";" outside braces (an ODBC value in braces may hold ";").
+    // Parts end at a ";" outside braces (an ODBC value in braces may hold ";"). A brace
+    // that is never closed does not swallow the rest: then every ";" ends a part.
+    int open = 0;
+    for (QChar c : cs) {
+        if (c == u'{')
+            ++open;
+        else if (c == u'}' && open > 0)
+            --open;
+    }
+    const bool braces = open == 0;
     for (qsizetype i = 0; i <= cs.size();) {
         qsizetype j = i;
         for (int depth = 0; j < cs.size() && (cs[j] != u';' || depth > 0); ++j) {
+            if (!braces)
+                continue;
             if (cs[j] == u'{')
                 ++depth;
             else if (cs[j] == u'}' && depth > 0)
@@ -182,6 +196,147 @@ QString displayConnectionString(const QString& connectionString) {
     }
     return out;
 }
+
+namespace {
+
+bool namesPassword(QStringView name) {
+    while (!name.isEmpty() && (name.front() == u'[' || name.front() == u'"'))
+        name = name.mid(1);
+    while (!name.isEmpty() && (name.back() == u']' || name.back() == u'"'))
+        name.chop(1);
+    return name.endsWith(u"password", Qt::CaseInsensitive);
+}
+
+QString literalBody(QStringView literal) {
+    const QStringView body =
+        literal.mid(literal.startsWith(u'N') || literal.startsWith(u'n') ? 2 : 1).chopped(1);
+    return body.toString().replace(QStringLiteral("''"), QStringLiteral("'"));
+}
+
+bool holdsConnectionPassword(const QString& text) {
+    static const QRegularExpression key(QStringLiteral("(^|[;\\s])(pwd|password)\\s*="),
+                                        QRegularExpression::CaseInsensitiveOption);
+    return key.match(text).hasMatch();
+}
+
+// A statement as the trace shows it: the values of the agents' Password column (and of
+// any column whose name ends in Password), of configuration keys ending in Password and
+// the passwords of connection strings written as literals become '***'.
+QString withoutSecrets(const QString& sql) {
+    QString skeleton;
+    std::vector<LiteralSpan> spans;
+    if (!skeletonOf(sql, skeleton, spans)) {
+        // A text the scanner does not judge (an unterminated literal): from its first
+        // quote on, nothing is shown.
+        const qsizetype quote = sql.indexOf(u'\'');
+        return quote < 0 ? sql : sql.left(quote) + QStringLiteral("'***'");
+    }
+    if (spans.empty())
+        return sql;
+    std::vector<bool> hide(spans.size(), false);
+    // "Password = value", in a SET list or a condition.
+    static const QRegularExpression assigned(QStringLiteral("password[\\]\"]?\\s*=\\s*$"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    for (size_t k = 0; k < spans.size(); ++k) {
+        const qsizetype from = k == 0 ? 0 : spans[k - 1].begin + spans[k - 1].length;
+        const QString before = sql.mid(from, spans[k].begin - from);
+        hide[k] = assigned.match(before).hasMatch();
+    }
+    // INSERT INTO t (columns) VALUES (values): each literal belongs to a column.
+    static const QRegularExpression insert(
+        QStringLiteral("^\\s*INSERT\\s+INTO\\s+[^(]+\\(([^)]*)\\)\\s*VALUES\\s*\\("),
+        QRegularExpression::CaseInsensitiveOption);
+    if (const QRegularExpressionMatch m = insert.match(skeleton); m.hasMatch()) {
+        const QStringList columns = m.captured(1).split(u',');
+        std::vector<int> columnOf(spans.size(), -1);
+        size_t k = size_t(skeleton.left(m.capturedEnd()).count(QChar(u'\x01')));
+        int column = 0, depth = 0;
+        for (qsizetype i = m.capturedEnd(); i < skeleton.size() && depth >= 0; ++i) {
+            const QChar c = skeleton[i];
+            if (c == u'\x01' && k < spans.size())
+                columnOf[k++] = column;
+            else if (c == u'(')
+                ++depth;
+            else if (c == u')')
+                --depth;
+            else if (c == u',' && depth == 0)
+                ++column;
+        }
+        int clave = -1, valor = -1;
+        for (int i = 0; i < columns.size(); ++i) {
+            const QString name = columns[i].trimmed();
+            if (name.compare(QStringLiteral("Clave"), Qt::CaseInsensitive) == 0)
+                clave = i;
+            else if (name.compare(QStringLiteral("Valor"), Qt::CaseInsensitive) == 0)
+                valor = i;
+        }
+        // A configuration value whose key ends in Password.
+        bool secretKey = false;
+        for (size_t j = 0; j < spans.size(); ++j)
+            if (clave >= 0 && columnOf[j] == clave && spans[j].kind != LiteralSpan::Number &&
+                namesPassword(literalBody(QStringView(sql).mid(spans[j].begin, spans[j].length))))
+                secretKey = true;
+        for (size_t j = 0; j < spans.size(); ++j)
+            if (columnOf[j] >= 0 &&
+                ((columnOf[j] < columns.size() && namesPassword(columns[columnOf[j]].trimmed())) ||
+                 (secretKey && columnOf[j] == valor)))
+                hide[j] = true;
+    }
+    QString out;
+    out.reserve(sql.size());
+    qsizetype copied = 0;
+    for (size_t k = 0; k < spans.size(); ++k) {
+        const LiteralSpan& sp = spans[k];
+        const QStringView literal = QStringView(sql).mid(sp.begin, sp.length);
+        QString shown;
+        if (hide[k]) {
+            shown = QStringLiteral("'***'");
+        } else if (sp.kind != LiteralSpan::Number) {
+            const QString body = literalBody(literal);
+            if (!holdsConnectionPassword(body))
+                continue;
+            shown =
+                u'\'' + displayConnectionString(body).replace(u'\'', QStringLiteral("''")) + u'\'';
+        } else {
+            continue;
+        }
+        out += QStringView(sql).mid(copied, sp.begin - copied);
+        out += shown;
+        copied = sp.begin + sp.length;
+    }
+    out += QStringView(sql).mid(copied);
+    return out;
+}
+
+// A driver's message about a connection string, which may quote the string (the ODBC
+// driver manager does when it cannot parse it): the password never shows.
+QString withoutPasswords(QString text, const QString& connectionString) {
+    // Its values as written, however the braces stand.
+    QStringList secrets;
+    static const QRegularExpression value(
+        QStringLiteral("(?:^|;)\\s*(?:pwd|password)\\s*=\\s*(\\{[^}]*\\}?|[^;]*)"),
+        QRegularExpression::CaseInsensitiveOption);
+    for (auto it = value.globalMatch(connectionString); it.hasNext();) {
+        const QString v = it.next().captured(1).trimmed();
+        for (const QString& form :
+             {v, v.startsWith(u'{') ? v.mid(1).chopped(v.endsWith(u'}') ? 1 : 0) : QString()})
+            if (!form.isEmpty())
+                secrets << form;
+    }
+    text.replace(connectionString, displayConnectionString(connectionString));
+    static const QRegularExpression key(
+        QStringLiteral("((?:pwd|password)\\s*=\\s*)(\\{[^}]*\\}?|[^;'\"\\s]*)"),
+        QRegularExpression::CaseInsensitiveOption);
+    text.replace(key, QStringLiteral("\\1***"));
+    // Longest first, so that no part of a longer one is left.
+    std::sort(secrets.begin(), secrets.end(),
+              [](const QString& a, const QString& b) { return a.size() > b.size(); });
+    for (const QString& secret : secrets)
+        text.replace(secret, QStringLiteral("***"));
+    return text;
+}
+
+} // namespace
 
 struct Connection::Impl {
     QString name;
@@ -683,7 +838,8 @@ void Connection::Open(const QString& connectionString) {
     const auto refuse = [&](qint32 number, const QString& text) {
         d->db = QSqlDatabase();
         QSqlDatabase::removeDatabase(d->name);
-        throw AutomationError(number, QStringLiteral("ado.") + dialectName(settings.dialect), text);
+        throw AutomationError(number, QStringLiteral("ado.") + dialectName(settings.dialect),
+                              withoutPasswords(text, connectionString));
     };
     d->readOnly = false;
     switch (settings.dialect) {

@@ -47,7 +47,10 @@ QString displayConnectionString(const QString& connectionString);
 /// PostgreSQL each statement in a transaction runs under its own savepoint.
 ///
 /// With ORBENTA_TRACE_SQL=1 in the environment every statement is printed to standard
-/// error as "SQL: " and the text exactly as it was given.
+/// error as "SQL: " and the text as it was given, except passwords: the values of
+/// columns and configuration keys whose names end in Password, and the Pwd of a
+/// connection string written in a literal, show as '***'. No failure to open a
+/// connection shows its password either.
 class Connection {
 public:
     Connection();

@@ -176,4 +176,26 @@ TEST(AdoOpen, ConnectionStringsThatCannotWorkSayWhy) {
     EXPECT_EQ(cn.State(), ado::adStateOpen);
 }
 
+// However a connection string fails, with braces that never close included (the ODBC
+// driver manager then quotes the whole string), its password is not in the message.
+TEST(AdoOpen, NoFailureShowsThePassword) {
+    const QString cases[] = {
+        QStringLiteral(
+            "Driver=ODBC;Driver={PostgreSQL Unicode;Server=127.0.0.1;Uid=u;Pwd=Secreto1"),
+        QStringLiteral("Driver=ODBC;Driver={Ninguno};Server=127.0.0.1;PWD={Secreto2;x}"),
+        QStringLiteral("Driver=ODBC;DSN=ninguno;Uid=u;Password=Secreto3"),
+        QStringLiteral("Driver=ODBC;Driver={PostgreSQL Unicode};Server=127.0.0.1;Port=1;Uid=u;"
+                       "Pwd=Secreto4"),
+        QStringLiteral("Driver=PostgreSQL;Server=127.0.0.1;Port=1;Uid=u;Pwd=Secreto5"),
+    };
+    for (const QString& cs : cases) {
+        SCOPED_TRACE(cs.toStdString());
+        ado::Connection cn;
+        const auto e = failureOf([&] { cn.Open(cs); });
+        EXPECT_EQ(e.number(), ado::errors::ConnectFailed) << e.what();
+        EXPECT_FALSE(e.description().contains(QStringLiteral("Secreto"))) << e.what();
+        EXPECT_FALSE(ado::displayConnectionString(cs).contains(QStringLiteral("Secreto")));
+    }
+}
+
 } // namespace

@@ -71,6 +71,56 @@ TEST_P(Cli, TraceShowsTheStatementAsWritten) {
     EXPECT_EQ(r.err, QStringLiteral("SQL: ") + sql + u'\n');
 }
 
+// Whatever writes a password, the trace shows '***' in its place: the agents' Password
+// column, a configuration key ending in Password, the Pwd of a connection string.
+TEST_P(Cli, TraceNeverShowsAPassword) {
+    ASSERT_EQ(orbenta(db({"init", "--demo"})).code, 0);
+    auto env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("ORBENTA_TRACE_SQL"), QStringLiteral("1"));
+    const struct {
+        const char* sql;
+        const char* traced;
+    } statements[] = {
+        {"UPDATE Agentes SET Password = 'Secreto1' WHERE Codigo = 1",
+         "UPDATE Agentes SET Password = '***' WHERE Codigo = 1"},
+        {"SELECT Codigo FROM Agentes WHERE Codigo = 1 AND Password='Secreto2'",
+         "SELECT Codigo FROM Agentes WHERE Codigo = 1 AND Password='***'"},
+        {"INSERT INTO Empresas_Configuracion (Cod_Empresa, Clave, Valor) VALUES (1, "
+         "'ReportPassword', 'Secreto3')",
+         "INSERT INTO Empresas_Configuracion (Cod_Empresa, Clave, Valor) VALUES (1, "
+         "'ReportPassword', '***')"},
+        {"INSERT INTO Empresas_Configuracion (Cod_Empresa, Clave, Valor) VALUES (1, 'Origen', "
+         "'Driver=PostgreSQL;Uid=u;Pwd=Secreto4;Port=5432')",
+         "INSERT INTO Empresas_Configuracion (Cod_Empresa, Clave, Valor) VALUES (1, 'Origen', "
+         "'Driver=PostgreSQL;Uid=u;Pwd=***;Port=5432')"},
+    };
+    for (const auto& st : statements) {
+        SCOPED_TRACE(st.sql);
+        const CliRun r = orbenta(db({"sql", QString::fromUtf8(st.sql)}), env);
+        EXPECT_EQ(r.code, 0) << r.err.toStdString();
+        EXPECT_EQ(r.err, QStringLiteral("SQL: ") + QString::fromUtf8(st.traced) + u'\n');
+    }
+    // The component's own statements: an agent saved (UPDATE, then INSERT for a new one)
+    // and a company's configuration.
+    for (const QStringList& args :
+         {QStringList{"agente", "guardar", "1", "--Password", "Secreto5"},
+          QStringList{"agente", "guardar", "77", "--Nombre", "Nuevo", "--Password", "Secreto6"},
+          QStringList{"empresa", "guardar", "1", "--config", "ODBCPassword=Secreto7", "--config",
+                      "Conexion=Driver=ODBC;DSN=x;PWD=Secreto8"}}) {
+        const CliRun r = orbenta(db(args), env);
+        EXPECT_EQ(r.code, 0) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QStringLiteral("'***'")) ||
+                    r.err.contains(QStringLiteral("=***")))
+            << r.err.toStdString();
+        EXPECT_FALSE(r.err.contains(QStringLiteral("Secreto"))) << r.err.toStdString();
+    }
+    EXPECT_EQ(orbenta(db({"sql", "SELECT Password FROM Agentes WHERE Codigo = 77"}))
+                  .out.split(u'\n')
+                  .value(1),
+              QStringLiteral("Secreto6"))
+        << "only the trace hides it";
+}
+
 // Texts that look like placeholders, quotes that try to close the literal and whole
 // statements are stored as typed, and nothing else happens.
 const QStringList kHostile = {
