@@ -438,9 +438,12 @@ int cmdComision(Context& c) {
         usage(usage_);
     if (!p.isSet(QStringLiteral("comision")))
         usage(QStringLiteral("--comision is required"));
-    if (!utilidades::parseNumber(p.value(QStringLiteral("comision")), r.Comision))
-        usage(QStringLiteral("--comision must be a number such as 2.5 or 2,5: ") +
-              p.value(QStringLiteral("comision")));
+    // The commission window's own rule: what the window refuses is refused here too.
+    if (const QString refusal = ORBTAgentes::validarComision(
+            ORBTAgentes::textoComision(p.value(QStringLiteral("comision"))), r.Comision);
+        !refusal.isEmpty())
+        usage(refusal + QStringLiteral(" (--comision ") + p.value(QStringLiteral("comision")) +
+              u')');
     if (r.Dev_Comision() > -1)
         r.Modificar();
     else

@@ -11,7 +11,6 @@
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QRegularExpression>
 #include <ado/Connection.h>
 #include <ado/Recordset.h>
 #include <controls/Anclaje.h>
@@ -42,20 +41,6 @@ struct Reloj {
 // A grid cell read as a number, an empty cell as 0.
 qint32 celda(const QString& text) {
     return toLong(Val(text));
-}
-
-// A percentage as typed, after the window's clean-up ("." already ","): an optional
-// sign, digits and at most one decimal comma. Exponents, group separators and signs
-// such as "%" make it no number: a percentage is typed as it is shown.
-bool porcentaje(const QString& t, double& p) {
-    static const QRegularExpression forma(QStringLiteral("^[+-]?([0-9]+(,[0-9]*)?|,[0-9]+)$"));
-    if (!forma.match(t).hasMatch())
-        return false;
-    bool ok = false;
-    p = QString(t).replace(u',', u'.').toDouble(&ok);
-    if (p == 0)
-        p = 0; // "-0" is stored as 0
-    return ok;
 }
 
 QString pct(double v) {
@@ -285,21 +270,13 @@ void frmAgentes_Comision_Familias::mostrarComisionEfectiva(int row) {
 // ---- editing -------------------------------------------------------------------------
 
 void frmAgentes_Comision_Familias::validarEdicion(bool& cancel) {
-    QString t = vsCom->EditText().trimmed();
-    t.replace(u'.', u',');
+    const QString t = textoComision(vsCom->EditText());
     vsCom->setEditText(t);
     if (t.isEmpty())
         return;
     double p = 0;
-    if (!porcentaje(t, p)) {
-        ui::MsgBox(QStringLiteral("Comisión inválida."), ui::vbCritical,
-                   QStringLiteral("¡Atención!"));
-        cancel = true;
-        return;
-    }
-    if (p < 0 || p > 100) {
-        ui::MsgBox(QStringLiteral("La comisión debe estar entre 0 y 100."), ui::vbCritical,
-                   QStringLiteral("¡Atención!"));
+    if (const QString refusal = validarComision(t, p); !refusal.isEmpty()) {
+        ui::MsgBox(refusal, ui::vbCritical, QStringLiteral("¡Atención!"));
         cancel = true;
         return;
     }
@@ -316,7 +293,7 @@ void frmAgentes_Comision_Familias::validarEdicion(bool& cancel) {
 void frmAgentes_Comision_Familias::edicionTerminada(int row) {
     const QString t = vsCom->TextMatrix(row, colComision);
     double p = 0;
-    if (porcentaje(QString(t).replace(u'.', u','), p))
+    if (leerPorcentaje(textoComision(t), p))
         vsCom->setTextMatrix(row, colComision, pct(p));
 }
 

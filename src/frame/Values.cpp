@@ -3,6 +3,7 @@
 #include "Errors.h"
 
 #include <QLocale>
+#include <QRegularExpression>
 #include <cmath>
 #include <limits>
 #include <utilidades/Regional.h>
@@ -424,6 +425,31 @@ Currency Currency::operator+(Currency o) const {
 }
 Currency Currency::operator-(Currency o) const {
     return fromScaled(checkedScaled(__int128(v_) - o.v_));
+}
+
+QString textoComision(const QString& typed) {
+    return typed.trimmed().replace(u'.', u',');
+}
+
+bool leerPorcentaje(const QString& texto, double& value) {
+    static const QRegularExpression forma(QStringLiteral("^[+-]?([0-9]+(,[0-9]*)?|,[0-9]+)$"));
+    if (!forma.match(texto).hasMatch())
+        return false;
+    bool ok = false;
+    value = QString(texto).replace(u',', u'.').toDouble(&ok);
+    if (value == 0)
+        value = 0; // "-0" is stored as 0
+    return ok;
+}
+
+QString validarComision(const QString& texto, double& value) {
+    double p = 0;
+    if (!leerPorcentaje(texto, p))
+        return QStringLiteral("Comisión inválida.");
+    if (p < 0 || p > 100)
+        return QStringLiteral("La comisión debe estar entre 0 y 100.");
+    value = p;
+    return {};
 }
 
 } // namespace ORBTAgentes

@@ -75,6 +75,19 @@ quint8 toByte(double v);
 /// is always the same text. A date outside years 100 to 9999 fails with error 6.
 QString sqlDateText(const QDateTime& d);
 
+/// A commission percentage as the user typed it (a cell of the commission window, the
+/// command line), cleaned up: blanks around it removed, every "." read as the decimal ",".
+QString textoComision(const QString& typed);
+/// A cleaned-up percentage read as a number: an optional sign, digits and at most one
+/// decimal comma. Exponents, group separators and signs such as "%" make it no number:
+/// a percentage is typed as it is shown. "-0" reads as 0.
+bool leerPorcentaje(const QString& texto, double& value);
+/// The rule every stored commission percentage passes, wherever it is typed: a number
+/// from 0 to 100, both included. Answers the message that refuses `texto` ("Comisión
+/// inválida.", "La comisión debe estar entre 0 y 100."), or an empty text with the
+/// percentage in `value`.
+QString validarComision(const QString& texto, double& value);
+
 } // namespace ORBTAgentes
 
 Q_DECLARE_METATYPE(ORBTAgentes::Currency)

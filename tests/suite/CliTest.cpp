@@ -121,6 +121,43 @@ TEST_P(Cli, TraceNeverShowsAPassword) {
         << "only the trace hides it";
 }
 
+// "comision guardar" stores what the commission window would store and refuses, with the
+// window's messages, what the window refuses; a refusal stores nothing.
+TEST_P(Cli, ComisionGuardarFollowsTheWindowsRule) {
+    ASSERT_EQ(orbenta(db({"init", "--demo"})).code, 0);
+    const QStringList rule = {"--agente", "9", "--nivel", "1", "--familias", "3"};
+    const auto stored = [&] {
+        return orbenta(db(QStringList{"comision", "exacta"} + rule)).out.trimmed();
+    };
+    const struct {
+        const char* typed;
+        const char* refusal; // nullptr: stored
+        const char* stored;
+    } cases[] = {
+        {"0", nullptr, "0"},
+        {"100", nullptr, "100"},
+        {" 12,5 ", nullptr, "12.5"},
+        {"-1", "La comisión debe estar entre 0 y 100.", "12.5"},
+        {"100.0001", "La comisión debe estar entre 0 y 100.", "12.5"},
+        {"1e3", "Comisión inválida.", "12.5"},
+        {"1.234,5", "Comisión inválida.", "12.5"},
+        {"12%", "Comisión inválida.", "12.5"},
+        {"", "Comisión inválida.", "12.5"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        const CliRun r = orbenta(db(QStringList{"comision", "guardar"} + rule +
+                                    QStringList{"--comision", QString::fromUtf8(c.typed)}));
+        if (c.refusal) {
+            EXPECT_NE(r.code, 0);
+            EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.refusal))) << r.err.toStdString();
+        } else {
+            EXPECT_EQ(r.code, 0) << r.err.toStdString();
+        }
+        EXPECT_EQ(stored(), QString::fromUtf8(c.stored));
+    }
+}
+
 // Texts that look like placeholders, quotes that try to close the literal and whole
 // statements are stored as typed, and nothing else happens.
 const QStringList kHostile = {
