@@ -10,12 +10,14 @@
 #include <QCommandLineParser>
 #include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QLocale>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <map>
 
@@ -26,6 +28,7 @@ using automation::AutomationError;
 namespace {
 
 const QString kSource = QStringLiteral("orbenta");
+QString defaultDatabaseFile();
 
 QTextStream& out() {
     static QTextStream s(stdout);
@@ -38,6 +41,12 @@ QTextStream& err() {
 
 [[noreturn]] void usage(const QString& text) {
     throw AutomationError(5, kSource, text); // 5: "Invalid procedure call or argument"
+}
+
+// A command line the tool cannot make sense of: what is wrong, and how it is written.
+[[noreturn]] void badCommandLine(const QString& text) {
+    usage(text + QStringLiteral("\nusage: orbenta [--db CONN] [--empresa N] COMMAND "
+                                "[ARGUMENTS...]; orbenta --help lists the commands"));
 }
 
 QString display(const QVariant& v) {
@@ -115,7 +124,20 @@ struct Context {
 };
 
 int cmdInit(Context& c) {
-    // The one command that creates a database when the connection string names none yet.
+    // The one command that creates a database when the connection string names none yet,
+    // and the folder of the default one.
+    if (!c.parser.isSet(QStringLiteral("db")) && qEnvironmentVariableIsEmpty("ORBENTA_DB")) {
+        const QString folder = QFileInfo(defaultDatabaseFile()).absolutePath();
+        std::error_code ec;
+        std::filesystem::create_directories(std::filesystem::path(folder.toStdString()), ec);
+        if (ec)
+            throw AutomationError(75, kSource, // 75: "Path/File access error"
+                                  QStringLiteral("cannot create the folder ") + folder +
+                                      QStringLiteral(": ") +
+                                      (ec == std::errc::permission_denied
+                                           ? QStringLiteral("permission denied")
+                                           : QString::fromLocal8Bit(ec.message().c_str())));
+    }
     ado::Connection::CreateDatabase(c.connectionString());
     auto cn = c.connection();
     if (db::hasTables(*cn) && !c.parser.isSet(QStringLiteral("force")))
@@ -630,8 +652,11 @@ QStringList withNegativeNumbersAsArguments(const QList<QCommandLineOption>& know
         if (a.startsWith(u'-') && !negative.match(a).hasMatch()) {
             options << a;
             const QString name = a.mid(a.startsWith(QStringLiteral("--")) ? 2 : 1);
-            if (valued.contains(name) && i + 1 < args.size())
+            if (valued.contains(name)) {
+                if (i + 1 >= args.size())
+                    return args; // the parser says which value is missing
                 options << args[++i];
+            }
         } else {
             positional << a;
         }
@@ -641,26 +666,35 @@ QStringList withNegativeNumbersAsArguments(const QList<QCommandLineOption>& know
 
 } // namespace
 
+namespace {
+// Only named here: nothing is created until init asks for it.
+QString defaultDatabaseFile() {
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (dir.isEmpty())
+        dir = QDir::homePath();
+    return dir + QStringLiteral("/orbenta/orbenta.db");
+}
+} // namespace
+
 QString defaultConnectionString() {
     const QString env = qEnvironmentVariable("ORBENTA_DB");
     if (!env.isEmpty())
         return env;
-    QString dir = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    if (dir.isEmpty())
-        dir = QDir::homePath();
-    dir += QStringLiteral("/orbenta");
-    QDir().mkpath(dir);
-    return QStringLiteral("Driver=SQLite;Database=") + dir + QStringLiteral("/orbenta.db");
+    return QStringLiteral("Driver=SQLite;Database=") + defaultDatabaseFile();
 }
 
 bool isCommand(const QStringList& arguments) {
-    // The main window takes only --db and --empresa; anything else is for the tool,
-    // which reports what it does not understand.
+    // The main window takes only --db CONN and --empresa N; anything else, a missing value
+    // or a company that is no code included, is for the tool, which reports what it does
+    // not understand: a window opens only when asked for properly.
     for (int i = 1; i < arguments.size(); ++i) {
         const QString& a = arguments[i];
-        if (a == u"--db" || a == u"--empresa")
-            ++i;
-        else
+        if ((a != u"--db" && a != u"--empresa") || i + 1 >= arguments.size() ||
+            arguments[i + 1].startsWith(QStringLiteral("--")))
+            return true;
+        bool ok = false;
+        const int code = arguments[++i].toInt(&ok);
+        if (a == u"--empresa" && (!ok || code < -32768 || code > 32767))
             return true;
     }
     return false;
@@ -688,6 +722,7 @@ int runCommand(const QStringList& arguments) {
         "  informe comisiones --agente A --pdf FILE   the commission sheet as a PDF\n"
         "Without a command the main window opens."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QList<QCommandLineOption> options{
         {QStringLiteral("db"),
          QStringLiteral("Connection string (default: the embedded database)."),
@@ -736,15 +771,28 @@ int runCommand(const QStringList& arguments) {
     try {
         const auto [rest, properties] = agentProperties(arguments);
         if (!parser.parse(withNegativeNumbersAsArguments(options, rest)))
-            usage(parser.errorText());
+            badCommandLine(parser.errorText());
         if (parser.isSet(QStringLiteral("help"))) {
             out() << parser.helpText();
             return 0;
         }
+        if (parser.isSet(QStringLiteral("version"))) {
+            out() << "orbenta " << QCoreApplication::applicationVersion() << '\n';
+            return 0;
+        }
         QStringList pos = parser.positionalArguments();
         const auto it = pos.isEmpty() ? commands().end() : commands().find(pos.first());
+        if (parser.isSet(QStringLiteral("empresa"))) {
+            bool ok = false;
+            const int code = parser.value(QStringLiteral("empresa")).toInt(&ok);
+            if (!ok || code < -32768 || code > 32767)
+                badCommandLine(QStringLiteral("--empresa must be a whole number from -32768 to "
+                                              "32767: ") +
+                               parser.value(QStringLiteral("empresa")));
+        }
         if (it == commands().end())
-            usage(QStringLiteral("unknown command; see orbenta --help"));
+            badCommandLine(pos.isEmpty() ? QStringLiteral("no command")
+                                         : QStringLiteral("unknown command: ") + pos.first());
         pos.removeFirst();
         Context c{parser, pos, properties};
         const int rc = it->second(c);

@@ -15,11 +15,13 @@ int main(int argc, char* argv[]) {
             qputenv("QT_QPA_PLATFORM", "offscreen");
         QApplication app(argc, argv);
         QApplication::setApplicationName(QStringLiteral("orbenta"));
+        QApplication::setApplicationVersion(QStringLiteral(ORBENTA_VERSION));
         return orbenta::host::runCommand(args);
     }
     if (orbenta::host::isCommand(args)) {
         QCoreApplication app(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("orbenta"));
+        QCoreApplication::setApplicationVersion(QStringLiteral(ORBENTA_VERSION));
         return orbenta::host::runCommand(args);
     }
 

@@ -4,6 +4,7 @@
 #include "TestComponent.h"
 
 #include <OrbentaSuite.h>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
@@ -338,6 +339,89 @@ TEST(CliUnit, UnknownDriverAndUnknownCommand) {
     EXPECT_TRUE(r.err.startsWith(QStringLiteral("error 3706 (ado): "))) << r.err.toStdString();
     r = orbenta({"--db", "x", "nada"});
     EXPECT_NE(r.code, 0);
+}
+
+// A command line the program cannot read ends with a usage message and a failure code,
+// and never with a window (which, offscreen, would wait here for ever).
+TEST(CliUnit, BadCommandLinesAreRefusedWithoutAWindow) {
+    QTemporaryDir dir;
+    const QString cs = QStringLiteral("Driver=SQLite;Database=") + dir.filePath("x.db");
+    auto env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("ORBENTA_DB"), cs);
+    const QStringList cases[] = {
+        {"--db"},
+        {"--empresa"},
+        {"--db", cs, "--empresa"},
+        {"--empresa", "uno"},
+        {"--empresa", "99999"},
+        {"--db", "--empresa", "1"},
+        {"--nada"},
+        {"--db", cs, "--nada"},
+        {"sql", "--db"},
+        {"agente", "cargar", "--empresa", "x", "3"},
+        {"nada"},
+    };
+    for (const QStringList& args : cases) {
+        SCOPED_TRACE(args.join(u' ').toStdString());
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(ORBENTA_BINARY), args);
+        if (!p.waitForFinished(20000)) {
+            p.kill();
+            p.waitForFinished();
+            ADD_FAILURE() << "still running: a window opened";
+            continue;
+        }
+        EXPECT_NE(p.exitCode(), 0);
+        const QString err = QString::fromUtf8(p.readAllStandardError());
+        EXPECT_TRUE(err.contains(QStringLiteral("usage: orbenta"))) << err.toStdString();
+    }
+    const CliRun r = orbenta({"--version"}, env);
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QStringLiteral("orbenta 1.0.0\n"));
+}
+
+// Without a usable home folder, only init creates anything, and says why it cannot.
+TEST(CliUnit, OnlyInitCreatesTheDefaultFolder) {
+    QTemporaryDir dir;
+    const QString home = dir.filePath(QStringLiteral("home"));
+    ASSERT_TRUE(QDir().mkpath(home));
+    const QString other = QStringLiteral("Driver=SQLite;Database=") + dir.filePath("otra.db");
+    ASSERT_EQ(orbenta({"init", "--db", other}).code, 0);
+    auto env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("ORBENTA_DB"));
+    env.remove(QStringLiteral("XDG_DATA_HOME"));
+    env.insert(QStringLiteral("HOME"), home);
+    for (const QStringList& args :
+         {QStringList{"--version"}, QStringList{"--help"},
+          QStringList{"sql", "--db", other, "SELECT 1"}, QStringList{"agente", "primero"},
+          QStringList{"comision", "nivel", "1-2-3-4-5"}}) {
+        SCOPED_TRACE(args.join(u' ').toStdString());
+        orbenta(args, env);
+        EXPECT_TRUE(
+            QDir(home).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden).isEmpty());
+    }
+    // A home that cannot be written: init names the folder it cannot create. (As another
+    // user when the tests run as root, who may write anything.)
+    QFile::setPermissions(home, QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                    QFileDevice::ReadOther | QFileDevice::ExeOther);
+    QProcess p;
+    p.setProcessEnvironment(env);
+    if (geteuid() == 0)
+        p.start(QStringLiteral("setpriv"), {"--reuid=65534", "--regid=65534", "--clear-groups",
+                                            QStringLiteral(ORBENTA_BINARY), "init"});
+    else
+        p.start(QStringLiteral(ORBENTA_BINARY), {"init"});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    QFile::setPermissions(home,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    if (geteuid() == 0 && !err.contains(QStringLiteral("error ")))
+        GTEST_SKIP() << "the program cannot be started as another user: " << err.toStdString();
+    EXPECT_NE(p.exitCode(), 0);
+    EXPECT_TRUE(err.contains(QStringLiteral("permission denied"))) << err.toStdString();
+    EXPECT_TRUE(err.contains(home + QStringLiteral("/.local"))) << err.toStdString();
 }
 
 // The pictures come from a scratch demo database: the user's database is neither
