@@ -8,6 +8,7 @@
 
 #include <QAtomicInteger>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
@@ -1006,20 +1007,77 @@ void Connection::LockNamed(const QString& name) {
         d->control(QStringLiteral("EXEC sp_getapplock @Resource = ") + quotedName(name) +
                    QStringLiteral(", @LockMode = 'Exclusive', @LockOwner = 'Session'"));
         return;
-    default: {
-        const char* file = sqlite3_db_filename(d->lite, "main");
-        const QString base = file && *file ? QString::fromUtf8(file) : QDir::tempPath() + "/memory";
-        auto lock = std::make_unique<QLockFile>(base + u'-' + name + QStringLiteral(".lock"));
-        // Never stale by age (a print may take long); a holder that died is noticed.
-        lock->setStaleLockTime(0);
-        if (!lock->lock())
-            throw AutomationError(
-                errors::Statement, d->source(),
-                QStringLiteral("The lock ") + name +
-                    QStringLiteral(" cannot be taken: its file cannot be written."));
-        d->namedLocks[name] = std::move(lock);
+    default:
+        lockFile(name, -1);
     }
+}
+
+bool Connection::LockNamed(const QString& name, int timeoutMs,
+                           const std::function<void()>& waiting) {
+    if (!d->open)
+        throw AutomationError(
+            errors::ObjectClosed, d->source(),
+            QStringLiteral("Operation is not allowed when the object is closed."));
+    QElapsedTimer clock;
+    clock.start();
+    for (bool first = true;; first = false) {
+        if (tryLockNamed(name))
+            return true;
+        if (first && waiting)
+            waiting();
+        if (clock.elapsed() >= timeoutMs)
+            return false;
+        QThread::msleep(quint32(qMin<qint64>(100, timeoutMs - clock.elapsed()) + 1));
     }
+}
+
+// One attempt, without waiting. A holder that died holds nothing: a server ends a dead
+// client's session and its locks with it; on SQLite the lock file of a process that no
+// longer runs is taken over.
+bool Connection::tryLockNamed(const QString& name) {
+    switch (d->settings.dialect) {
+    case Dialect::PostgreSQL: {
+        QSqlQuery q(d->db);
+        if (!q.exec(QStringLiteral("SELECT pg_try_advisory_lock(hashtext(") + quotedName(name) +
+                    QStringLiteral("))")) ||
+            !q.next())
+            d->fail(d->errorOf(q));
+        return q.value(0).toBool();
+    }
+    case Dialect::SqlServer: {
+        // sp_getapplock answers 0 or 1 when granted, a negative status when not.
+        QSqlQuery q(d->db);
+        if (!q.exec(QStringLiteral("SET NOCOUNT ON; DECLARE @r int; EXEC @r = sp_getapplock "
+                                   "@Resource = ") +
+                    quotedName(name) +
+                    QStringLiteral(", @LockMode = 'Exclusive', @LockOwner = 'Session', "
+                                   "@LockTimeout = 0; SELECT @r")) ||
+            !q.next())
+            d->fail(d->errorOf(q));
+        return q.value(0).toInt() >= 0;
+    }
+    default:
+        return lockFile(name, 0);
+    }
+}
+
+bool Connection::lockFile(const QString& name, int timeoutMs) {
+    if (d->namedLocks.count(name))
+        return true;
+    const char* file = sqlite3_db_filename(d->lite, "main");
+    const QString base = file && *file ? QString::fromUtf8(file) : QDir::tempPath() + "/memory";
+    auto lock = std::make_unique<QLockFile>(base + u'-' + name + QStringLiteral(".lock"));
+    // Never stale by age (a print may take long); a holder that died is noticed.
+    lock->setStaleLockTime(0);
+    if (!lock->tryLock(timeoutMs)) {
+        if (lock->error() == QLockFile::LockFailedError)
+            return false;
+        throw AutomationError(errors::Statement, d->source(),
+                              QStringLiteral("The lock ") + name +
+                                  QStringLiteral(" cannot be taken: its file cannot be written."));
+    }
+    d->namedLocks[name] = std::move(lock);
+    return true;
 }
 
 void Connection::UnlockNamed(const QString& name) {

@@ -91,6 +91,12 @@ public:
     /// it (a work table shared by all users, for example). PostgreSQL: an advisory lock;
     /// SQL Server: an application lock; SQLite: a lock file beside the database.
     void LockNamed(const QString& name);
+    /// The same, waiting at most `timeoutMs`: answers whether the lock was taken. When it
+    /// is held by another, `waiting` is called once before the wait begins (to tell the
+    /// user). A holder that died holds nothing on any engine: a server ends the session
+    /// of a client that is gone, and with it its locks; on SQLite the lock file of a
+    /// process that no longer runs is taken over.
+    bool LockNamed(const QString& name, int timeoutMs, const std::function<void()>& waiting = {});
     void UnlockNamed(const QString& name);
 
     Dialect dialect() const;
@@ -133,6 +139,8 @@ private:
         qint32 rowsAffected = -1;
     };
     Result run(const StatementEvent& event);
+    bool tryLockNamed(const QString& name);
+    bool lockFile(const QString& name, int timeoutMs); // SQLite's named locks
     void announce(const StatementEvent& event);
 
     struct Impl;
