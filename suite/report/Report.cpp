@@ -6,13 +6,17 @@
 #include "utilidades/Regional.h"
 #include "utilidades/Utilidades.h"
 
+#include <QBuffer>
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFontMetricsF>
+#include <QHash>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QRegularExpression>
+#include <QSaveFile>
 #include <functional>
 #include <map>
 
@@ -39,22 +43,13 @@ QString localPath(const QString& path) {
     return p;
 }
 
-// The connection a table's logon names (see DatabaseTable).
-QString connectionString(const DatabaseTable& t) {
-    if (t.server.compare(QLatin1String("SQLite"), Qt::CaseInsensitive) == 0)
-        return QStringLiteral("Driver=SQLite;Database=") + t.database;
-    QString cs;
-    if (t.server.contains(u'='))
-        cs = t.server;
-    else
-        cs = QStringLiteral("Driver=ODBC;DSN=") + t.server;
-    if (!t.database.isEmpty())
-        cs += QStringLiteral(";Database=") + t.database;
-    if (!t.user.isEmpty())
-        cs += QStringLiteral(";Uid=") + t.user;
-    if (!t.password.isEmpty())
-        cs += QStringLiteral(";Pwd=") + t.password;
-    return cs;
+// The pairs of a connection string, keys in lower case.
+QList<QPair<QString, QString>> pairsOf(const QString& connectionString) {
+    QList<QPair<QString, QString>> pairs;
+    for (const QString& part : connectionString.split(u';', Qt::SkipEmptyParts))
+        pairs.append(
+            {part.section(u'=', 0, 0).trimmed().toLower(), part.section(u'=', 1).trimmed()});
+    return pairs;
 }
 
 // The table's own name from a location "database.owner.table" (or just "table").
@@ -103,11 +98,71 @@ Logon logonFor(const QString& connectionString) {
     }
     if (driver == QLatin1String("sqlite")) {
         l.nombre = QStringLiteral("SQLite");
-        l.baseDatos = QFileInfo(l.baseDatos).absoluteFilePath();
+        l.baseDatos = databaseOf(connectionString);
     } else {
         l.nombre = rest.join(u';');
     }
     return l;
+}
+
+QString DatabaseTable::ConnectionString() const {
+    if (server.compare(QLatin1String("SQLite"), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("Driver=SQLite;Database=") + database;
+    QString cs;
+    if (server.contains(u'='))
+        cs = server;
+    else
+        cs = QStringLiteral("Driver=ODBC;DSN=") + server;
+    if (!database.isEmpty())
+        cs += QStringLiteral(";Database=") + database;
+    if (!user.isEmpty())
+        cs += QStringLiteral(";Uid=") + user;
+    if (!password.isEmpty())
+        cs += QStringLiteral(";Pwd=") + password;
+    return cs;
+}
+
+QString databaseOf(const QString& connectionString) {
+    const auto pairs = pairsOf(connectionString);
+    const auto value = [&](const char* key) {
+        for (const auto& [k, v] : pairs)
+            if (k == QLatin1String(key))
+                return v;
+        return QString();
+    };
+    const QString driver = value("driver").toLower();
+    if (driver == QLatin1String("sqlite")) {
+        const QString file = value("database");
+        if (file.isEmpty())
+            return {};
+        const QFileInfo info(file);
+        const QString canonical = info.canonicalFilePath();
+        return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
+    }
+    QStringList place;
+    const auto add = [&](const QString& key, QString v) {
+        if (!v.isEmpty())
+            place << key + u'=' + v;
+    };
+    if (driver == QLatin1String("postgresql")) {
+        add(QStringLiteral("Server"), value("server").toLower());
+        add(QStringLiteral("Port"),
+            value("port").isEmpty() ? QStringLiteral("5432") : value("port"));
+    } else {
+        add(QStringLiteral("DSN"), value("dsn"));
+        // ODBC strings name the manager's driver after the suite's own "Driver=ODBC".
+        for (qsizetype i = 0, seen = 0; i < pairs.size(); ++i)
+            if (pairs[i].first == QLatin1String("driver") && seen++ > 0)
+                add(QStringLiteral("Driver"), pairs[i].second);
+        add(QStringLiteral("Server"), value("server").toLower());
+        add(QStringLiteral("Port"), value("port"));
+    }
+    if (value("database").isEmpty() &&
+        (driver == QLatin1String("postgresql") || value("dsn").isEmpty()))
+        return {};
+    add(QStringLiteral("Database"), value("database"));
+    add(QStringLiteral("Schema"), value("schema"));
+    return place.join(u';');
 }
 
 void DatabaseTable::SetLogOnInfo(const QString& s, const QString& d, const QString& u,
@@ -132,11 +187,35 @@ ParameterField& ParameterFields::Item(int index) {
 }
 
 std::shared_ptr<Report> Report::open(const QString& path) {
+    QStringList chain;
+    return open(path, chain);
+}
+
+// `chain` holds the files being opened, the outermost first: a subreport found in it
+// would open itself for ever.
+std::shared_ptr<Report> Report::open(const QString& path, QStringList& chain) {
     const QString file = localPath(path);
+    const QFileInfo info(file);
+    if (info.exists() && !info.isFile())
+        fail(53, QStringLiteral("El informe ") + file +
+                     QStringLiteral(" no es un archivo normal (es una carpeta, un FIFO o un "
+                                    "dispositivo): no se abre."));
+    const QString canonical = info.canonicalFilePath();
+    if (!canonical.isEmpty() && chain.contains(canonical))
+        fail(5, QStringLiteral("El informe ") + chain.first() +
+                    QStringLiteral(" no se puede abrir: ") + file +
+                    QStringLiteral(" se incluye a sí mismo como subinforme (") +
+                    (chain.mid(chain.indexOf(canonical)) << canonical).join(QStringLiteral(" → ")) +
+                    QStringLiteral(")."));
     QFile f(file);
     if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
         fail(53, QStringLiteral("The report file ") + file + QStringLiteral(" cannot be opened: ") +
                      f.errorString());
+    chain << canonical;
+    struct Pop {
+        QStringList& c;
+        ~Pop() { c.removeLast(); }
+    } pop{chain};
     const QStringList lines = QString::fromUtf8(f.readAll()).split(u'\n');
     if (lines.isEmpty() || lines.first().trimmed() != QLatin1String("orbenta-report 1"))
         fail(5, QStringLiteral("The file ") + file +
@@ -160,7 +239,8 @@ std::shared_ptr<Report> Report::open(const QString& path) {
         } else if (key == QLatin1String("parameter")) {
             r->parameters_.fields_.push_back(std::make_unique<ParameterField>(value));
         } else if (key == QLatin1String("subreport")) {
-            r->subreports_.emplace_back(value, open(QFileInfo(file).absolutePath() + u'/' + value));
+            r->subreports_.emplace_back(value,
+                                        open(QFileInfo(file).absolutePath() + u'/' + value, chain));
         } else if (key == QLatin1String("query")) {
             r->query_ = value;
         } else if (key == QLatin1String("header")) {
@@ -213,7 +293,7 @@ void Report::ReadRecords() {
     if (!t.loggedOn)
         fail(5, QStringLiteral("The table ") + t.Name() + QStringLiteral(" was given no logon."));
     ado::Connection cn;
-    cn.Open(connectionString(t));
+    cn.Open(t.ConnectionString());
     ado::Recordset rs;
     rs.Open(sql, cn);
     columns_.clear();
@@ -229,6 +309,31 @@ void Report::ReadRecords() {
     rs.Close();
     cn.Close();
     read_ = true;
+}
+
+void Report::arrangeRows(const QVector<QStringList>& written) {
+    ReadRecords();
+    const auto key = [](const QStringList& fields) { return fields.join(QChar(0x1f)); };
+    QHash<QString, QList<int>> places; // each written row's positions, first first
+    for (int i = 0; i < written.size(); ++i)
+        places[key(written[i])].append(i);
+    QVector<QVector<QVariant>> arranged(written.size());
+    for (const auto& row : rows_) {
+        QStringList fields;
+        for (const QVariant& v : row)
+            fields << v.toString();
+        auto it = places.find(key(fields.mid(0, written.isEmpty() ? 0 : written[0].size())));
+        if (it == places.end() || it->isEmpty())
+            fail(5, QStringLiteral("El informe ") + title_ +
+                        QStringLiteral(" ha leído una fila que no se escribió para él: ") +
+                        fields.join(QStringLiteral(" | ")).simplified());
+        arranged[it->takeFirst()] = row;
+    }
+    if (rows_.size() != written.size())
+        fail(5, QStringLiteral("El informe ") + title_ + QStringLiteral(" ha leído ") +
+                    QString::number(rows_.size()) + QStringLiteral(" filas de las ") +
+                    QString::number(written.size()) + QStringLiteral(" escritas."));
+    rows_ = std::move(arranged);
 }
 
 QString Report::expand(const QString& pattern, int page, int pages) const {
@@ -311,31 +416,42 @@ void Report::draw(QPainter& p, QPagedPaintDevice& device, int page, int pages,
     QFont base(QStringLiteral("Liberation Sans"));
     base.setPointSizeF(9);
     double y = 0;
+    // A text that does not fit its width (the page's, less what stands to its right) is
+    // cut with an ellipsis: it never runs over the value beside it or off the page.
     const auto text = [&](const QString& t, double size, bool bold, Qt::Alignment align,
-                          double indent = 0) {
+                          double indent = 0, double right = 0) {
         QFont f = base;
         f.setPointSizeF(size);
         f.setBold(bold);
         p.setFont(f);
-        const double h = QFontMetricsF(f, &device).height();
-        p.drawText(QRectF(area.left() + indent, area.top() + y, area.width() - indent, h),
-                   align | Qt::AlignVCenter, t);
-        return h;
+        const QFontMetricsF m(f, &device);
+        const double width = qMax(0.0, area.width() - indent - right);
+        p.drawText(QRectF(area.left() + indent, area.top() + y, width, m.height()),
+                   align | Qt::AlignVCenter, m.elidedText(t, Qt::ElideRight, width));
+        return m.height();
+    };
+    const auto widthOf = [&](const QString& t, bool bold) {
+        QFont f = base;
+        f.setBold(bold);
+        return QFontMetricsF(f, &device).horizontalAdvance(t);
     };
     for (int i = 0; i < header_.size(); ++i)
         y += text(expand(header_[i], page, pages), i == 1 ? 14 : 10, i <= 1,
                   i == 1 ? Qt::AlignHCenter : Qt::AlignLeft) +
              4 * scale;
     y += 8 * scale;
-    const double h = text(columnsLeft_, 9, true, Qt::AlignLeft);
-    text(expand(columnsRight_, page, pages), 9, true, Qt::AlignRight);
+    const QString columnsRight = expand(columnsRight_, page, pages);
+    const double h =
+        text(columnsLeft_, 9, true, Qt::AlignLeft, 0, widthOf(columnsRight, true) + 12 * scale);
+    text(columnsRight, 9, true, Qt::AlignRight);
     y += h;
     p.drawLine(QPointF(area.left(), area.top() + y), QPointF(area.right(), area.top() + y));
     y += 6 * scale;
     for (int i = first; i < first + count; ++i) {
         const Line& l = lines[i];
         const double indent = (l.indent > 0 ? l.indent - 1 : 0) * 18 * scale;
-        text(l.text, 9, l.group, Qt::AlignLeft, indent);
+        text(l.text, 9, l.group, Qt::AlignLeft, indent,
+             l.value.isEmpty() ? 0 : widthOf(l.value, l.group) + 12 * scale);
         text(l.value, 9, l.group, Qt::AlignRight);
         y += 14 * scale;
     }
@@ -344,11 +460,37 @@ void Report::draw(QPainter& p, QPagedPaintDevice& device, int page, int pages,
 }
 
 void Report::ExportPdf(const QString& file) {
-    QFile out(file);
+    QBuffer pdf;
+    pdf.open(QIODevice::WriteOnly);
+    WritePdf(pdf);
+    const QByteArray& bytes = pdf.data();
+    const auto failed = [&](const QString& why) {
+        fail(75, QStringLiteral("El PDF ") + file + QStringLiteral(" no se ha podido escribir: ") +
+                     why);
+    };
+    const QFileInfo info(file);
+    if (info.exists() && !info.isFile() && !info.isDir()) {
+        // A pipe or a device: written in place, every byte accounted for.
+        QFile out(file);
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+            failed(out.errorString());
+        if (out.write(bytes) != bytes.size() || !out.flush())
+            failed(out.errorString());
+        out.close();
+        if (out.error() != QFileDevice::NoError)
+            failed(out.errorString());
+        return;
+    }
+    QSaveFile out(file);
     if (!out.open(QIODevice::WriteOnly))
-        fail(75, QStringLiteral("The PDF file ") + file + QStringLiteral(" cannot be written: ") +
-                     out.errorString());
-    WritePdf(out);
+        failed(out.errorString());
+    if (out.write(bytes) != bytes.size()) {
+        const QString why = out.errorString();
+        out.cancelWriting();
+        failed(why);
+    }
+    if (!out.commit())
+        failed(out.errorString());
 }
 
 int Report::WritePdf(QIODevice& out) {

@@ -22,6 +22,18 @@ struct Logon {
 };
 Logon logonFor(const QString& connectionString);
 
+/// The database a connection string reaches, as a text fit to show a user (it never
+/// holds a user or a password); two connection strings reach the same database exactly
+/// when their texts are equal. Only what names the place counts:
+/// - SQLite: the file's canonical absolute path (links and "..", resolved without
+///   opening the file), so a copied or restored file is another database;
+/// - PostgreSQL: server (case-insensitive), port (5432 when not given), database and,
+///   when given, schema: a database made from a template has its own name;
+/// - ODBC: the data source, driver, server, port, database and schema keys as given
+///   (the driver manager resolves a data source; its name is what both sides share).
+/// Empty when the text names no database (a company whose logon values were never set).
+QString databaseOf(const QString& connectionString);
+
 /// One table of a report's data source. The engine reads it through the suite's data
 /// layer on a connection built from the logon values:
 /// - server "SQLite": the database is the SQLite file's path;
@@ -37,6 +49,8 @@ public:
     void setLocation(const QString& location) { location_ = location; }
     void SetLogOnInfo(const QString& server, const QString& database, const QString& user,
                       const QString& password);
+    /// The connection string the logon names (see above).
+    QString ConnectionString() const;
     QString server, database, user, password;
     bool loggedOn = false;
 
@@ -99,7 +113,9 @@ public:
 class Report {
 public:
     /// Reads a report file; Windows-style paths ("C:\\Suite\\Rpt\\x.rpt") are accepted.
-    /// Fails with a clear error when the file is missing or not a report of this format.
+    /// Fails with a clear error when the file is missing, is not a plain file (a FIFO or
+    /// a device is never opened: it could block or never end), is not a report of this
+    /// format, or is its own subreport (directly or through others).
     static std::shared_ptr<Report> open(const QString& path);
 
     report::Database& Database() { return database_; }
@@ -113,10 +129,18 @@ public:
     /// Reads the rows of every table (the report's and its subreports'), once. A wrong
     /// logon or a missing table fails here, with the data layer's description.
     void ReadRecords();
+    /// Puts the rows read in the order of `written` (each row's fields as text): the rows
+    /// a program wrote to a work table that keeps no order of its own. The rows read must
+    /// be exactly those, as many times each; anything else fails and nothing is shown.
+    void arrangeRows(const QVector<QStringList>& written);
     /// Draws every page; answers the page count.
     int Render(QPagedPaintDevice& device);
     /// Writes the report as a PDF file, or as PDF into a device (answering the page
-    /// count).
+    /// count). The file is complete or absent: the PDF is drawn first, then written
+    /// beside the file's name and renamed over it; a failure to write (a full disk)
+    /// leaves no file and any older one as it was. A FIFO or a device (a pipe, the
+    /// terminal) cannot be renamed over and is written in place; a failed or short
+    /// write fails there too.
     void ExportPdf(const QString& file);
     int WritePdf(QIODevice& out);
 
@@ -137,6 +161,7 @@ private:
         QString value;
         bool group = false;
     };
+    static std::shared_ptr<Report> open(const QString& path, QStringList& chain);
     QString expand(const QString& pattern, int page, int pages) const;
     void draw(QPainter& p, QPagedPaintDevice& device, int page, int pages,
               const QVector<Line>& lines, int first, int count, double scale) const;
