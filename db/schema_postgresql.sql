@@ -154,6 +154,6 @@ CREATE INDEX IX_Facturas_Agente ON Facturas (Agente);
 -- Orden keeps the rows in the order they were written: the report reads them so.
 CREATE TABLE Listado_Desc_Comis (
     Orden serial PRIMARY KEY,
-    Elemento varchar(255),
+    Elemento varchar(320),
     Porcentaje varchar(255)
 );

@@ -154,6 +154,6 @@ CREATE INDEX IX_Facturas_Agente ON Facturas (Agente);
 -- Orden keeps the rows in the order they were written: the report reads them so.
 CREATE TABLE Listado_Desc_Comis (
     Orden int IDENTITY(1,1) PRIMARY KEY,
-    Elemento nvarchar(255),
+    Elemento nvarchar(320),
     Porcentaje nvarchar(255)
 );

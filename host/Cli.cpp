@@ -16,6 +16,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -163,9 +164,36 @@ int cmdSql(Context& c) {
     return 0;
 }
 
+// "empresa informes CODIGO": the company's report logon (ODBCNombre, ODBCBaseDatos,
+// ODBCUsuario, ODBCPassword) set to reach the database of this connection, the way out
+// when its reports name another one (a copied file, a database made from a template).
+int empresaInformes(Context& c, ado::Connection& cn, qint16 code) {
+    std::shared_ptr<ORBTEmp::Empresa> e;
+    try {
+        e = ORBTEmp::Empresa::Cargar(cn, code);
+    } catch (const AutomationError& x) {
+        if (x.number() != ado::errors::NoCurrentRecord)
+            throw;
+        usage(QStringLiteral("empresa informes: the company ") + QString::number(code) +
+              QStringLiteral(" does not exist"));
+    }
+    const auto valores = db::reportSettings(c.connectionString());
+    for (const auto& [clave, valor] : valores)
+        e->setValorConfiguracion(clave, valor);
+    e->Guardar(cn);
+    out() << "empresa " << code << ": informes en " << report::databaseOf(c.connectionString())
+          << '\n';
+    for (const auto& [clave, valor] : valores)
+        out() << "  " << clave << " = "
+              << (clave == u"ODBCPassword" && !valor.isEmpty() ? QStringLiteral("***") : valor)
+              << '\n';
+    return 0;
+}
+
 int cmdEmpresa(Context& c) {
     if (c.args.isEmpty())
-        usage(QStringLiteral("usage: orbenta empresa guardar CODIGO [options] | listar"));
+        usage(QStringLiteral(
+            "usage: orbenta empresa guardar CODIGO [options] | informes CODIGO | listar"));
     auto cn = c.connection();
     const QString sub = c.args[0];
     if (sub == u"listar" && c.args.size() == 1) {
@@ -176,8 +204,11 @@ int cmdEmpresa(Context& c) {
         printRecordset(rs);
         return 0;
     }
+    if (sub == u"informes" && c.args.size() == 2)
+        return empresaInformes(c, *cn, c.int16Arg(c.args[1], QStringLiteral("CODIGO")));
     if (sub != u"guardar" || c.args.size() != 2)
-        usage(QStringLiteral("usage: orbenta empresa guardar CODIGO [options] | listar"));
+        usage(QStringLiteral(
+            "usage: orbenta empresa guardar CODIGO [options] | informes CODIGO | listar"));
     const qint16 code = c.int16Arg(c.args[1], QStringLiteral("CODIGO"));
     ORBTEmp::Empresa e;
     ado::Recordset rs;
@@ -594,9 +625,13 @@ int cmdInforme(Context& c) {
     regla.Agente = agente;
     grid::OutlineModel filas(11);
     ado::Recordset rs;
-    ORBTAgentes::ArbolComisiones(filas).Construir(&regla, &rs);
-    ORBTAgentes::InformeComisiones::Preparar(filas, agente, a.Nombre)
-        ->ExportPdf(p.value(QStringLiteral("pdf")));
+    ORBTAgentes::ArbolComisiones(filas).Construir(
+        &regla, &rs, ORBTAgentes::ArbolComisiones::Huerfanas::Conservar);
+    // A reader that went away is a write error to report, not a signal that ends us.
+    std::signal(SIGPIPE, SIG_IGN);
+    ORBTAgentes::InformeComisiones::Preparar(filas, agente, a.Nombre, [](const QString& aviso) {
+        err() << aviso << Qt::endl;
+    })->ExportPdf(p.value(QStringLiteral("pdf")));
     out() << p.value(QStringLiteral("pdf")) << '\n';
     return 0;
 }
@@ -708,6 +743,7 @@ int runCommand(const QStringList& arguments) {
         "  init [--demo] [--force]      create the schema (and the demo data)\n"
         "  sql \"STATEMENT\"              run one T-SQL statement\n"
         "  empresa guardar CODIGO [...]  create or change a company\n"
+        "  empresa informes CODIGO       point the company's reports at this database\n"
         "  empresa listar                list the companies\n"
         "  agente cargar CODIGO | primero | ultimo | anterior CODIGO | siguiente CODIGO\n"
         "                                load an agent and print its properties\n"

@@ -60,7 +60,8 @@ void ArbolComisiones::Construir() {
     Construir(nullptr, nullptr);
 }
 
-void ArbolComisiones::Construir(clsComision_Familias* regla, ado::Recordset* rs) {
+void ArbolComisiones::Construir(clsComision_Familias* regla, ado::Recordset* rs,
+                                Huerfanas huerfanas) {
     vaciar();
     std::vector<Nodo> nodos;
     struct Mostrar {
@@ -72,7 +73,7 @@ void ArbolComisiones::Construir(clsComision_Familias* regla, ado::Recordset* rs)
     if (!regla || !rs)
         return;
     regla->Cargar_Todos(*rs);
-    cargarReglas(nodos, *regla, *rs);
+    cargarReglas(nodos, *regla, *rs, huerfanas);
     rs->Close();
 }
 
@@ -134,7 +135,7 @@ std::vector<ArbolComisiones::Nodo> ArbolComisiones::leerArbol() {
 // placed below a node have the node's path and so never change where a search stops;
 // they are added to the grid with their node.
 void ArbolComisiones::cargarReglas(std::vector<Nodo>& nodos, clsComision_Familias& regla,
-                                   ado::Recordset& rs) {
+                                   ado::Recordset& rs, Huerfanas huerfanas) {
     const qint16 nivelArticulo = regla.NumNiveles + 1;
     const QString bloqueado = pct(200);
     const auto columna = [&](const char* nombre) {
@@ -177,6 +178,8 @@ void ArbolComisiones::cargarReglas(std::vector<Nodo>& nodos, clsComision_Familia
             continue;
         }
         // No node holds the path: the family is gone, and so goes its rule.
+        if (huerfanas == Huerfanas::Conservar)
+            continue;
         regla.Familia_1 = ruta[0];
         regla.Familia_2 = ruta[1];
         regla.Familia_3 = ruta[2];

@@ -31,9 +31,12 @@ class clsComision_Familias;
 ///
 /// The rules are merged in one forward pass (they come sorted by family path, as the
 /// nodes are). A rule whose path no node holds, also one beyond the last node, belongs
-/// to a family that no longer exists: it is deleted through the rule object.
+/// to a family that no longer exists: the window deletes it through the rule object;
+/// a print only leaves it out (printing changes nothing but the report's work table).
 class ArbolComisiones {
 public:
+    enum class Huerfanas { Eliminar, Conservar };
+
     explicit ArbolComisiones(grid::OutlineModel& model) : model_(model) {}
 
     /// The tree alone, without commissions.
@@ -41,12 +44,14 @@ public:
     /// The tree with the rules of `regla`'s agent: `rs` (closed) is filled by the rule
     /// store's Cargar_Todos, read once and closed again. Whatever fails on the way, the
     /// model holds the tree as far as it was read, and draws again.
-    void Construir(clsComision_Familias* regla, ado::Recordset* rs);
+    void Construir(clsComision_Familias* regla, ado::Recordset* rs,
+                   Huerfanas huerfanas = Huerfanas::Eliminar);
 
 private:
     struct Nodo;
     std::vector<Nodo> leerArbol();
-    void cargarReglas(std::vector<Nodo>& nodos, clsComision_Familias& regla, ado::Recordset& rs);
+    void cargarReglas(std::vector<Nodo>& nodos, clsComision_Familias& regla, ado::Recordset& rs,
+                      Huerfanas huerfanas);
     void vaciar();
     void mostrar(const std::vector<Nodo>& nodos);
 

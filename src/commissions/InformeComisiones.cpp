@@ -4,6 +4,7 @@
 #include "frame/Values.h"
 
 #include <ado/Connection.h>
+#include <automation/AutomationError.h>
 #include <empresa/Empresa.h>
 #include <grid/OutlineModel.h>
 #include <report/Report.h>
@@ -14,6 +15,7 @@ namespace ORBTAgentes {
 namespace {
 
 const QString kTabla = QStringLiteral("Listado_Desc_Comis");
+const QString kFuente = QStringLiteral("InformeComisiones::Preparar");
 
 // Logon and location of every table of a report, as the suite's reports get them.
 void conectar(report::Report& r, const ORBTEmp::Empresa& empresa) {
@@ -30,9 +32,37 @@ void conectar(report::Report& r, const ORBTEmp::Empresa& empresa) {
     }
 }
 
+// The database a table's logon reaches, for a user to read.
+QString nombreDe(const QString& baseDatos) {
+    return baseDatos.isEmpty() ? QStringLiteral("(ninguna: valores sin configurar)")
+                               : QStringLiteral("«") + baseDatos + QStringLiteral("»");
+}
+
+// The report must read the database this connection writes: otherwise it would show
+// rows some other print wrote (a copied file, a database made from a template, a company
+// whose values were never set). Refused before anything is written.
+void mismaBase(report::Report& r, const ado::Connection& cn, const ORBTEmp::Empresa& empresa) {
+    const QString nuestra = report::databaseOf(cn.ConnectionString());
+    report::Tables& tablas = r.Database().Tables();
+    for (int i = 1; i <= tablas.Count(); ++i) {
+        const QString suya = report::databaseOf(tablas.Item(i).ConnectionString());
+        if (suya.isEmpty() || suya != nuestra)
+            throw automation::AutomationError(
+                5, kFuente,
+                QStringLiteral("La configuración de informes de la empresa ") +
+                    QString::number(empresa.CodEmpresa()) +
+                    QStringLiteral(" (ODBCNombre, ODBCBaseDatos) apunta a la base de datos ") +
+                    nombreDe(suya) + QStringLiteral(", pero la conexión actual es ") +
+                    nombreDe(nuestra) +
+                    QStringLiteral(". No se ha impreso nada. Ajústela a la conexión actual "
+                                   "(orbenta empresa informes ") +
+                    QString::number(empresa.CodEmpresa()) + QStringLiteral(")."));
+    }
+}
+
 struct Cerrojo {
     ado::Connection& cn;
-    explicit Cerrojo(ado::Connection& c) : cn(c) { cn.LockNamed(kTabla); }
+    explicit Cerrojo(ado::Connection& c) : cn(c) {}
     ~Cerrojo() {
         try {
             cn.UnlockNamed(kTabla);
@@ -44,27 +74,42 @@ struct Cerrojo {
     Cerrojo& operator=(const Cerrojo&) = delete;
 };
 
+// A name as one line of the sheet: a NUL, a line break or a tab inside it would stop
+// the statement or break the row's indent; each is printed as a blank.
+QString unaLinea(QString texto) {
+    for (QChar& c : texto)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            c = u' ';
+    return texto;
+}
+
 } // namespace
 
-void InformeComisiones::Llenar(const grid::OutlineModel& filas) {
+int InformeComisiones::esperaMaxima = 60000;
+
+QVector<QStringList> InformeComisiones::Llenar(const grid::OutlineModel& filas) {
     ado::Connection& cn = *SharedContext::conexion();
+    QVector<QStringList> escritas;
+    escritas.reserve(filas.Rows());
     ado::Transaction t(cn);
     cn.Execute(QStringLiteral("TRUNCATE TABLE Listado_Desc_Comis"));
     for (int i = 0; i < filas.Rows(); ++i) {
-        const QString e =
-            QString(toInteger(QVariant(filas.TextMatrix(i, 7))), u'\t') + filas.TextMatrix(i, 3);
-        const QString p = filas.TextMatrix(i, 10);
+        const QString e = QString(toInteger(QVariant(filas.TextMatrix(i, 7))), u'\t') +
+                          unaLinea(filas.TextMatrix(i, 3));
+        const QString p = unaLinea(filas.TextMatrix(i, 10));
         cn.Execute(QStringLiteral("INSERT INTO Listado_Desc_Comis (Elemento,Porcentaje) VALUES ") +
                    u'(' + utilidades::sqlQuoted(e) + u',' + utilidades::sqlQuoted(p) + u')');
+        escritas.push_back({e, p});
     }
     t.Commit();
+    return escritas;
 }
 
-std::shared_ptr<report::Report> InformeComisiones::Preparar(const grid::OutlineModel& filas,
-                                                            qint16 agente, const QString& nombre) {
+std::shared_ptr<report::Report>
+InformeComisiones::Preparar(const grid::OutlineModel& filas, qint16 agente, const QString& nombre,
+                            const std::function<void(const QString&)>& aviso) {
     const std::shared_ptr<ORBTEmp::Empresa> empresa = SharedContext::empresa();
-    Cerrojo cerrojo(*SharedContext::conexion());
-    Llenar(filas);
+    const std::shared_ptr<ado::Connection> cn = SharedContext::conexion();
     std::shared_ptr<report::Report> r = report::Report::open(
         empresa->RutaAplicacion() + QStringLiteral("\\Rpt\\Descuentos y Comisiones.rpt"));
     conectar(*r, *empresa);
@@ -76,7 +121,23 @@ std::shared_ptr<report::Report> InformeComisiones::Preparar(const grid::OutlineM
     sub.ParameterFields().Item(1).AddCurrentValue(empresa->CodEmpresa());
     conectar(sub, *empresa);
     r->setPaperOrientation(1);
-    r->ReadRecords(); // before the lock goes: the rows are this print's
+    mismaBase(*r, *cn, *empresa);
+    mismaBase(sub, *cn, *empresa);
+
+    if (!cn->LockNamed(kTabla, esperaMaxima, [&] {
+            if (aviso)
+                aviso(QStringLiteral("Esperando a que termine otra impresión..."));
+        }))
+        throw automation::AutomationError(
+            5, kFuente,
+            QStringLiteral("Otra impresión de la hoja de comisiones sigue en curso después de ") +
+                QString::number((esperaMaxima + 999) / 1000) +
+                QStringLiteral(" segundos. No se ha impreso nada; inténtelo más tarde."));
+    Cerrojo cerrojo(*cn);
+    const QVector<QStringList> escritas = Llenar(filas);
+    // Before the lock goes: the rows are this print's, in the order they were written
+    // (the table need not keep any).
+    r->arrangeRows(escritas);
     return r;
 }
 

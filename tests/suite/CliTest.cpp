@@ -283,6 +283,97 @@ TEST_P(Cli, TwoPrintsAtOnceNeverMixTheirRows) {
         }
 }
 
+// A company whose report values reach another database: the print is refused with both
+// named and no PDF; "empresa informes" points them at this connection and says what it
+// set, never the password. Printing changes nothing but the work table: the rule of a
+// family that is gone stays.
+TEST_P(Cli, InformeRefusesAnotherDatabaseUntilEmpresaInformes) {
+    ASSERT_EQ(orbenta(db({"init", "--demo"})).code, 0);
+    ASSERT_EQ(orbenta(db({"sql", "INSERT INTO Agentes_Comisiones (Nivel, Cod_Empresa, Cod_Agente, "
+                                 "Comision, Cod_Articulo, Familia_1, Familia_2, Familia_3) VALUES "
+                                 "(1, 1, 4, 9, 0, 999, 0, 0)"}))
+                  .code,
+              0);
+    const QString reglas = QStringLiteral("SELECT COUNT(*) FROM Agentes_Comisiones");
+    const QString antes = orbenta(db({"sql", reglas})).out;
+    ASSERT_EQ(orbenta(db({"empresa", "guardar", "1", "--config", "ODBCBaseDatos=otra_base"})).code,
+              0);
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("hoja.pdf"));
+    CliRun r = orbenta(db({"informe", "comisiones", "--agente", "4", "--pdf", pdf}));
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("otra_base")) &&
+                r.err.contains(QStringLiteral("No se ha impreso nada")))
+        << r.err.toStdString();
+    EXPECT_FALSE(QFile::exists(pdf));
+    EXPECT_EQ(orbenta(db({"sql", reglas})).out, antes) << "no rule deleted by a print";
+
+    r = orbenta(db({"empresa", "informes", "1"}));
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("ODBCBaseDatos = "))) << r.out.toStdString();
+    const QString pwd = db_().section(QStringLiteral("Pwd="), 1).section(u';', 0, 0);
+    EXPECT_TRUE(r.out.contains(pwd.isEmpty() ? QStringLiteral("ODBCPassword = \n")
+                                             : QStringLiteral("ODBCPassword = ***\n")))
+        << r.out.toStdString();
+    EXPECT_FALSE(r.out.contains(QStringLiteral("Pwd="), Qt::CaseInsensitive))
+        << r.out.toStdString();
+    r = orbenta(db({"informe", "comisiones", "--agente", "4", "--pdf", pdf}));
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_GT(testsupport::pdfLines(pdf).size(), 20);
+    EXPECT_EQ(orbenta(db({"sql", reglas})).out, antes) << "no rule deleted by a print";
+}
+
+// A PDF is complete or absent: a full device, a reader that went away and a file that
+// cannot grow (a full disk) end with an error that names the PDF; an older file of that
+// name is left as it was and nothing else is left beside it.
+TEST_P(Cli, APdfThatCannotBeWrittenFailsAndLeavesNothing) {
+    ASSERT_EQ(orbenta(db({"init", "--demo"})).code, 0);
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("hoja.pdf"));
+    {
+        QFile viejo(pdf);
+        ASSERT_TRUE(viejo.open(QIODevice::WriteOnly));
+        viejo.write("viejo");
+    }
+    // Run through the shell: $1 the database, $2 the PDF; prints the exit code last.
+    const auto run = [&](const QString& script, const QString& target) {
+        QProcess p;
+        p.start(QStringLiteral("/bin/sh"),
+                {QStringLiteral("-c"), script, QStringLiteral(ORBENTA_BINARY), db_(), target});
+        p.waitForFinished(120000);
+        return CliRun{p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+                      QString::fromUtf8(p.readAllStandardError())};
+    };
+    const QString informe =
+        QStringLiteral("\"$0\" informe comisiones --agente 4 --db \"$1\" --pdf \"$2\"");
+    const struct {
+        const char* caso;
+        QString script, target;
+    } casos[] = {
+        {"full device", informe, QStringLiteral("/dev/full")},
+        {"closed pipe",
+         QStringLiteral("{ (") + informe + QStringLiteral("; echo $? >&3) | head -c 0; } 3>&1"),
+         QStringLiteral("/dev/stdout")},
+        {"file that cannot grow", QStringLiteral("ulimit -f 16; trap '' XFSZ; ") + informe, pdf},
+    };
+    for (const auto& c : casos) {
+        SCOPED_TRACE(c.caso);
+        // SQLite's own files beside the database could not grow either.
+        if (c.target == pdf && GetParam() == testsupport::Engine::SQLite)
+            continue;
+        const CliRun r = run(c.script, c.target);
+        const int code = c.target == u"/dev/stdout" ? r.out.trimmed().toInt() : r.code;
+        EXPECT_NE(code, 0) << r.out.toStdString();
+        EXPECT_TRUE(r.err.contains(QStringLiteral("no se ha podido escribir")) &&
+                    r.err.contains(c.target))
+            << r.err.toStdString();
+    }
+    QFile viejo(pdf);
+    ASSERT_TRUE(viejo.open(QIODevice::ReadOnly));
+    EXPECT_EQ(viejo.readAll(), QByteArray("viejo"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"hoja.pdf"});
+}
+
 ORBENTA_ENGINE_TESTS(Cli);
 
 // A database on read-only media, or without permission to write, can be read; a write

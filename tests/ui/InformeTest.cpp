@@ -5,14 +5,18 @@
 
 #include <ORBTAgentes.h>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QListWidget>
 #include <QPdfView>
 #include <QPointer>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace ORBTAgentes;
 using testsupport::rowsOf;
@@ -173,6 +177,250 @@ TEST_P(ComisionReport, TheViewerBrowsesTheSheetByGroup) {
     EXPECT_TRUE(nueva.isNull());
 }
 
+// The report's logon reaching another database than the connection that fills the work
+// table (a copied file, a database made from a template, values never set): the print is
+// refused before anything is written, naming both databases and never a password; the
+// same file reached by another path is the same database.
+TEST_P(ComisionReport, ALogonOfAnotherDatabaseIsRefusedBeforeWriting) {
+    sql({"INSERT INTO Familias_1 (Cod_Empresa, Codigo, Nombre) VALUES (1, 1, 'Aceites')",
+         "INSERT INTO Listado_Desc_Comis (Elemento, Porcentaje) VALUES ('de otro', '1,00')"});
+    const auto m = filas();
+    auto e = SharedContext::empresa();
+    const report::Logon l = report::logonFor(cn->ConnectionString());
+    const QString nuestra = report::databaseOf(cn->ConnectionString());
+    struct Caso {
+        const char* nombre;
+        QString baseDatos, usuario, password;
+        QString nombreServidor;
+        QString enElTexto;
+    };
+    const std::vector<Caso> casos = {
+        {"another database", l.baseDatos + QStringLiteral("_copia"), l.usuario,
+         QStringLiteral("clave-secreta"), l.nombre, QString()},
+        {"values never set", QString(), QString(), QString(), QString(),
+         QStringLiteral("(ninguna: valores sin configurar)")},
+    };
+    for (const Caso& c : casos) {
+        SCOPED_TRACE(c.nombre);
+        e->setValorConfiguracion(QStringLiteral("ODBCNombre"), c.nombreServidor);
+        e->setValorConfiguracion(QStringLiteral("ODBCBaseDatos"), c.baseDatos);
+        e->setValorConfiguracion(QStringLiteral("ODBCUsuario"), c.usuario);
+        e->setValorConfiguracion(QStringLiteral("ODBCPassword"), c.password);
+        try {
+            InformeComisiones::Preparar(*m, 1, QStringLiteral("Ana"));
+            ADD_FAILURE() << "printed";
+        } catch (const automation::AutomationError& x) {
+            const QString d = x.description();
+            EXPECT_TRUE(d.contains(QStringLiteral("No se ha impreso nada"))) << d.toStdString();
+            EXPECT_TRUE(d.contains(QStringLiteral("«") + nuestra + QStringLiteral("»")))
+                << d.toStdString();
+            if (!c.baseDatos.isEmpty())
+                EXPECT_TRUE(d.contains(c.baseDatos)) << d.toStdString();
+            else
+                EXPECT_TRUE(d.contains(c.enElTexto)) << d.toStdString();
+            EXPECT_FALSE(d.contains(QStringLiteral("clave-secreta"))) << d.toStdString();
+        }
+        EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT Elemento FROM Listado_Desc_Comis")),
+                  QStringList{"de otro"})
+            << "nothing written";
+    }
+    // The same database under another spelling prints.
+    testsupport::useInstalledReports(*cn);
+    if (GetParam() == testsupport::Engine::SQLite) {
+        const QFileInfo f(l.baseDatos);
+        e->setValorConfiguracion(QStringLiteral("ODBCBaseDatos"),
+                                 f.absolutePath() + QStringLiteral("/./") + f.fileName());
+    } else {
+        e->setValorConfiguracion(
+            QStringLiteral("ODBCNombre"),
+            QString(l.nombre).replace(QStringLiteral("Server="), QStringLiteral("SERVER=")));
+    }
+    EXPECT_NO_THROW(InformeComisiones::Preparar(*m, 1, QStringLiteral("Ana")));
+    EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT Elemento FROM Listado_Desc_Comis")),
+              QStringList{"\t1 - Aceites"});
+}
+
+// A host's own work table has only Elemento and Porcentaje: the sheet still prints the
+// rows in grid order.
+TEST_P(ComisionReport, AWorkTableWithoutOrderColumnKeepsGridOrder) {
+    cn->Execute(QStringLiteral("DROP TABLE Listado_Desc_Comis"));
+    cn->Execute(QStringLiteral(
+        "CREATE TABLE Listado_Desc_Comis (Elemento varchar(320), Porcentaje varchar(255))"));
+    QStringList esperado;
+    ado::Transaction t(*cn);
+    // Names that sort against the grid's order, so that no order of the table's own
+    // could pass for it.
+    for (int f = 1; f <= 40; ++f) {
+        const QString nombre = QString(QChar(u'Z' - f % 26)) + QString::number(f);
+        cn->Execute(
+            QStringLiteral("INSERT INTO Familias_1 (Cod_Empresa, Codigo, Nombre) VALUES (1, ") +
+            QString::number(f) + QStringLiteral(", '") + nombre + QStringLiteral("')"));
+        esperado << QString::number(f) + QStringLiteral(" - ") + nombre;
+    }
+    t.Commit();
+    const auto m = filas();
+    auto r = InformeComisiones::Preparar(*m, 1, QStringLiteral("Ana"));
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("hoja.pdf"));
+    r->ExportPdf(pdf);
+    QStringList lines = testsupport::pdfLines(pdf);
+    ASSERT_GE(lines.size(), 4 + esperado.size());
+    EXPECT_EQ(lines.mid(4, esperado.size()), esperado);
+}
+
+// Names at the schema's limit (255) on family, sub-family and article rows, an article
+// code of ten digits (three tabs, the code, " - " and 255 characters in the work table):
+// they print on every engine, cut with an ellipsis before the percentage. A line break
+// (and on an engine that stores it, a NUL) in a name prints as a blank.
+TEST_P(ComisionReport, LongAndOddNamesPrint) {
+    const QString largo = QString(254, u'N') + u'Z';
+    const QString q = u'\'' + largo + u'\'';
+    cn->Execute(
+        QStringLiteral("INSERT INTO Familias_1 (Cod_Empresa, Codigo, Nombre) VALUES (1, 1, ") + q +
+        u')');
+    cn->Execute(QStringLiteral("INSERT INTO Familias_2 (Cod_Empresa, Familia_1, Codigo, Nombre) "
+                               "VALUES (1, 1, 1, ") +
+                q + u')');
+    cn->Execute(
+        QStringLiteral("INSERT INTO Articulos (Cod_Empresa, Codigo, Descripcion, Familia_1, "
+                       "Familia_2, Familia_3) VALUES (1, 2147483647, ") +
+        q + QStringLiteral(", 1, 1, 0)"));
+    sql({"INSERT INTO Familias_1 (Cod_Empresa, Codigo, Nombre) VALUES (1, 2, 'Línea\nsegunda')",
+         "INSERT INTO Agentes_Comisiones (Nivel, Cod_Empresa, Cod_Agente, Comision, "
+         "Cod_Articulo, Familia_1, Familia_2, Familia_3) VALUES (1, 1, 1, 10, 0, 1, 0, 0)",
+         "INSERT INTO Agentes_Comisiones (Nivel, Cod_Empresa, Cod_Agente, Comision, "
+         "Cod_Articulo, Familia_1, Familia_2, Familia_3) VALUES (2, 1, 1, 7, 0, 1, 1, 0)",
+         "INSERT INTO Agentes_Comisiones (Nivel, Cod_Empresa, Cod_Agente, Comision, "
+         "Cod_Articulo, Familia_1, Familia_2, Familia_3) VALUES (3, 1, 1, 4.5, 2147483647, 1, 1, "
+         "0)",
+         "INSERT INTO Agentes_Comisiones (Nivel, Cod_Empresa, Cod_Agente, Comision, "
+         "Cod_Articulo, Familia_1, Familia_2, Familia_3) VALUES (1, 1, 1, 3, 0, 2, 0, 0)"});
+    QStringList raras = {QStringLiteral("2 - Línea segunda 3,00")};
+    if (GetParam() == testsupport::Engine::SQLite) {
+        sql({"INSERT INTO Familias_1 (Cod_Empresa, Codigo, Nombre) VALUES (1, 3, 'Nu' || "
+             "char(0) || 'la')"});
+        raras << QStringLiteral("3 - Nu la");
+    }
+    const auto m = filas();
+    auto r = InformeComisiones::Preparar(*m, 1, QStringLiteral("Ana"));
+    EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT Elemento FROM Listado_Desc_Comis ORDER BY Orden"))
+                  .value(2),
+              QStringLiteral("\t\t\t2147483647 - ") + largo);
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("hoja.pdf"));
+    r->ExportPdf(pdf);
+    const QStringList lines = testsupport::pdfLines(pdf);
+    ASSERT_GE(lines.size(), 4 + 3 + raras.size());
+    const QStringList comienzos = {"1 - NNNN", "1 - NNNN", "2147483647 - NNNN"};
+    const QStringList valores = {"10,00", "7,00", "4,50"};
+    for (int i = 0; i < 3; ++i) {
+        const QString& line = lines[4 + i];
+        EXPECT_TRUE(line.startsWith(comienzos[i])) << line.toStdString();
+        EXPECT_TRUE(line.endsWith(QStringLiteral("… ") + valores[i])) << line.toStdString();
+        EXPECT_FALSE(line.contains(u'Z')) << "cut before the percentage: " << line.toStdString();
+    }
+    EXPECT_EQ(lines.mid(7, raras.size()), raras);
+}
+
+// Another print holds the work table: the print says it waits, gives up after its
+// bounded time with nothing written, and takes the lock over once the holder's process
+// has died without giving it back.
+TEST_P(ComisionReport, AWaitForAnotherPrintIsToldBoundedAndEndsWithItsHolder) {
+    sql({"INSERT INTO Familias_1 (Cod_Empresa, Codigo, Nombre) VALUES (1, 1, 'Aceites')",
+         "INSERT INTO Listado_Desc_Comis (Elemento, Porcentaje) VALUES ('de otro', '1,00')"});
+    const auto m = filas();
+    QProcess otro;
+    auto env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("ORBENTA_TEST_CERROJO"), db->connectionString());
+    otro.setProcessEnvironment(env);
+    otro.start(QCoreApplication::applicationFilePath(),
+               {QStringLiteral("--gtest_filter=CerrojoDeOtroProceso.*")});
+    QByteArray salida;
+    while (!salida.contains("cerrojo tomado") && otro.waitForReadyRead(30000))
+        salida += otro.readAllStandardOutput();
+    ASSERT_TRUE(salida.contains("cerrojo tomado")) << salida.toStdString();
+
+    const int antes = InformeComisiones::esperaMaxima;
+    InformeComisiones::esperaMaxima = 1500;
+    QStringList avisos;
+    const auto aviso = [&](const QString& a) { avisos << a; };
+    QElapsedTimer reloj;
+    reloj.start();
+    try {
+        InformeComisiones::Preparar(*m, 1, QStringLiteral("Ana"), aviso);
+        ADD_FAILURE() << "printed while another print held the table";
+    } catch (const automation::AutomationError& x) {
+        EXPECT_TRUE(x.description().contains(QStringLiteral("sigue en curso")))
+            << x.description().toStdString();
+    }
+    EXPECT_GE(reloj.elapsed(), 1400);
+    EXPECT_LT(reloj.elapsed(), 15000);
+    EXPECT_EQ(avisos, QStringList{"Esperando a que termine otra impresión..."});
+    EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT Elemento FROM Listado_Desc_Comis")),
+              QStringList{"de otro"});
+
+    otro.kill(); // dies holding the lock
+    otro.waitForFinished();
+    InformeComisiones::esperaMaxima = 20000;
+    avisos.clear();
+    EXPECT_NO_THROW(InformeComisiones::Preparar(*m, 1, QStringLiteral("Ana"), aviso));
+    InformeComisiones::esperaMaxima = antes;
+    EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT Elemento FROM Listado_Desc_Comis")),
+              QStringList{"\t1 - Aceites"});
+}
+
 ORBENTA_ENGINE_TESTS(ComisionReport);
+
+// The other process of the test above: takes the print's lock on the database it is
+// given and keeps it until it is killed. Skipped when run on its own.
+TEST(CerrojoDeOtroProceso, TomaElCerrojoHastaMorir) {
+    const QString cs = qEnvironmentVariable("ORBENTA_TEST_CERROJO");
+    if (cs.isEmpty())
+        GTEST_SKIP() << "started only by the test that waits for it";
+    ado::Connection cn;
+    cn.Open(cs);
+    cn.LockNamed(QStringLiteral("Listado_Desc_Comis"));
+    std::printf("cerrojo tomado\n");
+    std::fflush(stdout);
+    QThread::sleep(120);
+}
+
+// A report file that is its own subreport, directly or through another, is refused by
+// name; so is a path that is a FIFO or a device, which is never opened.
+TEST(ReportFile, CyclesFifosAndDevicesAreRefused) {
+    QTemporaryDir dir;
+    const auto write = [&](const QString& name, const QString& sub) {
+        QFile f(dir.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("orbenta-report 1\ntitle: x\n");
+        f.write(("subreport: " + sub + "\n").toUtf8());
+    };
+    write(QStringLiteral("Solo.rpt"), QStringLiteral("Solo.rpt"));
+    write(QStringLiteral("A.rpt"), QStringLiteral("B.rpt"));
+    write(QStringLiteral("B.rpt"), QStringLiteral("A.rpt"));
+    const QString fifo = dir.filePath(QStringLiteral("Tuberia.rpt"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString device = dir.filePath(QStringLiteral("Dispositivo.rpt"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), device));
+    const struct {
+        QString path;
+        QString text;
+    } casos[] = {
+        {dir.filePath(QStringLiteral("Solo.rpt")), QStringLiteral("se incluye a sí mismo")},
+        {dir.filePath(QStringLiteral("A.rpt")),
+         QStringLiteral("A.rpt → ") + QFileInfo(dir.filePath("B.rpt")).canonicalFilePath()},
+        {fifo, QStringLiteral("no es un archivo normal")},
+        {device, QStringLiteral("no es un archivo normal")},
+    };
+    for (const auto& c : casos) {
+        SCOPED_TRACE(c.path.toStdString());
+        try {
+            report::Report::open(c.path);
+            ADD_FAILURE() << "opened";
+        } catch (const automation::AutomationError& x) {
+            EXPECT_TRUE(x.description().contains(c.text)) << x.description().toStdString();
+        }
+    }
+}
 
 } // namespace
