@@ -4,11 +4,14 @@
 #include "TestComponent.h"
 
 #include <OrbentaSuite.h>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -374,7 +377,55 @@ TEST_P(Cli, APdfThatCannotBeWrittenFailsAndLeavesNothing) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"hoja.pdf"});
 }
 
+// Another print holds the work table, and its process dies holding it: the command says
+// it waits, then prints.
+TEST_P(Cli, InformeSaysItWaitsAndPrintsOnceTheHolderDied) {
+    ASSERT_EQ(orbenta(db({"init", "--demo"})).code, 0);
+    QProcess otro;
+    auto env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("ORBENTA_TEST_CERROJO"), db_());
+    otro.setProcessEnvironment(env);
+    otro.start(QCoreApplication::applicationFilePath(),
+               {QStringLiteral("--gtest_filter=CerrojoDeOtroProceso.*")});
+    QByteArray salida;
+    while (!salida.contains("cerrojo tomado") && otro.waitForReadyRead(30000))
+        salida += otro.readAllStandardOutput();
+    ASSERT_TRUE(salida.contains("cerrojo tomado")) << salida.toStdString();
+
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("hoja.pdf"));
+    QProcess informe;
+    informe.setReadChannel(QProcess::StandardError);
+    informe.start(QStringLiteral(ORBENTA_BINARY),
+                  db({"informe", "comisiones", "--agente", "4", "--pdf", pdf}));
+    QString avisos;
+    const QString aviso = QStringLiteral("Esperando a que termine otra impresión...\n");
+    while (!avisos.contains(aviso) && informe.waitForReadyRead(30000))
+        avisos += QString::fromUtf8(informe.readAllStandardError());
+    EXPECT_TRUE(avisos.contains(aviso)) << avisos.toStdString();
+    EXPECT_EQ(informe.state(), QProcess::Running);
+    otro.kill();
+    otro.waitForFinished();
+    ASSERT_TRUE(informe.waitForFinished(60000));
+    EXPECT_EQ(informe.exitCode(), 0) << informe.readAllStandardError().toStdString();
+    EXPECT_GT(testsupport::pdfLines(pdf).size(), 20);
+}
+
 ORBENTA_ENGINE_TESTS(Cli);
+
+// The other process of the test above: takes the print's lock on the database it is
+// given and keeps it until it is killed. Skipped when run on its own.
+TEST(CerrojoDeOtroProceso, TomaElCerrojoHastaMorir) {
+    const QString cs = qEnvironmentVariable("ORBENTA_TEST_CERROJO");
+    if (cs.isEmpty())
+        GTEST_SKIP() << "started only by the test that waits for it";
+    ado::Connection cn;
+    cn.Open(cs);
+    cn.LockNamed(QStringLiteral("Listado_Desc_Comis"));
+    std::printf("cerrojo tomado\n");
+    std::fflush(stdout);
+    QThread::sleep(120);
+}
 
 // A database on read-only media, or without permission to write, can be read; a write
 // fails and says why. (Run as another user when the tests run as root, who may write
