@@ -1,4 +1,5 @@
 #include "TestDatabase.h"
+#include "TestWorkers.h"
 
 #include "TestCli.h"
 #include "TestComponent.h"
@@ -381,16 +382,7 @@ TEST_P(Cli, APdfThatCannotBeWrittenFailsAndLeavesNothing) {
 // it waits, then prints.
 TEST_P(Cli, InformeSaysItWaitsAndPrintsOnceTheHolderDied) {
     ASSERT_EQ(orbenta(db({"init", "--demo"})).code, 0);
-    QProcess otro;
-    auto env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("ORBENTA_TEST_CERROJO"), db_());
-    otro.setProcessEnvironment(env);
-    otro.start(QCoreApplication::applicationFilePath(),
-               {QStringLiteral("--gtest_filter=CerrojoDeOtroProceso.*")});
-    QByteArray salida;
-    while (!salida.contains("cerrojo tomado") && otro.waitForReadyRead(30000))
-        salida += otro.readAllStandardOutput();
-    ASSERT_TRUE(salida.contains("cerrojo tomado")) << salida.toStdString();
+    const auto otro = testsupport::holdPrintLock(db_());
 
     QTemporaryDir dir;
     const QString pdf = dir.filePath(QStringLiteral("hoja.pdf"));
@@ -404,28 +396,14 @@ TEST_P(Cli, InformeSaysItWaitsAndPrintsOnceTheHolderDied) {
         avisos += QString::fromUtf8(informe.readAllStandardError());
     EXPECT_TRUE(avisos.contains(aviso)) << avisos.toStdString();
     EXPECT_EQ(informe.state(), QProcess::Running);
-    otro.kill();
-    otro.waitForFinished();
+    otro->kill();
+    otro->waitForFinished();
     ASSERT_TRUE(informe.waitForFinished(60000));
     EXPECT_EQ(informe.exitCode(), 0) << informe.readAllStandardError().toStdString();
     EXPECT_GT(testsupport::pdfLines(pdf).size(), 20);
 }
 
 ORBENTA_ENGINE_TESTS(Cli);
-
-// The other process of the test above: takes the print's lock on the database it is
-// given and keeps it until it is killed. Skipped when run on its own.
-TEST(CerrojoDeOtroProceso, TomaElCerrojoHastaMorir) {
-    const QString cs = qEnvironmentVariable("ORBENTA_TEST_CERROJO");
-    if (cs.isEmpty())
-        GTEST_SKIP() << "started only by the test that waits for it";
-    ado::Connection cn;
-    cn.Open(cs);
-    cn.LockNamed(QStringLiteral("Listado_Desc_Comis"));
-    std::printf("cerrojo tomado\n");
-    std::fflush(stdout);
-    QThread::sleep(120);
-}
 
 // A database on read-only media, or without permission to write, can be read; a write
 // fails and says why. (Run as another user when the tests run as root, who may write

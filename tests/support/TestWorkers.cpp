@@ -1,7 +1,11 @@
 #include "TestWorkers.h"
 
+#include <OrbentaSuite.h>
 #include <QCoreApplication>
+#include <QThread>
+#include <cstdio>
 #include <map>
+#include <stdexcept>
 #include <string>
 
 namespace testsupport {
@@ -31,6 +35,31 @@ int runWorkerIfAsked(int argc, char** argv) {
 
 QString selfPath() {
     return QCoreApplication::applicationFilePath();
+}
+
+namespace {
+int holdLockWorker(const QStringList& args) {
+    ado::Connection cn;
+    cn.Open(args.value(0));
+    cn.LockNamed(QStringLiteral("Listado_Desc_Comis"));
+    std::printf("cerrojo tomado\n");
+    std::fflush(stdout);
+    QThread::sleep(120);
+    return 0;
+}
+const WorkerRegistration registerHoldLock("cerrojo", holdLockWorker);
+} // namespace
+
+std::unique_ptr<QProcess> holdPrintLock(const QString& cs) {
+    auto p = std::make_unique<QProcess>();
+    p->start(selfPath(), {QStringLiteral("--orbenta-worker"), QStringLiteral("cerrojo"), cs});
+    QByteArray salida;
+    while (!salida.contains("cerrojo tomado") && p->waitForReadyRead(30000))
+        salida += p->readAllStandardOutput();
+    if (!salida.contains("cerrojo tomado"))
+        throw std::runtime_error("the process holding the print lock did not start: " +
+                                 salida.toStdString());
+    return p;
 }
 
 } // namespace testsupport

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QProcess>
 #include <QStringList>
 #include <functional>
+#include <memory>
 
 namespace testsupport {
 
@@ -19,5 +21,9 @@ int runWorkerIfAsked(int argc, char** argv);
 
 /// The path of the running test binary, to start workers with.
 QString selfPath();
+
+/// Starts another process that takes the print's named lock on the database `cs` and
+/// holds it until it is killed; returns once the lock is held.
+std::unique_ptr<QProcess> holdPrintLock(const QString& cs);
 
 } // namespace testsupport

@@ -2,6 +2,7 @@
 // of two family levels, the printed text, the report's groups, and the viewer window
 // browsing them.
 #include "TestComponent.h"
+#include "TestWorkers.h"
 
 #include <ORBTAgentes.h>
 #include <QApplication>
@@ -329,16 +330,7 @@ TEST_P(ComisionReport, AWaitForAnotherPrintIsToldBoundedAndEndsWithItsHolder) {
     sql({"INSERT INTO Familias_1 (Cod_Empresa, Codigo, Nombre) VALUES (1, 1, 'Aceites')",
          "INSERT INTO Listado_Desc_Comis (Elemento, Porcentaje) VALUES ('de otro', '1,00')"});
     const auto m = filas();
-    QProcess otro;
-    auto env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("ORBENTA_TEST_CERROJO"), db->connectionString());
-    otro.setProcessEnvironment(env);
-    otro.start(QCoreApplication::applicationFilePath(),
-               {QStringLiteral("--gtest_filter=CerrojoDeOtroProceso.*")});
-    QByteArray salida;
-    while (!salida.contains("cerrojo tomado") && otro.waitForReadyRead(30000))
-        salida += otro.readAllStandardOutput();
-    ASSERT_TRUE(salida.contains("cerrojo tomado")) << salida.toStdString();
+    const auto otro = testsupport::holdPrintLock(db->connectionString());
 
     const int antes = InformeComisiones::esperaMaxima;
     InformeComisiones::esperaMaxima = 1500;
@@ -359,8 +351,8 @@ TEST_P(ComisionReport, AWaitForAnotherPrintIsToldBoundedAndEndsWithItsHolder) {
     EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT Elemento FROM Listado_Desc_Comis")),
               QStringList{"de otro"});
 
-    otro.kill(); // dies holding the lock
-    otro.waitForFinished();
+    otro->kill(); // dies holding the lock
+    otro->waitForFinished();
     InformeComisiones::esperaMaxima = 20000;
     avisos.clear();
     EXPECT_NO_THROW(InformeComisiones::Preparar(*m, 1, QStringLiteral("Ana"), aviso));
@@ -370,20 +362,6 @@ TEST_P(ComisionReport, AWaitForAnotherPrintIsToldBoundedAndEndsWithItsHolder) {
 }
 
 ORBENTA_ENGINE_TESTS(ComisionReport);
-
-// The other process of the test above: takes the print's lock on the database it is
-// given and keeps it until it is killed. Skipped when run on its own.
-TEST(CerrojoDeOtroProceso, TomaElCerrojoHastaMorir) {
-    const QString cs = qEnvironmentVariable("ORBENTA_TEST_CERROJO");
-    if (cs.isEmpty())
-        GTEST_SKIP() << "started only by the test that waits for it";
-    ado::Connection cn;
-    cn.Open(cs);
-    cn.LockNamed(QStringLiteral("Listado_Desc_Comis"));
-    std::printf("cerrojo tomado\n");
-    std::fflush(stdout);
-    QThread::sleep(120);
-}
 
 // A report file that is its own subreport, directly or through another, is refused by
 // name; so is a path that is a FIFO or a device, which is never opened.
