@@ -7,6 +7,8 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QScopedValueRollback>
+#include <QTimer>
+#include <utility>
 
 namespace grid {
 
@@ -28,6 +30,13 @@ OutlineGrid::OutlineGrid(int columns, QWidget* parent)
     connect(this, &QTreeView::collapsed, this, [this](const QModelIndex& i) {
         if (model_->Redraw())
             model_->setCollapsed(model_->gridRow(i), true);
+        // The current cell must stay where the user sees it: from a row folded away
+        // it goes to the node that hides it.
+        for (QModelIndex p = currentIndex().parent(); p.isValid(); p = p.parent())
+            if (p == i.siblingAtColumn(0)) {
+                setCurrentIndex(i.siblingAtColumn(currentIndex().column()));
+                break;
+            }
     });
     connect(model_, &OutlineModel::collapsedChanged, this,
             [this](const QModelIndex& i, bool c) { setExpanded(i, !c); });
@@ -102,7 +111,20 @@ void OutlineGrid::currentChanged(const QModelIndex& current, const QModelIndex& 
         emit RowColChange();
 }
 
+bool OutlineGrid::holdForEditor() {
+    if (!editor_)
+        return false;
+    if (!editor_->hasFocus())
+        editor_->setFocus();
+    return true;
+}
+
 void OutlineGrid::keyPressEvent(QKeyEvent* e) {
+    // A key the editor leaves (Page Down, say) comes up here: it does not move the cell.
+    if (holdForEditor()) {
+        e->accept();
+        return;
+    }
     const QModelIndex cur = currentIndex();
     if (editable_ && cur.isValid() && !editor_) {
         if (e->key() == Qt::Key_F2 || e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
@@ -121,13 +143,41 @@ void OutlineGrid::keyPressEvent(QKeyEvent* e) {
     QTreeView::keyPressEvent(e);
 }
 
+void OutlineGrid::mousePressEvent(QMouseEvent* e) {
+    // The press took the focus from the editor, which confirmed it then; an edit still
+    // open was refused, and the click goes no further.
+    pressHeld_ = holdForEditor();
+    if (pressHeld_) {
+        e->accept();
+        return;
+    }
+    QTreeView::mousePressEvent(e);
+}
+
+void OutlineGrid::mouseMoveEvent(QMouseEvent* e) {
+    if (pressHeld_ || editor_) {
+        e->accept();
+        return;
+    }
+    QTreeView::mouseMoveEvent(e);
+}
+
 void OutlineGrid::mouseReleaseEvent(QMouseEvent* e) {
+    if (std::exchange(pressHeld_, false)) {
+        e->accept();
+        return;
+    }
     QTreeView::mouseReleaseEvent(e);
     if (indexAt(e->position().toPoint()).isValid())
         emit Click();
 }
 
 void OutlineGrid::mouseDoubleClickEvent(QMouseEvent* e) {
+    pressHeld_ = holdForEditor();
+    if (pressHeld_) {
+        e->accept();
+        return;
+    }
     QTreeView::mouseDoubleClickEvent(e);
     if (indexAt(e->position().toPoint()).isValid())
         emit DblClick();
@@ -187,9 +237,19 @@ bool OutlineGrid::eventFilter(QObject* watched, QEvent* event) {
         return QTreeView::eventFilter(watched, event);
     if (event->type() == QEvent::FocusOut) {
         // Leaving the editor confirms it, unless a message of the validation took the
-        // focus: the editor then waits for the user.
-        if (!validating_ && !QApplication::activeModalWidget())
-            finishEdit();
+        // focus: the editor then waits for the user. A refused text keeps the focus
+        // (once the click that took it is over), until it is corrected or abandoned;
+        // another window or a popup taking the focus leaves it be.
+        if (!validating_ && !QApplication::activeModalWidget() && !finishEdit() && editor_) {
+            const Qt::FocusReason why = static_cast<QFocusEvent*>(event)->reason();
+            if (why != Qt::ActiveWindowFocusReason && why != Qt::PopupFocusReason) {
+                QLineEdit* e = editor_;
+                QTimer::singleShot(0, e, [this, e] {
+                    if (editor_ == e && isVisible())
+                        e->setFocus();
+                });
+            }
+        }
         return false;
     }
     if (event->type() != QEvent::KeyPress)

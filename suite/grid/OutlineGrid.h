@@ -17,6 +17,13 @@ namespace grid {
 /// with that character, F2 or Enter opens it with the cell's text. Enter or Tab (or
 /// leaving the editor) confirms: ValidateEdit may refuse, and the editor then stays open;
 /// an accepted text is written into the cell and AfterEdit follows. Esc abandons the edit.
+///
+/// While the editor is open the current cell stays where the edit began: clicks, drags
+/// and keys that would move it are held back until the edit is confirmed or abandoned,
+/// and an editor whose text was refused takes the focus back when it loses it. So the
+/// notifications of an edit always concern the current row.
+///
+/// Folding a node whose rows hold the current cell makes the node current.
 class OutlineGrid : public QTreeView {
     Q_OBJECT
 public:
@@ -67,8 +74,10 @@ signals:
 protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void keyPressEvent(QKeyEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -76,12 +85,14 @@ private:
     bool finishEdit(); // false: refused, the editor stays
     void closeEditorWidget();
     void applyFolds();
+    bool holdForEditor(); // true: an edit is open, the mouse or key must not move the cell
 
     OutlineModel* model_;
     QLineEdit* editor_ = nullptr;
     QPersistentModelIndex editing_;
     bool editable_ = false;
     bool validating_ = false;
+    bool pressHeld_ = false; // the last press was held back by an open editor
 };
 
 } // namespace grid
