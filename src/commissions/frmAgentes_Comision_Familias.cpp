@@ -121,7 +121,13 @@ frmAgentes_Comision_Familias::frmAgentes_Comision_Familias(QWidget* parent) : Fo
             [this](int& k) { guarded([&] { agenteKeyPress(k); }); });
     connect(vsCom, &grid::OutlineGrid::RowColChange, this, [this] {
         guarded([this] {
-            vsCom->setCol(colComision);
+            // Moving to the commission column is itself a change of the current cell,
+            // which evaluates the row: one evaluation per move.
+            if (vsCom->Col() != colComision) {
+                vsCom->setCol(colComision);
+                if (vsCom->Col() == colComision)
+                    return;
+            }
             evaluarFila();
         });
     });
@@ -137,10 +143,10 @@ frmAgentes_Comision_Familias::frmAgentes_Comision_Familias(QWidget* parent) : Fo
         if (vsCom->EditText() == kBloqueado)
             k = 0;
     });
-    connect(vsCom, &grid::OutlineGrid::ValidateEdit, this, [this](int, int, bool& cancel) {
+    connect(vsCom, &grid::OutlineGrid::ValidateEdit, this, [this](int row, int, bool& cancel) {
         bool ok = false;
         guarded([&] {
-            validarEdicion(cancel);
+            validarEdicion(row, cancel);
             ok = true;
         });
         if (!ok) {
@@ -201,6 +207,12 @@ void frmAgentes_Comision_Familias::agenteKeyPress(int& keyAscii) {
 }
 
 void frmAgentes_Comision_Familias::reconstruir(bool conReglas) {
+    // Whatever the rebuild leaves, no row of the new tree has been chosen yet (the
+    // loading may also have used the rule object to delete orphans).
+    struct SinFila {
+        frmAgentes_Comision_Familias* w;
+        ~SinFila() { w->sinFila(); }
+    } sinFila{this};
     ArbolComisiones arbol(*vsCom->grid());
     if (conReglas)
         arbol.Construir(regla_.get(), rs_Comisiones.get());
@@ -236,10 +248,37 @@ void frmAgentes_Comision_Familias::closeEvent(QCloseEvent* e) {
 
 // ---- the current row -----------------------------------------------------------------
 
+frmAgentes_Comision_Familias::Clave frmAgentes_Comision_Familias::claveDeFila(int row) const {
+    Clave k;
+    k.agente = regla_->Agente;
+    k.nivel = celda(vsCom->TextMatrix(row, 7));
+    k.f1 = qint16(celda(vsCom->TextMatrix(row, 4)));
+    k.f2 = qint16(celda(vsCom->TextMatrix(row, 5)));
+    k.f3 = qint16(celda(vsCom->TextMatrix(row, 6)));
+    if (k.nivel == regla_->NumNiveles + 1)
+        k.articulo = celda(vsCom->TextMatrix(row, 8));
+    return k;
+}
+
+frmAgentes_Comision_Familias::Clave frmAgentes_Comision_Familias::claveDeRegla() const {
+    const bool articulo = regla_->Nivel == regla_->NumNiveles + 1;
+    return {regla_->Agente,    regla_->Nivel,     regla_->Familia_1,
+            regla_->Familia_2, regla_->Familia_3, articulo ? regla_->Articulo : 0};
+}
+
 void frmAgentes_Comision_Familias::evaluarFila() {
-    const int r = vsCom->Row();
-    if (r < 0 || !regla_)
+    if (!regla_)
         return;
+    const int r = vsCom->Row();
+    if (r < 0) {
+        sinFila();
+        return;
+    }
+    // Until the row's rule is known the buttons stay off: a failed look-up must not
+    // leave them as the previous row had them.
+    evaluada_.reset();
+    bolExiste_ = false;
+    cmdEliminar->setEnabled(false);
     const qint32 nivel = celda(vsCom->TextMatrix(r, 7));
     cmdVerArticulos->setEnabled(nivel == regla_->NumNiveles);
     regla_->Familia_1 = qint16(celda(vsCom->TextMatrix(r, 4)));
@@ -250,10 +289,33 @@ void frmAgentes_Comision_Familias::evaluarFila() {
         regla_->Articulo = celda(vsCom->TextMatrix(r, 8));
     bolExiste_ = regla_->Dev_Comision() > -1;
     cmdEliminar->setEnabled(bolExiste_);
+    evaluada_ = claveDeFila(r);
     mostrarComisionEfectiva(r);
 }
 
+// No row chosen (a new tree): nothing for the buttons to act on, no key, no rate. The
+// agent stays, as percentages typed after Esc are still the chosen agent's.
+void frmAgentes_Comision_Familias::sinFila() {
+    if (!regla_)
+        return;
+    regla_->Nivel = 0;
+    regla_->Familia_1 = regla_->Familia_2 = regla_->Familia_3 = 0;
+    regla_->Articulo = 0;
+    bolExiste_ = false;
+    evaluada_.reset();
+    resuelta_.reset();
+    cmdEliminar->setEnabled(false);
+    cmdVerArticulos->setEnabled(false);
+    lblComisionEfectiva->clear();
+}
+
 void frmAgentes_Comision_Familias::mostrarComisionEfectiva(int row) {
+    // The rate of a key changes only when a rule is stored or deleted, and those reset
+    // resuelta_: the notifications of one move (cell change, click) resolve it once.
+    const Clave clave = claveDeRegla();
+    if (resuelta_ == clave)
+        return;
+    resuelta_.reset();
     const clsComision_Familias::Explicacion ex = regla_->Explicar_Comision_Activa();
     QString regla = QStringLiteral("ninguna regla");
     for (const auto& paso : ex.pasos)
@@ -265,15 +327,32 @@ void frmAgentes_Comision_Familias::mostrarComisionEfectiva(int row) {
         QStringLiteral("Comisión efectiva: ") + valor + QStringLiteral(" (") + regla + u')';
     lblComisionEfectiva->setText(texto);
     vsCom->grid()->setRowToolTip(row, texto);
+    resuelta_ = clave;
 }
 
 // ---- editing -------------------------------------------------------------------------
 
-void frmAgentes_Comision_Familias::validarEdicion(bool& cancel) {
+void frmAgentes_Comision_Familias::validarEdicion(int row, bool& cancel) {
+    // The rule object must hold the key of the edited row. The grid keeps the current
+    // row while editing, so this holds unless the row's evaluation failed (then it is
+    // evaluated again now); an edit of a row that is no longer the current one (or no
+    // longer exists) is dropped rather than stored under another row's key.
+    if (!evaluada_ || row < 0 || *evaluada_ != claveDeFila(row)) {
+        if (row < 0 || row != vsCom->Row()) {
+            cancel = true;
+            vsCom->CancelEdit();
+            return;
+        }
+        evaluarFila();
+    }
     const QString t = textoComision(vsCom->EditText());
     vsCom->setEditText(t);
-    if (t.isEmpty())
+    if (t.isEmpty()) {
+        // Accepted without storing: the stored percentage stays, and so does its text
+        // in the cell (an empty cell would say there is no rule).
+        vsCom->setEditText(vsCom->TextMatrix(row, colComision));
         return;
+    }
     double p = 0;
     if (const QString refusal = validarComision(t, p); !refusal.isEmpty()) {
         ui::MsgBox(refusal, ui::vbCritical, QStringLiteral("¡Atención!"));
@@ -288,6 +367,8 @@ void frmAgentes_Comision_Familias::validarEdicion(bool& cancel) {
         bolExiste_ = true;
         cmdEliminar->setEnabled(true);
     }
+    resuelta_.reset();
+    mostrarComisionEfectiva(row);
 }
 
 void frmAgentes_Comision_Familias::edicionTerminada(int row) {
@@ -298,6 +379,11 @@ void frmAgentes_Comision_Familias::edicionTerminada(int row) {
 }
 
 void frmAgentes_Comision_Familias::verArticulos() {
+    // The buttons act on the current row as it is shown: not while its edit is refused
+    // and open (the press that reached the button has just told the user why).
+    const int r = vsCom->Row();
+    if (vsCom->editor() || r < 0 || !evaluada_ || *evaluada_ != claveDeFila(r))
+        return;
     const std::shared_ptr<ORBTEmp::Empresa> empresa = SharedContext::empresa();
     qint16 f[3] = {regla_->Familia_1, regla_->Familia_2, regla_->Familia_3};
     for (qint16 i = 0; i < 3; ++i)
@@ -333,7 +419,7 @@ void frmAgentes_Comision_Familias::verArticulos() {
                                      codigo,
                                      QString(),
                                      QString()};
-            vsCom->AddItem(celdas.join(kTab), vsCom->Row() + 1);
+            vsCom->AddItem(celdas.join(kTab), r + 1);
             return;
         }
     } catch (const AutomationError&) {
@@ -345,8 +431,11 @@ void frmAgentes_Comision_Familias::verArticulos() {
 }
 
 void frmAgentes_Comision_Familias::eliminar() {
-    regla_->Eliminar();
     const int r = vsCom->Row();
+    if (vsCom->editor() || r < 0 || !evaluada_ || *evaluada_ != claveDeFila(r))
+        return;
+    regla_->Eliminar();
+    resuelta_.reset();
     if (regla_->Nivel == regla_->NumNiveles + 1)
         vsCom->RemoveItem(r);
     else

@@ -4,6 +4,7 @@
 #include "frame/WindowClass.h"
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QLabel;
@@ -41,7 +42,14 @@ class clsComision_Familias;
 /// Under the grid, a status line (and the row's tooltip) shows the rate a sale of
 /// the current row's family or article would earn the agent, and which rule gives it;
 /// it comes from the rule object's own resolution and never touches the commission
-/// column.
+/// column. It is resolved once per key (a row change, not every notification of it)
+/// and again after a percentage is stored or deleted.
+///
+/// What the grid shows is what is stored: an edit is stored under the key of the row it
+/// was typed on (the grid keeps the current row while its editor is open) or not at
+/// all, and an edit confirmed empty leaves the cell showing the stored percentage.
+/// After the tree is rebuilt no row is chosen: the key is cleared and the delete and
+/// article buttons stay disabled until the user chooses a row.
 class frmAgentes_Comision_Familias : public FormBase {
     Q_OBJECT
 public:
@@ -77,9 +85,18 @@ private:
     void configurarGrid();
     void reconstruir(bool conReglas);
     void agenteKeyPress(int& keyAscii);
+    /// The key of a rule: agent, level, family path, and the article on article rows.
+    struct Clave {
+        qint16 agente = 0;
+        qint32 nivel = 0, f1 = 0, f2 = 0, f3 = 0, articulo = 0;
+        bool operator==(const Clave&) const = default;
+    };
+    Clave claveDeFila(int row) const;
+    Clave claveDeRegla() const;
     void evaluarFila();
+    void sinFila();
     void mostrarComisionEfectiva(int row);
-    void validarEdicion(bool& cancel);
+    void validarEdicion(int row, bool& cancel);
     void edicionTerminada(int row);
     void verArticulos();
     void eliminar();
@@ -90,6 +107,11 @@ private:
     static constexpr quint8 colComision = 10;
     std::unique_ptr<clsComision_Familias> regla_;
     bool bolExiste_ = false;
+    /// The key that the last evaluation of a row put into the rule object, and the row's
+    /// own key, while they hold; none after a rebuild or a failed evaluation.
+    std::optional<Clave> evaluada_;
+    /// The key whose effective rate the status line shows.
+    std::optional<Clave> resuelta_;
     bool avisarAlCerrar_ = false;
 };
 

@@ -12,10 +12,15 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QProcess>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeView>
+
+#include <functional>
+#include <random>
 
 #include <gtest/gtest.h>
 
@@ -247,6 +252,67 @@ TEST_P(ComisionWindow, EvaluatesTheRowAndShowsTheRateThatApplies) {
               QStringLiteral("Comisión efectiva: 2,50 % (reglas generales, familia)"));
     // The commission column itself never shows the effective rate.
     EXPECT_EQ(w->vsCom->TextMatrix(fila(QStringLiteral("2 - Bebidas")), 10), QString());
+    // One resolution per row change: a click on another row (a change of cell, of
+    // column and a click, all at once) asks each of its questions once; a click on the
+    // same row asks none again. Storing a percentage resolves the row anew.
+    const QString resolucion =
+        QStringLiteral(" SELECT Comision FROM Agentes_Comisiones WHERE Cod_Empresa = ");
+    QStringList enviadas;
+    cn->setObserver([&](const ado::StatementEvent& e) {
+        if (e.text.startsWith(resolucion))
+            enviadas << e.text;
+    });
+    const auto clicEn = [&](const char* texto) {
+        const QRect rect =
+            w->vsCom->visualRect(w->vsCom->grid()->indexOf(fila(QString::fromUtf8(texto)), 3));
+        QTest::mouseClick(w->vsCom->viewport(), Qt::LeftButton, {}, rect.center());
+    };
+    clicEn("1 - Pescado");
+    EXPECT_EQ(w->vsCom->Row(), fila(QStringLiteral("1 - Pescado")));
+    EXPECT_FALSE(enviadas.isEmpty());
+    EXPECT_EQ(QSet<QString>(enviadas.begin(), enviadas.end()).size(), enviadas.size())
+        << enviadas.join(u'\n').toStdString();
+    enviadas.clear();
+    clicEn("1 - Pescado");
+    EXPECT_EQ(enviadas, QStringList());
+    clicEn("2 - Bebidas");
+    enviadas.clear();
+    teclear(QStringLiteral("4"));
+    cn->setObserver(nullptr);
+    EXPECT_FALSE(enviadas.isEmpty());
+    EXPECT_EQ(w->lblComisionEfectiva->text(),
+              QStringLiteral("Comisión efectiva: 4,00 % (reglas del agente, familia)"));
+}
+
+// After the tree is rebuilt no row is chosen: neither button acts, no key is held and no
+// rate shown, until the user chooses a row.
+TEST_P(ComisionWindow, AfterARebuildNoButtonActsUntilARowIsChosen) {
+    const std::function<void()> reconstrucciones[] = {
+        [&] { elegir("2"); },
+        [&] { QTest::keyClick(w->txtAgente->editor(), Qt::Key_Escape); },
+    };
+    for (const auto& reconstruir : reconstrucciones) {
+        elegir("1");
+        ir(QStringLiteral("1 - Pescado"));
+        ASSERT_TRUE(w->cmdEliminar->isEnabled());
+        ASSERT_TRUE(w->cmdVerArticulos->isEnabled());
+        const QStringList antes = reglas();
+        reconstruir();
+        EXPECT_FALSE(w->cmdEliminar->isEnabled());
+        EXPECT_FALSE(w->cmdVerArticulos->isEnabled());
+        EXPECT_EQ(w->lblComisionEfectiva->text(), QString());
+        const clsComision_Familias* r = w->regla();
+        EXPECT_EQ(QList<int>({r->Nivel, r->Familia_1, r->Familia_2, r->Familia_3, r->Articulo}),
+                  QList<int>({0, 0, 0, 0, 0}));
+        QTest::mouseClick(w->cmdEliminar, Qt::LeftButton);
+        QTest::mouseClick(w->cmdVerArticulos, Qt::LeftButton);
+        EXPECT_EQ(reglas(), antes);
+        EXPECT_TRUE(presenter->requests.isEmpty());
+        // Choosing a row evaluates it again.
+        ir(QStringLiteral("1 - Alimentación"));
+        EXPECT_TRUE(w->cmdEliminar->isEnabled()) << "agents 1 and 2 have a rule on it";
+        EXPECT_FALSE(w->lblComisionEfectiva->text().isEmpty());
+    }
 }
 
 TEST_P(ComisionWindow, TypedPercentagesAreCheckedThenStoredAtOnce) {
@@ -270,7 +336,7 @@ TEST_P(ComisionWindow, TypedPercentagesAreCheckedThenStoredAtOnce) {
         {" 12,5 ", "", "12.5", "12,50"}, // updated, the same rule
         {"100,00", "", "100", "100,00"}, // 100 is allowed
         {"-0", "", "0", "0,00"},         // as 0
-        {"", "", "0", ""},               // an empty editor stores and deletes nothing
+        {"", "", "0", "0,00"}, // an empty editor stores and deletes nothing: the cell keeps it
     };
     for (const Caso& c : casos) {
         SCOPED_TRACE(c.typed);
@@ -501,6 +567,272 @@ TEST_P(ComisionWindow, EveryTableOfTheReportIsLoggedOn) {
     EXPECT_NO_THROW(InformeComisiones::Preparar(filas, 1, QStringLiteral("Ana")));
 }
 
+// What the grid shows is what is stored, after any walk of keys and clicks: seeded walks
+// of real key presses (to whichever widget has the focus) and mouse clicks, each
+// followed by a comparison of every row's commission cell with the rule stored under
+// the row's key for the agent last chosen, and of the buttons with the current row.
+// A failure names the seed and the steps; ORBENTA_WALK_SEED=n replays walk n alone.
+TEST_P(ComisionWindow, WhatTheGridShowsIsWhatIsStoredAfterAnyWalk) {
+    QTreeView* vista = w->vsCom;
+    QWidget* campoAgente = w->txtAgente->editor();
+    // The rules of an agent, "nivel|f1|f2|f3|articulo" -> percentages stored under it
+    // (read as numbers: a driver may give them as text in the regional settings).
+    const auto almacenadas = [&](int agente) {
+        QHash<QString, QList<double>> out;
+        ado::Recordset rs;
+        rs.Open(QStringLiteral("SELECT Nivel, Familia_1, Familia_2, Familia_3, Cod_Articulo, "
+                               "Comision FROM Agentes_Comisiones WHERE Cod_Empresa = 1 AND "
+                               "Cod_Agente = ") +
+                    QString::number(agente),
+                *cn);
+        for (; !rs.Eof(); rs.MoveNext()) {
+            QStringList clave;
+            for (int c = 0; c < 5; ++c)
+                clave << QString::number(toLong(rs.Fields(c)));
+            out[clave.join(u'|')] << toDouble(rs.Fields(5));
+        }
+        return out;
+    };
+    const auto claveDe = [&](int r) {
+        const QString nivel = w->vsCom->TextMatrix(r, 7);
+        return QStringList{nivel, w->vsCom->TextMatrix(r, 4), w->vsCom->TextMatrix(r, 5),
+                           w->vsCom->TextMatrix(r, 6),
+                           nivel == QLatin1String("4") ? w->vsCom->TextMatrix(r, 8)
+                                                       : QStringLiteral("0")}
+            .join(u'|');
+    };
+    // Shown as the window shows a stored percentage: two decimals after a comma, a family
+    // stored with 200 as "BLOQUEADO".
+    const auto comoSeMuestra = [](const QString& clave, double v) {
+        if (v == 200 && !clave.startsWith(u'4'))
+            return QStringLiteral("BLOQUEADO");
+        return QString::number(v, 'f', 2).replace(u'.', u',');
+    };
+    // The rows a user can see (a folded node hides its rows).
+    const auto visibles = [&] {
+        std::vector<int> out;
+        for (int r = 0; r < w->vsCom->Rows(); ++r)
+            if (!vista->visualRect(w->vsCom->grid()->indexOf(r, 3)).isEmpty())
+                out.push_back(r);
+        return out;
+    };
+    // Clicks a row where a user would: on its text or on its commission cell (which is
+    // the open editor when the row is being edited).
+    const auto clic = [&](int r, int col, bool doble) {
+        const QModelIndex i = w->vsCom->grid()->indexOf(r, col);
+        vista->scrollTo(i);
+        const QRect rect = vista->visualRect(i);
+        if (rect.isEmpty())
+            return false; // folded away: not a row the user can click
+        QWidget* destino = vista->viewport()->childAt(rect.center());
+        if (!destino)
+            destino = vista->viewport();
+        const QPoint p = destino->mapFrom(vista->viewport(), rect.center());
+        if (doble)
+            QTest::mouseDClick(destino, Qt::LeftButton, {}, p);
+        else
+            QTest::mouseClick(destino, Qt::LeftButton, {}, p);
+        return true;
+    };
+    const auto tecla = [&](int key, Qt::KeyboardModifiers mods = {}) {
+        if (QWidget* f = QApplication::focusWidget())
+            QTest::keyClick(f, Qt::Key(key), mods);
+    };
+    const auto texto = [&](const QString& t) {
+        for (QChar ch : t)
+            if (QWidget* f = QApplication::focusWidget())
+                QTest::keyClick(f, ch.toLatin1());
+    };
+    const auto enLaRejilla = [&] {
+        QWidget* f = QApplication::focusWidget();
+        return f && (f == vista || vista->isAncestorOf(f));
+    };
+    static const char* const valores[] = {"7", "12,5", "150", "abc", "0", "100", "-1", "3.25"};
+    // Walk 32 once stored an edit under another row's key (Page Down in the editor had
+    // moved the current row); the others are walks 1 to 8.
+    std::vector<unsigned> semillas{1, 2, 3, 4, 5, 6, 7, 8, 32};
+    if (const QByteArray s = qgetenv("ORBENTA_WALK_SEED"); !s.isEmpty())
+        semillas = {s.toUInt()};
+    for (const unsigned semilla : semillas) {
+        std::mt19937 azar(semilla);
+        const auto uno = [&](size_t n) { return size_t(azar() % n); };
+        QStringList pasos;
+        const auto traza = [&](int paso) {
+            return QStringLiteral("semilla %1, paso %2: %3")
+                .arg(QString::number(semilla), QString::number(paso),
+                     pasos.join(QStringLiteral(", ")))
+                .toStdString();
+        };
+        int agente = 1 + int(semilla % 2);
+        elegir(agente == 1 ? "1" : "2");
+        for (int paso = 0; paso < 80; ++paso) {
+            QString hecho;
+            const std::vector<int> filas = visibles();
+            const int fila = filas.empty() ? -1 : filas[uno(filas.size())];
+            switch (uno(13)) {
+            case 0:
+            case 1: // a click on a row, on its text or its commission
+                if (fila >= 0) {
+                    const int col = uno(2) ? 10 : 3;
+                    if (clic(fila, col, false))
+                        hecho = QStringLiteral("clic fila ") + QString::number(fila) + u'/' +
+                                QString::number(col);
+                }
+                break;
+            case 2: { // keys that move
+                static const int teclas[] = {Qt::Key_Up,    Qt::Key_Down,     Qt::Key_Left,
+                                             Qt::Key_Right, Qt::Key_PageDown, Qt::Key_Home};
+                const int k = teclas[uno(6)];
+                if (!enLaRejilla() && (fila < 0 || !clic(fila, 10, false)))
+                    break;
+                tecla(k);
+                hecho = QStringLiteral("tecla ") + QString::number(k, 16);
+                break;
+            }
+            case 3:
+            case 4: { // a value typed
+                const QString v = QString::fromLatin1(valores[uno(std::size(valores))]);
+                if (!enLaRejilla())
+                    break;
+                texto(v);
+                hecho = QStringLiteral("teclea ") + v;
+                break;
+            }
+            case 5:
+                if (!enLaRejilla())
+                    break;
+                tecla(Qt::Key_Return);
+                hecho = QStringLiteral("Enter");
+                break;
+            case 6:
+                if (!enLaRejilla())
+                    break;
+                tecla(Qt::Key_A, Qt::ControlModifier);
+                hecho = QStringLiteral("Ctrl+A");
+                if (uno(2)) {
+                    tecla(uno(2) ? Qt::Key_Backspace : Qt::Key_Delete);
+                    hecho += QStringLiteral(" y borra");
+                }
+                break;
+            case 7: // Esc: abandons an edit, or clears the agent (then one is chosen again)
+                if (!enLaRejilla())
+                    break;
+                tecla(Qt::Key_Escape);
+                hecho = QStringLiteral("Esc");
+                if (w->txtAgente->Text().isEmpty()) {
+                    pasos << hecho;
+                    hecho = QStringLiteral("vuelve al agente");
+                    SCOPED_TRACE(traza(paso));
+                    EXPECT_FALSE(w->cmdEliminar->isEnabled());
+                    EXPECT_FALSE(w->cmdVerArticulos->isEnabled());
+                    EXPECT_TRUE(w->lblComisionEfectiva->text().isEmpty());
+                    elegir(agente == 1 ? "1" : "2");
+                }
+                break;
+            case 8:
+                QTest::mouseClick(w->cmdEliminar, Qt::LeftButton);
+                hecho = QStringLiteral("Eliminar");
+                break;
+            case 9: { // the article list, picking one of the catalogue
+                QTimer elige;
+                elige.setSingleShot(true);
+                const char* codigo = uno(2) ? "1003" : "1001";
+                QObject::connect(&elige, &QTimer::timeout, [codigo] {
+                    if (QWidget* d = QApplication::activeModalWidget()) {
+                        auto* f = d->findChild<QLineEdit*>(QStringLiteral("txtFiltro"));
+                        QTest::keyClicks(f, QLatin1String(codigo));
+                        QTest::keyClick(f, Qt::Key_Return);
+                    }
+                });
+                elige.start(0);
+                QTest::mouseClick(w->cmdVerArticulos, Qt::LeftButton);
+                elige.stop();
+                hecho = QStringLiteral("Ver Artículos ") + QLatin1String(codigo);
+                break;
+            }
+            case 10: { // another agent chosen in the agent field, with a click and keys
+                const int otro = 1 + int(uno(2));
+                QTest::mouseClick(campoAgente, Qt::LeftButton);
+                QCoreApplication::processEvents();
+                tecla(Qt::Key_A, Qt::ControlModifier);
+                texto(QString::number(otro));
+                const bool alli = QApplication::focusWidget() == campoAgente &&
+                                  w->txtAgente->Text() == QString::number(otro);
+                tecla(Qt::Key_Return);
+                if (alli)
+                    agente = otro;
+                hecho = QStringLiteral("agente ") + QString::number(otro);
+                break;
+            }
+            case 11: // a double click folds or unfolds, and so does a click on a node's sign
+                if (fila >= 0 && uno(2) && clic(fila, 3, true)) {
+                    hecho = QStringLiteral("doble clic fila ") + QString::number(fila);
+                } else if (fila >= 0 && w->vsCom->grid()->OutlineLevel(fila) >= 0) {
+                    const QModelIndex i = w->vsCom->grid()->indexOf(fila, 3);
+                    vista->scrollTo(i);
+                    const QRect rect = vista->visualRect(i);
+                    QTest::mouseClick(
+                        vista->viewport(), Qt::LeftButton, {},
+                        QPoint(rect.left() - vista->indentation() / 2, rect.center().y()));
+                    hecho = QStringLiteral("signo de la fila ") + QString::number(fila);
+                }
+                break;
+            case 12: // back into the open editor, or onto the current row's commission
+                if (QLineEdit* e = w->vsCom->editor()) {
+                    QTest::mouseClick(e, Qt::LeftButton);
+                    hecho = QStringLiteral("clic en el editor");
+                } else if (w->vsCom->Row() >= 0 && clic(w->vsCom->Row(), 10, false)) {
+                    hecho = QStringLiteral("clic fila actual");
+                }
+                break;
+            }
+            QCoreApplication::processEvents();
+            // The window is active again once a dialog of the step has closed, as on a
+            // desktop (the offscreen platform leaves no window active).
+            if (QApplication::activeWindow() != w) {
+                QApplication::setActiveWindow(w);
+                QCoreApplication::processEvents();
+            }
+            if (hecho.isEmpty())
+                continue;
+            pasos << hecho;
+            SCOPED_TRACE(traza(paso));
+            ASSERT_TRUE(w->isVisible());
+            const QHash<QString, QList<double>> reglas = almacenadas(agente);
+            QHash<QString, int> vistas;
+            for (int r = 0; r < w->vsCom->Rows(); ++r) {
+                const QString clave = claveDe(r);
+                const QList<double> v = reglas.value(clave);
+                ASSERT_LE(v.size(), 1) << "two rules under " << clave.toStdString();
+                ++vistas[clave];
+                ASSERT_EQ(w->vsCom->TextMatrix(r, 10).toStdString(),
+                          (v.isEmpty() ? QString() : comoSeMuestra(clave, v[0])).toStdString())
+                    << "row " << r << " " << w->vsCom->TextMatrix(r, 3).toStdString() << " key "
+                    << clave.toStdString();
+            }
+            for (auto it = reglas.begin(); it != reglas.end(); ++it)
+                ASSERT_EQ(vistas.value(it.key()), 1) << "rule " << it.key().toStdString();
+            // The buttons act only on the row the user sees as the current one.
+            const int actual = w->vsCom->Row();
+            if (w->cmdEliminar->isEnabled()) {
+                ASSERT_GE(actual, 0);
+                ASSERT_TRUE(reglas.contains(claveDe(actual)));
+                ASSERT_FALSE(vista->visualRect(w->vsCom->grid()->indexOf(actual, 3)).isEmpty())
+                    << "the current row is folded away";
+            }
+            if (w->cmdVerArticulos->isEnabled()) {
+                ASSERT_GE(actual, 0);
+                ASSERT_EQ(w->vsCom->TextMatrix(actual, 7), QStringLiteral("3"));
+            }
+            if (!w->lblComisionEfectiva->text().isEmpty()) {
+                ASSERT_GE(actual, 0);
+            }
+        }
+        if (QLineEdit* e = w->vsCom->editor())
+            QTest::keyClick(e, Qt::Key_Escape);
+    }
+}
+
 ORBENTA_ENGINE_TESTS(ComisionWindow);
 
 // A host reaches the window by its class identifier and Show's dispatch identifier; its
@@ -572,10 +904,13 @@ TEST(OutlineGrid, RowsByGridOrderNodesFoldingAndBatches) {
     g.RemoveItem(3); // "a"
     EXPECT_EQ(g.model()->rowCount(g.grid()->indexOf(2, 0)), 0);
     EXPECT_EQ(g.TextMatrix(4, 1), QStringLiteral("B"));
-    // Folding from the model and from the view agree.
+    // Folding from the model and from the view agree; a current row folded away hands
+    // the current cell to its node.
     g.show();
+    g.setRow(2);
     g.setCollapsed(0, true);
     EXPECT_FALSE(g.isExpanded(a));
+    EXPECT_EQ(g.Row(), 0);
     g.expand(a);
     EXPECT_FALSE(g.IsCollapsed(0));
     EXPECT_THROW(g.TextMatrix(9, 0), automation::AutomationError);
