@@ -370,6 +370,25 @@ TEST_P(ComisionWindow, TypedPercentagesAreCheckedThenStoredAtOnce) {
     EXPECT_EQ(presenter->requests[0].text, QStringLiteral("Comisión inválida."));
     QTest::keyClick(w->vsCom->editor(), Qt::Key_Escape);
     EXPECT_EQ(reglas().filter(QStringLiteral("2|1|1|0|0|")), QStringList{"2|1|1|0|0|200"});
+    // A refused edit holds its row: a click on another row leaves the current row and
+    // the editor's focus where they were, and the value corrected afterwards is the
+    // edited row's.
+    ir(QStringLiteral("2 - Bebidas"));
+    teclear(QStringLiteral("150"));
+    ASSERT_TRUE(w->vsCom->editor());
+    const QRect otra = w->vsCom->visualRect(
+        w->vsCom->grid()->indexOf(fila(QStringLiteral("1 - Alimentación")), 3));
+    QTest::mouseClick(w->vsCom->viewport(), Qt::LeftButton, {}, otra.center());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w->vsCom->Row(), r);
+    ASSERT_TRUE(w->vsCom->editor());
+    EXPECT_TRUE(w->vsCom->editor()->hasFocus());
+    QTest::keyClick(w->vsCom->editor(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(w->vsCom->editor(), QStringLiteral("7"));
+    QTest::keyClick(w->vsCom->editor(), Qt::Key_Return);
+    EXPECT_EQ(w->vsCom->TextMatrix(r, 10), QStringLiteral("7,00"));
+    EXPECT_TRUE(reglas().contains(QStringLiteral("1|2|0|0|0|7")));
+    EXPECT_TRUE(reglas().contains(QStringLiteral("1|1|0|0|0|5"))) << "Alimentación's rule stays";
 }
 
 TEST_P(ComisionWindow, AStoringFailureIsToldAndTheEditClosesWithoutStoring) {
