@@ -11,6 +11,7 @@
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QScopeGuard>
 #include <ado/Connection.h>
 #include <ado/Recordset.h>
 #include <controls/Anclaje.h>
@@ -447,9 +448,18 @@ void frmAgentes_Comision_Familias::imprimir() {
     if (!txtAgente->EsValido() || vsCom->Rows() == 0)
         return;
     Reloj reloj; // back to normal also after a failure
+    // While another user's print holds the work table, the line under the grid says so
+    // (the wait blocks this thread, so the line is painted at once); it shows the rate
+    // again afterwards, also after a failure.
+    const auto linea = qScopeGuard(
+        [this, texto = lblComisionEfectiva->text()] { lblComisionEfectiva->setText(texto); });
+    const auto aviso = [this](const QString& texto) {
+        lblComisionEfectiva->setText(texto);
+        lblComisionEfectiva->repaint();
+    };
     clsView visor;
-    visor.Report =
-        InformeComisiones::Preparar(*vsCom->grid(), txtAgente->Codigo(), txtAgente->Nombre());
+    visor.Report = InformeComisiones::Preparar(*vsCom->grid(), txtAgente->Codigo(),
+                                               txtAgente->Nombre(), aviso);
     visor.Cargar(true, 120);
 }
 

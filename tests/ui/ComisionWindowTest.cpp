@@ -2,6 +2,7 @@
 // and the outline grid beneath it.
 #include "Database.h"
 #include "TestComponent.h"
+#include "TestWorkers.h"
 
 #include <ORBTAgentes.h>
 #include <QAbstractItemModelTester>
@@ -535,6 +536,40 @@ TEST_P(ComisionWindow, PrintsWhatTheGridShows) {
         EXPECT_EQ(
             lines[4 + r],
             QString(w->vsCom->TextMatrix(r, 3) + u' ' + w->vsCom->TextMatrix(r, 10)).simplified());
+}
+
+// Another user's print holds the work table: the line under the grid says the window is
+// waiting while it waits (painted, not only set), the print gives up with a message after
+// the bounded wait, and the line shows the rate again.
+TEST_P(ComisionWindow, APrintWaitingForAnotherOneSaysSoOnTheWindow) {
+    testsupport::useInstalledReports(*cn);
+    elegir("1");
+    ir(QStringLiteral("2 - Bebidas"));
+    const QString tasa = w->lblComisionEfectiva->text();
+    QStringList pintado;
+    struct Pintura : QObject {
+        QStringList* pintado;
+        bool eventFilter(QObject* o, QEvent* e) override {
+            if (e->type() == QEvent::Paint)
+                pintado->append(static_cast<QLabel*>(o)->text());
+            return false;
+        }
+    } pintura;
+    pintura.pintado = &pintado;
+    w->lblComisionEfectiva->installEventFilter(&pintura);
+    const auto otro = testsupport::holdPrintLock(db->connectionString());
+    const int antes = InformeComisiones::esperaMaxima;
+    InformeComisiones::esperaMaxima = 800;
+    w->cmdImprimir->click();
+    InformeComisiones::esperaMaxima = antes;
+    w->lblComisionEfectiva->removeEventFilter(&pintura);
+    EXPECT_TRUE(pintado.contains(QStringLiteral("Esperando a que termine otra impresión...")))
+        << pintado.join(u'|').toStdString();
+    ASSERT_EQ(presenter->requests.size(), 1);
+    EXPECT_TRUE(presenter->requests[0].text.contains(QStringLiteral("sigue en curso")))
+        << presenter->requests[0].text.toStdString();
+    EXPECT_EQ(w->lblComisionEfectiva->text(), tasa);
+    EXPECT_EQ(frmView::actual(), nullptr);
 }
 
 // Every table of the report and of its subreport gets the company's logon and a location
