@@ -7,14 +7,36 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QScopedValueRollback>
+#include <QStyledItemDelegate>
 #include <QTimer>
 #include <utility>
 
 namespace grid {
 
+namespace {
+
+// A cell shows the text stored in it, whatever the locale of the view or of the
+// process at the time it is painted (the text was formatted when it was stored); a
+// control character in it (a NUL, a line break, a tab) shows as a blank rather than
+// as a box glyph or a broken line. The stored text stays as it is.
+class TextoDeCelda : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QString displayText(const QVariant& value, const QLocale&) const override {
+        QString t = value.toString();
+        for (QChar& c : t)
+            if (c.category() == QChar::Other_Control)
+                c = u' ';
+        return t;
+    }
+};
+
+} // namespace
+
 OutlineGrid::OutlineGrid(int columns, QWidget* parent)
     : QTreeView(parent), model_(new OutlineModel(columns, this)) {
     setModel(model_);
+    setItemDelegate(new TextoDeCelda(this));
     header()->hide();
     header()->setStretchLastSection(false);
     setUniformRowHeights(true);

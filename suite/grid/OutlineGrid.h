@@ -24,6 +24,9 @@ namespace grid {
 /// notifications of an edit always concern the current row.
 ///
 /// Folding a node whose rows hold the current cell makes the node current.
+///
+/// A cell shows the text stored in it, never reformatted for a locale; control
+/// characters in it show as blanks (the stored text keeps them).
 class OutlineGrid : public QTreeView {
     Q_OBJECT
 public:

@@ -14,6 +14,7 @@
 #include <QListView>
 #include <QProcess>
 #include <QSet>
+#include <QStyledItemDelegate>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -513,6 +514,18 @@ TEST_P(ComisionWindow, PrintsWhatTheGridShows) {
         EXPECT_EQ(v->crvRep->geometry(), QRect(0, 0, 500, 300));
         EXPECT_EQ(v->pctLogo->x(), 500 - 124);
         v->crvRep->ExportTo(pdf);
+        // The grid behind the viewer repaints the texts it holds, also while the
+        // process's locale is another one than they were formatted in.
+        const auto* celdas = qobject_cast<QStyledItemDelegate*>(w->vsCom->itemDelegate());
+        ASSERT_TRUE(celdas);
+        const QLocale antes;
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        for (int r = 0; r < w->vsCom->Rows(); ++r)
+            for (int c : {3, 10})
+                EXPECT_EQ(celdas->displayText(
+                              w->vsCom->model()->data(w->vsCom->grid()->indexOf(r, c)), QLocale()),
+                          w->vsCom->TextMatrix(r, c));
+        QLocale::setDefault(antes);
         v->crvRep->findChild<QToolButton*>(QStringLiteral("cerrar"))->click();
     });
     w->cmdImprimir->click();
@@ -968,6 +981,20 @@ TEST(OutlineGrid, RowsByGridOrderNodesFoldingAndBatches) {
     g.expand(a);
     EXPECT_FALSE(g.IsCollapsed(0));
     EXPECT_THROW(g.TextMatrix(9, 0), automation::AutomationError);
+    // A cell shows the text stored in it in any locale it is painted in; control
+    // characters show as blanks and stay in the stored text.
+    const QString nombre = QStringLiteral("1003 - Leche") + QChar(0) +
+                           QStringLiteral("entera\r\n") + QChar(0x1b) + QChar(0x7f);
+    g.AddItem(QStringList{QStringLiteral("12,50"), nombre}, 0);
+    EXPECT_EQ(g.TextMatrix(0, 1), nombre);
+    const auto* delegado = qobject_cast<QStyledItemDelegate*>(g.itemDelegate());
+    ASSERT_TRUE(delegado);
+    for (const QLocale& l :
+         {g.locale(), QLocale::c(), QLocale(QLocale::English, QLocale::UnitedStates)})
+        for (const auto& [col, visto] :
+             {std::pair{0, "12,50"}, std::pair{1, "1003 - Leche entera    "}})
+            EXPECT_EQ(delegado->displayText(g.model()->data(g.grid()->indexOf(0, col)), l),
+                      QString::fromUtf8(visto));
     g.Clear();
     EXPECT_EQ(g.Rows(), 0);
 }
