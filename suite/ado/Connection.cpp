@@ -42,6 +42,8 @@ bool traceEnabled() {
 }
 
 QString withoutSecrets(const QString& sql);
+QString withoutSecrets(QString text, const QString& sql);
+AutomationError withoutSecrets(const AutomationError& e, const QString& sql);
 
 void trace(const QString& sql) {
     if (!traceEnabled())
@@ -220,29 +222,82 @@ bool holdsConnectionPassword(const QString& text) {
     return key.match(text).hasMatch();
 }
 
-// A statement as the trace shows it: the values of the agents' Password column (and of
-// any column whose name ends in Password), of configuration keys ending in Password and
-// the passwords of connection strings written as literals become '***'.
-QString withoutSecrets(const QString& sql) {
+// The passwords of a connection string as written, with and without their braces.
+QStringList connectionPasswords(const QString& connectionString) {
+    QStringList secrets;
+    static const QRegularExpression value(
+        QStringLiteral("(?:^|;)\\s*(?:pwd|password)\\s*=\\s*(\\{[^}]*\\}?|[^;]*)"),
+        QRegularExpression::CaseInsensitiveOption);
+    for (auto it = value.globalMatch(connectionString); it.hasNext();) {
+        const QString v = it.next().captured(1).trimmed();
+        for (const QString& form :
+             {v, v.startsWith(u'{') ? v.mid(1).chopped(v.endsWith(u'}') ? 1 : 0) : QString()})
+            if (!form.isEmpty())
+                secrets << form;
+    }
+    return secrets;
+}
+
+// A literal of a statement that holds a secret: where it stands, what the trace shows
+// in its place and the secret values it carries (quotes not doubled).
+struct SecretLiteral {
+    qsizetype begin;
+    qsizetype length;
+    QString shown;
+    QStringList secrets;
+};
+
+// The secret literals of a statement: the values of the agents' Password column (and of
+// any column whose name ends in Password), the values of configuration keys ending in
+// Password (an INSERT of Clave and Valor, or "Valor = ..." beside "Clave = '...Password'")
+// and the passwords of connection strings written as literals. The trace shows them as
+// '***', and an engine's message about the statement never repeats them.
+std::vector<SecretLiteral> secretLiteralsOf(const QString& sql) {
     QString skeleton;
     std::vector<LiteralSpan> spans;
     if (!skeletonOf(sql, skeleton, spans)) {
         // A text the scanner does not judge (an unterminated literal): from its first
-        // quote on, nothing is shown.
+        // quote on, everything is secret.
         const qsizetype quote = sql.indexOf(u'\'');
-        return quote < 0 ? sql : sql.left(quote) + QStringLiteral("'***'");
+        if (quote < 0)
+            return {};
+        const QString rest = sql.mid(quote + 1);
+        return {{quote,
+                 sql.size() - quote,
+                 QStringLiteral("'***'"),
+                 {rest, QString(rest).replace(QStringLiteral("''"), QStringLiteral("'"))}}};
     }
     if (spans.empty())
-        return sql;
+        return {};
+    const auto text = [&](size_t k) {
+        return QStringView(sql).mid(spans[k].begin, spans[k].length);
+    };
+    // The text between a literal and the one before it.
+    const auto before = [&](size_t k) {
+        const qsizetype from = k == 0 ? 0 : spans[k - 1].begin + spans[k - 1].length;
+        return QStringView(sql).mid(from, spans[k].begin - from);
+    };
     std::vector<bool> hide(spans.size(), false);
-    // "Password = value", in a SET list or a condition.
+    // "Password = value", in a SET list or a condition; "Clave = 'ODBCPassword'" makes
+    // "Valor = value" secret in the same statement.
     static const QRegularExpression assigned(QStringLiteral("password[\\]\"]?\\s*=\\s*$"),
                                              QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression claveIs(QStringLiteral("\\bclave[\\]\"]?\\s*=\\s*$"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression valorIs(QStringLiteral("\\bvalor[\\]\"]?\\s*=\\s*$"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    bool secretClave = false;
     for (size_t k = 0; k < spans.size(); ++k) {
-        const qsizetype from = k == 0 ? 0 : spans[k - 1].begin + spans[k - 1].length;
-        const QString before = sql.mid(from, spans[k].begin - from);
-        hide[k] = assigned.match(before).hasMatch();
+        const QString b = before(k).toString();
+        hide[k] = assigned.match(b).hasMatch();
+        if (spans[k].kind != LiteralSpan::Number && claveIs.match(b).hasMatch() &&
+            namesPassword(literalBody(text(k))))
+            secretClave = true;
     }
+    if (secretClave)
+        for (size_t k = 0; k < spans.size(); ++k)
+            if (valorIs.match(before(k).toString()).hasMatch())
+                hide[k] = true;
     // INSERT INTO t (columns) VALUES (values): each literal belongs to a column.
     static const QRegularExpression insert(
         QStringLiteral("^\\s*INSERT\\s+INTO\\s+[^(]+\\(([^)]*)\\)\\s*VALUES\\s*\\("),
@@ -275,7 +330,7 @@ QString withoutSecrets(const QString& sql) {
         bool secretKey = false;
         for (size_t j = 0; j < spans.size(); ++j)
             if (clave >= 0 && columnOf[j] == clave && spans[j].kind != LiteralSpan::Number &&
-                namesPassword(literalBody(QStringView(sql).mid(spans[j].begin, spans[j].length))))
+                namesPassword(literalBody(text(j))))
                 secretKey = true;
         for (size_t j = 0; j < spans.size(); ++j)
             if (columnOf[j] >= 0 &&
@@ -283,47 +338,78 @@ QString withoutSecrets(const QString& sql) {
                  (secretKey && columnOf[j] == valor)))
                 hide[j] = true;
     }
+    std::vector<SecretLiteral> out;
+    for (size_t k = 0; k < spans.size(); ++k) {
+        const LiteralSpan& sp = spans[k];
+        if (hide[k]) {
+            out.push_back(
+                {sp.begin,
+                 sp.length,
+                 QStringLiteral("'***'"),
+                 {sp.kind == LiteralSpan::Number ? text(k).toString() : literalBody(text(k))}});
+        } else if (sp.kind != LiteralSpan::Number) {
+            const QString body = literalBody(text(k));
+            if (holdsConnectionPassword(body))
+                out.push_back(
+                    {sp.begin, sp.length,
+                     u'\'' + displayConnectionString(body).replace(u'\'', QStringLiteral("''")) +
+                         u'\'',
+                     connectionPasswords(body)});
+        }
+    }
+    return out;
+}
+
+// A statement as the trace shows it.
+QString withoutSecrets(const QString& sql) {
+    const std::vector<SecretLiteral> secrets = secretLiteralsOf(sql);
+    if (secrets.empty())
+        return sql;
     QString out;
     out.reserve(sql.size());
     qsizetype copied = 0;
-    for (size_t k = 0; k < spans.size(); ++k) {
-        const LiteralSpan& sp = spans[k];
-        const QStringView literal = QStringView(sql).mid(sp.begin, sp.length);
-        QString shown;
-        if (hide[k]) {
-            shown = QStringLiteral("'***'");
-        } else if (sp.kind != LiteralSpan::Number) {
-            const QString body = literalBody(literal);
-            if (!holdsConnectionPassword(body))
-                continue;
-            shown =
-                u'\'' + displayConnectionString(body).replace(u'\'', QStringLiteral("''")) + u'\'';
-        } else {
-            continue;
-        }
-        out += QStringView(sql).mid(copied, sp.begin - copied);
-        out += shown;
-        copied = sp.begin + sp.length;
+    for (const SecretLiteral& s : secrets) {
+        out += QStringView(sql).mid(copied, s.begin - copied);
+        out += s.shown;
+        copied = s.begin + s.length;
     }
     out += QStringView(sql).mid(copied);
     return out;
+}
+
+AutomationError withoutSecrets(const AutomationError& e, const QString& sql) {
+    return AutomationError(e.number(), e.source(), withoutSecrets(e.description(), sql));
+}
+
+// An engine's message about a statement, which may quote the statement or its values:
+// what the trace hides never shows in it. PostgreSQL repeats the line around the error
+// ("LINE 1: ..." and a caret below), cut at either end, perhaps inside a literal: when
+// the statement holds a secret that excerpt is left out whole.
+QString withoutSecrets(QString text, const QString& sql) {
+    const std::vector<SecretLiteral> literals = secretLiteralsOf(sql);
+    if (literals.empty())
+        return text;
+    static const QRegularExpression excerpt(
+        QStringLiteral("(^|\\n)LINE [0-9]+: [^\\n]*(\\n *\\^[^\\n]*)?"));
+    text.replace(excerpt, QString());
+    QStringList secrets;
+    for (const SecretLiteral& l : literals)
+        for (const QString& s : l.secrets)
+            if (!s.isEmpty())
+                secrets << QString(s).replace(u'\'', QStringLiteral("''")) << s;
+    // Longest first, so that no part of a longer one is left.
+    std::sort(secrets.begin(), secrets.end(),
+              [](const QString& a, const QString& b) { return a.size() > b.size(); });
+    for (const QString& secret : secrets)
+        text.replace(secret, QStringLiteral("***"));
+    return text.trimmed();
 }
 
 // A driver's message about a connection string, which may quote the string (the ODBC
 // driver manager does when it cannot parse it): the password never shows.
 QString withoutPasswords(QString text, const QString& connectionString) {
     // Its values as written, however the braces stand.
-    QStringList secrets;
-    static const QRegularExpression value(
-        QStringLiteral("(?:^|;)\\s*(?:pwd|password)\\s*=\\s*(\\{[^}]*\\}?|[^;]*)"),
-        QRegularExpression::CaseInsensitiveOption);
-    for (auto it = value.globalMatch(connectionString); it.hasNext();) {
-        const QString v = it.next().captured(1).trimmed();
-        for (const QString& form :
-             {v, v.startsWith(u'{') ? v.mid(1).chopped(v.endsWith(u'}') ? 1 : 0) : QString()})
-            if (!form.isEmpty())
-                secrets << form;
-    }
+    QStringList secrets = connectionPasswords(connectionString);
     text.replace(connectionString, displayConnectionString(connectionString));
     static const QRegularExpression key(
         QStringLiteral("((?:pwd|password)\\s*=\\s*)(\\{[^}]*\\}?|[^;'\"\\s]*)"),
@@ -1146,9 +1232,13 @@ Connection::Result Connection::run(const StatementEvent& event) {
     const Translation t = d->cacheSize > 0 ? d->shapes.translate(event.text)
                                            : translate(event.text, d->settings.dialect, false,
                                                        d->scales ? &d->scales : nullptr);
-    if (guarded)
-        return d->runGuarded(t, event.text);
-    return d->runTranslated(t, event.text);
+    try {
+        if (guarded)
+            return d->runGuarded(t, event.text);
+        return d->runTranslated(t, event.text);
+    } catch (const AutomationError& e) {
+        throw withoutSecrets(e, event.text);
+    }
 }
 
 int Connection::FirstAnswering(const QStringList& queries,
@@ -1210,7 +1300,7 @@ int Connection::FirstAnswering(const QStringList& queries,
     for (int i = 0; i < queries.size(); ++i) {
         pg::BatchResult& b = results[size_t(i)];
         if (!b.ok)
-            throw d->batchFailure(b);
+            throw withoutSecrets(d->batchFailure(b), queries[i]);
         Recordset rs;
         if (b.columns)
             rs.assign(std::move(b.columns), std::move(b.cells), adOpenForwardOnly, adLockReadOnly);

@@ -77,8 +77,9 @@ TEST_P(Cli, TraceShowsTheStatementAsWritten) {
 }
 
 // Whatever writes a password, the trace shows '***' in its place: the agents' Password
-// column, a configuration key ending in Password, the Pwd of a connection string.
-TEST_P(Cli, TraceNeverShowsAPassword) {
+// column, a configuration key ending in Password, the Pwd of a connection string. The
+// error of a statement that fails never shows what its trace hides.
+TEST_P(Cli, TraceAndErrorsNeverShowAPassword) {
     ASSERT_EQ(orbenta(db({"init", "--demo"})).code, 0);
     auto env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("ORBENTA_TRACE_SQL"), QStringLiteral("1"));
@@ -98,12 +99,34 @@ TEST_P(Cli, TraceNeverShowsAPassword) {
          "'Driver=PostgreSQL;Uid=u;Pwd=Secreto4;Port=5432')",
          "INSERT INTO Empresas_Configuracion (Cod_Empresa, Clave, Valor) VALUES (1, 'Origen', "
          "'Driver=PostgreSQL;Uid=u;Pwd=***;Port=5432')"},
+        {"UPDATE Empresas_Configuracion SET Valor = 'Secreto5' WHERE Cod_Empresa = 1 AND "
+         "Clave = 'ODBCPassword'",
+         "UPDATE Empresas_Configuracion SET Valor = '***' WHERE Cod_Empresa = 1 AND "
+         "Clave = 'ODBCPassword'"},
+        {"UPDATE Empresas_Configuracion SET Valor='Secreto6' WHERE Clave='ReportPassword'",
+         "UPDATE Empresas_Configuracion SET Valor='***' WHERE Clave='ReportPassword'"},
     };
     for (const auto& st : statements) {
         SCOPED_TRACE(st.sql);
         const CliRun r = orbenta(db({"sql", QString::fromUtf8(st.sql)}), env);
         EXPECT_EQ(r.code, 0) << r.err.toStdString();
         EXPECT_EQ(r.err, QStringLiteral("SQL: ") + QString::fromUtf8(st.traced) + u'\n');
+    }
+    // Statements the engine refuses, whose message may quote them: a short one, and one
+    // so long that an excerpt of it would be cut inside the password.
+    const QString largo = QStringLiteral("Secreto9").repeated(12);
+    for (const QString& sql : QStringList{
+             QStringLiteral("UPDATE Agentes SET Password='Secreto8' WHERE NoSuchColumn = 1"),
+             QStringLiteral("UPDATE Agentes SET Password = '") + largo +
+                 QStringLiteral("' WHERE NoSuchColumn = 1"),
+             QStringLiteral("UPDATE Empresas_Configuracion SET Valor = 'Secreto7' WHERE Clave = "
+                            "'ODBCPassword' AND NoSuchColumn = 1")}) {
+        SCOPED_TRACE(sql.toStdString());
+        const CliRun r = orbenta(db({"sql", sql}), env);
+        EXPECT_EQ(r.code, 1);
+        EXPECT_TRUE(r.err.contains(QStringLiteral("nosuchcolumn"), Qt::CaseInsensitive))
+            << r.err.toStdString();
+        EXPECT_FALSE(r.err.contains(QStringLiteral("Secreto"))) << r.err.toStdString();
     }
     // The component's own statements: an agent saved (UPDATE, then INSERT for a new one)
     // and a company's configuration.
