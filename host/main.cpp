@@ -3,6 +3,23 @@
 
 #include <OrbentaSuite.h>
 #include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+int noDisplay(const QString& why) {
+    const QByteArray line = QStringLiteral("error 5 (orbenta): no hay pantalla: %1; la ventana "
+                                           "principal necesita una (DISPLAY, WAYLAND_DISPLAY o "
+                                           "QT_QPA_PLATFORM), las órdenes no (orbenta --help)\n")
+                                .arg(why)
+                                .toLocal8Bit();
+    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+    std::fflush(stderr);
+    return 1;
+}
+
+} // namespace
 
 int main(int argc, char* argv[]) {
     QStringList args;
@@ -25,7 +42,23 @@ int main(int argc, char* argv[]) {
         return orbenta::host::runCommand(args);
     }
 
+    // The main window needs a display. Without one Qt would end the process with an
+    // abort: the user is told what is missing instead, as the tool tells its errors.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return noDisplay(QStringLiteral("DISPLAY y WAYLAND_DISPLAY no tienen valor"));
+    // One named but out of reach (a closed session, a wrong number) is a fatal message
+    // of Qt's while the application starts.
+    static QtMessageHandler previous = nullptr;
+    previous = qInstallMessageHandler(
+        [](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+            if (type == QtFatalMsg)
+                std::_Exit(noDisplay(message.section(u'.', 0, 0).trimmed()));
+            if (previous)
+                previous(type, context, message);
+        });
     QApplication app(argc, argv);
+    qInstallMessageHandler(previous);
     QApplication::setApplicationName(QStringLiteral("orbenta"));
     try {
         QString conn = orbenta::host::defaultConnectionString();

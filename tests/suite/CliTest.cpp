@@ -525,6 +525,36 @@ TEST(CliUnit, BadCommandLinesAreRefusedWithoutAWindow) {
     EXPECT_EQ(r.out, QStringLiteral("orbenta 1.0.0\n"));
 }
 
+// Without a display the main window is refused with an error line, never with an abort:
+// none named, or one named that cannot be reached.
+TEST(CliUnit, WithoutADisplayTheWindowIsRefused) {
+    QTemporaryDir dir;
+    const QString cs = QStringLiteral("Driver=SQLite;Database=") + dir.filePath("x.db");
+    ASSERT_EQ(orbenta({"init", "--db", cs}).code, 0);
+    for (const char* display : {"", ":4711"}) {
+        SCOPED_TRACE(display);
+        auto env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(QLatin1String(name));
+        if (*display)
+            env.insert(QStringLiteral("DISPLAY"), QLatin1String(display));
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(ORBENTA_BINARY), {"--db", cs});
+        if (!p.waitForFinished(20000)) {
+            p.kill();
+            p.waitForFinished();
+            ADD_FAILURE() << "still running: a window opened";
+            continue;
+        }
+        const QString err = QString::fromUtf8(p.readAllStandardError());
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << err.toStdString();
+        EXPECT_EQ(p.exitCode(), 1);
+        EXPECT_TRUE(err.contains(QStringLiteral("error 5 (orbenta): no hay pantalla: ")))
+            << err.toStdString();
+    }
+}
+
 // Without a usable home folder, only init creates anything, and says why it cannot.
 TEST(CliUnit, OnlyInitCreatesTheDefaultFolder) {
     QTemporaryDir dir;
