@@ -704,6 +704,14 @@ QStringList withNegativeNumbersAsArguments(const QList<QCommandLineOption>& know
 namespace {
 // Only named here: nothing is created until init asks for it.
 QString defaultDatabaseFile() {
+    // Without a home folder the location would be the root's ("/.local/share"), a place
+    // no one chose: the user is told to name the database instead.
+    const QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
+    if (qEnvironmentVariableIsEmpty("HOME") && !QDir::isAbsolutePath(dataHome))
+        throw AutomationError(75, kSource, // 75: "Path/File access error"
+                              QStringLiteral("no hay base de datos por omisión: HOME no tiene "
+                                             "valor; indique la base de datos con ORBENTA_DB o "
+                                             "--db"));
     QString dir = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     if (dir.isEmpty())
         dir = QDir::homePath();

@@ -13,7 +13,8 @@ bool isCommand(const QStringList& arguments);
 int runCommand(const QStringList& arguments);
 
 /// The connection string of the embedded database: ORBENTA_DB when set, otherwise a
-/// SQLite file in the user's data folder.
+/// SQLite file in the user's data folder. Without a home folder (HOME unset) there is
+/// none: error 75 says to name the database with ORBENTA_DB or --db.
 QString defaultConnectionString();
 
 } // namespace orbenta::host

@@ -575,6 +575,20 @@ TEST(CliUnit, OnlyInitCreatesTheDefaultFolder) {
         EXPECT_TRUE(
             QDir(home).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden).isEmpty());
     }
+    // No home folder at all: nothing is made in the root's place; the user is told what
+    // to set.
+    auto homeless = env;
+    homeless.remove(QStringLiteral("HOME"));
+    const bool existed = QFile::exists(QStringLiteral("/.local/share/orbenta/orbenta.db"));
+    for (const QStringList& args : {QStringList{"init"}, QStringList{"agente", "primero"}}) {
+        SCOPED_TRACE(args.join(u' ').toStdString());
+        const CliRun r = orbenta(args, homeless);
+        EXPECT_EQ(r.code, 1);
+        EXPECT_TRUE(r.err.contains(QStringLiteral("HOME")) &&
+                    r.err.contains(QStringLiteral("ORBENTA_DB o --db")))
+            << r.err.toStdString();
+    }
+    EXPECT_EQ(QFile::exists(QStringLiteral("/.local/share/orbenta/orbenta.db")), existed);
     // A home that cannot be written: init names the folder it cannot create. (As another
     // user when the tests run as root, who may write anything.)
     QFile::setPermissions(home, QFileDevice::ReadOwner | QFileDevice::ExeOwner |
