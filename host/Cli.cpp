@@ -338,10 +338,17 @@ ORBTAgentes::Currency amountArg(const QCommandLineParser& p, const char* option)
     } catch (const AutomationError& e) {
         if (e.number() == 6)
             throw;
-        usage(QStringLiteral("--") + name +
-              QStringLiteral(" must be an amount such as 12.5 or 12,5 (no thousands "
-                             "separator): ") +
-              p.value(name));
+        // What is read, in the regional settings of this run: a point, the decimal
+        // separator, and group separators only together with it.
+        const QLocale regional = utilidades::regional();
+        const QString decimal = QStringLiteral("12") + regional.decimalPoint() + u'5';
+        const QString grouped = u'1' + regional.groupSeparator() + QStringLiteral("234") +
+                                regional.decimalPoint() + u'5';
+        usage(QStringLiteral("--") + name + QStringLiteral(" must be an amount such as 12.5") +
+              (decimal == u"12.5" ? QString() : QStringLiteral(" or ") + decimal) +
+              QStringLiteral(" (group separators only together with the decimal separator, as "
+                             "in ") +
+              grouped + QStringLiteral("): ") + p.value(name));
     }
 }
 
@@ -758,7 +765,8 @@ int runCommand(const QStringList& arguments) {
         "  agente guardar CODIGO [--Propiedad valor ...]   save an agent (Modificar)\n"
         "  agente eliminar CODIGO        delete an agent without accumulated sales\n"
         "  acumular venta|comision-venta|comision-cobro|articulo [...]\n"
-        "                                add to the day totals (12.5 or 12,5)\n"
+        "                                add to the day totals (amounts: 12.5, or in the\n"
+        "                                regional settings, such as 12,5 and 1.234,5)\n"
         "  comision activa|exacta|guardar|eliminar --agente A [--nivel N] [--familias F1,F2,F3]\n"
         "           [--articulo X] [--comision P] [--explain]   commission rules\n"
         "  comision nivel CLAVE | reglas --agente A\n"

@@ -322,15 +322,21 @@ TEST_P(AcumularCli, AccumulatesSavesAndDeletesFromTheCommandLine) {
         const char* locale;
         const char* pvp;
         const char* written; // the amount in the statement; null: refused
+        const char* hint;    // refused: what the message says is read
     };
-    const Typed typed[] = {{"C", "1,5", "1.5"},
-                           {"es_ES.UTF-8", "0,125", "0.125"},
-                           {"es_ES.UTF-8", "2.25", "2.25"},
-                           {"de_DE.UTF-8", "1.234,5", "1234.5"},
-                           {"en_US.UTF-8", "1,5", nullptr},
-                           {"en_US.UTF-8", "0.125", "0.125"},
-                           {"es_ES.UTF-8", "1,234.5", nullptr},
-                           {"fr_FR.UTF-8", "abc", nullptr}};
+    const Typed typed[] = {
+        {"C", "1,5", "1.5", nullptr},
+        {"es_ES.UTF-8", "0,125", "0.125", nullptr},
+        {"es_ES.UTF-8", "2.25", "2.25", nullptr},
+        {"de_DE.UTF-8", "1.234,5", "1234.5", nullptr},
+        {"en_US.UTF-8", "1,5", nullptr,
+         "such as 12.5 (group separators only together with the "
+         "decimal separator, as in 1,234.5)"},
+        {"en_US.UTF-8", "0.125", "0.125", nullptr},
+        {"es_ES.UTF-8", "1,234.5", nullptr,
+         "such as 12.5 or 12,5 (group separators only together with the decimal separator, as "
+         "in 1.234,5)"},
+        {"fr_FR.UTF-8", "abc", nullptr, "such as 12.5 or 12,5 ("}};
     for (const Typed& t : typed) {
         SCOPED_TRACE(std::string(t.locale) + " " + t.pvp);
         auto localEnv = env;
@@ -340,7 +346,9 @@ TEST_P(AcumularCli, AccumulatesSavesAndDeletesFromTheCommandLine) {
                                  localEnv);
         if (!t.written) {
             EXPECT_EQ(r.code, 1);
-            EXPECT_TRUE(r.err.contains(QStringLiteral("must be an amount"))) << r.err.toStdString();
+            EXPECT_TRUE(
+                r.err.contains(QStringLiteral("must be an amount ") + QString::fromUtf8(t.hint)))
+                << r.err.toStdString();
             continue;
         }
         EXPECT_EQ(r.code, 0) << r.err.toStdString();
