@@ -124,6 +124,15 @@ struct Context {
     }
 };
 
+// Whether an agent of that code is on the file (read directly: an agent whose row the
+// component cannot load still exists).
+bool agentExists(ado::Connection& cn, qint16 code) {
+    ado::Recordset rs;
+    rs.Open(QStringLiteral("SELECT Codigo FROM Agentes WHERE Codigo = ") + QString::number(code),
+            cn);
+    return !rs.Eof();
+}
+
 int cmdInit(Context& c) {
     // The one command that creates a database when the connection string names none yet,
     // and the folder of the default one.
@@ -276,18 +285,34 @@ int cmdAgente(Context& c) {
         if (c.args.size() != 2)
             usage(QStringLiteral(
                 "usage: orbenta agente guardar CODIGO [--Propiedad valor ...] | eliminar CODIGO"));
+        const qint16 code = c.int16Arg(c.args[1], QStringLiteral("CODIGO"));
+        // The agent saved is the one named by CODIGO: --Codigo cannot name another.
+        for (const auto& [name, value] : c.properties) {
+            bool ok = false;
+            if (name == u"Codigo" && (value.trimmed().toInt(&ok) != code || !ok))
+                usage(QStringLiteral("agente guardar: el agente es el del argumento CODIGO (") +
+                      c.args[1] + QStringLiteral("); --Codigo no puede nombrar otro: ") + value +
+                      QStringLiteral("\nusage: orbenta agente guardar CODIGO [--Propiedad valor "
+                                     "...]"));
+        }
         auto cn = c.connection();
         c.shareWithComponent(cn);
         ORBTAgentes::clsAgente agente;
-        agente.Codigo = c.int16Arg(c.args[1], QStringLiteral("CODIGO"));
+        agente.Codigo = code;
         if (op == u"eliminar") {
+            if (!agentExists(*cn, code))
+                usage(QStringLiteral("no eliminado: no existe el agente ") + QString::number(code));
             // The refusal is told here, on the terminal, instead of in a message box.
             ui::setPresenter(std::make_shared<ui::RecordingPresenter>());
-            out() << (agente.Eliminar() ? "eliminado" : "no eliminado: tiene datos asociados")
-                  << '\n';
+            if (!agente.Eliminar())
+                throw AutomationError(ado::errors::Integrity, kSource,
+                                      QStringLiteral("no eliminado: el agente ") +
+                                          QString::number(code) +
+                                          QStringLiteral(" tiene datos asociados (ventas "
+                                                         "acumuladas)"));
+            out() << "eliminado\n";
             return 0;
         }
-        const qint16 code = agente.Codigo;
         if (!agente.Cargar())
             agente.Codigo = code;
         for (const auto& [name, value] : c.properties) {
@@ -382,6 +407,8 @@ int cmdAcumular(Context& c) {
     const QDateTime fecha = dateArg(p);
     auto cn = c.connection();
     c.shareWithComponent(cn);
+    if (!agentExists(*cn, agente))
+        usage(QStringLiteral("acumular: no existe el agente ") + QString::number(agente));
     ORBTAgentes::clsAgente a;
     if (kind == u"venta") {
         a.AcumularVenta(agente, fecha, amountArg(p, "pvp"), amountArg(p, "costo"));

@@ -387,10 +387,40 @@ TEST_P(AcumularCli, AccumulatesSavesAndDeletesFromTheCommandLine) {
     r = testsupport::orbenta({"agente", "--db", db, "cargar", "77"});
     EXPECT_TRUE(r.out.contains(QStringLiteral("Nombre: L'Aurora\n")));
     EXPECT_TRUE(r.out.contains(QStringLiteral("ComisionVenta: 2.5\n")));
-    EXPECT_EQ(testsupport::orbenta({"agente", "--db", db, "eliminar", "77"}).out,
-              QStringLiteral("eliminado\n"));
-    EXPECT_EQ(testsupport::orbenta({"agente", "--db", db, "eliminar", "3"}).out,
-              QStringLiteral("no eliminado: tiene datos asociados\n"));
+    r = testsupport::orbenta({"agente", "--db", db, "eliminar", "77"});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QStringLiteral("eliminado\n"));
+    // What is not deleted fails and says why: an agent with day totals, one not on file.
+    const struct {
+        const char* agente;
+        const char* motivo;
+    } refused[] = {{"3", "no eliminado: el agente 3 tiene datos asociados"},
+                   {"77", "no eliminado: no existe el agente 77"}};
+    for (const auto& c : refused) {
+        r = testsupport::orbenta({"agente", "--db", db, "eliminar", c.agente});
+        EXPECT_EQ(r.code, 1);
+        EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+        EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.motivo))) << r.err.toStdString();
+    }
+    // Day totals only for an agent on file.
+    const QString totales = QStringLiteral("SELECT COUNT(*) FROM Agentes_Acumulados");
+    const QString antes = testsupport::orbenta({"sql", "--db", db, totales}).out;
+    for (const char* kind : {"venta", "comision-venta", "comision-cobro", "articulo"}) {
+        SCOPED_TRACE(kind);
+        r = testsupport::orbenta({"acumular", "--db", db, kind, "--agente", "999", "--fecha",
+                                  "2031-06-03", "--pvp", "1", "--costo", "0", "--importe", "1",
+                                  "--almacen", "1", "--articulo", "2425"});
+        EXPECT_EQ(r.code, 1);
+        EXPECT_TRUE(r.err.contains(QStringLiteral("no existe el agente 999")))
+            << r.err.toStdString();
+    }
+    EXPECT_EQ(testsupport::orbenta({"sql", "--db", db, totales}).out, antes);
+    EXPECT_EQ(testsupport::orbenta({"sql", "--db", db,
+                                    "SELECT COUNT(*) FROM Agentes_Acumulados_Articulos WHERE "
+                                    "Cod_Agente = 999"})
+                  .out.split(u'\n')
+                  .value(1),
+              QStringLiteral("0"));
 }
 
 ORBENTA_ENGINE_TESTS(AcumularCli);

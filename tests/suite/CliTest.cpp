@@ -503,6 +503,7 @@ TEST(CliUnit, BadCommandLinesAreRefusedWithoutAWindow) {
         {"--db", cs, "--nada"},
         {"sql", "--db"},
         {"agente", "cargar", "--empresa", "x", "3"},
+        {"agente", "guardar", "4", "--Codigo", "9"},
         {"nada"},
     };
     for (const QStringList& args : cases) {
