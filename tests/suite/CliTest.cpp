@@ -184,6 +184,54 @@ TEST_P(Cli, ComisionGuardarFollowsTheWindowsRule) {
         }
         EXPECT_EQ(stored(), QString::fromUtf8(c.stored));
     }
+    // A rule that makes no sense for the company's levels, families, articles or agents
+    // is refused and nothing is stored. Agent 0 holds the general rules; an article rule
+    // takes its article's families (article 2425 is of families 5, 2, 1).
+    const QString reglas = QStringLiteral("SELECT COUNT(*) FROM Agentes_Comisiones");
+    const struct {
+        QStringList rule;
+        const char* refusal; // nullptr: stored
+    } rules[] = {
+        {{"--agente", "9", "--nivel", "9", "--familias", "1"}, "--nivel debe ser de 1 a 4"},
+        {{"--agente", "9", "--nivel", "0", "--familias", "1"}, "--nivel debe ser de 1 a 4"},
+        {{"--agente", "9", "--nivel", "1", "--familias", "1,,2"}, "falta un código"},
+        {{"--agente", "9", "--nivel", "1", "--familias", "1,2"}, "el nivel 1 lleva 1 código"},
+        {{"--agente", "9", "--nivel", "2", "--familias", "1"}, "el nivel 2 lleva 2 códigos"},
+        {{"--agente", "9", "--nivel", "2", "--familias", "1,99"}, "no existe la familia 1,99"},
+        {{"--agente", "9", "--nivel", "1", "--familias", "999"}, "no existe la familia 999"},
+        {{"--agente", "9", "--nivel", "1", "--familias", "1", "--articulo", "2425"},
+         "solo va con el nivel de artículo"},
+        {{"--agente", "9", "--nivel", "4", "--articulo", "0"}, "falta --articulo"},
+        {{"--agente", "9", "--nivel", "4", "--articulo", "99999"}, "no existe el artículo"},
+        {{"--agente", "9", "--articulo", "2425", "--familias", "5,2,2"},
+         "es de las familias 5,2,1"},
+        {{"--agente", "9999", "--nivel", "1", "--familias", "1"}, "no existe el agente 9999"},
+        {{"--agente", "-1", "--nivel", "1", "--familias", "1"}, "no existe el agente -1"},
+        {{"--agente", "0", "--nivel", "1", "--familias", "1"}, nullptr},
+        {{"--agente", "9", "--nivel", "3", "--familias", "5,2,1"}, nullptr},
+        {{"--agente", "9", "--nivel", "4", "--articulo", "2425"}, nullptr},
+    };
+    for (const auto& c : rules) {
+        SCOPED_TRACE(c.rule.join(u' ').toStdString());
+        const QString antes = orbenta(db({"sql", reglas})).out;
+        const CliRun r =
+            orbenta(db(QStringList{"comision", "guardar", "--comision", "7"} + c.rule));
+        if (c.refusal) {
+            EXPECT_EQ(r.code, 1);
+            EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.refusal))) << r.err.toStdString();
+            EXPECT_EQ(orbenta(db({"sql", reglas})).out, antes);
+        } else {
+            EXPECT_EQ(r.code, 0) << r.err.toStdString();
+        }
+    }
+    // The rules stored, the article's under its own families.
+    for (const QStringList& rule :
+         {QStringList{"--agente", "0", "--nivel", "1", "--familias", "1"},
+          QStringList{"--agente", "9", "--nivel", "3", "--familias", "5,2,1"},
+          QStringList{"--agente", "9", "--nivel", "4", "--articulo", "2425", "--familias",
+                      "5,2,1"}})
+        EXPECT_EQ(orbenta(db(QStringList{"comision", "exacta"} + rule)).out, QStringLiteral("7\n"))
+            << rule.join(u' ').toStdString();
 }
 
 // Texts that look like placeholders, quotes that try to close the literal and whole
