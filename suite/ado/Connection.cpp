@@ -383,14 +383,15 @@ AutomationError withoutSecrets(const AutomationError& e, const QString& sql) {
 
 // An engine's message about a statement, which may quote the statement or its values:
 // what the trace hides never shows in it. PostgreSQL repeats the line around the error
-// ("LINE 1: ..." and a caret below), cut at either end, perhaps inside a literal: when
-// the statement holds a secret that excerpt is left out whole.
+// ("LINE 1: ..." and a caret below, the word in the server's language), cut at either
+// end, perhaps inside a literal: when the statement holds a secret that excerpt is left
+// out whole.
 QString withoutSecrets(QString text, const QString& sql) {
     const std::vector<SecretLiteral> literals = secretLiteralsOf(sql);
     if (literals.empty())
         return text;
     static const QRegularExpression excerpt(
-        QStringLiteral("(^|\\n)LINE [0-9]+: [^\\n]*(\\n *\\^[^\\n]*)?"));
+        QStringLiteral("(^|\\n)[^\\n]*[0-9]+: [^\\n]*\\n *\\^ *(?=\\n|$)"));
     text.replace(excerpt, QString());
     QStringList secrets;
     for (const SecretLiteral& l : literals)
