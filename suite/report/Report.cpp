@@ -130,7 +130,13 @@ QString databaseOf(const QString& connectionString) {
                 return v;
         return QString();
     };
-    const QString driver = value("driver").toLower();
+    QString driver = value("driver").toLower();
+    // PostgreSQL reached through an ODBC driver named in the string (no data source to
+    // resolve) is the same place as the direct connection with those keys.
+    if (driver == QLatin1String("odbc") &&
+        value("dialect").compare(QLatin1String("PostgreSQL"), Qt::CaseInsensitive) == 0 &&
+        value("dsn").isEmpty())
+        driver = QStringLiteral("postgresql");
     if (driver == QLatin1String("sqlite")) {
         const QString file = value("database");
         if (file.isEmpty())

@@ -28,7 +28,9 @@ Logon logonFor(const QString& connectionString);
 /// - SQLite: the file's canonical absolute path (links and "..", resolved without
 ///   opening the file), so a copied or restored file is another database;
 /// - PostgreSQL: server (case-insensitive), port (5432 when not given), database and,
-///   when given, schema: a database made from a template has its own name;
+///   when given, schema: a database made from a template has its own name. An ODBC
+///   string with "Dialect=PostgreSQL" and no data source reaches PostgreSQL through the
+///   driver it names, and is compared the same way;
 /// - ODBC: the data source, driver, server, port, database and schema keys as given
 ///   (the driver manager resolves a data source; its name is what both sides share).
 /// Empty when the text names no database (a company whose logon values were never set).
