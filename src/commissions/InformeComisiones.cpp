@@ -74,15 +74,6 @@ struct Cerrojo {
     Cerrojo& operator=(const Cerrojo&) = delete;
 };
 
-// A name as one line of the sheet: a NUL, a line break or a tab inside it would stop
-// the statement or break the row's indent; each is printed as a blank.
-QString unaLinea(QString texto) {
-    for (QChar& c : texto)
-        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
-            c = u' ';
-    return texto;
-}
-
 } // namespace
 
 int InformeComisiones::esperaMaxima = 60000;
@@ -94,9 +85,11 @@ QVector<QStringList> InformeComisiones::Llenar(const grid::OutlineModel& filas) 
     ado::Transaction t(cn);
     cn.Execute(QStringLiteral("TRUNCATE TABLE Listado_Desc_Comis"));
     for (int i = 0; i < filas.Rows(); ++i) {
+        // A NUL, a line break or a tab inside a name would stop the statement or break
+        // the row's indent: each is written as the blank the sheet prints it as.
         const QString e = QString(toInteger(QVariant(filas.TextMatrix(i, 7))), u'\t') +
-                          unaLinea(filas.TextMatrix(i, 3));
-        const QString p = unaLinea(filas.TextMatrix(i, 10));
+                          report::printable(filas.TextMatrix(i, 3));
+        const QString p = report::printable(filas.TextMatrix(i, 10));
         cn.Execute(QStringLiteral("INSERT INTO Listado_Desc_Comis (Elemento,Porcentaje) VALUES ") +
                    u'(' + utilidades::sqlQuoted(e) + u',' + utilidades::sqlQuoted(p) + u')');
         escritas.push_back({e, p});

@@ -78,6 +78,13 @@ QString substitute(const QString& pattern, const QRegularExpression& slot,
 
 } // namespace
 
+QString printable(QString text) {
+    for (QChar& c : text)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            c = u' ';
+    return text;
+}
+
 Logon logonFor(const QString& connectionString) {
     Logon l;
     QStringList rest;
@@ -384,8 +391,8 @@ int Report::Render(QPagedPaintDevice& device) {
             ++l.indent;
             text.remove(0, 1);
         }
-        l.text = text;
-        l.value = fill(detailValue_, row);
+        l.text = printable(text);
+        l.value = printable(fill(detailValue_, row));
         l.group = l.indent == 1;
         lines << l;
     }
@@ -433,13 +440,13 @@ void Report::draw(QPainter& p, QPagedPaintDevice& device, int page, int pages,
         const QFontMetricsF m(f, &device);
         const double width = qMax(0.0, area.width() - indent - right);
         p.drawText(QRectF(area.left() + indent, area.top() + y, width, m.height()),
-                   align | Qt::AlignVCenter, m.elidedText(t, Qt::ElideRight, width));
+                   align | Qt::AlignVCenter, m.elidedText(printable(t), Qt::ElideRight, width));
         return m.height();
     };
     const auto widthOf = [&](const QString& t, bool bold) {
         QFont f = base;
         f.setBold(bold);
-        return QFontMetricsF(f, &device).horizontalAdvance(t);
+        return QFontMetricsF(f, &device).horizontalAdvance(printable(t));
     };
     for (int i = 0; i < header_.size(); ++i)
         y += text(expand(header_[i], page, pages), i == 1 ? 14 : 10, i <= 1,
@@ -502,7 +509,7 @@ void Report::ExportPdf(const QString& file) {
 int Report::WritePdf(QIODevice& out) {
     ReadRecords();
     QPdfWriter pdf(&out);
-    pdf.setTitle(title_);
+    pdf.setTitle(printable(title_));
     pdf.setCreator(QStringLiteral("Orbenta"));
     pdf.setPageSize(QPageSize(QPageSize::A4));
     pdf.setResolution(300);

@@ -13,6 +13,11 @@ class QIODevice;
 
 namespace report {
 
+/// A text as one line of a page: every control character (NUL, a line break, a tab) is
+/// printed as a blank, so nothing after it is lost or drawn out of place. Every text a
+/// report draws goes through it.
+QString printable(QString text);
+
 /// The four logon values (the suite's ODBCNombre, ODBCBaseDatos, ODBCUsuario and
 /// ODBCPassword) that make the engine reach the database of a connection string:
 /// SQLite: "SQLite" and the file's absolute path; PostgreSQL and ODBC: the connection

@@ -287,7 +287,8 @@ TEST_P(ComisionReport, AWorkTableWithoutOrderColumnKeepsGridOrder) {
 // Names at the schema's limit (255) on family, sub-family and article rows, an article
 // code of ten digits (three tabs, the code, " - " and 255 characters in the work table):
 // they print on every engine, cut with an ellipsis before the percentage. A line break
-// (and on an engine that stores it, a NUL) in a name prints as a blank.
+// (and on an engine that stores it, a NUL) in a name prints as a blank, in a row as in
+// the company's name and the agent's.
 TEST_P(ComisionReport, LongAndOddNamesPrint) {
     const QString largo = QString(254, u'N') + u'Z';
     const QString q = u'\'' + largo + u'\'';
@@ -317,8 +318,10 @@ TEST_P(ComisionReport, LongAndOddNamesPrint) {
              "char(0) || 'la')"});
         raras << QStringLiteral("3 - Nu la");
     }
+    cn->Execute(QStringLiteral("UPDATE Empresas SET Nombre = 'Distribuciones\r\nNorte' WHERE "
+                               "Codigo = 1"));
     const auto m = filas();
-    auto r = InformeComisiones::Preparar(*m, 1, QStringLiteral("Ana"));
+    auto r = InformeComisiones::Preparar(*m, 1, QStringLiteral("Ana\nMaría\tGil"));
     EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT Elemento FROM Listado_Desc_Comis ORDER BY Orden"))
                   .value(2),
               QStringLiteral("\t\t\t2147483647 - ") + largo);
@@ -327,6 +330,8 @@ TEST_P(ComisionReport, LongAndOddNamesPrint) {
     r->ExportPdf(pdf);
     const QStringList lines = testsupport::pdfLines(pdf);
     ASSERT_GE(lines.size(), 4 + 3 + raras.size());
+    EXPECT_EQ(lines[0], QStringLiteral("Distribuciones Norte"));
+    EXPECT_EQ(lines[2], QStringLiteral("AGENTE: 1 - Ana María Gil"));
     const QStringList comienzos = {"1 - NNNN", "1 - NNNN", "2147483647 - NNNN"};
     const QStringList valores = {"10,00", "7,00", "4,50"};
     for (int i = 0; i < 3; ++i) {
