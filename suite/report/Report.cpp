@@ -27,6 +27,8 @@ using automation::AutomationError;
 namespace {
 
 const QString kSource = QStringLiteral("Report");
+// Report files are small texts; anything larger is not one and is never read whole.
+constexpr qint64 kMaxReportBytes = 1024 * 1024;
 
 [[noreturn]] void fail(qint32 number, const QString& text) {
     throw AutomationError(number, kSource, text);
@@ -220,16 +222,27 @@ std::shared_ptr<Report> Report::open(const QString& path, QStringList& chain) {
                     QStringLiteral(" se incluye a sí mismo como subinforme (") +
                     (chain.mid(chain.indexOf(canonical)) << canonical).join(QStringLiteral(" → ")) +
                     QStringLiteral(")."));
+    const auto tooLarge = [&] {
+        fail(7, QStringLiteral("El informe ") + file +
+                    QStringLiteral(" ocupa más de 1 MiB: un informe es un texto pequeño, y este "
+                                   "archivo no lo es. No se abre."));
+    };
+    if (info.size() > kMaxReportBytes)
+        tooLarge();
     QFile f(file);
     if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
         fail(53, QStringLiteral("The report file ") + file + QStringLiteral(" cannot be opened: ") +
                      f.errorString());
+    // Read no more than the limit allows, should the file have grown since.
+    const QByteArray bytes = f.read(kMaxReportBytes + 1);
+    if (bytes.size() > kMaxReportBytes)
+        tooLarge();
     chain << canonical;
     struct Pop {
         QStringList& c;
         ~Pop() { c.removeLast(); }
     } pop{chain};
-    const QStringList lines = QString::fromUtf8(f.readAll()).split(u'\n');
+    const QStringList lines = QString::fromUtf8(bytes).split(u'\n');
     if (lines.isEmpty() || lines.first().trimmed() != QLatin1String("orbenta-report 1"))
         fail(5, QStringLiteral("The file ") + file +
                     QStringLiteral(" is not an Orbenta report of version 1."));

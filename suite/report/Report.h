@@ -122,7 +122,8 @@ public:
     /// Reads a report file; Windows-style paths ("C:\\Suite\\Rpt\\x.rpt") are accepted.
     /// Fails with a clear error when the file is missing, is not a plain file (a FIFO or
     /// a device is never opened: it could block or never end), is not a report of this
-    /// format, or is its own subreport (directly or through others).
+    /// format, is larger than a report file can be (1 MiB; never read whole), or is its
+    /// own subreport (directly or through others).
     static std::shared_ptr<Report> open(const QString& path);
 
     report::Database& Database() { return database_; }

@@ -17,6 +17,7 @@
 #include <QToolButton>
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace ORBTAgentes;
@@ -384,7 +385,8 @@ TEST_P(ComisionReport, AWaitForAnotherPrintIsToldBoundedAndEndsWithItsHolder) {
 ORBENTA_ENGINE_TESTS(ComisionReport);
 
 // A report file that is its own subreport, directly or through another, is refused by
-// name; so is a path that is a FIFO or a device, which is never opened.
+// name; so is a path that is a FIFO or a device, which is never opened, and a file too
+// large to be a report, which is never read.
 TEST(ReportFile, CyclesFifosAndDevicesAreRefused) {
     QTemporaryDir dir;
     const auto write = [&](const QString& name, const QString& sub) {
@@ -400,6 +402,10 @@ TEST(ReportFile, CyclesFifosAndDevicesAreRefused) {
     ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     const QString device = dir.filePath(QStringLiteral("Dispositivo.rpt"));
     ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), device));
+    // A subreport that starts as a report and goes on for 200 MB.
+    write(QStringLiteral("Grande.rpt"), QStringLiteral("Vacio.rpt"));
+    ASSERT_TRUE(QFile::resize(dir.filePath(QStringLiteral("Grande.rpt")), 200'000'000));
+    write(QStringLiteral("ConGrande.rpt"), QStringLiteral("Grande.rpt"));
     const struct {
         QString path;
         QString text;
@@ -409,7 +415,12 @@ TEST(ReportFile, CyclesFifosAndDevicesAreRefused) {
          QStringLiteral("A.rpt → ") + QFileInfo(dir.filePath("B.rpt")).canonicalFilePath()},
         {fifo, QStringLiteral("no es un archivo normal")},
         {device, QStringLiteral("no es un archivo normal")},
+        {dir.filePath(QStringLiteral("ConGrande.rpt")),
+         dir.filePath(QStringLiteral("Grande.rpt")) + QStringLiteral(" ocupa más de 1 MiB")},
     };
+    rusage uso{};
+    getrusage(RUSAGE_SELF, &uso);
+    const long picoAntes = uso.ru_maxrss;
     for (const auto& c : casos) {
         SCOPED_TRACE(c.path.toStdString());
         try {
@@ -419,6 +430,9 @@ TEST(ReportFile, CyclesFifosAndDevicesAreRefused) {
             EXPECT_TRUE(x.description().contains(c.text)) << x.description().toStdString();
         }
     }
+    getrusage(RUSAGE_SELF, &uso);
+    EXPECT_LT(uso.ru_maxrss - picoAntes, 50 * 1024)
+        << "kB more at the peak: the large file was read";
 }
 
 } // namespace
