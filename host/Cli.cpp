@@ -21,6 +21,8 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace orbenta::host {
 
@@ -750,10 +752,20 @@ int cmdInforme(Context& c) {
         &regla, &rs, ORBTAgentes::ArbolComisiones::Huerfanas::Conservar);
     // A reader that went away is a write error to report, not a signal that ends us.
     std::signal(SIGPIPE, SIG_IGN);
+    // A PDF sent to standard output, or to any pipe or device, must not be followed there
+    // by what we say: that goes to standard error. Decided before writing, as a plain
+    // file is replaced.
+    const QString pdf = p.value(QStringLiteral("pdf"));
+    struct stat destino {
+    }, salida{};
+    const bool aparte = ::stat(QFile::encodeName(pdf).constData(), &destino) == 0 &&
+                        (!S_ISREG(destino.st_mode) ||
+                         (::fstat(STDOUT_FILENO, &salida) == 0 && destino.st_dev == salida.st_dev &&
+                          destino.st_ino == salida.st_ino));
     ORBTAgentes::InformeComisiones::Preparar(filas, agente, a.Nombre, [](const QString& aviso) {
         err() << aviso << Qt::endl;
-    })->ExportPdf(p.value(QStringLiteral("pdf")));
-    out() << p.value(QStringLiteral("pdf")) << '\n';
+    })->ExportPdf(pdf);
+    (aparte ? err() : out()) << pdf << Qt::endl;
     return 0;
 }
 

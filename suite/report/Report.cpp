@@ -17,6 +17,8 @@
 #include <QPdfWriter>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <cerrno>
+#include <cstring>
 #include <functional>
 #include <map>
 
@@ -76,6 +78,36 @@ QString substitute(const QString& pattern, const QRegularExpression& slot,
         last = m.capturedEnd();
     }
     return out + pattern.mid(last);
+}
+
+// Why a file could not be written, for a user: the usual reasons in plain words, any
+// other as the system or the file layer gives it.
+QString reasonOf(int error, const QFileDevice& f) {
+    switch (error) {
+    case ENOSPC:
+        return QStringLiteral("No queda espacio en el disco.");
+    case EDQUOT:
+        return QStringLiteral("Se ha agotado la cuota de disco del usuario.");
+    case EFBIG:
+        return QStringLiteral("El archivo supera el tamaño máximo que se permite escribir.");
+    case EROFS:
+        return QStringLiteral("El disco es de solo lectura.");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("No hay permiso para escribirlo.");
+    case EPIPE:
+        return QStringLiteral("Quien lo leía ha dejado de leer.");
+    case EIO:
+        return QStringLiteral("Error de entrada/salida del disco.");
+    case 0:
+        break;
+    default:
+        return QString::fromLocal8Bit(std::strerror(error)) + u'.';
+    }
+    const QString said = f.errorString();
+    return said.isEmpty() || said == QLatin1String("Unknown error")
+               ? QStringLiteral("error desconocido del sistema de archivos.")
+               : said;
 }
 
 } // namespace
@@ -490,7 +522,9 @@ void Report::ExportPdf(const QString& file) {
     pdf.open(QIODevice::WriteOnly);
     WritePdf(pdf);
     const QByteArray& bytes = pdf.data();
-    const auto failed = [&](const QString& why) {
+    // Unbuffered, so that a failed write fails where it happens, with its errno.
+    const auto failed = [&](const QFileDevice& out) {
+        const QString why = reasonOf(errno, out);
         fail(75, QStringLiteral("El PDF ") + file + QStringLiteral(" no se ha podido escribir: ") +
                      why);
     };
@@ -498,25 +532,32 @@ void Report::ExportPdf(const QString& file) {
     if (info.exists() && !info.isFile() && !info.isDir()) {
         // A pipe or a device: written in place, every byte accounted for.
         QFile out(file);
+        errno = 0;
         if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-            failed(out.errorString());
-        if (out.write(bytes) != bytes.size() || !out.flush())
-            failed(out.errorString());
+            failed(out);
+        errno = 0;
+        if (out.write(bytes) != bytes.size())
+            failed(out);
+        errno = 0;
         out.close();
         if (out.error() != QFileDevice::NoError)
-            failed(out.errorString());
+            failed(out);
         return;
     }
     QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly))
-        failed(out.errorString());
+    errno = 0;
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        failed(out);
+    errno = 0;
     if (out.write(bytes) != bytes.size()) {
-        const QString why = out.errorString();
+        const int e = errno;
         out.cancelWriting();
-        failed(why);
+        errno = e;
+        failed(out);
     }
+    errno = 0;
     if (!out.commit())
-        failed(out.errorString());
+        failed(out);
 }
 
 int Report::WritePdf(QIODevice& out) {

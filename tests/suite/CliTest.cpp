@@ -399,8 +399,9 @@ TEST_P(Cli, InformeRefusesAnotherDatabaseUntilEmpresaInformes) {
 }
 
 // A PDF is complete or absent: a full device, a reader that went away and a file that
-// cannot grow (a full disk) end with an error that names the PDF; an older file of that
-// name is left as it was and nothing else is left beside it.
+// cannot grow (a full disk) end with an error that names the PDF and the reason; an
+// older file of that name is left as it was and nothing else is left beside it. A PDF
+// sent to standard output is followed by nothing there.
 TEST_P(Cli, APdfThatCannotBeWrittenFailsAndLeavesNothing) {
     ASSERT_EQ(orbenta(db({"init", "--demo"})).code, 0);
     QTemporaryDir dir;
@@ -411,10 +412,10 @@ TEST_P(Cli, APdfThatCannotBeWrittenFailsAndLeavesNothing) {
         viejo.write("viejo");
     }
     // Run through the shell: $1 the database, $2 the PDF; prints the exit code last.
-    const auto run = [&](const QString& script, const QString& target) {
+    const auto run = [&](const QString& script, const QString& target, const QString& extra = {}) {
         QProcess p;
-        p.start(QStringLiteral("/bin/sh"),
-                {QStringLiteral("-c"), script, QStringLiteral(ORBENTA_BINARY), db_(), target});
+        p.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script,
+                                            QStringLiteral(ORBENTA_BINARY), db_(), target, extra});
         p.waitForFinished(120000);
         return CliRun{p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
                       QString::fromUtf8(p.readAllStandardError())};
@@ -423,13 +424,15 @@ TEST_P(Cli, APdfThatCannotBeWrittenFailsAndLeavesNothing) {
         QStringLiteral("\"$0\" informe comisiones --agente 4 --db \"$1\" --pdf \"$2\"");
     const struct {
         const char* caso;
-        QString script, target;
+        QString script, target, motivo;
     } casos[] = {
-        {"full device", informe, QStringLiteral("/dev/full")},
+        {"full device", informe, QStringLiteral("/dev/full"),
+         QStringLiteral("No queda espacio en el disco.")},
         {"closed pipe",
          QStringLiteral("{ (") + informe + QStringLiteral("; echo $? >&3) | head -c 0; } 3>&1"),
-         QStringLiteral("/dev/stdout")},
-        {"file that cannot grow", QStringLiteral("ulimit -f 16; trap '' XFSZ; ") + informe, pdf},
+         QStringLiteral("/dev/stdout"), QStringLiteral("Quien lo leía ha dejado de leer.")},
+        {"file that cannot grow", QStringLiteral("ulimit -f 16; trap '' XFSZ; ") + informe, pdf,
+         QStringLiteral("El archivo supera el tamaño máximo que se permite escribir.")},
     };
     for (const auto& c : casos) {
         SCOPED_TRACE(c.caso);
@@ -439,14 +442,26 @@ TEST_P(Cli, APdfThatCannotBeWrittenFailsAndLeavesNothing) {
         const CliRun r = run(c.script, c.target);
         const int code = c.target == u"/dev/stdout" ? r.out.trimmed().toInt() : r.code;
         EXPECT_NE(code, 0) << r.out.toStdString();
-        EXPECT_TRUE(r.err.contains(QStringLiteral("no se ha podido escribir")) &&
-                    r.err.contains(c.target))
+        EXPECT_TRUE(
+            r.err.contains(c.target + QStringLiteral(" no se ha podido escribir: ") + c.motivo))
             << r.err.toStdString();
     }
     QFile viejo(pdf);
     ASSERT_TRUE(viejo.open(QIODevice::ReadOnly));
     EXPECT_EQ(viejo.readAll(), QByteArray("viejo"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"hoja.pdf"});
+
+    // Sent to standard output, the PDF is all there is on it: the name goes to standard
+    // error.
+    const QString enviado = dir.filePath(QStringLiteral("enviado.pdf"));
+    const CliRun r =
+        run(informe + QStringLiteral(" | cat > \"$3\""), QStringLiteral("/dev/stdout"), enviado);
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.endsWith(QStringLiteral("\n/dev/stdout\n"))) << r.err.toStdString();
+    QFile enviada(enviado);
+    ASSERT_TRUE(enviada.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(enviada.readAll().endsWith("%%EOF\n"));
+    EXPECT_GT(testsupport::pdfLines(enviado).size(), 20);
 }
 
 // Another print holds the work table, and its process dies holding it: the command says
