@@ -1078,6 +1078,14 @@ namespace {
 QString quotedName(const QString& name) {
     return u'\'' + QString(name).replace(u'\'', QStringLiteral("''")) + u'\'';
 }
+
+// PostgreSQL's advisory locks belong to the whole database, while the tables a lock
+// guards (the print's work table) belong to the connection's schema: the key names both,
+// so that companies in separate schemas of one database do not wait for each other.
+QString pgLockKey(const QString& name) {
+    return QStringLiteral("hashtext(current_schema() || '.' || ") + quotedName(name) +
+           QStringLiteral(")");
+}
 } // namespace
 
 void Connection::LockNamed(const QString& name) {
@@ -1087,8 +1095,8 @@ void Connection::LockNamed(const QString& name) {
             QStringLiteral("Operation is not allowed when the object is closed."));
     switch (d->settings.dialect) {
     case Dialect::PostgreSQL:
-        d->control(QStringLiteral("SELECT pg_advisory_lock(hashtext(") + quotedName(name) +
-                   QStringLiteral("))"));
+        d->control(QStringLiteral("SELECT pg_advisory_lock(") + pgLockKey(name) +
+                   QStringLiteral(")"));
         return;
     case Dialect::SqlServer:
         d->control(QStringLiteral("EXEC sp_getapplock @Resource = ") + quotedName(name) +
@@ -1125,8 +1133,8 @@ bool Connection::tryLockNamed(const QString& name) {
     switch (d->settings.dialect) {
     case Dialect::PostgreSQL: {
         QSqlQuery q(d->db);
-        if (!q.exec(QStringLiteral("SELECT pg_try_advisory_lock(hashtext(") + quotedName(name) +
-                    QStringLiteral("))")) ||
+        if (!q.exec(QStringLiteral("SELECT pg_try_advisory_lock(") + pgLockKey(name) +
+                    QStringLiteral(")")) ||
             !q.next())
             d->fail(d->errorOf(q));
         return q.value(0).toBool();
@@ -1172,8 +1180,8 @@ void Connection::UnlockNamed(const QString& name) {
         return;
     switch (d->settings.dialect) {
     case Dialect::PostgreSQL:
-        d->control(QStringLiteral("SELECT pg_advisory_unlock(hashtext(") + quotedName(name) +
-                   QStringLiteral("))"));
+        d->control(QStringLiteral("SELECT pg_advisory_unlock(") + pgLockKey(name) +
+                   QStringLiteral(")"));
         return;
     case Dialect::SqlServer:
         d->control(QStringLiteral("EXEC sp_releaseapplock @Resource = ") + quotedName(name) +

@@ -303,6 +303,22 @@ TEST_P(Ado, KeptStatementsFollowSchemaChanges) {
               QStringList({"n'5", "seis"}));
 }
 
+// A named lock is held until it is released or its connection closes, and it belongs to
+// one database: a company in another schema of the same server (or another file) is not
+// kept waiting.
+TEST_P(Ado, NamedLocksBelongToOneDatabaseAndEndWithTheirConnection) {
+    const QString name = QStringLiteral("Listado_Desc_Comis");
+    cn->LockNamed(name);
+    const auto otra = db->open();
+    EXPECT_FALSE(otra->LockNamed(name, 0)) << "held by the first connection";
+    testsupport::ScratchDatabase vecina(GetParam());
+    EXPECT_TRUE(vecina.open()->LockNamed(name, 0)) << "another database is not kept waiting";
+    cn->Close();
+    EXPECT_TRUE(otra->LockNamed(name, 0)) << "closing the connection released it";
+    otra->UnlockNamed(name);
+    EXPECT_TRUE(db->open()->LockNamed(name, 0)) << "released by UnlockNamed";
+}
+
 ORBENTA_ENGINE_TESTS(Ado);
 
 TEST(AdoConnection, RejectsUnknownDriversAndUnreachableServers) {
