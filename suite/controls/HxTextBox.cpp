@@ -1,13 +1,54 @@
 #include "HxTextBox.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QValidator>
 #include <utilidades/Regional.h>
 
 namespace controls {
 
+// Cuts what a user's edit adds beyond the box's limit. The line edit itself has no
+// limit, because its own would also cut the text the program writes.
+class UserInputLimit : public QValidator {
+public:
+    explicit UserInputLimit(HxTextBox* box) : QValidator(box), box_(box) {}
+
+    State validate(QString& input, int& pos) const override {
+        const int limit = box_->maxLength_;
+        const QString& before = box_->shown_;
+        if (!box_->userEditing_ || limit == 0 || input.size() <= limit ||
+            input.size() <= before.size())
+            return Acceptable;
+        // The edit replaced before[prefix, before.size() - suffix) with the added text.
+        const qsizetype common = std::min(before.size(), input.size());
+        qsizetype prefix = 0;
+        while (prefix < common && before.at(prefix) == input.at(prefix))
+            ++prefix;
+        qsizetype suffix = 0;
+        while (suffix < common - prefix &&
+               before.at(before.size() - 1 - suffix) == input.at(input.size() - 1 - suffix))
+            ++suffix;
+        const qsizetype added = input.size() - prefix - suffix;
+        const qsizetype rest = input.size() - added;
+        // Text longer than the limit that the program wrote may still be edited without
+        // growing.
+        const qsizetype room = std::max({qsizetype(0), limit - rest, before.size() - rest});
+        const qsizetype kept = std::min(room, added);
+        input = input.left(prefix + kept) + input.right(suffix);
+        pos = int(prefix + kept);
+        return Acceptable;
+    }
+
+private:
+    HxTextBox* box_;
+};
+
 HxTextBox::HxTextBox(QWidget* parent) : QLineEdit(parent) {
-    setMaxLength(0);
+    QLineEdit::setMaxLength(32767);
+    setValidator(new UserInputLimit(this));
+    connect(this, &QLineEdit::textChanged, this, [this](const QString& t) { shown_ = t; });
 }
 
 double HxTextBox::Value() const {
@@ -80,7 +121,7 @@ void HxTextBox::keyPressEvent(QKeyEvent* e) {
     }
     const int original = keyAscii(e);
     if (original == 0) {
-        QLineEdit::keyPressEvent(e);
+        asUserEdit([&] { QLineEdit::keyPressEvent(e); }); // Shift+Insert pastes
         return;
     }
     int ascii = original;
@@ -98,7 +139,7 @@ void HxTextBox::keyPressEvent(QKeyEvent* e) {
         // A control character: its key does what it does in a line edit (Backspace
         // deletes, Ctrl+A selects); one the handler changed to another does nothing.
         if (ascii == original)
-            QLineEdit::keyPressEvent(e);
+            asUserEdit([&] { QLineEdit::keyPressEvent(e); });
         else
             e->ignore();
         return;
@@ -110,7 +151,27 @@ void HxTextBox::keyPressEvent(QKeyEvent* e) {
         c = utilidades::regional().decimalPoint().at(0); // the keypad's point is the separator
     if (!acceptsCharacter(c))
         return;
-    insert(QString(c));
+    asUserEdit([&] { insert(QString(c)); });
+}
+
+void HxTextBox::inputMethodEvent(QInputMethodEvent* e) {
+    asUserEdit([&] { QLineEdit::inputMethodEvent(e); });
+}
+
+void HxTextBox::dropEvent(QDropEvent* e) {
+    asUserEdit([&] { QLineEdit::dropEvent(e); });
+}
+
+void HxTextBox::mouseReleaseEvent(QMouseEvent* e) {
+    asUserEdit([&] { QLineEdit::mouseReleaseEvent(e); }); // the middle button pastes
+}
+
+void HxTextBox::contextMenuEvent(QContextMenuEvent* e) {
+    // The menu runs here, so that its Paste is the user's edit too.
+    if (QMenu* menu = createStandardContextMenu()) {
+        asUserEdit([&] { menu->exec(e->globalPos()); });
+        delete menu;
+    }
 }
 
 void HxTextBox::focusOutEvent(QFocusEvent* e) {

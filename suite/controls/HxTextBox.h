@@ -21,6 +21,10 @@ int keyAscii(const QKeyEvent* e);
 /// Backspace (8), Esc (27) and the other control characters. After Enter the focus
 /// moves on only when the handler left it here. LostFocus tells that the focus moved to
 /// another control of the same window (not to a context menu or another window).
+///
+/// `maxlength` limits what the user types, pastes or drops: what does not fit is left
+/// out. Text the program writes is kept whole, however long (a record stored by another
+/// program shows and saves as it is).
 class HxTextBox : public QLineEdit {
     Q_OBJECT
 public:
@@ -36,7 +40,9 @@ public:
     /// The numeric value of the text; an empty (or non-numeric) field reads 0.
     double Value() const;
 
-    void setMaxLength(int n) { QLineEdit::setMaxLength(n > 0 ? n : 32767); }
+    /// 0 (or less): no limit of its own.
+    void setMaxLength(int n) { maxLength_ = n > 0 ? n : 0; }
+    int maxLength() const { return maxLength_; }
     void setTypeOfValues(int t) { typeOfValues_ = t; }
     int typeOfValues() const { return typeOfValues_; }
     void setAceptDecimals(bool on) { aceptDecimals_ = on; }
@@ -58,9 +64,24 @@ signals:
 protected:
     void keyPressEvent(QKeyEvent* e) override;
     void focusOutEvent(QFocusEvent* e) override;
+    void inputMethodEvent(QInputMethodEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void contextMenuEvent(QContextMenuEvent* e) override;
 
 private:
+    friend class UserInputLimit;
+    /// Runs `edit` as the user's: what it adds beyond `maxlength` is cut.
+    template <typename F> void asUserEdit(F&& edit) {
+        const bool was = userEditing_;
+        userEditing_ = true;
+        edit();
+        userEditing_ = was;
+    }
     bool acceptsCharacter(QChar c) const;
+    int maxLength_ = 0;
+    bool userEditing_ = false;
+    QString shown_; // the text as it stood after the last change
     int typeOfValues_ = 0;
     bool aceptDecimals_ = false;
     bool upper_ = false;

@@ -5,6 +5,7 @@
 #include <ORBTAgentes.h>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QGroupBox>
@@ -213,6 +214,36 @@ TEST_P(AgentesWindow, SavesTheAgentAndItsBank) {
         key(Qt::Key_F9);
         EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT * FROM Agentes WHERE Codigo = 3")).join(u'\n'),
                   before);
+    }
+}
+
+// A box's maximum length limits what the user types and pastes; a longer name stored
+// by another program shows and saves whole.
+TEST_P(AgentesWindow, MaximumLengthLimitsTypingNotTheStoredText) {
+    const QString longName = QString(QStringLiteral("Nombre muy largo ")).repeated(15);
+    ASSERT_EQ(longName.size(), 255);
+    cn->Execute(QStringLiteral("UPDATE Agentes SET Nombre = '") + longName +
+                QStringLiteral("' WHERE Codigo = 3"));
+    loadCode(QStringLiteral("3"));
+    EXPECT_EQ(w->txtNombre->Text(), longName);
+    QTest::keyClick(w->txtNombre, Qt::Key_End);
+    QTest::keyClicks(w->txtNombre, QStringLiteral("xy")); // no room to grow
+    EXPECT_EQ(w->txtNombre->Text(), longName);
+    key(Qt::Key_F9);
+    EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT Nombre FROM Agentes WHERE Codigo = 3")),
+              QStringList({longName}));
+
+    loadCode(QStringLiteral("77"));
+    const QString typed = QString(QStringLiteral("0123456789")).repeated(12);
+    type(w->txtNombre, typed);
+    EXPECT_EQ(w->txtNombre->Text(), typed.left(100));
+    // Pasted in the middle, only what fits goes in.
+    w->txtNombre->setText(QStringLiteral("ab"));
+    QApplication::clipboard()->setText(typed);
+    if (QApplication::clipboard()->text() == typed) {
+        w->txtNombre->setCursorPosition(1);
+        QTest::keyClick(w->txtNombre, Qt::Key_V, Qt::ControlModifier);
+        EXPECT_EQ(w->txtNombre->Text(), u'a' + typed.left(98) + u'b');
     }
 }
 
