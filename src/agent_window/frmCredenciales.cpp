@@ -1,5 +1,7 @@
 #include "frmCredenciales.h"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <controls/Anclaje.h>
 #include <controls/HxPushButton.h>
@@ -43,6 +45,20 @@ frmCredenciales::frmCredenciales(QWidget* parent) : FormBase(parent) {
     connect(cmdAceparPwd, &QPushButton::clicked, this, [this] { guarded([this] { aceptar(); }); });
     connect(cmdCencelarPwd, &QPushButton::clicked, this,
             [this] { guarded([this] { cancelar(); }); });
+}
+
+bool frmCredenciales::keyPreview(QKeyEvent* e) {
+    if (e->key() != Qt::Key_Return && e->key() != Qt::Key_Enter)
+        return false;
+    // Enter presses the button that has the focus; in a box it is the box's own.
+    QWidget* const focus = QApplication::focusWidget();
+    if (focus == cmdAceparPwd)
+        guarded([this] { aceptar(); });
+    else if (focus == cmdCencelarPwd)
+        guarded([this] { cancelar(); });
+    else
+        return false;
+    return true;
 }
 
 void frmCredenciales::aceptar() {

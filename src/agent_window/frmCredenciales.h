@@ -18,6 +18,7 @@ namespace ORBTAgentes {
 /// agent window sets OldPassword, shows it modally and, when OK() answers true, takes
 /// NewPassword. Accept and cancel hide the dialog (ending the modal display); the opener
 /// reads it and then unloads it. Passwords are compared and handed over exactly as typed.
+/// Neither button is the default: Enter in a box moves on, Enter on a button presses it.
 class frmCredenciales : public FormBase {
     Q_OBJECT
 public:
@@ -32,6 +33,9 @@ public:
     QLabel *Label1, *Label2, *Label3;
     controls::HxPushButton *cmdAceparPwd, *cmdCencelarPwd;
     controls::Anclaje* Anclaje1;
+
+protected:
+    bool keyPreview(QKeyEvent* e) override;
 
 private:
     void aceptar();

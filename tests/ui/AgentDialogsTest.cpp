@@ -181,7 +181,13 @@ TEST(Credenciales, ChecksTheOldPasswordAndTheRepetition) {
         QTest::keyClick(dlg.txtPassword[2], Qt::Key_Return);
         stillOpen = dlg.isVisible() && presenter->requests.size() == 2;
         typeInto(2, QStringLiteral("nueva-clave-de-mas-d"));
-        dlg.cmdAceparPwd->click();
+        // Enter in the last box moves to Aceptar; Enter there presses it.
+        QTest::keyClick(dlg.txtPassword[2], Qt::Key_Return);
+        EXPECT_TRUE(dlg.cmdAceparPwd->hasFocus());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        EXPECT_FALSE(dlg.isVisible()) << "Enter on Aceptar did not accept";
+        if (dlg.isVisible())
+            dlg.cmdCencelarPwd->click();
     });
     dlg.Mostrar(1, nullptr);
     EXPECT_TRUE(stillOpen);
@@ -196,10 +202,22 @@ TEST(Credenciales, ChecksTheOldPasswordAndTheRepetition) {
     EXPECT_TRUE(empty.OK());
     EXPECT_EQ(empty.NewPassword, QString());
 
+    // Enter on a focused Cancelar cancels, even with a valid entry in the boxes.
     frmCredenciales cancelled;
-    QTimer::singleShot(0, [&] { cancelled.cmdCencelarPwd->click(); });
+    QTimer::singleShot(0, [&] {
+        QApplication::setActiveWindow(&cancelled);
+        cancelled.txtPassword[2]->setFocus();
+        QTest::keyClick(cancelled.txtPassword[2], Qt::Key_Tab);
+        QTest::keyClick(cancelled.cmdAceparPwd, Qt::Key_Tab);
+        EXPECT_TRUE(cancelled.cmdCencelarPwd->hasFocus());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        EXPECT_FALSE(cancelled.isVisible()) << "Enter on Cancelar did not cancel";
+        if (cancelled.isVisible())
+            cancelled.cmdCencelarPwd->click();
+    });
     cancelled.Mostrar(1, nullptr);
     EXPECT_FALSE(cancelled.OK());
+    EXPECT_FALSE(cancelled.isVisible());
     ui::setPresenter(nullptr);
 }
 
