@@ -15,6 +15,7 @@
 #include <controls/HxAgente.h>
 #include <controls/HxPushButton.h>
 #include <controls/HxTextBox.h>
+#include <optional>
 #include <ui/MessageBox.h>
 #include <utilidades/Regional.h>
 #include <utilidades/SqlLiteral.h>
@@ -253,10 +254,43 @@ void frmAgentes_CambioFactura::aceptar() {
     const double total = number(txtTotal->Text());
     const double costo = number(txtImporte_Costo->Text());
     const std::shared_ptr<ado::Connection> cn = SharedContext::conexion();
+    const QString clave = QStringLiteral(" WHERE Codigo=") + keyText(txtFactura) +
+                          QStringLiteral(" AND Serie=") + keyText(txtSerie);
+    // Thrown out of the move to roll it back: the invoice is no longer on the agent the
+    // window shows (another user moved it, or removed it, since it was loaded).
+    struct FacturaCambiada {
+        std::optional<qint16> agente; // none: the invoice is gone
+    };
     // The invoice and both day totals change together or not at all. Two users moving
     // invoices of one day between the same two agents take those rows in opposite orders:
     // the one the database stops runs the whole move again.
-    ado::RunTransaction(*cn, [&] {
+    try {
+        ado::RunTransaction(*cn, [&] {
+            // The totals move from the agent the window shows: only while the invoice is
+            // still on that agent.
+            ado::Recordset rs;
+            rs.Open(QStringLiteral("SELECT Agente FROM Facturas") + clave, *cn);
+            if (rs.Eof())
+                throw FacturaCambiada{};
+            const QVariant agente = rs.Fields(QStringLiteral("Agente"));
+            rs.Close();
+            if (agente.isNull())
+                throw FacturaCambiada{qint16(0)};
+            if (toInteger(agente) != anterior)
+                throw FacturaCambiada{toInteger(agente)};
+            moverFactura(cn, nuevo, anterior, fecha, total, costo);
+        });
+    } catch (const FacturaCambiada& c) {
+        facturaCambiada(c.agente);
+        return;
+    }
+    cancelar();
+}
+
+void frmAgentes_CambioFactura::moverFactura(const std::shared_ptr<ado::Connection>& cn,
+                                            qint16 nuevo, qint16 anterior, const QDateTime& fecha,
+                                            double total, double costo) {
+    {
         cn->Execute(QStringLiteral("UPDATE Facturas SET Agente=") + sqlInteger(nuevo) +
                     QStringLiteral(" WHERE Codigo=") + keyText(txtFactura) +
                     QStringLiteral(" AND Serie=") + keyText(txtSerie));
@@ -268,8 +302,45 @@ void frmAgentes_CambioFactura::aceptar() {
                                  Currency::fromDouble(costo * -1));
         agente.AcumularVenta(nuevo, fecha, Currency::fromDouble(total),
                              Currency::fromDouble(costo));
-    });
+    }
+}
+
+void frmAgentes_CambioFactura::facturaCambiada(std::optional<qint16> agente) {
+    QString texto;
+    if (!agente) {
+        texto = QStringLiteral("Otro usuario ha eliminado esta factura después de cargarla. No se "
+                               "ha cambiado nada.");
+    } else {
+        QString ahora = QStringLiteral("ahora no tiene agente");
+        if (*agente != 0) {
+            ado::Recordset rs;
+            rs.Open(QStringLiteral("SELECT Nombre FROM Agentes WHERE Codigo = ") +
+                        sqlInteger(*agente),
+                    *SharedContext::conexion());
+            const QString nombre = rs.Eof() || rs.Fields(QStringLiteral("Nombre")).isNull()
+                                       ? QString()
+                                       : toText(rs.Fields(QStringLiteral("Nombre")));
+            rs.Close();
+            ahora = QStringLiteral("ahora es del agente ") + QString::number(*agente) +
+                    (nombre.isEmpty() ? QString() : QStringLiteral(" - ") + nombre);
+        }
+        texto = QStringLiteral("Otro usuario ha cambiado el agente de esta factura después de "
+                               "cargarla: ") +
+                ahora +
+                QStringLiteral(". No se ha cambiado nada; cárguela de nuevo (pulse Intro en el "
+                               "número de factura).");
+    }
+    ui::MsgBox(texto, ui::vbExclamation, kAtencion);
+    // Back to an empty window with the invoice's series and number still typed, so that
+    // Enter loads what the invoice holds now.
+    const QString serie = txtSerie->Text();
+    const QString numero = txtFactura->Text();
     cancelar();
+    if (agente) {
+        txtSerie->setText(serie);
+        txtFactura->setText(numero);
+        txtFactura->setFocus();
+    }
 }
 
 void frmAgentes_CambioFactura::cancelar() {

@@ -4,8 +4,16 @@
 #include "frame/Values.h"
 #include "frame/WindowClass.h"
 
+#include <QDateTime>
+#include <memory>
+#include <optional>
+
 class QLabel;
 class QFrame;
+
+namespace ado {
+class Connection;
+}
 
 namespace controls {
 class HxTextBox;
@@ -55,6 +63,13 @@ private:
     void cargarFactura();
     void aceptar();
     void cancelar();
+    /// The statements of a move: the invoice to its new agent, its sale from the old
+    /// agent's day total to the new one's.
+    void moverFactura(const std::shared_ptr<ado::Connection>& cn, qint16 nuevo, qint16 anterior,
+                      const QDateTime& fecha, double total, double costo);
+    /// Tells that the invoice changed since it was loaded (`agente`: where it is now;
+    /// none when it is gone) and empties the window for loading it again.
+    void facturaCambiada(std::optional<qint16> agente);
 };
 
 /// The public window class that opens "Cambio de Agente en Factura".

@@ -229,11 +229,68 @@ TEST_P(CambioFacturaWindow, TypedKeysNeverBecomeSql) {
     std::vector<QString> sent;
     cn->setObserver([&](const ado::StatementEvent& e) { sent.push_back(e.text); });
     key(Qt::Key_F9);
-    ASSERT_FALSE(sent.empty());
-    EXPECT_EQ(sent.front(),
-              QStringLiteral("UPDATE Facturas SET Agente=2 WHERE Codigo=10 AND Serie=1"));
+    ASSERT_GE(sent.size(), 2u);
+    EXPECT_EQ(sent[0], QStringLiteral("SELECT Agente FROM Facturas WHERE Codigo=10 AND Serie=1"));
+    EXPECT_EQ(sent[1], QStringLiteral("UPDATE Facturas SET Agente=2 WHERE Codigo=10 AND Serie=1"));
     EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT COUNT(*) FROM Facturas WHERE Agente = 2")),
               QStringList({"1"}));
+}
+
+// Another user moves the invoice while it is loaded here: accepting changes nothing,
+// says where the invoice is now and leaves its key typed for loading it again.
+TEST_P(CambioFacturaWindow, AnInvoiceMovedByAnotherUserSinceLoadingIsNotMovedAgain) {
+    cn->Execute(QStringLiteral("INSERT INTO Agentes_Acumulados (Cod_Empresa, Cod_Agente, Fecha, "
+                               "Importe_Pvp, Importe_Costo) VALUES (1, 1, '2026-03-02T00:00:00', "
+                               "171, 100)"));
+    load(QStringLiteral("1"), QStringLiteral("10"));
+    ASSERT_EQ(w->txtAgenteActual->Codigo(), 1);
+    {
+        // The other user's move, from another connection.
+        const auto other = db->open();
+        ado::Transaction tx(*other);
+        other->Execute(QStringLiteral("UPDATE Facturas SET Agente=2 WHERE Codigo=10 AND Serie=1"));
+        other->Execute(QStringLiteral(
+            "UPDATE Agentes_Acumulados SET Importe_Pvp = Importe_Pvp + -171 ,Importe_Costo = "
+            "Importe_Costo + -100 WHERE Cod_Empresa =1 AND Cod_Agente =1"));
+        other->Execute(QStringLiteral(
+            "INSERT INTO Agentes_Acumulados (Cod_Empresa, Cod_Agente, Fecha, Importe_Pvp, "
+            "Importe_Costo) VALUES (1, 2, '2026-03-02T00:00:00', 171, 100)"));
+        tx.Commit();
+    }
+    type(w->txtNuevoAgente, QStringLiteral("3"));
+    key(Qt::Key_F9);
+    ASSERT_EQ(presenter->requests.size(), 1);
+    EXPECT_EQ(presenter->requests[0].text,
+              QStringLiteral("Otro usuario ha cambiado el agente de esta factura después de "
+                             "cargarla: ahora es del agente 2 - Agente 2. No se ha cambiado "
+                             "nada; cárguela de nuevo (pulse Intro en el número de factura)."));
+    EXPECT_EQ(presenter->requests[0].title, QStringLiteral("¡Atención!"));
+    EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT Agente FROM Facturas WHERE Codigo = 10")),
+              QStringList({"2"}));
+    EXPECT_EQ(days(), QStringList({"1|0|0", "2|171|100"})) << "each day total is its invoices";
+    EXPECT_EQ(cn->transactionLevel(), 0);
+    // Enter in the number, still typed, loads the invoice as it is now.
+    EXPECT_FALSE(w->cmdAceptar->isEnabled());
+    EXPECT_EQ(w->txtSerie->Text(), QStringLiteral("1"));
+    ASSERT_TRUE(w->txtFactura->hasFocus());
+    QTest::keyClick(w->txtFactura, Qt::Key_Return);
+    EXPECT_EQ(w->txtAgenteActual->Codigo(), 2);
+    type(w->txtNuevoAgente, QStringLiteral("3"));
+    key(Qt::Key_F9);
+    EXPECT_EQ(presenter->requests.size(), 1);
+    EXPECT_EQ(days(), QStringList({"1|0|0", "2|0|0", "3|171|100"}));
+
+    // An invoice removed since loading: nothing is written, the window is emptied.
+    load(QStringLiteral("2"), QStringLiteral("11"));
+    cn->Execute(QStringLiteral("DELETE FROM Facturas WHERE Codigo = 11"));
+    type(w->txtNuevoAgente, QStringLiteral("1"));
+    key(Qt::Key_F9);
+    ASSERT_EQ(presenter->requests.size(), 2);
+    EXPECT_EQ(presenter->requests[1].text,
+              QStringLiteral("Otro usuario ha eliminado esta factura después de cargarla. No se "
+                             "ha cambiado nada."));
+    EXPECT_EQ(days(), QStringList({"1|0|0", "2|0|0", "3|171|100"}));
+    EXPECT_TRUE(w->txtFactura->Text().isEmpty());
 }
 
 // One user at the window: moves one invoice back and forth between two agents, each
