@@ -443,10 +443,16 @@ private:
                 default:
                     break;
                 }
-                double net = bruto / 100.0;
-                net = (tdto1 || kind == 5) ? net - dto1 / 100.0 : net * (1 - dto1 / 10000.0);
-                net = tdto2 ? net - dto2 / 100.0 : net * (1 - dto2 / 10000.0);
-                const qint64 netCents = qRound64(net * 100);
+                // The sale as the invoice-agent window reckons it: each percentage
+                // discount rounded to cents, halves to even, before it is taken off (the
+                // second from what the first left).
+                const double importe = bruto / 100.0;
+                const auto cents = [](double v) { return qint64(std::nearbyint(v * 100.0)); };
+                const qint64 d1 =
+                    (tdto1 || kind == 5) ? dto1 : cents(importe * (dto1 / 100.0) / 100.0);
+                const qint64 d2 =
+                    tdto2 ? dto2 : cents((importe - d1 / 100.0) * (dto2 / 100.0) / 100.0);
+                const qint64 netCents = bruto - d1 - d2;
                 const qint64 cost = qRound64(netCents * (0.55 + rnd_.between(0, 20) / 100.0));
                 insert("Facturas",
                        "Serie, Codigo, Fecha, Agente, ImporteB, TDto1, Dto1, TDto2, Dto2, "

@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QThread>
 #include <QTimer>
+#include <map>
 
 #include <gtest/gtest.h>
 
@@ -364,6 +365,40 @@ TEST_P(CambioFacturaWindow, TwoUsersMovingInvoicesInOppositeDirectionsBothSuccee
 }
 
 ORBENTA_ENGINE_TESTS(CambioFacturaWindow);
+
+// The demo data's day totals are what the window moves for their invoices: each one
+// is the sum of its invoices' totals as the window reckons them.
+class DemoDayTotals : public testsupport::EngineTest {};
+
+TEST_P(DemoDayTotals, AreTheSumOfTheWindowsInvoiceTotals) {
+    createSchema(true);
+    // Amounts in ten-thousandths, keyed by "agent|day".
+    const auto units = [](Currency c) { return qRound64(c.toDouble() * 10000); };
+    std::map<QString, qint64> invoices, stored;
+    const QStringList rows = rowsOf(*cn, QStringLiteral("SELECT Agente, Fecha, Serie, Codigo, "
+                                                        "ImporteB, TDto1, Dto1, TDto2, Dto2 FROM "
+                                                        "Facturas"));
+    ASSERT_GT(rows.size(), 300);
+    for (const QString& row : rows) {
+        const QStringList f = row.split(u'|');
+        const auto field = [&](int i) { return f[i] == u"NULL" ? QVariant() : QVariant(f[i]); };
+        const auto t = frmAgentes_CambioFactura::calcularTotal(field(4), field(5), field(6),
+                                                               field(7), field(8));
+        invoices[f[0] + u'|' + f[1]] += units(t.total);
+        if (f[2] == u"1" && f[3] == u"95") {
+            EXPECT_EQ(t.total.toString(), QStringLiteral("237.75")) << "291.95 - 29.20 - 25";
+        }
+    }
+    for (const QString& row : rowsOf(*cn, QStringLiteral("SELECT Cod_Agente, Fecha, Importe_Pvp "
+                                                         "FROM Agentes_Acumulados"))) {
+        const QStringList f = row.split(u'|');
+        stored[f[0] + u'|' + f[1]] = units(toCurrency(QVariant(f[2])));
+    }
+    EXPECT_EQ(stored, invoices);
+}
+
+INSTANTIATE_TEST_SUITE_P(SQLite, DemoDayTotals, ::testing::Values(testsupport::Engine::SQLite),
+                         testsupport::engineName);
 
 // What the window's code does not spell out control by control: every label names a
 // field, the read-only fields are grey, and Tab walks the enabled controls in order.
