@@ -29,7 +29,9 @@ namespace ORBTAgentes {
 ///
 /// Accepting writes the invoice and both day totals in one transaction on the shared
 /// connection (nested in the host's, when it has one open): if any of the three fails,
-/// none of them is written and the clerk is told why.
+/// none of them is written and the clerk is told why. It moves the invoice only while it
+/// is still on the agent shown: one that another user has moved (or removed) since it was
+/// loaded is left as it is, and the clerk is asked to load it again.
 class frmAgentes_CambioFactura : public FormBase {
     Q_OBJECT
 public:
