@@ -343,7 +343,8 @@ TEST_P(AgentesWindow, EmailCheckRunsOnlyWhenTheFocusMovesToAnotherControl) {
         if (QWidget* menu = QApplication::activePopupWidget())
             menu->close();
     });
-    QContextMenuEvent menu(QContextMenuEvent::Keyboard, w->txtEMail->rect().center());
+    const QPoint centro = w->txtEMail->rect().center();
+    QContextMenuEvent menu(QContextMenuEvent::Keyboard, centro, w->txtEMail->mapToGlobal(centro));
     QApplication::sendEvent(w->txtEMail, &menu);
     EXPECT_TRUE(presenter->requests.isEmpty()) << "context menu";
     {

@@ -220,7 +220,8 @@ int labelsShowingAsWritten(QWidget* w, const QString& name) {
 // ("" when none shows).
 QString toolTipAt(QWidget* target, QPoint pos) {
     QToolTip::hideText();
-    QTest::qWaitFor([] { return !QToolTip::isVisible(); }, 2000);
+    if (!QTest::qWaitFor([] { return !QToolTip::isVisible(); }, 2000))
+        return QStringLiteral("(a tooltip stayed up)");
     QHelpEvent e(QEvent::ToolTip, pos, target->mapToGlobal(pos));
     QApplication::sendEvent(target, &e);
     return QToolTip::isVisible() ? asShown(QToolTip::text()) : QString();
