@@ -267,7 +267,10 @@ void frmAgentes_CambioFactura::aceptar() {
     try {
         ado::RunTransaction(*cn, [&] {
             // The totals move from the agent the window shows: only while the invoice is
-            // still on that agent.
+            // still on that agent. The invoice's row is taken first (an update that
+            // changes nothing): another user's move of the same invoice, not yet
+            // committed, is waited for, and the agent read next is the one it left.
+            cn->Execute(QStringLiteral("UPDATE Facturas SET Agente=Agente") + clave);
             ado::Recordset rs;
             rs.Open(QStringLiteral("SELECT Agente FROM Facturas") + clave, *cn);
             if (rs.Eof())

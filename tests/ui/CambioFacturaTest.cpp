@@ -12,7 +12,9 @@
 #include <QTimer>
 #include <map>
 
+#include <atomic>
 #include <gtest/gtest.h>
+#include <thread>
 
 using namespace ORBTAgentes;
 using testsupport::rowsOf;
@@ -230,15 +232,51 @@ TEST_P(CambioFacturaWindow, TypedKeysNeverBecomeSql) {
     std::vector<QString> sent;
     cn->setObserver([&](const ado::StatementEvent& e) { sent.push_back(e.text); });
     key(Qt::Key_F9);
-    ASSERT_GE(sent.size(), 2u);
-    EXPECT_EQ(sent[0], QStringLiteral("SELECT Agente FROM Facturas WHERE Codigo=10 AND Serie=1"));
-    EXPECT_EQ(sent[1], QStringLiteral("UPDATE Facturas SET Agente=2 WHERE Codigo=10 AND Serie=1"));
+    ASSERT_GE(sent.size(), 3u);
+    EXPECT_EQ(sent[0],
+              QStringLiteral("UPDATE Facturas SET Agente=Agente WHERE Codigo=10 AND Serie=1"));
+    EXPECT_EQ(sent[1], QStringLiteral("SELECT Agente FROM Facturas WHERE Codigo=10 AND Serie=1"));
+    EXPECT_EQ(sent[2], QStringLiteral("UPDATE Facturas SET Agente=2 WHERE Codigo=10 AND Serie=1"));
     EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT COUNT(*) FROM Facturas WHERE Agente = 2")),
               QStringList({"1"}));
 }
 
 // Another user moves the invoice while it is loaded here: accepting changes nothing,
 // says where the invoice is now and leaves its key typed for loading it again.
+// The other user's move is still being committed when Aceptar is pressed here: the window
+// waits for it and then refuses, rather than moving the sale from the agent it left.
+TEST_P(CambioFacturaWindow, AMoveOfTheSameInvoiceCommittingMeanwhileIsWaitedFor) {
+    cn->Execute(QStringLiteral("INSERT INTO Agentes_Acumulados (Cod_Empresa, Cod_Agente, Fecha, "
+                               "Importe_Pvp, Importe_Costo) VALUES (1, 1, '2026-03-02T00:00:00', "
+                               "171, 100)"));
+    load(QStringLiteral("1"), QStringLiteral("10"));
+    std::atomic<bool> moved{false};
+    std::thread other([&, cs = db->connectionString()] {
+        ado::Connection c;
+        c.Open(cs);
+        ado::Transaction tx(c);
+        c.Execute(QStringLiteral("UPDATE Facturas SET Agente=2 WHERE Codigo=10 AND Serie=1"));
+        c.Execute(QStringLiteral("UPDATE Agentes_Acumulados SET Importe_Pvp = Importe_Pvp + -171 "
+                                 ",Importe_Costo = Importe_Costo + -100 WHERE Cod_Agente =1"));
+        c.Execute(QStringLiteral("INSERT INTO Agentes_Acumulados (Cod_Empresa, Cod_Agente, Fecha, "
+                                 "Importe_Pvp, Importe_Costo) VALUES (1, 2, "
+                                 "'2026-03-02T00:00:00', 171, 100)"));
+        moved = true;
+        QThread::msleep(700);
+        tx.Commit();
+    });
+    while (!moved)
+        QThread::msleep(5);
+    type(w->txtNuevoAgente, QStringLiteral("3"));
+    key(Qt::Key_F9);
+    other.join();
+    ASSERT_EQ(presenter->requests.size(), 1);
+    EXPECT_TRUE(presenter->requests[0].text.startsWith(
+        QStringLiteral("Otro usuario ha cambiado el agente de esta factura")))
+        << presenter->requests[0].text.toStdString();
+    EXPECT_EQ(days(), QStringList({"1|0|0", "2|171|100"})) << "each day total is its invoices";
+}
+
 TEST_P(CambioFacturaWindow, AnInvoiceMovedByAnotherUserSinceLoadingIsNotMovedAgain) {
     cn->Execute(QStringLiteral("INSERT INTO Agentes_Acumulados (Cod_Empresa, Cod_Agente, Fecha, "
                                "Importe_Pvp, Importe_Costo) VALUES (1, 1, '2026-03-02T00:00:00', "
