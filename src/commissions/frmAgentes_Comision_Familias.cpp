@@ -204,6 +204,8 @@ void frmAgentes_Comision_Familias::agenteKeyPress(int& keyAscii) {
     if (!txtAgente->EsValido())
         return;
     regla_->Agente = txtAgente->Codigo();
+    conAgente_ = true;
+    vsCom->setEditable(true);
     reconstruir(true);
 }
 
@@ -235,6 +237,8 @@ bool frmAgentes_Comision_Familias::keyPreview(QKeyEvent* e) {
         return true;
     }
     txtAgente->setTextValue(QString());
+    conAgente_ = false;
+    vsCom->setEditable(false);
     {
         Reloj reloj;
         reconstruir(false);
@@ -271,7 +275,7 @@ void frmAgentes_Comision_Familias::evaluarFila() {
     if (!regla_)
         return;
     const int r = vsCom->Row();
-    if (r < 0) {
+    if (r < 0 || !conAgente_) {
         sinFila();
         return;
     }
@@ -294,8 +298,8 @@ void frmAgentes_Comision_Familias::evaluarFila() {
     mostrarComisionEfectiva(r);
 }
 
-// No row chosen (a new tree): nothing for the buttons to act on, no key, no rate. The
-// agent stays, as percentages typed after Esc are still the chosen agent's.
+// No row chosen (a new tree), or a tree without an agent's rules: nothing for the buttons
+// to act on, no key, no rate. The rule object keeps its agent.
 void frmAgentes_Comision_Familias::sinFila() {
     if (!regla_)
         return;

@@ -107,6 +107,11 @@ private:
     static constexpr quint8 colComision = 10;
     std::unique_ptr<clsComision_Familias> regla_;
     bool bolExiste_ = false;
+    /// True while the tree shows an agent's rules (after Enter on an agent); false on a
+    /// tree without rules (at load, after Esc). Rows of a tree without rules are not
+    /// evaluated or edited: the rule object still names the last agent, whose rules the
+    /// tree does not show, and a key typed there would change or delete them unseen.
+    bool conAgente_ = false;
     /// The key that the last evaluation of a row put into the rule object, and the row's
     /// own key, while they hold; none after a rebuild or a failed evaluation.
     std::optional<Clave> evaluada_;

@@ -289,11 +289,17 @@ TEST_P(ComisionWindow, EvaluatesTheRowAndShowsTheRateThatApplies) {
 // After the tree is rebuilt no row is chosen: neither button acts, no key is held and no
 // rate shown, until the user chooses a row.
 TEST_P(ComisionWindow, AfterARebuildNoButtonActsUntilARowIsChosen) {
-    const std::function<void()> reconstrucciones[] = {
-        [&] { elegir("2"); },
-        [&] { QTest::keyClick(w->txtAgente->editor(), Qt::Key_Escape); },
+    // After Esc the tree shows no agent's rules: choosing a row, typing and the buttons
+    // do nothing there (the rule object still names agent 1, whose rules are hidden).
+    const struct {
+        std::function<void()> reconstruir;
+        bool conAgente;
+    } reconstrucciones[] = {
+        {[&] { elegir("2"); }, true},
+        {[&] { QTest::keyClick(w->txtAgente->editor(), Qt::Key_Escape); }, false},
     };
-    for (const auto& reconstruir : reconstrucciones) {
+    for (const auto& [reconstruir, conAgente] : reconstrucciones) {
+        SCOPED_TRACE(conAgente ? "another agent" : "Esc");
         elegir("1");
         ir(QStringLiteral("1 - Pescado"));
         ASSERT_TRUE(w->cmdEliminar->isEnabled());
@@ -310,10 +316,16 @@ TEST_P(ComisionWindow, AfterARebuildNoButtonActsUntilARowIsChosen) {
         QTest::mouseClick(w->cmdVerArticulos, Qt::LeftButton);
         EXPECT_EQ(reglas(), antes);
         EXPECT_TRUE(presenter->requests.isEmpty());
-        // Choosing a row evaluates it again.
+        // Choosing a row evaluates it again, when the tree shows an agent's rules.
         ir(QStringLiteral("1 - Alimentación"));
-        EXPECT_TRUE(w->cmdEliminar->isEnabled()) << "agents 1 and 2 have a rule on it";
-        EXPECT_FALSE(w->lblComisionEfectiva->text().isEmpty());
+        EXPECT_EQ(w->cmdEliminar->isEnabled(), conAgente) << "agents 1 and 2 have a rule on it";
+        EXPECT_EQ(w->lblComisionEfectiva->text().isEmpty(), !conAgente);
+        if (!conAgente) {
+            QTest::mouseClick(w->cmdEliminar, Qt::LeftButton);
+            QTest::keyClick(w->vsCom, '9');
+            EXPECT_EQ(w->vsCom->editor(), nullptr) << "no editor opens";
+            EXPECT_EQ(reglas(), antes) << "nothing typed or deleted on hidden rules";
+        }
     }
 }
 
