@@ -393,16 +393,20 @@ QString withoutSecrets(QString text, const QString& sql) {
     static const QRegularExpression excerpt(
         QStringLiteral("(^|\\n)[^\\n]*[0-9]+: [^\\n]*\\n *\\^ *(?=\\n|$)"));
     text.replace(excerpt, QString());
+    // Engines quote the values they name ('x' or "x"): only a quoted whole value is
+    // hidden. Hiding every occurrence of its characters would garble the message's own
+    // words and so tell the password ("synta***" for a password "x").
     QStringList secrets;
     for (const SecretLiteral& l : literals)
         for (const QString& s : l.secrets)
             if (!s.isEmpty())
-                secrets << QString(s).replace(u'\'', QStringLiteral("''")) << s;
+                secrets << u'\'' + QString(s).replace(u'\'', QStringLiteral("''")) + u'\''
+                        << u'\'' + s + u'\'' << u'"' + s + u'"';
     // Longest first, so that no part of a longer one is left.
     std::sort(secrets.begin(), secrets.end(),
               [](const QString& a, const QString& b) { return a.size() > b.size(); });
     for (const QString& secret : secrets)
-        text.replace(secret, QStringLiteral("***"));
+        text.replace(secret, secret.front() + QStringLiteral("***") + secret.back());
     return text.trimmed();
 }
 
