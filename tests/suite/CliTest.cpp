@@ -131,10 +131,11 @@ TEST_P(Cli, TraceAndErrorsNeverShowAPassword) {
     // A password that is also a word of the engine's message: the message stays whole
     // (masking the word wherever it stands would tell the password).
     const CliRun palabra =
-        orbenta(db({"sql", "UPDATE Agentes SET Password='column' WHERE NoSuchColumn = 1"}), env);
+        orbenta(db({"sql", "UPDATE Agentes SET Password='such' WHERE NoSuchColumn = 1"}), env);
     EXPECT_TRUE(palabra.err.contains(QStringLiteral("nosuchcolumn"), Qt::CaseInsensitive))
         << palabra.err.toStdString();
-    EXPECT_FALSE(palabra.err.contains(QStringLiteral("'column'"))) << palabra.err.toStdString();
+    EXPECT_EQ(palabra.err.count(QStringLiteral("***")), 1)
+        << "only the trace's" << palabra.err.toStdString();
     // The component's own statements: an agent saved (UPDATE, then INSERT for a new one)
     // and a company's configuration.
     for (const QStringList& args :
