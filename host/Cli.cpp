@@ -268,13 +268,19 @@ QString propertyText(const QVariant& v) {
 }
 
 // Every property of a public object, one "Name: value" line each, in interface order.
+// A record's properties, one a line; a password shows as *** (the window that sets it
+// never shows it either).
 void printProperties(ORBTAgentes::AutomationObject& o) {
-    for (const ORBTAgentes::MemberInfo& m : o.classInfo().members)
-        if (m.kind == ORBTAgentes::MemberKind::Property)
-            out() << m.name << ": "
-                  << propertyText(ORBTAgentes::Invoke(o, m.dispatchId,
-                                                      ORBTAgentes::DispatchKind::PropertyGet))
-                  << '\n';
+    for (const ORBTAgentes::MemberInfo& m : o.classInfo().members) {
+        if (m.kind != ORBTAgentes::MemberKind::Property)
+            continue;
+        QString text = propertyText(
+            ORBTAgentes::Invoke(o, m.dispatchId, ORBTAgentes::DispatchKind::PropertyGet));
+        if (QLatin1String(m.name).endsWith(QLatin1String("Password"), Qt::CaseInsensitive) &&
+            !text.isEmpty())
+            text = QStringLiteral("***");
+        out() << m.name << ": " << text << '\n';
+    }
 }
 
 int cmdAgente(Context& c) {
@@ -704,8 +710,8 @@ int cmdCaptura(Context& c) {
         save(w, QStringLiteral("frmAgentes_Comision_Familias.png"));
         // Its report, in the viewer (modeless here, so that it can be drawn).
         ORBTAgentes::clsView visor;
-        visor.Report = ORBTAgentes::InformeComisiones::Preparar(*g->grid(), 4,
-                                                               w->txtAgente->Nombre());
+        visor.Report =
+            ORBTAgentes::InformeComisiones::Preparar(*g->grid(), 4, w->txtAgente->Nombre());
         visor.Cargar(false, 100);
         ORBTAgentes::frmView* v = ORBTAgentes::frmView::actual();
         v->resize(720, 560);

@@ -155,6 +155,9 @@ TEST_P(Cli, TraceAndErrorsNeverShowAPassword) {
                   .value(1),
               QStringLiteral("Secreto6"))
         << "only the trace hides it";
+    const CliRun cargado = orbenta(db({"agente", "cargar", "77"}));
+    EXPECT_TRUE(cargado.out.contains(QStringLiteral("\nPassword: ***\n")))
+        << cargado.out.toStdString();
 }
 
 // "comision guardar" stores what the commission window would store and refuses, with the
