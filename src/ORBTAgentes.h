@@ -20,4 +20,5 @@
 #include "frame/SharedContext.h"
 #include "frame/Values.h"
 #include "invoice_agent/frmAgentes_CambioFactura.h"
+#include "objects/ClassFactory.h"
 #include "report_view/frmView.h"

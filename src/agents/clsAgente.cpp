@@ -312,185 +312,57 @@ void clsAgente::Acum_Venta_Art(qint16 intAlmacen, const QDateTime& dteFecha, qin
         });
 }
 
-// ---- dispatch ------------------------------------------------------------------------
+// ---- interface ----------------------------------------------------------------------------
 
-namespace {
-
-clsAgente* agentArgument(const QVariant& v) {
-    if (!v.isValid() || v.isNull())
-        return nullptr;
-    if (v.userType() == qMetaTypeId<ObjectRef>()) {
-        ObjectRef o = v.value<ObjectRef>();
-        if (!o)
-            return nullptr;
-        if (auto* a = dynamic_cast<clsAgente*>(o.get()))
-            return a;
-    }
-    throw runtimeError(rt::TypeMismatch);
-}
-
-} // namespace
-
-QVariant clsAgente::getProperty(const MemberInfo& m) const {
-    switch (m.dispatchId - 0x40030000) {
-    case 0:
-        return QVariant::fromValue(Codigo);
-    case 1:
-        return Nombre;
-    case 2:
-        return Direccion;
-    case 3:
-        return QVariant::fromValue(Cp);
-    case 4:
-        return Localidad;
-    case 5:
-        return Provincia;
-    case 6:
-        return Telefono;
-    case 7:
-        return Fax;
-    case 8:
-        return Movil;
-    case 9:
-        return eMail;
-    case 10:
-        return QVariant::fromValue(Almacen);
-    case 11:
-        return Bloqueado;
-    case 12:
-        return Bloq_Fecha;
-    case 13:
-        return Bloq_Motivo;
-    case 14:
-        return QVariant::fromValue(ComisionVenta);
-    case 15:
-        return QVariant::fromValue(ComisionCobro);
-    case 16:
-        return QVariant::fromValue(Retencion_IRPF);
-    case 17:
-        return NoImpLiquidacion;
-    case 18:
-        return Password;
-    case 19:
-        return Cta_Bancaria;
-    case 20:
-        return Observ;
-    case 21:
-        return SoloLectura;
-    default:
-        return AutomationObject::getProperty(m);
-    }
-}
-
-void clsAgente::putProperty(const MemberInfo& m, const QVariant& v) {
-    switch (m.dispatchId - 0x40030000) {
-    case 0:
-        Codigo = v.value<qint16>();
-        break;
-    case 1:
-        Nombre = v.toString();
-        break;
-    case 2:
-        Direccion = v.toString();
-        break;
-    case 3:
-        Cp = v.value<qint32>();
-        break;
-    case 4:
-        Localidad = v.toString();
-        break;
-    case 5:
-        Provincia = v.toString();
-        break;
-    case 6:
-        Telefono = v.toString();
-        break;
-    case 7:
-        Fax = v.toString();
-        break;
-    case 8:
-        Movil = v.toString();
-        break;
-    case 9:
-        eMail = v.toString();
-        break;
-    case 10:
-        Almacen = v.value<qint16>();
-        break;
-    case 11:
-        Bloqueado = v.toBool();
-        break;
-    case 12:
-        Bloq_Fecha = v.toDateTime();
-        break;
-    case 13:
-        Bloq_Motivo = v.toString();
-        break;
-    case 14:
-        ComisionVenta = v.value<Currency>();
-        break;
-    case 15:
-        ComisionCobro = v.value<Currency>();
-        break;
-    case 16:
-        Retencion_IRPF = v.value<Currency>();
-        break;
-    case 17:
-        NoImpLiquidacion = v.toBool();
-        break;
-    case 18:
-        Password = v.toString();
-        break;
-    case 19:
-        Cta_Bancaria = v.toString();
-        break;
-    case 20:
-        Observ = v.toString();
-        break;
-    case 21:
-        SoloLectura = v.toBool();
-        break;
-    default:
-        AutomationObject::putProperty(m, v);
-    }
-}
-
-QVariant clsAgente::callMethod(const MemberInfo& m, const QVariantList& a) {
-    // Arguments arrive converted to their declared types (see Invoke).
-    const auto currency = [&](int i) { return a[i].value<Currency>(); };
-    switch (m.dispatchId) {
-    case 0x60030002:
-        AcumularVenta(a[0].value<qint16>(), a[1].toDateTime(), currency(2), currency(3));
-        return {};
-    case 0x60030003:
-        AcumularComisionVenta(a[0].value<qint16>(), a[1].toDateTime(), currency(2));
-        return {};
-    case 0x60030004:
-        AcumularComisionCobro(a[0].value<qint16>(), a[1].toDateTime(), currency(2));
-        return {};
-    case 0x60030005:
-        return Modificar();
-    case 0x60030006:
-        return Insertar();
-    case 0x60030007:
-        return Eliminar();
-    case 0x6003000E:
-        Acum_Venta_Art(a[0].value<qint16>(), a[1].toDateTime(), a[2].value<qint32>(),
-                       a[3].value<qint16>(), currency(4), currency(5));
-        return {};
-    case 0x60030008:
-        return Cargar(agentArgument(a[0]));
-    case 0x60030009:
-        return Cargar_Anterior(agentArgument(a[0]));
-    case 0x6003000A:
-        return Cargar_Primero(agentArgument(a[0]));
-    case 0x6003000B:
-        return Cargar_Siguiente(agentArgument(a[0]));
-    case 0x6003000C:
-        return Cargar_Ultimo(agentArgument(a[0]));
-    default:
-        return AutomationObject::callMethod(m, a);
-    }
+ClassInfo clsAgente::interfaceInfo() {
+    using A = clsAgente;
+    return {"clsAgente",
+            "{BF7889CF-D691-43C6-A45F-73158C5C7708}",
+            "_clsAgente",
+            "{B62887C5-2237-46EF-93BE-75D875D7C468}",
+            {
+                property<&A::Codigo>("Codigo", 0x40030000),
+                property<&A::Nombre>("Nombre", 0x40030001),
+                property<&A::Direccion>("Direccion", 0x40030002),
+                property<&A::Cp>("Cp", 0x40030003),
+                property<&A::Localidad>("Localidad", 0x40030004),
+                property<&A::Provincia>("Provincia", 0x40030005),
+                property<&A::Telefono>("Telefono", 0x40030006),
+                property<&A::Fax>("Fax", 0x40030007),
+                property<&A::Movil>("Movil", 0x40030008),
+                property<&A::eMail>("eMail", 0x40030009),
+                property<&A::Almacen>("Almacen", 0x4003000A),
+                property<&A::Bloqueado>("Bloqueado", 0x4003000B),
+                property<&A::Bloq_Fecha>("Bloq_Fecha", 0x4003000C),
+                property<&A::Bloq_Motivo>("Bloq_Motivo", 0x4003000D),
+                property<&A::ComisionVenta>("ComisionVenta", 0x4003000E),
+                property<&A::ComisionCobro>("ComisionCobro", 0x4003000F),
+                property<&A::Retencion_IRPF>("Retencion_IRPF", 0x40030010),
+                property<&A::NoImpLiquidacion>("NoImpLiquidacion", 0x40030011),
+                property<&A::Password>("Password", 0x40030012),
+                property<&A::Cta_Bancaria>("Cta_Bancaria", 0x40030013),
+                property<&A::Observ>("Observ", 0x40030014),
+                property<&A::SoloLectura>("SoloLectura", 0x40030015),
+                empresaOrbenta(),
+                conexionOrbenta(),
+                method<&A::AcumularVenta>("AcumularVenta", 0x60030002, "intAgente", "dteFecha",
+                                          "curImpPvp", "curImpCosto"),
+                method<&A::AcumularComisionVenta>("AcumularComisionVenta", 0x60030003, "intAgente",
+                                                  "dteFecha", "curImporte"),
+                method<&A::AcumularComisionCobro>("AcumularComisionCobro", 0x60030004, "intAgente",
+                                                  "dteFecha", "curImporte"),
+                method<&A::Modificar>("Modificar", 0x60030005),
+                method<&A::Insertar>("Insertar", 0x60030006),
+                method<&A::Eliminar>("Eliminar", 0x60030007),
+                method<&A::Cargar>("Cargar", 0x60030008, optional("clsDest")),
+                method<&A::Cargar_Anterior>("Cargar_Anterior", 0x60030009, optional("clsDest")),
+                method<&A::Cargar_Primero>("Cargar_Primero", 0x6003000A, optional("clsDest")),
+                method<&A::Cargar_Siguiente>("Cargar_Siguiente", 0x6003000B, optional("clsDest")),
+                method<&A::Cargar_Ultimo>("Cargar_Ultimo", 0x6003000C, optional("clsDest")),
+                method<&A::Acum_Venta_Art>("Acum_Venta_Art", 0x6003000E, "intAlmacen", "dteFecha",
+                                           "lngArticulo", "intAgente", "curImpPvp", "curImpCosto"),
+            },
+            create<clsAgente>};
 }
 
 } // namespace ORBTAgentes

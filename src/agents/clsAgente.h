@@ -18,6 +18,8 @@ namespace ORBTAgentes {
 class clsAgente : public AutomationObject {
 public:
     clsAgente();
+    /// The public interface: members in interface order with their dispatch identifiers.
+    static ClassInfo interfaceInfo();
 
     qint16 Codigo = 0;
     QString Nombre;
@@ -76,11 +78,6 @@ public:
     void AcumularComisionCobro(qint16 intAgente, const QDateTime& dteFecha, Currency curImporte);
     void Acum_Venta_Art(qint16 intAlmacen, const QDateTime& dteFecha, qint32 lngArticulo,
                         qint16 intAgente, Currency curImpPvp, Currency curImpCosto);
-
-protected:
-    QVariant getProperty(const MemberInfo& m) const override;
-    void putProperty(const MemberInfo& m, const QVariant& value) override;
-    QVariant callMethod(const MemberInfo& m, const QVariantList& args) override;
 
 private:
     enum class Cursor { Static, ForwardOnly };

@@ -193,14 +193,6 @@ QString clsComision_Familias::textoBuscar(const QString& condicion) const {
            condicion;
 }
 
-double clsComision_Familias::Buscar_Comision(const QString& condicion) {
-    ado::Recordset rs;
-    rs.Open(textoBuscar(condicion), *SharedContext::conexion());
-    const double result = rs.Eof() ? -1 : toDouble(rs.Fields(QStringLiteral("Comision")));
-    rs.Close();
-    return result;
-}
-
 double clsComision_Familias::Dev_Comision_Activa() {
     return resolve(nullptr);
 }
@@ -341,99 +333,36 @@ double clsComision_Familias::resolve(Explicacion* ex) {
     return answer;
 }
 
-// ---- dispatch ------------------------------------------------------------------------
+// ---- interface ----------------------------------------------------------------------------
 
-QVariant clsComision_Familias::getProperty(const MemberInfo& m) const {
-    switch (m.dispatchId - 0x40030000) {
-    case 0:
-        return QVariant::fromValue(Nivel);
-    case 1:
-        return QVariant::fromValue(Familia_1);
-    case 2:
-        return QVariant::fromValue(Familia_2);
-    case 3:
-        return QVariant::fromValue(Familia_3);
-    case 4:
-        return QVariant::fromValue(Articulo);
-    case 5:
-        return QVariant::fromValue(Agente);
-    case 6:
-        return Comision;
-    case 7:
-        return QVariant::fromValue(NumNiveles);
-    default:
-        return AutomationObject::getProperty(m);
-    }
-}
-
-void clsComision_Familias::putProperty(const MemberInfo& m, const QVariant& v) {
-    switch (m.dispatchId - 0x40030000) {
-    case 0:
-        Nivel = v.value<quint8>();
-        break;
-    case 1:
-        Familia_1 = v.value<qint16>();
-        break;
-    case 2:
-        Familia_2 = v.value<qint16>();
-        break;
-    case 3:
-        Familia_3 = v.value<qint16>();
-        break;
-    case 4:
-        Articulo = v.value<qint32>();
-        break;
-    case 5:
-        Agente = v.value<qint16>();
-        break;
-    case 6:
-        Comision = v.toDouble();
-        break;
-    case 7:
-        NumNiveles = v.value<qint16>();
-        break;
-    default:
-        AutomationObject::putProperty(m, v);
-    }
-}
-
-namespace {
-ado::Recordset& recordsetArgument(const QVariant& v) {
-    if (v.userType() == qMetaTypeId<std::shared_ptr<ado::Recordset>>())
-        if (auto rs = v.value<std::shared_ptr<ado::Recordset>>())
-            return *rs;
-    throw runtimeError(rt::TypeMismatch);
-}
-} // namespace
-
-QVariant clsComision_Familias::callMethod(const MemberInfo& m, const QVariantList& a) {
-    switch (m.dispatchId) {
-    case 0x60030002:
-        Insertar();
-        return {};
-    case 0x60030003:
-        Eliminar();
-        return {};
-    case 0x60030004:
-        Calcula_Nivel(a[0].toString());
-        return {};
-    case 0x60030005:
-        Cargar_Articulos(recordsetArgument(a[0]), a[1].value<qint16>(), a[2].value<qint16>(),
-                         a[3].value<qint16>());
-        return {};
-    case 0x60030006:
-        Cargar_Todos(recordsetArgument(a[0]));
-        return {};
-    case 0x60030007:
-        return Dev_Comision();
-    case 0x60030009:
-        return Dev_Comision_Activa();
-    case 0x6003000A:
-        Modificar();
-        return {};
-    default:
-        return AutomationObject::callMethod(m, a);
-    }
+ClassInfo clsComision_Familias::interfaceInfo() {
+    using C = clsComision_Familias;
+    return {"clsComision_Familias",
+            "{52F8770D-3ED5-4D63-AD99-3CFB10BCCEE2}",
+            "_clsComision_Familias",
+            "{09AB94AF-7E30-42A8-9C3F-0DA1E68902E6}",
+            {
+                property<&C::Nivel>("Nivel", 0x40030000),
+                property<&C::Familia_1>("Familia_1", 0x40030001),
+                property<&C::Familia_2>("Familia_2", 0x40030002),
+                property<&C::Familia_3>("Familia_3", 0x40030003),
+                property<&C::Articulo>("Articulo", 0x40030004),
+                property<&C::Agente>("Agente", 0x40030005),
+                property<&C::Comision>("Comision", 0x40030006),
+                property<&C::NumNiveles>("NumNiveles", 0x40030007),
+                empresaOrbenta(),
+                conexionOrbenta(),
+                method<&C::Insertar>("Insertar", 0x60030002),
+                method<&C::Eliminar>("Eliminar", 0x60030003),
+                method<&C::Calcula_Nivel>("Calcula_Nivel", 0x60030004, "key"),
+                method<&C::Cargar_Articulos>("Cargar_Articulos", 0x60030005, "rs", "intFamilia1",
+                                             "intFamilia2", "intFamilia3"),
+                method<&C::Cargar_Todos>("Cargar_Todos", 0x60030006, "rs"),
+                method<&C::Dev_Comision>("Dev_Comision", 0x60030007),
+                method<&C::Dev_Comision_Activa>("Dev_Comision_Activa", 0x60030009),
+                method<&C::Modificar>("Modificar", 0x6003000A),
+            },
+            create<clsComision_Familias>};
 }
 
 } // namespace ORBTAgentes

@@ -23,6 +23,8 @@ namespace ORBTAgentes {
 class clsComision_Familias : public AutomationObject {
 public:
     clsComision_Familias();
+    /// The public interface: members in interface order with their dispatch identifiers.
+    static ClassInfo interfaceInfo();
 
     quint8 Nivel = 0;
     qint16 Familia_1 = 0;
@@ -72,17 +74,11 @@ public:
     };
     Explicacion Explicar_Comision_Activa();
 
-protected:
-    QVariant getProperty(const MemberInfo& m) const override;
-    void putProperty(const MemberInfo& m, const QVariant& value) override;
-    QVariant callMethod(const MemberInfo& m, const QVariantList& args) override;
-
 private:
     bool articleRule() const;
     QString articleLevel() const;
-    /// The statement of Buscar_Comision for a condition.
+    /// The statement that looks up the percentage of the rule matching a condition.
     QString textoBuscar(const QString& condicion) const;
-    double Buscar_Comision(const QString& condicion);
     double resolve(Explicacion* explicacion);
 };
 

@@ -3,11 +3,6 @@
 #include "Errors.h"
 #include "SharedContext.h"
 #include "Values.h"
-#include "agent_window/frmAgentes.h"
-#include "agents/clsAgente.h"
-#include "commissions/clsComision_Familias.h"
-#include "commissions/frmAgentes_Comision_Familias.h"
-#include "invoice_agent/frmAgentes_CambioFactura.h"
 
 #include <QAtomicInteger>
 #include <ado/Connection.h>
@@ -82,14 +77,28 @@ void AutomationObject::ConexionOrbenta(std::shared_ptr<ado::Connection> conexion
     SharedContext::setConexion(std::move(conexion));
 }
 
-QVariant AutomationObject::getProperty(const MemberInfo&) const {
-    throw memberNotFound();
+MemberInfo empresaOrbenta() {
+    return {"EmpresaOrbenta",
+            0x68030001,
+            MemberKind::WriteOnlyObjectProperty,
+            VarType::Object,
+            {},
+            nullptr,
+            [](AutomationObject& o, const QVariant& v) {
+                o.EmpresaOrbenta(objectArgument<ORBTEmp::Empresa>(v));
+            }};
 }
-void AutomationObject::putProperty(const MemberInfo&, const QVariant&) {
-    throw memberNotFound();
-}
-QVariant AutomationObject::callMethod(const MemberInfo&, const QVariantList&) {
-    throw memberNotFound();
+
+MemberInfo conexionOrbenta() {
+    return {"ConexionOrbenta",
+            0x68030000,
+            MemberKind::WriteOnlyObjectProperty,
+            VarType::Object,
+            {},
+            nullptr,
+            [](AutomationObject& o, const QVariant& v) {
+                o.ConexionOrbenta(objectArgument<ado::Connection>(v));
+            }};
 }
 
 QVariant Invoke(AutomationObject& object, qint32 dispatchId, DispatchKind kind, QVariantList args) {
@@ -102,20 +111,17 @@ QVariant Invoke(AutomationObject& object, qint32 dispatchId, DispatchKind kind, 
             throw memberNotFound();
         if (args.size() != 1)
             throw runtimeError(rt::WrongArguments);
-        if (qstrcmp(m->name, "EmpresaOrbenta") == 0)
-            object.EmpresaOrbenta(objectArgument<ORBTEmp::Empresa>(args[0]));
-        else
-            object.ConexionOrbenta(objectArgument<ado::Connection>(args[0]));
+        m->put(object, args[0]);
         return {};
     case MemberKind::Property:
         if (kind == DispatchKind::PropertyGet || kind == DispatchKind::Method) {
             if (!args.isEmpty())
                 throw runtimeError(rt::WrongArguments);
-            return object.getProperty(*m);
+            return m->get(object);
         }
         if (args.size() != 1)
             throw runtimeError(rt::WrongArguments);
-        object.putProperty(*m, convert(args[0], m->type));
+        m->put(object, convert(args[0], m->type));
         return {};
     case MemberKind::Method:
         if (kind != DispatchKind::Method && kind != DispatchKind::PropertyGet)
@@ -132,27 +138,9 @@ QVariant Invoke(AutomationObject& object, qint32 dispatchId, DispatchKind kind, 
                 args[qsizetype(i)] = convert(args[qsizetype(i)], p.type);
             }
         }
-        return object.callMethod(*m, args);
+        return m->call(object, args);
     }
     throw memberNotFound();
-}
-
-ObjectRef CreateObject(const QString& progIdOrClassId) {
-    const ClassInfo* c = findClass(progIdOrClassId);
-    if (c && qstrcmp(c->name, "clsAgente") == 0)
-        return std::make_shared<clsAgente>();
-    if (c && qstrcmp(c->name, "clsComision_Familias") == 0)
-        return std::make_shared<clsComision_Familias>();
-    if (c && qstrcmp(c->name, "frmclsCambioFactura") == 0)
-        return std::make_shared<frmclsCambioFactura>();
-    if (c && qstrcmp(c->name, "frmclsAgente") == 0)
-        return std::make_shared<frmclsAgente>();
-    if (c && qstrcmp(c->name, "frmclsComision_Familias") == 0)
-        return std::make_shared<frmclsComision_Familias>();
-    throw AutomationError(
-        disp::ClassNotRegistered, QStringLiteral("ORBTAgentes"),
-        c ? QStringLiteral("Class not registered: %1 is not part of this build.").arg(c->progId())
-          : QStringLiteral("Class not registered: %1").arg(progIdOrClassId));
 }
 
 bool CanUnloadNow() {

@@ -46,22 +46,22 @@ public:
     /// The window held, if any (for the host and for tests).
     Form* window() const { return form_.data(); }
 
-protected:
-    QVariant callMethod(const MemberInfo& m, const QVariantList& a) override {
-        if (m.dispatchId != 0x60030002)
-            return AutomationObject::callMethod(m, a);
-        QWidget* owner = nullptr;
-        if (a[1].isValid() && !a[1].isNull()) {
-            if (a[1].userType() != qMetaTypeId<QWidget*>())
-                throw runtimeError(rt::TypeMismatch);
-            owner = a[1].value<QWidget*>();
-        }
-        Show(a[0].value<qint16>(), owner);
-        return {};
-    }
-
 private:
     QPointer<Form> form_;
 };
+
+/// The interface of a window class: the host's two properties and Show.
+template <class W>
+ClassInfo windowClass(const char* name, const char* classId, const char* interfaceName,
+                      const char* interfaceId) {
+    return {name,
+            classId,
+            interfaceName,
+            interfaceId,
+            {empresaOrbenta(), conexionOrbenta(),
+             method<&W::Show>("Show", 0x60030002, optional("Modal", QVariant(qint16(0))),
+                              optional("OwnerForm"))},
+            create<W>};
+}
 
 } // namespace ORBTAgentes
