@@ -1,5 +1,6 @@
 #include "InformeComisiones.h"
 
+#include "frame/Errors.h"
 #include "frame/SharedContext.h"
 #include "frame/Values.h"
 
@@ -48,7 +49,7 @@ void mismaBase(report::Report& r, const ado::Connection& cn, const ORBTEmp::Empr
         const QString suya = report::databaseOf(tablas.Item(i).ConnectionString());
         if (suya.isEmpty() || suya != nuestra)
             throw automation::AutomationError(
-                5, kFuente,
+                rt::InvalidCall, kFuente,
                 QStringLiteral("La configuración de informes de la empresa ") +
                     QString::number(empresa.CodEmpresa()) +
                     QStringLiteral(" (ODBCNombre, ODBCBaseDatos) apunta a la base de datos ") +
@@ -122,7 +123,7 @@ InformeComisiones::Preparar(const grid::OutlineModel& filas, qint16 agente, cons
                 aviso(QStringLiteral("Esperando a que termine otra impresión..."));
         }))
         throw automation::AutomationError(
-            5, kFuente,
+            rt::InvalidCall, kFuente,
             QStringLiteral("Otra impresión de la hoja de comisiones sigue en curso después de ") +
                 QString::number((esperaMaxima + 999) / 1000) +
                 QStringLiteral(" segundos. No se ha impreso nada; inténtelo más tarde."));

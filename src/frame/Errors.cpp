@@ -23,6 +23,9 @@ AutomationError runtimeError(qint32 number) {
     case rt::InvalidUseOfNull:
         text = "Invalid use of Null";
         break;
+    case rt::NonModalShownModally:
+        text = "Can't show non-modal form modally";
+        break;
     case rt::NotSupported:
         text = "Object doesn't support this property or method";
         break;

@@ -221,8 +221,7 @@ void FormBase::Mostrar(qint16 modal, QWidget* owner) {
     }
     if (modal == 1) {
         if (isVisible() && !isModal())
-            throw AutomationError(401, QStringLiteral("ORBTAgentes"),
-                                  QStringLiteral("Can't show non-modal form modally"));
+            throw runtimeError(rt::NonModalShownModally);
         setWindowModality(Qt::ApplicationModal);
         QPointer<FormBase> self(this);
         QEventLoop loop;
