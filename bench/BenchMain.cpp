@@ -19,6 +19,7 @@ namespace bench {
 void registerDataLayer();
 void registerAgente();
 void registerGuardar();
+void registerAcumular();
 void registerComision();
 void registerAgentWindow();
 void registerComisionWindow();
@@ -96,6 +97,7 @@ int main(int argc, char** argv) {
     bench::registerDataLayer();
     bench::registerAgente();
     bench::registerGuardar();
+    bench::registerAcumular();
     bench::registerComision();
     bench::registerAgentWindow();
     bench::registerComisionWindow();

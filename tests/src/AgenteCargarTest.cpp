@@ -14,24 +14,20 @@ namespace {
 
 class AgenteCargar : public testsupport::ComponentTest {
 protected:
-    // An agent row; `observ` "NULL" writes a NULL.
-    void agent(int code, const QString& nombre = {}, const QString& observ = QStringLiteral("''")) {
+    // An agent row; `observ` and `fecha` "NULL" write a NULL.
+    void agent(int code, const QString& nombre = {}, const QString& observ = QStringLiteral("''"),
+               const QString& fecha = QStringLiteral("'2024-02-29T10:20:30'")) {
+        const QString n = QString::number(code);
         cn->Execute(
-            QStringLiteral(
-                "INSERT INTO Agentes (Codigo, Nombre, Direccion, Cp, Localidad, Provincia, "
-                "Telefono, "
-                "Fax, Movil, EMail, Almacen, Bloqueado, Bloq_Fecha, Bloq_Motivo, ComisVentas, "
-                "ComisCobros, Retencion_IRPF, NoImpLiquidacion, Password, Cta_Bancaria, Observ) "
-                "VALUES (%1, %2, 'Dir %1', %3, 'Loc', 'Prov', 'Tel', 'Fax', 'Mov', 'm%1@x.es', %4, "
-                "1, "
-                "'2024-02-29T10:20:30', 'motivo', 1234.5678, -0.0001, 15, 0, 'pw', "
-                "'21000000000000000000', %5)")
-                .arg(code)
-                .arg(utilidades::sqlQuoted(nombre.isEmpty() ? QStringLiteral("Agente %1").arg(code)
-                                                            : nombre))
-                .arg(48000 + code)
-                .arg(code % 5)
-                .arg(observ));
+            "INSERT INTO Agentes (Codigo, Nombre, Direccion, Cp, Localidad, Provincia, Telefono, "
+            "Fax, Movil, EMail, Almacen, Bloqueado, Bloq_Fecha, Bloq_Motivo, ComisVentas, "
+            "ComisCobros, Retencion_IRPF, NoImpLiquidacion, Password, Cta_Bancaria, Observ) "
+            "VALUES (" +
+            n + ", " + utilidades::sqlQuoted(nombre.isEmpty() ? "Agente " + n : nombre) +
+            ", 'Dir " + n + "', " + QString::number(48000 + code) +
+            ", 'Loc', 'Prov', 'Tel', 'Fax', 'Mov', 'm" + n + "@x.es', " +
+            QString::number(code % 5) + ", 1, " + fecha +
+            ", 'motivo', 1234.5678, -0.0001, 15, 0, 'pw', '21000000000000000000', " + observ + ")");
     }
 };
 
@@ -58,37 +54,39 @@ TEST_P(AgenteCargar, LoadsEveryPropertyAndLeavesSoloLecturaAlone) {
     EXPECT_TRUE(a.SoloLectura);
 }
 
-struct Step {
-    const char* op;
-    int from;
-    int expected; // 0: not found, the target unchanged
-};
+using Op = bool (clsAgente::*)(clsAgente*);
+constexpr Op kCargar = &clsAgente::Cargar, kAnterior = &clsAgente::Cargar_Anterior,
+             kSiguiente = &clsAgente::Cargar_Siguiente, kPrimero = &clsAgente::Cargar_Primero,
+             kUltimo = &clsAgente::Cargar_Ultimo;
 
 TEST_P(AgenteCargar, NavigatesAcrossGapsAndNegativeCodes) {
-    for (int c : {-7, -3, 10, 20})
-        agent(c);
-    const Step steps[] = {
-        {"siguiente", 15, 20}, {"siguiente", 20, 0}, {"siguiente", -7, -3}, {"siguiente", -100, -7},
-        {"anterior", 15, 10},  {"anterior", 0, -3},  {"anterior", -7, 0},   {"anterior", 32767, 20},
-        {"primero", 99, -7},   {"ultimo", 99, 20},   {"cargar", 10, 10},    {"cargar", 15, 0},
-        {"cargar", 0, 0},
+    struct Step {
+        Op op;
+        int from;
+        int expected; // 0: not found, the target unchanged
     };
-    for (const Step& s : steps) {
-        SCOPED_TRACE(std::string(s.op) + " " + std::to_string(s.from));
+    const auto run = [](const Step& s) {
+        SCOPED_TRACE(std::to_string(s.from) + " -> " + std::to_string(s.expected));
         clsAgente a;
         a.Codigo = qint16(s.from);
         a.Nombre = QStringLiteral("antes");
-        const QString op = QLatin1String(s.op);
-        const bool found = op == u"siguiente"  ? a.Cargar_Siguiente()
-                           : op == u"anterior" ? a.Cargar_Anterior()
-                           : op == u"primero"  ? a.Cargar_Primero()
-                           : op == u"ultimo"   ? a.Cargar_Ultimo()
-                                               : a.Cargar();
-        EXPECT_EQ(found, s.expected != 0);
+        EXPECT_EQ((a.*s.op)(nullptr), s.expected != 0);
         EXPECT_EQ(a.Codigo, s.expected ? s.expected : s.from);
-        EXPECT_EQ(a.Nombre, s.expected ? QStringLiteral("Agente %1").arg(s.expected)
-                                       : QStringLiteral("antes"));
-    }
+        EXPECT_EQ(a.Nombre,
+                  s.expected ? "Agente " + QString::number(s.expected) : QStringLiteral("antes"));
+    };
+    for (const Step& s : {Step{kPrimero, 0, 0}, Step{kUltimo, 0, 0}, Step{kSiguiente, 0, 0}})
+        run(s); // an empty table
+    for (int c : {-7, -3, 10, 20})
+        agent(c);
+    const Step steps[] = {
+        {kSiguiente, 15, 20}, {kSiguiente, 20, 0}, {kSiguiente, -7, -3}, {kSiguiente, -100, -7},
+        {kAnterior, 15, 10},  {kAnterior, 0, -3},  {kAnterior, -7, 0},   {kAnterior, 32767, 20},
+        {kPrimero, 99, -7},   {kUltimo, 99, 20},   {kCargar, 10, 10},    {kCargar, 15, 0},
+        {kCargar, 0, 0},
+    };
+    for (const Step& s : steps)
+        run(s);
 }
 
 TEST_P(AgenteCargar, TargetObjectIsLoadedAndTheCallerIsNot) {
@@ -105,17 +103,10 @@ TEST_P(AgenteCargar, TargetObjectIsLoadedAndTheCallerIsNot) {
     EXPECT_EQ(dest.Codigo, 7);
 }
 
-TEST_P(AgenteCargar, EmptyTableFindsNothing) {
-    clsAgente a;
-    EXPECT_FALSE(a.Cargar_Primero());
-    EXPECT_FALSE(a.Cargar_Ultimo());
-    EXPECT_FALSE(a.Cargar_Siguiente());
-    EXPECT_EQ(a.Codigo, 0);
-}
-
 TEST_P(AgenteCargar, ANullColumnStopsTheCopyThere) {
     agent(5, {}, QStringLiteral("NULL"));
     cn->Execute(QStringLiteral("INSERT INTO Agentes (Codigo, Nombre) VALUES (6, 'Sin datos')"));
+    agent(8, {}, QStringLiteral("''"), QStringLiteral("NULL"));
     clsAgente a;
     a.Codigo = 5;
     a.Observ = QStringLiteral("anterior");
@@ -135,7 +126,14 @@ TEST_P(AgenteCargar, ANullColumnStopsTheCopyThere) {
     }
     EXPECT_EQ(a.Codigo, 6);
     EXPECT_EQ(a.Nombre, QStringLiteral("Sin datos"));
-    EXPECT_TRUE(a.Direccion.isEmpty() == false) << "Direccion keeps agent 5's value";
+    EXPECT_EQ(a.Direccion, QStringLiteral("Dir 5")) << "Direccion keeps agent 5's value";
+    // A NULL date is no date at all, not the zero date.
+    clsAgente b;
+    b.Codigo = 8;
+    b.Bloq_Fecha = naive(QDate(2001, 1, 1), QTime(0, 0));
+    EXPECT_EQ(testsupport::errorOf([&] { b.Cargar(); }), rt::InvalidUseOfNull);
+    EXPECT_TRUE(b.Bloqueado);
+    EXPECT_EQ(b.Bloq_Fecha, naive(QDate(2001, 1, 1), QTime(0, 0)));
 }
 
 TEST_P(AgenteCargar, DatabaseFailuresAndAMissingConnectionCarryTheOperationsSource) {
@@ -178,51 +176,32 @@ TEST_P(AgenteCargar, ASecondConnectionSetOnAnyObjectServesEveryObject) {
 TEST_P(AgenteCargar, StatementsAreSentExactlyAsWritten) {
     std::vector<ado::StatementEvent> sent;
     cn->setObserver([&](const ado::StatementEvent& e) { sent.push_back(e); });
-    struct Expect {
-        const char* op;
-        int code;
-        const char* text;
-        ado::CursorTypeEnum cursor;
+    const QString in = QStringLiteral("SELECT * FROM Agentes WHERE Codigo IN ");
+    const std::tuple<Op, int, QString> all[] = {
+        {kCargar, -12, QStringLiteral("SELECT * FROM Agentes WHERE Codigo =-12")},
+        {kAnterior, 15,
+         in + "(SELECT TOP 1 Codigo FROM Agentes WHERE Codigo < 15 ORDER BY Codigo DESC)"},
+        {kSiguiente, 15,
+         in + "(SELECT TOP 1 Codigo FROM Agentes WHERE Codigo > 15 ORDER BY Codigo ASC)"},
+        {kPrimero, 0, in + "(SELECT ISNULL(MIN(Codigo), 0) AS Codigo FROM Agentes)"},
+        {kUltimo, 0, in + "(SELECT ISNULL(MAX(Codigo), 0) AS Codigo FROM Agentes)"},
+        {kCargar, 0, QString()}, // code 0 runs no statement
     };
-    const Expect all[] = {
-        {"cargar", -12, "SELECT * FROM Agentes WHERE Codigo =-12", ado::adOpenStatic},
-        {"anterior", 15,
-         "SELECT * FROM Agentes WHERE Codigo IN (SELECT TOP 1 Codigo FROM Agentes WHERE Codigo < "
-         "15 ORDER BY Codigo DESC)",
-         ado::adOpenForwardOnly},
-        {"siguiente", 15,
-         "SELECT * FROM Agentes WHERE Codigo IN (SELECT TOP 1 Codigo FROM Agentes WHERE Codigo > "
-         "15 ORDER BY Codigo ASC)",
-         ado::adOpenForwardOnly},
-        {"primero", 0,
-         "SELECT * FROM Agentes WHERE Codigo IN (SELECT ISNULL(MIN(Codigo), 0) AS Codigo FROM "
-         "Agentes)",
-         ado::adOpenForwardOnly},
-        {"ultimo", 0,
-         "SELECT * FROM Agentes WHERE Codigo IN (SELECT ISNULL(MAX(Codigo), 0) AS Codigo FROM "
-         "Agentes)",
-         ado::adOpenForwardOnly},
-    };
-    for (const Expect& x : all) {
+    for (const auto& [op, code, text] : all) {
         sent.clear();
         clsAgente a;
-        a.Codigo = qint16(x.code);
-        const QString op = QLatin1String(x.op);
-        op == u"cargar"      ? a.Cargar()
-        : op == u"anterior"  ? a.Cargar_Anterior()
-        : op == u"siguiente" ? a.Cargar_Siguiente()
-        : op == u"primero"   ? a.Cargar_Primero()
-                             : a.Cargar_Ultimo();
-        ASSERT_EQ(sent.size(), 1u) << x.op;
-        EXPECT_EQ(sent[0].text.toStdString(), x.text);
+        a.Codigo = qint16(code);
+        (a.*op)(nullptr);
+        if (text.isEmpty()) {
+            EXPECT_TRUE(sent.empty());
+            continue;
+        }
+        ASSERT_EQ(sent.size(), 1u) << text.toStdString();
+        EXPECT_EQ(sent[0].text, text);
         EXPECT_EQ(sent[0].kind, ado::StatementEvent::Open);
-        EXPECT_EQ(sent[0].cursorType, x.cursor);
+        EXPECT_EQ(sent[0].cursorType, op == kCargar ? ado::adOpenStatic : ado::adOpenForwardOnly);
         EXPECT_EQ(sent[0].lockType, ado::adLockReadOnly);
     }
-    sent.clear();
-    clsAgente none;
-    EXPECT_FALSE(none.Cargar());
-    EXPECT_TRUE(sent.empty()) << "code 0 runs no statement";
 }
 
 ORBENTA_ENGINE_TESTS(AgenteCargar);

@@ -14,6 +14,7 @@ using namespace ORBTAgentes;
 namespace {
 
 using testsupport::errorOf;
+constexpr qint64 kMaxScaled = std::numeric_limits<qint64>::max();
 
 struct WholeCase {
     QVariant in;
@@ -59,29 +60,41 @@ TEST(Values, WholeNumbersRoundHalfToEvenAndFailAtTheirEdges) {
 
 TEST(Values, CurrencyKeepsFourDecimalsExactly) {
     const std::pair<const char*, qint64> exact[] = {
-        {"12.34565", 123456},
-        {"12.34575", 123458},
-        {"12.345650001", 123457},
-        {"0.00005", 0},
-        {"0.00015", 2},
-        {"-0.00015", -2},
-        {"-12.5000", -125000},
-        {"7", 70000},
-        {"922337203685477.5807", 9223372036854775807LL},
-    };
+        {"12.34565", 123456},  {"12.34575", 123458}, {"12.345650001", 123457},
+        {"0.00005", 0},        {"0.00015", 2},       {"-0.00015", -2},
+        {"-12.5000", -125000}, {"7", 70000},         {"922337203685477.5807", kMaxScaled}};
     for (const auto& [text, scaled] : exact)
         EXPECT_EQ(Currency::fromString(QLatin1String(text)).scaled(), scaled) << text;
-    EXPECT_EQ(errorOf([] { Currency::fromString(QStringLiteral("922337203685477.5808")); }),
-              rt::Overflow);
+    // From a double: halves (exact in binary after scaling) go to the even neighbour.
+    const std::pair<double, qint64> halves[] = {{0.00005, 0},     {0.00025, 2},   {0.00035, 4},
+                                                {0.00045, 4},     {-0.00025, -2}, {1.23425, 12342},
+                                                {0.1 + 0.2, 3000}};
+    for (const auto& [value, scaled] : halves)
+        EXPECT_EQ(Currency::fromDouble(value).scaled(), scaled) << value;
     EXPECT_EQ(errorOf([] { Currency::fromString(QStringLiteral("12,5")); }), rt::TypeMismatch);
-    EXPECT_EQ(toCurrency(QVariant(0.1 + 0.2)).scaled(), 3000);
     EXPECT_EQ(toCurrency(QVariant(qlonglong(-3))).scaled(), -30000);
-    EXPECT_EQ(errorOf([] { toCurrency(QVariant(1e300)); }), rt::Overflow);
     EXPECT_EQ(Currency::fromScaled(-5).toString(), QStringLiteral("-0.0005"));
     EXPECT_EQ(Currency::fromScaled(1234500).toString(), QStringLiteral("123.45"));
     EXPECT_EQ((Currency::fromScaled(1) + Currency::fromScaled(2)).scaled(), 3);
-    EXPECT_EQ(errorOf([] { -Currency::fromScaled(std::numeric_limits<qint64>::min()); }),
-              rt::Overflow);
+    // Beyond the 64-bit range, arithmetic and conversions fail; nothing wraps around.
+    const Currency max = Currency::fromScaled(kMaxScaled),
+                   min = Currency::fromScaled(-kMaxScaled - 1);
+    const std::function<void()> overflows[] = {
+        [&] { (void)(max + Currency::fromScaled(1)); },
+        [&] { (void)(min - Currency::fromScaled(1)); },
+        [&] { (void)(min + Currency::fromScaled(-1)); },
+        [&] { (void)(max - Currency::fromScaled(-1)); },
+        [&] { (void)(-min); },
+        [] { Currency::fromString(QStringLiteral("922337203685477.5808")); },
+        [] { Currency::fromString(QStringLiteral("-922337203685477.5809")); },
+        [] { Currency::fromDouble(922337203685478.0); },
+        [] { Currency::fromDouble(-1e300); },
+        [] { toCurrency(QVariant(1e300)); },
+        [] { toCurrency(QStringLiteral("1e300")); },
+        [] { toCurrency(QVariant(qlonglong(1e15))); }};
+    for (size_t i = 0; i < std::size(overflows); ++i)
+        EXPECT_EQ(errorOf(overflows[i]), rt::Overflow) << "case " << i;
+    EXPECT_EQ((max - max + min).scaled(), -kMaxScaled - 1);
 }
 
 TEST(Values, DatesTextsBooleansAndVal) {
@@ -129,67 +142,51 @@ TEST(Utilidades, FormattersFollowTheirRules) {
               QStringLiteral("'O''Donnell '''''"));
 }
 
-// The identities hosts register against, as published for the type library.
+// The identities hosts register against, as published for the type library: classes,
+// interfaces, and every member's dispatch identifier in interface order.
 TEST(Registry, ClassesInterfacesAndDispatchIdentifiers) {
+    const QString window =
+        QStringLiteral("EmpresaOrbenta=68030001 ConexionOrbenta=68030000 Show=60030002");
+    const QString expected[] = {
+        "clsAgente {BF7889CF-D691-43C6-A45F-73158C5C7708} _clsAgente "
+        "{B62887C5-2237-46EF-93BE-75D875D7C468} Codigo=40030000 Nombre=40030001 "
+        "Direccion=40030002 Cp=40030003 Localidad=40030004 Provincia=40030005 Telefono=40030006 "
+        "Fax=40030007 Movil=40030008 eMail=40030009 Almacen=4003000a Bloqueado=4003000b "
+        "Bloq_Fecha=4003000c Bloq_Motivo=4003000d ComisionVenta=4003000e ComisionCobro=4003000f "
+        "Retencion_IRPF=40030010 NoImpLiquidacion=40030011 Password=40030012 "
+        "Cta_Bancaria=40030013 Observ=40030014 SoloLectura=40030015 EmpresaOrbenta=68030001 "
+        "ConexionOrbenta=68030000 AcumularVenta=60030002 AcumularComisionVenta=60030003 "
+        "AcumularComisionCobro=60030004 Modificar=60030005 Insertar=60030006 Eliminar=60030007 "
+        "Cargar=60030008 Cargar_Anterior=60030009 Cargar_Primero=6003000a "
+        "Cargar_Siguiente=6003000b Cargar_Ultimo=6003000c Acum_Venta_Art=6003000e",
+        "clsComision_Familias {52F8770D-3ED5-4D63-AD99-3CFB10BCCEE2} _clsComision_Familias "
+        "{09AB94AF-7E30-42A8-9C3F-0DA1E68902E6} Nivel=40030000 Familia_1=40030001 "
+        "Familia_2=40030002 Familia_3=40030003 Articulo=40030004 Agente=40030005 "
+        "Comision=40030006 NumNiveles=40030007 EmpresaOrbenta=68030001 ConexionOrbenta=68030000 "
+        "Insertar=60030002 Eliminar=60030003 Calcula_Nivel=60030004 Cargar_Articulos=60030005 "
+        "Cargar_Todos=60030006 Dev_Comision=60030007 Dev_Comision_Activa=60030009 "
+        "Modificar=6003000a",
+        "frmclsAgente {BF27D548-033D-4FF3-AD6C-71C84B601B7B} _frmclsAgente "
+        "{1929E29D-B333-4B40-A970-8F4DBC1F9103} " +
+            window,
+        "frmclsCambioFactura {03F1A370-B63B-45E7-9BE3-A23A087B5E57} _frmclsCambioFactura "
+        "{A26885B3-7D84-4E7D-AD15-0AAAD022BE2E} " +
+            window,
+        "frmclsComision_Familias {2A4E4A69-07AB-4D34-9851-037FF88C65E0} _frmclsComision_Familias "
+        "{DB187383-45D9-4877-8BF5-CE5D1D02D1F1} " +
+            window};
     const auto& classes = publicClasses();
-    ASSERT_EQ(classes.size(), 5u);
-    const char* expected[][4] = {
-        {"clsAgente", "{BF7889CF-D691-43C6-A45F-73158C5C7708}", "_clsAgente",
-         "{B62887C5-2237-46EF-93BE-75D875D7C468}"},
-        {"clsComision_Familias", "{52F8770D-3ED5-4D63-AD99-3CFB10BCCEE2}", "_clsComision_Familias",
-         "{09AB94AF-7E30-42A8-9C3F-0DA1E68902E6}"},
-        {"frmclsAgente", "{BF27D548-033D-4FF3-AD6C-71C84B601B7B}", "_frmclsAgente",
-         "{1929E29D-B333-4B40-A970-8F4DBC1F9103}"},
-        {"frmclsCambioFactura", "{03F1A370-B63B-45E7-9BE3-A23A087B5E57}", "_frmclsCambioFactura",
-         "{A26885B3-7D84-4E7D-AD15-0AAAD022BE2E}"},
-        {"frmclsComision_Familias", "{2A4E4A69-07AB-4D34-9851-037FF88C65E0}",
-         "_frmclsComision_Familias", "{DB187383-45D9-4877-8BF5-CE5D1D02D1F1}"}};
+    ASSERT_EQ(classes.size(), std::size(expected));
     for (size_t i = 0; i < classes.size(); ++i) {
-        EXPECT_STREQ(classes[i].name, expected[i][0]);
-        EXPECT_STREQ(classes[i].classId, expected[i][1]);
-        EXPECT_STREQ(classes[i].interfaceName, expected[i][2]);
-        EXPECT_STREQ(classes[i].interfaceId, expected[i][3]);
-        EXPECT_EQ(classes[i].progId(),
-                  QStringLiteral("ORBTAgentes.") + QLatin1String(expected[i][0]));
-        // Every class carries the host's two properties, company first.
-        const MemberInfo* e = classes[i].member(0x68030001);
-        const MemberInfo* c = classes[i].member(0x68030000);
-        ASSERT_TRUE(e && c);
-        EXPECT_STREQ(e->name, "EmpresaOrbenta");
-        EXPECT_STREQ(c->name, "ConexionOrbenta");
-        EXPECT_LT(e, c);
-    }
-    const auto names = [](const ClassInfo& c) {
-        QStringList n;
+        const ClassInfo& c = classes[i];
+        QStringList got = {QLatin1String(c.name), QLatin1String(c.classId),
+                           QLatin1String(c.interfaceName), QLatin1String(c.interfaceId)};
         for (const MemberInfo& m : c.members)
-            n << QStringLiteral("%1=%2")
-                     .arg(QLatin1String(m.name))
-                     .arg(m.dispatchId, 8, 16, QLatin1Char('0'));
-        return n.join(u' ');
-    };
-    EXPECT_EQ(
-        names(classes[0]),
-        "Codigo=40030000 Nombre=40030001 Direccion=40030002 Cp=40030003 Localidad=40030004 "
-        "Provincia=40030005 Telefono=40030006 Fax=40030007 Movil=40030008 eMail=40030009 "
-        "Almacen=4003000a Bloqueado=4003000b Bloq_Fecha=4003000c Bloq_Motivo=4003000d "
-        "ComisionVenta=4003000e ComisionCobro=4003000f Retencion_IRPF=40030010 "
-        "NoImpLiquidacion=40030011 Password=40030012 Cta_Bancaria=40030013 Observ=40030014 "
-        "SoloLectura=40030015 EmpresaOrbenta=68030001 ConexionOrbenta=68030000 "
-        "AcumularVenta=60030002 AcumularComisionVenta=60030003 AcumularComisionCobro=60030004 "
-        "Modificar=60030005 Insertar=60030006 Eliminar=60030007 Cargar=60030008 "
-        "Cargar_Anterior=60030009 Cargar_Primero=6003000a Cargar_Siguiente=6003000b "
-        "Cargar_Ultimo=6003000c Acum_Venta_Art=6003000e");
-    EXPECT_EQ(
-        names(classes[1]),
-        "Nivel=40030000 Familia_1=40030001 Familia_2=40030002 Familia_3=40030003 "
-        "Articulo=40030004 Agente=40030005 Comision=40030006 NumNiveles=40030007 "
-        "EmpresaOrbenta=68030001 ConexionOrbenta=68030000 Insertar=60030002 Eliminar=60030003 "
-        "Calcula_Nivel=60030004 Cargar_Articulos=60030005 Cargar_Todos=60030006 "
-        "Dev_Comision=60030007 Dev_Comision_Activa=60030009 Modificar=6003000a");
-    for (size_t i = 2; i < 5; ++i)
-        EXPECT_EQ(names(classes[i]),
-                  "EmpresaOrbenta=68030001 ConexionOrbenta=68030000 Show=60030002");
-    const MemberInfo* show = classes[3].member(0x60030002);
+            got << QLatin1String(m.name) + u'=' + QString::number(quint32(m.dispatchId), 16);
+        EXPECT_EQ(got.join(u' '), expected[i]);
+        EXPECT_EQ(findClass(c.progId()), &c);
+    }
+    const MemberInfo* show = classes[3].member(QStringLiteral("Show"));
     ASSERT_EQ(show->params.size(), 2u);
     EXPECT_TRUE(show->params[0].optional && show->params[1].optional);
     EXPECT_EQ(show->params[0].defaultValue.toInt(), 0);
@@ -202,39 +199,45 @@ TEST(Dispatch, PropertiesMethodsDefaultsAndFailures) {
     EXPECT_EQ(AutomationObject::liveObjects(), before + 2);
     EXPECT_FALSE(CanUnloadNow());
     EXPECT_STREQ(b->classInfo().name, "clsAgente");
+    const auto id = [&](const char* name) {
+        return a->classInfo().member(QLatin1String(name))->dispatchId;
+    };
 
     // Properties convert what the script host hands over by the runtime's rules.
-    Invoke(*a, 0x40030000, DispatchKind::PropertyPut, {QStringLiteral("7")});
-    EXPECT_EQ(Invoke(*a, 0x40030000, DispatchKind::PropertyGet).toInt(), 7);
-    Invoke(*a, 0x4003000E, DispatchKind::PropertyPut, {12.34565});
-    EXPECT_EQ(Invoke(*a, 0x4003000E, DispatchKind::PropertyGet).value<Currency>().scaled(), 123456);
-    EXPECT_EQ(errorOf([&] { Invoke(*a, 0x40030000, DispatchKind::PropertyPut, {70000}); }),
+    Invoke(*a, id("Codigo"), DispatchKind::PropertyPut, {QStringLiteral("7")});
+    EXPECT_EQ(Invoke(*a, id("Codigo"), DispatchKind::PropertyGet).toInt(), 7);
+    Invoke(*a, id("ComisionVenta"), DispatchKind::PropertyPut, {12.34565});
+    EXPECT_EQ(Invoke(*a, id("ComisionVenta"), DispatchKind::PropertyGet).value<Currency>().scaled(),
+              123456);
+    EXPECT_EQ(errorOf([&] { Invoke(*a, id("Codigo"), DispatchKind::PropertyPut, {70000}); }),
               rt::Overflow);
-    EXPECT_EQ(Invoke(*a, 0x40030000, DispatchKind::PropertyGet).toInt(), 7)
+    EXPECT_EQ(Invoke(*a, id("Codigo"), DispatchKind::PropertyGet).toInt(), 7)
         << "a failed put changes nothing";
 
-    const auto fails = [&](qint32 id, DispatchKind k, QVariantList args) {
-        return errorOf([&] { Invoke(*a, id, k, args); });
-    };
-    EXPECT_EQ(fails(0x60030001, DispatchKind::Method, {}), disp::MemberNotFound)
-        << "unknown identifier";
-    EXPECT_EQ(fails(0x68030000, DispatchKind::PropertyGet, {}), disp::MemberNotFound)
-        << "write-only";
-    EXPECT_EQ(fails(0x60030008, DispatchKind::PropertyPut, {1}), disp::MemberNotFound)
-        << "a method is not writable";
-    EXPECT_EQ(fails(0x60030008, DispatchKind::Method, {QVariant(), 2}), rt::WrongArguments);
-    EXPECT_EQ(fails(0x60030002, DispatchKind::Method, {1}), rt::ArgumentNotOptional);
-    EXPECT_EQ(fails(0x68030001, DispatchKind::PropertyPutRef, {QStringLiteral("x")}),
-              rt::TypeMismatch);
+    {
+        const struct {
+            qint32 id;
+            DispatchKind kind;
+            QVariantList args;
+            qint32 error;
+        } calls[] = {
+            {12345, DispatchKind::Method, {}, disp::MemberNotFound}, // no such member
+            {id("ConexionOrbenta"), DispatchKind::PropertyGet, {}, disp::MemberNotFound},
+            {id("Cargar"), DispatchKind::PropertyPut, {1}, disp::MemberNotFound},
+            {id("Cargar"), DispatchKind::Method, {QVariant(), 2}, rt::WrongArguments},
+            {id("AcumularVenta"), DispatchKind::Method, {1}, rt::ArgumentNotOptional},
+            {id("EmpresaOrbenta"), DispatchKind::PropertyPutRef, {"x"}, rt::TypeMismatch},
+            {id("Cargar"), DispatchKind::Method, {QVariant::fromValue(b)}, 0}, // another agent
+            {id("Cargar"), DispatchKind::Method, {"x"}, rt::TypeMismatch}};
+        for (const auto& f : calls)
+            EXPECT_EQ(errorOf([&] { Invoke(*a, f.id, f.kind, f.args); }), f.error) << f.id;
+    }
 
     // Cargar's target is optional; without a connection the load fails under its name.
-    Invoke(*a, 0x68030000, DispatchKind::PropertyPutRef, {QVariant()});
-    {
-        const auto e =
-            testsupport::failureOf([&] { Invoke(*a, 0x60030008, DispatchKind::Method); });
-        EXPECT_EQ(e.number(), rt::ObjectNotSet);
-        EXPECT_EQ(e.source(), QStringLiteral("clsAgente::Cargar"));
-    }
+    Invoke(*a, id("ConexionOrbenta"), DispatchKind::PropertyPutRef, {QVariant()});
+    const auto e = testsupport::failureOf([&] { Invoke(*a, id("Cargar"), DispatchKind::Method); });
+    EXPECT_EQ(e.number(), rt::ObjectNotSet);
+    EXPECT_EQ(e.source(), QStringLiteral("clsAgente::Cargar"));
     EXPECT_EQ(errorOf([] { CreateObject(QStringLiteral("ORBTAgentes.clsNada")); }),
               disp::ClassNotRegistered);
     a.reset();
@@ -277,8 +280,7 @@ QVariant sampleArgument(const ParamInfo& p) {
 }
 
 // Every member of every interface in the registry answers through Invoke: a late-bound
-// host reaches all that an early-bound one does. A member added to the registry without
-// its dispatch fails here.
+// host reaches all that an early-bound one does, each member through its own code.
 TEST(Dispatch, EveryMemberOfEveryInterfaceIsReachable) {
     testsupport::ScratchDatabase db(testsupport::Engine::SQLite);
     auto cn = db.open();
@@ -289,14 +291,8 @@ TEST(Dispatch, EveryMemberOfEveryInterfaceIsReachable) {
     empresa->setNombreNivel(0, QStringLiteral("Familia"));
     auto presenter = std::make_shared<ui::RecordingPresenter>();
     ui::setPresenter(presenter);
-    int created = 0;
     for (const ClassInfo& c : publicClasses()) {
-        ObjectRef o;
-        const auto notBuilt = testsupport::failureOf([&] { o = CreateObject(c.progId()); });
-        if (notBuilt.number() == disp::ClassNotRegistered)
-            continue; // a window class whose window this build does not have yet
-        ASSERT_EQ(notBuilt.number(), 0) << c.name;
-        ++created;
+        ObjectRef o = CreateObject(c.progId());
         for (const MemberInfo& m : c.members) {
             SCOPED_TRACE(std::string(c.name) + "." + m.name);
             const auto call = [&] {
@@ -330,7 +326,6 @@ TEST(Dispatch, EveryMemberOfEveryInterfaceIsReachable) {
             }
         }
     }
-    EXPECT_GE(created, 3);
     ui::setPresenter(nullptr);
     SharedContext::setConexion(nullptr);
 }
@@ -343,7 +338,8 @@ TEST(Dispatch, ShowRefusesAModalOtherThanZeroOrOne) {
         EXPECT_EQ(errorOf([&] { cls.Show(modal); }), rt::InvalidCall) << modal;
         EXPECT_TRUE(!cls.window() || !cls.window()->isVisible());
         ObjectRef o = CreateObject(QStringLiteral("ORBTAgentes.frmclsCambioFactura"));
-        EXPECT_EQ(errorOf([&] { Invoke(*o, 0x60030002, DispatchKind::Method, {modal}); }),
+        const qint32 show = o->classInfo().member(QStringLiteral("Show"))->dispatchId;
+        EXPECT_EQ(errorOf([&] { Invoke(*o, show, DispatchKind::Method, {modal}); }),
                   rt::InvalidCall);
     }
 }
