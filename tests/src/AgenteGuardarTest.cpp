@@ -196,29 +196,27 @@ TEST_P(AgenteGuardar, HostileAndUnusualTextsComeBackIdentical) {
 }
 
 TEST_P(AgenteGuardar, DatesAndAmountsRoundTrip) {
-    const QDateTime dates[] = {
-        zeroDate(),
-        naive(QDate(1900, 1, 1), QTime(0, 0)),
-        naive(QDate(1900, 2, 28), QTime(23, 59, 59)),
-        naive(QDate(2000, 2, 29), QTime(0, 0)),
-        naive(QDate(2024, 2, 29), QTime(13, 14, 15)),
-        naive(QDate(2026, 12, 31), QTime(23, 59, 59)),
-        naive(QDate(2027, 1, 1), QTime(0, 0, 1)),
-        naive(QDate(2024, 3, 31), QTime(2, 30, 0))}; // a daylight-saving gap in Spain
-    const char* amounts[] = {"0", "0.0001", "-0.0001", "123456789.1234", "-99999.9999", "15"};
+    const std::pair<QDateTime, const char*> cases[] = {
+        {zeroDate(), "0"},
+        {naive(QDate(1900, 1, 1), QTime(0, 0)), "0.0001"},
+        {naive(QDate(1900, 2, 28), QTime(23, 59, 59)), "-0.0001"},
+        {naive(QDate(2000, 2, 29), QTime(0, 0)), "123456789.1234"},
+        {naive(QDate(2024, 2, 29), QTime(13, 14, 15)), "-99999.9999"},
+        {naive(QDate(2026, 12, 31), QTime(23, 59, 59)), "15"},
+        {naive(QDate(2027, 1, 1), QTime(0, 0, 1)), "0.5"},
+        {naive(QDate(2024, 3, 31), QTime(2, 30, 0)), "-15"}}; // a daylight-saving gap in Spain
     qint16 code = 1;
-    for (const QDateTime& d : dates) {
-        for (const char* m : amounts) {
-            clsAgente a = sample(code);
-            a.Bloq_Fecha = d;
-            a.ComisionVenta = Currency::fromString(QLatin1String(m));
-            a.Modificar();
-            clsAgente back;
-            back.Codigo = code++;
-            ASSERT_TRUE(back.Cargar());
-            EXPECT_EQ(back.Bloq_Fecha, d) << d.toString(Qt::ISODate).toStdString();
-            EXPECT_EQ(back.ComisionVenta, a.ComisionVenta) << m;
-        }
+    for (const auto& [date, amount] : cases) {
+        SCOPED_TRACE(date.toString(Qt::ISODate).toStdString() + " " + amount);
+        clsAgente a = sample(code);
+        a.Bloq_Fecha = date;
+        a.ComisionVenta = Currency::fromString(QLatin1String(amount));
+        a.Modificar();
+        clsAgente back;
+        back.Codigo = code++;
+        ASSERT_TRUE(back.Cargar());
+        EXPECT_EQ(back.Bloq_Fecha, date);
+        EXPECT_EQ(back.ComisionVenta, a.ComisionVenta);
     }
 }
 
