@@ -259,12 +259,12 @@ ORBENTA_ENGINE_TESTS(Acumuladores);
 class AcumularCli : public EngineTest {};
 
 TEST_P(AcumularCli, AccumulatesSavesAndDeletesFromTheCommandLine) {
-    const QString db = EngineTest::db->connectionString();
-    ASSERT_EQ(testsupport::orbenta({"init", "--demo", "--db", db}).code, 0);
+    const QString cs = db->connectionString();
+    ASSERT_EQ(testsupport::orbenta({"init", "--demo", "--db", cs}).code, 0);
     auto env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("ORBENTA_TRACE_SQL"), QStringLiteral("1"));
     const auto acumular = [&](const char* kind, const char* agente, const char* pvp) {
-        return testsupport::orbenta({"acumular", "--db", db, kind, "--agente", agente, "--fecha",
+        return testsupport::orbenta({"acumular", "--db", cs, kind, "--agente", agente, "--fecha",
                                      "2031-06-01", "--pvp", pvp, "--costo", "60.5", "--importe",
                                      "1", "--almacen", "1", "--articulo", "2425"},
                                     env);
@@ -285,20 +285,20 @@ TEST_P(AcumularCli, AccumulatesSavesAndDeletesFromTheCommandLine) {
     EXPECT_TRUE(acumular("venta", "3", "1,5")
                     .err.contains("must be an amount such as 12.5 (group separators only "
                                   "together with the decimal separator, as in 1,234.5)"));
-    ASSERT_EQ(testsupport::orbenta({"agente", "--db", db, "guardar", "77"}).code, 0);
-    EXPECT_EQ(testsupport::orbenta({"agente", "--db", db, "eliminar", "77"}).out,
+    ASSERT_EQ(testsupport::orbenta({"agente", "--db", cs, "guardar", "77"}).code, 0);
+    EXPECT_EQ(testsupport::orbenta({"agente", "--db", cs, "eliminar", "77"}).out,
               QStringLiteral("eliminado\n"));
     // What is not deleted fails and says why: an agent with day totals, one not on file;
     // day totals are only for an agent on file.
     const QString totales = QStringLiteral("SELECT COUNT(*) FROM Agentes_Acumulados");
-    const QString antes = testsupport::orbenta({"sql", "--db", db, totales}).out;
+    const QString antes = testsupport::orbenta({"sql", "--db", cs, totales}).out;
     const std::pair<std::function<testsupport::CliRun()>, const char*> refused[] = {
         {[&] {
-             return testsupport::orbenta({"agente", "--db", db, "eliminar", "3"});
+             return testsupport::orbenta({"agente", "--db", cs, "eliminar", "3"});
          },
          "no eliminado: el agente 3 tiene datos asociados"},
         {[&] {
-             return testsupport::orbenta({"agente", "--db", db, "eliminar", "77"});
+             return testsupport::orbenta({"agente", "--db", cs, "eliminar", "77"});
          },
          "no eliminado: no existe el agente 77"},
         {[&] { return acumular("venta", "999", "1"); }, "no existe el agente 999"},
@@ -311,7 +311,7 @@ TEST_P(AcumularCli, AccumulatesSavesAndDeletesFromTheCommandLine) {
         EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
         EXPECT_TRUE(r.err.contains(QString::fromUtf8(why))) << r.err.toStdString();
     }
-    EXPECT_EQ(testsupport::orbenta({"sql", "--db", db, totales}).out, antes);
+    EXPECT_EQ(testsupport::orbenta({"sql", "--db", cs, totales}).out, antes);
 }
 
 ORBENTA_ENGINE_TESTS(AcumularCli);

@@ -200,16 +200,16 @@ ORBENTA_ENGINE_TESTS(AgenteCargar);
 class AgenteCli : public EngineTest {};
 
 TEST_P(AgenteCli, PrintsTheAgentOrNoEncontrado) {
-    const QString db = EngineTest::db->connectionString();
-    ASSERT_EQ(testsupport::orbenta({"init", "--demo", "--db", db}).code, 0);
-    auto r = testsupport::orbenta({"agente", "--db", db, "primero"});
+    const QString cs = db->connectionString();
+    ASSERT_EQ(testsupport::orbenta({"init", "--demo", "--db", cs}).code, 0);
+    auto r = testsupport::orbenta({"agente", "--db", cs, "primero"});
     const QStringList lines = r.out.split(u'\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 22) << r.out.toStdString();
     EXPECT_EQ(lines[0], QStringLiteral("Codigo: 1"));
     EXPECT_EQ(lines[21], QStringLiteral("SoloLectura: False"));
-    EXPECT_EQ(testsupport::orbenta({"agente", "--db", db, "anterior", "-5"}).out,
+    EXPECT_EQ(testsupport::orbenta({"agente", "--db", cs, "anterior", "-5"}).out,
               QStringLiteral("no encontrado\n"));
-    r = testsupport::orbenta({"agente", "--db", db, "cargar", "38"});
+    r = testsupport::orbenta({"agente", "--db", cs, "cargar", "38"});
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err, QStringLiteral("error 94 (clsAgente::Cargar): Invalid use of Null\n"));
 }

@@ -319,10 +319,10 @@ ORBENTA_ENGINE_TESTS(ComisionDb);
 class ComisionCli : public EngineTest {};
 
 TEST_P(ComisionCli, ExplainShowsTheAgentsFamilyRuleAnswering) {
-    const QString db = EngineTest::db->connectionString();
-    ASSERT_EQ(testsupport::orbenta({"init", "--demo", "--db", db}).code, 0);
+    const QString cs = db->connectionString();
+    ASSERT_EQ(testsupport::orbenta({"init", "--demo", "--db", cs}).code, 0);
     const auto run = [&](QStringList args) {
-        return testsupport::orbenta(QStringList{"comision", "--db", db} + args).out;
+        return testsupport::orbenta(QStringList{"comision", "--db", cs} + args).out;
     };
     // Agent 4 has a rule for family 5; article 2425 (5, 2, 1) has a general rule.
     const QStringList lines = run({"activa", "--empresa", "1", "--agente", "4", "--familias",
