@@ -39,11 +39,12 @@ void siguienteWindow(benchmark::State& state, BenchDatabase::Engine e) {
     ORBTAgentes::frmclsAgente cls;
     cls.Show(0);
     ORBTAgentes::frmAgentes* w = cls.window();
-    w->cmdPrimero->click();
+    w->findChild<QPushButton*>(QStringLiteral("cmdPrimero"))->click();
+    QWidget* nombre = w->findChild<QWidget*>(QStringLiteral("txtNombre"));
     for (auto _ : state) {
         // Alt+Right where the user types: the window's key table takes it.
         QKeyEvent press(QEvent::KeyPress, Qt::Key_Right, Qt::AltModifier);
-        QApplication::sendEvent(w->txtNombre, &press);
+        QApplication::sendEvent(nombre, &press);
     }
     if (w->agente()->Codigo <= -kAgents / 2 + 1)
         state.SkipWithError("the window did not move");
@@ -64,13 +65,13 @@ void showLoaded(benchmark::State& state, BenchDatabase::Engine e) {
     ORBTAgentes::frmclsAgente cls;
     cls.Show(0);
     ORBTAgentes::frmAgentes* w = cls.window();
-    w->cmdPrimero->click();
+    w->findChild<QPushButton*>(QStringLiteral("cmdPrimero"))->click();
     size_t i = 0;
     for (auto _ : state) {
         *w->agente() = shown[++i % 2];
         ORBTAgentes::AgentWindowBench::show(*w);
     }
-    if (w->txtNombre->text() != shown[i % 2].Nombre)
+    if (w->findChild<QLineEdit*>(QStringLiteral("txtNombre"))->text() != shown[i % 2].Nombre)
         state.SkipWithError("the window did not show the agent");
     ui::setPresenter(nullptr);
 }
@@ -94,7 +95,8 @@ void searchList(benchmark::State& state, BenchDatabase::Engine e) {
     for (auto _ : state) {
         ORBTAgentes::frmAgentes_Buscar dlg;
         dlg.Mostrar(0, nullptr); // loads: the list filled, the first line selected
-        benchmark::DoNotOptimize(dlg.lstLineas->ListCount());
+        benchmark::DoNotOptimize(
+            dlg.findChild<controls::ListBox*>(QStringLiteral("lstLineas"))->ListCount());
         dlg.close();
     }
 }

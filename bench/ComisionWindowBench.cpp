@@ -131,10 +131,12 @@ void window(benchmark::State& state, BenchDatabase::Engine e, Escala s) {
     ORBTAgentes::frmAgentes_Comision_Familias* w = cls.window();
     for (auto _ : state) {
         w->ElegirAgente(1);
-        w->vsCom->viewport()->repaint(); // the first paint
+        w->findChild<grid::OutlineGrid*>(QStringLiteral("vsCom"))
+            ->viewport()
+            ->repaint(); // the first paint
     }
     const int expected = s.familias * (1 + s.subfamilias * (1 + s.subsub)) + s.articulos;
-    if (w->vsCom->Rows() != expected)
+    if (w->findChild<grid::OutlineGrid*>(QStringLiteral("vsCom"))->Rows() != expected)
         state.SkipWithError("the tree does not hold every node and article");
     state.counters["rss_peak_MB"] = rssPeakMB();
     ui::setPresenter(nullptr);

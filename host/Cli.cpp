@@ -671,7 +671,8 @@ int cmdCaptura(Context& c) {
         ORBTAgentes::frmAgentes_CambioFactura* w = cambio.window();
         save(w, QStringLiteral("frmAgentes_CambioFactura-vacia.png"));
         w->CargarFactura(QStringLiteral("1"), QStringLiteral("5"));
-        w->txtNuevoAgente->setTextValue(QStringLiteral("12"));
+        w->findChild<controls::HxAgente*>(QStringLiteral("txtNuevoAgente"))
+            ->setTextValue(QStringLiteral("12"));
         save(w, QStringLiteral("frmAgentes_CambioFactura.png"));
     }
     {
@@ -697,7 +698,7 @@ int cmdCaptura(Context& c) {
         comisiones.Show(0);
         ORBTAgentes::frmAgentes_Comision_Familias* w = comisiones.window();
         w->ElegirAgente(4);
-        grid::OutlineGrid* g = w->vsCom;
+        grid::OutlineGrid* g = w->findChild<grid::OutlineGrid*>(QStringLiteral("vsCom"));
         for (int r = 0; r < g->Rows(); ++r)
             if (g->grid()->OutlineLevel(r) == 0)
                 g->setCollapsed(r, g->TextMatrix(r, 4) != QLatin1String("1"));
@@ -710,8 +711,9 @@ int cmdCaptura(Context& c) {
         save(w, QStringLiteral("frmAgentes_Comision_Familias.png"));
         // Its report, in the viewer (modeless here, so that it can be drawn).
         ORBTAgentes::clsView visor;
-        visor.Report =
-            ORBTAgentes::InformeComisiones::Preparar(*g->grid(), 4, w->txtAgente->Nombre());
+        visor.Report = ORBTAgentes::InformeComisiones::Preparar(
+            *g->grid(), 4,
+            w->findChild<controls::HxAgente*>(QStringLiteral("txtAgente"))->Nombre());
         visor.Cargar(false, 100);
         ORBTAgentes::frmView* v = ORBTAgentes::frmView::actual();
         v->resize(720, 560);

@@ -55,128 +55,130 @@ QDateTime fechaDeCaja(const QString& text) {
     return naive(QDate(1900, 1, 1), QTime(0, 0));
 }
 
+using C = FormBase::Control;
+QWidget* casilla(QWidget* p) {
+    return new controls::HxCheckBox({}, p);
+}
+QWidget* boton(QWidget* p) {
+    return new controls::HxPushButton({}, p);
+}
+constexpr auto texto = FormBase::kind<controls::HxTextBox>;
+constexpr auto rotulo = FormBase::kind<QLabel>;
+constexpr int kDerecha = Qt::AlignRight | Qt::AlignVCenter;
+
+// The window's controls in twips: name, kind, left, top, width, height, caption, maximum
+// length, Tab index, container, the control a label names, a label's alignment. The
+// bank account's boxes sit in their frame; the labels of the left column at 150, the
+// others just left of their box.
+// clang-format off
+const C kLayout[] = {
+    {"txtCodigo", texto, 1050, 165, 720, 300, nullptr, 4, 0},
+    {"txtNombre", texto, 1050, 570, 4005, 300, nullptr, 100, 1},
+    {"txtDireccion", texto, 1050, 975, 5790, 300, nullptr, 70, 2},
+    {"txtTelefono", texto, 7800, 975, 1680, 300, nullptr, 15, 3},
+    {"txtCp", texto, 1050, 1380, 600, 300, nullptr, 5, 4},
+    {"txtLocalidad", texto, 3120, 1380, 3720, 300, nullptr, 50, 5},
+    {"txtMovil", texto, 7800, 1335, 1680, 300, nullptr, 15, 6},
+    {"txtProvincia", texto, 1050, 1785, 3645, 300, nullptr, 30, 7},
+    {"txtFax", texto, 7815, 1710, 1680, 300, nullptr, 15, 8},
+    {"txtEMail", texto, 1050, 2190, 3645, 300, nullptr, 100, 9},
+    {"cboBloqueado", FormBase::kind<QComboBox>, 6405, 2183, 705, 315, nullptr, 0, 10},
+    {"txtBloq_Fecha", FormBase::kind<controls::HxMaskEdBox>, 8160, 2190, 1320, 300, nullptr, 0, 11},
+    {"txtAlmacen", FormBase::kind<controls::HxAlmacen>, 1050, 2610, 4110, 315, nullptr, 0, 12},
+    {"txtBloq_Motivo", texto, 6405, 2610, 3060, 300, nullptr, 50, 13},
+    {"txtComVenta", texto, 1050, 3060, 600, 300, nullptr, 6, 14},
+    {"txtComCobro", texto, 3480, 3060, 600, 300, nullptr, 6, 15},
+    {"txtRetencion", texto, 6405, 3060, 600, 300, nullptr, 6, 16},
+    {"chkNoImpLiquidacion", casilla, 7425, 3113, 2175, 195, "No Imprimir Liquidaciones", 0, 17},
+    {"fraRecibo", FormBase::kind<QGroupBox>, 120, 3600, 4035, 1230, "Cuenta Bancaria"},
+    {"txtCta_Bancaria(0)", texto, 795, 300, 495, 300, nullptr, 4, 18, "fraRecibo"},
+    {"txtCta_Bancaria(1)", texto, 795, 772, 495, 300, nullptr, 4, 20, "fraRecibo"},
+    {"txtCta_Bancaria(2)", texto, 1830, 772, 315, 300, nullptr, 2, 21, "fraRecibo"},
+    {"txtCta_Bancaria(3)", texto, 2835, 772, 1050, 300, nullptr, 10, 22, "fraRecibo"},
+    {"txtCta_Bancaria(4)", texto, 1335, 300, 2550, 300, nullptr, 40, 19, "fraRecibo"},
+    {"txtObserv", FormBase::kind<QPlainTextEdit>, 4320, 3600, 5235, 2235, nullptr, 0, 23},
+    {"Frame1(0)", FormBase::line, -150, 5955, 9735, 60},
+    {"cmdPrimero", boton, 135, 6120, 450, 365, "<<", 0, 28},
+    {"cmdAnterior", boton, 645, 6120, 450, 365, "<", 0, 29},
+    {"cmdSiguiente", boton, 1140, 6120, 450, 365, ">", 0, 30},
+    {"cmdUltimo", boton, 1650, 6120, 450, 365, ">>", 0, 31},
+    {"cmdSetPassword", boton, 2265, 6120, 1110, 375, "Contraseña...", 0, 32},
+    {"cmdBuscar", boton, 3465, 6120, 1065, 365, "&Buscar...", 0, 33},
+    {"cmdAceptar", boton, 4725, 6120, 1245, 365, "F9 - &Aceptar", 0, 24},
+    {"cmdCancelar", boton, 6045, 6120, 1245, 365, "F12 - &Cancelar", 0, 25},
+    {"cmdEliminar", boton, 7335, 6120, 1065, 365, "&Eliminar", 0, 26},
+    {"cmdCerrar", boton, 8490, 6120, 1065, 365, "&Salir", 0, 27},
+    {nullptr, rotulo, 150, 225, 870, 195, "Código:", 0, -1, nullptr, "txtCodigo"},
+    {nullptr, rotulo, 150, 630, 870, 195, "Nombre:", 0, -1, nullptr, "txtNombre"},
+    {nullptr, rotulo, 150, 1035, 870, 195, "Dirección:", 0, -1, nullptr, "txtDireccion"},
+    {nullptr, rotulo, 150, 1440, 870, 195, "CP:", 0, -1, nullptr, "txtCp"},
+    {nullptr, rotulo, 150, 1845, 870, 195, "Provincia:", 0, -1, nullptr, "txtProvincia"},
+    {nullptr, rotulo, 150, 2250, 870, 195, "E-Mail:", 0, -1, nullptr, "txtEMail"},
+    {nullptr, rotulo, 150, 2670, 870, 195, "Almacén:", 0, -1, nullptr, "txtAlmacen"},
+    {nullptr, rotulo, 150, 3120, 870, 195, "Com. s/V:", 0, -1, nullptr, "txtComVenta"},
+    {nullptr, rotulo, 6900, 1035, 840, 195, "Telefono:", 0, -1, nullptr, "txtTelefono", kDerecha},
+    {nullptr, rotulo, 2160, 1440, 900, 195, "Localidad:", 0, -1, nullptr, "txtLocalidad", kDerecha},
+    {nullptr, rotulo, 6900, 1395, 840, 195, "Móvil:", 0, -1, nullptr, "txtMovil", kDerecha},
+    {nullptr, rotulo, 6915, 1770, 840, 195, "Fax:", 0, -1, nullptr, "txtFax", kDerecha},
+    {nullptr, rotulo, 5445, 2243, 900, 195, "Bloqueado:", 0, -1, nullptr, "cboBloqueado", kDerecha},
+    {"lblBloq_Fecha", rotulo, 7200, 2250, 900, 195, "Fecha:", 0, -1, nullptr, "txtBloq_Fecha", kDerecha},
+    {"lblBloq_Motivo", rotulo, 5445, 2670, 900, 195, "Motivo:", 0, -1, nullptr, "txtBloq_Motivo", kDerecha},
+    {nullptr, rotulo, 2520, 3120, 900, 195, "Com. s/C:", 0, -1, nullptr, "txtComCobro", kDerecha},
+    {nullptr, rotulo, 5145, 3120, 1200, 195, "Retención IRPF:", 0, -1, nullptr, "txtRetencion", kDerecha},
+    {nullptr, rotulo, 1680, 3120, 150, 195, "%"},
+    {nullptr, rotulo, 4110, 3120, 150, 195, "%"},
+    {nullptr, rotulo, 7035, 3120, 150, 195, "%"},
+    {nullptr, rotulo, 105, 360, 660, 195, "Banco:", 0, -1, "fraRecibo", "txtCta_Bancaria(0)"},
+    {nullptr, rotulo, 105, 825, 675, 195, "Sucursal:", 0, -1, "fraRecibo", "txtCta_Bancaria(1)"},
+    {nullptr, rotulo, 1425, 825, 390, 195, "D.C.:", 0, -1, "fraRecibo", "txtCta_Bancaria(2)"},
+    {nullptr, rotulo, 2265, 825, 555, 195, "Cuenta:", 0, -1, "fraRecibo", "txtCta_Bancaria(3)"},
+};
+// clang-format on
+
 } // namespace
 
 frmAgentes::frmAgentes(QWidget* parent) : FormBase(parent) {
     setObjectName(QStringLiteral("frmAgentes"));
     setWindowTitle(QStringLiteral("Agentes"));
     resize(qRound(9675 / 15.0), qRound(6585 / 15.0));
+    crearControles(kLayout);
+    const auto box = [this](const char* name) { return control<controls::HxTextBox>(name); };
+    const auto button = [this](const char* name) { return control<controls::HxPushButton>(name); };
+    txtCodigo = box("txtCodigo");
+    txtNombre = box("txtNombre");
+    txtDireccion = box("txtDireccion");
+    txtTelefono = box("txtTelefono");
+    txtCp = box("txtCp");
+    txtLocalidad = box("txtLocalidad");
+    txtMovil = box("txtMovil");
+    txtProvincia = box("txtProvincia");
+    txtFax = box("txtFax");
+    txtEMail = box("txtEMail");
+    txtBloq_Motivo = box("txtBloq_Motivo");
+    txtComVenta = box("txtComVenta");
+    txtComCobro = box("txtComCobro");
+    txtRetencion = box("txtRetencion");
+    for (size_t i = 0; i < txtCta_Bancaria.size(); ++i)
+        txtCta_Bancaria[i] = box(
+            QByteArray("txtCta_Bancaria(" + QByteArray::number(qsizetype(i)) + ')').constData());
+    cboBloqueado = control<QComboBox>("cboBloqueado");
+    txtBloq_Fecha = control<controls::HxMaskEdBox>("txtBloq_Fecha");
+    txtAlmacen = control<controls::HxAlmacen>("txtAlmacen");
+    chkNoImpLiquidacion = control<controls::HxCheckBox>("chkNoImpLiquidacion");
+    txtObserv = control<QPlainTextEdit>("txtObserv");
+    lblBloq_Fecha = control<QLabel>("lblBloq_Fecha");
+    lblBloq_Motivo = control<QLabel>("lblBloq_Motivo");
+    cmdAceptar = button("cmdAceptar");
+    cmdCancelar = button("cmdCancelar");
+    cmdEliminar = button("cmdEliminar");
+    cmdSetPassword = button("cmdSetPassword");
 
-    const auto box = [&](controls::HxTextBox*& b, const char* name, QWidget* in, int l, int t,
-                         int w, int maxLength) {
-        b = new controls::HxTextBox(in);
-        b->setObjectName(QLatin1String(name));
-        b->setMaxLength(maxLength);
-        place(b, l, t, w, 300);
-    };
-    const auto label = [&](const char* text, QWidget* in, int l, int t, int w, QWidget* buddy,
-                           bool right = false) {
-        auto* lab = new QLabel(QString::fromUtf8(text), in);
-        if (right)
-            lab->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        place(lab, l, t, w, 195);
-        if (buddy)
-            lab->setBuddy(buddy);
-        return lab;
-    };
-    box(txtCodigo, "txtCodigo", this, 1050, 165, 720, 4);
-    box(txtNombre, "txtNombre", this, 1050, 570, 4005, 100);
-    box(txtDireccion, "txtDireccion", this, 1050, 975, 5790, 70);
-    box(txtTelefono, "txtTelefono", this, 7800, 975, 1680, 15);
-    box(txtCp, "txtCp", this, 1050, 1380, 600, 5);
-    box(txtLocalidad, "txtLocalidad", this, 3120, 1380, 3720, 50);
-    box(txtMovil, "txtMovil", this, 7800, 1335, 1680, 15);
-    box(txtProvincia, "txtProvincia", this, 1050, 1785, 3645, 30);
-    box(txtFax, "txtFax", this, 7815, 1710, 1680, 15);
-    box(txtEMail, "txtEMail", this, 1050, 2190, 3645, 100);
-    cboBloqueado = new QComboBox(this);
-    cboBloqueado->setObjectName(QStringLiteral("cboBloqueado"));
     cboBloqueado->addItems({QStringLiteral("No"), QStringLiteral("Si")});
     cboBloqueado->setCurrentIndex(-1);
-    place(cboBloqueado, 6405, 2183, 705, 315);
-    txtBloq_Fecha = new controls::HxMaskEdBox(this);
-    txtBloq_Fecha->setObjectName(QStringLiteral("txtBloq_Fecha"));
     txtBloq_Fecha->setMask(QStringLiteral("##/##/####"));
-    place(txtBloq_Fecha, 8160, 2190, 1320, 300);
-    txtAlmacen = new controls::HxAlmacen(this);
-    txtAlmacen->setObjectName(QStringLiteral("txtAlmacen"));
-    place(txtAlmacen, 1050, 2610, 4110, 315);
-    box(txtBloq_Motivo, "txtBloq_Motivo", this, 6405, 2610, 3060, 50);
-    box(txtComVenta, "txtComVenta", this, 1050, 3060, 600, 6);
-    box(txtComCobro, "txtComCobro", this, 3480, 3060, 600, 6);
-    box(txtRetencion, "txtRetencion", this, 6405, 3060, 600, 6);
-    chkNoImpLiquidacion =
-        new controls::HxCheckBox(QStringLiteral("No Imprimir Liquidaciones"), this);
-    chkNoImpLiquidacion->setObjectName(QStringLiteral("chkNoImpLiquidacion"));
-    place(chkNoImpLiquidacion, 7425, 3113, 2175, 195);
-    fraRecibo = new QGroupBox(QStringLiteral("Cuenta Bancaria"), this);
-    fraRecibo->setObjectName(QStringLiteral("fraRecibo"));
-    place(fraRecibo, 120, 3600, 4035, 1230);
-    const char* parts[] = {"txtCta_Bancaria(0)", "txtCta_Bancaria(1)", "txtCta_Bancaria(2)",
-                           "txtCta_Bancaria(3)", "txtCta_Bancaria(4)"};
-    const int geometry[5][4] = {{795, 300, 495, 4},
-                                {795, 772, 495, 4},
-                                {1830, 772, 315, 2},
-                                {2835, 772, 1050, 10},
-                                {1335, 300, 2550, 40}};
-    for (size_t i = 0; i < 5; ++i)
-        box(txtCta_Bancaria[i], parts[i], fraRecibo, geometry[i][0], geometry[i][1], geometry[i][2],
-            geometry[i][3]);
     txtCta_Bancaria[4]->setForeColor(QColor(0, 0, 128));
-    txtObserv = new QPlainTextEdit(this);
-    txtObserv->setObjectName(QStringLiteral("txtObserv"));
     txtObserv->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     txtObserv->setTabChangesFocus(true);
-    place(txtObserv, 4320, 3600, 5235, 2235);
-    Frame1 = new QFrame(this);
-    Frame1->setObjectName(QStringLiteral("Frame1(0)"));
-    Frame1->setFrameShape(QFrame::HLine);
-    Frame1->setFrameShadow(QFrame::Sunken);
-    place(Frame1, -150, 5955, 9735, 60);
-    const auto button = [&](controls::HxPushButton*& b, const char* name, const char* caption,
-                            int l, int w, int h) {
-        b = new controls::HxPushButton(QString::fromUtf8(caption), this);
-        b->setObjectName(QLatin1String(name));
-        place(b, l, 6120, w, h);
-    };
-    button(cmdPrimero, "cmdPrimero", "<<", 135, 450, 365);
-    button(cmdAnterior, "cmdAnterior", "<", 645, 450, 365);
-    button(cmdSiguiente, "cmdSiguiente", ">", 1140, 450, 365);
-    button(cmdUltimo, "cmdUltimo", ">>", 1650, 450, 365);
-    button(cmdSetPassword, "cmdSetPassword", "Contraseña...", 2265, 1110, 375);
-    button(cmdBuscar, "cmdBuscar", "&Buscar...", 3465, 1065, 365);
-    button(cmdAceptar, "cmdAceptar", "F9 - &Aceptar", 4725, 1245, 365);
-    button(cmdCancelar, "cmdCancelar", "F12 - &Cancelar", 6045, 1245, 365);
-    button(cmdEliminar, "cmdEliminar", "&Eliminar", 7335, 1065, 365);
-    button(cmdCerrar, "cmdCerrar", "&Salir", 8490, 1065, 365);
-
-    // Labels: the left column at 150, the others just left of their box.
-    label("Código:", this, 150, 225, 870, txtCodigo);
-    label("Nombre:", this, 150, 630, 870, txtNombre);
-    label("Dirección:", this, 150, 1035, 870, txtDireccion);
-    label("CP:", this, 150, 1440, 870, txtCp);
-    label("Provincia:", this, 150, 1845, 870, txtProvincia);
-    label("E-Mail:", this, 150, 2250, 870, txtEMail);
-    label("Almacén:", this, 150, 2670, 870, txtAlmacen);
-    label("Com. s/V:", this, 150, 3120, 870, txtComVenta);
-    label("Telefono:", this, 6900, 1035, 840, txtTelefono, true);
-    label("Localidad:", this, 2160, 1440, 900, txtLocalidad, true);
-    label("Móvil:", this, 6900, 1395, 840, txtMovil, true);
-    label("Fax:", this, 6915, 1770, 840, txtFax, true);
-    label("Bloqueado:", this, 5445, 2243, 900, cboBloqueado, true);
-    lblBloq_Fecha = label("Fecha:", this, 7200, 2250, 900, txtBloq_Fecha, true);
-    lblBloq_Fecha->setObjectName(QStringLiteral("lblBloq_Fecha"));
-    lblBloq_Motivo = label("Motivo:", this, 5445, 2670, 900, txtBloq_Motivo, true);
-    lblBloq_Motivo->setObjectName(QStringLiteral("lblBloq_Motivo"));
-    label("Com. s/C:", this, 2520, 3120, 900, txtComCobro, true);
-    label("Retención IRPF:", this, 5145, 3120, 1200, txtRetencion, true);
-    label("%", this, 1680, 3120, 150, nullptr);
-    label("%", this, 4110, 3120, 150, nullptr);
-    label("%", this, 7035, 3120, 150, nullptr);
-    label("Banco:", fraRecibo, 105, 360, 660, txtCta_Bancaria[0]);
-    label("Sucursal:", fraRecibo, 105, 825, 675, txtCta_Bancaria[1]);
-    label("D.C.:", fraRecibo, 1425, 825, 390, txtCta_Bancaria[2]);
-    label("Cuenta:", fraRecibo, 2265, 825, 555, txtCta_Bancaria[3]);
 
     // Settings as stored with the window.
     txtCodigo->setTypeOfValues(1);
@@ -196,50 +198,9 @@ frmAgentes::frmAgentes(QWidget* parent) : FormBase(parent) {
     txtBloq_Fecha->setPalette(grey);
     txtBloq_Motivo->setEnabled(false);
     txtBloq_Motivo->setBackColor(kGrey);
-    cmdSetPassword->setEnabled(false);
-    cmdAceptar->setEnabled(false);
-    cmdCancelar->setEnabled(false);
-    cmdEliminar->setEnabled(false);
+    setEditing(false);
 
-    QWidget* order[] = {txtCodigo,
-                        txtNombre,
-                        txtDireccion,
-                        txtTelefono,
-                        txtCp,
-                        txtLocalidad,
-                        txtMovil,
-                        txtProvincia,
-                        txtFax,
-                        txtEMail,
-                        cboBloqueado,
-                        txtBloq_Fecha,
-                        txtAlmacen,
-                        txtBloq_Motivo,
-                        txtComVenta,
-                        txtComCobro,
-                        txtRetencion,
-                        chkNoImpLiquidacion,
-                        txtCta_Bancaria[0],
-                        txtCta_Bancaria[4],
-                        txtCta_Bancaria[1],
-                        txtCta_Bancaria[2],
-                        txtCta_Bancaria[3],
-                        txtObserv,
-                        cmdAceptar,
-                        cmdCancelar,
-                        cmdEliminar,
-                        cmdCerrar,
-                        cmdPrimero,
-                        cmdAnterior,
-                        cmdSiguiente,
-                        cmdUltimo,
-                        cmdSetPassword,
-                        cmdBuscar};
-    for (size_t i = 0; i + 1 < std::size(order); ++i)
-        setTabOrder(order[i], order[i + 1]);
-
-    Anclaje1 = new controls::Anclaje(this, 9795, 6990, false, 800, 600);
-    Anclaje1->capture();
+    (new controls::Anclaje(this, 9795, 6990, false, 800, 600))->capture();
 
     connect(txtCodigo, &controls::HxTextBox::KeyPress, this,
             [this](int& k) { guarded([&] { cargarPorCodigo(k); }); });
@@ -274,17 +235,17 @@ frmAgentes::frmAgentes(QWidget* parent) : FormBase(parent) {
     on(cmdAceptar, &frmAgentes::aceptar);
     on(cmdCancelar, &frmAgentes::cancelar);
     on(cmdEliminar, &frmAgentes::eliminar);
-    on(cmdBuscar, &frmAgentes::buscar);
     on(cmdSetPassword, &frmAgentes::contrasena);
-    connect(cmdPrimero, &QPushButton::clicked, this,
-            [this] { guarded([this] { navegar(&clsAgente::Cargar_Primero); }); });
-    connect(cmdAnterior, &QPushButton::clicked, this,
-            [this] { guarded([this] { navegar(&clsAgente::Cargar_Anterior); }); });
-    connect(cmdSiguiente, &QPushButton::clicked, this,
-            [this] { guarded([this] { navegar(&clsAgente::Cargar_Siguiente); }); });
-    connect(cmdUltimo, &QPushButton::clicked, this,
-            [this] { guarded([this] { navegar(&clsAgente::Cargar_Ultimo); }); });
-    connect(cmdCerrar, &QPushButton::clicked, this, [this] { close(); });
+    on(button("cmdBuscar"), &frmAgentes::buscar);
+    const std::pair<const char*, bool (clsAgente::*)(clsAgente*)> pasos[] = {
+        {"cmdPrimero", &clsAgente::Cargar_Primero},
+        {"cmdAnterior", &clsAgente::Cargar_Anterior},
+        {"cmdSiguiente", &clsAgente::Cargar_Siguiente},
+        {"cmdUltimo", &clsAgente::Cargar_Ultimo}};
+    for (const auto& [name, paso] : pasos)
+        connect(button(name), &QPushButton::clicked, this,
+                [this, paso] { guarded([this, paso] { navegar(paso); }); });
+    connect(button("cmdCerrar"), &QPushButton::clicked, this, [this] { close(); });
 }
 
 frmAgentes::~frmAgentes() = default;
@@ -419,12 +380,15 @@ void frmAgentes::cargarPorCodigo(int& keyAscii) {
 }
 
 void frmAgentes::agenteMostrado() {
-    txtCodigo->setEnabled(false);
+    setEditing(true);
     txtNombre->setFocus();
-    for (QPushButton* b :
-         {static_cast<QPushButton*>(cmdAceptar), static_cast<QPushButton*>(cmdEliminar),
-          static_cast<QPushButton*>(cmdSetPassword), static_cast<QPushButton*>(cmdCancelar)})
-        b->setEnabled(true);
+}
+
+void frmAgentes::setEditing(bool editing) {
+    // The code box is entered while no agent is shown; the agent's buttons act while one is.
+    txtCodigo->setEnabled(!editing);
+    for (QPushButton* b : {cmdAceptar, cmdEliminar, cmdCancelar, cmdSetPassword})
+        b->setEnabled(editing);
 }
 
 void frmAgentes::navegar(bool (clsAgente::*operacion)(clsAgente*)) {
@@ -450,12 +414,8 @@ void frmAgentes::buscar() {
 
 void frmAgentes::cancelar() {
     txtCodigo->clear();
-    txtCodigo->setEnabled(true);
+    setEditing(false);
     Limpiar();
-    for (QPushButton* b :
-         {static_cast<QPushButton*>(cmdAceptar), static_cast<QPushButton*>(cmdEliminar),
-          static_cast<QPushButton*>(cmdCancelar), static_cast<QPushButton*>(cmdSetPassword)})
-        b->setEnabled(false);
     txtCodigo->setFocus();
 }
 
@@ -500,11 +460,7 @@ void frmAgentes::aceptar() {
                         nullptr, ado::adCmdText);
     }
     Limpiar();
-    for (QPushButton* b :
-         {static_cast<QPushButton*>(cmdAceptar), static_cast<QPushButton*>(cmdEliminar),
-          static_cast<QPushButton*>(cmdCancelar), static_cast<QPushButton*>(cmdSetPassword)})
-        b->setEnabled(false);
-    txtCodigo->setEnabled(true);
+    setEditing(false);
     txtCodigo->setFocus();
 }
 

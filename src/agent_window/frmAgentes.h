@@ -7,13 +7,10 @@
 #include <memory>
 
 class QComboBox;
-class QFrame;
-class QGroupBox;
 class QLabel;
 class QPlainTextEdit;
 
 namespace controls {
-class Anclaje;
 class HxAlmacen;
 class HxCheckBox;
 class HxMaskEdBox;
@@ -43,23 +40,6 @@ public:
     ~frmAgentes() override;
     using FormBase::Mostrar; // showing the window; Mostrar() below fills it
 
-    controls::HxTextBox *txtCodigo, *txtNombre, *txtDireccion, *txtTelefono, *txtCp, *txtLocalidad,
-        *txtMovil, *txtProvincia, *txtFax, *txtEMail, *txtBloq_Motivo, *txtComVenta, *txtComCobro,
-        *txtRetencion;
-    QComboBox* cboBloqueado;
-    controls::HxMaskEdBox* txtBloq_Fecha;
-    controls::HxAlmacen* txtAlmacen;
-    controls::HxCheckBox* chkNoImpLiquidacion;
-    QGroupBox* fraRecibo;
-    /// Bank, branch, check digits, account number, and the bank's name.
-    std::array<controls::HxTextBox*, 5> txtCta_Bancaria;
-    QPlainTextEdit* txtObserv;
-    QFrame* Frame1;
-    controls::HxPushButton *cmdPrimero, *cmdAnterior, *cmdSiguiente, *cmdUltimo, *cmdSetPassword,
-        *cmdBuscar, *cmdAceptar, *cmdCancelar, *cmdEliminar, *cmdCerrar;
-    QLabel *lblBloq_Fecha, *lblBloq_Motivo;
-    controls::Anclaje* Anclaje1;
-
     /// The agent the window shows (or is creating); null before the window loads.
     clsAgente* agente() const { return agente_.get(); }
     /// Types a code and presses Enter in the code box (for the host's pictures).
@@ -75,6 +55,9 @@ private:
     friend struct AgentWindowBench;
 
     void Mostrar();
+    /// Showing an agent (true) or waiting for a code (false): the code box and the
+    /// agent's buttons.
+    void setEditing(bool editing);
     void mostrarCampos();
     void Limpiar();
     void cargarPorCodigo(int& keyAscii);
@@ -91,6 +74,18 @@ private:
     void comprobarEmail();
     void marcarDigitosControl();
 
+    controls::HxTextBox *txtCodigo, *txtNombre, *txtDireccion, *txtTelefono, *txtCp, *txtLocalidad,
+        *txtMovil, *txtProvincia, *txtFax, *txtEMail, *txtBloq_Motivo, *txtComVenta, *txtComCobro,
+        *txtRetencion;
+    QComboBox* cboBloqueado;
+    controls::HxMaskEdBox* txtBloq_Fecha;
+    controls::HxAlmacen* txtAlmacen;
+    controls::HxCheckBox* chkNoImpLiquidacion;
+    /// Bank, branch, check digits, account number, and the bank's name.
+    std::array<controls::HxTextBox*, 5> txtCta_Bancaria;
+    QPlainTextEdit* txtObserv;
+    controls::HxPushButton *cmdAceptar, *cmdCancelar, *cmdEliminar, *cmdSetPassword;
+    QLabel *lblBloq_Fecha, *lblBloq_Motivo;
     std::unique_ptr<clsAgente> agente_;
     std::unique_ptr<utilidades::CodigosPostales> codigosPostales_;
 };

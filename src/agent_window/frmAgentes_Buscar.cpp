@@ -13,24 +13,32 @@
 
 namespace ORBTAgentes {
 
+namespace {
+
+QWidget* boton(QWidget* p) {
+    return new controls::HxPushButton({}, p);
+}
+
+// The window's controls in twips (name, kind, left, top, width, height, caption, maximum
+// length, Tab index).
+const FormBase::Control kLayout[] = {
+    {"lstLineas", FormBase::kind<controls::ListBox>, 135, 105, 4020, 4350, nullptr, 0, 0},
+    {"cmdAceptar", boton, 930, 4590, 1065, 365, "&Aceptar", 0, 1},
+    {"cmdCancelar", boton, 2295, 4590, 1065, 365, "&Cancelar", 0, 2},
+};
+
+} // namespace
+
 frmAgentes_Buscar::frmAgentes_Buscar(QWidget* parent) : FormBase(parent) {
     setObjectName(QStringLiteral("frmAgentes_Buscar"));
     setWindowTitle(QStringLiteral("Busqueda de Agentes"));
     resize(qRound(4305 / 15.0), qRound(5040 / 15.0));
-    lstLineas = new controls::ListBox(this);
-    lstLineas->setObjectName(QStringLiteral("lstLineas"));
-    cmdAceptar = new controls::HxPushButton(QStringLiteral("&Aceptar"), this);
-    cmdAceptar->setObjectName(QStringLiteral("cmdAceptar"));
-    cmdCancelar = new controls::HxPushButton(QStringLiteral("&Cancelar"), this);
-    cmdCancelar->setObjectName(QStringLiteral("cmdCancelar"));
-    place(lstLineas, 135, 105, 4020, 4350);
-    place(cmdAceptar, 930, 4590, 1065, 365);
-    place(cmdCancelar, 2295, 4590, 1065, 365);
+    crearControles(kLayout);
+    lstLineas = control<controls::ListBox>("lstLineas");
+    cmdAceptar = control<controls::HxPushButton>("cmdAceptar");
+    cmdCancelar = control<controls::HxPushButton>("cmdCancelar");
     cmdAceptar->setEnabled(false);
-    setTabOrder(lstLineas, cmdAceptar);
-    setTabOrder(cmdAceptar, cmdCancelar);
-    Anclaje1 = new controls::Anclaje(this, 4425, 5445, false, 800, 600);
-    Anclaje1->capture();
+    (new controls::Anclaje(this, 4425, 5445, false, 800, 600))->capture();
     connect(cmdAceptar, &QPushButton::clicked, this, [this] { guarded([this] { aceptar(); }); });
     connect(cmdCancelar, &QPushButton::clicked, this, [this] { guarded([this] { cancelar(); }); });
 }

@@ -5,7 +5,6 @@
 namespace controls {
 class ListBox;
 class HxPushButton;
-class Anclaje;
 } // namespace controls
 
 namespace ORBTAgentes {
@@ -21,10 +20,6 @@ public:
     /// The code of the accepted line; 0 until one is accepted, and after a cancel.
     qint16 CodigoSeleccionado = 0;
 
-    controls::ListBox* lstLineas;
-    controls::HxPushButton *cmdAceptar, *cmdCancelar;
-    controls::Anclaje* Anclaje1;
-
     /// A line of the list: the code with at least two digits, " - ", the name.
     static QString linea(qint16 codigo, const QString& nombre);
 
@@ -35,6 +30,9 @@ protected:
 private:
     void aceptar();
     void cancelar();
+
+    controls::ListBox* lstLineas;
+    controls::HxPushButton *cmdAceptar, *cmdCancelar;
 };
 
 } // namespace ORBTAgentes

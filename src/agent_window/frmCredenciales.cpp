@@ -10,38 +10,49 @@
 
 namespace ORBTAgentes {
 
+namespace {
+
+using C = FormBase::Control;
+QWidget* boton(QWidget* p) {
+    return new controls::HxPushButton({}, p);
+}
+QWidget* clave(QWidget* p) {
+    auto* box = new controls::HxTextBox(p);
+    box->setPasswordChar(u'*');
+    box->setConvertToUpper(false);
+    return box;
+}
+constexpr auto rotulo = FormBase::kind<QLabel>;
+
+// The window's controls in twips (name, kind, left, top, width, height, caption, maximum
+// length, Tab index, container, the box a label names). Neither button answers Enter or
+// Esc.
+// clang-format off
+const C kLayout[] = {
+    {"Label1", rotulo, 210, 165, 1575, 195, "Contraseña Vieja:", 0, -1, nullptr, "txtPassword(0)"},
+    {"txtPassword(0)", clave, 1830, 105, 2775, 315, nullptr, 20, 0},
+    {"Label2", rotulo, 210, 705, 1575, 195, "Contraseña Nueva:", 0, -1, nullptr, "txtPassword(1)"},
+    {"txtPassword(1)", clave, 1830, 645, 2775, 315, nullptr, 20, 1},
+    {"Label3", rotulo, 210, 1245, 1575, 195, "Repetir Contraseña:", 0, -1, nullptr, "txtPassword(2)"},
+    {"txtPassword(2)", clave, 1830, 1185, 2775, 315, nullptr, 20, 2},
+    {"cmdAceparPwd", boton, 2100, 1755, 1230, 360, "Aceptar", 0, 3},
+    {"cmdCencelarPwd", boton, 3375, 1755, 1230, 360, "Cancelar", 0, 4},
+};
+// clang-format on
+
+} // namespace
+
 frmCredenciales::frmCredenciales(QWidget* parent) : FormBase(parent) {
     setObjectName(QStringLiteral("frmCredenciales"));
     setWindowTitle(QStringLiteral("Establecer Contraseña"));
     resize(qRound(4695 / 15.0), qRound(2190 / 15.0));
-    const char* captions[] = {"Contraseña Vieja:", "Contraseña Nueva:", "Repetir Contraseña:"};
-    QLabel** labels[] = {&Label1, &Label2, &Label3};
-    for (int i = 0; i < 3; ++i) {
-        *labels[i] = new QLabel(QString::fromUtf8(captions[i]), this);
-        (*labels[i])->setObjectName(QStringLiteral("Label") + QString::number(i + 1));
-        auto* box = new controls::HxTextBox(this);
-        box->setObjectName(QStringLiteral("txtPassword(") + QString::number(i) + u')');
-        box->setMaxLength(20);
-        box->setPasswordChar(u'*');
-        box->setConvertToUpper(false);
-        txtPassword[size_t(i)] = box;
-        place(*labels[i], 210, 165 + 540 * i, 1575, 195);
-        place(box, 1830, 105 + 540 * i, 2775, 315);
-        (*labels[i])->setBuddy(box);
-    }
-    // Neither button answers Enter or Esc.
-    cmdAceparPwd = new controls::HxPushButton(QStringLiteral("Aceptar"), this);
-    cmdAceparPwd->setObjectName(QStringLiteral("cmdAceparPwd"));
-    cmdCencelarPwd = new controls::HxPushButton(QStringLiteral("Cancelar"), this);
-    cmdCencelarPwd->setObjectName(QStringLiteral("cmdCencelarPwd"));
-    place(cmdAceparPwd, 2100, 1755, 1230, 360);
-    place(cmdCencelarPwd, 3375, 1755, 1230, 360);
-    QWidget* order[] = {txtPassword[0], txtPassword[1], txtPassword[2], cmdAceparPwd,
-                        cmdCencelarPwd};
-    for (size_t i = 0; i + 1 < std::size(order); ++i)
-        setTabOrder(order[i], order[i + 1]);
-    Anclaje1 = new controls::Anclaje(this, 4815, 2595, false, 800, 600);
-    Anclaje1->capture();
+    crearControles(kLayout);
+    for (size_t i = 0; i < txtPassword.size(); ++i)
+        txtPassword[i] = control<controls::HxTextBox>(
+            QByteArray("txtPassword(" + QByteArray::number(qsizetype(i)) + ')').constData());
+    cmdAceparPwd = control<controls::HxPushButton>("cmdAceparPwd");
+    cmdCencelarPwd = control<controls::HxPushButton>("cmdCencelarPwd");
+    (new controls::Anclaje(this, 4815, 2595, false, 800, 600))->capture();
     connect(cmdAceparPwd, &QPushButton::clicked, this, [this] { guarded([this] { aceptar(); }); });
     connect(cmdCencelarPwd, &QPushButton::clicked, this,
             [this] { guarded([this] { cancelar(); }); });

@@ -4,12 +4,9 @@
 
 #include <array>
 
-class QLabel;
-
 namespace controls {
 class HxTextBox;
 class HxPushButton;
-class Anclaje;
 } // namespace controls
 
 namespace ORBTAgentes {
@@ -29,11 +26,6 @@ public:
     /// True when the dialog was closed by a successful accept.
     bool OK() const { return ok_; }
 
-    std::array<controls::HxTextBox*, 3> txtPassword;
-    QLabel *Label1, *Label2, *Label3;
-    controls::HxPushButton *cmdAceparPwd, *cmdCencelarPwd;
-    controls::Anclaje* Anclaje1;
-
 protected:
     bool keyPreview(QKeyEvent* e) override;
 
@@ -41,6 +33,8 @@ private:
     void aceptar();
     void cancelar();
     bool ok_ = false;
+    std::array<controls::HxTextBox*, 3> txtPassword;
+    controls::HxPushButton *cmdAceparPwd, *cmdCencelarPwd;
 };
 
 } // namespace ORBTAgentes

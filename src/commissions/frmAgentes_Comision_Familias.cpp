@@ -48,6 +48,46 @@ QString pct(double v) {
     return SharedContext::utilidades().FormatoNumero(v, 2);
 }
 
+using C = FormBase::Control;
+QWidget* boton(QWidget* p) {
+    return new controls::HxPushButton({}, p);
+}
+QWidget* rejilla(QWidget* p) {
+    return new grid::OutlineGrid(11, p);
+}
+QWidget* marco(QWidget* p) {
+    return new QFrame(p);
+}
+QWidget* estado(QWidget* p) {
+    auto* l = new QLabel(p);
+    l->setFrameShape(QFrame::StyledPanel);
+    l->setFrameShadow(QFrame::Sunken);
+    return l;
+}
+constexpr auto rotulo = FormBase::kind<QLabel>;
+
+// The window's controls in twips (name, kind, left, top, width, height, caption, maximum
+// length, Tab index, container). Inside the frame, positions are the frame's own, one
+// pixel in (15 twips) from the design's; the effective rate's line is below the designed
+// area.
+// clang-format off
+const C kLayout[] = {
+    {"Frame1", marco, -15, 0, 9345, 6285},
+    {"Label3", rotulo, 180, 180, 555, 195, "Agente:", 0, -1, "Frame1", "txtAgente"},
+    {"txtAgente", FormBase::kind<controls::HxAgente>, 810, 120, 8295, 300, nullptr, 0, 1, "Frame1"},
+    {"Label4", rotulo, 135, 660, 780, 195, "Elementos:", 0, -1, "Frame1", "vsCom"},
+    {"Label5", rotulo, 6990, 660, 840, 195, "Comisiones:", 0, -1, "Frame1"},
+    {"vsCom", rejilla, 120, 885, 9165, 4755, nullptr, 0, 7, "Frame1"},
+    {"fraDecoracion", FormBase::line, 90, 5715, 9195, 60, nullptr, 0, -1, "Frame1"},
+    {"cmdEliminar", boton, 1425, 5865, 1695, 375, "&Eliminar Comision", 0, 3, "Frame1"},
+    {"cmdVerArticulos", boton, 3225, 5865, 1695, 375, "&Ver Artículos", 0, 4, "Frame1"},
+    {"txtArticulo_Buscar", FormBase::kind<controls::HxArticulo>, 5775, 5880, 930, 300, nullptr, 0, -1, "Frame1"},
+    {"cmdImprimir", boton, 7035, 5865, 1065, 375, "&Imprimir", 0, 2, "Frame1"},
+    {"cmdSalir", boton, 8190, 5865, 1065, 375, "&Salir", 0, 5, "Frame1"},
+    {"lblComisionEfectiva", estado, 105, 6315, 9165, 255},
+};
+// clang-format on
+
 } // namespace
 
 frmAgentes_Comision_Familias::frmAgentes_Comision_Familias(QWidget* parent) : FormBase(parent) {
@@ -55,68 +95,18 @@ frmAgentes_Comision_Familias::frmAgentes_Comision_Familias(QWidget* parent) : Fo
     setWindowTitle(QStringLiteral("Comisiones Agente - Familia - Artículo"));
     // The designed inner area, and one line below it for the effective rate.
     resize(qRound(9315 / 15.0), qRound((6300 + 285) / 15.0));
-
-    Frame1 = new QFrame(this);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
-    place(Frame1, -15, 0, 9345, 6285);
-    // Inside the frame, positions are the frame's own.
-    const auto at = [](QWidget* w, int l, int t, int wd, int h) { place(w, l + 15, t, wd, h); };
-    const auto label = [&](QLabel*& l, const char* name, const QString& text) {
-        l = new QLabel(text, Frame1);
-        l->setObjectName(QLatin1String(name));
-    };
-    const auto button = [&](controls::HxPushButton*& b, const char* name, const QString& text) {
-        b = new controls::HxPushButton(text, Frame1);
-        b->setObjectName(QLatin1String(name));
-    };
-    label(Label3, "Label3", QStringLiteral("Agente:"));
-    txtAgente = new controls::HxAgente(Frame1);
-    txtAgente->setObjectName(QStringLiteral("txtAgente"));
-    label(Label4, "Label4", QStringLiteral("Elementos:"));
-    label(Label5, "Label5", QStringLiteral("Comisiones:"));
-    vsCom = new grid::OutlineGrid(11, Frame1);
-    vsCom->setObjectName(QStringLiteral("vsCom"));
-    fraDecoracion = new QFrame(Frame1);
-    fraDecoracion->setObjectName(QStringLiteral("fraDecoracion"));
-    fraDecoracion->setFrameShape(QFrame::HLine);
-    fraDecoracion->setFrameShadow(QFrame::Sunken);
-    button(cmdEliminar, "cmdEliminar", QStringLiteral("&Eliminar Comision"));
-    button(cmdVerArticulos, "cmdVerArticulos", QStringLiteral("&Ver Artículos"));
-    txtArticulo_Buscar = new controls::HxArticulo(Frame1);
-    txtArticulo_Buscar->setObjectName(QStringLiteral("txtArticulo_Buscar"));
+    crearControles(kLayout);
+    txtAgente = control<controls::HxAgente>("txtAgente");
+    vsCom = control<grid::OutlineGrid>("vsCom");
+    cmdEliminar = control<controls::HxPushButton>("cmdEliminar");
+    cmdVerArticulos = control<controls::HxPushButton>("cmdVerArticulos");
+    txtArticulo_Buscar = control<controls::HxArticulo>("txtArticulo_Buscar");
+    lblComisionEfectiva = control<QLabel>("lblComisionEfectiva");
     txtArticulo_Buscar->setVisible(false);
-    button(cmdImprimir, "cmdImprimir", QStringLiteral("&Imprimir"));
-    button(cmdSalir, "cmdSalir", QStringLiteral("&Salir"));
-    lblComisionEfectiva = new QLabel(this);
-    lblComisionEfectiva->setObjectName(QStringLiteral("lblComisionEfectiva"));
-    lblComisionEfectiva->setFrameShape(QFrame::StyledPanel);
-    lblComisionEfectiva->setFrameShadow(QFrame::Sunken);
-
-    at(Label3, 165, 180, 555, 195);
-    at(txtAgente, 795, 120, 8295, 300);
-    at(Label4, 120, 660, 780, 195);
-    at(Label5, 6975, 660, 840, 195);
-    at(vsCom, 105, 885, 9165, 4755);
-    at(fraDecoracion, 75, 5715, 9195, 60);
-    at(cmdEliminar, 1410, 5865, 1695, 375);
-    at(cmdVerArticulos, 3210, 5865, 1695, 375);
-    at(txtArticulo_Buscar, 5760, 5880, 930, 300);
-    at(cmdImprimir, 7020, 5865, 1065, 375);
-    at(cmdSalir, 8175, 5865, 1065, 375);
-    place(lblComisionEfectiva, 105, 6315, 9165, 255);
-    Label3->setBuddy(txtAgente);
-    Label4->setBuddy(vsCom);
-
-    setTabOrder(txtAgente, cmdImprimir);
-    setTabOrder(cmdImprimir, cmdEliminar);
-    setTabOrder(cmdEliminar, cmdVerArticulos);
-    setTabOrder(cmdVerArticulos, cmdSalir);
-    setTabOrder(cmdSalir, vsCom);
     cmdEliminar->setEnabled(false);
     cmdVerArticulos->setEnabled(false);
 
-    Anclaje1 = new controls::Anclaje(this, 9435, 6705, false, 800, 600);
-    Anclaje1->capture();
+    (new controls::Anclaje(this, 9435, 6705, false, 800, 600))->capture();
 
     connect(txtAgente, &controls::HxAgente::KeyPress, this,
             [this](int& k) { guarded([&] { agenteKeyPress(k); }); });
@@ -161,8 +151,10 @@ frmAgentes_Comision_Familias::frmAgentes_Comision_Familias(QWidget* parent) : Fo
     connect(cmdVerArticulos, &QPushButton::clicked, this,
             [this] { guarded([this] { verArticulos(); }); });
     connect(cmdEliminar, &QPushButton::clicked, this, [this] { guarded([this] { eliminar(); }); });
-    connect(cmdSalir, &QPushButton::clicked, this, [this] { guarded([this] { salir(); }); });
-    connect(cmdImprimir, &QPushButton::clicked, this, [this] { guarded([this] { imprimir(); }); });
+    connect(control<QPushButton>("cmdSalir"), &QPushButton::clicked, this,
+            [this] { guarded([this] { salir(); }); });
+    connect(control<QPushButton>("cmdImprimir"), &QPushButton::clicked, this,
+            [this] { guarded([this] { imprimir(); }); });
 }
 
 frmAgentes_Comision_Familias::~frmAgentes_Comision_Familias() = default;

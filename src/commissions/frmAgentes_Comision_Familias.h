@@ -8,7 +8,6 @@
 #include <vector>
 
 class QLabel;
-class QFrame;
 
 namespace ado {
 class Recordset;
@@ -17,7 +16,6 @@ namespace controls {
 class HxAgente;
 class HxArticulo;
 class HxPushButton;
-class Anclaje;
 } // namespace controls
 namespace grid {
 class OutlineGrid;
@@ -56,16 +54,6 @@ public:
     explicit frmAgentes_Comision_Familias(QWidget* parent = nullptr);
     ~frmAgentes_Comision_Familias() override;
 
-    QFrame *Frame1, *fraDecoracion;
-    QLabel *Label3, *Label4, *Label5;
-    controls::HxAgente* txtAgente;
-    grid::OutlineGrid* vsCom;
-    controls::HxPushButton *cmdEliminar, *cmdVerArticulos, *cmdImprimir, *cmdSalir;
-    controls::HxArticulo* txtArticulo_Buscar;
-    controls::Anclaje* Anclaje1;
-    /// The effective rate of the current row (not a column of the grid).
-    QLabel* lblComisionEfectiva;
-
     /// Filled by the rule store when an agent is chosen, read once and closed.
     std::unique_ptr<ado::Recordset> rs_Comisiones;
 
@@ -102,6 +90,13 @@ private:
     void eliminar();
     void imprimir();
     void salir();
+
+    controls::HxAgente* txtAgente;
+    grid::OutlineGrid* vsCom;
+    controls::HxPushButton *cmdEliminar, *cmdVerArticulos;
+    controls::HxArticulo* txtArticulo_Buscar;
+    /// The effective rate of the current row (not a column of the grid).
+    QLabel* lblComisionEfectiva;
 
     static constexpr quint8 colTexto = 3;
     static constexpr quint8 colComision = 10;

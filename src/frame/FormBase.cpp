@@ -8,12 +8,14 @@
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QFontMetrics>
+#include <QFrame>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHelpEvent>
 #include <QHideEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
@@ -22,7 +24,10 @@
 #include <QStyleOptionButton>
 #include <QTextDocument>
 #include <QToolTip>
+#include <algorithm>
+#include <controls/HxTextBox.h>
 #include <ui/MessageBox.h>
+#include <vector>
 
 namespace ORBTAgentes {
 
@@ -61,6 +66,57 @@ bool FormBase::teclasDeEdicion(QKeyEvent* e, const QWidget* aceptar, double clav
     default:
         return false;
     }
+}
+
+QWidget* FormBase::line(QWidget* parent) {
+    auto* f = new QFrame(parent);
+    f->setFrameShape(QFrame::HLine);
+    f->setFrameShadow(QFrame::Sunken);
+    return f;
+}
+
+void FormBase::crearControles(std::span<const Control> layout) {
+    std::vector<QWidget*> made;
+    const auto named = [&](const char* name) {
+        for (size_t i = 0; i < made.size(); ++i)
+            if (layout[i].name && qstrcmp(layout[i].name, name) == 0)
+                return made[i];
+        Q_ASSERT_X(false, "crearControles", name); // a layout names only its own controls
+        return static_cast<QWidget*>(this);
+    };
+    std::vector<std::pair<int, QWidget*>> tabs;
+    for (const Control& c : layout) {
+        QWidget* w = c.kind(c.in ? named(c.in) : this);
+        made.push_back(w);
+        if (c.name)
+            w->setObjectName(QLatin1String(c.name));
+        if (c.caption) {
+            const QString caption = QString::fromUtf8(c.caption);
+            if (auto* b = qobject_cast<QAbstractButton*>(w))
+                b->setText(caption);
+            else if (auto* g = qobject_cast<QGroupBox*>(w))
+                g->setTitle(caption);
+            else if (auto* l = qobject_cast<QLabel*>(w))
+                l->setText(caption);
+        }
+        if (auto* l = qobject_cast<QLabel*>(w); l && c.align)
+            l->setAlignment(Qt::Alignment(c.align));
+        // The suite's text box keeps its own limit, which binds typing only.
+        if (auto* t = qobject_cast<controls::HxTextBox*>(w); t && c.maxLength > 0)
+            t->setMaxLength(c.maxLength);
+        else if (auto* e = qobject_cast<QLineEdit*>(w); e && c.maxLength > 0)
+            e->setMaxLength(c.maxLength);
+        place(w, c.left, c.top, c.width, c.height);
+        if (c.tabIndex >= 0)
+            tabs.emplace_back(c.tabIndex, w);
+    }
+    for (size_t i = 0; i < layout.size(); ++i)
+        if (auto* l = qobject_cast<QLabel*>(made[i]); l && layout[i].buddy)
+            l->setBuddy(named(layout[i].buddy));
+    std::stable_sort(tabs.begin(), tabs.end(),
+                     [](const auto& x, const auto& y) { return x.first < y.first; });
+    for (size_t i = 0; i + 1 < tabs.size(); ++i)
+        setTabOrder(tabs[i].second, tabs[i + 1].second);
 }
 
 void FormBase::place(QWidget* w, int left, int top, int width, int height) {

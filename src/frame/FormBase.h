@@ -2,6 +2,7 @@
 
 #include <QWidget>
 #include <functional>
+#include <span>
 
 class QHelpEvent;
 class QKeyEvent;
@@ -23,7 +24,6 @@ public:
     /// at once; any other value fails with runtime error 5. `owner`: the host window
     /// that owns it. The first show loads the window.
     void Mostrar(qint16 modal, QWidget* owner);
-    bool isLoaded() const { return loaded_; }
     /// Whether the window has closed (unloaded), with or without its Unload.
     bool isUnloaded() const { return unloaded_; }
 
@@ -33,7 +33,44 @@ signals:
     /// The window was hidden (closing hides it too): a modal display ends then.
     void Ocultado();
 
+public:
+    /// One control of a window's layout. Positions are in twips (15 to the pixel) inside
+    /// its container: the window, or the control named by `in`.
+    struct Control {
+        /// The control's kind: makes one inside `parent`.
+        using Kind = QWidget* (*)(QWidget* parent);
+        /// Its object name; null for a label that nothing refers to by name.
+        const char* name;
+        Kind kind;
+        int left, top, width, height;
+        /// The caption of a label, button, check box or frame (UTF-8); null: none.
+        const char* caption = nullptr;
+        /// The most characters a text box takes; 0: its own limit.
+        int maxLength = 0;
+        /// Its place in the Tab order; -1: none of its own.
+        int tabIndex = -1;
+        /// The container it sits in; null: the window.
+        const char* in = nullptr;
+        /// The control a label names (its buddy); null: none.
+        const char* buddy = nullptr;
+        /// A label's alignment; 0: the default.
+        int align = 0;
+    };
+    /// The kind of a control made by its one-argument constructor.
+    template <class W> static QWidget* kind(QWidget* parent) { return new W(parent); }
+    /// A sunken horizontal line.
+    static QWidget* line(QWidget* parent);
+
 protected:
+    /// Makes the window's controls from its layout, in the order given: each named,
+    /// placed, captioned and limited as listed; then the labels' buddies and the Tab
+    /// order.
+    void crearControles(std::span<const Control> layout);
+    /// A control this window made, by name (of the kind its layout gives it).
+    template <class W> W* control(const char* name) const {
+        return findChild<W*>(QLatin1String(name));
+    }
+
     /// Called once, before the window is first shown.
     virtual void Form_Load() {}
     /// A key pressed anywhere in the window, before the focused control sees it;

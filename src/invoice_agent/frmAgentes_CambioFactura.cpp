@@ -51,76 +51,56 @@ QString keyText(const controls::HxTextBox* box) {
     return plain.match(t).hasMatch() ? t : sqlInteger(qint64(toLong(Val(t))));
 }
 
+using C = FormBase::Control;
+QWidget* boton(QWidget* p) {
+    return new controls::HxPushButton({}, p);
+}
+constexpr auto texto = FormBase::kind<controls::HxTextBox>;
+constexpr auto agente = FormBase::kind<controls::HxAgente>;
+constexpr auto rotulo = FormBase::kind<QLabel>;
+
+// The window's controls in twips (name, kind, left, top, width, height, caption, maximum
+// length, Tab index, container, the field a label names). Each label names its field for
+// assistive technology (the captions carry no mnemonic, so no shortcut is added).
+// clang-format off
+const C kLayout[] = {
+    {"lblFactura", rotulo, 120, 540, 585, 195, "Factura:", 0, -1, nullptr, "txtFactura"},
+    {"txtSerie", texto, 1530, 90, 525, 300, nullptr, 0, 1},
+    {"txtFactura", texto, 1530, 480, 1515, 300, nullptr, 0, 2},
+    {"txtAgenteActual", agente, 1530, 885, 4755, 300, nullptr, 0, 3},
+    {"txtTotal", texto, 1530, 1275, 1515, 300, nullptr, 0, 4},
+    {"txtImporte_Costo", texto, 1530, 1665, 1515, 300, nullptr, 0, 5},
+    {"txtFecha", texto, 1530, 2070, 1515, 300, nullptr, 0, 6},
+    {"txtNuevoAgente", agente, 1530, 2460, 4755, 300, nullptr, 0, 7},
+    {"cmdAceptar", boton, 2715, 3030, 1065, 365, "&Aceptar", 0, 8},
+    {"cmdCancelar", boton, 3922, 3030, 1065, 365, "&Cancelar", 0, 9},
+    {"cmdCerrar", boton, 5130, 3030, 1065, 365, "&Salir", 0, 10},
+    {"lblAgenteActual", rotulo, 120, 930, 1365, 195, "Agente en Factura:", 0, -1, nullptr, "txtAgenteActual"},
+    {"Frame1", FormBase::line, 30, 2880, 6315, 60},
+    {"Label1", rotulo, 120, 2520, 1080, 195, "Nuevo Agente:", 0, -1, nullptr, "txtNuevoAgente"},
+    {"Label2", rotulo, 120, 1335, 1215, 195, "Total en Factura:", 0, -1, nullptr, "txtTotal"},
+    {"Label3", rotulo, 120, 1725, 1020, 195, "Importe Costo:", 0, -1, nullptr, "txtImporte_Costo"},
+    {"Label4", rotulo, 120, 2115, 495, 195, "Fecha:", 0, -1, nullptr, "txtFecha"},
+    {"Label5", rotulo, 120, 150, 405, 195, "Serie:", 0, -1, nullptr, "txtSerie"},
+};
+// clang-format on
+
 } // namespace
 
 frmAgentes_CambioFactura::frmAgentes_CambioFactura(QWidget* parent) : FormBase(parent) {
     setObjectName(QStringLiteral("frmAgentes_CambioFactura"));
     setWindowTitle(QStringLiteral("Cambio de Agente en Factura"));
     resize(qRound(6390 / 15.0), qRound(3450 / 15.0));
-
-    const auto label = [&](QLabel*& l, const char* name, const char* text) {
-        l = new QLabel(QString::fromUtf8(text), this);
-        l->setObjectName(QLatin1String(name));
-    };
-    const auto box = [&](controls::HxTextBox*& b, const char* name) {
-        b = new controls::HxTextBox(this);
-        b->setObjectName(QLatin1String(name));
-    };
-    label(lblFactura, "lblFactura", "Factura:");
-    box(txtSerie, "txtSerie");
-    box(txtFactura, "txtFactura");
-    txtAgenteActual = new controls::HxAgente(this);
-    txtAgenteActual->setObjectName(QStringLiteral("txtAgenteActual"));
-    box(txtTotal, "txtTotal");
-    box(txtImporte_Costo, "txtImporte_Costo");
-    box(txtFecha, "txtFecha");
-    txtNuevoAgente = new controls::HxAgente(this);
-    txtNuevoAgente->setObjectName(QStringLiteral("txtNuevoAgente"));
-    cmdAceptar = new controls::HxPushButton(QStringLiteral("&Aceptar"), this);
-    cmdAceptar->setObjectName(QStringLiteral("cmdAceptar"));
-    cmdCancelar = new controls::HxPushButton(QStringLiteral("&Cancelar"), this);
-    cmdCancelar->setObjectName(QStringLiteral("cmdCancelar"));
-    cmdCerrar = new controls::HxPushButton(QStringLiteral("&Salir"), this);
-    cmdCerrar->setObjectName(QStringLiteral("cmdCerrar"));
-    label(lblAgenteActual, "lblAgenteActual", "Agente en Factura:");
-    Frame1 = new QFrame(this);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
-    Frame1->setFrameShape(QFrame::HLine);
-    Frame1->setFrameShadow(QFrame::Sunken);
-    label(Label1, "Label1", "Nuevo Agente:");
-    label(Label2, "Label2", "Total en Factura:");
-    label(Label3, "Label3", "Importe Costo:");
-    label(Label4, "Label4", "Fecha:");
-    label(Label5, "Label5", "Serie:");
-
-    place(lblFactura, 120, 540, 585, 195);
-    place(txtSerie, 1530, 90, 525, 300);
-    place(txtFactura, 1530, 480, 1515, 300);
-    place(txtAgenteActual, 1530, 885, 4755, 300);
-    place(txtTotal, 1530, 1275, 1515, 300);
-    place(txtImporte_Costo, 1530, 1665, 1515, 300);
-    place(txtFecha, 1530, 2070, 1515, 300);
-    place(txtNuevoAgente, 1530, 2460, 4755, 300);
-    place(cmdAceptar, 2715, 3030, 1065, 365);
-    place(cmdCancelar, 3922, 3030, 1065, 365);
-    place(cmdCerrar, 5130, 3030, 1065, 365);
-    place(lblAgenteActual, 120, 930, 1365, 195);
-    place(Frame1, 30, 2880, 6315, 60);
-    place(Label1, 120, 2520, 1080, 195);
-    place(Label2, 120, 1335, 1215, 195);
-    place(Label3, 120, 1725, 1020, 195);
-    place(Label4, 120, 2115, 495, 195);
-    place(Label5, 120, 150, 405, 195);
-
-    // Each label names its field for assistive technology (the captions carry no
-    // mnemonic, so no shortcut is added).
-    lblFactura->setBuddy(txtFactura);
-    Label5->setBuddy(txtSerie);
-    lblAgenteActual->setBuddy(txtAgenteActual);
-    Label2->setBuddy(txtTotal);
-    Label3->setBuddy(txtImporte_Costo);
-    Label4->setBuddy(txtFecha);
-    Label1->setBuddy(txtNuevoAgente);
+    crearControles(kLayout);
+    txtSerie = control<controls::HxTextBox>("txtSerie");
+    txtFactura = control<controls::HxTextBox>("txtFactura");
+    txtTotal = control<controls::HxTextBox>("txtTotal");
+    txtImporte_Costo = control<controls::HxTextBox>("txtImporte_Costo");
+    txtFecha = control<controls::HxTextBox>("txtFecha");
+    txtAgenteActual = control<controls::HxAgente>("txtAgenteActual");
+    txtNuevoAgente = control<controls::HxAgente>("txtNuevoAgente");
+    cmdAceptar = control<controls::HxPushButton>("cmdAceptar");
+    cmdCancelar = control<controls::HxPushButton>("cmdCancelar");
 
     // Field settings as stored with the window.
     for (controls::HxTextBox* b : {txtSerie, txtFactura, txtTotal, txtImporte_Costo})
@@ -143,17 +123,9 @@ frmAgentes_CambioFactura::frmAgentes_CambioFactura(QWidget* parent) : FormBase(p
         b->setEnabled(false);
         b->setBackColor(kGrey);
     }
-    cmdAceptar->setEnabled(false);
-    cmdCancelar->setEnabled(false);
+    setEditing(false);
 
-    // Tab order: series, number, agent on invoice, total, cost, date, new agent, buttons.
-    QWidget* order[] = {txtSerie, txtFactura,     txtAgenteActual, txtTotal,    txtImporte_Costo,
-                        txtFecha, txtNuevoAgente, cmdAceptar,      cmdCancelar, cmdCerrar};
-    for (size_t i = 0; i + 1 < std::size(order); ++i)
-        setTabOrder(order[i], order[i + 1]);
-
-    Anclaje1 = new controls::Anclaje(this, 6510, 3855, false, 800, 600);
-    Anclaje1->capture();
+    (new controls::Anclaje(this, 6510, 3855, false, 800, 600))->capture();
 
     connect(txtSerie, &controls::HxTextBox::KeyPress, this, [this](int& k) {
         if (k == 13)
@@ -165,7 +137,7 @@ frmAgentes_CambioFactura::frmAgentes_CambioFactura(QWidget* parent) : FormBase(p
     });
     connect(cmdAceptar, &QPushButton::clicked, this, [this] { guarded([this] { aceptar(); }); });
     connect(cmdCancelar, &QPushButton::clicked, this, [this] { guarded([this] { cancelar(); }); });
-    connect(cmdCerrar, &QPushButton::clicked, this, [this] { close(); });
+    connect(control<QPushButton>("cmdCerrar"), &QPushButton::clicked, this, [this] { close(); });
 }
 
 void frmAgentes_CambioFactura::Form_Load() {
@@ -227,10 +199,7 @@ void frmAgentes_CambioFactura::cargarFactura() {
     txtImporte_Costo->setText(regional(toCurrency(rs.Fields(QStringLiteral("Importe_Costo")))));
     txtFecha->setText(SharedContext::utilidades().FormatoFecha(
         sqlDateText(toDate(rs.Fields(QStringLiteral("Fecha"))))));
-    txtFactura->setEnabled(false);
-    txtSerie->setEnabled(false);
-    cmdAceptar->setEnabled(true);
-    cmdCancelar->setEnabled(true);
+    setEditing(true);
     txtNuevoAgente->setFocus();
     rs.Close();
 }
@@ -349,8 +318,7 @@ void frmAgentes_CambioFactura::facturaCambiada(std::optional<qint16> agente) {
 void frmAgentes_CambioFactura::cancelar() {
     txtFactura->clear();
     txtSerie->clear();
-    txtFactura->setEnabled(true);
-    txtSerie->setEnabled(true);
+    setEditing(false);
     txtAgenteActual->setCodigo(0);
     txtAgenteActual->Refrescar();
     txtTotal->clear();
@@ -358,9 +326,15 @@ void frmAgentes_CambioFactura::cancelar() {
     txtNuevoAgente->setCodigo(0);
     txtNuevoAgente->Refrescar();
     txtFecha->clear();
-    cmdAceptar->setEnabled(false);
-    cmdCancelar->setEnabled(false);
     txtSerie->setFocus();
+}
+
+void frmAgentes_CambioFactura::setEditing(bool editing) {
+    // The invoice's key is typed while none is loaded; the buttons act on a loaded one.
+    txtFactura->setEnabled(!editing);
+    txtSerie->setEnabled(!editing);
+    cmdAceptar->setEnabled(editing);
+    cmdCancelar->setEnabled(editing);
 }
 
 } // namespace ORBTAgentes

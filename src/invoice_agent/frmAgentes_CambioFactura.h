@@ -8,9 +8,6 @@
 #include <memory>
 #include <optional>
 
-class QLabel;
-class QFrame;
-
 namespace ado {
 class Connection;
 }
@@ -19,7 +16,6 @@ namespace controls {
 class HxTextBox;
 class HxAgente;
 class HxPushButton;
-class Anclaje;
 } // namespace controls
 
 namespace ORBTAgentes {
@@ -45,14 +41,6 @@ public:
     static Totales calcularTotal(const QVariant& importeB, const QVariant& tdto1,
                                  const QVariant& dto1, const QVariant& tdto2, const QVariant& dto2);
 
-    // The controls, by the names the window gives them.
-    QLabel *lblFactura, *lblAgenteActual, *Label1, *Label2, *Label3, *Label4, *Label5;
-    controls::HxTextBox *txtSerie, *txtFactura, *txtTotal, *txtImporte_Costo, *txtFecha;
-    controls::HxAgente *txtAgenteActual, *txtNuevoAgente;
-    controls::HxPushButton *cmdAceptar, *cmdCancelar, *cmdCerrar;
-    QFrame* Frame1;
-    controls::Anclaje* Anclaje1;
-
     /// Types a series and an invoice number and loads the invoice, as the clerk does with
     /// Enter (for the host's pictures and demonstrations).
     void CargarFactura(const QString& serie, const QString& numero);
@@ -62,6 +50,9 @@ protected:
     bool keyPreview(QKeyEvent* e) override;
 
 private:
+    /// An invoice loaded (true) or its key being typed (false): the key's fields and the
+    /// buttons that act on the invoice.
+    void setEditing(bool editing);
     void cargarFactura();
     void aceptar();
     void cancelar();
@@ -72,6 +63,10 @@ private:
     /// Tells that the invoice changed since it was loaded (`agente`: where it is now;
     /// none when it is gone) and empties the window for loading it again.
     void facturaCambiada(std::optional<qint16> agente);
+
+    controls::HxTextBox *txtSerie, *txtFactura, *txtTotal, *txtImporte_Costo, *txtFecha;
+    controls::HxAgente *txtAgenteActual, *txtNuevoAgente;
+    controls::HxPushButton *cmdAceptar, *cmdCancelar;
 };
 
 /// The public window class that opens "Cambio de Agente en Factura".

@@ -33,6 +33,12 @@ QPixmap logo(QSize size) {
     return pm;
 }
 
+// The window's controls in twips (name, kind, left, top, width, height).
+const FormBase::Control kLayout[] = {
+    {"crvRep", FormBase::kind<report::Visor>, 135, 0, 9900, 3360},
+    {"pctLogo", FormBase::kind<QLabel>, 8160, 0, 1455, 540},
+};
+
 } // namespace
 
 frmView& frmView::instancia() {
@@ -49,12 +55,9 @@ frmView::frmView() {
     setObjectName(QStringLiteral("frmView"));
     setWindowTitle(QStringLiteral("Bralvent - Visor de Reportes"));
     resize(qRound(10245 / 15.0), qRound(3735 / 15.0));
-    crvRep = new report::Visor(this);
-    crvRep->setObjectName(QStringLiteral("crvRep"));
-    pctLogo = new QLabel(this);
-    pctLogo->setObjectName(QStringLiteral("pctLogo"));
-    place(crvRep, 135, 0, 9900, 3360);
-    place(pctLogo, 8160, 0, 1455, 540);
+    crearControles(kLayout);
+    crvRep = control<report::Visor>("crvRep");
+    pctLogo = control<QLabel>("pctLogo");
     pctLogo->setPixmap(logo(pctLogo->size()));
     connect(crvRep, &report::Visor::CloseButtonClicked, this, [this](bool&) { close(); });
 }

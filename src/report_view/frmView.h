@@ -32,9 +32,6 @@ public:
     qint16 Zoom = 0;
     std::shared_ptr<report::Report> Report;
 
-    QLabel* pctLogo;
-    report::Visor* crvRep;
-
 protected:
     void Form_Load() override;
     void changeEvent(QEvent* e) override;
@@ -43,6 +40,9 @@ protected:
 
 private:
     frmView();
+
+    QLabel* pctLogo;
+    report::Visor* crvRep;
 };
 
 /// Shows a report that the caller has prepared: the report, whether the group tree
