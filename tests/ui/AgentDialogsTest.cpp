@@ -15,6 +15,18 @@ using namespace ORBTAgentes;
 
 namespace {
 
+// The dialogs' controls, by name.
+controls::ListBox* lista(QWidget& d) {
+    return d.findChild<controls::ListBox*>(QStringLiteral("lstLineas"));
+}
+QPushButton* boton(QWidget& d, const char* name) {
+    return d.findChild<QPushButton*>(QLatin1String(name));
+}
+controls::HxTextBox* clave(QWidget& d, int i) {
+    return d.findChild<controls::HxTextBox*>(QStringLiteral("txtPassword(") + QString::number(i) +
+                                             u')');
+}
+
 class AgentDialogs : public testsupport::ComponentTest {
 protected:
     // Shows `dialog` modally, as the agent window does, and runs `act` on it once it is
@@ -67,25 +79,25 @@ TEST_P(AgentDialogs, SearchListsEveryAgentByNameAndAnswersTheChosenCode) {
         frmAgentes_Buscar dlg;
         modal(dlg, [&] {
             EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Busqueda de Agentes"));
-            ASSERT_EQ(dlg.lstLineas->ListCount(), 5);
+            ASSERT_EQ(lista(dlg)->ListCount(), 5);
             // By name: the two Anas (in the database's order), Borja, Zuriñe; the agent
             // without a name where the engine sorts a NULL, its line ending at " - ".
             QStringList named;
             for (int i = 0; i < 5; ++i)
-                if (dlg.lstLineas->List(i) != QStringLiteral("05 - "))
-                    named << dlg.lstLineas->List(i).section(u' ', 2);
+                if (lista(dlg)->List(i) != QStringLiteral("05 - "))
+                    named << lista(dlg)->List(i).section(u' ', 2);
             EXPECT_EQ(named, (QStringList{"Ana", "Ana", "Borja", "Zuriñe"}));
             QStringList lines;
             for (int i = 0; i < 5; ++i)
-                lines << dlg.lstLineas->List(i);
+                lines << lista(dlg)->List(i);
             EXPECT_TRUE(lines.contains(QStringLiteral("07 - Ana")));
             EXPECT_TRUE(lines.contains(QStringLiteral("-02 - Borja")));
             EXPECT_TRUE(lines.contains(QStringLiteral("1234 - Zuriñe")));
-            EXPECT_EQ(dlg.lstLineas->ListIndex(), 0);
-            EXPECT_TRUE(dlg.cmdAceptar->isEnabled());
+            EXPECT_EQ(lista(dlg)->ListIndex(), 0);
+            EXPECT_TRUE(boton(dlg, "cmdAceptar")->isEnabled());
             for (int i = 0; i < lines.indexOf(QStringLiteral("-02 - Borja")); ++i)
-                QTest::keyClick(dlg.lstLineas, Qt::Key_Down);
-            QTest::keyClick(dlg.lstLineas, Qt::Key_Return);
+                QTest::keyClick(lista(dlg), Qt::Key_Down);
+            QTest::keyClick(lista(dlg), Qt::Key_Return);
         });
         EXPECT_EQ(dlg.CodigoSeleccionado, -2);
         EXPECT_FALSE(dlg.isVisible());
@@ -94,8 +106,8 @@ TEST_P(AgentDialogs, SearchListsEveryAgentByNameAndAnswersTheChosenCode) {
     {
         frmAgentes_Buscar dlg;
         modal(dlg, [&] {
-            QTest::keyClick(dlg.lstLineas, Qt::Key_End);
-            QTest::keyClick(dlg.lstLineas, Qt::Key_Escape);
+            QTest::keyClick(lista(dlg), Qt::Key_End);
+            QTest::keyClick(lista(dlg), Qt::Key_Escape);
         });
         EXPECT_EQ(dlg.CodigoSeleccionado, 0) << "Esc picks nothing";
     }
@@ -103,33 +115,34 @@ TEST_P(AgentDialogs, SearchListsEveryAgentByNameAndAnswersTheChosenCode) {
     for (bool cancel : {true, false}) {
         frmAgentes_Buscar dlg;
         modal(dlg, [&] {
-            QTest::keyClick(dlg.lstLineas, Qt::Key_Tab); // to Aceptar
+            QTest::keyClick(lista(dlg), Qt::Key_Tab); // to Aceptar
             if (cancel)
-                QTest::keyClick(dlg.cmdAceptar, Qt::Key_Tab); // to Cancelar
-            ASSERT_TRUE((cancel ? dlg.cmdCancelar : dlg.cmdAceptar)->hasFocus());
+                QTest::keyClick(boton(dlg, "cmdAceptar"), Qt::Key_Tab); // to Cancelar
+            ASSERT_TRUE(
+                (cancel ? boton(dlg, "cmdCancelar") : boton(dlg, "cmdAceptar"))->hasFocus());
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         });
-        EXPECT_EQ(dlg.CodigoSeleccionado, cancel ? 0 : dlg.lstLineas->ItemData(0)) << cancel;
+        EXPECT_EQ(dlg.CodigoSeleccionado, cancel ? 0 : lista(dlg)->ItemData(0)) << cancel;
         EXPECT_FALSE(dlg.isVisible());
     }
     {
         frmAgentes_Buscar dlg;
         modal(dlg, [&] {
-            QTest::keyClick(dlg.lstLineas, Qt::Key_End);
-            dlg.cmdAceptar->click();
+            QTest::keyClick(lista(dlg), Qt::Key_End);
+            boton(dlg, "cmdAceptar")->click();
         });
-        EXPECT_EQ(dlg.CodigoSeleccionado, dlg.lstLineas->ItemData(4)) << "the last line's agent";
+        EXPECT_EQ(dlg.CodigoSeleccionado, lista(dlg)->ItemData(4)) << "the last line's agent";
         EXPECT_NE(dlg.CodigoSeleccionado, 0);
     }
     cn->Execute(QStringLiteral("DELETE FROM Agentes"));
     {
         frmAgentes_Buscar dlg;
         modal(dlg, [&] {
-            EXPECT_EQ(dlg.lstLineas->ListCount(), 0);
-            EXPECT_FALSE(dlg.cmdAceptar->isEnabled());
-            QTest::keyClick(dlg.lstLineas, Qt::Key_Return); // nothing to accept
+            EXPECT_EQ(lista(dlg)->ListCount(), 0);
+            EXPECT_FALSE(boton(dlg, "cmdAceptar")->isEnabled());
+            QTest::keyClick(lista(dlg), Qt::Key_Return); // nothing to accept
             EXPECT_TRUE(dlg.isVisible());
-            dlg.cmdCancelar->click();
+            boton(dlg, "cmdCancelar")->click();
         });
         EXPECT_EQ(dlg.CodigoSeleccionado, 0);
     }
@@ -150,44 +163,43 @@ TEST(Credenciales, ChecksTheOldPasswordAndTheRepetition) {
     dlg.OldPassword = QStringLiteral("Secreto");
     EXPECT_FALSE(dlg.OK());
     const auto typeInto = [&](int i, const QString& text) {
-        dlg.txtPassword[size_t(i)]->clear();
-        dlg.txtPassword[size_t(i)]->setFocus();
-        QTest::keyClicks(dlg.txtPassword[size_t(i)], text);
+        clave(dlg, i)->clear();
+        clave(dlg, i)->setFocus();
+        QTest::keyClicks(clave(dlg, i), text);
     };
     bool stillOpen = false;
     QTimer::singleShot(0, [&] {
         QApplication::setActiveWindow(&dlg);
         EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Establecer Contraseña"));
-        EXPECT_EQ(dlg.txtPassword[0]->echoMode(), QLineEdit::Password);
+        EXPECT_EQ(clave(dlg, 0)->echoMode(), QLineEdit::Password);
         typeInto(0, QStringLiteral("secreto")); // letter case counts
-        dlg.cmdAceparPwd->click();
+        boton(dlg, "cmdAceparPwd")->click();
         ASSERT_EQ(presenter->requests.size(), 1);
         EXPECT_EQ(presenter->requests[0].text, QStringLiteral("Contraseña vieja no es válida."));
         EXPECT_EQ(presenter->requests[0].title, QStringLiteral("Error"));
         EXPECT_EQ(presenter->requests[0].icon, ui::vbExclamation);
-        EXPECT_TRUE(dlg.txtPassword[0]->hasFocus());
-        EXPECT_EQ(dlg.txtPassword[0]->Text(), QStringLiteral("secreto")) << "kept as typed";
+        EXPECT_TRUE(clave(dlg, 0)->hasFocus());
+        EXPECT_EQ(clave(dlg, 0)->Text(), QStringLiteral("secreto")) << "kept as typed";
         typeInto(0, QStringLiteral("Secreto"));
         typeInto(1, QStringLiteral("nueva-clave-de-mas-de-veinte"));
-        EXPECT_EQ(dlg.txtPassword[1]->Text(), QStringLiteral("nueva-clave-de-mas-d"))
-            << "20 at most";
+        EXPECT_EQ(clave(dlg, 1)->Text(), QStringLiteral("nueva-clave-de-mas-d")) << "20 at most";
         typeInto(2, QStringLiteral("otra"));
-        dlg.cmdAceparPwd->click();
+        boton(dlg, "cmdAceparPwd")->click();
         ASSERT_EQ(presenter->requests.size(), 2);
         EXPECT_EQ(presenter->requests[1].text, QStringLiteral("Las contraseñas no coinciden."));
-        EXPECT_TRUE(dlg.txtPassword[2]->hasFocus());
+        EXPECT_TRUE(clave(dlg, 2)->hasFocus());
         // Enter and Esc press neither button.
-        QTest::keyClick(dlg.txtPassword[2], Qt::Key_Escape);
-        QTest::keyClick(dlg.txtPassword[2], Qt::Key_Return);
+        QTest::keyClick(clave(dlg, 2), Qt::Key_Escape);
+        QTest::keyClick(clave(dlg, 2), Qt::Key_Return);
         stillOpen = dlg.isVisible() && presenter->requests.size() == 2;
         typeInto(2, QStringLiteral("nueva-clave-de-mas-d"));
         // Enter in the last box moves to Aceptar; Enter there presses it.
-        QTest::keyClick(dlg.txtPassword[2], Qt::Key_Return);
-        EXPECT_TRUE(dlg.cmdAceparPwd->hasFocus());
+        QTest::keyClick(clave(dlg, 2), Qt::Key_Return);
+        EXPECT_TRUE(boton(dlg, "cmdAceparPwd")->hasFocus());
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         EXPECT_FALSE(dlg.isVisible()) << "Enter on Aceptar did not accept";
         if (dlg.isVisible())
-            dlg.cmdCencelarPwd->click();
+            boton(dlg, "cmdCencelarPwd")->click();
     });
     dlg.Mostrar(1, nullptr);
     EXPECT_TRUE(stillOpen);
@@ -197,7 +209,7 @@ TEST(Credenciales, ChecksTheOldPasswordAndTheRepetition) {
 
     // An agent without a password; two empty new boxes are a valid new (empty) password.
     frmCredenciales empty;
-    QTimer::singleShot(0, [&] { empty.cmdAceparPwd->click(); });
+    QTimer::singleShot(0, [&] { boton(empty, "cmdAceparPwd")->click(); });
     empty.Mostrar(1, nullptr);
     EXPECT_TRUE(empty.OK());
     EXPECT_EQ(empty.NewPassword, QString());
@@ -206,14 +218,14 @@ TEST(Credenciales, ChecksTheOldPasswordAndTheRepetition) {
     frmCredenciales cancelled;
     QTimer::singleShot(0, [&] {
         QApplication::setActiveWindow(&cancelled);
-        cancelled.txtPassword[2]->setFocus();
-        QTest::keyClick(cancelled.txtPassword[2], Qt::Key_Tab);
-        QTest::keyClick(cancelled.cmdAceparPwd, Qt::Key_Tab);
-        EXPECT_TRUE(cancelled.cmdCencelarPwd->hasFocus());
+        clave(cancelled, 2)->setFocus();
+        QTest::keyClick(clave(cancelled, 2), Qt::Key_Tab);
+        QTest::keyClick(boton(cancelled, "cmdAceparPwd"), Qt::Key_Tab);
+        EXPECT_TRUE(boton(cancelled, "cmdCencelarPwd")->hasFocus());
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         EXPECT_FALSE(cancelled.isVisible()) << "Enter on Cancelar did not cancel";
         if (cancelled.isVisible())
-            cancelled.cmdCencelarPwd->click();
+            boton(cancelled, "cmdCencelarPwd")->click();
     });
     cancelled.Mostrar(1, nullptr);
     EXPECT_FALSE(cancelled.OK());

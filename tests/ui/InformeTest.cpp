@@ -139,7 +139,7 @@ TEST_P(ComisionReport, TheViewerBrowsesTheSheetByGroup) {
     QPointer<frmView> v = frmView::actual();
     ASSERT_TRUE(v);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(v));
-    report::Visor* visor = v->crvRep;
+    auto* visor = v->findChild<report::Visor*>(QStringLiteral("crvRep"));
     EXPECT_TRUE(visor->DisplayGroupTree());
     EXPECT_EQ(visor->zoomPercent(), 100);
     ASSERT_GT(visor->pageCount(), 2);
@@ -172,8 +172,9 @@ TEST_P(ComisionReport, TheViewerBrowsesTheSheetByGroup) {
     otra.Cargar(false, 75);
     QPointer<frmView> nueva = frmView::actual();
     ASSERT_TRUE(nueva);
-    EXPECT_FALSE(nueva->crvRep->DisplayGroupTree()) << "a fresh window, with its own settings";
-    EXPECT_EQ(nueva->crvRep->zoomPercent(), 75);
+    visor = nueva->findChild<report::Visor*>(QStringLiteral("crvRep"));
+    EXPECT_FALSE(visor->DisplayGroupTree()) << "a fresh window, with its own settings";
+    EXPECT_EQ(visor->zoomPercent(), 75);
     nueva->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(nueva.isNull());

@@ -255,4 +255,156 @@ TEST(SuiteFileDialogs, TheSaveDialogOnTheDatabaseFolderLosesNoCommittedRow) {
               QStringList({"1", "2", "3", "4"}));
 }
 
+// The text field hands its handler the control characters too, as codes it may change.
+TEST(Controls, KeyPressCarriesControlCharacters) {
+    controls::HxTextBox box;
+    QList<int> seen;
+    bool keepBackspace = false;
+    QObject::connect(&box, &controls::HxTextBox::KeyPress, [&](int& k) {
+        seen << k;
+        if (k == 8 && !keepBackspace)
+            k = 0; // the handler swallows Backspace
+    });
+    box.show();
+    QApplication::setActiveWindow(&box);
+    box.setFocus();
+    QTest::keyClicks(&box, QStringLiteral("ab"));
+    QTest::keyClick(&box, Qt::Key_Backspace);
+    EXPECT_EQ(box.Text(), QStringLiteral("ab")) << "swallowed";
+    keepBackspace = true;
+    QTest::keyClick(&box, Qt::Key_Backspace);
+    EXPECT_EQ(box.Text(), QStringLiteral("a"));
+    QTest::keyClick(&box, Qt::Key_Escape);
+    QTest::keyClick(&box, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(&box, Qt::Key_Return);
+    QTest::keyClick(&box, Qt::Key_Left); // types nothing: no notification
+    QTest::keyClick(&box, Qt::Key_F5);
+    EXPECT_EQ(seen, (QList<int>{'a', 'b', 8, 8, 27, 1, 13}));
+}
+
+// The agent field offers the same codes, and a handler that moves the focus on Enter
+// keeps it where it put it.
+TEST(Controls, AgentFieldKeyPressAndFocusFollowTheTextField) {
+    QWidget form;
+    auto* agent = new controls::HxAgente(&form);
+    auto* next = new controls::HxTextBox(&form);
+    auto* chosen = new controls::HxTextBox(&form);
+    QList<int> seen;
+    QObject::connect(agent, &controls::HxAgente::KeyPress, [&](int& k) {
+        seen << k;
+        if (k == 13)
+            chosen->setFocus();
+    });
+    form.show();
+    QApplication::setActiveWindow(&form);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    agent->setFocus();
+    QWidget* editor = QApplication::focusWidget();
+    QTest::keyClicks(editor, QStringLiteral("12"));
+    QTest::keyClick(editor, Qt::Key_Backspace);
+    QTest::keyClick(editor, Qt::Key_Escape);
+    QTest::keyClick(editor, Qt::Key_Return);
+    EXPECT_EQ(seen, (QList<int>{'1', '2', 8, 27, 13}));
+    EXPECT_TRUE(chosen->hasFocus()) << "the handler's choice, not the next field";
+    EXPECT_FALSE(next->hasFocus());
+    EXPECT_EQ(agent->Text(), QStringLiteral("1"));
+}
+
+TEST(Controls, TextFieldFiltersNotifiesAndReadsNumbers) {
+    controls::HxTextBox box;
+    box.show();
+    box.setFocus();
+    EXPECT_EQ(box.Value(), 0) << "an empty field reads 0";
+    box.setTypeOfValues(1);
+    QTest::keyClicks(&box, QStringLiteral("1a2-"));
+    EXPECT_EQ(box.Text(), QStringLiteral("12"));
+    box.clear();
+    box.setAceptDecimals(true);
+    QTest::keyClicks(&box, QStringLiteral("-3.5.2"));
+    EXPECT_EQ(box.Value(), -3.52);
+    controls::HxTextBox upper;
+    upper.setConvertToUpper(true);
+    QObject::connect(&upper, &controls::HxTextBox::KeyPress, [](int& k) {
+        if (k == 'x')
+            k = 0; // swallowed
+        if (k == 'e')
+            k = u'€';
+    });
+    upper.show();
+    QTest::keyClicks(&upper, QStringLiteral("axbe"));
+    EXPECT_EQ(upper.Text(), QStringLiteral("AB€"));
+}
+
+TEST(Controls, AnchoringScalesTheControlsWithTheWindow) {
+    QWidget form;
+    form.resize(400, 200);
+    auto* child = new QWidget(&form);
+    child->setGeometry(100, 50, 40, 20);
+    controls::Anclaje anchor(&form, 6000, 3000);
+    anchor.capture();
+    form.show();
+    form.resize(800, 400);
+    EXPECT_EQ(child->geometry(), QRect(200, 100, 80, 40));
+}
+
+TEST(Controls, EnterAndUpMoveTheFocusWhenAskedAndFocusLossIsTold) {
+    QWidget form;
+    auto* a = new controls::HxTextBox(&form);
+    auto* b = new controls::HxTextBox(&form);
+    new controls::HxTextBox(&form); // a third field after them
+    b->setKeyEnterChangeFocus(false);
+    int lost = 0;
+    QObject::connect(a, &controls::HxTextBox::LostFocus, [&] { ++lost; });
+    form.show();
+    QApplication::setActiveWindow(&form);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    a->setFocus();
+    QTest::keyClick(a, Qt::Key_Return);
+    EXPECT_TRUE(b->hasFocus());
+    EXPECT_EQ(lost, 1);
+    QTest::keyClick(b, Qt::Key_Return); // this one keeps the focus
+    EXPECT_TRUE(b->hasFocus());
+    QTest::keyClick(b, Qt::Key_Up);
+    EXPECT_TRUE(a->hasFocus());
+}
+
+class AgentField : public testsupport::ComponentTest {};
+
+TEST_P(AgentField, LooksUpTypedCodesAndPicksFromTheList) {
+    cn->Execute(QStringLiteral(
+        "INSERT INTO Agentes (Codigo, Nombre) VALUES (4, 'Zubiri'), (9, 'Aguirre')"));
+    QWidget form;
+    auto* given = new controls::HxAgente(&form);
+    auto* borrowing = new controls::HxAgente(&form); // no connection of its own
+    given->setConexion(cn);
+    given->Inicializar();
+    form.show();
+    QApplication::setActiveWindow(&form);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    borrowing->setFocus();
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("9"));
+    EXPECT_TRUE(borrowing->EsValido());
+    EXPECT_EQ(borrowing->Nombre(), QStringLiteral("Aguirre"));
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("9"));
+    EXPECT_FALSE(borrowing->EsValido()) << "99 is no agent";
+    given->setCodigo(4);
+    EXPECT_FALSE(given->EsValido()) << "a code set by the program shows after Refrescar";
+    given->Refrescar();
+    EXPECT_EQ(given->Nombre(), QStringLiteral("Zubiri"));
+    // F3 lists the agents by name; Enter picks the first, Aguirre.
+    given->setFocus();
+    QTimer::singleShot(0, [] {
+        if (QWidget* list = QApplication::activeModalWidget())
+            QTest::keyClick(list->findChild<QWidget*>(QStringLiteral("lstAgentes")),
+                            Qt::Key_Return);
+    });
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F3);
+    EXPECT_EQ(given->Codigo(), 9);
+    EXPECT_TRUE(given->EsValido());
+    given->setLocked(true);
+    EXPECT_TRUE(given->editor()->isReadOnly());
+}
+
+ORBENTA_ENGINE_TESTS(AgentField);
+
 } // namespace

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "TestComponent.h"
+
+#include <QApplication>
+#include <QLocale>
+#include <QTest>
+#include <memory>
+
+namespace testsupport {
+
+/// A test of one of the component's windows on one engine: the database seeded by the
+/// test's `seed()`, then the window opened modeless through its window class `Cls`,
+/// active and ready for keys. Controls go by their names, as a host finds them. The
+/// default locale is restored afterwards.
+template <class Cls> class WindowTest : public ComponentTest {
+protected:
+    using Window = std::remove_pointer_t<decltype(std::declval<Cls&>().window())>;
+
+    void SetUp() override {
+        ComponentTest::SetUp();
+        if (IsSkipped())
+            return;
+        seed();
+        open();
+    }
+    void TearDown() override {
+        cls.reset();
+        QLocale::setDefault(saved_);
+        ComponentTest::TearDown();
+    }
+    /// What the window opens on; by default only the shared company.
+    virtual void seed() { shareCompany(); }
+    /// Opens a fresh window (closing the one open before).
+    void open() {
+        cls.reset();
+        cls = std::make_unique<Cls>();
+        cls->Show(0);
+        w = cls->window();
+        ASSERT_TRUE(w);
+        QApplication::setActiveWindow(w);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+    }
+    /// The window's control of that name.
+    template <class W = QWidget> W* ctl(const QString& name) const {
+        W* c = w->template findChild<W*>(name);
+        EXPECT_TRUE(c) << "no control " << name.toStdString();
+        return c;
+    }
+    void sql(std::initializer_list<const char*> statements) {
+        for (const char* s : statements)
+            cn->Execute(QString::fromUtf8(s));
+    }
+    /// Types into a control as a user does, after giving it the focus.
+    void type(QWidget* field, const QString& text) {
+        field->setFocus();
+        QTest::keyClicks(QApplication::focusWidget(), text);
+    }
+    /// A key pressed where the focus is.
+    void key(int k, Qt::KeyboardModifiers m = Qt::NoModifier) {
+        QWidget* f = QApplication::focusWidget();
+        QTest::keyClick(f ? f : w, Qt::Key(k), m);
+    }
+    std::unique_ptr<Cls> cls;
+    Window* w = nullptr;
+
+private:
+    QLocale saved_;
+};
+
+} // namespace testsupport

@@ -1,0 +1,194 @@
+// Texts from the data where Qt could take them for markup: names in every window's
+// labels, tooltips of controls and of list rows, the host's message boxes. Each is read
+// as written, and nothing is loaded from what looks like an image.
+#include "HostileText.h"
+#include "TestComponent.h"
+
+#include <ORBTAgentes.h>
+#include <QApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QTest>
+#include <QTextDocument>
+#include <QTimer>
+#include <QToolTip>
+
+#include <gtest/gtest.h>
+
+using namespace ORBTAgentes;
+
+namespace {
+
+const QString kBold = QStringLiteral("<b>x</b>");
+
+// What the user reads of a text Qt shows where it may take it for markup (labels in
+// their automatic format, tooltips).
+QString asShown(const QString& text, bool markupAllowed = true) {
+    if (!markupAllowed || !Qt::mightBeRichText(text))
+        return text;
+    QTextDocument doc;
+    doc.setHtml(text);
+    return doc.toPlainText();
+}
+
+// Every label of `w` that shows `name` shows it as written; answers how many showed it.
+int labelsShowingAsWritten(QWidget* w, const QString& name) {
+    int shown = 0;
+    for (QLabel* l : w->findChildren<QLabel*>()) {
+        if (!l->text().contains(name))
+            continue;
+        ++shown;
+        SCOPED_TRACE(l->objectName().toStdString());
+        EXPECT_EQ(asShown(l->text(), l->textFormat() != Qt::PlainText), l->text());
+    }
+    return shown;
+}
+
+// The tooltip a hovering mouse brings up over `target` at `pos`, as the user reads it
+// ("" when none shows).
+QString toolTipAt(QWidget* target, QPoint pos) {
+    QToolTip::hideText();
+    if (!QTest::qWaitFor([] { return !QToolTip::isVisible(); }, 2000))
+        return QStringLiteral("(a tooltip stayed up)");
+    QHelpEvent e(QEvent::ToolTip, pos, target->mapToGlobal(pos));
+    QApplication::sendEvent(target, &e);
+    return QToolTip::isVisible() ? asShown(QToolTip::text()) : QString();
+}
+
+// Agents and warehouses named with every hostile text, in every window that shows
+// their names: agent n + 1 and warehouse n + 1 bear text n; the invoice is agent 1's.
+class HostileNames : public testsupport::ComponentTest {
+protected:
+    void SetUp() override {
+        ComponentTest::SetUp();
+        if (IsSkipped())
+            return;
+        shareCompany();
+        for (int i = 0; i < texts.size(); ++i) {
+            const QString n = QString::number(i + 1);
+            const QString name = testsupport::sqlLiteral(texts[i].text);
+            cn->Execute(QStringLiteral("INSERT INTO Agentes (Codigo, Nombre, Direccion, Cp, "
+                                       "Localidad, Provincia, Telefono, Fax, Movil, EMail, "
+                                       "Almacen, Bloq_Fecha, Bloq_Motivo, Password, Cta_Bancaria, "
+                                       "Observ) VALUES (") +
+                        n + QStringLiteral(", ") + name +
+                        QStringLiteral(", '', 0, '', '', '', '', '', '', ") + n +
+                        QStringLiteral(", '1899-12-30T00:00:00', '', '', '', '')"));
+            cn->Execute(QStringLiteral("INSERT INTO Almacenes (Codigo, Nombre) VALUES (") + n +
+                        QStringLiteral(", ") + name + u')');
+        }
+        cn->Execute(QStringLiteral(
+            "INSERT INTO Facturas (Serie, Codigo, Fecha, Agente, ImporteB, TDto1, Dto1, TDto2, "
+            "Dto2, Importe_Costo) VALUES (1, 10, '2026-03-02T00:00:00', 1, 100, 0, 0, 0, 0, 1)"));
+    }
+    template <class Cls> QWidget* open(Cls& cls) {
+        cls.Show(0);
+        QWidget* w = cls.window();
+        QApplication::setActiveWindow(w);
+        EXPECT_TRUE(QTest::qWaitForWindowActive(w));
+        return w;
+    }
+    // Types into a field of `w` by name, Enter after it when asked.
+    void type(QWidget* w, const char* field, const QString& text, bool enter = true) {
+        QWidget* f = w->findChild<QWidget*>(QLatin1String(field));
+        f->setFocus();
+        f = QApplication::focusWidget();
+        if (auto* e = qobject_cast<QLineEdit*>(f))
+            e->selectAll();
+        QTest::keyClicks(f, text);
+        if (enter)
+            QTest::keyClick(f, Qt::Key_Return);
+    }
+    const QList<testsupport::HostileText>& texts = testsupport::hostileTexts();
+};
+
+TEST_P(HostileNames, EveryWindowShowsThemAsWritten) {
+    frmclsAgente agentes;
+    QWidget* w = open(agentes);
+    for (int i = 0; i < texts.size(); ++i) {
+        SCOPED_TRACE(texts[i].what);
+        type(w, "txtCodigo", QString::number(i + 1));
+        EXPECT_EQ(w->findChild<controls::HxTextBox*>(QStringLiteral("txtNombre"))->Text(),
+                  texts[i].text);
+        EXPECT_EQ(labelsShowingAsWritten(w, texts[i].text), 1) << "the warehouse's name";
+        w->grab(); // drawn, images and all
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F12);
+    }
+    frmclsComision_Familias comisiones;
+    w = open(comisiones);
+    for (int i = 0; i < texts.size(); ++i) {
+        SCOPED_TRACE(texts[i].what);
+        type(w, "txtAgente", QString::number(i + 1));
+        EXPECT_EQ(labelsShowingAsWritten(w, texts[i].text), 1) << "the agent field's name";
+        w->grab();
+    }
+    frmclsCambioFactura factura;
+    w = open(factura);
+    type(w, "txtFactura", QStringLiteral("10"), false);
+    type(w, "txtSerie", QStringLiteral("1"));
+    type(w, "txtNuevoAgente", QStringLiteral("2"), false);
+    EXPECT_EQ(labelsShowingAsWritten(w, texts[0].text), 1) << "the invoice's agent";
+    EXPECT_EQ(labelsShowingAsWritten(w, texts[1].text), 1) << "the new agent";
+    w->grab();
+}
+
+ORBENTA_ENGINE_TESTS(HostileNames);
+
+// The windows' own labels, tooltips of controls and of list rows: what looks like markup
+// is read as written, whoever set it.
+class DataForm : public FormBase {
+public:
+    DataForm() {
+        static const Control layout[] = {
+            {"label", kind<QLabel>, 0, 0, 1500, 300, "<b>x</b>"},
+            {"tipped", kind<QLabel>, 0, 300, 1500, 300, "?"},
+            {"list", kind<QListWidget>, 0, 600, 3000, 1500},
+        };
+        crearControles(layout);
+        tipped = control<QLabel>("tipped");
+        tipped->setToolTip(kBold);
+        list = control<QListWidget>("list");
+        auto* item = new QListWidgetItem(QStringLiteral("fila"), list);
+        item->setToolTip(kBold + QStringLiteral("\nsegunda línea"));
+    }
+    QLabel* tipped;
+    QListWidget* list;
+};
+
+TEST(PlainText, LabelsAndTooltipsOfAWindow) {
+    DataForm f;
+    f.Mostrar(0, nullptr);
+    QApplication::setActiveWindow(&f);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+    EXPECT_EQ(labelsShowingAsWritten(&f, kBold), 1);
+    EXPECT_EQ(toolTipAt(f.tipped, f.tipped->rect().center()), kBold);
+    const QRect row = f.list->visualItemRect(f.list->item(0));
+    EXPECT_EQ(toolTipAt(f.list->viewport(), row.center()),
+              kBold + QStringLiteral("\nsegunda línea"));
+    EXPECT_EQ(toolTipAt(f.list->viewport(), QPoint(5, f.list->viewport()->height() - 3)), QString())
+        << "no row, no tooltip";
+}
+
+// The real message box, as the host shows it: a name in the text is a name.
+TEST(PlainText, TheDialogPresenterShowsTheTextAsWritten) {
+    ui::DialogPresenter presenter;
+    QString shown;
+    bool plain = false;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(box);
+        plain = box->textFormat() == Qt::PlainText;
+        if (auto* l = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label")))
+            shown = asShown(l->text(), l->textFormat() != Qt::PlainText);
+        QTest::keyClick(box, Qt::Key_Escape);
+    });
+    ui::MessageRequest r;
+    r.text = QStringLiteral("No se puede eliminar ") + kBold;
+    r.buttons = ui::vbYesNo;
+    EXPECT_EQ(presenter.present(r), ui::vbNo);
+    EXPECT_TRUE(plain);
+    EXPECT_EQ(shown, r.text);
+}
+
+} // namespace
