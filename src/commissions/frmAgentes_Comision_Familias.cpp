@@ -399,9 +399,9 @@ void frmAgentes_Comision_Familias::verArticulos() {
         const QString codigo = txtArticulo_Buscar->Codigo();
         const QString nivelArticulo = QString::number(regla_->NumNiveles + 1);
         bool repetido = false;
-        for (int r = 0; r < vsCom->Rows() && !repetido; ++r)
-            repetido = QString::number(celda(vsCom->TextMatrix(r, 7))) == nivelArticulo &&
-                       vsCom->TextMatrix(r, 8) == codigo;
+        for (int i = 0; i < vsCom->Rows() && !repetido; ++i)
+            repetido = QString::number(celda(vsCom->TextMatrix(i, 7))) == nivelArticulo &&
+                       vsCom->TextMatrix(i, 8) == codigo;
         if (!repetido) {
             regla_->Articulo = toLong(QVariant(codigo));
             const QStringList celdas{QString(),

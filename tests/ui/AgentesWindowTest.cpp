@@ -76,6 +76,8 @@ protected:
 };
 
 TEST_P(AgentesWindow, OpensAndNavigates) {
+    QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
+    open(); // in Spanish settings
     EXPECT_EQ(w->windowTitle(), QStringLiteral("Agentes"));
     EXPECT_TRUE(box("txtCodigo")->isEnabled() && box("txtCodigo")->Text().isEmpty());
     EXPECT_TRUE(button("cmdEliminar")->isEnabled());
@@ -111,9 +113,8 @@ TEST_P(AgentesWindow, OpensAndNavigates) {
     EXPECT_EQ(cta(4)->Text(), QStringLiteral("Banco Bilbao Vizcaya"));
     EXPECT_EQ(ctl<controls::HxAlmacen>("txtAlmacen")->Nombre(), QStringLiteral("Central Bilbao"));
     EXPECT_EQ(bloqueado()->currentIndex(), 1);
-    EXPECT_EQ(fecha()->Text(),
-              SharedContext::utilidades().FormatoFecha(QStringLiteral("2026-01-07")));
-    EXPECT_EQ(box("txtComVenta")->Text(), SharedContext::utilidades().FormatoNumero(3.5, 2));
+    EXPECT_EQ(fecha()->Text(), QStringLiteral("07/01/2026"));
+    EXPECT_EQ(box("txtComVenta")->Text(), QStringLiteral("3,50"));
     EXPECT_EQ(ctl<controls::HxCheckBox>("chkNoImpLiquidacion")->Value(), 1);
     EXPECT_EQ(ctl<QPlainTextEdit>("txtObserv")->toPlainText(), QStringLiteral("Zona costera"));
     key(Qt::Key_Down, Qt::AltModifier);

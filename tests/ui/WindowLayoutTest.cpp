@@ -117,7 +117,7 @@ TEST_P(WindowLayout, CaptionsFitAndNothingOverlaps) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Windows, WindowLayout, ::testing::ValuesIn(kWindows),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& p) { return std::string(p.param.name); });
 
 // A window whose theme font is wider: the caption shrinks, and is cut short only when
 // it still does not fit; the whole caption is kept for the tooltip and screen readers.
