@@ -56,6 +56,11 @@ protected:
         field->setFocus();
         QTest::keyClicks(QApplication::focusWidget(), text);
     }
+    /// The user has been told `text` in the last of `i + 1` message boxes.
+    void told(qsizetype i, const char* text) {
+        ASSERT_EQ(presenter->requests.size(), i + 1);
+        EXPECT_EQ(presenter->requests[i].text, QString::fromUtf8(text));
+    }
     /// A key pressed where the focus is.
     void key(int k, Qt::KeyboardModifiers m = Qt::NoModifier) {
         QWidget* f = QApplication::focusWidget();

@@ -5,6 +5,7 @@
 #include "WindowTest.h"
 
 #include <ORBTAgentes.h>
+#include <QLabel>
 #include <QPointer>
 #include <QProcess>
 #include <QThread>
@@ -91,16 +92,16 @@ protected:
         return rowsOf(*cn, QStringLiteral("SELECT Agente FROM Facturas WHERE Codigo = ") +
                                QString::number(invoice));
     }
-    void told(int i, const char* text) {
-        ASSERT_GT(presenter->requests.size(), i);
-        EXPECT_EQ(presenter->requests[i].text, QString::fromUtf8(text));
-    }
     std::shared_ptr<FailingCompany> empresa;
 };
 
 TEST_P(CambioFacturaWindow, LoadsAnInvoiceAndMovesItToAnotherAgent) {
     EXPECT_EQ(w->windowTitle(), QStringLiteral("Cambio de Agente en Factura"));
     EXPECT_FALSE(aceptar()->isEnabled());
+    for (QLabel* label : w->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
+        EXPECT_TRUE(label->buddy()) << "names its field: " << label->objectName().toStdString();
+    for (const char* grey : {"txtTotal", "txtImporte_Costo", "txtFecha"})
+        EXPECT_EQ(box(grey)->palette().color(QPalette::Base), QColor(224, 224, 224)) << grey;
     // Enter in the series with no number does nothing.
     type(box("txtSerie"), QStringLiteral("1"));
     QTest::keyClick(box("txtSerie"), Qt::Key_Return);

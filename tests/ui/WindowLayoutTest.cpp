@@ -48,6 +48,10 @@ const Window kWindows[] = {
     {"frmCredenciales", dialog<frmCredenciales>, nullptr},
 };
 
+void PrintTo(const Window& w, std::ostream* os) {
+    *os << w.name;
+}
+
 class WindowLayout : public ::testing::TestWithParam<Window> {
 protected:
     void SetUp() override {
