@@ -89,13 +89,6 @@ protected:
     bool teclasDeEdicion(QKeyEvent* e, const QWidget* aceptar, double clave,
                          const std::function<void()>& onAceptar,
                          const std::function<void()>& onCancelar);
-    /// Places a control at a position and size given in twips; a caption wider than
-    /// its place is fitted into it (fitLabel for labels, fitCaption for buttons, check
-    /// boxes and frames).
-    static void place(QWidget* w, int left, int top, int width, int height);
-    static void fitLabel(QLabel* label);
-    static void fitCaption(QWidget* w);
-
     /// Lets the window see the keys of every control it holds now; their labels show
     /// their texts as plain text.
     void enableKeyPreview();
@@ -105,6 +98,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    /// Places a control at a position and size given in twips; a caption wider than
+    /// its place is fitted into it (fitLabel for labels, fitCaption for buttons, check
+    /// boxes and frames).
+    static void place(QWidget* w, int left, int top, int width, int height);
+    static void fitLabel(QLabel* label);
+    static void fitCaption(QWidget* w);
     /// A control's caption as drawn (without its mnemonic's '&'), and the width its
     /// control leaves for it (its width less an indicator, frame or margins).
     static QString captionText(const QWidget* w);

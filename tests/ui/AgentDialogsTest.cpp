@@ -1,4 +1,5 @@
 // The agent window's two dialogs and the bank name lookup it shows beside an account.
+#include "HostileText.h"
 #include "TestComponent.h"
 
 #include "TestErrors.h"
@@ -48,15 +49,18 @@ protected:
 };
 
 TEST_P(AgentDialogs, BankNamesByCode) {
-    cn->Execute(QStringLiteral("INSERT INTO Bancos (Codigo, Nombre) VALUES (2100, "
-                               "'Caixa d''Estalvis %1 \\\\ 東京')"));
+    const auto& texts = testsupport::hostileTexts();
+    for (int i = 0; i < texts.size(); ++i)
+        cn->Execute(QStringLiteral("INSERT INTO Bancos (Codigo, Nombre) VALUES (") +
+                    QString::number(2100 + i) + QStringLiteral(", ") +
+                    testsupport::sqlLiteral(texts[i].text) + u')');
     cn->Execute(QStringLiteral("INSERT INTO Bancos (Codigo, Nombre) VALUES (-3, 'Negativo')"));
+    for (int i = 0; i < texts.size(); ++i)
+        EXPECT_EQ(NombreBanco(qint16(2100 + i)), texts[i].text) << texts[i].what;
     record();
-    EXPECT_EQ(NombreBanco(2100), QStringLiteral("Caixa d'Estalvis %1 \\\\ 東京"));
     EXPECT_EQ(NombreBanco(-3), QStringLiteral("Negativo"));
     EXPECT_EQ(NombreBanco(9999), QString());
-    EXPECT_EQ(sent, (std::vector<QString>{"SELECT Nombre FROM Bancos WHERE Codigo =2100",
-                                          "SELECT Nombre FROM Bancos WHERE Codigo =-3",
+    EXPECT_EQ(sent, (std::vector<QString>{"SELECT Nombre FROM Bancos WHERE Codigo =-3",
                                           "SELECT Nombre FROM Bancos WHERE Codigo =9999"}));
     // Failures pass unchanged: a missing table, no connection.
     cn->Execute(QStringLiteral("DROP TABLE Bancos"));

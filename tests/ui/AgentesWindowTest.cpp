@@ -211,9 +211,8 @@ TEST_P(AgentesWindow, SavesTheAgentAndItsBank) {
 TEST_P(AgentesWindow, StoredNamesShowAndSaveAsWrittenAndTypingIsLimited) {
     for (const auto& [what, name] : testsupport::hostileTexts()) {
         SCOPED_TRACE(what);
-        cn->Execute(QStringLiteral("UPDATE Agentes SET Nombre = '") +
-                    QString(name).replace(u'\'', QStringLiteral("''")) +
-                    QStringLiteral("' WHERE Codigo = 3"));
+        cn->Execute(QStringLiteral("UPDATE Agentes SET Nombre = ") + testsupport::sqlLiteral(name) +
+                    QStringLiteral(" WHERE Codigo = 3"));
         const QString before = row(3);
         loadCode(QStringLiteral("3"));
         EXPECT_EQ(text("txtNombre"), name);
