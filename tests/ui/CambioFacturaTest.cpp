@@ -492,7 +492,8 @@ TEST(WindowClass, ShowUnloadAndRelease) {
     }
     // The script host reaches Show by its dispatch identifier, with its defaults.
     ObjectRef viaFactory = CreateObject(QStringLiteral("ORBTAgentes.frmclsCambioFactura"));
-    Invoke(*viaFactory, 0x60030002, DispatchKind::Method);
+    Invoke(*viaFactory, viaFactory->classInfo().member(QStringLiteral("Show"))->dispatchId,
+           DispatchKind::Method);
     EXPECT_TRUE(static_cast<frmclsCambioFactura*>(viaFactory.get())->window()->isVisible());
 }
 

@@ -24,7 +24,8 @@ struct Open {
 };
 template <class Cls> Open byClass(const char* progId) {
     ObjectRef o = CreateObject(QLatin1String(progId));
-    Invoke(*o, 0x60030002, DispatchKind::Method); // Show, modeless
+    Invoke(*o, o->classInfo().member(QStringLiteral("Show"))->dispatchId,
+           DispatchKind::Method); // Show, modeless
     auto* cls = dynamic_cast<Cls*>(o.get());
     return {std::shared_ptr<void>(o), cls ? cls->window() : nullptr};
 }
