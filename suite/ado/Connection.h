@@ -103,7 +103,6 @@ public:
 
     /// Statement cache: how many prepared shapes are kept (0 switches it off).
     void setStatementCacheSize(int shapes);
-    int statementCacheSize() const;
     struct CacheStatistics {
         qint64 hits = 0;     // statements run through a kept prepared statement
         qint64 prepares = 0; // shapes prepared
@@ -139,8 +138,6 @@ private:
         qint32 rowsAffected = -1;
     };
     Result run(const StatementEvent& event);
-    bool tryLockNamed(const QString& name);
-    bool lockFile(const QString& name, int timeoutMs); // SQLite's named locks
     void announce(const StatementEvent& event);
 
     struct Impl;

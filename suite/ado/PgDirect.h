@@ -20,10 +20,6 @@ struct BatchResult {
     bool prepareFailed = false; // a pipeline statement whose preparation failed
 };
 
-/// Sends `sql` (several statements separated by ";") on the PostgreSQL connection
-/// underneath `db` as one simple query and answers the result of the last statement,
-/// or the first failure. Values come back as the Qt driver gives them (numeric as
-/// exact text).
 /// The state of the PostgreSQL connection underneath `db`, as the client library knows
 /// it: whether a transaction is open on the server, and whether the connection is lost.
 struct SessionState {
@@ -33,6 +29,11 @@ struct SessionState {
 };
 SessionState sessionState(const QSqlDatabase& db);
 
+/// Sends `sql` (several statements separated by ";") on the PostgreSQL connection
+/// underneath `db` as one simple query and answers the result of the last statement,
+/// or the first failure. Values come back as the Qt driver gives them (numeric as
+/// exact text); the columns are those of `columnCache` when they are the same, which
+/// then holds the columns of this result.
 BatchResult execBatch(const QSqlDatabase& db, const QString& sql,
                       std::shared_ptr<const Recordset::Columns>& columnCache);
 

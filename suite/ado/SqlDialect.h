@@ -20,9 +20,9 @@ enum class LiteralUse : char { Inline, Parameter, NegatedParameter };
 
 /// A T-SQL statement prepared for one engine.
 struct Translation {
-    /// The statement to send as plain text (rewritten for the engine). Left empty when
-    /// the statement was parameterized: translate it again without parameters when the
-    /// text is needed after all.
+    /// The statement to send as plain text (rewritten for the engine). May be left empty
+    /// when the statement was parameterized: translate it again without parameters when
+    /// the text is needed after all.
     QString text;
     /// The same statement with its literals replaced by placeholders ("?"), and the
     /// literal values to bind, in order. Empty when the statement is not worth or
@@ -92,14 +92,15 @@ bool skeletonOf(const QString& tsql, QString& skeleton, std::vector<LiteralSpan>
 QVariant literalValue(const QString& tsql, const LiteralSpan& span, bool negated, Dialect dialect);
 
 /// translate() with parameters, remembered by skeleton: the first statement of a
-/// skeleton is translated in full; the next ones only have their literals read.
-/// A skeleton whose shape keeps a literal inline (a TOP count, an ORDER BY position)
-/// is always translated in full.
+/// skeleton is translated in full, its text included; the next ones only have their
+/// literals read. A skeleton whose shape keeps a literal inline (a TOP count, an ORDER BY
+/// position) is always translated in full. The dialect and the column scales are those
+/// of one connection; without `parameterize` the statement is translated to text alone.
 class ShapeCache {
 public:
     explicit ShapeCache(Dialect dialect, ColumnScale scales = {})
         : dialect_(dialect), scales_(std::move(scales)) {}
-    Translation translate(const QString& tsql);
+    Translation translate(const QString& tsql, bool parameterize = true);
     qint64 fastHits() const { return fastHits_; }
 
 private:

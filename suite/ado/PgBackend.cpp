@@ -1,0 +1,285 @@
+// PostgreSQL through its own client library, underneath the Qt driver.
+#include "DriverBackend.h"
+#include "PgDirect.h"
+#include "ServerTexts.h"
+
+#include <unordered_map>
+
+namespace ado {
+
+using automation::AutomationError;
+
+namespace {
+
+const QString kStatementSavepoint = QStringLiteral("ado_statement");
+
+class PgBackend : public DriverBackend {
+public:
+    using DriverBackend::DriverBackend;
+
+    Rows execute(const Translation& t, const QString& tsql) override {
+        return level > 0 ? runGuarded(t, tsql) : runTranslated(t, tsql);
+    }
+
+    void begin(qint32 next) override {
+        if (next == 1)
+            return control(QStringLiteral("BEGIN"));
+        // A statement savepoint still open would take the new level with it when the
+        // next statement releases it.
+        if (statementSavepoint_)
+            control(QStringLiteral("RELEASE SAVEPOINT ") + kStatementSavepoint);
+        statementSavepoint_ = false;
+        control(postgresTexts().saveLevel(next));
+    }
+    void commit(qint32 current) override {
+        control(current == 1 ? QStringLiteral("COMMIT") : postgresTexts().commitLevel(current));
+        statementSavepoint_ = false; // released with its level
+    }
+    void rollback(qint32 current) override {
+        statementSavepoint_ = false; // rolled back with its level
+        if (current == 1)
+            return control(QStringLiteral("ROLLBACK"));
+        for (const QString& sql : postgresTexts().rollbackLevel(current))
+            control(sql);
+    }
+    std::optional<bool> engineInTransaction() const override {
+        const pg::SessionState st = pg::sessionState(db);
+        if (!st.available)
+            return std::nullopt;
+        return st.inTransaction;
+    }
+
+    // Advisory locks: a server ends a dead client's session, and its locks with it.
+    void lock(const QString& name) override { control(postgresTexts().lock(name)); }
+    bool tryLock(const QString& name) override {
+        QSqlQuery q(db);
+        if (!q.exec(postgresTexts().tryLock(name)) || !q.next())
+            fail(errorOf(q));
+        return postgresTexts().granted(q.value(0));
+    }
+    void unlock(const QString& name) override { control(postgresTexts().unlock(name)); }
+
+    bool pipelines() const override { return true; }
+    std::optional<std::vector<PipelineOutcome>> pipeline(const std::vector<Translation>& queries,
+                                                         const QStringList& texts) override;
+
+protected:
+    void configure() override {
+        db.setHostName(settings.key({"server", "host"}));
+        const QString port = settings.key({"port"});
+        if (!port.isEmpty()) {
+            bool ok = false;
+            const int number = port.toInt(&ok);
+            if (!ok || number < 1 || number > 65535)
+                refuse(errors::ConnectFailed,
+                       QStringLiteral("Port=") + port +
+                           QStringLiteral(" is not a port number (1 to 65535)."));
+            db.setPort(number);
+        }
+        db.setDatabaseName(settings.key({"database"}));
+        db.setUserName(settings.key({"uid", "user", "user id"}));
+        db.setPassword(settings.key({"pwd", "password"}));
+        db.setConnectOptions(QStringLiteral("connect_timeout=10"));
+    }
+    void started() override {
+        for (const QString& sql : postgresSession(settings.key({"schema"})))
+            control(sql);
+    }
+    void closing(bool rollback) override {
+        statementSavepoint_ = false;
+        serverStatements_.clear();
+        if (rollback)
+            QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+        DriverBackend::closing(rollback);
+    }
+    void transactionEnded() override { statementSavepoint_ = false; }
+
+    bool integrity(const QSqlError& e) const override {
+        return e.nativeErrorCode().startsWith(QStringLiteral("23"));
+    }
+    bool lost(const QSqlError&) override { return connectionLost(); }
+
+private:
+    bool connectionLost() const { return pg::sessionState(db).lost; }
+
+    // The failure of a statement sent through the client library.
+    AutomationError batchFailure(const pg::BatchResult& b) const {
+        if (connectionLost())
+            return AutomationError(errors::ConnectFailed, source(),
+                                   b.error.isEmpty() ? lostText() : b.error);
+        return AutomationError(isConflict(b.sqlState)                        ? errors::Conflict
+                               : b.sqlState.startsWith(QStringLiteral("23")) ? errors::Integrity
+                                                                             : errors::Statement,
+                               source(),
+                               b.error.isEmpty()
+                                   ? QStringLiteral("The database refused the statement without "
+                                                    "saying why.")
+                                   : b.error);
+    }
+
+    // PostgreSQL aborts a whole transaction on the first failing statement; inside a
+    // transaction every statement runs under a savepoint of its own, so a failure
+    // undoes that statement alone, as on the other engines. The savepoint travels in
+    // the statement's own round trip, and the previous statement's is released there
+    // too: a statement in a transaction costs one round trip, not three.
+    Rows runUnderSavepoint(const QString& sql) {
+        ++cache.stats.texts;
+        const QString batch =
+            (statementSavepoint_
+                 ? QStringLiteral("RELEASE SAVEPOINT ") + kStatementSavepoint + QStringLiteral("; ")
+                 : QString()) +
+            QStringLiteral("SAVEPOINT ") + kStatementSavepoint + QStringLiteral("; ") + sql;
+        pg::BatchResult b = pg::execBatch(db, batch, guardedColumns_);
+        if (!b.ok) {
+            if (connectionLost()) {
+                syncTransactionState();
+                throw batchFailure(b);
+            }
+            // The batch stops at its first failure: roll back to the savepoint when it
+            // was taken, or to the previous statement's when the failure came first.
+            try {
+                control(QStringLiteral("ROLLBACK TO SAVEPOINT ") + kStatementSavepoint);
+            } catch (const AutomationError&) {
+            }
+            throw batchFailure(b);
+        }
+        statementSavepoint_ = true;
+        const qint32 rowsAffected = b.columns ? -1 : b.rowsAffected;
+        return Rows{std::move(b.columns), std::move(b.cells), rowsAffected};
+    }
+
+    // Statements in a transaction: a shape seen again is prepared on the server once (in
+    // its own savepointed batch, so a shape the server cannot prepare costs nothing but
+    // its text path) and afterwards executed in the statement's batch.
+    struct ServerStatement {
+        int seen = 0;
+        QString name; // empty: not prepared (yet, or ever when `failed`)
+        bool failed = false;
+    };
+
+    static QString withNumberedPlaceholders(const QString& shape) {
+        QString out;
+        out.reserve(shape.size() + 16);
+        int n = 0;
+        QChar quote;
+        for (QChar c : shape) {
+            if (!quote.isNull()) {
+                if (c == quote)
+                    quote = QChar();
+            } else if (c == u'\'' || c == u'"') {
+                quote = c;
+            } else if (c == u'?') {
+                out += u'$' + QString::number(++n);
+                continue;
+            }
+            out += c;
+        }
+        return out;
+    }
+
+    QString nextServerName() {
+        return QStringLiteral("ado_s") + QString::number(++serverStatementCount_);
+    }
+
+    Rows runGuarded(const Translation& t, const QString& tsql) {
+        if (!t.parameterized() || cache.capacity() <= 0)
+            return runUnderSavepoint(textOf(t, tsql));
+        ServerStatement& st = serverStatements_[t.shape];
+        if (st.name.isEmpty() && !st.failed && ++st.seen >= 2) {
+            const QString name = nextServerName();
+            try {
+                runUnderSavepoint(QStringLiteral("PREPARE ") + name + QStringLiteral(" AS ") +
+                                  withNumberedPlaceholders(t.shape));
+                st.name = name;
+            } catch (const AutomationError&) {
+                st.failed = true; // the text path reports whatever is wrong with the statement
+            }
+        }
+        if (st.name.isEmpty())
+            return runUnderSavepoint(textOf(t, tsql));
+        QString call = QStringLiteral("EXECUTE ") + st.name;
+        if (!t.parameters.isEmpty()) {
+            call += u'(';
+            for (int i = 0; i < t.parameters.size(); ++i) {
+                if (i)
+                    call += u',';
+                call += u'\'' +
+                        QString(t.parameters[i].toString()).replace(u'\'', QStringLiteral("''")) +
+                        u'\'';
+            }
+            call += u')';
+        }
+        try {
+            return runUnderSavepoint(call);
+        } catch (const AutomationError& e) {
+            // The table under a kept statement changed its columns: prepare it anew.
+            if (!e.description().contains(
+                    QStringLiteral("cached plan must not change result type")))
+                throw;
+            st = ServerStatement{};
+            return runUnderSavepoint(textOf(t, tsql));
+        }
+    }
+
+    bool statementSavepoint_ = false; // the last statement's savepoint is open
+    std::shared_ptr<const Recordset::Columns> guardedColumns_;
+    std::unordered_map<QString, ServerStatement> serverStatements_;
+    int serverStatementCount_ = 0;
+};
+
+std::optional<std::vector<PipelineOutcome>>
+PgBackend::pipeline(const std::vector<Translation>& queries, const QStringList& texts) {
+    // A shape seen before runs as a statement prepared on the server (planned once); a
+    // new one is prepared in the same pipeline, just before it runs.
+    std::vector<pg::PipelineStatement> statements;
+    std::vector<ServerStatement*> preparing(queries.size(), nullptr);
+    for (size_t i = 0; i < queries.size(); ++i) {
+        const Translation& t = queries[i];
+        pg::PipelineStatement st;
+        ServerStatement* server = t.parameterized() ? &serverStatements_[t.shape] : nullptr;
+        if (server && !server->failed) {
+            if (server->name.isEmpty()) {
+                server->name = nextServerName();
+                st.prepare = true;
+                preparing[i] = server;
+            }
+            st.prepared = server->name;
+            st.text = withNumberedPlaceholders(t.shape);
+            for (const QVariant& v : t.parameters)
+                st.parameters << (v.isNull() ? QByteArray() : v.toString().toUtf8());
+        } else {
+            st.text = textOf(t, texts[qsizetype(i)]);
+        }
+        statements.push_back(std::move(st));
+    }
+    ++cache.stats.texts;
+    std::vector<pg::BatchResult> results = pg::execPipeline(db, statements);
+    bool refused = false;
+    for (size_t i = 0; i < results.size(); ++i)
+        if (ServerStatement* server = preparing[i]; server && !results[i].ok) {
+            // Not prepared after all: a shape the server refuses goes as text from now
+            // on; one that never reached the server is prepared the next time.
+            server->name.clear();
+            server->failed = results[i].prepareFailed;
+            refused = refused || results[i].prepareFailed;
+        }
+    if (refused)
+        return std::nullopt;
+    std::vector<PipelineOutcome> out(results.size());
+    for (size_t i = 0; i < results.size(); ++i) {
+        pg::BatchResult& b = results[i];
+        if (b.ok)
+            out[i].rows = Rows{std::move(b.columns), std::move(b.cells), b.rowsAffected};
+        else
+            out[i].error = batchFailure(b);
+    }
+    return out;
+}
+
+} // namespace
+
+std::unique_ptr<Backend> makePgBackend(const ConnectionSettings& settings, qint32& level) {
+    return std::make_unique<PgBackend>(settings, level);
+}
+
+} // namespace ado

@@ -1,0 +1,37 @@
+#pragma once
+
+// The texts of the layer's own control statements in one server's language: the nested
+// levels of a transaction and the named locks. Texts only, so that what a backend would
+// send can be looked at without a server. Private to the data layer.
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+namespace ado {
+
+class ServerTexts {
+public:
+    virtual ~ServerTexts() = default;
+    /// Opens nested level `level` (2 and up) of a transaction.
+    virtual QString saveLevel(qint32 level) const;
+    /// Keeps a nested level's work for the level around it; empty: nothing to send.
+    virtual QString commitLevel(qint32 level) const;
+    /// Undoes a nested level's work, statement after statement.
+    virtual QStringList rollbackLevel(qint32 level) const;
+    /// Takes a named lock, waiting while another session holds it.
+    virtual QString lock(const QString& name) const = 0;
+    /// One attempt without waiting: a query of one row, which granted() reads.
+    virtual QString tryLock(const QString& name) const = 0;
+    virtual bool granted(const QVariant& answer) const = 0;
+    virtual QString unlock(const QString& name) const = 0;
+};
+
+/// Savepoints (SQLite's too) and advisory locks.
+const ServerTexts& postgresTexts();
+/// What a PostgreSQL session is set to when it opens; `schema`, when not empty, is the
+/// one it works in.
+QStringList postgresSession(const QString& schema);
+/// Named savepoints of the transaction and application locks.
+const ServerTexts& sqlServerTexts();
+
+} // namespace ado

@@ -1,0 +1,46 @@
+#pragma once
+
+// The tokens of a T-SQL statement, shared by the translator, the skeleton scan and the
+// plain-text rewriting of the dialect. Private to the data layer.
+#include "SqlDialect.h"
+
+#include <vector>
+
+namespace ado::lex {
+
+enum class Tok { Space, Comment, Word, QuotedIdent, Number, String, Op };
+
+struct Token {
+    Tok type;
+    qsizetype begin;
+    qsizetype end;
+    bool national = false;     // N'...' string
+    bool unterminated = false; // a string literal without its closing quote
+};
+
+/// Reads the one token that starts at `i`.
+Token lexOne(QStringView str, qsizetype i);
+std::vector<Token> tokenize(const QString& s);
+/// Keywords after which a value starts, so that a following "-" is a sign.
+bool isValueStartKeyword(QStringView w);
+/// Words that end an ORDER BY or GROUP BY list inside the same query level.
+bool isListEndKeyword(QStringView w);
+
+/// The size class of a number literal by its digits alone: what PostgreSQL types it as,
+/// and the marker it leaves in a statement's skeleton.
+enum class NumberClass : char { Int = 'i', Big = 'l', Huge = 'x', Decimal = 'd' };
+/// The value of a number token made of ASCII digits only; false for anything else
+/// (a decimal point, an exponent, other scripts' digits) or a value beyond 64 bits.
+bool wholeNumber(QStringView digits, qulonglong& value);
+NumberClass numberClass(QStringView digits);
+const char* postgresType(NumberClass c);
+
+/// Whether the plain text of a statement has anything the translator changes (TOP,
+/// ISNULL, TRUNCATE or an N'' literal).
+bool needsRewriting(const QString& tsql);
+bool isUpdate(const QString& tsql);
+/// The plain text of an UPDATE with its assignments to decimal columns rounded to their
+/// scale; false when the statement has something else to rewrite.
+bool roundedAssignments(const QString& tsql, const ColumnScale& scales, QString& out);
+
+} // namespace ado::lex
