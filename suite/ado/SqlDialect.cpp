@@ -8,6 +8,18 @@ namespace ado {
 
 using namespace lex;
 
+QString dialectName(Dialect d) {
+    switch (d) {
+    case Dialect::SqlServer:
+        return QStringLiteral("ODBC");
+    case Dialect::SQLite:
+        return QStringLiteral("SQLite");
+    case Dialect::PostgreSQL:
+        return QStringLiteral("PostgreSQL");
+    }
+    return {};
+}
+
 namespace {
 
 struct Frame {

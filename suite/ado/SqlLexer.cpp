@@ -5,18 +5,6 @@
 
 namespace ado {
 
-QString dialectName(Dialect d) {
-    switch (d) {
-    case Dialect::SqlServer:
-        return QStringLiteral("ODBC");
-    case Dialect::SQLite:
-        return QStringLiteral("SQLite");
-    case Dialect::PostgreSQL:
-        return QStringLiteral("PostgreSQL");
-    }
-    return {};
-}
-
 namespace {
 
 // Character classes of the lexer. ASCII, which is nearly every character of a

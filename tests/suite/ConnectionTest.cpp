@@ -256,7 +256,6 @@ TEST(AdoOpen, ConnectionStringsThatCannotWorkSayWhy) {
         qint32 number;
         const char* says;
     } cases[] = {
-        {QStringLiteral("Driver=Oracle;Database=x"), ado::errors::ProviderNotFound, "Provider"},
         {QStringLiteral("Driver=ODBC;Dialect=Oracle;Driver={PostgreSQL Unicode}"),
          ado::errors::ProviderNotFound, "Dialect=Oracle is not a dialect"},
         {QStringLiteral("Driver=SQLite;Database=") + missing, ado::errors::ConnectFailed,
