@@ -5,6 +5,7 @@
 // the data layer: a Connection chooses its backend once, when it opens.
 #include "ConnectionString.h"
 #include "Recordset.h"
+#include "ServerTexts.h"
 #include "SqlDialect.h"
 #include "StatementCache.h"
 #include "automation/AutomationError.h"
@@ -66,6 +67,8 @@ public:
     /// Lowers the level to 0 when the engine has ended the transaction by itself.
     void syncTransactionState();
 
+    /// The texts of the engine's control statements (its nested levels, its named locks).
+    virtual const ServerTexts& texts() const = 0;
     virtual void lock(const QString& name) = 0;
     /// One attempt to take a named lock, without waiting.
     virtual bool tryLock(const QString& name) = 0;

@@ -76,6 +76,7 @@ public:
         }
     }
 
+    const ServerTexts& texts() const override { return texts_; }
     void lock(const QString& name) override { control(texts_.lock(name)); }
     bool tryLock(const QString& name) override {
         QSqlQuery q(db);

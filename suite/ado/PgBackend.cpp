@@ -29,17 +29,17 @@ public:
         if (statementSavepoint_)
             control(QStringLiteral("RELEASE SAVEPOINT ") + kStatementSavepoint);
         statementSavepoint_ = false;
-        control(postgresTexts().saveLevel(next));
+        control(texts().saveLevel(next));
     }
     void commit(qint32 current) override {
-        control(current == 1 ? QStringLiteral("COMMIT") : postgresTexts().commitLevel(current));
+        control(current == 1 ? QStringLiteral("COMMIT") : texts().commitLevel(current));
         statementSavepoint_ = false; // released with its level
     }
     void rollback(qint32 current) override {
         statementSavepoint_ = false; // rolled back with its level
         if (current == 1)
             return control(QStringLiteral("ROLLBACK"));
-        for (const QString& sql : postgresTexts().rollbackLevel(current))
+        for (const QString& sql : texts().rollbackLevel(current))
             control(sql);
     }
     std::optional<bool> engineInTransaction() const override {
@@ -49,15 +49,16 @@ public:
         return st.inTransaction;
     }
 
+    const ServerTexts& texts() const override { return postgresTexts(); }
     // Advisory locks: a server ends a dead client's session, and its locks with it.
-    void lock(const QString& name) override { control(postgresTexts().lock(name)); }
+    void lock(const QString& name) override { control(texts().lock(name)); }
     bool tryLock(const QString& name) override {
         QSqlQuery q(db);
-        if (!q.exec(postgresTexts().tryLock(name)) || !q.next())
+        if (!q.exec(texts().tryLock(name)) || !q.next())
             fail(errorOf(q));
-        return postgresTexts().granted(q.value(0));
+        return texts().granted(q.value(0));
     }
-    void unlock(const QString& name) override { control(postgresTexts().unlock(name)); }
+    void unlock(const QString& name) override { control(texts().unlock(name)); }
 
     bool pipelines() const override { return true; }
     std::optional<std::vector<PipelineOutcome>> pipeline(const std::vector<Translation>& queries,

@@ -197,15 +197,15 @@ public:
     void begin(qint32 next) override {
         // SQLite takes the write lock at once, so two writers queue instead of
         // deadlocking when both try to upgrade a read lock.
-        control(next == 1 ? QStringLiteral("BEGIN IMMEDIATE") : postgresTexts().saveLevel(next));
+        control(next == 1 ? QStringLiteral("BEGIN IMMEDIATE") : texts().saveLevel(next));
     }
     void commit(qint32 current) override {
-        control(current == 1 ? QStringLiteral("COMMIT") : postgresTexts().commitLevel(current));
+        control(current == 1 ? QStringLiteral("COMMIT") : texts().commitLevel(current));
     }
     void rollback(qint32 current) override {
         if (current == 1)
             return control(QStringLiteral("ROLLBACK"));
-        for (const QString& sql : postgresTexts().rollbackLevel(current))
+        for (const QString& sql : texts().rollbackLevel(current))
             control(sql);
     }
     std::optional<bool> engineInTransaction() const override {
@@ -227,6 +227,9 @@ public:
                                       QStringLiteral(" cannot be created: ") + f.errorString());
         return true; // an empty file is an empty SQLite database
     }
+
+    // SQLite's savepoints are written as PostgreSQL's; its named locks are no statements.
+    const ServerTexts& texts() const override { return postgresTexts(); }
 
     // Named locks are files beside the database: a holder that died holds nothing, as
     // the lock file of a process that no longer runs is taken over.

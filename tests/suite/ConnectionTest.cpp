@@ -274,6 +274,11 @@ TEST(AdoOpen, ConnectionStringsThatCannotWorkSayWhy) {
         ado::Connection cn;
         const auto e = failureOf([&] { cn.Open(c.cs); });
         EXPECT_EQ(e.number(), c.number);
+        EXPECT_EQ(e.source(), c.cs.startsWith(QStringLiteral("Driver=PostgreSQL"))
+                                  ? QStringLiteral("ado.PostgreSQL")
+                              : c.cs.startsWith(QStringLiteral("Driver=SQLite"))
+                                  ? QStringLiteral("ado.SQLite")
+                                  : QStringLiteral("ado"));
         EXPECT_TRUE(e.description().contains(QLatin1String(c.says)))
             << e.description().toStdString();
         EXPECT_EQ(cn.State(), ado::adStateClosed);

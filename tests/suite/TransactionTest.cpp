@@ -4,7 +4,7 @@
 #include "TestErrors.h"
 #include <OrbentaSuite.h>
 #include <QElapsedTimer>
-#include <ado/ServerTexts.h>
+#include <ado/Backend.h>
 
 #include <gtest/gtest.h>
 
@@ -192,10 +192,16 @@ TEST_P(Transactions, NamedLocksBelongToOneDatabaseAndEndWithTheirConnection) {
 
 ORBENTA_ENGINE_TESTS(Transactions);
 
-// SQL Server is not reachable here: what its backend sends for the nested levels of a
-// transaction and for named locks is checked as text.
+// SQL Server is not reachable here: what the backend of an ODBC connection without a
+// dialect sends for the nested levels of a transaction and for named locks is checked as
+// text.
 TEST(SqlServerTexts, NestedLevelsAndNamedLocks) {
-    const ado::ServerTexts& t = ado::sqlServerTexts();
+    qint32 level = 0;
+    const auto backend = ado::Backend::forSettings(
+        ado::parseConnectionString(QStringLiteral("Driver=ODBC;Driver={SQL Server};Server=x"),
+                                   QStringLiteral("ado")),
+        level);
+    const ado::ServerTexts& t = backend->texts();
     const QString n = QStringLiteral("Listado_Desc'Comis");
     const struct {
         QString sent, expected;
