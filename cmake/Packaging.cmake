@@ -1,6 +1,8 @@
 # Debian packages, built from the install rules with `cpack -G DEB` in the build tree:
-#   orbtagentes      the two libraries, the orbenta program (demo data built in) and the
-#                    report files. The libraries it links are computed from the binaries
+#   orbtagentes      the four libraries (data and windows, of the suite and of the
+#                    component), the orbenta program (demo data built in), the
+#                    orbenta-ventanas program it runs for the windows, and the report
+#                    files. The libraries it links are computed from the binaries
 #                    (dpkg-shlibdeps); what Qt loads at run time as plugins cannot be
 #                    seen there and is named: the SQL drivers of the three engines and the
 #                    window-system plugins (offscreen included).
@@ -28,8 +30,8 @@ set(CPACK_DEBIAN_RUNTIME_PACKAGE_DEPENDS
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SUGGESTS "fonts-wqy-microhei, odbc-postgresql")
 set(CPACK_COMPONENT_RUNTIME_DESCRIPTION "Agents, their sales and commission totals, \
 commission rules by product family and article, and the windows that office staff use \
-to maintain them; with the orbenta program (demo host and command-line tool) and the \
-suite's report files.")
+to maintain them; with the orbenta program (command-line tool, and demo host through \
+orbenta-ventanas) and the suite's report files.")
 
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME orbtagentes-dev)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)

@@ -10,7 +10,7 @@
 #include <QStringList>
 #include <array>
 #include <cmath>
-#include <report/Report.h>
+#include <empresa/Logon.h>
 
 namespace orbenta::db {
 

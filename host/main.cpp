@@ -1,82 +1,47 @@
-#include "Cli.h"
-#include "MainWindow.h"
+// orbenta: the command-line tool. It links no widgets: the main window and the commands
+// that draw (captura, informe) are in orbenta-ventanas, installed beside it, which takes
+// this process over with the same arguments.
+#include "cli/Cli.h"
 
-#include <OrbentaSuite.h>
-#include <QApplication>
+#include <QCoreApplication>
+#include <QFile>
+#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
+#include <cstring>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 
-int noDisplay(const QString& why) {
-    const QByteArray line = QStringLiteral("error 5 (orbenta): no hay pantalla: %1; la ventana "
-                                           "principal necesita una (DISPLAY, WAYLAND_DISPLAY o "
-                                           "QT_QPA_PLATFORM), las órdenes no (orbenta --help)\n")
-                                .arg(why)
-                                .toLocal8Bit();
+int runWindows(std::vector<char*> argv) {
+    const QString program =
+        QCoreApplication::applicationDirPath() + QStringLiteral("/orbenta-ventanas");
+    const QByteArray path = QFile::encodeName(program);
+    argv[0] = const_cast<char*>(path.constData());
+    ::execv(path.constData(), argv.data());
+    const QByteArray line =
+        (QStringLiteral("error 53 (orbenta): no se pueden abrir las ventanas: ") + program +
+         QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno)) + u'\n')
+            .toLocal8Bit();
     std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
-    std::fflush(stderr);
     return 1;
 }
 
 } // namespace
 
 int main(int argc, char* argv[]) {
+    const std::vector<char*> original(argv, argv + argc + 1); // with its closing null
     QStringList args;
     for (int i = 0; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
-
-    if (args.contains(QStringLiteral("captura")) || args.contains(QStringLiteral("informe"))) {
-        // Pictures and reports are drawn without a display.
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        QApplication app(argc, argv);
-        QApplication::setApplicationName(QStringLiteral("orbenta"));
-        QApplication::setApplicationVersion(QStringLiteral(ORBENTA_VERSION));
-        return orbenta::host::runCommand(args);
-    }
-    if (orbenta::host::isCommand(args)) {
-        QCoreApplication app(argc, argv);
-        QCoreApplication::setApplicationName(QStringLiteral("orbenta"));
-        QCoreApplication::setApplicationVersion(QStringLiteral(ORBENTA_VERSION));
-        return orbenta::host::runCommand(args);
-    }
-
-    // The main window needs a display. Without one Qt would end the process with an
-    // abort: the user is told what is missing instead, as the tool tells its errors.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
-        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-        return noDisplay(QStringLiteral("DISPLAY y WAYLAND_DISPLAY no tienen valor"));
-    // One named but out of reach (a closed session, a wrong number) is a fatal message
-    // of Qt's while the application starts.
-    static QtMessageHandler previous = nullptr;
-    previous = qInstallMessageHandler(
-        [](QtMsgType type, const QMessageLogContext& context, const QString& message) {
-            if (type == QtFatalMsg)
-                std::_Exit(noDisplay(message.section(u'.', 0, 0).trimmed()));
-            if (previous)
-                previous(type, context, message);
-        });
-    QApplication app(argc, argv);
-    qInstallMessageHandler(previous);
-    QApplication::setApplicationName(QStringLiteral("orbenta"));
-    try {
-        QString conn = orbenta::host::defaultConnectionString();
-        qint16 company = 1;
-        for (int i = 1; i + 1 < args.size(); ++i) {
-            if (args[i] == u"--db")
-                conn = args[i + 1];
-            else if (args[i] == u"--empresa")
-                company = qint16(args[i + 1].toInt());
-        }
-        auto cn = std::make_shared<ado::Connection>();
-        cn->Open(conn);
-        auto empresa = ORBTEmp::Empresa::Cargar(*cn, company);
-        orbenta::host::MainWindow w(cn, empresa);
-        w.show();
-        return app.exec();
-    } catch (const automation::AutomationError& e) {
-        ui::ShowFailure(e.description(), e.number(), e.source(), QStringLiteral("Orbenta"));
-        return 1;
-    }
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("orbenta"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ORBENTA_VERSION));
+    if (!orbenta::host::isCommand(args))
+        return runWindows(original);
+    orbenta::host::Commands commands = orbenta::host::dataCommands();
+    const auto windows = [&](orbenta::host::Context&) { return runWindows(original); };
+    commands[QStringLiteral("captura")] = windows;
+    commands[QStringLiteral("informe")] = windows;
+    return orbenta::host::runCommand(args, commands);
 }

@@ -1,11 +1,7 @@
 #pragma once
 
 // The suite pieces the component finds around it: the one header a host includes.
-#include "ado/Ado.h"
-#include "ado/Connection.h"
-#include "ado/Recordset.h"
-#include "ado/SqlDialect.h"
-#include "automation/AutomationError.h"
+#include "OrbentaSuiteData.h"
 #include "controls/Anclaje.h"
 #include "controls/DialogoArchivo.h"
 #include "controls/HxAgente.h"
@@ -16,14 +12,8 @@
 #include "controls/HxPushButton.h"
 #include "controls/HxTextBox.h"
 #include "controls/ListBox.h"
-#include "empresa/Empresa.h"
 #include "grid/OutlineGrid.h"
 #include "grid/OutlineModel.h"
 #include "report/Report.h"
 #include "report/Visor.h"
-#include "ui/MessageBox.h"
-#include "utilidades/CodigosPostales.h"
-#include "utilidades/CuentaBancaria.h"
-#include "utilidades/Regional.h"
-#include "utilidades/SqlLiteral.h"
-#include "utilidades/Utilidades.h"
+#include "ui/DialogPresenter.h"

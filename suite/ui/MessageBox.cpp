@@ -1,8 +1,6 @@
 #include "MessageBox.h"
 
-#include <QApplication>
-#include <QMessageBox>
-#include <QPushButton>
+#include <QCoreApplication>
 
 namespace ui {
 
@@ -12,6 +10,13 @@ std::shared_ptr<MessagePresenter>& installed() {
     static std::shared_ptr<MessagePresenter> p;
     return p;
 }
+
+std::function<std::shared_ptr<MessagePresenter>()>& dialogs() {
+    static std::function<std::shared_ptr<MessagePresenter>()> make;
+    return make;
+}
+
+} // namespace
 
 QVector<Answer> answersOf(Buttons b) {
     switch (b) {
@@ -30,6 +35,8 @@ QVector<Answer> answersOf(Buttons b) {
     }
 }
 
+namespace {
+
 class HeadlessPresenter : public MessagePresenter {
 public:
     Answer present(const MessageRequest& r) override { return defaultAnswer(r); }
@@ -45,63 +52,6 @@ Answer defaultAnswer(const MessageRequest& r) {
     return a.value(index, a.first());
 }
 
-Answer DialogPresenter::present(const MessageRequest& r) {
-    QMessageBox box(QApplication::activeWindow());
-    // Messages carry names and texts from the data: shown as they are, never as markup.
-    box.setTextFormat(Qt::PlainText);
-    box.setText(r.text);
-    box.setWindowTitle(r.title.isEmpty() ? QApplication::applicationName() : r.title);
-    switch (r.icon) {
-    case vbCritical:
-        box.setIcon(QMessageBox::Critical);
-        break;
-    case vbQuestion:
-        box.setIcon(QMessageBox::Question);
-        break;
-    case vbExclamation:
-        box.setIcon(QMessageBox::Warning);
-        break;
-    case vbInformation:
-        box.setIcon(QMessageBox::Information);
-        break;
-    default:
-        break;
-    }
-    const QVector<Answer> answers = answersOf(r.buttons);
-    QVector<QAbstractButton*> buttons;
-    for (Answer a : answers) {
-        QMessageBox::StandardButton sb = QMessageBox::Ok;
-        switch (a) {
-        case vbCancel:
-            sb = QMessageBox::Cancel;
-            break;
-        case vbAbort:
-            sb = QMessageBox::Abort;
-            break;
-        case vbRetry:
-            sb = QMessageBox::Retry;
-            break;
-        case vbIgnore:
-            sb = QMessageBox::Ignore;
-            break;
-        case vbYes:
-            sb = QMessageBox::Yes;
-            break;
-        case vbNo:
-            sb = QMessageBox::No;
-            break;
-        default:
-            break;
-        }
-        buttons << box.addButton(sb);
-    }
-    const Answer def = defaultAnswer(r);
-    box.setDefaultButton(qobject_cast<QPushButton*>(buttons[answers.indexOf(def)]));
-    box.exec();
-    const qsizetype i = buttons.indexOf(box.clickedButton());
-    return i < 0 ? (answers.contains(vbCancel) ? vbCancel : def) : answers[i];
-}
-
 Answer RecordingPresenter::present(const MessageRequest& r) {
     requests.push_back(r);
     if (onPresent)
@@ -113,10 +63,15 @@ void setPresenter(std::shared_ptr<MessagePresenter> p) {
     installed() = std::move(p);
 }
 
+void setDialogPresenter(std::function<std::shared_ptr<MessagePresenter>()> make) {
+    dialogs() = std::move(make);
+}
+
 MessagePresenter& presenter() {
     if (!installed()) {
-        if (qobject_cast<QApplication*>(QCoreApplication::instance()))
-            installed() = std::make_shared<DialogPresenter>();
+        const QCoreApplication* app = QCoreApplication::instance();
+        if (dialogs() && app && app->inherits("QApplication"))
+            installed() = dialogs()();
         else
             installed() = std::make_shared<HeadlessPresenter>();
     }

@@ -44,12 +44,6 @@ public:
     virtual Answer present(const MessageRequest& request) = 0;
 };
 
-/// Shows a QMessageBox (needs a QApplication).
-class DialogPresenter : public MessagePresenter {
-public:
-    Answer present(const MessageRequest& request) override;
-};
-
 /// Records every request and answers from a script (then with the default button).
 class RecordingPresenter : public MessagePresenter {
 public:
@@ -63,10 +57,16 @@ public:
 /// The answer a box gives when the user just confirms it (its default button).
 Answer defaultAnswer(const MessageRequest& request);
 
+/// The buttons of a box, in the order they are shown.
+QVector<Answer> answersOf(Buttons buttons);
+
 /// Installs the presenter for the whole process (null: back to the default, dialogs
 /// when there is a QApplication, otherwise the default answer).
 void setPresenter(std::shared_ptr<MessagePresenter> presenter);
 MessagePresenter& presenter();
+/// The default presenter of a QApplication: the widgets library sets it (DialogPresenter)
+/// when it is loaded; without it every box gets its default answer.
+void setDialogPresenter(std::function<std::shared_ptr<MessagePresenter>()> make);
 
 /// Shows a message through the installed presenter; `style` adds buttons, icon and
 /// default button as the suite's message function does.

@@ -3,9 +3,6 @@
 #include "ado/Connection.h"
 #include "ado/Recordset.h"
 
-#include <QApplication>
-#include <QKeyEvent>
-#include <QWidget>
 #include <array>
 
 namespace utilidades {
@@ -100,14 +97,6 @@ bool Validacion::EmailValido(const QString& direccion, QString& mensaje) const {
         if (!(c.isLetterOrNumber() || c == u'.' || c == u'-'))
             return no("El dominio contiene un carácter no permitido.");
     return true;
-}
-
-void AvanceFoco::Avanzar() const {
-    // Tab does it, with the window's own tab order and the controls that can take it.
-    if (QWidget* w = QApplication::focusWidget()) {
-        QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
-        QApplication::sendEvent(w, &tab);
-    }
 }
 
 } // namespace utilidades

@@ -40,6 +40,7 @@ struct Validacion {
 };
 
 /// The suite's focus-advance object: moves the focus to the next control, as Tab does.
+/// Defined in the widgets library (OrbentaSuite).
 struct AvanceFoco {
     void Avanzar() const;
 };

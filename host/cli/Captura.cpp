@@ -1,0 +1,113 @@
+// "captura": pictures of the windows (orbenta-ventanas).
+#include "Cli.h"
+
+#include <Database.h>
+#include <ORBTAgentes.h>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTemporaryDir>
+
+namespace orbenta::host {
+
+using automation::AutomationError;
+
+// Pictures of every window of the component, loaded with demo data, for documentation.
+// Without --db the demo data is made afresh in a scratch database, so the pictures are
+// the same on every machine and never show (or need) the user's own data.
+int cmdCaptura(Context& c) {
+    if (c.args.size() != 1)
+        usage(QStringLiteral("usage: orbenta captura [--db CONN] DIR"));
+    QDir dir(c.args[0]);
+    if (!dir.mkpath(QStringLiteral(".")))
+        usage(QStringLiteral("cannot create ") + c.args[0]);
+    QTemporaryDir scratch;
+    std::shared_ptr<ado::Connection> cn;
+    if (c.parser.isSet(QStringLiteral("db"))) {
+        cn = c.connection();
+    } else {
+        cn = std::make_shared<ado::Connection>();
+        const QString cs =
+            QStringLiteral("Driver=SQLite;Database=") + scratch.path() + QStringLiteral("/demo.db");
+        ado::Connection::CreateDatabase(cs);
+        cn->Open(cs);
+        db::createSchema(*cn, false);
+        db::loadDemoData(*cn);
+    }
+    c.shareWithComponent(cn);
+    ui::setPresenter(std::make_shared<ui::RecordingPresenter>());
+    QStringList written;
+    const auto save = [&](QWidget* w, const QString& name) {
+        const QString file = dir.filePath(name);
+        if (!w->grab().save(file))
+            usage(QStringLiteral("cannot write ") + file);
+        written << file;
+    };
+    {
+        ORBTAgentes::frmclsCambioFactura cambio;
+        cambio.Show(0);
+        ORBTAgentes::frmAgentes_CambioFactura* w = cambio.window();
+        save(w, QStringLiteral("frmAgentes_CambioFactura-vacia.png"));
+        w->CargarFactura(QStringLiteral("1"), QStringLiteral("5"));
+        w->findChild<controls::HxAgente*>(QStringLiteral("txtNuevoAgente"))
+            ->setTextValue(QStringLiteral("12"));
+        save(w, QStringLiteral("frmAgentes_CambioFactura.png"));
+    }
+    {
+        ORBTAgentes::frmclsAgente agentes;
+        agentes.Show(0);
+        ORBTAgentes::frmAgentes* w = agentes.window();
+        save(w, QStringLiteral("frmAgentes-vacia.png"));
+        w->CargarCodigo(3);
+        save(w, QStringLiteral("frmAgentes.png"));
+        ORBTAgentes::frmAgentes_Buscar buscar;
+        buscar.Mostrar(0, nullptr);
+        save(&buscar, QStringLiteral("frmAgentes_Buscar.png"));
+        buscar.close();
+        ORBTAgentes::frmCredenciales credenciales;
+        credenciales.Mostrar(0, nullptr);
+        save(&credenciales, QStringLiteral("frmCredenciales.png"));
+        credenciales.close();
+    }
+    {
+        // Agent 4: own rules at several levels, an article rule and a blocked family.
+        // Every family folded but the first, whose sub-families show their rules.
+        ORBTAgentes::frmclsComision_Familias comisiones;
+        comisiones.Show(0);
+        ORBTAgentes::frmAgentes_Comision_Familias* w = comisiones.window();
+        w->ElegirAgente(4);
+        grid::OutlineGrid* g = w->findChild<grid::OutlineGrid*>(QStringLiteral("vsCom"));
+        for (int r = 0; r < g->Rows(); ++r)
+            if (g->grid()->OutlineLevel(r) == 0)
+                g->setCollapsed(r, g->TextMatrix(r, 4) != QLatin1String("1"));
+        for (int r = 0; r < g->Rows(); ++r)
+            if (g->grid()->OutlineLevel(r) == 1 && g->TextMatrix(r, 4) == QLatin1String("1") &&
+                g->TextMatrix(r, 5) == QLatin1String("1")) {
+                g->setRow(r);
+                break;
+            }
+        save(w, QStringLiteral("frmAgentes_Comision_Familias.png"));
+        // Its report, in the viewer (modeless here, so that it can be drawn).
+        ORBTAgentes::clsView visor;
+        visor.Report =
+            ORBTAgentes::InformeComisiones::Preparar(
+            *g->grid(), 4,
+            w->findChild<controls::HxAgente*>(QStringLiteral("txtAgente"))->Nombre());
+        visor.Cargar(false, 100);
+        ORBTAgentes::frmView* v = ORBTAgentes::frmView::actual();
+        v->resize(720, 560);
+        // The viewer draws its pages in the background: give it a moment.
+        QElapsedTimer wait;
+        wait.start();
+        while (wait.elapsed() < 1500)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        save(v, QStringLiteral("frmView.png"));
+        v->close();
+    }
+    cn->Close(); // before the scratch database goes
+    for (const QString& f : written)
+        out() << f << '\n';
+    return 0;
+}
+
+} // namespace orbenta::host

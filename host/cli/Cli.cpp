@@ -1,0 +1,326 @@
+#include "Cli.h"
+
+#include <ORBTAgentesData.h>
+#include <QDir>
+#include <QRegularExpression>
+#include <QStandardPaths>
+
+namespace orbenta::host {
+
+using automation::AutomationError;
+
+const QString kSource = QStringLiteral("orbenta");
+
+QTextStream& out() {
+    static QTextStream s(stdout);
+    return s;
+}
+QTextStream& err() {
+    static QTextStream s(stderr);
+    return s;
+}
+
+[[noreturn]] void usage(const QString& text) {
+    throw AutomationError(5, kSource, text); // 5: "Invalid procedure call or argument"
+}
+
+namespace {
+
+// A command line the tool cannot make sense of: what is wrong, and how it is written.
+[[noreturn]] void badCommandLine(const QString& text) {
+    usage(text + QStringLiteral("\nusage: orbenta [--db CONN] [--empresa N] COMMAND "
+                                "[ARGUMENTS...]; orbenta --help lists the commands"));
+}
+
+QString display(const QVariant& v) {
+    if (v.isNull())
+        return QStringLiteral("NULL");
+    switch (v.typeId()) {
+    case QMetaType::QDateTime:
+        return v.toDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
+    case QMetaType::QDate:
+        return v.toDate().toString(Qt::ISODate);
+    case QMetaType::Double:
+        return QString::number(v.toDouble(), 'g', QLocale::FloatingPointShortest);
+    default:
+        return v.toString();
+    }
+}
+
+} // namespace
+
+void printRecordset(ado::Recordset& rs) {
+    QStringList header;
+    for (int i = 0; i < rs.FieldCount(); ++i)
+        header << rs.FieldName(i);
+    out() << header.join(u'\t') << '\n';
+    while (!rs.Eof()) {
+        QStringList row;
+        for (int i = 0; i < rs.FieldCount(); ++i)
+            row << display(rs.Fields(i));
+        out() << row.join(u'\t') << '\n';
+        rs.MoveNext();
+    }
+}
+
+bool agentExists(ado::Connection& cn, qint16 code) {
+    ado::Recordset rs;
+    rs.Open(QStringLiteral("SELECT Codigo FROM Agentes WHERE Codigo = ") + QString::number(code),
+            cn);
+    return !rs.Eof();
+}
+
+std::shared_ptr<ORBTEmp::Empresa>
+Context::shareWithComponent(const std::shared_ptr<ado::Connection>& cn) {
+    std::shared_ptr<ORBTEmp::Empresa> empresa;
+    const bool asked = parser.isSet(QStringLiteral("empresa"));
+    const qint16 code =
+        asked ? int16Arg(parser.value(QStringLiteral("empresa")), QStringLiteral("--empresa")) : 1;
+    try {
+        empresa = ORBTEmp::Empresa::Cargar(*cn, code);
+    } catch (const AutomationError& e) {
+        // Only a default company that is not there is passed over (commands that
+        // need none still run); a lost connection or a missing table is reported.
+        if (asked || e.number() != ado::errors::NoCurrentRecord)
+            throw;
+    }
+    ORBTAgentes::clsAgente any;
+    if (empresa)
+        any.EmpresaOrbenta(empresa);
+    any.ConexionOrbenta(cn);
+    return empresa;
+}
+
+QString Context::connectionString() const {
+    return parser.isSet(QStringLiteral("db")) ? parser.value(QStringLiteral("db"))
+                                              : defaultConnectionString();
+}
+
+std::shared_ptr<ado::Connection> Context::connection() {
+    auto cn = std::make_shared<ado::Connection>();
+    cn->Open(connectionString());
+    return cn;
+}
+
+qint16 Context::int16Arg(const QString& text, const QString& what) const {
+    bool ok = false;
+    const int v = text.toInt(&ok);
+    if (!ok || v < -32768 || v > 32767)
+        usage(what + QStringLiteral(" must be a whole number from -32768 to 32767: ") + text);
+    return qint16(v);
+}
+
+namespace {
+
+// "agente guardar CODIGO --Nombre x --Cp 48001": the property options are the class's
+// own, so they are taken out before the parser sees the rest.
+std::pair<QStringList, QList<QPair<QString, QString>>> agentProperties(const QStringList& args) {
+    const qsizetype cmd = args.indexOf(QStringLiteral("agente"));
+    if (cmd < 0 || args.indexOf(QStringLiteral("guardar"), cmd) < 0)
+        return {args, {}};
+    QStringList rest;
+    QList<QPair<QString, QString>> props;
+    const ORBTAgentes::ClassInfo& info = ORBTAgentes::classInfo("clsAgente");
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        const ORBTAgentes::MemberInfo* m =
+            a.startsWith(QStringLiteral("--")) ? info.member(a.mid(2)) : nullptr;
+        if (m && m->kind == ORBTAgentes::MemberKind::Property && i + 1 < args.size()) {
+            props.append({QLatin1String(m->name), args[++i]});
+        } else {
+            rest << a;
+        }
+    }
+    return {rest, props};
+}
+
+// "-5" is an agent code, not an option: the arguments are reordered so that every
+// positional argument comes after "--", where the parser takes it as it is.
+QStringList withNegativeNumbersAsArguments(const QList<QCommandLineOption>& known,
+                                           const QStringList& args) {
+    static const QRegularExpression negative(QStringLiteral("^-[0-9]+([.][0-9]+)?$"));
+    QStringList valued;
+    for (const QCommandLineOption& o : known)
+        if (!o.valueName().isEmpty())
+            valued << o.names();
+    QStringList options{args.value(0)}, positional;
+    for (int i = 1; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a == u"--") {
+            positional << args.mid(i + 1);
+            break;
+        }
+        if (a.startsWith(u'-') && !negative.match(a).hasMatch()) {
+            options << a;
+            const QString name = a.mid(a.startsWith(QStringLiteral("--")) ? 2 : 1);
+            if (valued.contains(name)) {
+                if (i + 1 >= args.size())
+                    return args; // the parser says which value is missing
+                options << args[++i];
+            }
+        } else {
+            positional << a;
+        }
+    }
+    return options + QStringList{QStringLiteral("--")} + positional;
+}
+
+} // namespace
+
+QString defaultDatabaseFile() {
+    // Without a home folder the location would be the root's ("/.local/share"), a place
+    // no one chose: the user is told to name the database instead.
+    const QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
+    if (qEnvironmentVariableIsEmpty("HOME") && !QDir::isAbsolutePath(dataHome))
+        throw AutomationError(75, kSource, // 75: "Path/File access error"
+                              QStringLiteral("no hay base de datos por omisión: HOME no tiene "
+                                             "valor; indique la base de datos con ORBENTA_DB o "
+                                             "--db"));
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (dir.isEmpty())
+        dir = QDir::homePath();
+    return dir + QStringLiteral("/orbenta/orbenta.db");
+}
+
+QString defaultConnectionString() {
+    const QString env = qEnvironmentVariable("ORBENTA_DB");
+    if (!env.isEmpty())
+        return env;
+    return QStringLiteral("Driver=SQLite;Database=") + defaultDatabaseFile();
+}
+
+bool isCommand(const QStringList& arguments) {
+    // The main window takes only --db CONN and --empresa N; anything else, a missing value
+    // or a company that is no code included, is for the tool, which reports what it does
+    // not understand: a window opens only when asked for properly.
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        if ((a != u"--db" && a != u"--empresa") || i + 1 >= arguments.size() ||
+            arguments[i + 1].startsWith(QStringLiteral("--")))
+            return true;
+        bool ok = false;
+        const int code = arguments[++i].toInt(&ok);
+        if (a == u"--empresa" && (!ok || code < -32768 || code > 32767))
+            return true;
+    }
+    return false;
+}
+
+int runCommand(const QStringList& arguments, const Commands& commands) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Orbenta sales agents: demo host and tool.\n\n"
+        "Commands:\n"
+        "  init [--demo] [--force]      create the schema (and the demo data)\n"
+        "  sql \"STATEMENT\"              run one T-SQL statement\n"
+        "  empresa guardar CODIGO [...]  create or change a company\n"
+        "  empresa informes CODIGO       point the company's reports at this database\n"
+        "  empresa listar                list the companies\n"
+        "  agente cargar CODIGO | primero | ultimo | anterior CODIGO | siguiente CODIGO\n"
+        "                                load an agent and print its properties\n"
+        "  agente guardar CODIGO [--Propiedad valor ...]   save an agent (Modificar)\n"
+        "  agente eliminar CODIGO        delete an agent without accumulated sales\n"
+        "  acumular venta|comision-venta|comision-cobro|articulo [...]\n"
+        "                                add to the day totals (amounts: 12.5 always, or\n"
+        "                                regional, such as 12,5; groups only with decimals,\n"
+        "                                such as 1.234,5)\n"
+        "  comision activa|exacta|guardar|eliminar --agente A [--nivel N] [--familias F1,F2,F3]\n"
+        "           [--articulo X] [--comision P] [--explain]   commission rules\n"
+        "  comision nivel CLAVE | reglas --agente A\n"
+        "  captura [--db CONN] DIR       pictures of the component's windows (PNG)\n"
+        "  informe comisiones --agente A --pdf FILE   the commission sheet as a PDF\n"
+        "Without a command the main window opens."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QList<QCommandLineOption> options{
+        {QStringLiteral("db"),
+         QStringLiteral("Connection string (default: the embedded database)."),
+         QStringLiteral("CONN")},
+        {QStringLiteral("empresa"),
+         QStringLiteral("The company the component works for (default 1)."), QStringLiteral("N")},
+        {QStringLiteral("demo"), QStringLiteral("init: load the demo data.")},
+        {QStringLiteral("agente"), QStringLiteral("acumular: agent code."), QStringLiteral("A")},
+        {QStringLiteral("fecha"), QStringLiteral("acumular: YYYY-MM-DD[Thh:mm:ss]."),
+         QStringLiteral("F")},
+        {QStringLiteral("pvp"), QStringLiteral("acumular: sale amount."), QStringLiteral("X")},
+        {QStringLiteral("costo"), QStringLiteral("acumular: cost amount."), QStringLiteral("Y")},
+        {QStringLiteral("importe"), QStringLiteral("acumular: commission amount."),
+         QStringLiteral("X")},
+        {QStringLiteral("almacen"), QStringLiteral("acumular: warehouse code."),
+         QStringLiteral("W")},
+        {QStringLiteral("nivel"), QStringLiteral("comision: level (default: the article level)."),
+         QStringLiteral("N")},
+        {QStringLiteral("familias"), QStringLiteral("comision: family codes F1,F2,F3."),
+         QStringLiteral("F")},
+        {QStringLiteral("comision"), QStringLiteral("comision: percentage."), QStringLiteral("P")},
+        {QStringLiteral("explain"),
+         QStringLiteral("comision activa: show every step of the search.")},
+        {QStringLiteral("articulo"), QStringLiteral("acumular: article code."),
+         QStringLiteral("N")},
+        {QStringLiteral("force"), QStringLiteral("init: replace the component's tables.")},
+        {QStringLiteral("nombre"), QStringLiteral("empresa: company name."),
+         QStringLiteral("TEXTO")},
+        {QStringLiteral("articulos"), QStringLiteral("empresa: article catalogue company code."),
+         QStringLiteral("M")},
+        {QStringLiteral("nivel1"), QStringLiteral("empresa: caption of family level 1."),
+         QStringLiteral("TEXTO")},
+        {QStringLiteral("nivel2"), QStringLiteral("empresa: caption of family level 2."),
+         QStringLiteral("TEXTO")},
+        {QStringLiteral("nivel3"), QStringLiteral("empresa: caption of family level 3."),
+         QStringLiteral("TEXTO")},
+        {QStringLiteral("ruta"), QStringLiteral("empresa: application folder."),
+         QStringLiteral("DIR")},
+        {QStringLiteral("config"), QStringLiteral("empresa: configuration value (repeatable)."),
+         QStringLiteral("CLAVE=VALOR")},
+        {QStringLiteral("pdf"), QStringLiteral("informe: the PDF file to write."),
+         QStringLiteral("FILE")},
+    };
+    parser.addOptions(options);
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("The command to run."));
+    try {
+        const auto [rest, properties] = agentProperties(arguments);
+        if (!parser.parse(withNegativeNumbersAsArguments(options, rest)))
+            badCommandLine(parser.errorText());
+        if (parser.isSet(QStringLiteral("help"))) {
+            out() << parser.helpText();
+            return 0;
+        }
+        if (parser.isSet(QStringLiteral("version"))) {
+            out() << "orbenta " << QCoreApplication::applicationVersion() << '\n';
+            return 0;
+        }
+        QStringList pos = parser.positionalArguments();
+        const auto it = pos.isEmpty() ? commands.end() : commands.find(pos.first());
+        if (parser.isSet(QStringLiteral("empresa"))) {
+            bool ok = false;
+            const int code = parser.value(QStringLiteral("empresa")).toInt(&ok);
+            if (!ok || code < -32768 || code > 32767)
+                badCommandLine(QStringLiteral("--empresa must be a whole number from -32768 to "
+                                              "32767: ") +
+                               parser.value(QStringLiteral("empresa")));
+        }
+        if (it == commands.end())
+            badCommandLine(pos.isEmpty() ? QStringLiteral("no command")
+                                         : QStringLiteral("unknown command: ") + pos.first());
+        pos.removeFirst();
+        Context c{parser, pos, properties};
+        const int rc = it->second(c);
+        out().flush();
+        return rc;
+    } catch (const AutomationError& e) {
+        out().flush();
+        err() << "error " << e.number() << " (" << e.source() << "): " << e.description() << '\n';
+        err().flush();
+        return 1;
+    }
+}
+
+Commands dataCommands() {
+    return {
+        {QStringLiteral("init"), cmdInit},         {QStringLiteral("sql"), cmdSql},
+        {QStringLiteral("empresa"), cmdEmpresa},   {QStringLiteral("agente"), cmdAgente},
+        {QStringLiteral("acumular"), cmdAcumular}, {QStringLiteral("comision"), cmdComision},
+    };
+}
+
+} // namespace orbenta::host

@@ -1,0 +1,53 @@
+// "init" and "sql": the database itself.
+#include "Cli.h"
+
+#include <Database.h>
+#include <OrbentaSuiteData.h>
+#include <QFileInfo>
+#include <filesystem>
+
+namespace orbenta::host {
+
+using automation::AutomationError;
+
+int cmdInit(Context& c) {
+    // The one command that creates a database when the connection string names none yet,
+    // and the folder of the default one.
+    if (!c.parser.isSet(QStringLiteral("db")) && qEnvironmentVariableIsEmpty("ORBENTA_DB")) {
+        const QString folder = QFileInfo(defaultDatabaseFile()).absolutePath();
+        std::error_code ec;
+        std::filesystem::create_directories(std::filesystem::path(folder.toStdString()), ec);
+        if (ec)
+            throw AutomationError(75, kSource, // 75: "Path/File access error"
+                                  QStringLiteral("cannot create the folder ") + folder +
+                                      QStringLiteral(": ") +
+                                      (ec == std::errc::permission_denied
+                                           ? QStringLiteral("permission denied")
+                                           : QString::fromLocal8Bit(ec.message().c_str())));
+    }
+    ado::Connection::CreateDatabase(c.connectionString());
+    auto cn = c.connection();
+    if (db::hasTables(*cn) && !c.parser.isSet(QStringLiteral("force")))
+        usage(QStringLiteral("the database already holds tables; use --force to replace "
+                             "the component's tables"));
+    db::createSchema(*cn, c.parser.isSet(QStringLiteral("force")));
+    if (c.parser.isSet(QStringLiteral("demo")))
+        db::loadDemoData(*cn);
+    out() << "database ready: " << ado::displayConnectionString(cn->ConnectionString()) << '\n';
+    return 0;
+}
+
+int cmdSql(Context& c) {
+    if (c.args.size() != 1)
+        usage(QStringLiteral("usage: orbenta sql [--db CONN] \"STATEMENT\""));
+    auto cn = c.connection();
+    qint32 affected = 0;
+    auto rs = cn->Execute(c.args[0], &affected);
+    if (rs->State() == ado::adStateOpen)
+        printRecordset(*rs);
+    else
+        out() << "rows affected: " << affected << '\n';
+    return 0;
+}
+
+} // namespace orbenta::host
