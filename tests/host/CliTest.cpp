@@ -1,0 +1,445 @@
+#include "TestCli.h"
+#include "TestComponent.h"
+#include "TestDatabase.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace {
+
+using testsupport::CliRun;
+using testsupport::orbenta;
+
+// One run of the program: its arguments, the exit code it ends with and what it prints.
+// An expectation is "=text" (all of it), "^text" (how it begins), "~text" (somewhere in
+// it), "?text" (somewhere, case aside), "!text" (nowhere, case aside) or "1text" (exactly
+// once). Environment changes are "NAME=value", or "-NAME" to remove one. Every %NAME% of
+// `vars` is replaced in every text before the run.
+struct Step {
+    QStringList args;
+    int code = 0;
+    QStringList out = {}, err = {}, env = {};
+};
+
+void expectText(const char* stream, const QStringList& expectations, const QString& text) {
+    using Match = bool (*)(const QString&, const QString&);
+    static const QMap<QChar, Match> kinds = {
+        {u'=', [](const QString& s, const QString& t) { return s == t; }},
+        {u'^', [](const QString& s, const QString& t) { return s.startsWith(t); }},
+        {u'~', [](const QString& s, const QString& t) { return s.contains(t); }},
+        {u'?',
+         [](const QString& s, const QString& t) { return s.contains(t, Qt::CaseInsensitive); }},
+        {u'!',
+         [](const QString& s, const QString& t) { return !s.contains(t, Qt::CaseInsensitive); }},
+        {u'1', [](const QString& s, const QString& t) { return s.count(t) == 1; }}};
+    for (const QString& e : expectations)
+        EXPECT_TRUE(kinds.value(e.at(0), nullptr) && kinds[e.at(0)](text, e.mid(1)))
+            << stream << " should match " << e.toStdString() << ":\n"
+            << text.toStdString();
+}
+
+void run(const std::vector<Step>& steps, const QMap<QString, QString>& vars) {
+    const auto fill = [&](QStringList l) {
+        for (QString& s : l)
+            for (auto it = vars.begin(); it != vars.end(); ++it)
+                s.replace(u'%' + it.key() + u'%', it.value());
+        return l;
+    };
+    for (const Step& s : steps) {
+        const QStringList args = fill(s.args);
+        SCOPED_TRACE(QString("orbenta " + args.join(u' ')).toStdString());
+        auto env = QProcessEnvironment::systemEnvironment();
+        for (const QString& e : fill(s.env))
+            if (e.startsWith(u'-'))
+                env.remove(e.mid(1));
+            else
+                env.insert(e.section(u'=', 0, 0), e.section(u'=', 1));
+        const CliRun r = orbenta(args, env);
+        EXPECT_EQ(r.code, s.code) << r.err.toStdString();
+        expectText("stdout", fill(s.out), r.out);
+        expectText("stderr", fill(s.err), r.err);
+    }
+}
+
+class Cli : public testsupport::EngineTest {
+protected:
+    // Every step names the scratch database with --db.
+    void steps(std::vector<Step> all) {
+        for (Step& s : all)
+            s.args << QStringLiteral("--db") << QStringLiteral("%DB%");
+        const QString cs = db->connectionString();
+        const QString pwd = cs.section(QStringLiteral("Pwd="), 1).section(u';', 0, 0);
+        run(all, {{"DB", cs},
+                  {"DIR", dir.path()},
+                  {"ENGINE", GetParam() == testsupport::Engine::SQLite ? "SQLite" : "PostgreSQL"},
+                  {"PWD", pwd.isEmpty() ? "" : "***"}});
+    }
+    QTemporaryDir dir;
+};
+
+const QStringList kTrace = {"ORBENTA_TRACE_SQL=1"};
+
+TEST_P(Cli, CommandsOnTheEngine) {
+    const QString gone = QStringLiteral("SELECT COUNT(*) AS n FROM Agentes_Comisiones WHERE "
+                                        "Familia_1 = 999");
+    const QStringList informe = {"informe", "comisiones", "--agente",
+                                 "4",       "--pdf",      "%DIR%/hoja.pdf"};
+    steps({
+        // A failure is reported by its real cause, never as a missing object.
+        {{"agente", "primero"}, 1, {}, {"^error -2147217900 ", "~mpresas"}},
+        {{"init", "--demo"}},
+        {{"sql", "SELECT TOP 1 Codigo AS n FROM Agentes ORDER BY Codigo"}, 0, {"=n\n1\n"}},
+        {{"sql", "SELECT Codigo, Fax FROM Agentes WHERE Codigo = 38"}, 0, {"~\n38\tNULL\n"}},
+        {{"sql", "UPDATE Agentes SET Fax = '' WHERE Codigo > 30"}, 0, {"=rows affected: 10\n"}},
+        {{"sql", "SELEC 1"}, 1, {"="}, {"^error -2147217900 (ado.%ENGINE%): "}},
+        {{"sql", "SELECT TOP 1 ISNULL(Nombre, 'x') AS n FROM Agentes"},
+         0,
+         {},
+         {"=SQL: SELECT TOP 1 ISNULL(Nombre, 'x') AS n FROM Agentes\n"},
+         kTrace},
+        // A second init refuses to overwrite; --force replaces.
+        {{"init"}, 1, {}, {"^error 5 (orbenta): "}},
+        {{"init", "--force"}},
+        {{"empresa", "guardar", "7", "--nivel1", "Familia", "--nivel2", "", "--config",
+          "ODBCNombre=Orbenta", "--nombre", "L'Hospitalet Suministros"}},
+        {{"empresa", "guardar", "7", "--articulos", "3"}},
+        {{"empresa", "listar"}, 0, {"~\n7\tL'Hospitalet Suministros\t3\tFamilia\t\t\t\n"}},
+        // The exact attack that once copied every password into a company name.
+        {{"init", "--force", "--demo"}},
+        {{"empresa", "guardar", "50", "--nombre", "%4", "--nivel1",
+          "||(SELECT group_concat(Password) FROM Agentes),0,0,0,0,0) --"}},
+        {{"sql", "SELECT Nombre, Nivel1, Nivel2 FROM Empresas WHERE Codigo = 50"},
+         0,
+         {"~\n%4\t||(SELECT group_concat(Password) FROM Agentes),0,0,0,0,0) --\t\n"}},
+        // Every text the company object writes comes back as typed; nothing else happens.
+        {{"empresa", "guardar", "51", "--nombre", "'); DROP TABLE Agentes; --", "--nivel2",
+          "%1%2%3%4%5%6%7%8%9 %L1 %% %99", "--nivel3", "x'; DELETE FROM Empresas WHERE '1'='1",
+          "--ruta", "'%4'", "--config", "%1'=%2'"}},
+        {{"sql", "SELECT e.Nombre, Nivel2, Nivel3, Ruta_Aplicacion, COUNT(*) AS n FROM Empresas "
+                 "e, Empresas_Configuracion, Agentes a WHERE e.Codigo = 51 AND Cod_Empresa = 51 "
+                 "AND Clave = '%1''' AND Valor = '%2''' GROUP BY e.Nombre, Nivel2, Nivel3, "
+                 "Ruta_Aplicacion"},
+         0,
+         {"~\n'); DROP TABLE Agentes; --\t%1%2%3%4%5%6%7%8%9 %L1 %% %99\tx'; DELETE FROM "
+          "Empresas WHERE '1'='1\t'%4'\t40\n"}},
+        {{"sql", "SELECT COUNT(*) AS n FROM Empresas"}, 0, {"=n\n4\n"}},
+        // Report values that reach another database: the print is refused with both named;
+        // "empresa informes" points them here and says what it set, never the password.
+        // Printing changes nothing but the work table: the rule of a family gone stays.
+        {{"sql",
+          "INSERT INTO Agentes_Comisiones (Nivel, Cod_Empresa, Cod_Agente, Comision, "
+          "Cod_Articulo, Familia_1, Familia_2, Familia_3) VALUES (1, 1, 4, 9, 0, 999, 0, 0)"}},
+        {{"empresa", "guardar", "1", "--config", "ODBCBaseDatos=otra_base"}},
+        {informe, 1, {}, {"~otra_base", "~No se ha impreso nada"}},
+        {{"sql", gone}, 0, {"=n\n1\n"}},
+        {{"empresa", "informes", "1"},
+         0,
+         {"~ODBCBaseDatos = ", "~ODBCPassword = %PWD%\n", "!Pwd="}},
+        {informe, 0, {"=%DIR%/hoja.pdf\n"}},
+        {{"sql", gone}, 0, {"=n\n1\n"}},
+    });
+    EXPECT_GT(testsupport::pdfLines(dir.filePath("hoja.pdf")).size(), 20);
+}
+
+// Whatever writes a password, the trace shows '***' in its place; the error of a
+// statement that fails never shows what its trace hides, and stays whole when the
+// password is also one of its words.
+TEST_P(Cli, TraceAndErrorsNeverShowAPassword) {
+    std::vector<Step> all = {{{"init", "--demo"}}};
+    const auto masked = [](QString sql) {
+        return sql.replace(QRegularExpression("Secreto."), "***");
+    };
+    for (const char* sql :
+         {"UPDATE Agentes SET Password = 'Secreto1' WHERE Codigo = 1",
+          "SELECT Codigo FROM Agentes WHERE Codigo = 1 AND Password='Secreto2'",
+          "INSERT INTO Empresas_Configuracion (Cod_Empresa, Clave, Valor) VALUES (1, "
+          "'ReportPassword', 'Secreto3')",
+          "INSERT INTO Empresas_Configuracion (Cod_Empresa, Clave, Valor) VALUES (1, 'Origen', "
+          "'Driver=PostgreSQL;Uid=u;Pwd=Secreto4;Port=5432')",
+          "UPDATE Empresas_Configuracion SET Valor = 'Secreto5' WHERE Cod_Empresa = 1 AND "
+          "Clave = 'ODBCPassword'",
+          "UPDATE Empresas_Configuracion SET Valor='Secreto6' WHERE Clave='ReportPassword'"})
+        all.push_back({{"sql", sql}, 0, {}, {"=SQL: " + masked(sql) + u'\n'}, kTrace});
+    // Refused statements whose message may quote them: a short one, and one so long that
+    // an excerpt of it would be cut inside the password.
+    for (const QString& sql :
+         {QStringLiteral("UPDATE Agentes SET Password='Secreto8' WHERE NoSuchColumn = 1"),
+          QString("UPDATE Agentes SET Password = '" + QStringLiteral("Secreto9").repeated(12) +
+                  "' WHERE NoSuchColumn = 1"),
+          QStringLiteral("UPDATE Empresas_Configuracion SET Valor = 'Secreto7' WHERE Clave = "
+                         "'ODBCPassword' AND NoSuchColumn = 1")})
+        all.push_back({{"sql", sql}, 1, {}, {"?nosuchcolumn", "!Secreto"}, kTrace});
+    const QString such = "UPDATE Agentes SET Password='such' WHERE NoSuchColumn = 1";
+    all.push_back({{"sql", such}, 1, {}, {"?nosuchcolumn", "1***"}, kTrace});
+    // The component's own statements: an agent saved (UPDATE, then INSERT for a new one)
+    // and a company's configuration.
+    for (const QStringList& args :
+         {QStringList{"agente", "guardar", "1", "--Password", "Secreto5"},
+          QStringList{"agente", "guardar", "77", "--Nombre", "Nuevo", "--Password", "Secreto6"},
+          QStringList{"empresa", "guardar", "1", "--config", "ODBCPassword=Secreto7", "--config",
+                      "Conexion=Driver=ODBC;DSN=x;PWD=Secreto8"}})
+        all.push_back({args, 0, {}, {"~'***'", "!Secreto"}, kTrace});
+    // Only the trace hides it; the agent printed hides it too.
+    all.push_back(
+        {{"sql", "SELECT Password FROM Agentes WHERE Codigo = 77"}, 0, {"~\nSecreto6\n"}});
+    all.push_back({{"agente", "cargar", "77"}, 0, {"~\nPassword: ***\n"}});
+    steps(all);
+}
+
+// "comision guardar" refuses, with the window's messages, what the commission window
+// refuses, and a rule that makes no sense for the company's levels, families, articles or
+// agents (0: the general rules); a refusal stores nothing. An article rule takes its
+// article's families (article 2425 is of families 5, 2, 1).
+TEST_P(Cli, ComisionGuardarFollowsTheWindowsRule) {
+    const QStringList rule = {"--agente", "9", "--nivel", "1", "--familias", "3"};
+    const auto guardar = [](const QStringList& r, const QString& comision, const char* refusal) {
+        return Step{QStringList{"comision", "guardar", "--comision", comision} + r,
+                    refusal ? 1 : 0,
+                    {},
+                    {u'~' + QString::fromUtf8(refusal)}};
+    };
+    const auto stored = [](const QStringList& r, const QString& value) {
+        return Step{QStringList{"comision", "exacta"} + r, 0, {u'=' + value + u'\n'}};
+    };
+    std::vector<Step> all = {{{"init", "--demo"}}, guardar(rule, "0", nullptr),
+                             stored(rule, "0"),    guardar(rule, "100", nullptr),
+                             stored(rule, "100"),  guardar(rule, " 12,5 ", nullptr)};
+    for (const char* refused : {"-1", "100.0001"})
+        all.push_back(guardar(rule, refused, "La comisión debe estar entre 0 y 100."));
+    for (const char* refused : {"1e3", "1.234,5", "12%", ""})
+        all.push_back(guardar(rule, refused, "Comisión inválida."));
+    all.push_back(stored(rule, "12.5"));
+    // A rule's arguments apart by blanks, and its refusal (nullptr: stored).
+    const char* const rules[][2] = {
+        {"--agente 9 --nivel 9 --familias 1", "--nivel debe ser de 1 a 4"},
+        {"--agente 9 --nivel 0 --familias 1", "--nivel debe ser de 1 a 4"},
+        {"--agente 9 --nivel 1 --familias 1,,2", "falta un código"},
+        {"--agente 9 --nivel 1 --familias 1,2", "el nivel 1 lleva 1 código"},
+        {"--agente 9 --nivel 2 --familias 1", "el nivel 2 lleva 2 códigos"},
+        {"--agente 9 --nivel 2 --familias 1,99", "no existe la familia 1,99"},
+        {"--agente 9 --nivel 1 --familias 999", "no existe la familia 999"},
+        {"--agente 9 --nivel 1 --familias 1 --articulo 2425", "solo va con el nivel de artículo"},
+        {"--agente 9 --nivel 4 --articulo 0", "falta --articulo"},
+        {"--agente 9 --nivel 4 --articulo 99999", "no existe el artículo"},
+        {"--agente 9 --articulo 2425 --familias 5,2,2", "es de las familias 5,2,1"},
+        {"--agente 9999 --nivel 1 --familias 1", "no existe el agente 9999"},
+        {"--agente -1 --nivel 1 --familias 1", "no existe el agente -1"},
+        {"--agente 0 --nivel 1 --familias 1", nullptr},
+        {"--agente 9 --nivel 3 --familias 5,2,1", nullptr},
+        {"--agente 9 --nivel 4 --articulo 2425", nullptr},
+    };
+    for (const auto& [r, refusal] : rules)
+        all.push_back(guardar(QString::fromUtf8(r).split(u' '), "7.77", refusal));
+    all.push_back({{"sql", "SELECT COUNT(*) AS n FROM Agentes_Comisiones WHERE Comision = 7.77"},
+                   0,
+                   {"=n\n3\n"}});
+    all.push_back(stored(
+        {"--agente", "9", "--nivel", "4", "--articulo", "2425", "--familias", "5,2,1"}, "7.77"));
+    steps(all);
+}
+
+// The commission sheet's work table is shared by every user. Two processes print two
+// agents' sheets at the same time, twenty times each: every PDF holds its own agent's
+// rows, the same as when the agent is printed alone (footer aside).
+TEST_P(Cli, TwoPrintsAtOnceNeverMixTheirRows) {
+    createSchema(true);
+    const auto hoja = [](const QString& pdf) {
+        QStringList lines = testsupport::pdfLines(pdf);
+        lines.removeIf([](const QString& l) { return l.startsWith(QStringLiteral("Página ")); });
+        return lines;
+    };
+    QMap<QString, QStringList> solo;
+    std::vector<std::unique_ptr<QProcess>> procesos;
+    for (const QString a : {"1", "4"}) {
+        const QString pdf = dir.filePath("solo-" + a + ".pdf");
+        orbenta(
+            {"informe", "comisiones", "--agente", a, "--pdf", pdf, "--db", db->connectionString()});
+        solo[a] = hoja(pdf);
+        ASSERT_GT(solo[a].size(), 20);
+        procesos.push_back(std::make_unique<QProcess>());
+        procesos.back()->start(
+            "/bin/sh", {"-c",
+                        "for i in $(seq 20); do \"$0\" informe comisiones --agente " + a +
+                            " --pdf \"$1/" + a + "-$i.pdf\" --db \"$2\" >/dev/null || exit 1; done",
+                        ORBENTA_BINARY, dir.path(), db->connectionString()});
+    }
+    ASSERT_NE(solo["1"].mid(3), solo["4"].mid(3)) << "the two sheets differ";
+    for (auto& p : procesos) {
+        ASSERT_TRUE(p->waitForFinished(600000));
+        EXPECT_EQ(p->exitCode(), 0) << p->readAllStandardError().toStdString();
+    }
+    for (const QString a : {"1", "4"})
+        for (int i = 1; i <= 20; ++i)
+            ASSERT_EQ(hoja(dir.filePath(a + u'-' + QString::number(i) + ".pdf")), solo[a]) << i;
+}
+
+// A PDF is complete or absent: a full device, a reader that went away and a file that
+// cannot grow end with an error that names the PDF and the reason; an older file of that
+// name is left as it was and nothing else beside it. A PDF sent to standard output is
+// followed by nothing there: its name goes to standard error.
+TEST_P(Cli, APdfThatCannotBeWrittenFailsAndLeavesNothing) {
+    createSchema(true);
+    const QString pdf = dir.filePath("hoja.pdf");
+    QFile viejo(pdf);
+    ASSERT_TRUE(viejo.open(QIODevice::WriteOnly) && viejo.write("viejo") == 5);
+    viejo.close();
+    // %1 is the command, writing to $2; standard output ends with its exit code.
+    const auto sh = [&](const QString& script, const QString& target) {
+        QProcess p;
+        p.start("/bin/sh",
+                {"-c", script.arg("\"$0\" informe comisiones --agente 4 --db \"$1\" --pdf \"$2\""),
+                 ORBENTA_BINARY, db->connectionString(), target, dir.filePath("enviado.pdf")});
+        p.waitForFinished(120000);
+        return CliRun{0, QString::fromUtf8(p.readAllStandardOutput()),
+                      QString::fromUtf8(p.readAllStandardError())};
+    };
+    const QString casos[][3] = {{"%1; echo $?", "/dev/full", "No queda espacio en el disco."},
+                                {"{ (%1; echo $? >&3) | head -c 0; } 3>&1", "/dev/stdout",
+                                 "Quien lo leía ha dejado de leer."},
+                                {"ulimit -f 16; trap '' XFSZ; %1; echo $?", pdf,
+                                 "El archivo supera el tamaño máximo que se permite escribir."}};
+    // SQLite's own files beside the database could not grow either.
+    for (int i = 0; i < (GetParam() == testsupport::Engine::SQLite ? 2 : 3); ++i) {
+        const CliRun r = sh(casos[i][0], casos[i][1]);
+        expectText("stdout", {"=1\n"}, r.out);
+        expectText("stderr", {'~' + casos[i][1] + " no se ha podido escribir: " + casos[i][2]},
+                   r.err);
+    }
+    ASSERT_TRUE(viejo.open(QIODevice::ReadOnly));
+    EXPECT_EQ(viejo.readAll(), QByteArray("viejo"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"hoja.pdf"});
+
+    const CliRun r = sh("%1 | cat > \"$3\"; echo $?", "/dev/stdout");
+    EXPECT_TRUE(r.out == "0\n" && r.err.endsWith("\n/dev/stdout\n")) << r.err.toStdString();
+    QFile enviada(dir.filePath("enviado.pdf"));
+    ASSERT_TRUE(enviada.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(enviada.readAll().endsWith("%%EOF\n"));
+}
+
+ORBENTA_ENGINE_TESTS(Cli);
+
+// Bad command lines end with a usage message, never with a window (which, offscreen,
+// would wait for ever); only init creates a database; without a display the main window
+// is refused with an error line, never with an abort.
+TEST(CliUnit, CommandLines) {
+    QTemporaryDir dir;
+    const QStringList offscreen = {"QT_QPA_PLATFORM=offscreen", "ORBENTA_DB=%CS%"};
+    const QStringList usage = {"~usage: orbenta"};
+    const QStringList noDisplay = {"-DISPLAY", "-WAYLAND_DISPLAY", "-QT_QPA_PLATFORM"};
+    const QStringList pantalla = {"~error 5 (orbenta): no hay pantalla: "};
+    std::vector<Step> all;
+    for (const char* line :
+         {"--db", "--empresa", "--db %CS% --empresa", "--empresa uno", "--empresa 99999",
+          "--db --empresa 1", "--nada", "--db %CS% --nada", "sql --db",
+          "agente cargar --empresa x 3", "agente guardar 4 --Codigo 9", "nada", "--db x nada"})
+        all.push_back({QString::fromUtf8(line).split(u' '), 1, {}, usage, offscreen});
+    all.insert(all.end(),
+               {
+                   {{"--version"}, 0, {"=orbenta 1.0.0\n"}, {}, offscreen},
+                   {{"sql", "--db", "Driver=Nada", "SELECT 1"}, 1, {}, {"^error 3706 (ado): "}},
+                   {{"agente", "primero", "--db", "%CS%"}, 1, {}, {"~does not exist"}},
+                   {{"init", "--db", "%CS%"}, 0, {"^database ready: "}},
+                   {{"agente", "primero", "--db", "%CS%"}, 0, {"=no encontrado\n"}},
+                   {{"--db", "%CS%"}, 1, {}, pantalla, noDisplay},
+                   {{"--db", "%CS%"}, 1, {}, pantalla, noDisplay + QStringList{"DISPLAY=:4711"}},
+               });
+    run(all, {{"CS", "Driver=SQLite;Database=" + dir.filePath("nueva.db")}});
+}
+
+// Runs the program as nobody when the tests run as root, who may write anything.
+CliRun asNobody(const QStringList& args, const QProcessEnvironment& env) {
+    if (geteuid() != 0)
+        return orbenta(args, env);
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start("setpriv",
+            QStringList{"--reuid=65534", "--regid=65534", "--clear-groups", ORBENTA_BINARY} + args);
+    p.waitForFinished(60000);
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
+// A database on read-only media, or without permission to write, can be read; a write
+// fails and says why.
+TEST(CliUnit, AReadOnlyDatabaseIsReadAndRefusesWrites) {
+    QTemporaryDir dir;
+    const QString cs = "Driver=SQLite;Database=" + dir.filePath("solo-lectura.db");
+    ASSERT_EQ(orbenta({"init", "--demo", "--db", cs}).code, 0);
+    const auto readOnly = QFileDevice::ReadOwner | QFileDevice::ReadOther;
+    QFile::setPermissions(dir.path(), readOnly | QFileDevice::ExeOwner | QFileDevice::ExeOther);
+    QFile::setPermissions(dir.filePath("solo-lectura.db"), readOnly);
+    const auto env = QProcessEnvironment::systemEnvironment();
+    const CliRun cargar = asNobody({"agente", "cargar", "3", "--db", cs}, env);
+    const CliRun guardar =
+        asNobody({"agente", "guardar", "3", "--Nombre", "Otro", "--db", cs}, env);
+    QFile::setPermissions(dir.path(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    if (geteuid() == 0 && cargar.code != 0 && !cargar.err.contains("error "))
+        GTEST_SKIP() << "cannot run the program as another user here: " << cargar.err.toStdString();
+    EXPECT_TRUE(cargar.out.contains("Codigo: 3\n")) << cargar.err.toStdString();
+    EXPECT_EQ(guardar.code, 1);
+    EXPECT_TRUE(guardar.err.contains("open for reading only")) << guardar.err.toStdString();
+}
+
+// Without a usable home folder only init creates anything, and says why it cannot;
+// without one at all nothing is made in the root's place.
+TEST(CliUnit, OnlyInitCreatesTheDefaultFolder) {
+    QTemporaryDir dir;
+    const QString home = dir.filePath("home");
+    ASSERT_TRUE(QDir().mkpath(home));
+    const QStringList homed = {"HOME=%HOME%", "-ORBENTA_DB", "-XDG_DATA_HOME"};
+    const QStringList homeless = {"-HOME", "-ORBENTA_DB", "-XDG_DATA_HOME"};
+    const QStringList why = {"~HOME", "~ORBENTA_DB o --db"};
+    const bool existed = QFile::exists("/.local/share/orbenta/orbenta.db");
+    run({{{"init", "--db", "%OTHER%"}},
+         {{"--version"}, 0, {}, {}, homed},
+         {{"--help"}, 0, {}, {}, homed},
+         {{"sql", "--db", "%OTHER%", "SELECT 1"}, 0, {}, {}, homed},
+         {{"agente", "primero"}, 1, {}, {"~does not exist"}, homed},
+         {{"comision", "nivel", "1-2-3-4-5"}, 1, {}, {"~does not exist"}, homed},
+         {{"init"}, 1, {}, why, homeless},
+         {{"agente", "primero"}, 1, {}, why, homeless}},
+        {{"HOME", home}, {"OTHER", "Driver=SQLite;Database=" + dir.filePath("otra.db")}});
+    EXPECT_TRUE(QDir(home).isEmpty(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden));
+    EXPECT_EQ(QFile::exists("/.local/share/orbenta/orbenta.db"), existed);
+    // A home that cannot be written: init names the folder it cannot create.
+    QFile::setPermissions(home, QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                    QFileDevice::ReadOther | QFileDevice::ExeOther);
+    auto env = QProcessEnvironment::systemEnvironment();
+    env.remove("ORBENTA_DB");
+    env.remove("XDG_DATA_HOME");
+    env.insert("HOME", home);
+    const CliRun r = asNobody({"init"}, env);
+    QFile::setPermissions(home,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    if (geteuid() == 0 && !r.err.contains("error "))
+        GTEST_SKIP() << "cannot run the program as another user here: " << r.err.toStdString();
+    EXPECT_NE(r.code, 0);
+    EXPECT_TRUE(r.err.contains("permission denied") && r.err.contains(home + "/.local"))
+        << r.err.toStdString();
+}
+
+// The pictures come from a scratch demo database: the user's database is neither needed
+// nor touched.
+TEST(CliUnit, CapturaDrawsTheWindowsFromFreshDemoData) {
+    QTemporaryDir dir;
+    auto env = QProcessEnvironment::systemEnvironment();
+    env.insert("ORBENTA_DB", "Driver=SQLite;Database=" + dir.filePath("user.db"));
+    const CliRun r = orbenta({"captura", dir.filePath("pictures")}, env);
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QImage empty(dir.filePath("pictures/frmAgentes_CambioFactura-vacia.png"));
+    const QImage loaded(dir.filePath("pictures/frmAgentes_CambioFactura.png"));
+    // The window's client area, 6390 x 3450 twips at 15 twips a pixel.
+    EXPECT_EQ(loaded.size(), QSize(426, 230));
+    EXPECT_FALSE(empty.isNull());
+    EXPECT_NE(empty, loaded); // the invoice and the new agent are shown
+    EXPECT_FALSE(QFile::exists(dir.filePath("user.db")));
+}
+
+} // namespace
