@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QProcessEnvironment>
+#include <QProcess>
 #include <QStringList>
 
 namespace testsupport {
@@ -8,12 +8,18 @@ namespace testsupport {
 /// What one run of the orbenta program printed.
 struct CliRun {
     int code;
-    QString out;
-    QString err;
+    QString out, err;
 };
 
 /// Runs the built orbenta program with `args` and waits for it.
-CliRun orbenta(const QStringList& args,
-               const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment());
+inline CliRun orbenta(const QStringList& args,
+                      const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(ORBENTA_BINARY), args);
+    p.waitForFinished(120000);
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
 
 } // namespace testsupport
