@@ -10,8 +10,6 @@
 
 namespace orbenta::host {
 
-using automation::AutomationError;
-
 // Pictures of every window of the component, loaded with demo data, for documentation.
 // Without --db the demo data is made afresh in a scratch database, so the pictures are
 // the same on every machine and never show (or need) the user's own data.

@@ -5,8 +5,6 @@
 
 namespace orbenta::host {
 
-using automation::AutomationError;
-
 namespace {
 
 QString number(double v) {

@@ -8,6 +8,8 @@ namespace orbenta::host {
 
 using automation::AutomationError;
 
+namespace {
+
 // "empresa informes CODIGO": the company's report logon (ODBCNombre, ODBCBaseDatos,
 // ODBCUsuario, ODBCPassword) set to reach the database of this connection, the way out
 // when its reports name another one (a copied file, a database made from a template).
@@ -33,6 +35,8 @@ int empresaInformes(Context& c, ado::Connection& cn, qint16 code) {
               << '\n';
     return 0;
 }
+
+} // namespace
 
 int cmdEmpresa(Context& c) {
     if (c.args.isEmpty())

@@ -8,8 +8,6 @@
 
 namespace orbenta::host {
 
-using automation::AutomationError;
-
 // "informe comisiones --agente A --pdf FILE": the commission sheet the commission window
 // prints, written as a PDF without any window.
 int cmdInforme(Context& c) {
