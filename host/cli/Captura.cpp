@@ -87,8 +87,7 @@ int cmdCaptura(Context& c) {
         save(w, QStringLiteral("frmAgentes_Comision_Familias.png"));
         // Its report, in the viewer (modeless here, so that it can be drawn).
         ORBTAgentes::clsView visor;
-        visor.Report =
-            ORBTAgentes::InformeComisiones::Preparar(
+        visor.Report = ORBTAgentes::InformeComisiones::Preparar(
             *g->grid(), 4,
             w->findChild<controls::HxAgente*>(QStringLiteral("txtAgente"))->Nombre());
         visor.Cargar(false, 100);

@@ -120,7 +120,7 @@ std::pair<QStringList, QList<QPair<QString, QString>>> agentProperties(const QSt
         return {args, {}};
     QStringList rest;
     QList<QPair<QString, QString>> props;
-    const ORBTAgentes::ClassInfo& info = ORBTAgentes::classInfo("clsAgente");
+    const ORBTAgentes::ClassInfo& info = ORBTAgentes::clsAgente::interfaceInfo();
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
         const ORBTAgentes::MemberInfo* m =

@@ -554,4 +554,11 @@ void frmAgentes::comprobarEmail() {
     txtEMail->setFocus();
 }
 
+const ClassInfo& frmclsAgente::interfaceInfo() {
+    static const ClassInfo info =
+        windowClass<frmclsAgente>("frmclsAgente", "{BF27D548-033D-4FF3-AD6C-71C84B601B7B}",
+                                  "_frmclsAgente", "{1929E29D-B333-4B40-A970-8F4DBC1F9103}");
+    return info;
+}
+
 } // namespace ORBTAgentes

@@ -93,7 +93,9 @@ private:
 /// The public window class that opens "Agentes".
 class frmclsAgente : public WindowClass<frmAgentes> {
 public:
-    frmclsAgente() : WindowClass("frmclsAgente") {}
+    frmclsAgente() : WindowClass(interfaceInfo()) {}
+    /// Its identities and members (the host's two properties and Show).
+    static const ClassInfo& interfaceInfo();
 };
 
 } // namespace ORBTAgentes

@@ -12,7 +12,7 @@
 
 namespace ORBTAgentes {
 
-clsAgente::clsAgente() : AutomationObject(ORBTAgentes::classInfo("clsAgente")) {}
+clsAgente::clsAgente() : AutomationObject(interfaceInfo()) {}
 
 namespace {
 
@@ -314,55 +314,57 @@ void clsAgente::Acum_Venta_Art(qint16 intAlmacen, const QDateTime& dteFecha, qin
 
 // ---- interface ----------------------------------------------------------------------------
 
-ClassInfo clsAgente::interfaceInfo() {
+const ClassInfo& clsAgente::interfaceInfo() {
     using A = clsAgente;
-    return {"clsAgente",
-            "{BF7889CF-D691-43C6-A45F-73158C5C7708}",
-            "_clsAgente",
-            "{B62887C5-2237-46EF-93BE-75D875D7C468}",
-            {
-                property<&A::Codigo>("Codigo", 0x40030000),
-                property<&A::Nombre>("Nombre", 0x40030001),
-                property<&A::Direccion>("Direccion", 0x40030002),
-                property<&A::Cp>("Cp", 0x40030003),
-                property<&A::Localidad>("Localidad", 0x40030004),
-                property<&A::Provincia>("Provincia", 0x40030005),
-                property<&A::Telefono>("Telefono", 0x40030006),
-                property<&A::Fax>("Fax", 0x40030007),
-                property<&A::Movil>("Movil", 0x40030008),
-                property<&A::eMail>("eMail", 0x40030009),
-                property<&A::Almacen>("Almacen", 0x4003000A),
-                property<&A::Bloqueado>("Bloqueado", 0x4003000B),
-                property<&A::Bloq_Fecha>("Bloq_Fecha", 0x4003000C),
-                property<&A::Bloq_Motivo>("Bloq_Motivo", 0x4003000D),
-                property<&A::ComisionVenta>("ComisionVenta", 0x4003000E),
-                property<&A::ComisionCobro>("ComisionCobro", 0x4003000F),
-                property<&A::Retencion_IRPF>("Retencion_IRPF", 0x40030010),
-                property<&A::NoImpLiquidacion>("NoImpLiquidacion", 0x40030011),
-                property<&A::Password>("Password", 0x40030012),
-                property<&A::Cta_Bancaria>("Cta_Bancaria", 0x40030013),
-                property<&A::Observ>("Observ", 0x40030014),
-                property<&A::SoloLectura>("SoloLectura", 0x40030015),
-                empresaOrbenta(),
-                conexionOrbenta(),
-                method<&A::AcumularVenta>("AcumularVenta", 0x60030002, "intAgente", "dteFecha",
-                                          "curImpPvp", "curImpCosto"),
-                method<&A::AcumularComisionVenta>("AcumularComisionVenta", 0x60030003, "intAgente",
-                                                  "dteFecha", "curImporte"),
-                method<&A::AcumularComisionCobro>("AcumularComisionCobro", 0x60030004, "intAgente",
-                                                  "dteFecha", "curImporte"),
-                method<&A::Modificar>("Modificar", 0x60030005),
-                method<&A::Insertar>("Insertar", 0x60030006),
-                method<&A::Eliminar>("Eliminar", 0x60030007),
-                method<&A::Cargar>("Cargar", 0x60030008, optional("clsDest")),
-                method<&A::Cargar_Anterior>("Cargar_Anterior", 0x60030009, optional("clsDest")),
-                method<&A::Cargar_Primero>("Cargar_Primero", 0x6003000A, optional("clsDest")),
-                method<&A::Cargar_Siguiente>("Cargar_Siguiente", 0x6003000B, optional("clsDest")),
-                method<&A::Cargar_Ultimo>("Cargar_Ultimo", 0x6003000C, optional("clsDest")),
-                method<&A::Acum_Venta_Art>("Acum_Venta_Art", 0x6003000E, "intAlmacen", "dteFecha",
-                                           "lngArticulo", "intAgente", "curImpPvp", "curImpCosto"),
-            },
-            create<clsAgente>};
+    static const ClassInfo info{
+        "clsAgente",
+        "{BF7889CF-D691-43C6-A45F-73158C5C7708}",
+        "_clsAgente",
+        "{B62887C5-2237-46EF-93BE-75D875D7C468}",
+        {
+            property<&A::Codigo>("Codigo", 0x40030000),
+            property<&A::Nombre>("Nombre", 0x40030001),
+            property<&A::Direccion>("Direccion", 0x40030002),
+            property<&A::Cp>("Cp", 0x40030003),
+            property<&A::Localidad>("Localidad", 0x40030004),
+            property<&A::Provincia>("Provincia", 0x40030005),
+            property<&A::Telefono>("Telefono", 0x40030006),
+            property<&A::Fax>("Fax", 0x40030007),
+            property<&A::Movil>("Movil", 0x40030008),
+            property<&A::eMail>("eMail", 0x40030009),
+            property<&A::Almacen>("Almacen", 0x4003000A),
+            property<&A::Bloqueado>("Bloqueado", 0x4003000B),
+            property<&A::Bloq_Fecha>("Bloq_Fecha", 0x4003000C),
+            property<&A::Bloq_Motivo>("Bloq_Motivo", 0x4003000D),
+            property<&A::ComisionVenta>("ComisionVenta", 0x4003000E),
+            property<&A::ComisionCobro>("ComisionCobro", 0x4003000F),
+            property<&A::Retencion_IRPF>("Retencion_IRPF", 0x40030010),
+            property<&A::NoImpLiquidacion>("NoImpLiquidacion", 0x40030011),
+            property<&A::Password>("Password", 0x40030012),
+            property<&A::Cta_Bancaria>("Cta_Bancaria", 0x40030013),
+            property<&A::Observ>("Observ", 0x40030014),
+            property<&A::SoloLectura>("SoloLectura", 0x40030015),
+            empresaOrbenta(),
+            conexionOrbenta(),
+            method<&A::AcumularVenta>("AcumularVenta", 0x60030002, "intAgente", "dteFecha",
+                                      "curImpPvp", "curImpCosto"),
+            method<&A::AcumularComisionVenta>("AcumularComisionVenta", 0x60030003, "intAgente",
+                                              "dteFecha", "curImporte"),
+            method<&A::AcumularComisionCobro>("AcumularComisionCobro", 0x60030004, "intAgente",
+                                              "dteFecha", "curImporte"),
+            method<&A::Modificar>("Modificar", 0x60030005),
+            method<&A::Insertar>("Insertar", 0x60030006),
+            method<&A::Eliminar>("Eliminar", 0x60030007),
+            method<&A::Cargar>("Cargar", 0x60030008, optional("clsDest")),
+            method<&A::Cargar_Anterior>("Cargar_Anterior", 0x60030009, optional("clsDest")),
+            method<&A::Cargar_Primero>("Cargar_Primero", 0x6003000A, optional("clsDest")),
+            method<&A::Cargar_Siguiente>("Cargar_Siguiente", 0x6003000B, optional("clsDest")),
+            method<&A::Cargar_Ultimo>("Cargar_Ultimo", 0x6003000C, optional("clsDest")),
+            method<&A::Acum_Venta_Art>("Acum_Venta_Art", 0x6003000E, "intAlmacen", "dteFecha",
+                                       "lngArticulo", "intAgente", "curImpPvp", "curImpCosto"),
+        },
+        create<clsAgente>};
+    return info;
 }
 
 } // namespace ORBTAgentes

@@ -19,7 +19,7 @@ class clsAgente : public AutomationObject {
 public:
     clsAgente();
     /// The public interface: members in interface order with their dispatch identifiers.
-    static ClassInfo interfaceInfo();
+    static const ClassInfo& interfaceInfo();
 
     qint16 Codigo = 0;
     QString Nombre;

@@ -22,8 +22,7 @@ QString caption(int index) {
 }
 } // namespace
 
-clsComision_Familias::clsComision_Familias()
-    : AutomationObject(ORBTAgentes::classInfo("clsComision_Familias")) {}
+clsComision_Familias::clsComision_Familias() : AutomationObject(interfaceInfo()) {}
 
 void clsComision_Familias::EmpresaOrbenta(std::shared_ptr<ORBTEmp::Empresa> empresa) {
     AutomationObject::EmpresaOrbenta(empresa);
@@ -335,34 +334,36 @@ double clsComision_Familias::resolve(Explicacion* ex) {
 
 // ---- interface ----------------------------------------------------------------------------
 
-ClassInfo clsComision_Familias::interfaceInfo() {
+const ClassInfo& clsComision_Familias::interfaceInfo() {
     using C = clsComision_Familias;
-    return {"clsComision_Familias",
-            "{52F8770D-3ED5-4D63-AD99-3CFB10BCCEE2}",
-            "_clsComision_Familias",
-            "{09AB94AF-7E30-42A8-9C3F-0DA1E68902E6}",
-            {
-                property<&C::Nivel>("Nivel", 0x40030000),
-                property<&C::Familia_1>("Familia_1", 0x40030001),
-                property<&C::Familia_2>("Familia_2", 0x40030002),
-                property<&C::Familia_3>("Familia_3", 0x40030003),
-                property<&C::Articulo>("Articulo", 0x40030004),
-                property<&C::Agente>("Agente", 0x40030005),
-                property<&C::Comision>("Comision", 0x40030006),
-                property<&C::NumNiveles>("NumNiveles", 0x40030007),
-                empresaOrbenta(),
-                conexionOrbenta(),
-                method<&C::Insertar>("Insertar", 0x60030002),
-                method<&C::Eliminar>("Eliminar", 0x60030003),
-                method<&C::Calcula_Nivel>("Calcula_Nivel", 0x60030004, "key"),
-                method<&C::Cargar_Articulos>("Cargar_Articulos", 0x60030005, "rs", "intFamilia1",
-                                             "intFamilia2", "intFamilia3"),
-                method<&C::Cargar_Todos>("Cargar_Todos", 0x60030006, "rs"),
-                method<&C::Dev_Comision>("Dev_Comision", 0x60030007),
-                method<&C::Dev_Comision_Activa>("Dev_Comision_Activa", 0x60030009),
-                method<&C::Modificar>("Modificar", 0x6003000A),
-            },
-            create<clsComision_Familias>};
+    static const ClassInfo info{
+        "clsComision_Familias",
+        "{52F8770D-3ED5-4D63-AD99-3CFB10BCCEE2}",
+        "_clsComision_Familias",
+        "{09AB94AF-7E30-42A8-9C3F-0DA1E68902E6}",
+        {
+            property<&C::Nivel>("Nivel", 0x40030000),
+            property<&C::Familia_1>("Familia_1", 0x40030001),
+            property<&C::Familia_2>("Familia_2", 0x40030002),
+            property<&C::Familia_3>("Familia_3", 0x40030003),
+            property<&C::Articulo>("Articulo", 0x40030004),
+            property<&C::Agente>("Agente", 0x40030005),
+            property<&C::Comision>("Comision", 0x40030006),
+            property<&C::NumNiveles>("NumNiveles", 0x40030007),
+            empresaOrbenta(),
+            conexionOrbenta(),
+            method<&C::Insertar>("Insertar", 0x60030002),
+            method<&C::Eliminar>("Eliminar", 0x60030003),
+            method<&C::Calcula_Nivel>("Calcula_Nivel", 0x60030004, "key"),
+            method<&C::Cargar_Articulos>("Cargar_Articulos", 0x60030005, "rs", "intFamilia1",
+                                         "intFamilia2", "intFamilia3"),
+            method<&C::Cargar_Todos>("Cargar_Todos", 0x60030006, "rs"),
+            method<&C::Dev_Comision>("Dev_Comision", 0x60030007),
+            method<&C::Dev_Comision_Activa>("Dev_Comision_Activa", 0x60030009),
+            method<&C::Modificar>("Modificar", 0x6003000A),
+        },
+        create<clsComision_Familias>};
+    return info;
 }
 
 } // namespace ORBTAgentes

@@ -24,7 +24,7 @@ class clsComision_Familias : public AutomationObject {
 public:
     clsComision_Familias();
     /// The public interface: members in interface order with their dispatch identifiers.
-    static ClassInfo interfaceInfo();
+    static const ClassInfo& interfaceInfo();
 
     quint8 Nivel = 0;
     qint16 Familia_1 = 0;

@@ -466,4 +466,11 @@ void frmAgentes_Comision_Familias::salir() {
     close();
 }
 
+const ClassInfo& frmclsComision_Familias::interfaceInfo() {
+    static const ClassInfo info = windowClass<frmclsComision_Familias>(
+        "frmclsComision_Familias", "{2A4E4A69-07AB-4D34-9851-037FF88C65E0}",
+        "_frmclsComision_Familias", "{DB187383-45D9-4877-8BF5-CE5D1D02D1F1}");
+    return info;
+}
+
 } // namespace ORBTAgentes

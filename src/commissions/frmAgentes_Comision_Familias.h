@@ -118,7 +118,9 @@ private:
 /// The public window class that opens "Comisiones Agente - Familia - Artículo".
 class frmclsComision_Familias : public WindowClass<frmAgentes_Comision_Familias> {
 public:
-    frmclsComision_Familias() : WindowClass("frmclsComision_Familias") {}
+    frmclsComision_Familias() : WindowClass(interfaceInfo()) {}
+    /// Its identities and members (the host's two properties and Show).
+    static const ClassInfo& interfaceInfo();
 };
 
 } // namespace ORBTAgentes

@@ -50,12 +50,4 @@ struct ClassInfo {
     const MemberInfo* member(const QString& name) const;
 };
 
-/// The five public classes, in the order of the type library (defined with the class
-/// factory, above the classes themselves).
-const std::vector<ClassInfo>& publicClasses();
-/// A class by name ("clsAgente"), ProgID ("ORBTAgentes.clsAgente") or class
-/// identifier ("{BF7889CF-...}", letter case and braces optional); null when unknown.
-const ClassInfo* findClass(const QString& nameProgIdOrClassId);
-const ClassInfo& classInfo(const char* name);
-
 } // namespace ORBTAgentes

@@ -14,8 +14,7 @@ namespace ORBTAgentes {
 /// Unload; closed (with its Unload) when the window class is released.
 template <class Form> class WindowClass : public AutomationObject {
 public:
-    explicit WindowClass(const char* className)
-        : AutomationObject(ORBTAgentes::classInfo(className)) {}
+    explicit WindowClass(const ClassInfo& info) : AutomationObject(info) {}
     ~WindowClass() override {
         if (form_)
             form_->close(); // as if the user closed it: Unload drops it

@@ -337,4 +337,11 @@ void frmAgentes_CambioFactura::setEditing(bool editing) {
     cmdCancelar->setEnabled(editing);
 }
 
+const ClassInfo& frmclsCambioFactura::interfaceInfo() {
+    static const ClassInfo info = windowClass<frmclsCambioFactura>(
+        "frmclsCambioFactura", "{03F1A370-B63B-45E7-9BE3-A23A087B5E57}", "_frmclsCambioFactura",
+        "{A26885B3-7D84-4E7D-AD15-0AAAD022BE2E}");
+    return info;
+}
+
 } // namespace ORBTAgentes

@@ -72,7 +72,9 @@ private:
 /// The public window class that opens "Cambio de Agente en Factura".
 class frmclsCambioFactura : public WindowClass<frmAgentes_CambioFactura> {
 public:
-    frmclsCambioFactura() : WindowClass("frmclsCambioFactura") {}
+    frmclsCambioFactura() : WindowClass(interfaceInfo()) {}
+    /// Its identities and members (the host's two properties and Show).
+    static const ClassInfo& interfaceInfo();
 };
 
 } // namespace ORBTAgentes

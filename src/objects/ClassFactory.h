@@ -6,6 +6,12 @@
 
 namespace ORBTAgentes {
 
+/// The five public classes, in the order of the type library.
+const std::vector<ClassInfo>& publicClasses();
+/// A class by name ("clsAgente"), ProgID ("ORBTAgentes.clsAgente") or class
+/// identifier ("{BF7889CF-...}", letter case and braces optional); null when unknown.
+const ClassInfo* findClass(const QString& nameProgIdOrClassId);
+
 /// Creates a public class by ProgID or class identifier (the class factory). An
 /// unknown name fails with "Class not registered".
 ObjectRef CreateObject(const QString& progIdOrClassId);
