@@ -56,10 +56,20 @@ protected:
         field->setFocus();
         QTest::keyClicks(QApplication::focusWidget(), text);
     }
-    /// The user has been told `text` in the last of `i + 1` message boxes.
-    void told(qsizetype i, const char* text) {
+    /// Types into a control, then Enter there.
+    void enter(QWidget* field, const QString& text) {
+        type(field, text);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    }
+    QStringList rows(const QString& sql) const { return rowsOf(*cn, sql); }
+    /// The user has been told `text` in the last of `i + 1` message boxes, under `title`
+    /// and with `icon` when given.
+    void told(qsizetype i, const char* text, const char* title = nullptr, int icon = -1) {
         ASSERT_EQ(presenter->requests.size(), i + 1);
-        EXPECT_EQ(presenter->requests[i].text, QString::fromUtf8(text));
+        const ui::MessageRequest& r = presenter->requests[i];
+        EXPECT_EQ(r.text, QString::fromUtf8(text));
+        EXPECT_EQ(r.title, title ? QString::fromUtf8(title) : r.title);
+        EXPECT_EQ(int(r.icon), icon < 0 ? int(r.icon) : icon);
     }
     /// A key pressed where the focus is.
     void key(int k, Qt::KeyboardModifiers m = Qt::NoModifier) {

@@ -21,6 +21,7 @@
 #include <sys/stat.h>
 
 using namespace ORBTAgentes;
+using namespace Qt::StringLiterals;
 using testsupport::rowsOf;
 
 namespace {
@@ -34,16 +35,30 @@ protected:
             return;
         auto e = shareCompany();
         e->setCodEmpresaArticulos(1);
-        e->setNombreNivel(0, QStringLiteral("Familia"));
-        e->setNombreNivel(1, QStringLiteral("Subfamilia"));
+        e->setNombreNivel(0, u"Familia"_s);
+        e->setNombreNivel(1, u"Subfamilia"_s);
         testsupport::useInstalledReports(*cn);
-        cn->Execute(QStringLiteral("INSERT INTO Empresas (Codigo, Nombre, Cod_Empresa_Articulos) "
-                                   "VALUES (1, 'Distribuciones Norte', 1)"));
-        cn->Execute(QStringLiteral("INSERT INTO Agentes (Codigo, Nombre) VALUES (1, 'Ana')"));
+        cn->Execute(u"INSERT INTO Empresas (Codigo, Nombre, Cod_Empresa_Articulos) "
+                    "VALUES (1, 'Distribuciones Norte', 1)"_s);
+        cn->Execute(u"INSERT INTO Agentes (Codigo, Nombre) VALUES (1, 'Ana')"_s);
     }
     void sql(std::initializer_list<const char*> statements) {
         for (const char* s : statements)
             cn->Execute(QString::fromUtf8(s));
+    }
+    // Agent 1's rules, each "nivel, comision, articulo, f1, f2, f3".
+    void reglas(std::initializer_list<const char*> valores) {
+        for (const char* v : valores)
+            cn->Execute(
+                u"INSERT INTO Agentes_Comisiones (Cod_Empresa, Cod_Agente, Nivel, Comision, "
+                "Cod_Articulo, Familia_1, Familia_2, Familia_3) VALUES (1, 1, "_s +
+                QLatin1String(v) + u')');
+    }
+    // The lines of the report exported as PDF.
+    static QStringList impreso(report::Report& r) {
+        QTemporaryDir dir;
+        r.ExportPdf(dir.filePath(u"hoja.pdf"_s));
+        return testsupport::pdfLines(dir.filePath(u"hoja.pdf"_s));
     }
     // The agent's rows as the commission window shows them, without the window.
     std::unique_ptr<grid::OutlineModel> filas() {
@@ -58,41 +73,27 @@ protected:
     }
 };
 
-// Three families, the second with a sub-family holding one article rule: five rows with
-// one, one, two, three and one tabs before the tree text ("code - name"), the commission
-// texts as shown (empty, two decimals, "BLOQUEADO"), names with quotes as typed; the PDF prints
-// them in that order under the company, the title and the agent, and each family starts a group.
+// Rows tabbed by level, texts as shown, in the work table and the PDF; a group per family.
 TEST_P(ComisionReport, FiveRowsOfTwoLevelsIndentedByLevel) {
-    sql({"INSERT INTO Familias_1 (Cod_Empresa, Codigo, Nombre) VALUES (1, 1, 'Aceites')",
-         "INSERT INTO Familias_1 (Cod_Empresa, Codigo, Nombre) VALUES (1, 2, 'O''Brien')",
-         "INSERT INTO Familias_1 (Cod_Empresa, Codigo, Nombre) VALUES (1, 3, 'Café \"Bueno\"')",
+    sql({"INSERT INTO Familias_1 (Cod_Empresa, Codigo, Nombre) VALUES (1, 1, 'Aceites'), (1, 2, "
+         "'O''Brien'), (1, 3, 'Café \"Bueno\"')",
          "INSERT INTO Familias_2 (Cod_Empresa, Familia_1, Codigo, Nombre) VALUES (1, 2, 1, "
          "'Latas')",
          "INSERT INTO Articulos (Cod_Empresa, Codigo, Descripcion, Familia_1, Familia_2, "
-         "Familia_3) VALUES (1, 900, 'Atún ''del norte''', 2, 1, 0)",
-         "INSERT INTO Agentes_Comisiones (Nivel, Cod_Empresa, Cod_Agente, Comision, "
-         "Cod_Articulo, Familia_1, Familia_2, Familia_3) VALUES (1, 1, 1, 10, 0, 2, 0, 0)",
-         "INSERT INTO Agentes_Comisiones (Nivel, Cod_Empresa, Cod_Agente, Comision, "
-         "Cod_Articulo, Familia_1, Familia_2, Familia_3) VALUES (3, 1, 1, 4.5, 900, 2, 1, 0)",
-         "INSERT INTO Agentes_Comisiones (Nivel, Cod_Empresa, Cod_Agente, Comision, "
-         "Cod_Articulo, Familia_1, Familia_2, Familia_3) VALUES (1, 1, 1, 200, 0, 3, 0, 0)"});
+         "Familia_3) VALUES (1, 900, 'Atún ''del norte''', 2, 1, 0)"});
+    reglas({"1, 10, 0, 2, 0, 0", "3, 4.5, 900, 2, 1, 0", "1, 200, 0, 3, 0, 0"});
     const auto m = filas();
-    auto r = InformeComisiones::Preparar(*m, 1, QStringLiteral("Ana"));
+    auto r = InformeComisiones::Preparar(*m, 1, u"Ana"_s);
     const QStringList esperado = {
-        QStringLiteral("\t1 - Aceites|"),
-        QStringLiteral("\t2 - O'Brien|10,00"),
-        QStringLiteral("\t\t1 - Latas|"),
-        QStringLiteral("\t\t\t900 - Atún 'del norte'|4,50"),
-        QStringLiteral("\t3 - Café \"Bueno\"|BLOQUEADO"),
+        u"\t1 - Aceites|"_s,
+        u"\t2 - O'Brien|10,00"_s,
+        u"\t\t1 - Latas|"_s,
+        u"\t\t\t900 - Atún 'del norte'|4,50"_s,
+        u"\t3 - Café \"Bueno\"|BLOQUEADO"_s,
     };
-    EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT Elemento, Porcentaje FROM Listado_Desc_Comis "
-                                         "ORDER BY Orden")),
+    EXPECT_EQ(rowsOf(*cn, u"SELECT Elemento, Porcentaje FROM Listado_Desc_Comis ORDER BY Orden"_s),
               esperado);
-
-    QTemporaryDir dir;
-    const QString pdf = dir.filePath(QStringLiteral("hoja.pdf"));
-    r->ExportPdf(pdf);
-    const QStringList lines = testsupport::pdfLines(pdf);
+    const QStringList lines = impreso(*r);
     const QStringList cabecera = {"Distribuciones Norte", "Comisiones por Agente",
                                   "AGENTE: 1 - Ana", "Elemento Comisión"};
     ASSERT_GE(lines.size(), cabecera.size() + esperado.size() + 1);
@@ -101,8 +102,7 @@ TEST_P(ComisionReport, FiveRowsOfTwoLevelsIndentedByLevel) {
     for (const QString& e : esperado)
         impresas << QString(e).replace(u'|', u' ').simplified();
     EXPECT_EQ(lines.mid(cabecera.size(), esperado.size()), impresas);
-    EXPECT_TRUE(lines.last().startsWith(QStringLiteral("Página 1 de 1")))
-        << lines.last().toStdString();
+    EXPECT_TRUE(lines.last().startsWith(u"Página 1 de 1"_s)) << lines.last().toStdString();
 
     QStringList grupos;
     for (const report::Report::Group& g : r->Groups()) {
@@ -112,21 +112,17 @@ TEST_P(ComisionReport, FiveRowsOfTwoLevelsIndentedByLevel) {
     EXPECT_EQ(grupos, (QStringList{"1 - Aceites", "2 - O'Brien", "3 - Café \"Bueno\""}));
 }
 
-// The viewer window over a sheet of several pages: the group tree shows when asked, a
-// click on a group goes to its page, the zoom that is not a percentage shows the page as
-// printed, and the close command discards the window so the next one is fresh.
+// The viewer over several pages: a click on a group goes to its page; closing discards it.
 TEST_P(ComisionReport, TheViewerBrowsesTheSheetByGroup) {
     ado::Transaction t(*cn);
     for (int f = 1; f <= 60; ++f) {
-        cn->Execute(
-            QStringLiteral("INSERT INTO Familias_1 (Cod_Empresa, Codigo, Nombre) VALUES (1, ") +
-            QString::number(f) + QStringLiteral(", 'Familia ") + QString::number(f) +
-            QStringLiteral("')"));
+        cn->Execute(u"INSERT INTO Familias_1 (Cod_Empresa, Codigo, Nombre) VALUES (1, "_s +
+                    QString::number(f) + u", 'Familia "_s + QString::number(f) + u"')"_s);
         for (int s = 1; s <= 3; ++s)
-            cn->Execute(QStringLiteral("INSERT INTO Familias_2 (Cod_Empresa, Familia_1, Codigo, "
-                                       "Nombre) VALUES (1, ") +
-                        QString::number(f) + QStringLiteral(", ") + QString::number(s) +
-                        QStringLiteral(", 'Sub ") + QString::number(s) + QStringLiteral("')"));
+            cn->Execute(u"INSERT INTO Familias_2 (Cod_Empresa, Familia_1, Codigo, "
+                        "Nombre) VALUES (1, "_s +
+                        QString::number(f) + u", "_s + QString::number(s) + u", 'Sub "_s +
+                        QString::number(s) + u"')"_s);
     }
     t.Commit();
     const auto m = filas();
@@ -134,12 +130,12 @@ TEST_P(ComisionReport, TheViewerBrowsesTheSheetByGroup) {
 
     clsView vista;
     vista.MostrarGrupos = true;
-    vista.Report = InformeComisiones::Preparar(*m, 1, QStringLiteral("Ana"));
+    vista.Report = InformeComisiones::Preparar(*m, 1, u"Ana"_s);
     vista.Cargar(false);
     QPointer<frmView> v = frmView::actual();
     ASSERT_TRUE(v);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(v));
-    auto* visor = v->findChild<report::Visor*>(QStringLiteral("crvRep"));
+    auto* visor = v->findChild<report::Visor*>(u"crvRep"_s);
     EXPECT_TRUE(visor->DisplayGroupTree());
     EXPECT_EQ(visor->zoomPercent(), 100);
     ASSERT_GT(visor->pageCount(), 2);
@@ -155,14 +151,13 @@ TEST_P(ComisionReport, TheViewerBrowsesTheSheetByGroup) {
     for (int i : {59, 0, 30}) {
         QListWidgetItem* item = arbol->item(i);
         arbol->scrollToItem(item);
-        EXPECT_EQ(item->text(),
-                  QString::number(i + 1) + QStringLiteral(" - Familia ") + QString::number(i + 1));
+        EXPECT_EQ(item->text(), QString::number(i + 1) + u" - Familia "_s + QString::number(i + 1));
         QTest::mouseClick(arbol->viewport(), Qt::LeftButton, {},
                           arbol->visualItemRect(item).center());
         EXPECT_EQ(visor->currentPage(), grupos[i].page) << item->text().toStdString();
     }
 
-    visor->findChild<QToolButton*>(QStringLiteral("cerrar"))->click();
+    visor->findChild<QToolButton*>(u"cerrar"_s)->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(v.isNull()) << "the closed window is discarded";
     EXPECT_EQ(frmView::actual(), nullptr);
@@ -172,7 +167,7 @@ TEST_P(ComisionReport, TheViewerBrowsesTheSheetByGroup) {
     otra.Cargar(false, 75);
     QPointer<frmView> nueva = frmView::actual();
     ASSERT_TRUE(nueva);
-    visor = nueva->findChild<report::Visor*>(QStringLiteral("crvRep"));
+    visor = nueva->findChild<report::Visor*>(u"crvRep"_s);
     EXPECT_FALSE(visor->DisplayGroupTree()) << "a fresh window, with its own settings";
     EXPECT_EQ(visor->zoomPercent(), 75);
     nueva->close();
@@ -180,10 +175,8 @@ TEST_P(ComisionReport, TheViewerBrowsesTheSheetByGroup) {
     EXPECT_TRUE(nueva.isNull());
 }
 
-// The report's logon reaching another database than the connection that fills the work
-// table (a copied file, a database made from a template, values never set): the print is
-// refused before anything is written, naming both databases and never a password; the
-// same file reached by another path is the same database.
+// A logon of another database than the work table's is refused before writing, naming
+// both and never a password; the same database spelled otherwise prints.
 TEST_P(ComisionReport, ALogonOfAnotherDatabaseIsRefusedBeforeWriting) {
     sql({"INSERT INTO Familias_1 (Cod_Empresa, Codigo, Nombre) VALUES (1, 1, 'Aceites')",
          "INSERT INTO Listado_Desc_Comis (Elemento, Porcentaje) VALUES ('de otro', '1,00')"});
@@ -198,50 +191,44 @@ TEST_P(ComisionReport, ALogonOfAnotherDatabaseIsRefusedBeforeWriting) {
         QString enElTexto;
     };
     const std::vector<Caso> casos = {
-        {"another database", l.baseDatos + QStringLiteral("_copia"), l.usuario,
-         QStringLiteral("clave-secreta"), l.nombre, QString()},
+        {"another database", l.baseDatos + u"_copia"_s, l.usuario, u"clave-secreta"_s, l.nombre,
+         QString()},
         {"values never set", QString(), QString(), QString(), QString(),
-         QStringLiteral("(ninguna: valores sin configurar)")},
+         u"(ninguna: valores sin configurar)"_s},
     };
     for (const Caso& c : casos) {
         SCOPED_TRACE(c.nombre);
-        e->setValorConfiguracion(QStringLiteral("ODBCNombre"), c.nombreServidor);
-        e->setValorConfiguracion(QStringLiteral("ODBCBaseDatos"), c.baseDatos);
-        e->setValorConfiguracion(QStringLiteral("ODBCUsuario"), c.usuario);
-        e->setValorConfiguracion(QStringLiteral("ODBCPassword"), c.password);
+        e->setValorConfiguracion(u"ODBCNombre"_s, c.nombreServidor);
+        e->setValorConfiguracion(u"ODBCBaseDatos"_s, c.baseDatos);
+        e->setValorConfiguracion(u"ODBCUsuario"_s, c.usuario);
+        e->setValorConfiguracion(u"ODBCPassword"_s, c.password);
         try {
-            InformeComisiones::Preparar(*m, 1, QStringLiteral("Ana"));
+            InformeComisiones::Preparar(*m, 1, u"Ana"_s);
             ADD_FAILURE() << "printed";
         } catch (const automation::AutomationError& x) {
             const QString d = x.description();
-            EXPECT_TRUE(d.contains(QStringLiteral("No se ha impreso nada"))) << d.toStdString();
-            EXPECT_TRUE(d.contains(QStringLiteral("«") + nuestra + QStringLiteral("»")))
-                << d.toStdString();
+            EXPECT_TRUE(d.contains(u"No se ha impreso nada"_s)) << d.toStdString();
+            EXPECT_TRUE(d.contains(u"«"_s + nuestra + u"»"_s)) << d.toStdString();
             if (!c.baseDatos.isEmpty())
                 EXPECT_TRUE(d.contains(c.baseDatos)) << d.toStdString();
             else
                 EXPECT_TRUE(d.contains(c.enElTexto)) << d.toStdString();
-            EXPECT_FALSE(d.contains(QStringLiteral("clave-secreta"))) << d.toStdString();
+            EXPECT_FALSE(d.contains(u"clave-secreta"_s)) << d.toStdString();
         }
-        EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT Elemento FROM Listado_Desc_Comis")),
-                  QStringList{"de otro"})
+        EXPECT_EQ(rowsOf(*cn, u"SELECT Elemento FROM Listado_Desc_Comis"_s), QStringList{"de otro"})
             << "nothing written";
     }
-    // The same database under another spelling prints: another path to the file; the
-    // server's name in capitals; PostgreSQL reached directly when the connection goes
-    // through ODBC, and through ODBC when it is direct.
+    // Another path to the file; the server in capitals; PostgreSQL direct or through ODBC.
     testsupport::useInstalledReports(*cn);
     QStringList nombres;
     if (GetParam() == testsupport::Engine::SQLite) {
         const QFileInfo f(l.baseDatos);
-        e->setValorConfiguracion(QStringLiteral("ODBCBaseDatos"),
-                                 f.absolutePath() + QStringLiteral("/./") + f.fileName());
+        e->setValorConfiguracion(u"ODBCBaseDatos"_s, f.absolutePath() + u"/./"_s + f.fileName());
         nombres << l.nombre;
     } else {
         const QString esquema =
-            QStringLiteral(";Schema=") +
-            cn->ConnectionString().section(QStringLiteral("Schema="), 1).section(u';', 0, 0);
-        nombres << QString(l.nombre).replace(QStringLiteral("Server="), QStringLiteral("SERVER="))
+            u";Schema="_s + cn->ConnectionString().section(u"Schema="_s, 1).section(u';', 0, 0);
+        nombres << QString(l.nombre).replace(u"Server="_s, u"SERVER="_s)
                 << report::logonFor((GetParam() == testsupport::Engine::Odbc
                                          ? testsupport::postgresConnectionString()
                                          : testsupport::odbcConnectionString()) +
@@ -250,104 +237,80 @@ TEST_P(ComisionReport, ALogonOfAnotherDatabaseIsRefusedBeforeWriting) {
     }
     for (const QString& nombre : nombres) {
         SCOPED_TRACE(nombre.toStdString());
-        e->setValorConfiguracion(QStringLiteral("ODBCNombre"), nombre);
-        cn->Execute(QStringLiteral("DELETE FROM Listado_Desc_Comis"));
-        EXPECT_NO_THROW(InformeComisiones::Preparar(*m, 1, QStringLiteral("Ana")));
-        EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT Elemento FROM Listado_Desc_Comis")),
+        e->setValorConfiguracion(u"ODBCNombre"_s, nombre);
+        cn->Execute(u"DELETE FROM Listado_Desc_Comis"_s);
+        EXPECT_NO_THROW(InformeComisiones::Preparar(*m, 1, u"Ana"_s));
+        EXPECT_EQ(rowsOf(*cn, u"SELECT Elemento FROM Listado_Desc_Comis"_s),
                   QStringList{"\t1 - Aceites"});
     }
 }
 
-// A host's own work table has only Elemento and Porcentaje: the sheet still prints the
-// rows in grid order.
+// A host's work table without the order column still prints in grid order.
 TEST_P(ComisionReport, AWorkTableWithoutOrderColumnKeepsGridOrder) {
-    cn->Execute(QStringLiteral("DROP TABLE Listado_Desc_Comis"));
-    cn->Execute(QStringLiteral(
-        "CREATE TABLE Listado_Desc_Comis (Elemento varchar(320), Porcentaje varchar(255))"));
+    cn->Execute(u"DROP TABLE Listado_Desc_Comis"_s);
+    cn->Execute(
+        u"CREATE TABLE Listado_Desc_Comis (Elemento varchar(320), Porcentaje varchar(255))"_s);
     QStringList esperado;
     ado::Transaction t(*cn);
-    // Names that sort against the grid's order, so that no order of the table's own
-    // could pass for it.
+    // Names that sort against the grid's order.
     for (int f = 1; f <= 40; ++f) {
         const QString nombre = QString(QChar(u'Z' - f % 26)) + QString::number(f);
-        cn->Execute(
-            QStringLiteral("INSERT INTO Familias_1 (Cod_Empresa, Codigo, Nombre) VALUES (1, ") +
-            QString::number(f) + QStringLiteral(", '") + nombre + QStringLiteral("')"));
-        esperado << QString::number(f) + QStringLiteral(" - ") + nombre;
+        cn->Execute(u"INSERT INTO Familias_1 (Cod_Empresa, Codigo, Nombre) VALUES (1, "_s +
+                    QString::number(f) + u", '"_s + nombre + u"')"_s);
+        esperado << QString::number(f) + u" - "_s + nombre;
     }
     t.Commit();
     const auto m = filas();
-    auto r = InformeComisiones::Preparar(*m, 1, QStringLiteral("Ana"));
-    QTemporaryDir dir;
-    const QString pdf = dir.filePath(QStringLiteral("hoja.pdf"));
-    r->ExportPdf(pdf);
-    QStringList lines = testsupport::pdfLines(pdf);
+    auto r = InformeComisiones::Preparar(*m, 1, u"Ana"_s);
+    const QStringList lines = impreso(*r);
     ASSERT_GE(lines.size(), 4 + esperado.size());
     EXPECT_EQ(lines.mid(4, esperado.size()), esperado);
 }
 
-// Names at the schema's limit (255) on family, sub-family and article rows, an article
-// code of ten digits (three tabs, the code, " - " and 255 characters in the work table):
-// they print on every engine, cut with an ellipsis before the percentage. A line break
-// (and on an engine that stores it, a NUL) in a name prints as a blank, in a row as in
-// the company's name and the agent's.
+// Names at the schema's limit print cut with an ellipsis before the percentage; line
+// breaks (and a NUL where stored) print as blanks, in rows, company and agent alike.
 TEST_P(ComisionReport, LongAndOddNamesPrint) {
     const QString largo = QString(254, u'N') + u'Z';
     const QString q = u'\'' + largo + u'\'';
-    cn->Execute(
-        QStringLiteral("INSERT INTO Familias_1 (Cod_Empresa, Codigo, Nombre) VALUES (1, 1, ") + q +
-        u')');
-    cn->Execute(QStringLiteral("INSERT INTO Familias_2 (Cod_Empresa, Familia_1, Codigo, Nombre) "
-                               "VALUES (1, 1, 1, ") +
+    cn->Execute(u"INSERT INTO Familias_1 (Cod_Empresa, Codigo, Nombre) VALUES (1, 1, "_s + q +
+                u')');
+    cn->Execute(u"INSERT INTO Familias_2 (Cod_Empresa, Familia_1, Codigo, Nombre) "
+                "VALUES (1, 1, 1, "_s +
                 q + u')');
-    cn->Execute(
-        QStringLiteral("INSERT INTO Articulos (Cod_Empresa, Codigo, Descripcion, Familia_1, "
-                       "Familia_2, Familia_3) VALUES (1, 2147483647, ") +
-        q + QStringLiteral(", 1, 1, 0)"));
-    sql({"INSERT INTO Familias_1 (Cod_Empresa, Codigo, Nombre) VALUES (1, 2, 'Línea\nsegunda')",
-         "INSERT INTO Agentes_Comisiones (Nivel, Cod_Empresa, Cod_Agente, Comision, "
-         "Cod_Articulo, Familia_1, Familia_2, Familia_3) VALUES (1, 1, 1, 10, 0, 1, 0, 0)",
-         "INSERT INTO Agentes_Comisiones (Nivel, Cod_Empresa, Cod_Agente, Comision, "
-         "Cod_Articulo, Familia_1, Familia_2, Familia_3) VALUES (2, 1, 1, 7, 0, 1, 1, 0)",
-         "INSERT INTO Agentes_Comisiones (Nivel, Cod_Empresa, Cod_Agente, Comision, "
-         "Cod_Articulo, Familia_1, Familia_2, Familia_3) VALUES (3, 1, 1, 4.5, 2147483647, 1, 1, "
-         "0)",
-         "INSERT INTO Agentes_Comisiones (Nivel, Cod_Empresa, Cod_Agente, Comision, "
-         "Cod_Articulo, Familia_1, Familia_2, Familia_3) VALUES (1, 1, 1, 3, 0, 2, 0, 0)"});
-    QStringList raras = {QStringLiteral("2 - Línea segunda 3,00")};
+    cn->Execute(u"INSERT INTO Articulos (Cod_Empresa, Codigo, Descripcion, Familia_1, "
+                "Familia_2, Familia_3) VALUES (1, 2147483647, "_s +
+                q + u", 1, 1, 0)"_s);
+    sql({"INSERT INTO Familias_1 (Cod_Empresa, Codigo, Nombre) VALUES (1, 2, 'Línea\nsegunda')"});
+    reglas({"1, 10, 0, 1, 0, 0", "2, 7, 0, 1, 1, 0", "3, 4.5, 2147483647, 1, 1, 0",
+            "1, 3, 0, 2, 0, 0"});
+    QStringList raras = {u"2 - Línea segunda 3,00"_s};
     if (GetParam() == testsupport::Engine::SQLite) {
         sql({"INSERT INTO Familias_1 (Cod_Empresa, Codigo, Nombre) VALUES (1, 3, 'Nu' || "
              "char(0) || 'la')"});
-        raras << QStringLiteral("3 - Nu la");
+        raras << u"3 - Nu la"_s;
     }
-    cn->Execute(QStringLiteral("UPDATE Empresas SET Nombre = 'Distribuciones\r\nNorte' WHERE "
-                               "Codigo = 1"));
+    cn->Execute(u"UPDATE Empresas SET Nombre = 'Distribuciones\r\nNorte' WHERE "
+                "Codigo = 1"_s);
     const auto m = filas();
-    auto r = InformeComisiones::Preparar(*m, 1, QStringLiteral("Ana\nMaría\tGil"));
-    EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT Elemento FROM Listado_Desc_Comis ORDER BY Orden"))
-                  .value(2),
-              QStringLiteral("\t\t\t2147483647 - ") + largo);
-    QTemporaryDir dir;
-    const QString pdf = dir.filePath(QStringLiteral("hoja.pdf"));
-    r->ExportPdf(pdf);
-    const QStringList lines = testsupport::pdfLines(pdf);
+    auto r = InformeComisiones::Preparar(*m, 1, u"Ana\nMaría\tGil"_s);
+    EXPECT_EQ(rowsOf(*cn, u"SELECT Elemento FROM Listado_Desc_Comis ORDER BY Orden"_s).value(2),
+              u"\t\t\t2147483647 - "_s + largo);
+    const QStringList lines = impreso(*r);
     ASSERT_GE(lines.size(), 4 + 3 + raras.size());
-    EXPECT_EQ(lines[0], QStringLiteral("Distribuciones Norte"));
-    EXPECT_EQ(lines[2], QStringLiteral("AGENTE: 1 - Ana María Gil"));
+    EXPECT_EQ(lines[0], u"Distribuciones Norte"_s);
+    EXPECT_EQ(lines[2], u"AGENTE: 1 - Ana María Gil"_s);
     const QStringList comienzos = {"1 - NNNN", "1 - NNNN", "2147483647 - NNNN"};
     const QStringList valores = {"10,00", "7,00", "4,50"};
     for (int i = 0; i < 3; ++i) {
         const QString& line = lines[4 + i];
         EXPECT_TRUE(line.startsWith(comienzos[i])) << line.toStdString();
-        EXPECT_TRUE(line.endsWith(QStringLiteral("… ") + valores[i])) << line.toStdString();
+        EXPECT_TRUE(line.endsWith(u"… "_s + valores[i])) << line.toStdString();
         EXPECT_FALSE(line.contains(u'Z')) << "cut before the percentage: " << line.toStdString();
     }
     EXPECT_EQ(lines.mid(7, raras.size()), raras);
 }
 
-// Another print holds the work table: the print says it waits, gives up after its
-// bounded time with nothing written, and takes the lock over once the holder's process
-// has died without giving it back.
+// A print waits a bounded time for another one, and takes over from a holder that died.
 TEST_P(ComisionReport, AWaitForAnotherPrintIsToldBoundedAndEndsWithItsHolder) {
     sql({"INSERT INTO Familias_1 (Cod_Empresa, Codigo, Nombre) VALUES (1, 1, 'Aceites')",
          "INSERT INTO Listado_Desc_Comis (Elemento, Porcentaje) VALUES ('de otro', '1,00')"});
@@ -361,33 +324,30 @@ TEST_P(ComisionReport, AWaitForAnotherPrintIsToldBoundedAndEndsWithItsHolder) {
     QElapsedTimer reloj;
     reloj.start();
     try {
-        InformeComisiones::Preparar(*m, 1, QStringLiteral("Ana"), aviso);
+        InformeComisiones::Preparar(*m, 1, u"Ana"_s, aviso);
         ADD_FAILURE() << "printed while another print held the table";
     } catch (const automation::AutomationError& x) {
-        EXPECT_TRUE(x.description().contains(QStringLiteral("sigue en curso")))
-            << x.description().toStdString();
+        EXPECT_TRUE(x.description().contains(u"sigue en curso"_s)) << x.description().toStdString();
     }
     EXPECT_GE(reloj.elapsed(), 1400);
     EXPECT_LT(reloj.elapsed(), 15000);
     EXPECT_EQ(avisos, QStringList{"Esperando a que termine otra impresión..."});
-    EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT Elemento FROM Listado_Desc_Comis")),
-              QStringList{"de otro"});
+    EXPECT_EQ(rowsOf(*cn, u"SELECT Elemento FROM Listado_Desc_Comis"_s), QStringList{"de otro"});
 
     otro->kill(); // dies holding the lock
     otro->waitForFinished();
     InformeComisiones::esperaMaxima = 20000;
     avisos.clear();
-    EXPECT_NO_THROW(InformeComisiones::Preparar(*m, 1, QStringLiteral("Ana"), aviso));
+    EXPECT_NO_THROW(InformeComisiones::Preparar(*m, 1, u"Ana"_s, aviso));
     InformeComisiones::esperaMaxima = antes;
-    EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT Elemento FROM Listado_Desc_Comis")),
+    EXPECT_EQ(rowsOf(*cn, u"SELECT Elemento FROM Listado_Desc_Comis"_s),
               QStringList{"\t1 - Aceites"});
 }
 
 ORBENTA_ENGINE_TESTS(ComisionReport);
 
-// A report file that is its own subreport, directly or through another, is refused by
-// name; so is a path that is a FIFO or a device, which is never opened, and a file too
-// large to be a report, which is never read.
+// Subreport cycles, FIFOs, devices and files too large are refused, never read.
+
 TEST(ReportFile, CyclesFifosAndDevicesAreRefused) {
     QTemporaryDir dir;
     const auto write = [&](const QString& name, const QString& sub) {
@@ -396,28 +356,28 @@ TEST(ReportFile, CyclesFifosAndDevicesAreRefused) {
         f.write("orbenta-report 1\ntitle: x\n");
         f.write(("subreport: " + sub + "\n").toUtf8());
     };
-    write(QStringLiteral("Solo.rpt"), QStringLiteral("Solo.rpt"));
-    write(QStringLiteral("A.rpt"), QStringLiteral("B.rpt"));
-    write(QStringLiteral("B.rpt"), QStringLiteral("A.rpt"));
-    const QString fifo = dir.filePath(QStringLiteral("Tuberia.rpt"));
+    write(u"Solo.rpt"_s, u"Solo.rpt"_s);
+    write(u"A.rpt"_s, u"B.rpt"_s);
+    write(u"B.rpt"_s, u"A.rpt"_s);
+    const QString fifo = dir.filePath(u"Tuberia.rpt"_s);
     ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    const QString device = dir.filePath(QStringLiteral("Dispositivo.rpt"));
-    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), device));
+    const QString device = dir.filePath(u"Dispositivo.rpt"_s);
+    ASSERT_TRUE(QFile::link(u"/dev/zero"_s, device));
     // A subreport that starts as a report and goes on for 200 MB.
-    write(QStringLiteral("Grande.rpt"), QStringLiteral("Vacio.rpt"));
-    ASSERT_TRUE(QFile::resize(dir.filePath(QStringLiteral("Grande.rpt")), 200'000'000));
-    write(QStringLiteral("ConGrande.rpt"), QStringLiteral("Grande.rpt"));
+    write(u"Grande.rpt"_s, u"Vacio.rpt"_s);
+    ASSERT_TRUE(QFile::resize(dir.filePath(u"Grande.rpt"_s), 200'000'000));
+    write(u"ConGrande.rpt"_s, u"Grande.rpt"_s);
     const struct {
         QString path;
         QString text;
     } casos[] = {
-        {dir.filePath(QStringLiteral("Solo.rpt")), QStringLiteral("se incluye a sí mismo")},
-        {dir.filePath(QStringLiteral("A.rpt")),
-         QStringLiteral("A.rpt → ") + QFileInfo(dir.filePath("B.rpt")).canonicalFilePath()},
-        {fifo, QStringLiteral("no es un archivo normal")},
-        {device, QStringLiteral("no es un archivo normal")},
-        {dir.filePath(QStringLiteral("ConGrande.rpt")),
-         dir.filePath(QStringLiteral("Grande.rpt")) + QStringLiteral(" ocupa más de 1 MiB")},
+        {dir.filePath(u"Solo.rpt"_s), u"se incluye a sí mismo"_s},
+        {dir.filePath(u"A.rpt"_s),
+         u"A.rpt → "_s + QFileInfo(dir.filePath("B.rpt")).canonicalFilePath()},
+        {fifo, u"no es un archivo normal"_s},
+        {device, u"no es un archivo normal"_s},
+        {dir.filePath(u"ConGrande.rpt"_s),
+         dir.filePath(u"Grande.rpt"_s) + u" ocupa más de 1 MiB"_s},
     };
     rusage uso{};
     getrusage(RUSAGE_SELF, &uso);

@@ -15,16 +15,23 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
+
+// Shows `form` as the active window.
+bool activo(QWidget& form) {
+    form.show();
+    QApplication::setActiveWindow(&form);
+    return QTest::qWaitForWindowActive(&form);
+}
 
 TEST(SuiteControls, CheckBoxAndMaskedDateBox) {
     QWidget form;
-    auto* check = new controls::HxCheckBox(QStringLiteral("No Imprimir Liquidaciones"), &form);
+    auto* check = new controls::HxCheckBox(u"No Imprimir Liquidaciones"_s, &form);
     auto* date = new controls::HxMaskEdBox(&form);
-    date->setMask(QStringLiteral("##/##/####"));
-    form.show();
-    QApplication::setActiveWindow(&form);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    date->setMask(u"##/##/####"_s);
+    ASSERT_TRUE(activo(form));
     EXPECT_EQ(check->Value(), 0);
     check->setFocus();
     QTest::keyClick(check, Qt::Key_Space);
@@ -34,32 +41,32 @@ TEST(SuiteControls, CheckBoxAndMaskedDateBox) {
 
     date->setFocus();
     date->home(false);
-    QTest::keyClicks(date, QStringLiteral("07a01b2026"));
-    EXPECT_EQ(date->Text(), QStringLiteral("07/01/2026")) << "letters are not typed";
+    QTest::keyClicks(date, u"07a01b2026"_s);
+    EXPECT_EQ(date->Text(), u"07/01/2026"_s) << "letters are not typed";
     date->clear();
     date->home(false);
-    QTest::keyClicks(date, QStringLiteral("12"));
-    EXPECT_EQ(date->Text(), QStringLiteral("12//")) << "as typed: untyped places left out";
-    date->setTextValue(QStringLiteral("31/12/1999"));
-    EXPECT_EQ(date->Text(), QStringLiteral("31/12/1999"));
+    QTest::keyClicks(date, u"12"_s);
+    EXPECT_EQ(date->Text(), u"12//"_s) << "as typed: untyped places left out";
+    date->setTextValue(u"31/12/1999"_s);
+    EXPECT_EQ(date->Text(), u"31/12/1999"_s);
     // Either enabling property off: nothing can be typed.
     for (bool widget : {true, false}) {
         date->setEnabled(!widget);
         date->setEnabledMask(widget);
         date->setTextValue(QString());
         date->setFocus();
-        QTest::keyClicks(date, QStringLiteral("01"));
-        EXPECT_EQ(date->Text(), QStringLiteral("//")) << (widget ? "Enabled" : "EnabledMask");
+        QTest::keyClicks(date, u"01"_s);
+        EXPECT_EQ(date->Text(), u"//"_s) << (widget ? "Enabled" : "EnabledMask");
     }
 }
 
 class SuiteLookups : public testsupport::ComponentTest {};
 
 TEST_P(SuiteLookups, WarehousesAndPostalCodes) {
-    cn->Execute(QStringLiteral("INSERT INTO Almacenes (Codigo, Nombre) VALUES (2, 'Delegación "
-                               "Valencia')"));
-    cn->Execute(QStringLiteral("INSERT INTO Codigos_Postales (Codigo, Localidad, Provincia) "
-                               "VALUES (48001, 'Bilbao', 'Bizkaia')"));
+    cn->Execute(u"INSERT INTO Almacenes (Codigo, Nombre) VALUES (2, 'Delegación "
+                "Valencia')"_s);
+    cn->Execute(u"INSERT INTO Codigos_Postales (Codigo, Localidad, Provincia) "
+                "VALUES (48001, 'Bilbao', 'Bizkaia')"_s);
     QWidget form;
     auto* almacen = new controls::HxAlmacen(&form);
     auto* other = new QLineEdit(&form);
@@ -67,7 +74,7 @@ TEST_P(SuiteLookups, WarehousesAndPostalCodes) {
     almacen->setCodigo(2);
     almacen->Mostrar();
     EXPECT_EQ(almacen->Codigo(), 2);
-    EXPECT_EQ(almacen->Nombre(), QStringLiteral("Delegación Valencia"));
+    EXPECT_EQ(almacen->Nombre(), u"Delegación Valencia"_s);
     almacen->Limpiar();
     EXPECT_EQ(almacen->Codigo(), 0);
     EXPECT_TRUE(almacen->Nombre().isEmpty());
@@ -75,14 +82,12 @@ TEST_P(SuiteLookups, WarehousesAndPostalCodes) {
     almacen->Mostrar();
     EXPECT_TRUE(almacen->Nombre().isEmpty()) << "no such warehouse";
     // A typed code shows its warehouse when the focus leaves it.
-    form.show();
-    QApplication::setActiveWindow(&form);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    ASSERT_TRUE(activo(form));
     almacen->Limpiar();
     almacen->setFocus();
-    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("2"));
+    QTest::keyClicks(QApplication::focusWidget(), u"2"_s);
     other->setFocus();
-    EXPECT_EQ(almacen->Nombre(), QStringLiteral("Delegación Valencia"));
+    EXPECT_EQ(almacen->Nombre(), u"Delegación Valencia"_s);
 
     utilidades::CodigosPostales cp;
     cp.setConexion(cn);
@@ -139,7 +144,7 @@ TEST(SuiteUtilities, EmailCheckSaysWhatIsWrong) {
     utilidades::Validacion v;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.address);
-        QString msg = QStringLiteral("old");
+        QString msg = u"old"_s;
         EXPECT_EQ(v.EmailValido(QString::fromUtf8(c.address), msg), c.valid);
         if (c.valid)
             EXPECT_TRUE(msg.isEmpty());
@@ -156,40 +161,28 @@ TEST(SuiteUtilities, FocusAdvanceFollowsTheTabOrder) {
     b->setEnabled(false);
     QWidget::setTabOrder(a, c);
     QWidget::setTabOrder(c, b);
-    form.show();
-    QApplication::setActiveWindow(&form);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    ASSERT_TRUE(activo(form));
     a->setFocus();
     utilidades::AvanceFoco().Avanzar();
     EXPECT_TRUE(c->hasFocus());
 }
 
-} // namespace
-
-namespace {
-
 TEST(SuiteUtilities, SpanishAccountCheckDigitsAndIban) {
     using namespace utilidades::cuenta;
-    EXPECT_EQ(digitosControl("2100", "0418", "0200051332"), QStringLiteral("45"));
-    EXPECT_EQ(iban("21000418450200051332"), QStringLiteral("ES9121000418450200051332"));
+    EXPECT_EQ(digitosControl("2100", "0418", "0200051332"), u"45"_s);
+    EXPECT_EQ(iban("21000418450200051332"), u"ES9121000418450200051332"_s);
     EXPECT_EQ(digitosControl("0049", "1500", "0512345678").size(), 2);
     EXPECT_EQ(digitosControl("21a0", "0418", "0200051332"), QString());
     EXPECT_EQ(digitosControl("2100", "418", "0200051332"), QString());
     EXPECT_EQ(iban("2100041845020005133"), QString());
 }
 
-} // namespace
-
-namespace {
-
-// Another program of the suite on the same database: one row written, then it closes (the
-// last one to close a shared database folds its write-ahead log into the file).
+// Another program of the suite writing one row to the same database, then closing.
 int writeWorker(const QStringList& args) {
     try {
         ado::Connection cn;
         cn.Open(args.value(0));
-        cn.Execute(QStringLiteral("INSERT INTO t (n) VALUES (") + args.value(1) +
-                   QStringLiteral(")"));
+        cn.Execute(u"INSERT INTO t (n) VALUES ("_s + args.value(1) + u")"_s);
         cn.Close();
     } catch (const automation::AutomationError& e) {
         std::fprintf(stderr, "%s\n", e.what());
@@ -199,20 +192,17 @@ int writeWorker(const QStringList& args) {
 }
 const testsupport::WorkerRegistration registerWriter("escribir", writeWorker);
 
-// "Guardar como PDF" browsing the database's folder while other programs write to it: the
-// dialog lists the database without opening it (an open and close of the file by anyone
-// but SQLite drops the locks that tell other programs it is in use, and they would then
-// delete its live log), so every committed row is kept and the file stays sound.
+// The save dialog lists the database's folder without opening the file (which would drop
+// SQLite's locks and let another program delete its live log): no committed row is lost.
 TEST(SuiteFileDialogs, TheSaveDialogOnTheDatabaseFolderLosesNoCommittedRow) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    const QString cs =
-        QStringLiteral("Driver=SQLite;Database=") + dir.path() + QStringLiteral("/orbenta.db");
+    const QString cs = u"Driver=SQLite;Database="_s + dir.path() + u"/orbenta.db"_s;
     ado::Connection::CreateDatabase(cs);
     auto cn = std::make_shared<ado::Connection>();
     cn->Open(cs);
-    cn->Execute(QStringLiteral("CREATE TABLE t (n INTEGER PRIMARY KEY)"));
-    cn->Execute(QStringLiteral("INSERT INTO t (n) VALUES (1)"));
+    cn->Execute(u"CREATE TABLE t (n INTEGER PRIMARY KEY)"_s);
+    cn->Execute(u"INSERT INTO t (n) VALUES (1)"_s);
     const auto other = [&](int n) {
         QProcess p;
         p.start(testsupport::selfPath(), {"--orbenta-worker", "escribir", cs, QString::number(n)});
@@ -230,16 +220,15 @@ TEST(SuiteFileDialogs, TheSaveDialogOnTheDatabaseFolderLosesNoCommittedRow) {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         ASSERT_TRUE(dialog);
         browsed = dialog->directory().canonicalPath();
-        // The folder is listed and drawn (the PDF filter hides the database from the
-        // list, not from the model that reads the folder).
+        // Listed and drawn: the PDF filter hides the file from the list, not the model.
         QTest::qWait(1500);
         dialog->grab();
         other(2);
-        cn->Execute(QStringLiteral("INSERT INTO t (n) VALUES (3)"));
+        cn->Execute(u"INSERT INTO t (n) VALUES (3)"_s);
         other(4);
         dialog->reject();
     });
-    visor.findChild<QToolButton*>(QStringLiteral("exportar"))->click();
+    visor.findChild<QToolButton*>(u"exportar"_s)->click();
     QDir::setCurrent(savedCwd);
     EXPECT_EQ(browsed, QDir(dir.path()).canonicalPath());
     // Qt's own file dialogs (the print dialog's file browser) get the same icons.
@@ -249,9 +238,8 @@ TEST(SuiteFileDialogs, TheSaveDialogOnTheDatabaseFolderLosesNoCommittedRow) {
     cn->Close();
 
     cn->Open(cs);
-    EXPECT_EQ(testsupport::rowsOf(*cn, QStringLiteral("PRAGMA integrity_check")),
-              QStringList({"ok"}));
-    EXPECT_EQ(testsupport::rowsOf(*cn, QStringLiteral("SELECT n FROM t ORDER BY n")),
+    EXPECT_EQ(testsupport::rowsOf(*cn, u"PRAGMA integrity_check"_s), QStringList({"ok"}));
+    EXPECT_EQ(testsupport::rowsOf(*cn, u"SELECT n FROM t ORDER BY n"_s),
               QStringList({"1", "2", "3", "4"}));
 }
 
@@ -268,12 +256,12 @@ TEST(Controls, KeyPressCarriesControlCharacters) {
     box.show();
     QApplication::setActiveWindow(&box);
     box.setFocus();
-    QTest::keyClicks(&box, QStringLiteral("ab"));
+    QTest::keyClicks(&box, u"ab"_s);
     QTest::keyClick(&box, Qt::Key_Backspace);
-    EXPECT_EQ(box.Text(), QStringLiteral("ab")) << "swallowed";
+    EXPECT_EQ(box.Text(), u"ab"_s) << "swallowed";
     keepBackspace = true;
     QTest::keyClick(&box, Qt::Key_Backspace);
-    EXPECT_EQ(box.Text(), QStringLiteral("a"));
+    EXPECT_EQ(box.Text(), u"a"_s);
     QTest::keyClick(&box, Qt::Key_Escape);
     QTest::keyClick(&box, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(&box, Qt::Key_Return);
@@ -282,8 +270,7 @@ TEST(Controls, KeyPressCarriesControlCharacters) {
     EXPECT_EQ(seen, (QList<int>{'a', 'b', 8, 8, 27, 1, 13}));
 }
 
-// The agent field offers the same codes, and a handler that moves the focus on Enter
-// keeps it where it put it.
+// The agent field offers the same codes; a handler's focus move on Enter is kept.
 TEST(Controls, AgentFieldKeyPressAndFocusFollowTheTextField) {
     QWidget form;
     auto* agent = new controls::HxAgente(&form);
@@ -295,19 +282,17 @@ TEST(Controls, AgentFieldKeyPressAndFocusFollowTheTextField) {
         if (k == 13)
             chosen->setFocus();
     });
-    form.show();
-    QApplication::setActiveWindow(&form);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    ASSERT_TRUE(activo(form));
     agent->setFocus();
     QWidget* editor = QApplication::focusWidget();
-    QTest::keyClicks(editor, QStringLiteral("12"));
+    QTest::keyClicks(editor, u"12"_s);
     QTest::keyClick(editor, Qt::Key_Backspace);
     QTest::keyClick(editor, Qt::Key_Escape);
     QTest::keyClick(editor, Qt::Key_Return);
     EXPECT_EQ(seen, (QList<int>{'1', '2', 8, 27, 13}));
     EXPECT_TRUE(chosen->hasFocus()) << "the handler's choice, not the next field";
     EXPECT_FALSE(next->hasFocus());
-    EXPECT_EQ(agent->Text(), QStringLiteral("1"));
+    EXPECT_EQ(agent->Text(), u"1"_s);
 }
 
 TEST(Controls, TextFieldFiltersNotifiesAndReadsNumbers) {
@@ -316,11 +301,11 @@ TEST(Controls, TextFieldFiltersNotifiesAndReadsNumbers) {
     box.setFocus();
     EXPECT_EQ(box.Value(), 0) << "an empty field reads 0";
     box.setTypeOfValues(1);
-    QTest::keyClicks(&box, QStringLiteral("1a2-"));
-    EXPECT_EQ(box.Text(), QStringLiteral("12"));
+    QTest::keyClicks(&box, u"1a2-"_s);
+    EXPECT_EQ(box.Text(), u"12"_s);
     box.clear();
     box.setAceptDecimals(true);
-    QTest::keyClicks(&box, QStringLiteral("-3.5.2"));
+    QTest::keyClicks(&box, u"-3.5.2"_s);
     EXPECT_EQ(box.Value(), -3.52);
     controls::HxTextBox upper;
     upper.setConvertToUpper(true);
@@ -331,8 +316,8 @@ TEST(Controls, TextFieldFiltersNotifiesAndReadsNumbers) {
             k = u'€';
     });
     upper.show();
-    QTest::keyClicks(&upper, QStringLiteral("axbe"));
-    EXPECT_EQ(upper.Text(), QStringLiteral("AB€"));
+    QTest::keyClicks(&upper, u"axbe"_s);
+    EXPECT_EQ(upper.Text(), u"AB€"_s);
 }
 
 TEST(Controls, AnchoringScalesTheControlsWithTheWindow) {
@@ -355,9 +340,7 @@ TEST(Controls, EnterAndUpMoveTheFocusWhenAskedAndFocusLossIsTold) {
     b->setKeyEnterChangeFocus(false);
     int lost = 0;
     QObject::connect(a, &controls::HxTextBox::LostFocus, [&] { ++lost; });
-    form.show();
-    QApplication::setActiveWindow(&form);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    ASSERT_TRUE(activo(form));
     a->setFocus();
     QTest::keyClick(a, Qt::Key_Return);
     EXPECT_TRUE(b->hasFocus());
@@ -371,32 +354,28 @@ TEST(Controls, EnterAndUpMoveTheFocusWhenAskedAndFocusLossIsTold) {
 class AgentField : public testsupport::ComponentTest {};
 
 TEST_P(AgentField, LooksUpTypedCodesAndPicksFromTheList) {
-    cn->Execute(QStringLiteral(
-        "INSERT INTO Agentes (Codigo, Nombre) VALUES (4, 'Zubiri'), (9, 'Aguirre')"));
+    cn->Execute(u"INSERT INTO Agentes (Codigo, Nombre) VALUES (4, 'Zubiri'), (9, 'Aguirre')"_s);
     QWidget form;
     auto* given = new controls::HxAgente(&form);
     auto* borrowing = new controls::HxAgente(&form); // no connection of its own
     given->setConexion(cn);
     given->Inicializar();
-    form.show();
-    QApplication::setActiveWindow(&form);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    ASSERT_TRUE(activo(form));
     borrowing->setFocus();
-    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("9"));
+    QTest::keyClicks(QApplication::focusWidget(), u"9"_s);
     EXPECT_TRUE(borrowing->EsValido());
-    EXPECT_EQ(borrowing->Nombre(), QStringLiteral("Aguirre"));
-    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("9"));
+    EXPECT_EQ(borrowing->Nombre(), u"Aguirre"_s);
+    QTest::keyClicks(QApplication::focusWidget(), u"9"_s);
     EXPECT_FALSE(borrowing->EsValido()) << "99 is no agent";
     given->setCodigo(4);
     EXPECT_FALSE(given->EsValido()) << "a code set by the program shows after Refrescar";
     given->Refrescar();
-    EXPECT_EQ(given->Nombre(), QStringLiteral("Zubiri"));
+    EXPECT_EQ(given->Nombre(), u"Zubiri"_s);
     // F3 lists the agents by name; Enter picks the first, Aguirre.
     given->setFocus();
     QTimer::singleShot(0, [] {
         if (QWidget* list = QApplication::activeModalWidget())
-            QTest::keyClick(list->findChild<QWidget*>(QStringLiteral("lstAgentes")),
-                            Qt::Key_Return);
+            QTest::keyClick(list->findChild<QWidget*>(u"lstAgentes"_s), Qt::Key_Return);
     });
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F3);
     EXPECT_EQ(given->Codigo(), 9);

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 using namespace ORBTAgentes;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -24,7 +25,7 @@ struct Open {
 };
 template <class Cls> Open byClass(const char* progId) {
     ObjectRef o = CreateObject(QLatin1String(progId));
-    Invoke(*o, o->classInfo().member(QStringLiteral("Show"))->dispatchId,
+    Invoke(*o, o->classInfo().member(u"Show"_s)->dispatchId,
            DispatchKind::Method); // Show, modeless
     auto* cls = dynamic_cast<Cls*>(o.get());
     return {std::shared_ptr<void>(o), cls ? cls->window() : nullptr};
@@ -145,12 +146,12 @@ public:
 TEST(Layout, ACaptionWiderThanItsPlaceIsFittedNotOverlapped) {
     WideForm f;
     EXPECT_EQ(f.label("fits")->font().pixelSize(), 18);
-    EXPECT_EQ(f.label("fits")->text(), QStringLiteral("Fecha:"));
-    EXPECT_EQ(f.label("shrinks")->text(), QStringLiteral("Agente en Factura:"));
+    EXPECT_EQ(f.label("fits")->text(), u"Fecha:"_s);
+    EXPECT_EQ(f.label("shrinks")->text(), u"Agente en Factura:"_s);
     EXPECT_LT(f.label("shrinks")->font().pixelSize(), 18);
     QLabel* cut = f.label("cut");
     EXPECT_TRUE(cut->text().endsWith(QChar(0x2026))) << cut->text().toStdString();
-    EXPECT_EQ(cut->toolTip(), QStringLiteral("Un rótulo mucho más largo que su sitio:"));
+    EXPECT_EQ(cut->toolTip(), u"Un rótulo mucho más largo que su sitio:"_s);
     EXPECT_EQ(cut->accessibleName(), cut->toolTip());
     for (const char* name : {"fits", "shrinks", "cut"})
         EXPECT_LE(f.label(name)->fontMetrics().horizontalAdvance(f.label(name)->text()),
