@@ -5,8 +5,6 @@
 #include "TestErrors.h"
 #include <ORBTAgentes.h>
 #include <QAbstractItemModelTester>
-#include <QApplication>
-#include <QLabel>
 #include <QTest>
 #include <QTimer>
 

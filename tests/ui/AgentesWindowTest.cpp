@@ -2,19 +2,12 @@
 #include "HostileText.h"
 #include "WindowTest.h"
 
-#include "TestErrors.h"
 #include <ORBTAgentes.h>
-#include <QApplication>
-#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QContextMenuEvent>
-#include <QGroupBox>
-#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QStyle>
-#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -182,9 +175,7 @@ TEST_P(AgentesWindow, SavesTheAgentAndItsBank) {
     }
 }
 
-// Names another program stored (markup, quotes, placeholders, a line break, one longer
-// than the box takes): each shows as written, and saving the agent unchanged keeps it
-// whole. A box's maximum length limits only what the user types and pastes.
+// Stored names show and save as written; the maximum length limits only typing and pasting.
 TEST_P(AgentesWindow, StoredNamesShowAndSaveAsWrittenAndTypingIsLimited) {
     for (const auto& [what, name] : testsupport::hostileTexts()) {
         SCOPED_TRACE(what);
@@ -302,8 +293,7 @@ TEST_P(AgentesWindow, SearchPasswordAndEmailCheck) {
               QStringList({"Nueva1"}));
 }
 
-// The e-mail check runs when the focus moves on to another control of the window; a
-// context menu, another window in front or closing the window do not run it.
+// Only a move of the focus to another control runs the e-mail check.
 TEST_P(AgentesWindow, EmailCheckRunsOnlyWhenTheFocusMovesToAnotherControl) {
     loadCode("5");
     type(box("txtEMail"), u"sin-arroba"_s);
@@ -333,8 +323,7 @@ TEST_P(AgentesWindow, EmailCheckRunsOnlyWhenTheFocusMovesToAnotherControl) {
     EXPECT_EQ(presenter->requests.size(), 1) << "closing";
 }
 
-// Enter in the postal code: a code in the table gives its locality and province; one it
-// does not hold keeps the locality typed, and names its province only in an empty box.
+// A code not in the table keeps the typed locality, and fills only an empty province.
 TEST_P(AgentesWindow, PostalCodesKeepWhatTheUserTyped) {
     const struct {
         const char *cp, *localidad, *provincia, *wantLocalidad, *wantProvincia;
@@ -358,8 +347,7 @@ TEST_P(AgentesWindow, PostalCodesKeepWhatTheUserTyped) {
     }
 }
 
-// The D.C. box tells whether the check digits fit the account, with the IBAN when they
-// do; what is saved is what was typed either way.
+// The D.C. box tells whether the check digits fit; what is saved is what was typed.
 TEST_P(AgentesWindow, CheckDigitsShowWithoutChangingTheAccount) {
     loadCode("78");
     type(cta(0), u"2100"_s);

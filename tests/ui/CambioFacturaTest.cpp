@@ -1,5 +1,4 @@
-// The invoice agent window, flow by flow, with the keys the clerk presses; the totals it
-// books in every locale; moves that meet another user's.
+// The invoice agent window, flow by flow, with the keys the clerk presses.
 #include "TestErrors.h"
 #include "TestWorkers.h"
 #include "WindowTest.h"
@@ -348,8 +347,7 @@ int moveInvoiceWorker(const QStringList& args) {
 }
 const testsupport::WorkerRegistration registerMoves("mover-factura", moveInvoiceWorker);
 
-// Moves in opposite directions take the agents' rows in opposite orders: the one the
-// database stops runs again, and no failure reaches either user.
+// Moves in opposite directions: the one the database stops runs again, unseen by its user.
 TEST_P(CambioFacturaWindow, TwoUsersMovingInvoicesInOppositeDirectionsBothSucceed) {
     sql({"INSERT INTO Facturas (Serie, Codigo, Fecha, Agente, ImporteB, TDto1, Dto1, TDto2, "
          "Dto2, Importe_Costo) VALUES (1, 12, '2026-03-02T00:00:00', 2, 80, 1, 0, 1, 0, 30)",

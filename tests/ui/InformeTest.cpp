@@ -1,19 +1,13 @@
-// The commission sheet without the window: the rows the work table receives for a tree
-// of two family levels, the printed text, the report's groups, and the viewer window
-// browsing them.
+// The commission sheet without the window, and the viewer window browsing it.
 #include "TestComponent.h"
 #include "TestWorkers.h"
 
 #include <ORBTAgentes.h>
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QListWidget>
-#include <QPdfView>
 #include <QPointer>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -175,8 +169,7 @@ TEST_P(ComisionReport, TheViewerBrowsesTheSheetByGroup) {
     EXPECT_TRUE(nueva.isNull());
 }
 
-// A logon of another database than the work table's is refused before writing, naming
-// both and never a password; the same database spelled otherwise prints.
+// A logon of another database is refused before writing, never naming a password.
 TEST_P(ComisionReport, ALogonOfAnotherDatabaseIsRefusedBeforeWriting) {
     sql({"INSERT INTO Familias_1 (Cod_Empresa, Codigo, Nombre) VALUES (1, 1, 'Aceites')",
          "INSERT INTO Listado_Desc_Comis (Elemento, Porcentaje) VALUES ('de otro', '1,00')"});
@@ -267,8 +260,7 @@ TEST_P(ComisionReport, AWorkTableWithoutOrderColumnKeepsGridOrder) {
     EXPECT_EQ(lines.mid(4, esperado.size()), esperado);
 }
 
-// Names at the schema's limit print cut with an ellipsis before the percentage; line
-// breaks (and a NUL where stored) print as blanks, in rows, company and agent alike.
+// Names at the schema's limit print cut with an ellipsis; line breaks print as blanks.
 TEST_P(ComisionReport, LongAndOddNamesPrint) {
     const QString largo = QString(254, u'N') + u'Z';
     const QString q = u'\'' + largo + u'\'';

@@ -1,5 +1,4 @@
-// Texts from the data where Qt could take them for markup read as written, and nothing
-// is loaded from what looks like an image.
+// Texts from the data that Qt could take for markup read as written.
 #include "HostileText.h"
 #include "TestComponent.h"
 

@@ -1,7 +1,6 @@
 // The suite's controls and utility objects the agent window is built from.
 #include "TestComponent.h"
 
-#include "TestErrors.h"
 #include "TestWorkers.h"
 #include <OrbentaSuite.h>
 #include <QApplication>
@@ -192,8 +191,7 @@ int writeWorker(const QStringList& args) {
 }
 const testsupport::WorkerRegistration registerWriter("escribir", writeWorker);
 
-// The save dialog lists the database's folder without opening the file (which would drop
-// SQLite's locks and let another program delete its live log): no committed row is lost.
+// Listing the database's folder must not open the file: that would drop SQLite's locks.
 TEST(SuiteFileDialogs, TheSaveDialogOnTheDatabaseFolderLosesNoCommittedRow) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());

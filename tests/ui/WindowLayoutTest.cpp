@@ -1,6 +1,4 @@
-// Every window as drawn: each caption whole in what its control leaves for it, no two
-// controls of one container overlapping, and a caption wider than its place fitted into
-// it rather than run into its neighbour.
+// Every window as drawn: captions whole, no two controls of one container overlapping.
 #include "Database.h"
 #include "TestComponent.h"
 
@@ -67,8 +65,7 @@ protected:
     std::shared_ptr<ado::Connection> cn;
 };
 
-// The caption of a control as drawn in its own font, and the room its control leaves for
-// it: a check box's indicator and the gap after it, a button's frame taken off.
+// A control's caption, and the room it leaves for it (indicator or frame taken off).
 std::pair<QString, int> captionAndRoom(QWidget* c) {
     QString text;
     int room = c->width();
@@ -125,8 +122,7 @@ TEST_P(WindowLayout, CaptionsFitAndNothingOverlaps) {
 INSTANTIATE_TEST_SUITE_P(Windows, WindowLayout, ::testing::ValuesIn(kWindows),
                          [](const auto& p) { return std::string(p.param.name); });
 
-// A window whose theme font is wider: the caption shrinks, and is cut short only when
-// it still does not fit; the whole caption is kept for the tooltip and screen readers.
+// A wider theme font: a caption shrinks, and is cut short only when it still does not fit.
 class WideForm : public FormBase {
 public:
     WideForm() {
