@@ -63,9 +63,8 @@ TEST_P(AgentDialogs, BankNamesByCode) {
 }
 
 TEST_P(AgentDialogs, SearchListsEveryAgentByNameAndAnswersTheChosenCode) {
-    for (const char* row :
-         {"(7, 'Ana')", "(1234, 'Zuriñe')", "(5, NULL)", "(8, 'Ana')", "(-2, 'Borja')"})
-        cn->Execute(u"INSERT INTO Agentes (Codigo, Nombre) VALUES "_s + QString::fromUtf8(row));
+    cn->Execute(u"INSERT INTO Agentes (Codigo, Nombre) VALUES (7, 'Ana'), (1234, 'Zuriñe'), (5, "
+                "NULL), (8, 'Ana'), (-2, 'Borja')"_s);
     {
         frmAgentes_Buscar dlg;
         modal(dlg, [&] {
@@ -127,11 +126,7 @@ TEST_P(AgentDialogs, SearchListsEveryAgentByNameAndAnswersTheChosenCode) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, AgentDialogs,
-                         ::testing::Values(testsupport::Engine::SQLite,
-                                           testsupport::Engine::PostgreSQL,
-                                           testsupport::Engine::Odbc),
-                         testsupport::engineName);
+ORBENTA_ENGINE_TESTS(AgentDialogs);
 
 // The current password first, the new one twice; a refusal keeps the dialog and the text.
 TEST(Credenciales, ChecksTheOldPasswordAndTheRepetition) {
