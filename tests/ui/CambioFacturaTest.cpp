@@ -12,6 +12,7 @@
 #include <map>
 
 #include <atomic>
+#include <functional>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -189,43 +190,46 @@ TEST_P(CambioFacturaWindow, KeysResetCloseAndMissingInvoices) {
     EXPECT_TRUE(window.isNull());
 }
 
-TEST_P(CambioFacturaWindow, AFailureInTheSecondAccumulationWritesNothing) {
-    load("1", "10");
-    type(nuevo(), u"2"_s);
-    empresa->failFrom = 3; // the new agent's accumulation: the old one's took two
-    key(Qt::Key_F9);
-    ASSERT_EQ(presenter->requests.size(), 1);
-    EXPECT_EQ(presenter->requests[0].icon, ui::vbCritical);
-    EXPECT_TRUE(presenter->requests[0].text.contains(u"la empresa falla"_s));
-    EXPECT_TRUE(presenter->requests[0].text.contains(u"-7"_s));
-    EXPECT_EQ(agentOf(10), QStringList({"1"}));
-    EXPECT_TRUE(days().isEmpty());
-    EXPECT_EQ(cn->transactionLevel(), 0);
-    EXPECT_TRUE(aceptar()->isEnabled()) << "still loaded, for when the cause is gone";
-    empresa->failFrom = 0;
-    key(Qt::Key_F9);
-    EXPECT_EQ(days(), QStringList({"1|-171|-100", "2|171|100"}));
-}
-
-// A failure after which SQLite has rolled back by itself is the one the user is told.
-TEST_P(CambioFacturaWindow, AFailureThatEndsTheTransactionIsTheOneReported) {
-    if (GetParam() != testsupport::Engine::SQLite)
-        GTEST_SKIP() << "RAISE(ROLLBACK) is SQLite's";
-    cn->Execute(u"CREATE TRIGGER lleno BEFORE INSERT ON Agentes_Acumulados WHEN "
-                "NEW.Cod_Agente = 2 BEGIN SELECT RAISE(ROLLBACK, 'database or "
-                "disk is full'); END"_s);
-    load("1", "10");
-    type(nuevo(), u"2"_s);
-    key(Qt::Key_F9);
-    ASSERT_EQ(presenter->requests.size(), 1);
-    EXPECT_TRUE(presenter->requests[0].text.startsWith(u"database or disk is full"_s))
-        << presenter->requests[0].text.toStdString();
-    EXPECT_EQ(cn->transactionLevel(), 0);
-    EXPECT_EQ(agentOf(10), QStringList({"1"}));
-    EXPECT_TRUE(days().isEmpty());
-    cn->Execute(u"DROP TRIGGER lleno"_s);
-    key(Qt::Key_F9);
-    EXPECT_EQ(agentOf(10), QStringList({"2"}));
+// A failure of the move writes nothing and is told as it happened, also when SQLite has
+// rolled back by itself; the invoice stays loaded and moves once the cause is gone.
+TEST_P(CambioFacturaWindow, AFailureWhileMovingWritesNothingAndIsTheOneReported) {
+    const QString lleno = u"CREATE TRIGGER lleno BEFORE INSERT ON Agentes_Acumulados WHEN "
+                          "NEW.Cod_Agente = 2 BEGIN SELECT RAISE(ROLLBACK, 'database or disk is "
+                          "full'); END"_s;
+    const struct {
+        const char *starts, *has; // the message
+        bool sqliteOnly;
+        std::function<void(bool)> cause;
+    } cases[] = {
+        // the new agent's accumulation fails: the old one's took two requests
+        {"la empresa falla", "Error -7", false, [&](bool on) { empresa->failFrom = on ? 3 : 0; }},
+        {"database or disk is full", "", true,
+         [&](bool on) { cn->Execute(on ? lleno : u"DROP TRIGGER lleno"_s); }},
+    };
+    for (const auto& c : cases) {
+        if (c.sqliteOnly && GetParam() != testsupport::Engine::SQLite)
+            continue; // RAISE(ROLLBACK) is SQLite's
+        SCOPED_TRACE(c.starts);
+        sql({"DELETE FROM Agentes_Acumulados", "UPDATE Facturas SET Agente = 1 WHERE Codigo = 10"});
+        presenter->requests.clear();
+        load("1", "10");
+        type(nuevo(), u"2"_s);
+        c.cause(true);
+        key(Qt::Key_F9);
+        ASSERT_EQ(presenter->requests.size(), 1);
+        EXPECT_EQ(presenter->requests[0].icon, ui::vbCritical);
+        const QString said = presenter->requests[0].text;
+        EXPECT_TRUE(said.startsWith(QString::fromUtf8(c.starts)) &&
+                    said.contains(QString::fromUtf8(c.has)))
+            << said.toStdString();
+        EXPECT_EQ(agentOf(10), QStringList({"1"}));
+        EXPECT_TRUE(days().isEmpty());
+        EXPECT_EQ(cn->transactionLevel(), 0);
+        EXPECT_TRUE(aceptar()->isEnabled()) << "still loaded";
+        c.cause(false);
+        key(Qt::Key_F9);
+        EXPECT_EQ(days(), QStringList({"1|-171|-100", "2|171|100"}));
+    }
 }
 
 TEST_P(CambioFacturaWindow, TypedKeysNeverBecomeSql) {

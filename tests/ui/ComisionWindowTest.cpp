@@ -551,11 +551,6 @@ TEST_P(ComisionWindow, WhatTheGridShowsIsWhatIsStoredAfterAnyWalk) {
         std::mt19937 azar(semilla);
         const auto uno = [&](size_t n) { return size_t(azar() % n); };
         QStringList pasos;
-        const auto traza = [&](int paso) {
-            return u"semilla %1, paso %2: %3"_s
-                .arg(QString::number(semilla), QString::number(paso), pasos.join(u", "_s))
-                .toStdString();
-        };
         int agente = 1 + int(semilla % 2);
         // After Esc no agent's rules show, and the hidden ones stay.
         bool sinAgente = false;
@@ -684,7 +679,8 @@ TEST_P(ComisionWindow, WhatTheGridShowsIsWhatIsStoredAfterAnyWalk) {
             if (hecho.isEmpty())
                 continue;
             pasos << hecho;
-            SCOPED_TRACE(traza(paso));
+            SCOPED_TRACE(testing::Message() << "semilla " << semilla << ", paso " << paso << ": "
+                                            << pasos.join(u", "_s).toStdString());
             ASSERT_TRUE(w->isVisible());
             if (sinAgente) {
                 ASSERT_EQ(almacenadas(agente), ocultas) << "hidden rules changed";
