@@ -91,19 +91,16 @@ TEST_P(AgentesWindow, OpensAndNavigates) {
     EXPECT_EQ(box("txtCodigo")->Text(), u"3"_s);
     key(Qt::Key_Left, Qt::AltModifier); // before the first
     EXPECT_EQ(box("txtCodigo")->Text(), u"3"_s);
-    EXPECT_EQ(box("txtNombre")->Text(), u"Iñaki Zubizarreta"_s);
-    EXPECT_EQ(box("txtCp")->Text(), u"48001"_s);
-    EXPECT_EQ(cta(0)->Text(), u"0182"_s);
-    EXPECT_EQ(cta(1)->Text(), u"0631"_s);
-    EXPECT_EQ(cta(2)->Text(), u"86"_s);
-    EXPECT_EQ(cta(3)->Text(), u"8583945399"_s);
-    EXPECT_EQ(cta(4)->Text(), u"Banco Bilbao Vizcaya"_s);
-    EXPECT_EQ(ctl<controls::HxAlmacen>("txtAlmacen")->Nombre(), u"Central Bilbao"_s);
-    EXPECT_EQ(bloqueado()->currentIndex(), 1);
-    EXPECT_EQ(fecha()->Text(), u"07/01/2026"_s);
-    EXPECT_EQ(box("txtComVenta")->Text(), u"3,50"_s);
-    EXPECT_EQ(ctl<controls::HxCheckBox>("chkNoImpLiquidacion")->Value(), 1);
-    EXPECT_EQ(ctl<QPlainTextEdit>("txtObserv")->toPlainText(), u"Zona costera"_s);
+    EXPECT_EQ(
+        (QStringList{
+            text("txtNombre"), text("txtCp"), cta(0)->Text(), cta(1)->Text(), cta(2)->Text(),
+            cta(3)->Text(), cta(4)->Text(), ctl<controls::HxAlmacen>("txtAlmacen")->Nombre(),
+            QString::number(bloqueado()->currentIndex()), fecha()->Text(), text("txtComVenta"),
+            QString::number(ctl<controls::HxCheckBox>("chkNoImpLiquidacion")->Value()),
+            ctl<QPlainTextEdit>("txtObserv")->toPlainText()}),
+        (QStringList{"Iñaki Zubizarreta", "48001", "0182", "0631", "86", "8583945399",
+                     "Banco Bilbao Vizcaya", "Central Bilbao", "1", "07/01/2026", "3,50", "1",
+                     "Zona costera"}));
     key(Qt::Key_Down, Qt::AltModifier);
     EXPECT_EQ(box("txtCodigo")->Text(), u"9"_s);
 }
