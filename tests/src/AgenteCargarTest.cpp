@@ -14,20 +14,9 @@ namespace {
 
 class AgenteCargar : public testsupport::ComponentTest {
 protected:
-    // An agent row; `observ` and `fecha` "NULL" write a NULL.
     void agent(int code, const QString& nombre = {}, const QString& observ = QStringLiteral("''"),
                const QString& fecha = QStringLiteral("'2024-02-29T10:20:30'")) {
-        const QString n = QString::number(code);
-        cn->Execute(
-            "INSERT INTO Agentes (Codigo, Nombre, Direccion, Cp, Localidad, Provincia, Telefono, "
-            "Fax, Movil, EMail, Almacen, Bloqueado, Bloq_Fecha, Bloq_Motivo, ComisVentas, "
-            "ComisCobros, Retencion_IRPF, NoImpLiquidacion, Password, Cta_Bancaria, Observ) "
-            "VALUES (" +
-            n + ", " + utilidades::sqlQuoted(nombre.isEmpty() ? "Agente " + n : nombre) +
-            ", 'Dir " + n + "', " + QString::number(48000 + code) +
-            ", 'Loc', 'Prov', 'Tel', 'Fax', 'Mov', 'm" + n + "@x.es', " +
-            QString::number(code % 5) + ", 1, " + fecha +
-            ", 'motivo', 1234.5678, -0.0001, 15, 0, 'pw', '21000000000000000000', " + observ + ")");
+        testsupport::insertAgent(*cn, code, nombre, observ, fecha);
     }
 };
 
@@ -37,21 +26,10 @@ TEST_P(AgenteCargar, LoadsEveryPropertyAndLeavesSoloLecturaAlone) {
     a.Codigo = 7;
     a.SoloLectura = true;
     ASSERT_TRUE(a.Cargar());
-    EXPECT_EQ(a.Codigo, 7);
-    EXPECT_EQ(a.Nombre, QStringLiteral("Iñaki O'Donnell"));
-    EXPECT_EQ(a.Direccion, QStringLiteral("Dir 7"));
-    EXPECT_EQ(a.Cp, 48007);
-    EXPECT_EQ(a.eMail, QStringLiteral("m7@x.es"));
-    EXPECT_EQ(a.Almacen, 2);
-    EXPECT_TRUE(a.Bloqueado);
-    EXPECT_EQ(a.Bloq_Fecha, naive(QDate(2024, 2, 29), QTime(10, 20, 30)));
-    EXPECT_EQ(a.ComisionVenta.scaled(), 12345678);
-    EXPECT_EQ(a.ComisionCobro.scaled(), -1);
-    EXPECT_EQ(a.Retencion_IRPF.scaled(), 150000);
-    EXPECT_FALSE(a.NoImpLiquidacion);
-    EXPECT_EQ(a.Cta_Bancaria, QStringLiteral("21000000000000000000"));
-    EXPECT_EQ(a.Observ, QStringLiteral("línea 1\nlínea 2"));
-    EXPECT_TRUE(a.SoloLectura);
+    EXPECT_EQ(testsupport::agentFields(a),
+              QStringLiteral("7|Iñaki O'Donnell|Dir 7|48007|Loc|Prov|Tel|Fax|Mov|m7@x.es|2|1|"
+                             "2024-02-29T10:20:30Z|motivo|1234.5678|-0.0001|15|0|pw|"
+                             "21000000000000000000|línea 1\nlínea 2|1"));
 }
 
 using Op = bool (clsAgente::*)(clsAgente*);
@@ -98,8 +76,7 @@ TEST_P(AgenteCargar, TargetObjectIsLoadedAndTheCallerIsNot) {
     EXPECT_EQ(dest.Nombre, QStringLiteral("Agente 7"));
     EXPECT_EQ(caller.Codigo, 3);
     EXPECT_TRUE(caller.Nombre.isEmpty());
-    // The key also comes from the target.
-    ASSERT_TRUE(caller.Cargar_Anterior(&dest) == false);
+    EXPECT_FALSE(caller.Cargar_Anterior(&dest)) << "the key comes from the target too";
     EXPECT_EQ(dest.Codigo, 7);
 }
 
@@ -110,23 +87,19 @@ TEST_P(AgenteCargar, ANullColumnStopsTheCopyThere) {
     clsAgente a;
     a.Codigo = 5;
     a.Observ = QStringLiteral("anterior");
-    {
-        const auto e = testsupport::failureOf([&] { a.Cargar(); });
+    const std::pair<std::function<void()>, const char*> loads[] = {
+        {[&] { a.Cargar(); }, "clsAgente::Cargar"},
+        {[&] { a.Cargar_Siguiente(); }, "clsAgente::Cargar_Siguiente"}};
+    for (const auto& [load, source] : loads) {
+        const auto e = testsupport::failureOf(load);
         EXPECT_EQ(e.number(), rt::InvalidUseOfNull);
-        EXPECT_EQ(e.source(), QStringLiteral("clsAgente::Cargar"));
-    }
-    EXPECT_EQ(a.Nombre, QStringLiteral("Agente 5"));
-    EXPECT_EQ(a.Cta_Bancaria, QStringLiteral("21000000000000000000"));
-    EXPECT_EQ(a.Observ, QStringLiteral("anterior"));
-    // Through the next operation the source is that operation's.
-    {
-        const auto e = testsupport::failureOf([&] { a.Cargar_Siguiente(); });
-        EXPECT_EQ(e.number(), rt::InvalidUseOfNull);
-        EXPECT_EQ(e.source(), QStringLiteral("clsAgente::Cargar_Siguiente"));
+        EXPECT_EQ(e.source(), QLatin1String(source));
+        EXPECT_EQ(a.Direccion, QStringLiteral("Dir 5")) << "agent 6 has none to copy";
     }
     EXPECT_EQ(a.Codigo, 6);
     EXPECT_EQ(a.Nombre, QStringLiteral("Sin datos"));
-    EXPECT_EQ(a.Direccion, QStringLiteral("Dir 5")) << "Direccion keeps agent 5's value";
+    EXPECT_EQ(a.Cta_Bancaria, QStringLiteral("21000000000000000000"));
+    EXPECT_EQ(a.Observ, QStringLiteral("anterior"));
     // A NULL date is no date at all, not the zero date.
     clsAgente b;
     b.Codigo = 8;
@@ -141,23 +114,13 @@ TEST_P(AgenteCargar, ASecondConnectionSetOnAnyObjectServesEveryObject) {
     testsupport::ScratchDatabase other(GetParam());
     auto cn2 = other.open();
     orbenta::db::createSchema(*cn2, false);
-    cn2->Execute(
-        QStringLiteral("INSERT INTO Agentes (Codigo, Nombre, Direccion, Cp, Localidad, Provincia, "
-                       "Telefono, Fax, Movil, EMail, Almacen, Bloqueado, Bloq_Fecha, Bloq_Motivo, "
-                       "Password, Cta_Bancaria, Observ) VALUES (1, 'En la segunda', '', 0, '', '', "
-                       "'', '', '', '', 0, 0, '1899-12-30T00:00:00', '', '', '', '')"));
-    clsAgente earlier;
-    earlier.Codigo = 1;
-    ASSERT_TRUE(earlier.Cargar());
-    EXPECT_EQ(earlier.Nombre, QStringLiteral("En la primera"));
+    testsupport::insertAgent(*cn2, 1, QStringLiteral("En la segunda"));
+    EXPECT_EQ(testsupport::loadedAgent(1).Nombre, QStringLiteral("En la primera"));
     clsAgente later;
     later.ConexionOrbenta(cn2);
-    ASSERT_TRUE(earlier.Cargar());
-    EXPECT_EQ(earlier.Nombre, QStringLiteral("En la segunda"));
+    EXPECT_EQ(testsupport::loadedAgent(1).Nombre, QStringLiteral("En la segunda"));
 }
 
-// Each operation's statement, and the source its failures carry (here the table is
-// gone).
 TEST_P(AgenteCargar, StatementsAreSentExactlyAsWritten) {
     std::vector<ado::StatementEvent> sent;
     cn->setObserver([&](const ado::StatementEvent& e) { sent.push_back(e); });

@@ -15,45 +15,27 @@ namespace {
 
 class AgenteGuardar : public testsupport::ComponentTest {
 protected:
-    static clsAgente sample(qint16 code) {
-        clsAgente a;
-        a.Codigo = code;
-        a.Nombre = QStringLiteral("Nombre");
-        a.Direccion = QStringLiteral("Dirección");
-        a.Cp = 48001;
-        a.Localidad = QStringLiteral("Bilbao");
-        a.Provincia = QStringLiteral("Bizkaia");
-        a.Telefono = QStringLiteral("944");
-        a.Fax = QStringLiteral("945");
-        a.Movil = QStringLiteral("600");
-        a.eMail = QStringLiteral("a@b.es");
-        a.Almacen = 2;
-        a.Bloqueado = true;
-        a.Bloq_Fecha = naive(QDate(2024, 2, 29), QTime(0, 0));
-        a.Bloq_Motivo = QStringLiteral("Motivo");
-        a.ComisionVenta = Currency::fromString(QStringLiteral("12.5"));
-        a.ComisionCobro = Currency::fromString(QStringLiteral("-3"));
-        a.Retencion_IRPF = Currency::fromString(QStringLiteral("0.0001"));
-        a.NoImpLiquidacion = false;
-        a.Password = QStringLiteral("pw");
-        a.Cta_Bancaria = QStringLiteral("21000000000000000000");
-        a.Observ = QStringLiteral("Obs");
+    // An agent with every property set, not on file.
+    clsAgente sample(qint16 code) {
+        testsupport::insertAgent(*cn, code);
+        clsAgente a = testsupport::loadedAgent(code);
+        cn->Execute(QStringLiteral("DELETE FROM Agentes WHERE Codigo = ") + QString::number(code));
         return a;
     }
 };
 
 constexpr const char* kUpdate7 =
-    "UPDATE Agentes SET Nombre ='Nombre', Direccion ='Dirección', Cp =48001, Localidad ='Bilbao', "
-    "Provincia ='Bizkaia', Telefono ='944', Fax ='945', Movil ='600', EMail ='a@b.es', Almacen =2, "
-    "Bloqueado =1, Bloq_Fecha ='2024-02-29T00:00:00', Bloq_Motivo ='Motivo', ComisVentas =12.5, "
-    "ComisCobros =-3, Retencion_IRPF =0.0001, NoImpLiquidacion =0, Password ='pw', Cta_Bancaria "
-    "='21000000000000000000', Observ ='Obs', Enviado =0 WHERE Codigo =-7";
+    "UPDATE Agentes SET Nombre ='Agente -7', Direccion ='Dir -7', Cp =47993, Localidad ='Loc', "
+    "Provincia ='Prov', Telefono ='Tel', Fax ='Fax', Movil ='Mov', EMail ='m-7@x.es', Almacen =-2, "
+    "Bloqueado =1, Bloq_Fecha ='2024-02-29T10:20:30', Bloq_Motivo ='motivo', ComisVentas "
+    "=1234.5678, ComisCobros =-0.0001, Retencion_IRPF =15, NoImpLiquidacion =0, Password ='pw', "
+    "Cta_Bancaria ='21000000000000000000', Observ ='', Enviado =0 WHERE Codigo =-7";
 constexpr const char* kInsert7 =
     "INSERT INTO Agentes (Codigo, Nombre, Direccion, Cp, Localidad, Provincia, Telefono, Fax, "
     "Movil, EMail, Almacen, Bloqueado, Bloq_Fecha, Bloq_Motivo, ComisVentas, ComisCobros, "
-    "Retencion_IRPF, NoImpLiquidacion, Password, Cta_Bancaria, Observ) VALUES (-7, 'Nombre', "
-    "'Dirección', 48001, 'Bilbao', 'Bizkaia', '944', '945', '600', 'a@b.es', 2, 1, "
-    "'2024-02-29T00:00:00', 'Motivo', 12.5, -3, 0.0001, 0, 'pw', '21000000000000000000', 'Obs')";
+    "Retencion_IRPF, NoImpLiquidacion, Password, Cta_Bancaria, Observ) VALUES (-7, 'Agente -7', "
+    "'Dir -7', 47993, 'Loc', 'Prov', 'Tel', 'Fax', 'Mov', 'm-7@x.es', -2, 1, "
+    "'2024-02-29T10:20:30', 'motivo', 1234.5678, -0.0001, 15, 0, 'pw', '21000000000000000000', '')";
 
 TEST_P(AgenteGuardar, StatementsAreSentExactlyAsWritten) {
     std::vector<ado::StatementEvent> sent;
@@ -66,6 +48,7 @@ TEST_P(AgenteGuardar, StatementsAreSentExactlyAsWritten) {
         return t;
     };
     clsAgente a = sample(-7);
+    sent.clear();
     EXPECT_TRUE(a.Modificar()); // no row yet: UPDATE, then INSERT
     EXPECT_EQ(texts(), QStringList({kUpdate7, kInsert7}));
     EXPECT_TRUE(a.Modificar()); // the row exists: UPDATE alone
@@ -75,17 +58,14 @@ TEST_P(AgenteGuardar, StatementsAreSentExactlyAsWritten) {
                                     "DELETE FROM Agentes WHERE Codigo =-7"}));
     EXPECT_TRUE(a.Insertar());
     EXPECT_EQ(texts(), QStringList({kInsert7}));
-    // The object is not changed by saving.
-    EXPECT_EQ(a.Nombre, QStringLiteral("Nombre"));
     EXPECT_EQ(
         rowsOf(*cn, QStringLiteral("SELECT Enviado, Bloqueado, NoImpLiquidacion FROM Agentes")),
         QStringList({"0|1|0"}));
 }
 
 TEST_P(AgenteGuardar, EliminarRefusesAnAgentWithAccumulatedSales) {
-    clsAgente a = sample(5);
+    clsAgente a = sample(5), b = sample(6);
     a.Insertar();
-    clsAgente b = sample(6);
     b.Insertar();
     cn->Execute(QStringLiteral(
         "INSERT INTO Agentes_Acumulados (Cod_Empresa, Cod_Agente, Fecha) VALUES (9, 5, "
@@ -100,8 +80,7 @@ TEST_P(AgenteGuardar, EliminarRefusesAnAgentWithAccumulatedSales) {
     EXPECT_EQ(r.title, QStringLiteral("¡ Atención !"));
     EXPECT_EQ(r.icon, ui::vbInformation);
     EXPECT_EQ(r.buttons, ui::vbOKOnly);
-    // Rows in the per-article totals only do not keep an agent.
-    EXPECT_TRUE(b.Eliminar());
+    EXPECT_TRUE(b.Eliminar()) << "rows in the per-article totals only do not keep an agent";
     EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT Codigo FROM Agentes")), QStringList({"5"}));
     EXPECT_EQ(presenter->requests.size(), 1);
 }
@@ -119,23 +98,20 @@ public:
 TEST_P(AgenteGuardar, FailuresCarryTheSourceOfTheOperationCalled) {
     clsAgente a = sample(3);
     a.Insertar();
-    {
-        const auto e = testsupport::failureOf([&] { a.Insertar(); });
-        EXPECT_EQ(e.number(), ado::errors::Integrity);
-        EXPECT_EQ(e.source(), QStringLiteral("clsAgente::Insertar"));
-    }
     InsertarFalla f;
     f.Codigo = 4;
-    {
-        const auto e = testsupport::failureOf([&] { f.Modificar(); });
-        EXPECT_EQ(e.number(), -5);
-        EXPECT_EQ(e.description(), QStringLiteral("falla"));
-        EXPECT_EQ(e.source(), QStringLiteral("clsAgente::Modificar"));
-    }
-    cn->Execute(QStringLiteral("DROP TABLE Agentes_Acumulados"));
-    {
-        const auto e = testsupport::failureOf([&] { a.Eliminar(); });
-        EXPECT_EQ(e.source(), QStringLiteral("clsAgente::Eliminar"));
+    const std::tuple<std::function<void()>, qint32, const char*> cases[] = {
+        {[&] { a.Insertar(); }, ado::errors::Integrity, "clsAgente::Insertar"},
+        {[&] { f.Modificar(); }, -5, "clsAgente::Modificar"},
+        {[&] {
+             cn->Execute(QStringLiteral("DROP TABLE Agentes_Acumulados"));
+             a.Eliminar();
+         },
+         ado::errors::Statement, "clsAgente::Eliminar"}};
+    for (const auto& [call, number, source] : cases) {
+        const auto e = testsupport::failureOf(call);
+        EXPECT_EQ(e.number(), number);
+        EXPECT_EQ(e.source(), QLatin1String(source));
     }
     EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT COUNT(*) FROM Agentes")), QStringList({"1"}));
 }
@@ -170,9 +146,7 @@ TEST_P(AgenteGuardar, HostileAndUnusualTextsComeBackIdentical) {
         ASSERT_NO_THROW(a.Modificar());
         a.Observ = text + text; // and once more through the UPDATE
         ASSERT_NO_THROW(a.Modificar());
-        clsAgente back;
-        back.Codigo = code++;
-        ASSERT_TRUE(back.Cargar());
+        const clsAgente back = testsupport::loadedAgent(code++);
         for (QString clsAgente::*f : fields)
             EXPECT_EQ(back.*f, f == &clsAgente::Observ ? text + text : text);
     }
@@ -180,11 +154,10 @@ TEST_P(AgenteGuardar, HostileAndUnusualTextsComeBackIdentical) {
               QStringList({QString::number(2 + corpus.size())}));
     EXPECT_EQ(rowsOf(*cn, QStringLiteral(
                               "SELECT Nombre FROM Agentes WHERE Codigo IN (1, 2) ORDER BY Codigo")),
-              QStringList({"Nombre", "Nombre"}));
-    // A NUL cannot travel inside a statement: refused, and nothing is written.
+              QStringList({"Agente 1", "Agente 2"}));
     clsAgente nul = sample(9);
     nul.Nombre = QStringLiteral("a") + QChar(0) + QStringLiteral("b");
-    EXPECT_THROW(nul.Modificar(), AutomationError);
+    EXPECT_THROW(nul.Modificar(), AutomationError) << "a NUL cannot travel inside a statement";
     EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT COUNT(*) FROM Agentes WHERE Codigo = 9")),
               QStringList({"0"}));
 }
@@ -206,9 +179,7 @@ TEST_P(AgenteGuardar, DatesAndAmountsRoundTrip) {
         a.Bloq_Fecha = date;
         a.ComisionVenta = Currency::fromString(QLatin1String(amount));
         a.Modificar();
-        clsAgente back;
-        back.Codigo = code++;
-        ASSERT_TRUE(back.Cargar());
+        const clsAgente back = testsupport::loadedAgent(code++);
         EXPECT_EQ(back.Bloq_Fecha, date);
         EXPECT_EQ(back.ComisionVenta, a.ComisionVenta);
     }

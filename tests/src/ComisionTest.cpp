@@ -14,16 +14,7 @@ using testsupport::rowsOf;
 
 namespace {
 
-std::shared_ptr<ORBTEmp::Empresa> company(qint16 code, int levels, qint16 catalogue = 0) {
-    auto e = std::make_shared<ORBTEmp::Empresa>();
-    e->setCodEmpresa(code);
-    e->setCodEmpresaArticulos(catalogue ? catalogue : code);
-    const char* names[] = {"Familia", "Subfamilia", "Grupo"};
-    for (int i = 0; i < levels; ++i)
-        e->setNombreNivel(i, QLatin1String(names[i]));
-    return e;
-}
-
+using testsupport::company;
 using testsupport::errorOf;
 
 TEST(Comision, NumNivelesComesFromTheCaptions) {
@@ -157,7 +148,6 @@ TEST_P(ComisionDb, ResolutionFollowsTheEightSteps) {
         r.Familia_2 = qint16(i.f2);
         r.Familia_3 = qint16(i.f3);
         r.Articulo = i.art;
-        // One by one: the statements of the steps up to the answer, no more.
         QStringList sent;
         cn->setObserver([&](const ado::StatementEvent& e) { sent << e.text; });
         cn->setPipelining(false);
@@ -169,9 +159,8 @@ TEST_P(ComisionDb, ResolutionFollowsTheEightSteps) {
         for (const auto& p : explained.pasos)
             answered += p.estado == clsComision_Familias::Paso::Respondido;
         EXPECT_EQ(answered, q.activa != 0 || q.name == std::string("ZeroStopsTheSearch") ? 1 : 0);
-        // In one pipeline (on a server) every applicable step's statement is sent, those
-        // up to the answer first; the answer and the explanation are the same. Inside a
-        // transaction (every other question) the statements go one by one again.
+        // A pipeline sends every step's statement, those up to the answer first; inside a
+        // transaction (every other question) they go one by one again.
         std::optional<ado::Transaction> t;
         if ((&q - questions) % 2)
             t.emplace(*cn);

@@ -1,5 +1,5 @@
 #include "Database.h"
-#include "TestDatabase.h"
+#include "TestComponent.h"
 #include "TestErrors.h"
 #include "TestWorkers.h"
 #include <ORBTAgentes.h>
@@ -198,7 +198,6 @@ TEST(Dispatch, PropertiesMethodsDefaultsAndFailures) {
         return a->classInfo().member(QLatin1String(name))->dispatchId;
     };
 
-    // Properties convert what the script host hands over by the runtime's rules.
     Invoke(*a, id("Codigo"), DispatchKind::PropertyPut, {QStringLiteral("7")});
     EXPECT_EQ(Invoke(*a, id("Codigo"), DispatchKind::PropertyGet).toInt(), 7);
     Invoke(*a, id("ComisionVenta"), DispatchKind::PropertyPut, {12.34565});
@@ -228,7 +227,7 @@ TEST(Dispatch, PropertiesMethodsDefaultsAndFailures) {
             EXPECT_EQ(errorOf([&] { Invoke(*a, f.id, f.kind, f.args); }), f.error) << f.id;
     }
 
-    // Cargar's target is optional; without a connection the load fails under its name.
+    // Cargar's target is optional.
     Invoke(*a, id("ConexionOrbenta"), DispatchKind::PropertyPutRef, {QVariant()});
     const auto e = testsupport::failureOf([&] { Invoke(*a, id("Cargar"), DispatchKind::Method); });
     EXPECT_EQ(e.number(), rt::ObjectNotSet);
@@ -239,10 +238,6 @@ TEST(Dispatch, PropertiesMethodsDefaultsAndFailures) {
     b.reset();
     EXPECT_EQ(AutomationObject::liveObjects(), before);
 }
-
-} // namespace
-
-namespace {
 
 // A value of the declared type for each parameter, chosen so that the call succeeds on
 // an empty database with the component's schema.
@@ -280,10 +275,7 @@ TEST(Dispatch, EveryMemberOfEveryInterfaceIsReachable) {
     testsupport::ScratchDatabase db(testsupport::Engine::SQLite);
     auto cn = db.open();
     orbenta::db::createSchema(*cn, false);
-    auto empresa = std::make_shared<ORBTEmp::Empresa>();
-    empresa->setCodEmpresa(1);
-    empresa->setCodEmpresaArticulos(1);
-    empresa->setNombreNivel(0, QStringLiteral("Familia"));
+    const auto empresa = testsupport::company(1, 1);
     auto presenter = std::make_shared<ui::RecordingPresenter>();
     ui::setPresenter(presenter);
     for (const ClassInfo& c : publicClasses()) {
@@ -312,8 +304,7 @@ TEST(Dispatch, EveryMemberOfEveryInterfaceIsReachable) {
                 }
                 }
             };
-            // The member ran: whatever it answered came from its own work (the store may
-            // refuse a second Insertar of the same key), never from the dispatch.
+            // Whatever the member answered came from its own work, never from the dispatch.
             const auto e = testsupport::failureOf(call);
             EXPECT_NE(e.number(), disp::MemberNotFound) << e.what();
             if (e.number() != 0) {

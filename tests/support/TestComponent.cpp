@@ -29,6 +29,64 @@ void ComponentTest::TearDown() {
     EngineTest::TearDown();
 }
 
+std::shared_ptr<ORBTEmp::Empresa> company(qint16 code, int levels, qint16 catalogue) {
+    auto e = std::make_shared<ORBTEmp::Empresa>();
+    e->setCodEmpresa(code);
+    e->setCodEmpresaArticulos(catalogue ? catalogue : code);
+    const char* names[] = {"Familia", "Subfamilia", "Grupo"};
+    for (int i = 0; i < levels; ++i)
+        e->setNombreNivel(i, QLatin1String(names[i]));
+    return e;
+}
+
+void insertAgent(ado::Connection& cn, int code, const QString& nombre, const QString& observ,
+                 const QString& fecha) {
+    const QString n = QString::number(code);
+    cn.Execute(
+        "INSERT INTO Agentes (Codigo, Nombre, Direccion, Cp, Localidad, Provincia, Telefono, "
+        "Fax, Movil, EMail, Almacen, Bloqueado, Bloq_Fecha, Bloq_Motivo, ComisVentas, "
+        "ComisCobros, Retencion_IRPF, NoImpLiquidacion, Password, Cta_Bancaria, Observ) "
+        "VALUES (" +
+        n + ", " + utilidades::sqlQuoted(nombre.isEmpty() ? "Agente " + n : nombre) + ", 'Dir " +
+        n + "', " + QString::number(48000 + code) + ", 'Loc', 'Prov', 'Tel', 'Fax', 'Mov', 'm" + n +
+        "@x.es', " + QString::number(code % 5) + ", 1, " + fecha +
+        ", 'motivo', 1234.5678, -0.0001, 15, 0, 'pw', '21000000000000000000', " + observ + ")");
+}
+
+ORBTAgentes::clsAgente loadedAgent(qint16 code) {
+    ORBTAgentes::clsAgente a;
+    a.Codigo = code;
+    EXPECT_TRUE(a.Cargar()) << "agent " << code;
+    return a;
+}
+
+QString agentFields(const ORBTAgentes::clsAgente& a) {
+    const auto yes = [](bool b) { return b ? QStringLiteral("1") : QStringLiteral("0"); };
+    return QStringList({QString::number(a.Codigo),
+                        a.Nombre,
+                        a.Direccion,
+                        QString::number(a.Cp),
+                        a.Localidad,
+                        a.Provincia,
+                        a.Telefono,
+                        a.Fax,
+                        a.Movil,
+                        a.eMail,
+                        QString::number(a.Almacen),
+                        yes(a.Bloqueado),
+                        a.Bloq_Fecha.toString(Qt::ISODate),
+                        a.Bloq_Motivo,
+                        a.ComisionVenta.toString(),
+                        a.ComisionCobro.toString(),
+                        a.Retencion_IRPF.toString(),
+                        yes(a.NoImpLiquidacion),
+                        a.Password,
+                        a.Cta_Bancaria,
+                        a.Observ,
+                        yes(a.SoloLectura)})
+        .join(u'|');
+}
+
 QStringList amountRows(ado::Connection& cn, const QString& sql) {
     QStringList rows = rowsOf(cn, sql);
     for (QString& r : rows) {

@@ -2,6 +2,7 @@
 
 #include "TestDatabase.h"
 
+#include <ORBTAgentes.h>
 #include <empresa/Empresa.h>
 #include <memory>
 #include <ui/MessageBox.h>
@@ -20,6 +21,22 @@ protected:
     std::shared_ptr<ORBTEmp::Empresa> shareCompany(qint16 code = 1);
     std::shared_ptr<ui::RecordingPresenter> presenter;
 };
+
+/// A company object with its catalogue (its own code when 0) and `levels` family levels
+/// named.
+std::shared_ptr<ORBTEmp::Empresa> company(qint16 code, int levels = 0, qint16 catalogue = 0);
+
+/// Writes an agent row whose columns follow from its code ("Agente 7", "Dir 7", 48007...);
+/// `observ` and `fecha` are SQL literals ("NULL" writes a NULL).
+void insertAgent(ado::Connection& cn, int code, const QString& nombre = {},
+                 const QString& observ = QStringLiteral("''"),
+                 const QString& fecha = QStringLiteral("'2024-02-29T10:20:30'"));
+
+/// The agent `code` as Cargar reads it; a failed expectation when there is none.
+ORBTAgentes::clsAgente loadedAgent(qint16 code);
+
+/// Every property of an agent in interface order, joined by "|".
+QString agentFields(const ORBTAgentes::clsAgente& a);
 
 /// The rows of a query as "key|amount|amount...": every column after the first is read
 /// as an amount and written in its shortest form, whatever the engine's own.
