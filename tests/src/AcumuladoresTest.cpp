@@ -34,9 +34,9 @@ protected:
     // The agent's day rows as "company|pvp|cost|commission on sales|on collections".
     QStringList day(int agent) {
         return testsupport::amountRows(
-            *cn, QStringLiteral("SELECT Cod_Empresa, Importe_Pvp, Importe_Costo, ComisionVenta, "
-                                "ComisionCobro FROM Agentes_Acumulados WHERE Cod_Agente = ") +
-                     QString::number(agent) + QStringLiteral(" ORDER BY Cod_Empresa, Fecha"));
+            *cn, "SELECT Cod_Empresa, Importe_Pvp, Importe_Costo, ComisionVenta, ComisionCobro "
+                 "FROM Agentes_Acumulados WHERE Cod_Agente = " +
+                     QString::number(agent) + " ORDER BY Cod_Empresa, Fecha");
     }
     std::shared_ptr<ORBTEmp::Empresa> empresa;
     clsAgente agente;
@@ -47,7 +47,7 @@ const QDateTime kDay = naive(QDate(2026, 3, 2), QTime(0, 0));
 TEST_P(Acumuladores, StatementsAreSentExactlyAsWritten) {
     QStringList sent;
     cn->setObserver([&](const ado::StatementEvent& e) { sent << e.text; });
-    const QString day = QStringLiteral(" AND Fecha ='2026-03-02T00:00:00'");
+    const QString day = " AND Fecha ='2026-03-02T00:00:00'";
     const std::pair<std::function<void()>, QStringList> cases[] = {
         {[&] { agente.AcumularVenta(3, kDay, money("100.25"), money("-60.5")); },
          {"UPDATE Agentes_Acumulados SET Importe_Pvp = Importe_Pvp + 100.25 ,Importe_Costo = "
@@ -60,18 +60,18 @@ TEST_P(Acumuladores, StatementsAreSentExactlyAsWritten) {
           "Importe_Costo + 2 WHERE Cod_Empresa =1 AND Cod_Agente =3" +
           day}},
         {[&] { agente.AcumularComisionVenta(-4, kDay, money("0.0001")); },
-         {"UPDATE Agentes_Acumulados SET ComisionVenta = ComisionVenta + 0.0001 WHERE "
-          "Cod_Empresa =1 AND Cod_Agente =-4" +
+         {"UPDATE Agentes_Acumulados SET ComisionVenta = ComisionVenta + 0.0001 WHERE Cod_Empresa "
+          "=1 AND Cod_Agente =-4" +
               day,
-          "INSERT INTO Agentes_Acumulados (Cod_Empresa, Cod_Agente, Fecha, ComisionVenta) "
-          "VALUES (1, -4, '2026-03-02T00:00:00', 0.0001)"}},
+          "INSERT INTO Agentes_Acumulados (Cod_Empresa, Cod_Agente, Fecha, ComisionVenta) VALUES "
+          "(1, -4, '2026-03-02T00:00:00', 0.0001)"}},
         {[&] { agente.AcumularComisionCobro(3, kDay, money("7.5")); },
-         {"UPDATE Agentes_Acumulados SET ComisionCobro = ComisionCobro + 7.5 WHERE "
-          "Cod_Empresa =1 AND Cod_Agente =3" +
+         {"UPDATE Agentes_Acumulados SET ComisionCobro = ComisionCobro + 7.5 WHERE Cod_Empresa =1 "
+          "AND Cod_Agente =3" +
           day}},
         {[&] { agente.Acum_Venta_Art(2, kDay, 150001, 3, money("10"), money("4.4")); },
-         {"UPDATE Agentes_Acumulados_Articulos SET Importe_Pvp = Importe_Pvp + 10 "
-          ",Importe_Costo = Importe_Costo + 4.4 WHERE Cod_Empresa =1 AND Cod_Almacen =2" +
+         {"UPDATE Agentes_Acumulados_Articulos SET Importe_Pvp = Importe_Pvp + 10 ,Importe_Costo = "
+          "Importe_Costo + 4.4 WHERE Cod_Empresa =1 AND Cod_Almacen =2" +
               day + " AND Cod_Agente =3 AND Cod_Articulo=150001",
           "INSERT INTO Agentes_Acumulados_Articulos (Cod_Empresa, Cod_Almacen, Fecha,  "
           "Cod_Articulo, Cod_Agente, Importe_Pvp, Importe_Costo) VALUES (1, 2, "
@@ -100,9 +100,8 @@ TEST_P(Acumuladores, DayTotalsAddUpPerCompanyAgentDayAndWarehouse) {
     agente.Acum_Venta_Art(1, kDay, 7, 3, money("5"), money("2"));
     agente.Acum_Venta_Art(2, kDay, 7, 3, money("5"), money("2"));
     agente.Acum_Venta_Art(2, kDay, 7, 3, money("5"), money("2"));
-    EXPECT_EQ(testsupport::amountRows(
-                  *cn, QStringLiteral("SELECT Cod_Almacen, Importe_Pvp FROM "
-                                      "Agentes_Acumulados_Articulos ORDER BY Cod_Almacen")),
+    EXPECT_EQ(testsupport::amountRows(*cn, "SELECT Cod_Almacen, Importe_Pvp FROM "
+                                           "Agentes_Acumulados_Articulos ORDER BY Cod_Almacen"),
               QStringList({"1|5", "2|10"}));
 }
 
@@ -111,16 +110,14 @@ TEST_P(Acumuladores, FailuresPassThroughUnchanged) {
     other.EmpresaOrbenta(nullptr);
     auto e = testsupport::failureOf([&] { agente.AcumularVenta(3, kDay, money("1"), money("1")); });
     EXPECT_EQ(e.number(), rt::ObjectNotSet);
-    EXPECT_EQ(e.source(), QStringLiteral("ORBTAgentes"));
+    EXPECT_EQ(e.source(), "ORBTAgentes");
     other.EmpresaOrbenta(empresa);
-    cn->Execute(QStringLiteral("DROP TABLE Agentes_Acumulados_Articulos"));
+    cn->Execute("DROP TABLE Agentes_Acumulados_Articulos");
     e = testsupport::failureOf(
         [&] { agente.Acum_Venta_Art(1, kDay, 1, 1, money("1"), money("1")); });
     EXPECT_EQ(e.number(), ado::errors::Statement);
-    EXPECT_TRUE(e.source().startsWith(QStringLiteral("ado."))) << e.source().toStdString();
+    EXPECT_TRUE(e.source().startsWith("ado.")) << e.source().toStdString();
 }
-
-// ---- several workstations at once ---------------------------------------------------------
 
 constexpr int kKeys = 3;
 
@@ -179,7 +176,7 @@ TEST_P(Acumuladores, SeveralProcessesAddingToTheSameNewKeysEndWithExactTotals) {
         ASSERT_TRUE(p->waitForFinished(240000));
         const QString err = QString::fromUtf8(p->readAllStandardError());
         EXPECT_EQ(p->exitCode(), 0) << err.toStdString();
-        EXPECT_FALSE(err.contains(QStringLiteral("error"))) << err.toStdString();
+        EXPECT_FALSE(err.contains("error")) << err.toStdString();
     }
     QStringList totals, arts;
     for (int k = 0; k < kKeys; ++k) {
@@ -195,45 +192,39 @@ TEST_P(Acumuladores, SeveralProcessesAddingToTheSameNewKeysEndWithExactTotals) {
         arts << QString::number(7000 + k) + u'|' + p;
     }
     EXPECT_EQ(
-        testsupport::amountRows(*cn, QStringLiteral("SELECT Cod_Agente, Importe_Pvp, "
-                                                    "Importe_Costo, ComisionCobro FROM "
-                                                    "Agentes_Acumulados ORDER BY Cod_Agente")),
+        testsupport::amountRows(*cn, "SELECT Cod_Agente, Importe_Pvp, Importe_Costo, ComisionCobro "
+                                     "FROM Agentes_Acumulados ORDER BY Cod_Agente"),
         totals);
-    EXPECT_EQ(testsupport::amountRows(*cn, QStringLiteral("SELECT Cod_Articulo, Importe_Pvp FROM "
-                                                          "Agentes_Acumulados_Articulos ORDER BY "
-                                                          "Cod_Articulo")),
+    EXPECT_EQ(testsupport::amountRows(*cn, "SELECT Cod_Articulo, Importe_Pvp FROM "
+                                           "Agentes_Acumulados_Articulos ORDER BY Cod_Articulo"),
               arts);
 }
 
-// A refused INSERT is taken for another client's new row and the UPDATE runs again, but
-// only so many times: a row the UPDATE can never reach ends the loop with the refusal.
+// A refused INSERT is taken for another client's new row, but only so many times.
 TEST_P(Acumuladores, ARefusedInsertIsRetriedFiveTimesThenPassesThrough) {
-    cn->Execute(QStringLiteral("DROP TABLE Agentes_Acumulados"));
-    cn->Execute(QStringLiteral("CREATE TABLE Agentes_Acumulados (Cod_Empresa INT, Cod_Agente "
-                               "INT, Fecha VARCHAR(19), Importe_Pvp DECIMAL(19,4), "
-                               "Importe_Costo DECIMAL(19,4), Obligatorio INT NOT NULL)"));
+    cn->Execute("DROP TABLE Agentes_Acumulados");
+    cn->Execute(
+        "CREATE TABLE Agentes_Acumulados (Cod_Empresa INT, Cod_Agente INT, Fecha VARCHAR(19), "
+        "Importe_Pvp DECIMAL(19,4), Importe_Costo DECIMAL(19,4), Obligatorio INT NOT NULL)");
     QStringList sent;
     cn->setObserver([&](const ado::StatementEvent& e) { sent << e.text.section(u' ', 0, 0); });
     EXPECT_EQ(testsupport::errorOf([&] { agente.AcumularVenta(3, kDay, money("1"), money("1")); }),
               ado::errors::Integrity);
-    EXPECT_EQ(sent.join(u' '), QStringList(5, QStringLiteral("UPDATE INSERT")).join(u' '));
+    EXPECT_EQ(sent.join(u' '), QStringList(5, "UPDATE INSERT").join(u' '));
 }
 
-// An amount that cannot travel as the suite's double fails when it is written, with
-// nothing sent; the largest that can is stored and read back as it was.
 TEST_P(Acumuladores, AmountsADoubleCannotCarryFailBeforeAnyStatement) {
     int statements = 0;
     cn->setObserver([&](const ado::StatementEvent&) { ++statements; });
     const Currency largest = Currency::fromScaled(std::numeric_limits<qint64>::max());
-    for (const Currency c :
-         {largest, -largest, Currency::fromString(QStringLiteral("900719925474.0993"))}) {
+    for (const Currency c : {largest, -largest, Currency::fromString("900719925474.0993")}) {
         SCOPED_TRACE(c.toString().toStdString());
         EXPECT_EQ(testsupport::errorOf([&] { agente.AcumularVenta(8, kDay, c, Currency()); }),
                   rt::Overflow);
         EXPECT_EQ(statements, 0);
     }
-    const Currency big = Currency::fromString(QStringLiteral("922337203685477.5"));
-    agente.AcumularVenta(8, kDay, big, Currency::fromString(QStringLiteral("-0.0001")));
+    const Currency big = Currency::fromString("922337203685477.5");
+    agente.AcumularVenta(8, kDay, big, Currency::fromString("-0.0001"));
     EXPECT_EQ(day(8), QStringList({"1|922337203685477.5|-0.0001|0|0"}));
 }
 

@@ -14,22 +14,22 @@ namespace {
 
 class AgenteCargar : public testsupport::ComponentTest {
 protected:
-    void agent(int code, const QString& nombre = {}, const QString& observ = QStringLiteral("''"),
-               const QString& fecha = QStringLiteral("'2024-02-29T10:20:30'")) {
+    void agent(int code, const QString& nombre = {}, const QString& observ = "''",
+               const QString& fecha = "'2024-02-29T10:20:30'") {
         testsupport::insertAgent(*cn, code, nombre, observ, fecha);
     }
 };
 
 TEST_P(AgenteCargar, LoadsEveryPropertyAndLeavesSoloLecturaAlone) {
-    agent(7, QStringLiteral("Iñaki O'Donnell"), QStringLiteral("'línea 1\nlínea 2'"));
+    agent(7, "Iñaki O'Donnell", "'línea 1\nlínea 2'");
     clsAgente a;
     a.Codigo = 7;
     a.SoloLectura = true;
     ASSERT_TRUE(a.Cargar());
     EXPECT_EQ(testsupport::agentFields(a),
-              QStringLiteral("7|Iñaki O'Donnell|Dir 7|48007|Loc|Prov|Tel|Fax|Mov|m7@x.es|2|1|"
-                             "2024-02-29T10:20:30Z|motivo|1234.5678|-0.0001|15|0|pw|"
-                             "21000000000000000000|línea 1\nlínea 2|1"));
+              "7|Iñaki O'Donnell|Dir "
+              "7|48007|Loc|Prov|Tel|Fax|Mov|m7@x.es|2|1|2024-02-29T10:20:30Z|motivo|1234.5678|-0."
+              "0001|15|0|pw|21000000000000000000|línea 1\nlínea 2|1");
 }
 
 using Op = bool (clsAgente::*)(clsAgente*);
@@ -47,11 +47,11 @@ TEST_P(AgenteCargar, NavigatesAcrossGapsAndNegativeCodes) {
         SCOPED_TRACE(std::to_string(s.from) + " -> " + std::to_string(s.expected));
         clsAgente a;
         a.Codigo = qint16(s.from);
-        a.Nombre = QStringLiteral("antes");
+        a.Nombre = "antes";
         EXPECT_EQ((a.*s.op)(nullptr), s.expected != 0);
         EXPECT_EQ(a.Codigo, s.expected ? s.expected : s.from);
         EXPECT_EQ(a.Nombre,
-                  s.expected ? "Agente " + QString::number(s.expected) : QStringLiteral("antes"));
+                  s.expected ? "Agente " + QString::number(s.expected) : QString("antes"));
     };
     for (const Step& s : {Step{kPrimero, 0, 0}, Step{kUltimo, 0, 0}, Step{kSiguiente, 0, 0}})
         run(s); // an empty table
@@ -73,7 +73,7 @@ TEST_P(AgenteCargar, TargetObjectIsLoadedAndTheCallerIsNot) {
     caller.Codigo = 3;
     dest.Codigo = 7;
     ASSERT_TRUE(caller.Cargar(&dest));
-    EXPECT_EQ(dest.Nombre, QStringLiteral("Agente 7"));
+    EXPECT_EQ(dest.Nombre, "Agente 7");
     EXPECT_EQ(caller.Codigo, 3);
     EXPECT_TRUE(caller.Nombre.isEmpty());
     EXPECT_FALSE(caller.Cargar_Anterior(&dest)) << "the key comes from the target too";
@@ -81,12 +81,12 @@ TEST_P(AgenteCargar, TargetObjectIsLoadedAndTheCallerIsNot) {
 }
 
 TEST_P(AgenteCargar, ANullColumnStopsTheCopyThere) {
-    agent(5, {}, QStringLiteral("NULL"));
-    cn->Execute(QStringLiteral("INSERT INTO Agentes (Codigo, Nombre) VALUES (6, 'Sin datos')"));
-    agent(8, {}, QStringLiteral("''"), QStringLiteral("NULL"));
+    agent(5, {}, "NULL");
+    cn->Execute("INSERT INTO Agentes (Codigo, Nombre) VALUES (6, 'Sin datos')");
+    agent(8, {}, "''", "NULL");
     clsAgente a;
     a.Codigo = 5;
-    a.Observ = QStringLiteral("anterior");
+    a.Observ = "anterior";
     const std::pair<std::function<void()>, const char*> loads[] = {
         {[&] { a.Cargar(); }, "clsAgente::Cargar"},
         {[&] { a.Cargar_Siguiente(); }, "clsAgente::Cargar_Siguiente"}};
@@ -94,12 +94,12 @@ TEST_P(AgenteCargar, ANullColumnStopsTheCopyThere) {
         const auto e = testsupport::failureOf(load);
         EXPECT_EQ(e.number(), rt::InvalidUseOfNull);
         EXPECT_EQ(e.source(), QLatin1String(source));
-        EXPECT_EQ(a.Direccion, QStringLiteral("Dir 5")) << "agent 6 has none to copy";
+        EXPECT_EQ(a.Direccion, "Dir 5") << "agent 6 has none to copy";
     }
     EXPECT_EQ(a.Codigo, 6);
-    EXPECT_EQ(a.Nombre, QStringLiteral("Sin datos"));
-    EXPECT_EQ(a.Cta_Bancaria, QStringLiteral("21000000000000000000"));
-    EXPECT_EQ(a.Observ, QStringLiteral("anterior"));
+    EXPECT_EQ(a.Nombre, "Sin datos");
+    EXPECT_EQ(a.Cta_Bancaria, "21000000000000000000");
+    EXPECT_EQ(a.Observ, "anterior");
     // A NULL date is no date at all, not the zero date.
     clsAgente b;
     b.Codigo = 8;
@@ -110,23 +110,23 @@ TEST_P(AgenteCargar, ANullColumnStopsTheCopyThere) {
 }
 
 TEST_P(AgenteCargar, ASecondConnectionSetOnAnyObjectServesEveryObject) {
-    agent(1, QStringLiteral("En la primera"));
+    agent(1, "En la primera");
     testsupport::ScratchDatabase other(GetParam());
     auto cn2 = other.open();
     orbenta::db::createSchema(*cn2, false);
-    testsupport::insertAgent(*cn2, 1, QStringLiteral("En la segunda"));
-    EXPECT_EQ(testsupport::loadedAgent(1).Nombre, QStringLiteral("En la primera"));
+    testsupport::insertAgent(*cn2, 1, "En la segunda");
+    EXPECT_EQ(testsupport::loadedAgent(1).Nombre, "En la primera");
     clsAgente later;
     later.ConexionOrbenta(cn2);
-    EXPECT_EQ(testsupport::loadedAgent(1).Nombre, QStringLiteral("En la segunda"));
+    EXPECT_EQ(testsupport::loadedAgent(1).Nombre, "En la segunda");
 }
 
 TEST_P(AgenteCargar, StatementsAreSentExactlyAsWritten) {
     std::vector<ado::StatementEvent> sent;
     cn->setObserver([&](const ado::StatementEvent& e) { sent.push_back(e); });
-    const QString in = QStringLiteral("SELECT * FROM Agentes WHERE Codigo IN ");
+    const QString in = "SELECT * FROM Agentes WHERE Codigo IN ";
     const std::tuple<Op, const char*, int, QString> all[] = {
-        {kCargar, "Cargar", -12, QStringLiteral("SELECT * FROM Agentes WHERE Codigo =-12")},
+        {kCargar, "Cargar", -12, "SELECT * FROM Agentes WHERE Codigo =-12"},
         {kAnterior, "Cargar_Anterior", 15,
          in + "(SELECT TOP 1 Codigo FROM Agentes WHERE Codigo < 15 ORDER BY Codigo DESC)"},
         {kSiguiente, "Cargar_Siguiente", 15,
@@ -149,12 +149,12 @@ TEST_P(AgenteCargar, StatementsAreSentExactlyAsWritten) {
         EXPECT_EQ(sent[0].cursorType, op == kCargar ? ado::adOpenStatic : ado::adOpenForwardOnly);
         EXPECT_EQ(sent[0].lockType, ado::adLockReadOnly);
     }
-    cn->Execute(QStringLiteral("DROP TABLE Agentes"));
+    cn->Execute("DROP TABLE Agentes");
     a.Codigo = 1;
     for (const auto& [op, name, code, text] : all) {
         const auto e = testsupport::failureOf([&, op = op] { (a.*op)(nullptr); });
         EXPECT_EQ(e.number(), ado::errors::Statement) << name;
-        EXPECT_EQ(e.source(), QStringLiteral("clsAgente::") + QLatin1String(name));
+        EXPECT_EQ(e.source(), "clsAgente::" + QLatin1String(name));
     }
 }
 

@@ -41,7 +41,7 @@ struct KeyCase {
 };
 
 TEST(Comision, CalculaNivelReadsTheKeyByPosition) {
-    const QString longKey = QString(300, u'1') + QStringLiteral("-4-1-2-3");
+    const QString longKey = QString(300, u'1') + "-4-1-2-3";
     const KeyCase cases[] = {
         {"0-2-3-7-0", 3, 0, 2, 0, 3, 7, 0},
         {"1520-4-3-7-2", 3, 0, 4, 1520, 3, 7, 2},
@@ -87,10 +87,9 @@ protected:
                                     QString::number(agent), utilidades::sqlNumber(comision),
                                     QString::number(art),   QString::number(f1),
                                     QString::number(f2),    QString::number(f3)};
-        cn->Execute(QStringLiteral("INSERT INTO Agentes_Comisiones (Nivel, Cod_Empresa, "
-                                   "Cod_Agente, Comision, Cod_Articulo, Familia_1, Familia_2, "
-                                   "Familia_3) VALUES (") +
-                    values.join(QStringLiteral(", ")) + u')');
+        cn->Execute("INSERT INTO Agentes_Comisiones (Nivel, Cod_Empresa, Cod_Agente, Comision, "
+                    "Cod_Articulo, Familia_1, Familia_2, Familia_3) VALUES (" +
+                    values.join(", ") + u')');
     }
     clsComision_Familias r;
 };
@@ -100,8 +99,7 @@ struct Rule {
     double comision;
     int art = 0, f1 = 0, f2 = 0, f3 = 0, emp = 1;
 };
-// The item asked about: agent 5, an article of families 1-2-3 in company 1 with three
-// family levels, unless the row says otherwise (nivel -1: the article level).
+// By default agent 5 asks about article 100 of families 1-2-3 (nivel -1: article level).
 struct Item {
     int levels = 3, agent = 5, nivel = -1, f1 = 1, f2 = 2, f3 = 3, art = 100;
 };
@@ -137,7 +135,7 @@ TEST_P(ComisionDb, ResolutionFollowsTheEightSteps) {
     };
     for (const Question& q : questions) {
         SCOPED_TRACE(q.name);
-        cn->Execute(QStringLiteral("DELETE FROM Agentes_Comisiones"));
+        cn->Execute("DELETE FROM Agentes_Comisiones");
         for (const Rule& x : q.rules)
             rule(x.emp, x.agent, x.nivel, x.comision, x.art, x.f1, x.f2, x.f3);
         const Item& i = q.item;
@@ -227,28 +225,25 @@ TEST_P(ComisionDb, StoreWritesExactlyTheRuleAsked) {
                   " DELETE FROM Agentes_Comisiones WHERE ( Nivel = 2 and Cod_Empresa = 1 and "
                   "Familia_1 =3 and Familia_2 =7 and Familia_3 =0 and Cod_Agente = 5)",
               }));
-    EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT COUNT(*) FROM Agentes_Comisiones")),
-              QStringList({"0"}));
+    EXPECT_EQ(rowsOf(*cn, "SELECT COUNT(*) FROM Agentes_Comisiones"), QStringList({"0"}));
     sent.clear();
     r.Familia_1 = 1;
     r.Familia_2 = 2;
     r.Dev_Comision();
     r.Dev_Comision_Activa();
     EXPECT_EQ(sent.value(0),
-              QStringLiteral(
-                  " SELECT Comision FROM Agentes_Comisiones  WHERE (Nivel = 2 and Cod_Empresa = 1 "
-                  "and Familia_1 =1 and Familia_2 =2 and Familia_3 =0 and Cod_Agente = 5)"));
-    EXPECT_EQ(
-        sent.value(1),
-        QStringLiteral(" SELECT Comision FROM Agentes_Comisiones WHERE Cod_Empresa = 1 AND "
-                       "Cod_Agente=5 AND Nivel=2 AND Familia_3=0 AND Familia_2=2 AND Familia_1=1"));
+              " SELECT Comision FROM Agentes_Comisiones  WHERE (Nivel = 2 and Cod_Empresa = 1 and "
+              "Familia_1 =1 and Familia_2 =2 and Familia_3 =0 and Cod_Agente = 5)");
+    EXPECT_EQ(sent.value(1),
+              " SELECT Comision FROM Agentes_Comisiones WHERE Cod_Empresa = 1 AND Cod_Agente=5 AND "
+              "Nivel=2 AND Familia_3=0 AND Familia_2=2 AND Familia_1=1");
 }
 
 TEST_P(ComisionDb, ListsArticlesAndRules) {
     r.EmpresaOrbenta(company(1, 3, 8)); // the catalogue lives under company 8
-    cn->Execute(QStringLiteral("INSERT INTO Articulos (Cod_Empresa, Codigo, Descripcion, "
-                               "Familia_1, Familia_2, Familia_3) VALUES (8, 100, 'Vino', 1, 2, 5), "
-                               "(8, 101, 'Agua', 1, 3, 5), (1, 102, 'Otra empresa', 1, 2, 5)"));
+    cn->Execute("INSERT INTO Articulos (Cod_Empresa, Codigo, Descripcion, Familia_1, Familia_2, "
+                "Familia_3) VALUES (8, 100, 'Vino', 1, 2, 5), (8, 101, 'Agua', 1, 3, 5), (1, 102, "
+                "'Otra empresa', 1, 2, 5)");
     rule(1, 5, 4, 12, 100, 1, 2, 5);
     rule(1, 5, 1, 4, 0, 1);
     rule(1, 5, 4, 3, 999, 2, 0, 0); // an article not in the catalogue
@@ -257,12 +252,11 @@ TEST_P(ComisionDb, ListsArticlesAndRules) {
     cn->setObserver([&](const ado::StatementEvent& e) { sent.push_back(e); });
     ado::Recordset rs;
     r.Cargar_Articulos(rs, 1, 0, 5);
-    EXPECT_EQ(sent.back().text,
-              QStringLiteral(" SELECT Codigo, Descripcion From Articulos Where  Familia_1 = 1 and "
-                             "Familia_3 = 5 And Cod_Empresa = 8"));
+    EXPECT_EQ(sent.back().text, " SELECT Codigo, Descripcion From Articulos Where  Familia_1 = 1 "
+                                "and Familia_3 = 5 And Cod_Empresa = 8");
     QStringList codes;
     for (; !rs.Eof(); rs.MoveNext())
-        codes << rs.Fields(QStringLiteral("Codigo")).toString();
+        codes << rs.Fields("Codigo").toString();
     codes.sort();
     EXPECT_EQ(codes, QStringList({"100", "101"}));
     rs.Close();
@@ -270,25 +264,21 @@ TEST_P(ComisionDb, ListsArticlesAndRules) {
     r.Cargar_Todos(rs);
     EXPECT_EQ(sent.back().cursorType, ado::adOpenKeyset);
     EXPECT_EQ(sent.back().lockType, ado::adLockPessimistic);
-    EXPECT_EQ(sent.back().text,
-              QStringLiteral(" SELECT IsNull(des.Cod_Articulo,0) as Cod_Articulo, "
-                             "IsNull(des.Familia_1,art.Familia_1) as Familia_1 , "
-                             "IsNull(des.Familia_2,art.Familia_2) as Familia_2, "
-                             "IsNull(des.Familia_3,art.Familia_3) as Familia_3,  "
-                             "des.Nivel, des.Comision,  IsNull(art.Descripcion,'') As Nombre From "
-                             "Agentes_Comisiones des  Left JOIN "
-                             "Articulos art ON (art.cod_Empresa=8 and art.Codigo = "
-                             "des.Cod_Articulo)  WHERE des.cod_Agente = 5 AND "
-                             "des.cod_empresa = 1 ORDER BY Familia_1, Familia_2, Familia_3 "));
+    EXPECT_EQ(
+        sent.back().text,
+        " SELECT IsNull(des.Cod_Articulo,0) as Cod_Articulo, IsNull(des.Familia_1,art.Familia_1) "
+        "as Familia_1 , IsNull(des.Familia_2,art.Familia_2) as Familia_2, "
+        "IsNull(des.Familia_3,art.Familia_3) as Familia_3,  des.Nivel, des.Comision,  "
+        "IsNull(art.Descripcion,'') As Nombre From Agentes_Comisiones des  Left JOIN Articulos art "
+        "ON (art.cod_Empresa=8 and art.Codigo = des.Cod_Articulo)  WHERE des.cod_Agente = 5 AND "
+        "des.cod_empresa = 1 ORDER BY Familia_1, Familia_2, Familia_3 ");
     QStringList rows;
     for (; !rs.Eof(); rs.MoveNext())
-        rows << rs.Fields(QStringLiteral("Cod_Articulo")).toString() + u':' +
-                    rs.Fields(QStringLiteral("Nombre")).toString();
+        rows << rs.Fields("Cod_Articulo").toString() + u':' + rs.Fields("Nombre").toString();
     EXPECT_EQ(rows.size(), 3);
-    EXPECT_TRUE(rows.contains(QStringLiteral("100:Vino")));
-    EXPECT_EQ(rows.last(), QStringLiteral("999:")) << "sorted by family: family 2 last";
-    // Failures carry the operation's source; the resolution lets them through.
-    cn->Execute(QStringLiteral("DROP TABLE Agentes_Comisiones"));
+    EXPECT_TRUE(rows.contains("100:Vino"));
+    EXPECT_EQ(rows.last(), "999:") << "sorted by family: family 2 last";
+    cn->Execute("DROP TABLE Agentes_Comisiones");
     ado::Recordset rs2;
     r.Familia_1 = 1;
     const std::pair<std::function<void()>, const char*> failing[] = {

@@ -33,9 +33,9 @@ TEST(Values, WholeNumbersRoundHalfToEvenAndFailAtTheirEdges) {
         {32767.5, {}, 6},
         {-32768.5, -32768},
         {-32769.0, {}, 6},
-        {QStringLiteral(" 12 "), 12},
-        {QStringLiteral("12.5"), 12},
-        {QStringLiteral("abc"), {}, 13},
+        {" 12 ", 12},
+        {"12.5", 12},
+        {"abc", {}, 13},
         {QVariant(QMetaType::fromType<int>()), {}, 94},
         {QVariant(), 0},
         {true, -1},
@@ -71,10 +71,10 @@ TEST(Values, CurrencyKeepsFourDecimalsExactly) {
                                                 {0.1 + 0.2, 3000}};
     for (const auto& [value, scaled] : halves)
         EXPECT_EQ(Currency::fromDouble(value).scaled(), scaled) << value;
-    EXPECT_EQ(errorOf([] { Currency::fromString(QStringLiteral("12,5")); }), rt::TypeMismatch);
+    EXPECT_EQ(errorOf([] { Currency::fromString("12,5"); }), rt::TypeMismatch);
     EXPECT_EQ(toCurrency(QVariant(qlonglong(-3))).scaled(), -30000);
-    EXPECT_EQ(Currency::fromScaled(-5).toString(), QStringLiteral("-0.0005"));
-    EXPECT_EQ(Currency::fromScaled(1234500).toString(), QStringLiteral("123.45"));
+    EXPECT_EQ(Currency::fromScaled(-5).toString(), "-0.0005");
+    EXPECT_EQ(Currency::fromScaled(1234500).toString(), "123.45");
     EXPECT_EQ((Currency::fromScaled(1) + Currency::fromScaled(2)).scaled(), 3);
     // Beyond the 64-bit range, arithmetic and conversions fail; nothing wraps around.
     const Currency max = Currency::fromScaled(kMaxScaled),
@@ -85,12 +85,12 @@ TEST(Values, CurrencyKeepsFourDecimalsExactly) {
         [&] { (void)(min + Currency::fromScaled(-1)); },
         [&] { (void)(max - Currency::fromScaled(-1)); },
         [&] { (void)(-min); },
-        [] { Currency::fromString(QStringLiteral("922337203685477.5808")); },
-        [] { Currency::fromString(QStringLiteral("-922337203685477.5809")); },
+        [] { Currency::fromString("922337203685477.5808"); },
+        [] { Currency::fromString("-922337203685477.5809"); },
         [] { Currency::fromDouble(922337203685478.0); },
         [] { Currency::fromDouble(-1e300); },
         [] { toCurrency(QVariant(1e300)); },
-        [] { toCurrency(QStringLiteral("1e300")); },
+        [] { toCurrency("1e300"); },
         [] { toCurrency(QVariant(qlonglong(1e15))); }};
     for (size_t i = 0; i < std::size(overflows); ++i)
         EXPECT_EQ(errorOf(overflows[i]), rt::Overflow) << "case " << i;
@@ -99,24 +99,20 @@ TEST(Values, CurrencyKeepsFourDecimalsExactly) {
 
 TEST(Values, DatesTextsBooleansAndVal) {
     EXPECT_EQ(zeroDate(), naive(QDate(1899, 12, 30), QTime(0, 0)));
-    EXPECT_EQ(toDate(QStringLiteral("2024-02-29T23:59:58")),
-              naive(QDate(2024, 2, 29), QTime(23, 59, 58)));
-    EXPECT_EQ(toDate(QStringLiteral("2024-02-29 01:02:03")),
-              naive(QDate(2024, 2, 29), QTime(1, 2, 3)));
+    EXPECT_EQ(toDate("2024-02-29T23:59:58"), naive(QDate(2024, 2, 29), QTime(23, 59, 58)));
+    EXPECT_EQ(toDate("2024-02-29 01:02:03"), naive(QDate(2024, 2, 29), QTime(1, 2, 3)));
     EXPECT_EQ(toDate(QVariant(QDate(1900, 1, 1))), naive(QDate(1900, 1, 1), QTime(0, 0)));
     EXPECT_EQ(toDate(QVariant(2.5)), naive(QDate(1900, 1, 1), QTime(12, 0)));
-    EXPECT_EQ(errorOf([] { toDate(QStringLiteral("mañana")); }), rt::TypeMismatch);
+    EXPECT_EQ(errorOf([] { toDate("mañana"); }), rt::TypeMismatch);
     EXPECT_EQ(errorOf([] { toDate(QVariant(QMetaType::fromType<QDateTime>())); }),
               rt::InvalidUseOfNull);
-    EXPECT_EQ(sqlDateText(naive(QDate(2026, 12, 31), QTime(7, 5, 9))),
-              QStringLiteral("2026-12-31T07:05:09"));
     EXPECT_EQ(errorOf([] { toText(QVariant(QMetaType::fromType<QString>())); }),
               rt::InvalidUseOfNull);
     EXPECT_EQ(toText(QVariant()), QString());
     EXPECT_TRUE(toBoolean(QVariant(qlonglong(1))));
-    EXPECT_TRUE(toBoolean(QStringLiteral("true")));
-    EXPECT_FALSE(toBoolean(QStringLiteral("0")));
-    EXPECT_EQ(errorOf([] { toBoolean(QStringLiteral("sí")); }), rt::TypeMismatch);
+    EXPECT_TRUE(toBoolean("true"));
+    EXPECT_FALSE(toBoolean("0"));
+    EXPECT_EQ(errorOf([] { toBoolean("sí"); }), rt::TypeMismatch);
     const std::pair<const char*, double> vals[] = {
         {" 12.5abc", 12.5}, {"-3-4", -3}, {"1.2.3", 1.2}, {"abc", 0}, {"  +7", 7}, {"", 0},
         {".5", 0.5},        {"- 5", 0},   {"15-3-7", 15}};
@@ -124,43 +120,39 @@ TEST(Values, DatesTextsBooleansAndVal) {
         EXPECT_EQ(Val(QLatin1String(text)), v) << text;
 }
 
-// The SQL form of a number never follows the regional settings.
 TEST(Utilidades, TheSqlNumberFormatIgnoresTheRegionalSettings) {
     utilidades::Utilidades u;
     const QLocale saved;
     QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
-    EXPECT_EQ(u.FormatoSQL(12.5), QStringLiteral("12.5"));
-    EXPECT_EQ(u.FormatoSQL(1234567.0001), QStringLiteral("1234567.0001"));
-    EXPECT_EQ(u.FormatoSQL(1e20), QStringLiteral("100000000000000000000"));
+    EXPECT_EQ(u.FormatoSQL(12.5), "12.5");
+    EXPECT_EQ(u.FormatoSQL(1234567.0001), "1234567.0001");
+    EXPECT_EQ(u.FormatoSQL(1e20), "100000000000000000000");
     QLocale::setDefault(saved);
     EXPECT_EQ(errorOf([&] { u.FormatoSQL(std::numeric_limits<double>::infinity()); }),
               rt::Overflow);
 }
 
-// The identities hosts register against, as published for the type library: classes,
-// interfaces, and every member's dispatch identifier in interface order.
+// The identities hosts register against, as published for the type library.
 TEST(Registry, ClassesInterfacesAndDispatchIdentifiers) {
-    const QString window =
-        QStringLiteral("EmpresaOrbenta=68030001 ConexionOrbenta=68030000 Show=60030002");
+    const QString window = "EmpresaOrbenta=68030001 ConexionOrbenta=68030000 Show=60030002";
     const QString expected[] = {
         "clsAgente {BF7889CF-D691-43C6-A45F-73158C5C7708} _clsAgente "
-        "{B62887C5-2237-46EF-93BE-75D875D7C468} Codigo=40030000 Nombre=40030001 "
-        "Direccion=40030002 Cp=40030003 Localidad=40030004 Provincia=40030005 Telefono=40030006 "
-        "Fax=40030007 Movil=40030008 eMail=40030009 Almacen=4003000a Bloqueado=4003000b "
-        "Bloq_Fecha=4003000c Bloq_Motivo=4003000d ComisionVenta=4003000e ComisionCobro=4003000f "
-        "Retencion_IRPF=40030010 NoImpLiquidacion=40030011 Password=40030012 "
-        "Cta_Bancaria=40030013 Observ=40030014 SoloLectura=40030015 EmpresaOrbenta=68030001 "
-        "ConexionOrbenta=68030000 AcumularVenta=60030002 AcumularComisionVenta=60030003 "
-        "AcumularComisionCobro=60030004 Modificar=60030005 Insertar=60030006 Eliminar=60030007 "
-        "Cargar=60030008 Cargar_Anterior=60030009 Cargar_Primero=6003000a "
-        "Cargar_Siguiente=6003000b Cargar_Ultimo=6003000c Acum_Venta_Art=6003000e",
+        "{B62887C5-2237-46EF-93BE-75D875D7C468} Codigo=40030000 Nombre=40030001 Direccion=40030002 "
+        "Cp=40030003 Localidad=40030004 Provincia=40030005 Telefono=40030006 Fax=40030007 "
+        "Movil=40030008 eMail=40030009 Almacen=4003000a Bloqueado=4003000b Bloq_Fecha=4003000c "
+        "Bloq_Motivo=4003000d ComisionVenta=4003000e ComisionCobro=4003000f "
+        "Retencion_IRPF=40030010 NoImpLiquidacion=40030011 Password=40030012 Cta_Bancaria=40030013 "
+        "Observ=40030014 SoloLectura=40030015 EmpresaOrbenta=68030001 ConexionOrbenta=68030000 "
+        "AcumularVenta=60030002 AcumularComisionVenta=60030003 AcumularComisionCobro=60030004 "
+        "Modificar=60030005 Insertar=60030006 Eliminar=60030007 Cargar=60030008 "
+        "Cargar_Anterior=60030009 Cargar_Primero=6003000a Cargar_Siguiente=6003000b "
+        "Cargar_Ultimo=6003000c Acum_Venta_Art=6003000e",
         "clsComision_Familias {52F8770D-3ED5-4D63-AD99-3CFB10BCCEE2} _clsComision_Familias "
         "{09AB94AF-7E30-42A8-9C3F-0DA1E68902E6} Nivel=40030000 Familia_1=40030001 "
-        "Familia_2=40030002 Familia_3=40030003 Articulo=40030004 Agente=40030005 "
-        "Comision=40030006 NumNiveles=40030007 EmpresaOrbenta=68030001 ConexionOrbenta=68030000 "
-        "Insertar=60030002 Eliminar=60030003 Calcula_Nivel=60030004 Cargar_Articulos=60030005 "
-        "Cargar_Todos=60030006 Dev_Comision=60030007 Dev_Comision_Activa=60030009 "
-        "Modificar=6003000a",
+        "Familia_2=40030002 Familia_3=40030003 Articulo=40030004 Agente=40030005 Comision=40030006 "
+        "NumNiveles=40030007 EmpresaOrbenta=68030001 ConexionOrbenta=68030000 Insertar=60030002 "
+        "Eliminar=60030003 Calcula_Nivel=60030004 Cargar_Articulos=60030005 Cargar_Todos=60030006 "
+        "Dev_Comision=60030007 Dev_Comision_Activa=60030009 Modificar=6003000a",
         "frmclsAgente {BF27D548-033D-4FF3-AD6C-71C84B601B7B} _frmclsAgente "
         "{1929E29D-B333-4B40-A970-8F4DBC1F9103} " +
             window,
@@ -181,7 +173,7 @@ TEST(Registry, ClassesInterfacesAndDispatchIdentifiers) {
         EXPECT_EQ(got.join(u' '), expected[i]);
         EXPECT_EQ(findClass(c.progId()), &c);
     }
-    const MemberInfo* show = classes[3].member(QStringLiteral("Show"));
+    const MemberInfo* show = classes[3].member("Show");
     ASSERT_EQ(show->params.size(), 2u);
     EXPECT_TRUE(show->params[0].optional && show->params[1].optional);
     EXPECT_EQ(show->params[0].defaultValue.toInt(), 0);
@@ -189,8 +181,8 @@ TEST(Registry, ClassesInterfacesAndDispatchIdentifiers) {
 
 TEST(Dispatch, PropertiesMethodsDefaultsAndFailures) {
     const qint32 before = AutomationObject::liveObjects();
-    ObjectRef a = CreateObject(QStringLiteral("ORBTAgentes.clsAgente"));
-    ObjectRef b = CreateObject(QStringLiteral("bf7889cf-d691-43c6-a45f-73158c5c7708"));
+    ObjectRef a = CreateObject("ORBTAgentes.clsAgente");
+    ObjectRef b = CreateObject("bf7889cf-d691-43c6-a45f-73158c5c7708");
     EXPECT_EQ(AutomationObject::liveObjects(), before + 2);
     EXPECT_FALSE(CanUnloadNow());
     EXPECT_STREQ(b->classInfo().name, "clsAgente");
@@ -198,7 +190,7 @@ TEST(Dispatch, PropertiesMethodsDefaultsAndFailures) {
         return a->classInfo().member(QLatin1String(name))->dispatchId;
     };
 
-    Invoke(*a, id("Codigo"), DispatchKind::PropertyPut, {QStringLiteral("7")});
+    Invoke(*a, id("Codigo"), DispatchKind::PropertyPut, {"7"});
     EXPECT_EQ(Invoke(*a, id("Codigo"), DispatchKind::PropertyGet).toInt(), 7);
     Invoke(*a, id("ComisionVenta"), DispatchKind::PropertyPut, {12.34565});
     EXPECT_EQ(Invoke(*a, id("ComisionVenta"), DispatchKind::PropertyGet).value<Currency>().scaled(),
@@ -231,16 +223,14 @@ TEST(Dispatch, PropertiesMethodsDefaultsAndFailures) {
     Invoke(*a, id("ConexionOrbenta"), DispatchKind::PropertyPutRef, {QVariant()});
     const auto e = testsupport::failureOf([&] { Invoke(*a, id("Cargar"), DispatchKind::Method); });
     EXPECT_EQ(e.number(), rt::ObjectNotSet);
-    EXPECT_EQ(e.source(), QStringLiteral("clsAgente::Cargar"));
-    EXPECT_EQ(errorOf([] { CreateObject(QStringLiteral("ORBTAgentes.clsNada")); }),
-              disp::ClassNotRegistered);
+    EXPECT_EQ(e.source(), "clsAgente::Cargar");
+    EXPECT_EQ(errorOf([] { CreateObject("ORBTAgentes.clsNada"); }), disp::ClassNotRegistered);
     a.reset();
     b.reset();
     EXPECT_EQ(AutomationObject::liveObjects(), before);
 }
 
-// A value of the declared type for each parameter, chosen so that the call succeeds on
-// an empty database with the component's schema.
+// A value of each parameter's type with which the call succeeds on an empty database.
 QVariant sampleArgument(const ParamInfo& p) {
     switch (p.type) {
     case VarType::Integer:
@@ -252,11 +242,11 @@ QVariant sampleArgument(const ParamInfo& p) {
     case VarType::Double:
         return 1.5;
     case VarType::Currency:
-        return QVariant::fromValue(Currency::fromString(QStringLiteral("1.25")));
+        return QVariant::fromValue(Currency::fromString("1.25"));
     case VarType::Date:
         return naive(QDate(2026, 1, 2), QTime(0, 0));
     case VarType::String:
-        return QStringLiteral("1000-4-1-2-3"); // Calcula_Nivel's key
+        return "1000-4-1-2-3"; // Calcula_Nivel's key
     case VarType::Boolean:
         return false;
     case VarType::Object:
@@ -269,8 +259,6 @@ QVariant sampleArgument(const ParamInfo& p) {
     return {};
 }
 
-// Every member of every interface in the registry answers through Invoke: a late-bound
-// host reaches all that an early-bound one does, each member through its own code.
 TEST(Dispatch, EveryMemberOfEveryInterfaceIsReachable) {
     testsupport::ScratchDatabase db(testsupport::Engine::SQLite);
     auto cn = db.open();
@@ -308,7 +296,7 @@ TEST(Dispatch, EveryMemberOfEveryInterfaceIsReachable) {
             const auto e = testsupport::failureOf(call);
             EXPECT_NE(e.number(), disp::MemberNotFound) << e.what();
             if (e.number() != 0) {
-                EXPECT_NE(e.source(), QStringLiteral("ORBTAgentes")) << e.what();
+                EXPECT_NE(e.source(), "ORBTAgentes") << e.what();
             }
         }
     }
@@ -316,22 +304,19 @@ TEST(Dispatch, EveryMemberOfEveryInterfaceIsReachable) {
     SharedContext::setConexion(nullptr);
 }
 
-// Show takes 0 (modeless) or 1 (modal); anything else is an invalid argument, and no
-// window appears.
 TEST(Dispatch, ShowRefusesAModalOtherThanZeroOrOne) {
     for (const qint16 modal : {qint16(2), qint16(-1), qint16(256)}) {
         frmclsCambioFactura cls;
         EXPECT_EQ(errorOf([&] { cls.Show(modal); }), rt::InvalidCall) << modal;
         EXPECT_TRUE(!cls.window() || !cls.window()->isVisible());
-        ObjectRef o = CreateObject(QStringLiteral("ORBTAgentes.frmclsCambioFactura"));
-        const qint32 show = o->classInfo().member(QStringLiteral("Show"))->dispatchId;
+        ObjectRef o = CreateObject("ORBTAgentes.frmclsCambioFactura");
+        const qint32 show = o->classInfo().member("Show")->dispatchId;
         EXPECT_EQ(errorOf([&] { Invoke(*o, show, DispatchKind::Method, {modal}); }),
                   rt::InvalidCall);
     }
 }
 
-// A host that touched the component before it opened its first connection exits
-// cleanly: the shared context closes its connection while Qt's SQL layer still stands.
+// The shared context must close its connection while Qt's SQL layer still stands.
 int exitWorker(const QStringList& args) {
     (void)SharedContext::utilidades(); // the context first...
     auto cn = std::make_shared<ado::Connection>();

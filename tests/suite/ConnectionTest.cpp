@@ -1,5 +1,3 @@
-// Statements, their results and failures, the statement cache and opening, on every
-// engine.
 #include "TestDatabase.h"
 
 #include "TestErrors.h"
@@ -26,18 +24,16 @@ protected:
         if (IsSkipped())
             return;
         const bool sqlite = GetParam() == Engine::SQLite;
-        cn->Execute(QStringLiteral("CREATE TABLE T (Id INTEGER NOT NULL PRIMARY KEY, Nombre "
-                                   "VARCHAR(40), Importe NUMERIC(19,4) DEFAULT 0, Fecha ") +
-                    (sqlite ? QStringLiteral("DATETIME") : QStringLiteral("timestamp(0)")) +
-                    QStringLiteral(", Clave INTEGER NOT NULL DEFAULT 0, Porcentaje ") +
-                    (sqlite ? QStringLiteral("REAL") : QStringLiteral("double precision")) +
-                    QStringLiteral(" NOT NULL DEFAULT 0)"));
+        cn->Execute(QString("CREATE TABLE T (Id INTEGER NOT NULL PRIMARY KEY, Nombre VARCHAR(40), "
+                            "Importe NUMERIC(19,4) DEFAULT 0, Fecha ") +
+                    (sqlite ? "DATETIME" : "timestamp(0)") +
+                    ", Clave INTEGER NOT NULL DEFAULT 0, Porcentaje " +
+                    (sqlite ? "REAL" : "double precision") + " NOT NULL DEFAULT 0)");
     }
     // The value as a program reading the table with its own SQL sees it.
     double raw(const QString& column) {
         QSqlQuery q(cn->database());
-        EXPECT_TRUE(
-            q.exec(QStringLiteral("SELECT ") + column + QStringLiteral(" FROM T WHERE Id = 1")));
+        EXPECT_TRUE(q.exec("SELECT " + column + " FROM T WHERE Id = 1"));
         EXPECT_TRUE(q.next());
         return q.value(0).toDouble();
     }
@@ -45,49 +41,46 @@ protected:
 
 TEST_P(Ado, RowsValuesAndCountsComeBackAsStored) {
     qint32 n = -99;
-    cn->Execute(QStringLiteral("INSERT INTO T (Id, Nombre, Importe, Fecha) VALUES (-32768, "
-                               "'Añó ''x'' \\n €', -1234567.8901, '2024-02-29T13:45:06')"),
+    cn->Execute("INSERT INTO T (Id, Nombre, Importe, Fecha) VALUES (-32768, 'Añó ''x'' \\n €', "
+                "-1234567.8901, '2024-02-29T13:45:06')",
                 &n);
     EXPECT_EQ(n, 1);
-    cn->Execute(QStringLiteral("INSERT INTO T (Id, Nombre) VALUES (2, NULL)"));
-    cn->Execute(QStringLiteral("UPDATE T SET Importe = Importe + 1 WHERE Id >= 0"), &n);
+    cn->Execute("INSERT INTO T (Id, Nombre) VALUES (2, NULL)");
+    cn->Execute("UPDATE T SET Importe = Importe + 1 WHERE Id >= 0", &n);
     EXPECT_EQ(n, 1);
-    cn->Execute(QStringLiteral("DELETE FROM T WHERE Id = 99"), &n);
+    cn->Execute("DELETE FROM T WHERE Id = 99", &n);
     EXPECT_EQ(n, 0);
-    // Every cursor and lock type reads the same rows.
     for (auto cursor : {ado::adOpenUnspecified, ado::adOpenForwardOnly, ado::adOpenKeyset,
                         ado::adOpenDynamic, ado::adOpenStatic})
         for (auto lock : {ado::adLockUnspecified, ado::adLockReadOnly, ado::adLockPessimistic,
                           ado::adLockOptimistic, ado::adLockBatchOptimistic}) {
             ado::Recordset rs;
-            rs.Open(QStringLiteral("SELECT * FROM T ORDER BY Id"), *cn, cursor, lock);
+            rs.Open("SELECT * FROM T ORDER BY Id", *cn, cursor, lock);
             EXPECT_EQ(rs.RecordCount(), cursor <= ado::adOpenForwardOnly ? -1 : 2);
-            EXPECT_EQ(rs.Fields(QStringLiteral("ID")).toInt(), -32768);
-            EXPECT_EQ(rs.Fields(QStringLiteral("nombre")).toString(),
-                      QStringLiteral("Añó 'x' \\n €"));
-            EXPECT_EQ(rs.Fields(QStringLiteral("Importe")).toString().left(13),
-                      QStringLiteral("-1234567.8901"));
-            const QVariant f = rs.Fields(QStringLiteral("Fecha"));
+            EXPECT_EQ(rs.Fields("ID").toInt(), -32768);
+            EXPECT_EQ(rs.Fields("nombre").toString(), "Añó 'x' \\n €");
+            EXPECT_EQ(rs.Fields("Importe").toString().left(13), "-1234567.8901");
+            const QVariant f = rs.Fields("Fecha");
             EXPECT_EQ(f.typeId() == QMetaType::QDateTime
                           ? f.toDateTime()
                           : QDateTime::fromString(f.toString(), Qt::ISODate),
                       QDateTime(QDate(2024, 2, 29), QTime(13, 45, 6)));
             rs.MoveNext();
-            EXPECT_TRUE(rs.Fields(QStringLiteral("Nombre")).isNull());
-            EXPECT_EQ(rs.Fields(QStringLiteral("Importe")).toDouble(), 1.0);
-            EXPECT_EQ(failureOf([&] { rs.Fields(QStringLiteral("NoSuchColumn")); }).number(),
+            EXPECT_TRUE(rs.Fields("Nombre").isNull());
+            EXPECT_EQ(rs.Fields("Importe").toDouble(), 1.0);
+            EXPECT_EQ(failureOf([&] { rs.Fields("NoSuchColumn"); }).number(),
                       ado::errors::ItemNotFound);
             rs.MoveNext();
             EXPECT_TRUE(rs.Eof());
             EXPECT_EQ(failureOf([&] { rs.Fields(0); }).number(), ado::errors::NoCurrentRecord);
         }
-    EXPECT_EQ(cn->Execute(QStringLiteral("SELECT Id FROM T"), &n)->State(), ado::adStateOpen);
+    EXPECT_EQ(cn->Execute("SELECT Id FROM T", &n)->State(), ado::adStateOpen);
     EXPECT_EQ(n, -1);
-    EXPECT_EQ(cn->Execute(QStringLiteral("DELETE FROM T"))->State(), ado::adStateClosed);
+    EXPECT_EQ(cn->Execute("DELETE FROM T")->State(), ado::adStateClosed);
 }
 
 TEST_P(Ado, ErrorsCarryAStableNumberTheBackendAndTheDriverText) {
-    cn->Execute(QStringLiteral("INSERT INTO T (Id) VALUES (1)"));
+    cn->Execute("INSERT INTO T (Id) VALUES (1)");
     const struct {
         const char* sql;
         qint32 number;
@@ -98,17 +91,15 @@ TEST_P(Ado, ErrorsCarryAStableNumberTheBackendAndTheDriverText) {
     for (const auto& c : cases) {
         const auto e = failureOf([&] { cn->Execute(QLatin1String(c.sql)); });
         EXPECT_EQ(e.number(), c.number) << c.sql;
-        EXPECT_EQ(e.source(), GetParam() == Engine::SQLite ? QStringLiteral("ado.SQLite")
-                                                           : QStringLiteral("ado.PostgreSQL"));
+        EXPECT_EQ(e.source(), GetParam() == Engine::SQLite ? "ado.SQLite" : "ado.PostgreSQL");
         EXPECT_FALSE(e.description().isEmpty());
     }
     cn->Close();
-    EXPECT_EQ(failureOf([&] { cn->Execute(QStringLiteral("SELECT 1")); }).number(),
-              ado::errors::ConnectionClosed);
+    EXPECT_EQ(failureOf([&] { cn->Execute("SELECT 1"); }).number(), ado::errors::ConnectionClosed);
 }
 
 TEST_P(Ado, OneStatementPerCallOnEveryEngine) {
-    cn->Execute(QStringLiteral("INSERT INTO T (Id, Nombre) VALUES (1, 'uno')"));
+    cn->Execute("INSERT INTO T (Id, Nombre) VALUES (1, 'uno')");
     const char* accepted[] = {
         "SELECT Id FROM T",
         "SELECT Id FROM T;",
@@ -135,39 +126,31 @@ TEST_P(Ado, OneStatementPerCallOnEveryEngine) {
         for (const char* sql : refused) {
             const auto e = failureOf([&] { cn->Execute(QString::fromUtf8(sql)); });
             EXPECT_EQ(e.number(), ado::errors::Statement) << sql;
-            EXPECT_TRUE(e.description().contains(QStringLiteral("more than one statement")))
+            EXPECT_TRUE(e.description().contains("more than one statement"))
                 << e.description().toStdString();
         }
         if (inTransaction)
             cn->CommitTrans();
-        EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT Id, Nombre FROM T")), QStringList({"1|uno"}));
+        EXPECT_EQ(rowsOf(*cn, "SELECT Id, Nombre FROM T"), QStringList({"1|uno"}));
     }
 }
 
-// A running total in a decimal column never drifts from its exact decimal value, read
-// back through the data layer or with a program's own SQL.
 TEST_P(Ado, DecimalColumnsKeepTheExactAmount) {
-    cn->Execute(QStringLiteral("INSERT INTO T (Id, Nombre) VALUES (1, 'uno')"));
+    cn->Execute("INSERT INTO T (Id, Nombre) VALUES (1, 'uno')");
     for (int i = 0; i < 10; ++i)
-        cn->Execute(QStringLiteral("UPDATE T SET Importe = Importe + 0.1 WHERE Id = 1"));
-    cn->Execute(QStringLiteral("UPDATE T SET Importe = Importe - 1 WHERE Id = 1"));
-    EXPECT_EQ(raw(QStringLiteral("Importe")), 0.0);
+        cn->Execute("UPDATE T SET Importe = Importe + 0.1 WHERE Id = 1");
+    cn->Execute("UPDATE T SET Importe = Importe - 1 WHERE Id = 1");
+    EXPECT_EQ(raw("Importe"), 0.0);
     for (int i = 0; i < 8; ++i)
-        cn->Execute(QStringLiteral("UPDATE T SET Nombre = 'ocho', Importe = (Importe + 0.0001) "
-                                   "* 1 WHERE Id = 1"));
-    EXPECT_EQ(raw(QStringLiteral("Importe")), 0.0008);
-    EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT Nombre FROM T")), QStringList({"ocho"}));
-    // A column that is no decimal keeps every digit of a double.
-    cn->Execute(QStringLiteral("UPDATE T SET Porcentaje = Porcentaje + 0.123456789 WHERE Id = 1"));
-    EXPECT_EQ(raw(QStringLiteral("Porcentaje")), 0.123456789);
-    // Quoted names and a sub-query in the expression.
-    cn->Execute(QStringLiteral("UPDATE \"t\" SET \"importe\" = (SELECT MAX(Importe) FROM T) / 3 "
-                               "WHERE Id = 1"));
-    EXPECT_EQ(raw(QStringLiteral("Importe")), 0.0003);
+        cn->Execute("UPDATE T SET Nombre = 'ocho', Importe = (Importe + 0.0001) * 1 WHERE Id = 1");
+    EXPECT_EQ(raw("Importe"), 0.0008);
+    EXPECT_EQ(rowsOf(*cn, "SELECT Nombre FROM T"), QStringList({"ocho"}));
+    cn->Execute("UPDATE T SET Porcentaje = Porcentaje + 0.123456789 WHERE Id = 1");
+    EXPECT_EQ(raw("Porcentaje"), 0.123456789);
+    cn->Execute("UPDATE \"t\" SET \"importe\" = (SELECT MAX(Importe) FROM T) / 3 WHERE Id = 1");
+    EXPECT_EQ(raw("Importe"), 0.0003);
 }
 
-// The statement cache must give exactly what sending the text gives, however the values
-// of one shape change, and however many shapes pass through it.
 TEST_P(Ado, StatementCacheGivesTheSameResultsAsText) {
     auto plain = db->open();
     plain->setStatementCacheSize(0);
@@ -176,24 +159,22 @@ TEST_P(Ado, StatementCacheGivesTheSameResultsAsText) {
         cn->Execute(
             QStringLiteral("INSERT INTO T (Id, Nombre, Importe) VALUES (%1, 'n%2', %3)")
                 .arg(QString::number(i), QString::number(i % 3), QString::number(i * 1.25)));
-    // The shapes an application repeats, with values and literal types changing.
     QStringList repeated;
     for (int i = -22; i <= 22; i += 3) {
         const QString v = QString::number(i);
-        repeated << QStringLiteral("SELECT * FROM T WHERE Id = ") + v
-                 << QStringLiteral("SELECT * FROM T WHERE Id =-") + QString::number(qAbs(i))
+        repeated << "SELECT * FROM T WHERE Id = " + v
+                 << "SELECT * FROM T WHERE Id =-" + QString::number(qAbs(i))
                  << QStringLiteral("SELECT Id FROM T WHERE Nombre = 'n%1' ORDER BY Id").arg(i % 3)
                  << QStringLiteral("SELECT TOP 2 Id FROM T WHERE Id > %1 ORDER BY Id").arg(i)
                  << QStringLiteral("SELECT COUNT(*) FROM T WHERE Importe > %1").arg(i * 0.75)
-                 << QStringLiteral("SELECT Id FROM T WHERE Id = ") + (i % 2 ? v : u'\'' + v + u'\'')
+                 << "SELECT Id FROM T WHERE Id = " + (i % 2 ? v : u'\'' + v + u'\'')
                  << QStringLiteral("SELECT Id FROM T WHERE Id = %1").arg(i + 0.5);
     }
-    // Numbers at the edges of the 64-bit integers, and numbers that are not integers.
     for (const char* v : {"9223372036854775807", "-9223372036854775808", "9223372036854775808",
                           "-9223372036854775809", "18446744073709551616", "2147483648", "007",
                           "1e3", "-.5", "1.5E-2", "0"})
         repeated << QStringLiteral("SELECT %1 AS v FROM T WHERE Id = 0").arg(QLatin1String(v));
-    // More distinct shapes than the cache keeps, each seen twice so it is prepared.
+    // More shapes than the cache keeps, each seen twice so it is prepared.
     QStringList many;
     for (int k = 0; k < 20; ++k)
         for (int twice = 0; twice < 2; ++twice)
@@ -204,7 +185,7 @@ TEST_P(Ado, StatementCacheGivesTheSameResultsAsText) {
         try {
             return rowsOf(c, q);
         } catch (const AutomationError&) {
-            return QStringList{QStringLiteral("(failed)")};
+            return QStringList{"(failed)"};
         }
     };
     for (int pass = 0; pass < 2; ++pass)
@@ -215,76 +196,66 @@ TEST_P(Ado, StatementCacheGivesTheSameResultsAsText) {
     EXPECT_GT(stats.prepares, 8) << "shapes should have been evicted and prepared again";
     qint32 n = 0;
     for (int i = 0; i < 5; ++i)
-        cn->Execute(QStringLiteral("UPDATE T SET Importe = Importe + 0.1 WHERE Id BETWEEN ") +
-                        QString::number(i) + QStringLiteral(" AND ") + QString::number(i + 1),
+        cn->Execute("UPDATE T SET Importe = Importe + 0.1 WHERE Id BETWEEN " + QString::number(i) +
+                        " AND " + QString::number(i + 1),
                     &n);
     EXPECT_EQ(n, 2);
 }
 
-// Statements kept prepared (on the server, for PostgreSQL in a transaction) follow a
-// change of the table under them.
 TEST_P(Ado, KeptStatementsFollowSchemaChanges) {
-    cn->Execute(QStringLiteral("INSERT INTO T (Id, Nombre) VALUES (1, 'uno')"));
+    cn->Execute("INSERT INTO T (Id, Nombre) VALUES (1, 'uno')");
     cn->BeginTrans();
     for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT * FROM T WHERE Id = 1")).size(), 1);
-    cn->Execute(QStringLiteral("ALTER TABLE T ADD COLUMN Extra INTEGER"));
+        EXPECT_EQ(rowsOf(*cn, "SELECT * FROM T WHERE Id = 1").size(), 1);
+    cn->Execute("ALTER TABLE T ADD COLUMN Extra INTEGER");
     ado::Recordset rs;
-    rs.Open(QStringLiteral("SELECT * FROM T WHERE Id = 1"), *cn);
+    rs.Open("SELECT * FROM T WHERE Id = 1", *cn);
     EXPECT_EQ(rs.FieldCount(), 7);
-    EXPECT_TRUE(rs.Fields(QStringLiteral("Extra")).isNull());
+    EXPECT_TRUE(rs.Fields("Extra").isNull());
     rs.Close();
     for (int i = 2; i < 6; ++i) // prepared on the server from the second on, failing alone
         cn->Execute(QStringLiteral("INSERT INTO T (Id, Nombre) VALUES (%1, 'n''%1')").arg(i));
-    EXPECT_THROW(cn->Execute(QStringLiteral("INSERT INTO T (Id, Nombre) VALUES (3, 'x')")),
-                 AutomationError);
-    cn->Execute(QStringLiteral("INSERT INTO T (Id, Nombre) VALUES (6, 'seis')"));
+    EXPECT_THROW(cn->Execute("INSERT INTO T (Id, Nombre) VALUES (3, 'x')"), AutomationError);
+    cn->Execute("INSERT INTO T (Id, Nombre) VALUES (6, 'seis')");
     cn->CommitTrans();
-    EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT Nombre FROM T WHERE Id IN (5, 6) ORDER BY Id")),
+    EXPECT_EQ(rowsOf(*cn, "SELECT Nombre FROM T WHERE Id IN (5, 6) ORDER BY Id"),
               QStringList({"n'5", "seis"}));
 }
 
 ORBENTA_ENGINE_TESTS(Ado);
 
-// Connection strings that cannot work say why, and opening never creates a database.
 TEST(AdoOpen, ConnectionStringsThatCannotWorkSayWhy) {
     QTemporaryDir dir;
-    const QString missing = dir.filePath(QStringLiteral("no-such.db"));
-    const QString unreachable = QStringLiteral("Driver=PostgreSQL;Server=127.0.0.1;Port=");
+    const QString missing = dir.filePath("no-such.db");
+    const QString unreachable = "Driver=PostgreSQL;Server=127.0.0.1;Port=";
     const struct {
         QString cs;
         qint32 number;
         const char* says;
     } cases[] = {
-        {QStringLiteral("Driver=ODBC;Dialect=Oracle;Driver={PostgreSQL Unicode}"),
-         ado::errors::ProviderNotFound, "Dialect=Oracle is not a dialect"},
-        {QStringLiteral("Driver=SQLite;Database=") + missing, ado::errors::ConnectFailed,
-         "does not exist"},
-        {QStringLiteral("Driver=SQLite;Database=") + dir.path(), ado::errors::ConnectFailed,
-         "cannot be read"},
-        {QStringLiteral("Driver=SQLite"), ado::errors::ConnectFailed, "names no database file"},
-        {unreachable + QStringLiteral("abc"), ado::errors::ConnectFailed,
-         "Port=abc is not a port number"},
-        {unreachable + QStringLiteral("70000"), ado::errors::ConnectFailed,
-         "Port=70000 is not a port number"},
-        {unreachable + QStringLiteral("1;Database=x;Uid=x"), ado::errors::ConnectFailed, ""},
+        {"Driver=ODBC;Dialect=Oracle;Driver={PostgreSQL Unicode}", ado::errors::ProviderNotFound,
+         "Dialect=Oracle is not a dialect"},
+        {"Driver=SQLite;Database=" + missing, ado::errors::ConnectFailed, "does not exist"},
+        {"Driver=SQLite;Database=" + dir.path(), ado::errors::ConnectFailed, "cannot be read"},
+        {"Driver=SQLite", ado::errors::ConnectFailed, "names no database file"},
+        {unreachable + "abc", ado::errors::ConnectFailed, "Port=abc is not a port number"},
+        {unreachable + "70000", ado::errors::ConnectFailed, "Port=70000 is not a port number"},
+        {unreachable + "1;Database=x;Uid=x", ado::errors::ConnectFailed, ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.cs.toStdString());
         ado::Connection cn;
         const auto e = failureOf([&] { cn.Open(c.cs); });
         EXPECT_EQ(e.number(), c.number);
-        EXPECT_EQ(e.source(), c.cs.startsWith(QStringLiteral("Driver=PostgreSQL"))
-                                  ? QStringLiteral("ado.PostgreSQL")
-                              : c.cs.startsWith(QStringLiteral("Driver=SQLite"))
-                                  ? QStringLiteral("ado.SQLite")
-                                  : QStringLiteral("ado"));
+        EXPECT_EQ(e.source(), c.cs.startsWith("Driver=PostgreSQL") ? "ado.PostgreSQL"
+                              : c.cs.startsWith("Driver=SQLite")   ? "ado.SQLite"
+                                                                   : "ado");
         EXPECT_TRUE(e.description().contains(QLatin1String(c.says)))
             << e.description().toStdString();
         EXPECT_EQ(cn.State(), ado::adStateClosed);
     }
     EXPECT_FALSE(QFileInfo::exists(missing)) << "opening never creates a database";
-    const QString cs = QStringLiteral("Driver=SQLite;Database=") + missing;
+    const QString cs = "Driver=SQLite;Database=" + missing;
     EXPECT_TRUE(ado::Connection::CreateDatabase(cs));
     EXPECT_FALSE(ado::Connection::CreateDatabase(cs)) << "an existing file is left alone";
     ado::Connection cn;
@@ -312,56 +283,46 @@ TEST(AdoOpen, DisplayedConnectionStringsHideThePassword) {
             << c.given;
 }
 
-// However a connection string fails, with braces that never close included (the ODBC
-// driver manager then quotes the whole string), its password is not in the message.
+// Braces that never close make the ODBC driver manager quote the whole string.
 TEST(AdoOpen, NoFailureShowsThePassword) {
     const QString cases[] = {
-        QStringLiteral(
-            "Driver=ODBC;Driver={PostgreSQL Unicode;Server=127.0.0.1;Uid=u;Pwd=Secreto1"),
-        QStringLiteral("Driver=ODBC;Driver={Ninguno};Server=127.0.0.1;PWD={Secreto2;x}"),
-        QStringLiteral("Driver=ODBC;DSN=ninguno;Uid=u;Password=Secreto3"),
-        QStringLiteral("Driver=ODBC;Driver={PostgreSQL Unicode};Server=127.0.0.1;Port=1;Uid=u;"
-                       "Pwd=Secreto4"),
-        QStringLiteral("Driver=PostgreSQL;Server=127.0.0.1;Port=1;Uid=u;Pwd=Secreto5"),
+        "Driver=ODBC;Driver={PostgreSQL Unicode;Server=127.0.0.1;Uid=u;Pwd=Secreto1",
+        "Driver=ODBC;Driver={Ninguno};Server=127.0.0.1;PWD={Secreto2;x}",
+        "Driver=ODBC;DSN=ninguno;Uid=u;Password=Secreto3",
+        "Driver=ODBC;Driver={PostgreSQL Unicode};Server=127.0.0.1;Port=1;Uid=u;Pwd=Secreto4",
+        "Driver=PostgreSQL;Server=127.0.0.1;Port=1;Uid=u;Pwd=Secreto5",
     };
     for (const QString& cs : cases) {
         SCOPED_TRACE(cs.toStdString());
         ado::Connection cn;
         const auto e = failureOf([&] { cn.Open(cs); });
         EXPECT_EQ(e.number(), ado::errors::ConnectFailed) << e.what();
-        EXPECT_FALSE(e.description().contains(QStringLiteral("Secreto"))) << e.what();
-        EXPECT_FALSE(ado::displayConnectionString(cs).contains(QStringLiteral("Secreto")));
+        EXPECT_FALSE(e.description().contains("Secreto")) << e.what();
+        EXPECT_FALSE(ado::displayConnectionString(cs).contains("Secreto"));
     }
 }
 
-// The SQL Server path (ODBC without a dialect) sends the text as written, whatever driver
-// the connection string names: here the PostgreSQL ODBC driver of the test server.
+// ODBC without a dialect is the SQL Server path, here through the PostgreSQL driver.
 TEST(AdoOnPostgreSQL, OdbcBackendRunsTheTextUnchanged) {
     QString cs = testsupport::odbcConnectionString();
     if (cs.isEmpty())
         GTEST_SKIP() << "ORBENTA_TEST_PG is not set";
-    cs.remove(QRegularExpression(QStringLiteral("Dialect=[^;]*;"),
-                                 QRegularExpression::CaseInsensitiveOption));
+    cs.remove(QRegularExpression("Dialect=[^;]*;", QRegularExpression::CaseInsensitiveOption));
     ado::Connection cn;
     cn.Open(cs);
     EXPECT_EQ(cn.dialect(), ado::Dialect::SqlServer);
-    const QString t = QStringLiteral("odbc_") + QString::number(QCoreApplication::applicationPid());
-    cn.Execute(QStringLiteral("CREATE TEMPORARY TABLE ") + t +
-               QStringLiteral(" (Id INTEGER PRIMARY KEY, Nombre VARCHAR(20))"));
+    const QString t = "odbc_" + QString::number(QCoreApplication::applicationPid());
+    cn.Execute("CREATE TEMPORARY TABLE " + t + " (Id INTEGER PRIMARY KEY, Nombre VARCHAR(20))");
     qint32 n = 0;
-    cn.Execute(QStringLiteral("INSERT INTO ") + t + QStringLiteral(" VALUES (1, NULL), (2, 'dos')"),
-               &n);
+    cn.Execute("INSERT INTO " + t + " VALUES (1, NULL), (2, 'dos')", &n);
     EXPECT_EQ(n, 2);
-    EXPECT_EQ(
-        rowsOf(cn, QStringLiteral("SELECT Id, Nombre FROM ") + t + QStringLiteral(" ORDER BY Id")),
-        QStringList({"1|NULL", "2|dos"}));
+    EXPECT_EQ(rowsOf(cn, "SELECT Id, Nombre FROM " + t + " ORDER BY Id"),
+              QStringList({"1|NULL", "2|dos"}));
     // Not rewritten: this server knows no TOP.
-    EXPECT_EQ(failureOf([&] { cn.Execute(QStringLiteral("SELECT TOP 1 Id FROM ") + t); }).number(),
+    EXPECT_EQ(failureOf([&] { cn.Execute("SELECT TOP 1 Id FROM " + t); }).number(),
               ado::errors::Statement);
-    const auto e = failureOf([&] {
-        cn.Execute(QStringLiteral("INSERT INTO ") + t + QStringLiteral(" (Id) VALUES (1)"));
-    });
-    EXPECT_EQ(e.source(), QStringLiteral("ado.ODBC"));
+    const auto e = failureOf([&] { cn.Execute("INSERT INTO " + t + " (Id) VALUES (1)"); });
+    EXPECT_EQ(e.source(), "ado.ODBC");
     EXPECT_FALSE(e.description().isEmpty());
 }
 

@@ -32,19 +32,16 @@ TEST(Regional, NumbersAreReadOneWayOrRefused) {
     const auto ES = QLocale::Spain, US = QLocale::UnitedStates, DE = QLocale::Germany;
     const auto any = QLocale::AnyTerritory;
     const NumberCase cases[] = {
-        // The machine form reads the same everywhere.
         {es, ES, "0.125", "0.125"},
         {en, US, "0.125", "0.125"},
         {es, ES, " -12.5 ", "-12.5"},
         {es, ES, "+7", "7"},
         {es, ES, "1.0e-05", "1.0e-05"},
         {es, ES, ".5", ".5"},
-        // The regional decimal separator.
         {es, ES, "0,125", "0.125"},
         {es, ES, "123,456", "123.456"},
         {de, DE, "-3,5", "-3.5"},
         {C, any, "0,125", "0.125"}, // a machine without a locale has Spanish settings
-        // Group separators only with a decimal separator, and in their places.
         {es, ES, "1.234,50", "1234.50"},
         {de, DE, "12.345.678,9", "12345678.9"},
         {en, US, "1,234.5", "1234.5"},
@@ -71,8 +68,6 @@ TEST(Regional, NumbersAreReadOneWayOrRefused) {
     }
 }
 
-// Whatever the component shows as a number, it reads back as the same number, in every
-// locale; the text a database hands over (a point) too.
 TEST(Regional, WhatIsShownReadsBackAsTheSameNumber) {
     const QLocale locales[] = {
         QLocale(QLocale::C),
@@ -103,23 +98,19 @@ TEST(Regional, AMachineWithoutALocaleShowsSpanishDates) {
         WithLocale l(QLocale(QLocale::C));
         EXPECT_EQ(utilidades::regional().language(), QLocale::Spanish);
         utilidades::Utilidades u;
-        EXPECT_EQ(u.FormatoFecha(QStringLiteral("2026-01-07T00:00:00")),
-                  QStringLiteral("07/01/2026"));
-        EXPECT_EQ(u.FormatoNumero(200, 2), QStringLiteral("200,00"));
+        EXPECT_EQ(u.FormatoFecha("2026-01-07T00:00:00"), "07/01/2026");
+        EXPECT_EQ(u.FormatoNumero(200, 2), "200,00");
         const QDateTime d = ORBTAgentes::naive(QDate(2026, 1, 7), QTime(0, 0));
-        EXPECT_EQ(ORBTAgentes::toText(d), QStringLiteral("07/01/2026"));
-        // What the date field is given reads back as the same date.
-        EXPECT_EQ(ORBTAgentes::toDate(QVariant(u.FormatoFecha(QStringLiteral("2026-01-07")))), d);
+        EXPECT_EQ(ORBTAgentes::toText(d), "07/01/2026");
+        EXPECT_EQ(ORBTAgentes::toDate(QVariant(u.FormatoFecha("2026-01-07"))), d);
     }
     {
         WithLocale l(QLocale(QLocale::English, QLocale::UnitedStates));
         EXPECT_EQ(utilidades::regional().language(), QLocale::English) << "a real locale wins";
-        EXPECT_EQ(utilidades::Utilidades().FormatoNumero(1234.5, 2), QStringLiteral("1234.50"));
+        EXPECT_EQ(utilidades::Utilidades().FormatoNumero(1234.5, 2), "1234.50");
     }
 }
 
-// Every form the data layer hands over becomes the short date; anything else is shown
-// as it came, never half read.
 TEST(Regional, TheDateFormatterReadsTheStoredFormsOnly) {
     WithLocale l(QLocale(QLocale::Spanish, QLocale::Spain));
     const utilidades::Utilidades u;
@@ -148,9 +139,9 @@ TEST(Regional, DatesOutsideYears100To9999AreAnOverflow) {
     }
     EXPECT_EQ(errorOf([] { ORBTAgentes::toDate(QVariant(-700000.0)); }), 6);
     EXPECT_EQ(ORBTAgentes::sqlDateText(naive(QDate(100, 1, 1), QTime(0, 0))),
-              QStringLiteral("0100-01-01T00:00:00"));
+              "0100-01-01T00:00:00");
     EXPECT_EQ(ORBTAgentes::sqlDateText(naive(QDate(9999, 12, 31), QTime(23, 59, 59))),
-              QStringLiteral("9999-12-31T23:59:59"));
+              "9999-12-31T23:59:59");
 }
 
 } // namespace

@@ -18,52 +18,40 @@ TEST_P(Schema, CreatesEveryTableAndLoadsTheDemoDistributor) {
     for (const QString& t : orbenta::db::tableNames())
         EXPECT_NO_THROW(rowsOf(*cn, QStringLiteral("SELECT COUNT(*) FROM %1").arg(t)))
             << t.toStdString();
-    EXPECT_EQ(count(QStringLiteral("SELECT COUNT(*) FROM Empresas")), 2);
-    EXPECT_EQ(count(QStringLiteral("SELECT COUNT(*) FROM Agentes")), 40);
-    EXPECT_GE(count(QStringLiteral("SELECT COUNT(*) FROM Articulos")), 1900);
-    EXPECT_GE(count(QStringLiteral("SELECT COUNT(*) FROM Facturas")), 300);
-    EXPECT_GT(count(QStringLiteral("SELECT COUNT(*) FROM Familias_3")), 20);
-    // Rules of every level, general rules and a blocked family.
-    EXPECT_EQ(count(QStringLiteral(
-                  "SELECT COUNT(DISTINCT Nivel) FROM Agentes_Comisiones WHERE Cod_Empresa = 1")),
+    EXPECT_EQ(count("SELECT COUNT(*) FROM Empresas"), 2);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM Agentes"), 40);
+    EXPECT_GE(count("SELECT COUNT(*) FROM Articulos"), 1900);
+    EXPECT_GE(count("SELECT COUNT(*) FROM Facturas"), 300);
+    EXPECT_GT(count("SELECT COUNT(*) FROM Familias_3"), 20);
+    EXPECT_EQ(count("SELECT COUNT(DISTINCT Nivel) FROM Agentes_Comisiones WHERE Cod_Empresa = 1"),
               4);
-    EXPECT_GT(count(QStringLiteral("SELECT COUNT(*) FROM Agentes_Comisiones WHERE Cod_Agente = 0")),
-              0);
-    EXPECT_GT(count(QStringLiteral("SELECT COUNT(*) FROM Agentes_Comisiones WHERE Comision = 200")),
-              0);
-    // The day totals agree with the invoices they came from.
-    EXPECT_EQ(
-        rowsOf(*cn, QStringLiteral("SELECT COUNT(*) FROM Agentes_Acumulados")),
-        rowsOf(*cn, QStringLiteral(
-                        "SELECT COUNT(*) FROM (SELECT DISTINCT Agente, Fecha FROM Facturas) x")));
-    // The company without a third family level.
-    EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT Nivel3 FROM Empresas WHERE Codigo = 2")),
-              QStringList({""}));
+    EXPECT_GT(count("SELECT COUNT(*) FROM Agentes_Comisiones WHERE Cod_Agente = 0"), 0);
+    EXPECT_GT(count("SELECT COUNT(*) FROM Agentes_Comisiones WHERE Comision = 200"), 0);
+    EXPECT_EQ(rowsOf(*cn, "SELECT COUNT(*) FROM Agentes_Acumulados"),
+              rowsOf(*cn, "SELECT COUNT(*) FROM (SELECT DISTINCT Agente, Fecha FROM Facturas) x"));
+    EXPECT_EQ(rowsOf(*cn, "SELECT Nivel3 FROM Empresas WHERE Codigo = 2"), QStringList({""}));
     // An amount column left out of an INSERT reads 0, so accumulators can add to it.
-    cn->Execute(QStringLiteral("INSERT INTO Agentes_Acumulados (Cod_Empresa, Cod_Agente, Fecha, "
-                               "ComisionCobro) VALUES (9, 1, '2026-01-01T00:00:00', 1)"));
-    cn->Execute(QStringLiteral(
-        "UPDATE Agentes_Acumulados SET Importe_Pvp = Importe_Pvp + 2.5 WHERE Cod_Empresa = 9"));
-    EXPECT_EQ(rowsOf(*cn, QStringLiteral(
-                              "SELECT Importe_Pvp FROM Agentes_Acumulados WHERE Cod_Empresa = 9"))
+    cn->Execute("INSERT INTO Agentes_Acumulados (Cod_Empresa, Cod_Agente, Fecha, ComisionCobro) "
+                "VALUES (9, 1, '2026-01-01T00:00:00', 1)");
+    cn->Execute(
+        "UPDATE Agentes_Acumulados SET Importe_Pvp = Importe_Pvp + 2.5 WHERE Cod_Empresa = 9");
+    EXPECT_EQ(rowsOf(*cn, "SELECT Importe_Pvp FROM Agentes_Acumulados WHERE Cod_Empresa = 9")
                   .value(0)
                   .toDouble(),
               2.5);
-    // The key refuses a second row for the same company, agent and day.
-    EXPECT_THROW(
-        cn->Execute(QStringLiteral("INSERT INTO Agentes_Acumulados (Cod_Empresa, Cod_Agente, "
-                                   "Fecha) VALUES (9, 1, '2026-01-01T00:00:00')")),
-        automation::AutomationError);
+    EXPECT_THROW(cn->Execute("INSERT INTO Agentes_Acumulados (Cod_Empresa, Cod_Agente, Fecha) "
+                             "VALUES (9, 1, '2026-01-01T00:00:00')"),
+                 automation::AutomationError);
 }
 
 TEST_P(Schema, ReplacingKeepsTablesThatAreNotOurs) {
     createSchema(false);
-    cn->Execute(QStringLiteral("CREATE TABLE Ajena (x INTEGER)"));
-    cn->Execute(QStringLiteral("INSERT INTO Ajena (x) VALUES (1)"));
-    cn->Execute(QStringLiteral("INSERT INTO Bancos (Codigo, Nombre) VALUES (1, 'b')"));
+    cn->Execute("CREATE TABLE Ajena (x INTEGER)");
+    cn->Execute("INSERT INTO Ajena (x) VALUES (1)");
+    cn->Execute("INSERT INTO Bancos (Codigo, Nombre) VALUES (1, 'b')");
     orbenta::db::createSchema(*cn, true);
-    EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT COUNT(*) FROM Bancos")), QStringList({"0"}));
-    EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT x FROM Ajena")), QStringList({"1"}));
+    EXPECT_EQ(rowsOf(*cn, "SELECT COUNT(*) FROM Bancos"), QStringList({"0"}));
+    EXPECT_EQ(rowsOf(*cn, "SELECT x FROM Ajena"), QStringList({"1"}));
 }
 
 ORBENTA_ENGINE_TESTS(Schema);

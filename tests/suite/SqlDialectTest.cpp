@@ -43,7 +43,6 @@ TEST(Dialect, RewritesOnlyWhatDiffersAndNeverInsideLiterals) {
         EXPECT_EQ(translate(in, Dialect::SQLite).text.toStdString(), rewritten);
         EXPECT_EQ(translate(in, Dialect::PostgreSQL).text.toStdString(), rewritten);
         EXPECT_EQ(translate(in, Dialect::SqlServer).text, in);
-        // A statement seen for the first time comes with its text and its shape.
         EXPECT_EQ(ado::ShapeCache(Dialect::SQLite).translate(in).text.toStdString(), rewritten);
     }
 }
@@ -56,7 +55,7 @@ std::string bound(const ado::Translation& t) {
                  (v.typeId() == QMetaType::LongLong ? QLatin1String("int")
                   : v.typeId() == QMetaType::Double ? QLatin1String("real")
                                                     : QLatin1String(v.typeName()));
-    return QString(t.shape + QStringLiteral(" | ") + p.join(QStringLiteral(", "))).toStdString();
+    return QString(t.shape + " | " + p.join(", ")).toStdString();
 }
 
 TEST(Dialect, LiteralsBecomeTypedParameters) {
@@ -94,8 +93,7 @@ TEST(Dialect, LiteralsBecomeTypedParameters) {
         EXPECT_EQ(bound(translate(QString::fromUtf8(c.tsql), c.dialect, true)), c.bound);
 }
 
-// Statements in pairs that share a skeleton: the second is translated from what was
-// learnt of the first, and must come out exactly as a full translation.
+// Statements in pairs sharing a skeleton: the second comes from what the first taught.
 TEST(Dialect, LearntShapesGiveExactlyTheFullTranslation) {
     const QStringList statements = {
         "UPDATE Agentes_Acumulados SET Importe_Pvp = Importe_Pvp + 12.5 ,Importe_Costo = "
@@ -126,8 +124,6 @@ TEST(Dialect, LearntShapesGiveExactlyTheFullTranslation) {
     }
 }
 
-// Assignments to decimal columns are rounded to the column's scale on the embedded
-// engine, the same way on the text path and the prepared path; nothing else changes.
 TEST(Dialect, DecimalAssignmentsRoundedToTheColumnsScaleOnBothPaths) {
     const ado::ColumnScale scales = [](QStringView table, QStringView column) {
         if (table.compare(u"A", Qt::CaseInsensitive) != 0)
@@ -156,10 +152,9 @@ TEST(Dialect, DecimalAssignmentsRoundedToTheColumnsScaleOnBothPaths) {
         SCOPED_TRACE(tsql);
         const QString in = QString::fromUtf8(tsql);
         EXPECT_EQ(translate(in, Dialect::SQLite, false, &scales).text.toStdString(), rounded);
-        if (!in.contains(QStringLiteral("ISNULL"))) {
+        if (!in.contains("ISNULL")) {
             EXPECT_EQ(translate(in, Dialect::SQLite, false).text, in) << "without scales: as is";
         }
-        // The prepared path binds the literals into the same statement.
         const ado::Translation p = translate(in, Dialect::SQLite, true, &scales);
         if (!p.parameterized())
             continue;

@@ -22,47 +22,43 @@ protected:
         EngineTest::SetUp();
         if (IsSkipped())
             return;
-        cn->Execute(QStringLiteral("CREATE TABLE T (Id INTEGER NOT NULL PRIMARY KEY, Nombre "
-                                   "VARCHAR(40), Clave INTEGER NOT NULL DEFAULT 0)"));
+        cn->Execute("CREATE TABLE T (Id INTEGER NOT NULL PRIMARY KEY, Nombre VARCHAR(40), Clave "
+                    "INTEGER NOT NULL DEFAULT 0)");
     }
-    QString ids() { return rowsOf(*cn, QStringLiteral("SELECT Id FROM T ORDER BY Id")).join(u','); }
+    QString ids() { return rowsOf(*cn, "SELECT Id FROM T ORDER BY Id").join(u','); }
     void insert(int id) { cn->Execute(QStringLiteral("INSERT INTO T (Id) VALUES (%1)").arg(id)); }
 };
 
-// A failing statement undoes itself alone, in the transaction and in a nested level
-// (a savepoint: rolling one back undoes only its own work).
+// A failing statement undoes itself alone, in the transaction and in a nested level.
 TEST_P(Transactions, AFailingStatementInsideATransactionFailsAlone) {
     insert(1);
     EXPECT_EQ(cn->BeginTrans(), 1);
     insert(2);
     EXPECT_THROW(insert(1), AutomationError);
-    EXPECT_THROW(cn->Execute(QStringLiteral("SELECT nonsense FROM T")), AutomationError);
+    EXPECT_THROW(cn->Execute("SELECT nonsense FROM T"), AutomationError);
     EXPECT_EQ(cn->BeginTrans(), 2);
     insert(3);
     EXPECT_THROW(insert(3), AutomationError);
-    // Inside the transaction rows and counts come back as outside it.
     qint32 n = 0;
-    cn->Execute(QStringLiteral("UPDATE T SET Nombre = 'x' WHERE Id >= 2"), &n);
+    cn->Execute("UPDATE T SET Nombre = 'x' WHERE Id >= 2", &n);
     EXPECT_EQ(n, 2);
-    EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT Id, Nombre FROM T ORDER BY Id")),
+    EXPECT_EQ(rowsOf(*cn, "SELECT Id, Nombre FROM T ORDER BY Id"),
               QStringList({"1|NULL", "2|x", "3|x"}));
     cn->RollbackTrans();
     EXPECT_EQ(cn->BeginTrans(), 2);
-    cn->Execute(QStringLiteral("DELETE FROM T WHERE Id = 2"), &n);
+    cn->Execute("DELETE FROM T WHERE Id = 2", &n);
     EXPECT_EQ(n, 1);
     insert(4);
     cn->CommitTrans();
     cn->CommitTrans();
-    EXPECT_EQ(ids(), QStringLiteral("1,4"));
+    EXPECT_EQ(ids(), "1,4");
     cn->BeginTrans();
-    cn->Execute(QStringLiteral("DELETE FROM T"));
+    cn->Execute("DELETE FROM T");
     cn->RollbackTrans();
-    EXPECT_EQ(ids(), QStringLiteral("1,4"));
+    EXPECT_EQ(ids(), "1,4");
     EXPECT_EQ(failureOf([&] { cn->CommitTrans(); }).number(), ado::errors::NoTransaction);
 }
 
-// Closing a connection in the middle of a transaction keeps none of its work, at any
-// level, and the connection opens again with no transaction.
 TEST_P(Transactions, CloseRollsBackAnOpenTransaction) {
     insert(1);
     cn->BeginTrans();
@@ -72,107 +68,94 @@ TEST_P(Transactions, CloseRollsBackAnOpenTransaction) {
     cn->Close();
     EXPECT_EQ(cn->transactionLevel(), 0);
     cn->Open(db->connectionString());
-    EXPECT_EQ(ids(), QStringLiteral("1"));
+    EXPECT_EQ(ids(), "1");
     EXPECT_EQ(cn->BeginTrans(), 1);
     insert(4);
     cn->CommitTrans();
-    EXPECT_EQ(db->open()->Execute(QStringLiteral("SELECT COUNT(*) FROM T"))->Fields(0).toInt(), 2);
+    EXPECT_EQ(db->open()->Execute("SELECT COUNT(*) FROM T")->Fields(0).toInt(), 2);
 }
 
-// A transaction the database ends because of another user's runs again whole, so that
-// what it commits holds each of its statements once. On the servers the conflict is
-// real: under repeatable read, another connection changes the row this one is about to
-// change. SQLite queues its writers instead, so there the first attempt fails by itself.
+// On the servers the conflict is real (repeatable read, another connection changes the
+// row); SQLite queues its writers, so there the first attempt fails by itself.
 TEST_P(Transactions, AConflictingTransactionRunsAgainWholeAndOnlyOnce) {
-    cn->Execute(QStringLiteral("INSERT INTO T (Id, Clave) VALUES (1, 0)"));
+    cn->Execute("INSERT INTO T (Id, Clave) VALUES (1, 0)");
     const bool server = GetParam() != Engine::SQLite;
     if (server)
-        cn->Execute(QStringLiteral("SET SESSION CHARACTERISTICS AS TRANSACTION ISOLATION LEVEL "
-                                   "REPEATABLE READ"));
+        cn->Execute("SET SESSION CHARACTERISTICS AS TRANSACTION ISOLATION LEVEL REPEATABLE READ");
     auto other = db->open();
-    const QString source = server ? QStringLiteral("ado.PostgreSQL") : QStringLiteral("ado.SQLite");
+    const QString source = server ? "ado.PostgreSQL" : "ado.SQLite";
     int attempts = 0;
     ado::RunTransaction(*cn, [&] {
         ++attempts;
-        cn->Execute(QStringLiteral("INSERT INTO T (Id, Clave) VALUES (10, ") +
-                    QString::number(attempts) + u')');
+        cn->Execute("INSERT INTO T (Id, Clave) VALUES (10, " + QString::number(attempts) + u')');
         if (attempts == 1) {
             if (!server)
-                throw AutomationError(ado::errors::Conflict, source, QStringLiteral("deadlock"));
-            other->Execute(QStringLiteral("UPDATE T SET Clave = Clave + 100 WHERE Id = 1"));
+                throw AutomationError(ado::errors::Conflict, source, "deadlock");
+            other->Execute("UPDATE T SET Clave = Clave + 100 WHERE Id = 1");
         }
-        cn->Execute(QStringLiteral("UPDATE T SET Clave = Clave + 1 WHERE Id = 1"));
+        cn->Execute("UPDATE T SET Clave = Clave + 1 WHERE Id = 1");
     });
     EXPECT_EQ(attempts, 2);
-    EXPECT_EQ(rowsOf(*cn, QStringLiteral("SELECT Id, Clave FROM T ORDER BY Id")),
+    EXPECT_EQ(rowsOf(*cn, "SELECT Id, Clave FROM T ORDER BY Id"),
               QStringList({"1|" + QString::number(server ? 101 : 1), "10|2"}));
     EXPECT_EQ(cn->transactionLevel(), 0);
 
-    // Conflicting every time: four attempts, nothing kept, and the user is told in Spanish.
     attempts = 0;
     const auto always = [&] {
         ++attempts;
         insert(20);
-        throw AutomationError(ado::errors::Conflict, source, QStringLiteral("deadlock detected"));
+        throw AutomationError(ado::errors::Conflict, source, "deadlock detected");
     };
     AutomationError e = failureOf([&] { ado::RunTransaction(*cn, always); });
     EXPECT_EQ(attempts, 4);
     EXPECT_EQ(e.number(), ado::errors::Conflict);
-    EXPECT_TRUE(e.description().startsWith(QStringLiteral("Otro usuario"))) << e.what();
-    EXPECT_EQ(ids(), QStringLiteral("1,10"));
+    EXPECT_TRUE(e.description().startsWith("Otro usuario")) << e.what();
+    EXPECT_EQ(ids(), "1,10");
     EXPECT_EQ(cn->transactionLevel(), 0);
 
-    // Inside an open transaction only the outermost level can start again: the conflict
-    // goes up as it came.
+    // Inside an open transaction only the outermost level can start again.
     attempts = 0;
     cn->BeginTrans();
     e = failureOf([&] { ado::RunTransaction(*cn, always); });
     EXPECT_EQ(attempts, 1);
-    EXPECT_EQ(e.description(), QStringLiteral("deadlock detected"));
+    EXPECT_EQ(e.description(), "deadlock detected");
     cn->RollbackTrans();
 }
 
 TEST_P(Transactions, ATransactionTheEngineEndedLeavesNothingOpen) {
     const bool sqlite = GetParam() == Engine::SQLite;
     if (sqlite) // a full disk, an interrupt or RAISE(ROLLBACK) make SQLite roll back by itself
-        cn->Execute(QStringLiteral(
-            "CREATE TRIGGER lleno BEFORE INSERT ON T WHEN NEW.Nombre = 'lleno' BEGIN SELECT "
-            "RAISE(ROLLBACK, 'database or disk is full'); END"));
+        cn->Execute("CREATE TRIGGER lleno BEFORE INSERT ON T WHEN NEW.Nombre = 'lleno' BEGIN "
+                    "SELECT RAISE(ROLLBACK, 'database or disk is full'); END");
     insert(1);
     const auto e = failureOf([&] {
         ado::Transaction tx(*cn);
         insert(2);
-        cn->Execute(sqlite ? QStringLiteral("INSERT INTO T (Id, Nombre) VALUES (3, 'lleno')")
-                           : QStringLiteral("SELECT pg_terminate_backend(pg_backend_pid())"));
+        cn->Execute(sqlite ? "INSERT INTO T (Id, Nombre) VALUES (3, 'lleno')"
+                           : "SELECT pg_terminate_backend(pg_backend_pid())");
         tx.Commit();
     });
-    // The user learns what went wrong, not that the rollback found nothing to undo.
     if (sqlite)
-        EXPECT_EQ(e.description(), QStringLiteral("database or disk is full"));
+        EXPECT_EQ(e.description(), "database or disk is full");
     else
         EXPECT_EQ(e.number(), ado::errors::ConnectFailed);
     EXPECT_FALSE(e.description().isEmpty());
     EXPECT_EQ(cn->transactionLevel(), 0);
     if (!sqlite) {
-        // Every later statement says why it cannot run.
-        const auto later = failureOf([&] { cn->Execute(QStringLiteral("SELECT 1")); });
+        const auto later = failureOf([&] { cn->Execute("SELECT 1"); });
         EXPECT_EQ(later.number(), ado::errors::ConnectFailed);
         EXPECT_FALSE(later.description().isEmpty());
         cn = db->open();
     }
-    EXPECT_EQ(ids(), QStringLiteral("1"));
-    // The connection is ready for the next transaction.
+    EXPECT_EQ(ids(), "1");
     EXPECT_EQ(cn->BeginTrans(), 1);
     insert(4);
     cn->CommitTrans();
-    EXPECT_EQ(ids(), QStringLiteral("1,4"));
+    EXPECT_EQ(ids(), "1,4");
 }
 
-// A named lock keeps every other connection waiting until it is released or its
-// connection closes, and it belongs to one database: a company in another schema of the
-// same server (or another file) is not kept waiting.
 TEST_P(Transactions, NamedLocksBelongToOneDatabaseAndEndWithTheirConnection) {
-    const QString name = QStringLiteral("Listado_Desc_Comis");
+    const QString name = "Listado_Desc_Comis";
     cn->LockNamed(name);
     const auto otra = db->open();
     int told = 0;
@@ -184,7 +167,6 @@ TEST_P(Transactions, NamedLocksBelongToOneDatabaseAndEndWithTheirConnection) {
     testsupport::ScratchDatabase vecina(GetParam());
     EXPECT_TRUE(vecina.open()->LockNamed(name, 0)) << "another database is not kept waiting";
     cn->Close();
-    // A server ends the closed session (and its locks) a moment after the client left.
     EXPECT_TRUE(otra->LockNamed(name, 5000)) << "closing the connection released it";
     otra->UnlockNamed(name);
     EXPECT_TRUE(db->open()->LockNamed(name, 0)) << "released by UnlockNamed";
@@ -192,33 +174,23 @@ TEST_P(Transactions, NamedLocksBelongToOneDatabaseAndEndWithTheirConnection) {
 
 ORBENTA_ENGINE_TESTS(Transactions);
 
-// SQL Server is not reachable here: what the backend of an ODBC connection without a
-// dialect sends for the nested levels of a transaction and for named locks is checked as
-// text.
+// SQL Server is not reachable here: its texts are checked as text.
 TEST(SqlServerTexts, NestedLevelsAndNamedLocks) {
     qint32 level = 0;
     const auto backend = ado::Backend::forSettings(
-        ado::parseConnectionString(QStringLiteral("Driver=ODBC;Driver={SQL Server};Server=x"),
-                                   QStringLiteral("ado")),
-        level);
+        ado::parseConnectionString("Driver=ODBC;Driver={SQL Server};Server=x", "ado"), level);
     const ado::ServerTexts& t = backend->texts();
-    const QString n = QStringLiteral("Listado_Desc'Comis");
-    const struct {
-        QString sent, expected;
-    } cases[] = {
-        {t.saveLevel(2), "SAVE TRANSACTION ado_level2"},
-        {t.commitLevel(2), ""},
-        {t.rollbackLevel(3).join(u'\n'), "ROLLBACK TRANSACTION ado_level3"},
-        {t.lock(n), "EXEC sp_getapplock @Resource = 'Listado_Desc''Comis', @LockMode = "
-                    "'Exclusive', @LockOwner = 'Session'"},
-        {t.tryLock(n), "SET NOCOUNT ON; DECLARE @r int; EXEC @r = sp_getapplock @Resource = "
-                       "'Listado_Desc''Comis', @LockMode = 'Exclusive', @LockOwner = 'Session', "
-                       "@LockTimeout = 0; SELECT @r"},
-        {t.unlock(n), "EXEC sp_releaseapplock @Resource = 'Listado_Desc''Comis', @LockOwner = "
-                      "'Session'"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(c.sent, c.expected);
+    const QString n = "Listado_Desc'Comis";
+    EXPECT_EQ(t.saveLevel(2), "SAVE TRANSACTION ado_level2");
+    EXPECT_EQ(t.commitLevel(2), "");
+    EXPECT_EQ(t.rollbackLevel(3).join(u'\n'), "ROLLBACK TRANSACTION ado_level3");
+    EXPECT_EQ(t.lock(n), "EXEC sp_getapplock @Resource = 'Listado_Desc''Comis', @LockMode = "
+                         "'Exclusive', @LockOwner = 'Session'");
+    EXPECT_EQ(t.tryLock(n), "SET NOCOUNT ON; DECLARE @r int; EXEC @r = sp_getapplock @Resource = "
+                            "'Listado_Desc''Comis', @LockMode = 'Exclusive', @LockOwner = "
+                            "'Session', @LockTimeout = 0; SELECT @r");
+    EXPECT_EQ(t.unlock(n),
+              "EXEC sp_releaseapplock @Resource = 'Listado_Desc''Comis', @LockOwner = 'Session'");
     EXPECT_TRUE(t.granted(0) && t.granted(1)) << "granted, at once or after a wait";
     EXPECT_FALSE(t.granted(-1)) << "a timeout";
 }
