@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 using namespace ORBTAgentes;
+using testsupport::amountRows;
 using testsupport::company;
 using testsupport::EngineTest;
 using testsupport::rowsOf;
@@ -33,7 +34,7 @@ protected:
     }
     // The agent's day rows as "company|pvp|cost|commission on sales|on collections".
     QStringList day(int agent) {
-        return testsupport::amountRows(
+        return amountRows(
             *cn, "SELECT Cod_Empresa, Importe_Pvp, Importe_Costo, ComisionVenta, ComisionCobro "
                  "FROM Agentes_Acumulados WHERE Cod_Agente = " +
                      QString::number(agent) + " ORDER BY Cod_Empresa, Fecha");
@@ -100,8 +101,8 @@ TEST_P(Acumuladores, DayTotalsAddUpPerCompanyAgentDayAndWarehouse) {
     agente.Acum_Venta_Art(1, kDay, 7, 3, money("5"), money("2"));
     agente.Acum_Venta_Art(2, kDay, 7, 3, money("5"), money("2"));
     agente.Acum_Venta_Art(2, kDay, 7, 3, money("5"), money("2"));
-    EXPECT_EQ(testsupport::amountRows(*cn, "SELECT Cod_Almacen, Importe_Pvp FROM "
-                                           "Agentes_Acumulados_Articulos ORDER BY Cod_Almacen"),
+    EXPECT_EQ(amountRows(*cn, "SELECT Cod_Almacen, Importe_Pvp FROM "
+                              "Agentes_Acumulados_Articulos ORDER BY Cod_Almacen"),
               QStringList({"1|5", "2|10"}));
 }
 
@@ -132,17 +133,14 @@ Currency fromCents(qint64 c) {
 const QDateTime kBusyDay = naive(QDate(2031, 1, 1), QTime(0, 0));
 
 int accumulateWorker(const QStringList& args) {
-    const QString cs = args.value(0);
-    const int w = args.value(1).toInt();
-    const int count = args.value(2).toInt();
-    const qint64 startAt = args.value(3).toLongLong();
+    const int w = args.value(1).toInt(), count = args.value(2).toInt();
     try {
         auto cn = std::make_shared<ado::Connection>();
-        cn->Open(cs);
+        cn->Open(args.value(0));
         clsAgente a;
         a.ConexionOrbenta(cn);
         a.EmpresaOrbenta(company(1));
-        while (QDateTime::currentMSecsSinceEpoch() < startAt)
+        while (QDateTime::currentMSecsSinceEpoch() < args.value(3).toLongLong())
             QThread::usleep(200);
         for (int i = 0; i < count; ++i) {
             const qint16 agent = qint16(901 + i % kKeys);
@@ -191,12 +189,11 @@ TEST_P(Acumuladores, SeveralProcessesAddingToTheSameNewKeysEndWithExactTotals) {
                       fromCents(cobro).toString();
         arts << QString::number(7000 + k) + u'|' + p;
     }
-    EXPECT_EQ(
-        testsupport::amountRows(*cn, "SELECT Cod_Agente, Importe_Pvp, Importe_Costo, ComisionCobro "
-                                     "FROM Agentes_Acumulados ORDER BY Cod_Agente"),
-        totals);
-    EXPECT_EQ(testsupport::amountRows(*cn, "SELECT Cod_Articulo, Importe_Pvp FROM "
-                                           "Agentes_Acumulados_Articulos ORDER BY Cod_Articulo"),
+    EXPECT_EQ(amountRows(*cn, "SELECT Cod_Agente, Importe_Pvp, Importe_Costo, ComisionCobro "
+                              "FROM Agentes_Acumulados ORDER BY Cod_Agente"),
+              totals);
+    EXPECT_EQ(amountRows(*cn, "SELECT Cod_Articulo, Importe_Pvp FROM "
+                              "Agentes_Acumulados_Articulos ORDER BY Cod_Articulo"),
               arts);
 }
 

@@ -9,19 +9,14 @@
 
 using namespace ORBTAgentes;
 using testsupport::EngineTest;
+using testsupport::insertAgent;
 
 namespace {
 
-class AgenteCargar : public testsupport::ComponentTest {
-protected:
-    void agent(int code, const QString& nombre = {}, const QString& observ = "''",
-               const QString& fecha = "'2024-02-29T10:20:30'") {
-        testsupport::insertAgent(*cn, code, nombre, observ, fecha);
-    }
-};
+class AgenteCargar : public testsupport::ComponentTest {};
 
 TEST_P(AgenteCargar, LoadsEveryPropertyAndLeavesSoloLecturaAlone) {
-    agent(7, "Iñaki O'Donnell", "'línea 1\nlínea 2'");
+    insertAgent(*cn, 7, "Iñaki O'Donnell", "'línea 1\nlínea 2'");
     clsAgente a;
     a.Codigo = 7;
     a.SoloLectura = true;
@@ -59,7 +54,7 @@ TEST_P(AgenteCargar, NavigatesAcrossGapsAndNegativeCodes) {
     for (const Step& s : {Step{kPrimero, 0, 0}, Step{kUltimo, 0, 0}, Step{kSiguiente, 0, 0}})
         run(s); // an empty table
     for (int c : {-7, -3, 10, 20})
-        agent(c);
+        insertAgent(*cn, c);
     const Step steps[] = {
         {kSiguiente, 15, 20}, {kSiguiente, 20, 0}, {kSiguiente, -7, -3}, {kSiguiente, -100, -7},
         {kAnterior, 15, 10},  {kAnterior, 0, -3},  {kAnterior, -7, 0},   {kAnterior, 32767, 20},
@@ -71,9 +66,9 @@ TEST_P(AgenteCargar, NavigatesAcrossGapsAndNegativeCodes) {
 }
 
 TEST_P(AgenteCargar, ANullColumnStopsTheCopyThere) {
-    agent(5, {}, "NULL");
+    insertAgent(*cn, 5, {}, "NULL");
     cn->Execute("INSERT INTO Agentes (Codigo, Nombre) VALUES (6, 'Sin datos')");
-    agent(8, {}, "''", "NULL");
+    insertAgent(*cn, 8, {}, "''", "NULL");
     clsAgente a;
     a.Codigo = 5;
     a.Observ = "anterior";
@@ -100,11 +95,11 @@ TEST_P(AgenteCargar, ANullColumnStopsTheCopyThere) {
 }
 
 TEST_P(AgenteCargar, ASecondConnectionSetOnAnyObjectServesEveryObject) {
-    agent(1, "En la primera");
+    insertAgent(*cn, 1, "En la primera");
     testsupport::ScratchDatabase other(GetParam());
     auto cn2 = other.open();
     orbenta::db::createSchema(*cn2, false);
-    testsupport::insertAgent(*cn2, 1, "En la segunda");
+    insertAgent(*cn2, 1, "En la segunda");
     EXPECT_EQ(testsupport::loadedAgent(1).Nombre, "En la primera");
     clsAgente later;
     later.ConexionOrbenta(cn2);

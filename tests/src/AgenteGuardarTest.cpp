@@ -109,6 +109,7 @@ TEST_P(AgenteGuardar, FailuresCarryTheSourceOfTheOperationCalled) {
         EXPECT_EQ(e.number(), number);
         EXPECT_EQ(e.source(), QLatin1String(source));
     }
+    EXPECT_EQ(testsupport::failureOf([&] { f.Modificar(); }).description(), "falla");
     EXPECT_EQ(rowsOf(*cn, "SELECT COUNT(*) FROM Agentes"), QStringList({"1"}));
 }
 

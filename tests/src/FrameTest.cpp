@@ -120,18 +120,6 @@ TEST(Values, DatesTextsBooleansAndVal) {
         EXPECT_EQ(Val(QLatin1String(text)), v) << text;
 }
 
-TEST(Utilidades, TheSqlNumberFormatIgnoresTheRegionalSettings) {
-    utilidades::Utilidades u;
-    const QLocale saved;
-    QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
-    EXPECT_EQ(u.FormatoSQL(12.5), "12.5");
-    EXPECT_EQ(u.FormatoSQL(1234567.0001), "1234567.0001");
-    EXPECT_EQ(u.FormatoSQL(1e20), "100000000000000000000");
-    QLocale::setDefault(saved);
-    EXPECT_EQ(errorOf([&] { u.FormatoSQL(std::numeric_limits<double>::infinity()); }),
-              rt::Overflow);
-}
-
 // The identities hosts register against, as published for the type library.
 TEST(Registry, ClassesInterfacesAndDispatchIdentifiers) {
     const QString window = "EmpresaOrbenta=68030001 ConexionOrbenta=68030000 Show=60030002";

@@ -131,6 +131,16 @@ TEST(Regional, TheDateFormatterReadsTheStoredFormsOnly) {
         EXPECT_EQ(u.FormatoFecha(QString::fromUtf8(in)), QString::fromUtf8(out)) << in;
 }
 
+TEST(Regional, TheSqlNumberFormatIgnoresTheRegionalSettings) {
+    WithLocale l(QLocale(QLocale::Spanish, QLocale::Spain));
+    utilidades::Utilidades u;
+    EXPECT_EQ(u.FormatoSQL(12.5), "12.5");
+    EXPECT_EQ(u.FormatoSQL(1234567.0001), "1234567.0001");
+    EXPECT_EQ(u.FormatoSQL(1e20), "100000000000000000000");
+    EXPECT_EQ(errorOf([&] { u.FormatoSQL(std::numeric_limits<double>::infinity()); }),
+              rt::Overflow);
+}
+
 TEST(Regional, DatesOutsideYears100To9999AreAnOverflow) {
     const QDate bad[] = {QDate(-2026, 1, 1), QDate(99, 12, 31), QDate(10000, 1, 1)};
     for (const QDate& d : bad) {
