@@ -188,13 +188,8 @@ TEST(Dispatch, PropertiesMethodsDefaultsAndFailures) {
     EXPECT_EQ(Invoke(*a, id("Codigo"), DispatchKind::PropertyGet).toInt(), 7)
         << "a failed put changes nothing";
 
-    {
-        const struct {
-            qint32 id;
-            DispatchKind kind;
-            QVariantList args;
-            qint32 error;
-        } calls[] = {
+    { // the table holds a reference to b until its end
+        const std::tuple<qint32, DispatchKind, QVariantList, qint32> calls[] = {
             {12345, DispatchKind::Method, {}, disp::MemberNotFound}, // no such member
             {id("ConexionOrbenta"), DispatchKind::PropertyGet, {}, disp::MemberNotFound},
             {id("Cargar"), DispatchKind::PropertyPut, {1}, disp::MemberNotFound},
@@ -203,8 +198,8 @@ TEST(Dispatch, PropertiesMethodsDefaultsAndFailures) {
             {id("EmpresaOrbenta"), DispatchKind::PropertyPutRef, {"x"}, rt::TypeMismatch},
             {id("Cargar"), DispatchKind::Method, {QVariant::fromValue(b)}, 0}, // another agent
             {id("Cargar"), DispatchKind::Method, {"x"}, rt::TypeMismatch}};
-        for (const auto& f : calls)
-            EXPECT_EQ(errorOf([&] { Invoke(*a, f.id, f.kind, f.args); }), f.error) << f.id;
+        for (const auto& [member, kind, args, error] : calls)
+            EXPECT_EQ(errorOf([&] { Invoke(*a, member, kind, args); }), error) << member;
     }
 
     // Cargar's target is optional.

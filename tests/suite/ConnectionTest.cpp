@@ -81,16 +81,14 @@ TEST_P(Ado, RowsValuesAndCountsComeBackAsStored) {
 
 TEST_P(Ado, ErrorsCarryAStableNumberTheBackendAndTheDriverText) {
     cn->Execute("INSERT INTO T (Id) VALUES (1)");
-    const struct {
-        const char* sql;
-        qint32 number;
-    } cases[] = {{"SELEC 1", ado::errors::Statement},
-                 {"SELECT * FROM NoSuchTable", ado::errors::Statement},
-                 {"INSERT INTO T (Id) VALUES (1)", ado::errors::Integrity},
-                 {"INSERT INTO T (Id, Clave) VALUES (2, NULL)", ado::errors::Integrity}};
-    for (const auto& c : cases) {
-        const auto e = failureOf([&] { cn->Execute(QLatin1String(c.sql)); });
-        EXPECT_EQ(e.number(), c.number) << c.sql;
+    const std::pair<const char*, qint32> cases[] = {
+        {"SELEC 1", ado::errors::Statement},
+        {"SELECT * FROM NoSuchTable", ado::errors::Statement},
+        {"INSERT INTO T (Id) VALUES (1)", ado::errors::Integrity},
+        {"INSERT INTO T (Id, Clave) VALUES (2, NULL)", ado::errors::Integrity}};
+    for (const auto& [sql, number] : cases) {
+        const auto e = failureOf([&] { cn->Execute(QLatin1String(sql)); });
+        EXPECT_EQ(e.number(), number) << sql;
         EXPECT_EQ(e.source(), GetParam() == Engine::SQLite ? "ado.SQLite" : "ado.PostgreSQL");
         EXPECT_FALSE(e.description().isEmpty());
     }
@@ -228,11 +226,7 @@ TEST(AdoOpen, ConnectionStringsThatCannotWorkSayWhy) {
     QTemporaryDir dir;
     const QString missing = dir.filePath("no-such.db");
     const QString unreachable = "Driver=PostgreSQL;Server=127.0.0.1;Port=";
-    const struct {
-        QString cs;
-        qint32 number;
-        const char* says;
-    } cases[] = {
+    const std::tuple<QString, qint32, const char*> cases[] = {
         {"Driver=ODBC;Dialect=Oracle;Driver={PostgreSQL Unicode}", ado::errors::ProviderNotFound,
          "Dialect=Oracle is not a dialect"},
         {"Driver=SQLite;Database=" + missing, ado::errors::ConnectFailed, "does not exist"},
@@ -242,16 +236,15 @@ TEST(AdoOpen, ConnectionStringsThatCannotWorkSayWhy) {
         {unreachable + "70000", ado::errors::ConnectFailed, "Port=70000 is not a port number"},
         {unreachable + "1;Database=x;Uid=x", ado::errors::ConnectFailed, ""},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.cs.toStdString());
+    for (const auto& [cs, number, says] : cases) {
+        SCOPED_TRACE(cs.toStdString());
         ado::Connection cn;
-        const auto e = failureOf([&] { cn.Open(c.cs); });
-        EXPECT_EQ(e.number(), c.number);
-        EXPECT_EQ(e.source(), c.cs.startsWith("Driver=PostgreSQL") ? "ado.PostgreSQL"
-                              : c.cs.startsWith("Driver=SQLite")   ? "ado.SQLite"
-                                                                   : "ado");
-        EXPECT_TRUE(e.description().contains(QLatin1String(c.says)))
-            << e.description().toStdString();
+        const auto e = failureOf([&] { cn.Open(cs); });
+        EXPECT_EQ(e.number(), number);
+        EXPECT_EQ(e.source(), cs.startsWith("Driver=PostgreSQL") ? "ado.PostgreSQL"
+                              : cs.startsWith("Driver=SQLite")   ? "ado.SQLite"
+                                                                 : "ado");
+        EXPECT_TRUE(e.description().contains(QLatin1String(says))) << e.description().toStdString();
         EXPECT_EQ(cn.State(), ado::adStateClosed);
     }
     EXPECT_FALSE(QFileInfo::exists(missing)) << "opening never creates a database";
@@ -264,10 +257,7 @@ TEST(AdoOpen, ConnectionStringsThatCannotWorkSayWhy) {
 }
 
 TEST(AdoOpen, DisplayedConnectionStringsHideThePassword) {
-    const struct {
-        const char* given;
-        const char* shown;
-    } cases[] = {
+    const char* cases[][2] = {
         {"Driver=SQLite;Database=/tmp/a.db", "Driver=SQLite;Database=/tmp/a.db"},
         {"Driver=PostgreSQL;Server=h;Uid=u;Pwd=secret", "Driver=PostgreSQL;Server=h;Uid=u;Pwd=***"},
         {"Driver=PostgreSQL;PASSWORD = a=b;Port=5432;",
@@ -277,8 +267,8 @@ TEST(AdoOpen, DisplayedConnectionStringsHideThePassword) {
         {"Driver=PostgreSQL;Pwdx=1;xPwd=2", "Driver=PostgreSQL;Pwdx=1;xPwd=2"},
         {"", ""},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(ado::displayConnectionString(c.given), c.shown) << c.given;
+    for (const auto& [given, shown] : cases)
+        EXPECT_EQ(ado::displayConnectionString(given), shown) << given;
 }
 
 // Braces that never close make the ODBC driver manager quote the whole string.

@@ -21,19 +21,13 @@ private:
     QLocale saved_;
 };
 
-struct NumberCase {
-    QLocale::Language language;
-    QLocale::Territory territory;
-    const char* text;
-    const char* canonical; // nullptr: refused
-};
-
 TEST(Regional, NumbersAreReadOneWayOrRefused) {
     const auto C = QLocale::C;
     const auto es = QLocale::Spanish, en = QLocale::English, de = QLocale::German;
     const auto ES = QLocale::Spain, US = QLocale::UnitedStates, DE = QLocale::Germany;
     const auto any = QLocale::AnyTerritory;
-    const NumberCase cases[] = {
+    // A canonical form nullptr: refused.
+    const std::tuple<QLocale::Language, QLocale::Territory, const char*, const char*> cases[] = {
         {es, ES, "0.125", "0.125"},
         {en, US, "0.125", "0.125"},
         {es, ES, " -12.5 ", "-12.5"},
@@ -59,12 +53,12 @@ TEST(Regional, NumbersAreReadOneWayOrRefused) {
         {es, ES, "12abc", nullptr},
         {es, ES, "1e", nullptr},
     };
-    for (const NumberCase& c : cases) {
-        WithLocale l(QLocale(c.language, c.territory));
-        SCOPED_TRACE(QLocale().name().toStdString() + " \"" + c.text + "\"");
-        const QString got = utilidades::canonicalNumber(QString::fromUtf8(c.text));
-        if (c.canonical)
-            EXPECT_EQ(got, QLatin1String(c.canonical));
+    for (const auto& [language, territory, text, canonical] : cases) {
+        WithLocale l(QLocale(language, territory));
+        SCOPED_TRACE(QLocale().name().toStdString() + " \"" + text + "\"");
+        const QString got = utilidades::canonicalNumber(QString::fromUtf8(text));
+        if (canonical)
+            EXPECT_EQ(got, QLatin1String(canonical));
         else
             EXPECT_TRUE(got.isEmpty()) << got.toStdString();
     }

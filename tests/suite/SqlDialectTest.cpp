@@ -59,11 +59,8 @@ std::string bound(const ado::Translation& t) {
 }
 
 TEST(Dialect, LiteralsBecomeTypedParameters) {
-    const struct {
-        Dialect dialect;
-        const char* tsql;
-        const char* bound; // shape "": not parameterized
-    } cases[] = {
+    // An empty shape: not parameterized.
+    const std::tuple<Dialect, const char*, const char*> cases[] = {
         {Dialect::SQLite, "SELECT * FROM Agentes WHERE Codigo =-5",
          "SELECT * FROM Agentes WHERE Codigo =? | -5:int"},
         {Dialect::SQLite, "UPDATE t SET a = a - 5, b = b -2.5",
@@ -89,8 +86,8 @@ TEST(Dialect, LiteralsBecomeTypedParameters) {
         {Dialect::SQLite, "TRUNCATE TABLE t", " | "},
         {Dialect::SqlServer, "SELECT a FROM t WHERE b = 1", " | "},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(bound(translate(QString::fromUtf8(c.tsql), c.dialect, true)), c.bound);
+    for (const auto& [dialect, tsql, expected] : cases)
+        EXPECT_EQ(bound(translate(QString::fromUtf8(tsql), dialect, true)), expected);
 }
 
 // Statements in pairs sharing a skeleton: the second comes from what the first taught.
