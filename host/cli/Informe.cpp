@@ -35,8 +35,10 @@ int cmdInforme(Context& c) {
     ado::Recordset rs;
     ORBTAgentes::ArbolComisiones(filas).Construir(
         &regla, &rs, ORBTAgentes::ArbolComisiones::Huerfanas::Conservar);
-    // A reader that went away is a write error to report, not a signal that ends us.
+    // A reader that went away, or a limit on the size of files, is a write error to
+    // report, not a signal that ends us.
     std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
     // A PDF sent to standard output, or to any pipe or device, must not be followed there
     // by what we say: that goes to standard error. Decided before writing, as a plain
     // file is replaced.
