@@ -67,6 +67,8 @@ TEST_P(AgentDialogs, SearchListsEveryAgentByNameAndAnswersTheChosenCode) {
                 "NULL), (8, 'Ana'), (-2, 'Borja')"_s);
     {
         frmAgentes_Buscar dlg;
+        QAbstractItemModelTester tester(lista(dlg)->model(),
+                                        QAbstractItemModelTester::FailureReportingMode::Fatal);
         modal(dlg, [&] {
             EXPECT_EQ(dlg.windowTitle(), u"Busqueda de Agentes"_s);
             ASSERT_EQ(lista(dlg)->ListCount(), 5);
@@ -204,26 +206,6 @@ TEST(Credenciales, ChecksTheOldPasswordAndTheRepetition) {
     EXPECT_FALSE(cancelled.OK());
     EXPECT_FALSE(cancelled.isVisible());
     ui::setPresenter(nullptr);
-}
-
-// The list box's lines come in batches; the view sees consistent insertions and resets.
-TEST(ListBox, BatchesOfLinesKeepTheModelConsistent) {
-    controls::ListBox list;
-    QAbstractItemModelTester tester(list.model(),
-                                    QAbstractItemModelTester::FailureReportingMode::Fatal);
-    list.AddItems({"05 - Uno", "07 - Dos"}, {5, 7});
-    list.AddItem(u"1234 - Tres"_s, 1234);
-    list.AddItems({}, {});
-    ASSERT_EQ(list.ListCount(), 3);
-    EXPECT_EQ(list.ItemData(2), 1234);
-    EXPECT_EQ(list.ListIndex(), -1);
-    list.setListIndex(1);
-    EXPECT_EQ(list.ListIndex(), 1);
-    EXPECT_EQ(list.List(1), u"07 - Dos"_s);
-    list.setListIndex(9);
-    EXPECT_EQ(list.ListIndex(), -1);
-    list.Clear();
-    EXPECT_EQ(list.ListCount(), 0);
 }
 
 } // namespace
