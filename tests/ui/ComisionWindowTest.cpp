@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSet>
 #include <QStyledItemDelegate>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -130,7 +131,11 @@ TEST_P(ComisionWindow, BuildsTheTreeAndLoadsTheAgentsRules) {
     EXPECT_FALSE(ctl("txtArticulo_Buscar")->isVisible());
     EXPECT_FALSE(button("cmdEliminar")->isEnabled());
     EXPECT_FALSE(button("cmdVerArticulos")->isEnabled());
+    int lecturas = 0;
+    cn->setObserver([&](const ado::StatementEvent& e) { lecturas += e.text.contains(u"fam1"); });
     elegir("1");
+    cn->setObserver(nullptr);
+    EXPECT_EQ(lecturas, 1) << "the tree is read once";
     QStringList f = filas();
     ASSERT_EQ(f.size(), 12);
     std::sort(f.begin() + 3, f.begin() + 5); // the articles come in the engine's order
@@ -184,8 +189,26 @@ TEST_P(ComisionWindow, EvaluatesTheRowAndShowsTheRateThatApplies) {
     ir(u"2 - Bebidas"_s);
     EXPECT_EQ(tasa()->text(), u"Comisión efectiva: 2,50 % (reglas generales, familia)"_s);
     EXPECT_EQ(g()->TextMatrix(g()->Row(), 10), QString()) << "never the effective rate";
-    // A typed rule shows at once as the rate that applies.
+    // A click on another row resolves it once; on the same row, not again.
+    const QString resolucion = u" SELECT Comision FROM Agentes_Comisiones WHERE Cod_Empresa = "_s;
+    QStringList enviadas;
+    cn->setObserver([&](const ado::StatementEvent& e) {
+        if (e.text.startsWith(resolucion))
+            enviadas << e.text;
+    });
+    clic(u"1 - Pescado"_s);
+    EXPECT_EQ(g()->Row(), fila(u"1 - Pescado"_s));
+    EXPECT_FALSE(enviadas.isEmpty());
+    EXPECT_EQ(QSet<QString>(enviadas.begin(), enviadas.end()).size(), enviadas.size())
+        << enviadas.join(u'\n').toStdString();
+    enviadas.clear();
+    clic(u"1 - Pescado"_s);
+    EXPECT_EQ(enviadas, QStringList());
+    clic(u"2 - Bebidas"_s);
+    enviadas.clear();
     teclear(u"4"_s);
+    cn->setObserver(nullptr);
+    EXPECT_FALSE(enviadas.isEmpty());
     EXPECT_EQ(tasa()->text(), u"Comisión efectiva: 4,00 % (reglas del agente, familia)"_s);
 }
 
