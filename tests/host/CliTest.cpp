@@ -18,8 +18,9 @@ using testsupport::CliRun;
 using testsupport::orbenta;
 
 // One run of the program: its arguments, the exit code it ends with and what it prints.
-// An expectation is "=text" (all of it), "^text" (how it begins), "~text" (somewhere in
-// it, case aside), "!text" (nowhere, case aside) or "1text" (exactly once). Environment changes are
+// An expectation is "=text" (all of it), "^text" (how it begins), "$text" (how it ends),
+// "~text" (somewhere in it, case aside), "!text" (nowhere, case aside), "1text" (exactly
+// once) or "#n" (n lines). Environment changes are
 // "NAME=value", or "-NAME" to remove one. Every %NAME% of `vars` is replaced in every text before
 // the run.
 struct Step {
@@ -33,6 +34,8 @@ void expectText(const char* stream, const QStringList& expectations, const QStri
     static const QMap<QChar, Match> kinds = {
         {u'=', [](const QString& s, const QString& t) { return s == t; }},
         {u'^', [](const QString& s, const QString& t) { return s.startsWith(t); }},
+        {u'$', [](const QString& s, const QString& t) { return s.endsWith(t); }},
+        {u'#', [](const QString& s, const QString& t) { return s.count(u'\n') == t.toInt(); }},
         {u'~',
          [](const QString& s, const QString& t) { return s.contains(t, Qt::CaseInsensitive); }},
         {u'!',
@@ -198,20 +201,39 @@ TEST_P(Cli, ComisionGuardarFollowsTheWindowsRule) {
     const auto guardar = [](const QStringList& r, const QString& comision, const char* refusal) {
         return Step{QStringList{"comision", "guardar", "--comision", comision} + r,
                     refusal ? 1 : 0,
-                    {},
+                    refusal ? QStringList() : QStringList{"=guardada\n"},
                     {u'~' + QString::fromUtf8(refusal)}};
     };
     const auto stored = [](const QStringList& r, const QString& value) {
         return Step{QStringList{"comision", "exacta"} + r, 0, {u'=' + value + u'\n'}};
     };
-    std::vector<Step> all = {{{"init", "--demo"}}, guardar(rule, "0", nullptr),
-                             stored(rule, "0"),    guardar(rule, "100", nullptr),
-                             stored(rule, "100"),  guardar(rule, " 12,5 ", nullptr)};
+    std::vector<Step> all = {
+        {{"init", "--demo"}},
+        // Agent 4's rule for family 5 answers before article 2425's general rule.
+        {{"comision", "activa", "--empresa", "1", "--agente", "4", "--familias", "5,2,1",
+          "--articulo", "2425", "--explain"},
+         0,
+         {"#9", "~\npaso 4 (del agente, familia): responde 8 ",
+          "~\npaso 5 (generales, artículo): no alcanzado\n", "$\n8\n"}},
+        {{"comision", "exacta", "--agente", "0", "--familias", "5,2,1", "--articulo", "2425"},
+         0,
+         {"=3\n"}},
+        {{"comision", "nivel", "1520-4-3-7-2"},
+         0,
+         {"=Nivel: 4\nArticulo: 1520\nFamilia_3: 2\nFamilia_2: 7\nFamilia_1: 3\n"}},
+        guardar(rule, "0", nullptr),
+        stored(rule, "0"),
+        guardar(rule, "100", nullptr),
+        stored(rule, "100"),
+        guardar(rule, " 12,5 ", nullptr)};
     for (const char* refused : {"-1", "100.0001"})
         all.push_back(guardar(rule, refused, "La comisión debe estar entre 0 y 100."));
     for (const char* refused : {"1e3", "1.234,5", "12%", ""})
         all.push_back(guardar(rule, refused, "Comisión inválida."));
     all.push_back(stored(rule, "12.5"));
+    all.push_back({QStringList{"comision", "activa"} + rule, 0, {"=12.5\n"}});
+    all.push_back({QStringList{"comision", "eliminar"} + rule, 0, {"=eliminada\n"}});
+    all.push_back(stored(rule, "-1"));
     // A rule's arguments apart by blanks, and its refusal (nullptr: stored).
     const char* const rules[][2] = {
         {"--agente 9 --nivel 9 --familias 1", "--nivel debe ser de 1 a 4"},
@@ -237,6 +259,50 @@ TEST_P(Cli, ComisionGuardarFollowsTheWindowsRule) {
     all.push_back({{"sql", mias}, 0, {"=n\n3\n"}});
     all.push_back(stored(
         {"--agente", "9", "--nivel", "4", "--articulo", "2425", "--familias", "5,2,1"}, "7.77"));
+    steps(all);
+}
+
+// An agent printed, accumulated into and deleted from the command line. What is refused
+// fails and says why (day totals are only for an agent on file), and adds no day total.
+TEST_P(Cli, AgentCommandsPrintAccumulateAndDelete) {
+    createSchema(true);
+    const auto acumular = [](const char* kind, const char* agente, const char* pvp) {
+        return QStringList{"acumular",  kind, "--agente",   agente, "--fecha",   "2031-06-01",
+                           "--pvp",     pvp,  "--costo",    "60.5", "--importe", "1",
+                           "--almacen", "1",  "--articulo", "2425"};
+    };
+    const QString totales = "SELECT COUNT(*) AS n FROM Agentes_Acumulados";
+    const int antes = testsupport::rowsOf(*cn, totales).value(0).toInt();
+    std::vector<Step> all = {
+        {{"agente", "primero"}, 0, {"#22", "^Codigo: 1\n", "$\nSoloLectura: False\n"}},
+        {{"agente", "anterior", "-5"}, 0, {"=no encontrado\n"}},
+        {{"agente", "cargar", "38"},
+         1,
+         {},
+         {"=error 94 (clsAgente::Cargar): Invalid use of Null\n"}},
+        {acumular("venta", "3", "100.25"),
+         0,
+         {},
+         {"$SQL: INSERT INTO Agentes_Acumulados (Cod_Empresa, Cod_Agente, Fecha, Importe_Pvp, "
+          "Importe_Costo) VALUES (1, 3, '2031-06-01T00:00:00', 100.25, 60.5)\n"},
+         kTrace},
+        // An amount that could be read two ways is refused, and the message says what is read.
+        {acumular("venta", "3", "1,5"),
+         1,
+         {},
+         {"~must be an amount such as 12.5 (group separators only together with the decimal "
+          "separator, as in 1,234.5)"},
+         {"LC_ALL=en_US.UTF-8"}},
+        {{"agente", "guardar", "77"}},
+        {{"agente", "eliminar", "77"}, 0, {"=eliminado\n"}},
+        {{"agente", "eliminar", "3"},
+         1,
+         {"="},
+         {"~no eliminado: el agente 3 tiene datos asociados"}},
+        {{"agente", "eliminar", "77"}, 1, {"="}, {"~no eliminado: no existe el agente 77"}}};
+    for (const char* kind : {"venta", "comision-venta", "comision-cobro", "articulo"})
+        all.push_back({acumular(kind, "999", "1"), 1, {"="}, {"~no existe el agente 999"}});
+    all.push_back({{"sql", totales}, 0, {"=n\n" + QString::number(antes + 1) + u'\n'}});
     steps(all);
 }
 

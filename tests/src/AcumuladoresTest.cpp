@@ -1,5 +1,4 @@
 #include "Database.h"
-#include "TestCli.h"
 #include "TestComponent.h"
 #include "TestWorkers.h"
 
@@ -14,7 +13,6 @@
 using namespace ORBTAgentes;
 using testsupport::amountRows;
 using testsupport::company;
-using testsupport::EngineTest;
 using testsupport::rowsOf;
 
 namespace {
@@ -226,65 +224,5 @@ TEST_P(Acumuladores, AmountsADoubleCannotCarryFailBeforeAnyStatement) {
 }
 
 ORBENTA_ENGINE_TESTS(Acumuladores);
-
-class AcumularCli : public EngineTest {};
-
-TEST_P(AcumularCli, AccumulatesSavesAndDeletesFromTheCommandLine) {
-    const QString cs = db->connectionString();
-    ASSERT_EQ(testsupport::orbenta({"init", "--demo", "--db", cs}).code, 0);
-    auto env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("ORBENTA_TRACE_SQL"), QStringLiteral("1"));
-    const auto acumular = [&](const char* kind, const char* agente, const char* pvp) {
-        return testsupport::orbenta({"acumular", "--db", cs, kind, "--agente", agente, "--fecha",
-                                     "2031-06-01", "--pvp", pvp, "--costo", "60.5", "--importe",
-                                     "1", "--almacen", "1", "--articulo", "2425"},
-                                    env);
-    };
-    auto r = acumular("venta", "3", "100.25");
-    ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    const QString update = QStringLiteral(
-        "SQL: UPDATE Agentes_Acumulados SET Importe_Pvp = Importe_Pvp + 100.25 ,Importe_Costo = "
-        "Importe_Costo + 60.5 WHERE Cod_Empresa =1 AND Cod_Agente =3 AND Fecha "
-        "='2031-06-01T00:00:00'\n");
-    EXPECT_TRUE(r.err.endsWith(update + "SQL: INSERT INTO Agentes_Acumulados (Cod_Empresa, "
-                                        "Cod_Agente, Fecha, Importe_Pvp, Importe_Costo) VALUES "
-                                        "(1, 3, '2031-06-01T00:00:00', 100.25, 60.5)\n"))
-        << r.err.toStdString();
-    EXPECT_TRUE(acumular("venta", "3", "100.25").err.endsWith(update));
-    // An amount that could be read two ways is refused, and the message says what is read.
-    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("en_US.UTF-8"));
-    EXPECT_TRUE(acumular("venta", "3", "1,5")
-                    .err.contains("must be an amount such as 12.5 (group separators only "
-                                  "together with the decimal separator, as in 1,234.5)"));
-    ASSERT_EQ(testsupport::orbenta({"agente", "--db", cs, "guardar", "77"}).code, 0);
-    EXPECT_EQ(testsupport::orbenta({"agente", "--db", cs, "eliminar", "77"}).out,
-              QStringLiteral("eliminado\n"));
-    // What is not deleted fails and says why: an agent with day totals, one not on file;
-    // day totals are only for an agent on file.
-    const QString totales = QStringLiteral("SELECT COUNT(*) FROM Agentes_Acumulados");
-    const QString antes = testsupport::orbenta({"sql", "--db", cs, totales}).out;
-    const std::pair<std::function<testsupport::CliRun()>, const char*> refused[] = {
-        {[&] {
-             return testsupport::orbenta({"agente", "--db", cs, "eliminar", "3"});
-         },
-         "no eliminado: el agente 3 tiene datos asociados"},
-        {[&] {
-             return testsupport::orbenta({"agente", "--db", cs, "eliminar", "77"});
-         },
-         "no eliminado: no existe el agente 77"},
-        {[&] { return acumular("venta", "999", "1"); }, "no existe el agente 999"},
-        {[&] { return acumular("comision-venta", "999", "1"); }, "no existe el agente 999"},
-        {[&] { return acumular("comision-cobro", "999", "1"); }, "no existe el agente 999"},
-        {[&] { return acumular("articulo", "999", "1"); }, "no existe el agente 999"}};
-    for (const auto& [run, why] : refused) {
-        r = run();
-        EXPECT_EQ(r.code, 1);
-        EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
-        EXPECT_TRUE(r.err.contains(QString::fromUtf8(why))) << r.err.toStdString();
-    }
-    EXPECT_EQ(testsupport::orbenta({"sql", "--db", cs, totales}).out, antes);
-}
-
-ORBENTA_ENGINE_TESTS(AcumularCli);
 
 } // namespace

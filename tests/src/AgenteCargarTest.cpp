@@ -1,5 +1,4 @@
 #include "Database.h"
-#include "TestCli.h"
 #include "TestComponent.h"
 
 #include "TestErrors.h"
@@ -8,24 +7,11 @@
 #include <gtest/gtest.h>
 
 using namespace ORBTAgentes;
-using testsupport::EngineTest;
 using testsupport::insertAgent;
 
 namespace {
 
 class AgenteCargar : public testsupport::ComponentTest {};
-
-TEST_P(AgenteCargar, LoadsEveryPropertyAndLeavesSoloLecturaAlone) {
-    insertAgent(*cn, 7, "Iñaki O'Donnell", "'línea 1\nlínea 2'");
-    clsAgente a;
-    a.Codigo = 7;
-    a.SoloLectura = true;
-    ASSERT_TRUE(a.Cargar());
-    EXPECT_EQ(testsupport::agentFields(a),
-              "7|Iñaki O'Donnell|Dir "
-              "7|48007|Loc|Prov|Tel|Fax|Mov|m7@x.es|2|1|2024-02-29T10:20:30Z|motivo|1234.5678|-0."
-              "0001|15|0|pw|21000000000000000000|línea 1\nlínea 2|1");
-}
 
 using Op = bool (clsAgente::*)(clsAgente*);
 constexpr Op kCargar = &clsAgente::Cargar, kAnterior = &clsAgente::Cargar_Anterior,
@@ -45,8 +31,10 @@ TEST_P(AgenteCargar, NavigatesAcrossGapsAndNegativeCodes) {
         caller.Codigo = 3;
         a.Codigo = qint16(s.from);
         a.Nombre = "antes";
+        a.SoloLectura = true; // not a column: a load leaves it alone
         EXPECT_EQ(n++ % 2 ? (caller.*s.op)(&a) : (a.*s.op)(nullptr), s.expected != 0);
         EXPECT_TRUE(caller.Codigo == 3 && caller.Nombre.isEmpty());
+        EXPECT_TRUE(a.SoloLectura);
         EXPECT_EQ(a.Codigo, s.expected ? s.expected : s.from);
         EXPECT_EQ(a.Nombre,
                   s.expected ? "Agente " + QString::number(s.expected) : QString("antes"));
@@ -144,24 +132,5 @@ TEST_P(AgenteCargar, StatementsAreSentExactlyAsWritten) {
 }
 
 ORBENTA_ENGINE_TESTS(AgenteCargar);
-
-class AgenteCli : public EngineTest {};
-
-TEST_P(AgenteCli, PrintsTheAgentOrNoEncontrado) {
-    const QString cs = db->connectionString();
-    ASSERT_EQ(testsupport::orbenta({"init", "--demo", "--db", cs}).code, 0);
-    auto r = testsupport::orbenta({"agente", "--db", cs, "primero"});
-    const QStringList lines = r.out.split(u'\n', Qt::SkipEmptyParts);
-    ASSERT_EQ(lines.size(), 22) << r.out.toStdString();
-    EXPECT_EQ(lines[0], QStringLiteral("Codigo: 1"));
-    EXPECT_EQ(lines[21], QStringLiteral("SoloLectura: False"));
-    EXPECT_EQ(testsupport::orbenta({"agente", "--db", cs, "anterior", "-5"}).out,
-              QStringLiteral("no encontrado\n"));
-    r = testsupport::orbenta({"agente", "--db", cs, "cargar", "38"});
-    EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.err, QStringLiteral("error 94 (clsAgente::Cargar): Invalid use of Null\n"));
-}
-
-ORBENTA_ENGINE_TESTS(AgenteCli);
 
 } // namespace

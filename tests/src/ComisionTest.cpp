@@ -1,5 +1,4 @@
 #include "Database.h"
-#include "TestCli.h"
 #include "TestComponent.h"
 
 #include "TestErrors.h"
@@ -9,7 +8,6 @@
 #include <optional>
 
 using namespace ORBTAgentes;
-using testsupport::EngineTest;
 using testsupport::rowsOf;
 
 namespace {
@@ -290,37 +288,5 @@ TEST_P(ComisionDb, ListsArticlesAndRules) {
 }
 
 ORBENTA_ENGINE_TESTS(ComisionDb);
-
-class ComisionCli : public EngineTest {};
-
-TEST_P(ComisionCli, ExplainShowsTheAgentsFamilyRuleAnswering) {
-    const QString cs = db->connectionString();
-    ASSERT_EQ(testsupport::orbenta({"init", "--demo", "--db", cs}).code, 0);
-    const auto run = [&](QStringList args) {
-        return testsupport::orbenta(QStringList{"comision", "--db", cs} + args).out;
-    };
-    // Agent 4 has a rule for family 5; article 2425 (5, 2, 1) has a general rule.
-    const QStringList lines = run({"activa", "--empresa", "1", "--agente", "4", "--familias",
-                                   "5,2,1", "--articulo", "2425", "--explain"})
-                                  .split(u'\n', Qt::SkipEmptyParts);
-    ASSERT_EQ(lines.size(), 9) << lines.join(u'\n').toStdString();
-    EXPECT_TRUE(lines[3].startsWith(QStringLiteral("paso 4 (del agente, familia): responde 8 ")));
-    EXPECT_EQ(lines[4], QStringLiteral("paso 5 (generales, artículo): no alcanzado"));
-    EXPECT_EQ(lines[8], QStringLiteral("8"));
-    const QStringList rule9 = {"--agente", "9", "--nivel", "1", "--familias", "3"};
-    const std::pair<QStringList, const char*> steps[] = {
-        {{"exacta", "--agente", "0", "--familias", "5,2,1", "--articulo", "2425"}, "3\n"},
-        {{"nivel", "1520-4-3-7-2"},
-         "Nivel: 4\nArticulo: 1520\nFamilia_3: 2\nFamilia_2: 7\nFamilia_1: 3\n"},
-        {QStringList{"guardar"} + rule9 + QStringList{"--comision", "6.25"}, "guardada\n"},
-        {QStringList{"guardar"} + rule9 + QStringList{"--comision", "6.5"}, "guardada\n"},
-        {QStringList{"activa"} + rule9, "6.5\n"},
-        {QStringList{"eliminar"} + rule9, "eliminada\n"},
-        {QStringList{"exacta"} + rule9, "-1\n"}};
-    for (const auto& [args, out] : steps)
-        EXPECT_EQ(run(args), QString::fromUtf8(out)) << args.join(u' ').toStdString();
-}
-
-ORBENTA_ENGINE_TESTS(ComisionCli);
 
 } // namespace

@@ -107,7 +107,7 @@ TEST(Regional, AMachineWithoutALocaleShowsSpanishDates) {
     }
 }
 
-TEST(Regional, TheDateFormatterReadsTheStoredFormsOnly) {
+TEST(Regional, FormattersReadAndWriteTheStoredFormsOnly) {
     WithLocale l(QLocale(QLocale::Spanish, QLocale::Spain));
     const utilidades::Utilidades u;
     const char* cases[][2] = {
@@ -123,11 +123,7 @@ TEST(Regional, TheDateFormatterReadsTheStoredFormsOnly) {
     };
     for (const auto& [in, out] : cases)
         EXPECT_EQ(u.FormatoFecha(QString::fromUtf8(in)), QString::fromUtf8(out)) << in;
-}
-
-TEST(Regional, TheSqlNumberFormatIgnoresTheRegionalSettings) {
-    WithLocale l(QLocale(QLocale::Spanish, QLocale::Spain));
-    utilidades::Utilidades u;
+    // The number format for SQL ignores the regional settings.
     EXPECT_EQ(u.FormatoSQL(12.5), "12.5");
     EXPECT_EQ(u.FormatoSQL(1234567.0001), "1234567.0001");
     EXPECT_EQ(u.FormatoSQL(1e20), "100000000000000000000");

@@ -60,33 +60,6 @@ ORBTAgentes::clsAgente loadedAgent(qint16 code) {
     return a;
 }
 
-QString agentFields(const ORBTAgentes::clsAgente& a) {
-    const auto yes = [](bool b) { return b ? QStringLiteral("1") : QStringLiteral("0"); };
-    return QStringList({QString::number(a.Codigo),
-                        a.Nombre,
-                        a.Direccion,
-                        QString::number(a.Cp),
-                        a.Localidad,
-                        a.Provincia,
-                        a.Telefono,
-                        a.Fax,
-                        a.Movil,
-                        a.eMail,
-                        QString::number(a.Almacen),
-                        yes(a.Bloqueado),
-                        a.Bloq_Fecha.toString(Qt::ISODate),
-                        a.Bloq_Motivo,
-                        a.ComisionVenta.toString(),
-                        a.ComisionCobro.toString(),
-                        a.Retencion_IRPF.toString(),
-                        yes(a.NoImpLiquidacion),
-                        a.Password,
-                        a.Cta_Bancaria,
-                        a.Observ,
-                        yes(a.SoloLectura)})
-        .join(u'|');
-}
-
 QStringList amountRows(ado::Connection& cn, const QString& sql) {
     QStringList rows = rowsOf(cn, sql);
     for (QString& r : rows) {

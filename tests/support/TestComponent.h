@@ -35,9 +35,6 @@ void insertAgent(ado::Connection& cn, int code, const QString& nombre = {},
 /// The agent `code` as Cargar reads it; a failed expectation when there is none.
 ORBTAgentes::clsAgente loadedAgent(qint16 code);
 
-/// Every property of an agent in interface order, joined by "|".
-QString agentFields(const ORBTAgentes::clsAgente& a);
-
 /// The rows of a query as "key|amount|amount...": every column after the first is read
 /// as an amount and written in its shortest form, whatever the engine's own.
 QStringList amountRows(ado::Connection& cn, const QString& sql);
