@@ -66,7 +66,7 @@ int main(int argc, char* argv[]) {
     qInstallMessageHandler(previous);
     QApplication::setApplicationName(QStringLiteral("orbenta"));
     try {
-        QString conn = orbenta::host::defaultConnectionString();
+        QString conn;
         qint16 company = 1;
         for (int i = 1; i + 1 < args.size(); ++i) {
             if (args[i] == u"--db")
@@ -74,6 +74,19 @@ int main(int argc, char* argv[]) {
             else if (args[i] == u"--empresa")
                 company = qint16(args[i + 1].toInt());
         }
+        // Started from the applications menu on a new account: offer the demo database
+        // rather than fail on a file that no one has created yet.
+        const bool named = !conn.isEmpty();
+        if (!orbenta::host::offerDemoDatabase(named, [](const QString& file) {
+                return ui::MsgBox(QStringLiteral("Todavía no hay base de datos en ") + file +
+                                      QStringLiteral(".\n\n¿Crearla ahora con los datos de "
+                                                     "demostración?"),
+                                  int(ui::vbYesNo) | int(ui::vbQuestion),
+                                  QStringLiteral("Orbenta")) == ui::vbYes;
+            }))
+            return 0;
+        if (!named)
+            conn = orbenta::host::defaultConnectionString();
         auto cn = std::make_shared<ado::Connection>();
         cn->Open(conn);
         auto empresa = ORBTEmp::Empresa::Cargar(*cn, company);

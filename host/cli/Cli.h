@@ -33,6 +33,16 @@ bool isCommand(const QStringList& arguments);
 QString defaultConnectionString();
 /// The embedded database's file (only named: nothing is created until init asks).
 QString defaultDatabaseFile();
+/// Creates the folder of the default database file (error 75 when it cannot).
+void createDefaultFolder();
+/// Creates a new database with the schema and the demo data (what `init --demo` does on a
+/// database that does not exist yet).
+void createDemoDatabase(const QString& connectionString);
+/// The main window's first start: when no database is named (no --db, no ORBENTA_DB) and
+/// the default file does not exist yet, `ask` is asked with the file's path whether to
+/// create it with the demo data; yes creates it. False when the user said no (nothing is
+/// created); true otherwise, the database then being there or named by the user.
+bool offerDemoDatabase(bool named, const std::function<bool(const QString& file)>& ask);
 
 /// What one command finds: the parsed command line and the connection it names.
 struct Context {

@@ -10,21 +10,45 @@ namespace orbenta::host {
 
 using automation::AutomationError;
 
+void createDefaultFolder() {
+    const QString folder = QFileInfo(defaultDatabaseFile()).absolutePath();
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(folder.toStdString()), ec);
+    if (ec)
+        throw AutomationError(75, kSource, // 75: "Path/File access error"
+                              QStringLiteral("cannot create the folder ") + folder +
+                                  QStringLiteral(": ") +
+                                  (ec == std::errc::permission_denied
+                                       ? QStringLiteral("permission denied")
+                                       : QString::fromLocal8Bit(ec.message().c_str())));
+}
+
+void createDemoDatabase(const QString& connectionString) {
+    ado::Connection::CreateDatabase(connectionString);
+    ado::Connection cn;
+    cn.Open(connectionString);
+    db::createSchema(cn, false);
+    db::loadDemoData(cn);
+}
+
+bool offerDemoDatabase(bool named, const std::function<bool(const QString& file)>& ask) {
+    if (named || !qEnvironmentVariableIsEmpty("ORBENTA_DB"))
+        return true;
+    const QString file = defaultDatabaseFile();
+    if (QFileInfo::exists(file))
+        return true;
+    if (!ask(file))
+        return false;
+    createDefaultFolder();
+    createDemoDatabase(defaultConnectionString());
+    return true;
+}
+
 int cmdInit(Context& c) {
     // The one command that creates a database when the connection string names none yet,
     // and the folder of the default one.
-    if (!c.parser.isSet(QStringLiteral("db")) && qEnvironmentVariableIsEmpty("ORBENTA_DB")) {
-        const QString folder = QFileInfo(defaultDatabaseFile()).absolutePath();
-        std::error_code ec;
-        std::filesystem::create_directories(std::filesystem::path(folder.toStdString()), ec);
-        if (ec)
-            throw AutomationError(75, kSource, // 75: "Path/File access error"
-                                  QStringLiteral("cannot create the folder ") + folder +
-                                      QStringLiteral(": ") +
-                                      (ec == std::errc::permission_denied
-                                           ? QStringLiteral("permission denied")
-                                           : QString::fromLocal8Bit(ec.message().c_str())));
-    }
+    if (!c.parser.isSet(QStringLiteral("db")) && qEnvironmentVariableIsEmpty("ORBENTA_DB"))
+        createDefaultFolder();
     ado::Connection::CreateDatabase(c.connectionString());
     auto cn = c.connection();
     if (db::hasTables(*cn) && !c.parser.isSet(QStringLiteral("force")))
