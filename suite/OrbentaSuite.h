@@ -12,6 +12,7 @@
 #include "controls/HxPushButton.h"
 #include "controls/HxTextBox.h"
 #include "controls/ListBox.h"
+#include "controls/Selector.h"
 #include "grid/OutlineGrid.h"
 #include "grid/OutlineModel.h"
 #include "report/Report.h"

@@ -393,6 +393,11 @@ void frmAgentes_Comision_Familias::verArticulos() {
                    QStringLiteral(" ¡Atención!"));
         return;
     }
+    // The family's own articles head the list; the search still offers the whole catalogue.
+    QSet<qint32> familia;
+    for (; !rs.Eof(); rs.MoveNext())
+        familia.insert(rs.Fields(0).toInt());
+    txtArticulo_Buscar->setPrimeros(std::move(familia));
     if (!txtArticulo_Buscar->Buscar())
         return;
     try {

@@ -5,16 +5,19 @@
 #include "frame/SharedContext.h"
 #include "frame/SqlValues.h"
 
+#include <QApplication>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <ado/Connection.h>
 #include <ado/Recordset.h>
 #include <controls/Anclaje.h>
 #include <controls/HxAgente.h>
 #include <controls/HxPushButton.h>
 #include <controls/HxTextBox.h>
+#include <controls/Selector.h>
 #include <optional>
 #include <ui/MessageBox.h>
 #include <utilidades/Regional.h>
@@ -67,6 +70,7 @@ const C kLayout[] = {
     {"lblFactura", rotulo, 120, 540, 585, 195, "Factura:", 0, -1, nullptr, "txtFactura"},
     {"txtSerie", texto, 1530, 90, 525, 300, nullptr, 0, 1},
     {"txtFactura", texto, 1530, 480, 1515, 300, nullptr, 0, 2},
+    {"cmdBuscarFactura", boton, 3090, 480, 330, 300, "...", 0, -1},
     {"txtAgenteActual", agente, 1530, 885, 4755, 300, nullptr, 0, 3},
     {"txtTotal", texto, 1530, 1275, 1515, 300, nullptr, 0, 4},
     {"txtImporte_Costo", texto, 1530, 1665, 1515, 300, nullptr, 0, 5},
@@ -101,6 +105,7 @@ frmAgentes_CambioFactura::frmAgentes_CambioFactura(QWidget* parent) : FormBase(p
     txtNuevoAgente = control<controls::HxAgente>("txtNuevoAgente");
     cmdAceptar = control<controls::HxPushButton>("cmdAceptar");
     cmdCancelar = control<controls::HxPushButton>("cmdCancelar");
+    cmdBuscarFactura = control<controls::HxPushButton>("cmdBuscarFactura");
 
     // Field settings as stored with the window.
     for (controls::HxTextBox* b : {txtSerie, txtFactura, txtTotal, txtImporte_Costo})
@@ -135,6 +140,11 @@ frmAgentes_CambioFactura::frmAgentes_CambioFactura(QWidget* parent) : FormBase(p
         if (k == 13)
             guarded([this] { cargarFactura(); });
     });
+    // Outside the Tab chain, which stays the window's own; F4 opens the list from the keyboard.
+    cmdBuscarFactura->setFocusPolicy(Qt::NoFocus);
+    cmdBuscarFactura->setToolTip(QStringLiteral("Elegir una factura de la serie (F4)"));
+    connect(cmdBuscarFactura, &QPushButton::clicked, this,
+            [this] { guarded([this] { buscarFactura(); }); });
     connect(cmdAceptar, &QPushButton::clicked, this, [this] { guarded([this] { aceptar(); }); });
     connect(cmdCancelar, &QPushButton::clicked, this, [this] { guarded([this] { cancelar(); }); });
     connect(control<QPushButton>("cmdCerrar"), &QPushButton::clicked, this, [this] { close(); });
@@ -146,6 +156,11 @@ void frmAgentes_CambioFactura::Form_Load() {
 }
 
 bool frmAgentes_CambioFactura::keyPreview(QKeyEvent* e) {
+    if (e->key() == Qt::Key_F4 && e->modifiers() == Qt::NoModifier) {
+        if (cmdBuscarFactura->isEnabled())
+            guarded([this] { buscarFactura(); });
+        return true;
+    }
     return teclasDeEdicion(
         e, cmdAceptar, txtFactura->Value(), [this] { aceptar(); }, [this] { cancelar(); });
 }
@@ -202,6 +217,62 @@ void frmAgentes_CambioFactura::cargarFactura() {
     setEditing(true);
     txtNuevoAgente->setFocus();
     rs.Close();
+}
+
+void frmAgentes_CambioFactura::buscarFactura() {
+    if (txtSerie->Text().isEmpty()) {
+        ui::MsgBox(QStringLiteral("Escriba primero la serie de la factura."), ui::vbInformation,
+                   kAtencion);
+        txtSerie->setFocus();
+        return;
+    }
+    // The series' invoices, the newest number first, each with the total the window would
+    // show for it and the name of its agent.
+    const QString sql =
+        QStringLiteral("SELECT f.Codigo, f.Fecha, f.Agente, a.Nombre, f.ImporteB, f.TDto1, "
+                       "f.Dto1, f.TDto2, f.Dto2 FROM Facturas f LEFT JOIN Agentes a ON "
+                       "a.Codigo = f.Agente WHERE f.Serie = ") +
+        utilidades::sqlNumber(txtSerie->Value()) + QStringLiteral(" ORDER BY f.Codigo DESC");
+    controls::Selector lista(this, QStringLiteral("frmBuscarFactura"),
+                             QStringLiteral("Facturas de la serie ") + txtSerie->Text(),
+                             {QStringLiteral("Número"), QStringLiteral("Fecha"),
+                              QStringLiteral("Agente"), QStringLiteral("Total")},
+                             QStringLiteral("Número, fecha, agente o total"));
+    QStringList numeros;
+    {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+        ado::Recordset rs;
+        rs.Open(sql, *SharedContext::conexion());
+        for (; !rs.Eof(); rs.MoveNext()) {
+            const qint16 agente = toInteger(rs.Fields(2));
+            const Totales t =
+                calcularTotal(rs.Fields(4), rs.Fields(5), rs.Fields(6), rs.Fields(7), rs.Fields(8));
+            numeros << rs.Fields(0).toString();
+            lista.addRow(
+                {numeros.last(),
+                 SharedContext::utilidades().FormatoFecha(sqlDateText(toDate(rs.Fields(1)))),
+                 agente == 0
+                     ? QString()
+                     : QString::number(agente) + QStringLiteral(" - ") + rs.Fields(3).toString(),
+                 regional(t.total)});
+        }
+        rs.Close();
+    }
+    if (numeros.isEmpty()) {
+        ui::MsgBox(QStringLiteral("No hay facturas en la serie ") + txtSerie->Text() +
+                       QStringLiteral("."),
+                   ui::vbInformation, kAtencion);
+        txtSerie->setFocus();
+        return;
+    }
+    const int elegida = lista.pick();
+    if (elegida < 0) {
+        txtFactura->setFocus();
+        return;
+    }
+    txtFactura->setText(numeros[elegida]);
+    cargarFactura();
 }
 
 void frmAgentes_CambioFactura::aceptar() {
@@ -333,6 +404,7 @@ void frmAgentes_CambioFactura::setEditing(bool editing) {
     // The invoice's key is typed while none is loaded; the buttons act on a loaded one.
     txtFactura->setEnabled(!editing);
     txtSerie->setEnabled(!editing);
+    cmdBuscarFactura->setEnabled(!editing);
     cmdAceptar->setEnabled(editing);
     cmdCancelar->setEnabled(editing);
 }

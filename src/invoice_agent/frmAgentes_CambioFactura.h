@@ -54,6 +54,9 @@ private:
     /// buttons that act on the invoice.
     void setEditing(bool editing);
     void cargarFactura();
+    /// "..." beside the invoice number: lists the typed series' invoices (number, date,
+    /// agent, total) to pick one, which is then loaded as Enter would.
+    void buscarFactura();
     void aceptar();
     void cancelar();
     /// The statements of a move: the invoice to its new agent, its sale from the old
@@ -66,7 +69,7 @@ private:
 
     controls::HxTextBox *txtSerie, *txtFactura, *txtTotal, *txtImporte_Costo, *txtFecha;
     controls::HxAgente *txtAgenteActual, *txtNuevoAgente;
-    controls::HxPushButton *cmdAceptar, *cmdCancelar;
+    controls::HxPushButton *cmdAceptar, *cmdCancelar, *cmdBuscarFactura;
 };
 
 /// The public window class that opens "Cambio de Agente en Factura".

@@ -1,88 +1,15 @@
 #include "HxArticulo.h"
 
-#include "ListBox.h"
+#include "Selector.h"
 #include "ado/Connection.h"
 #include "ado/Recordset.h"
 #include "automation/AutomationError.h"
 #include "empresa/Empresa.h"
 
-#include <QCoreApplication>
-#include <QDialog>
-#include <QKeyEvent>
-#include <QLineEdit>
-#include <QListView>
-#include <QSortFilterProxyModel>
-#include <QVBoxLayout>
+#include <algorithm>
+#include <numeric>
 
 namespace controls {
-
-namespace {
-
-// The search dialog: Enter in the filter or the list picks the selected line; the
-// arrows move through the list while the filter keeps the focus.
-class Busqueda : public QDialog {
-public:
-    Busqueda(QWidget* parent, ListBoxModel* model) : QDialog(parent) {
-        setObjectName(QStringLiteral("frmBuscarArticulo"));
-        setWindowTitle(QStringLiteral("Buscar artículo"));
-        filtro = new QLineEdit(this);
-        filtro->setObjectName(QStringLiteral("txtFiltro"));
-        filtro->setPlaceholderText(QStringLiteral("Código o descripción"));
-        proxy = new QSortFilterProxyModel(this);
-        proxy->setSourceModel(model);
-        proxy->setFilterCaseSensitivity(Qt::CaseInsensitive);
-        lista = new QListView(this);
-        lista->setObjectName(QStringLiteral("lstArticulos"));
-        lista->setUniformItemSizes(true);
-        lista->setEditTriggers(QAbstractItemView::NoEditTriggers);
-        lista->setModel(proxy);
-        auto* layout = new QVBoxLayout(this);
-        layout->addWidget(filtro);
-        layout->addWidget(lista);
-        resize(420, 460);
-        connect(filtro, &QLineEdit::textChanged, this, [this](const QString& t) {
-            proxy->setFilterFixedString(t.trimmed());
-            lista->setCurrentIndex(proxy->index(0, 0));
-        });
-        connect(lista, &QListView::activated, this, &QDialog::accept);
-        filtro->installEventFilter(this);
-        lista->setCurrentIndex(proxy->index(0, 0));
-    }
-    int elegida() const {
-        const QModelIndex i = lista->currentIndex();
-        return i.isValid() ? proxy->mapToSource(i).row() : -1;
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == filtro && event->type() == QEvent::KeyPress) {
-            auto* e = static_cast<QKeyEvent*>(event);
-            switch (e->key()) {
-            case Qt::Key_Up:
-            case Qt::Key_Down:
-            case Qt::Key_PageUp:
-            case Qt::Key_PageDown:
-                QCoreApplication::sendEvent(lista, e);
-                return true;
-            case Qt::Key_Return:
-            case Qt::Key_Enter:
-                if (elegida() >= 0)
-                    accept();
-                return true;
-            default:
-                break;
-            }
-        }
-        return QDialog::eventFilter(watched, event);
-    }
-
-public:
-    QLineEdit* filtro;
-    QSortFilterProxyModel* proxy;
-    QListView* lista;
-};
-
-} // namespace
 
 HxArticulo::HxArticulo(QWidget* parent) : QWidget(parent) {}
 
@@ -91,8 +18,6 @@ bool HxArticulo::Buscar() {
         throw automation::AutomationError(
             91, QStringLiteral("hxArticulo.Buscar"),
             QStringLiteral("Object variable or With block variable not set"));
-    ListBoxModel model;
-    QStringList lines;
     QVector<qint32> codes;
     QStringList descriptions;
     ado::Recordset rs;
@@ -101,19 +26,24 @@ bool HxArticulo::Buscar() {
                 QStringLiteral(" ORDER BY Descripcion, Codigo"),
             *cn_);
     for (; !rs.Eof(); rs.MoveNext()) {
-        const qint32 code = rs.Fields(0).toInt();
-        const QString desc = rs.Fields(1).toString();
-        lines << QString::number(code) + QStringLiteral(" - ") + desc;
-        codes << code;
-        descriptions << desc;
+        codes << rs.Fields(0).toInt();
+        descriptions << rs.Fields(1).toString();
     }
     rs.Close();
-    model.append(std::move(lines), codes);
-    Busqueda dlg(window(), &model);
-    if (dlg.exec() != QDialog::Accepted || dlg.elegida() < 0)
+    // The preferred articles first, each group in the catalogue's order.
+    QVector<int> order(codes.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_partition(order.begin(), order.end(),
+                          [&](int i) { return primeros_.contains(codes[i]); });
+    Selector dlg(window(), QStringLiteral("frmBuscarArticulo"), QStringLiteral("Buscar artículo"),
+                 {QStringLiteral("Artículo")}, QStringLiteral("Código o descripción"));
+    for (const int i : order)
+        dlg.addRow({QString::number(codes[i]) + QStringLiteral(" - ") + descriptions[i]});
+    const int picked = dlg.pick();
+    if (picked < 0)
         return false;
-    codigo_ = QString::number(codes[dlg.elegida()]);
-    descripcion_ = descriptions[dlg.elegida()];
+    codigo_ = QString::number(codes[order[picked]]);
+    descripcion_ = descriptions[order[picked]];
     return true;
 }
 
