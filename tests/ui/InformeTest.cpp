@@ -67,12 +67,22 @@ protected:
 };
 
 // The viewer over several pages: a click on a group goes to its page; closing discards it.
-// A host's work table without the order column still prints in grid order ("Familia 10"
-// sorts before "Familia 2").
+// A host's work table without the order column, which its engine reads back in another
+// order (by key, or partition by partition), still prints in grid order.
 TEST_P(ComisionReport, TheViewerBrowsesTheSheetByGroup) {
     cn->Execute(u"DROP TABLE Listado_Desc_Comis"_s);
-    cn->Execute(
-        u"CREATE TABLE Listado_Desc_Comis (Elemento varchar(320), Porcentaje varchar(255))"_s);
+    const QString columnas = u"CREATE TABLE Listado_Desc_Comis (Elemento varchar(320) NOT NULL, "
+                             "Porcentaje varchar(255) NOT NULL"_s;
+    if (GetParam() == testsupport::Engine::SQLite) {
+        cn->Execute(columnas + u", PRIMARY KEY (Elemento, Porcentaje)) WITHOUT ROWID"_s);
+    } else {
+        cn->Execute(columnas + u") PARTITION BY HASH (Elemento)"_s);
+        for (const char* resto : {"0", "1", "2"})
+            cn->Execute(u"CREATE TABLE ldc_"_s + QLatin1String(resto) +
+                        u" PARTITION OF Listado_Desc_Comis FOR VALUES WITH (MODULUS 3, "
+                        "REMAINDER "_s +
+                        QLatin1String(resto) + u')');
+    }
     ado::Transaction t(*cn);
     for (int f = 1; f <= 60; ++f) {
         cn->Execute(u"INSERT INTO Familias_1 (Cod_Empresa, Codigo, Nombre) VALUES (1, "_s +
@@ -81,7 +91,7 @@ TEST_P(ComisionReport, TheViewerBrowsesTheSheetByGroup) {
             cn->Execute(u"INSERT INTO Familias_2 (Cod_Empresa, Familia_1, Codigo, "
                         "Nombre) VALUES (1, "_s +
                         QString::number(f) + u", "_s + QString::number(s) + u", 'Sub "_s +
-                        QString::number(s) + u"')"_s);
+                        QString::number(f) + u'.' + QString::number(s) + u"')"_s);
     }
     t.Commit();
     const auto m = filas();
