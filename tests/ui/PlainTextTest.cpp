@@ -1,6 +1,6 @@
 // Texts from the data that Qt could take for markup read as written.
 #include "HostileText.h"
-#include "TestComponent.h"
+#include "WindowTest.h"
 
 #include <ORBTAgentes.h>
 #include <QApplication>
@@ -54,12 +54,9 @@ QString toolTipAt(QWidget* target, QPoint pos) {
 }
 
 // Agent n + 1 and warehouse n + 1 bear hostile text n.
-class HostileNames : public testsupport::ComponentTest {
+class HostileNames : public testsupport::WindowTest<frmclsAgente> {
 protected:
-    void SetUp() override {
-        ComponentTest::SetUp();
-        if (IsSkipped())
-            return;
+    void seed() override {
         shareCompany();
         for (int i = 0; i < texts.size(); ++i) {
             const QString n = QString::number(i + 1);
@@ -74,43 +71,31 @@ protected:
                         u')');
         }
     }
-    template <class Cls> QWidget* open(Cls& cls) {
-        cls.Show(0);
-        QWidget* w = cls.window();
-        QApplication::setActiveWindow(w);
-        EXPECT_TRUE(QTest::qWaitForWindowActive(w));
-        return w;
-    }
-    // Types into a field of `w` by name, then Enter.
-    void type(QWidget* w, const char* field, const QString& text) {
-        QWidget* f = w->findChild<QWidget*>(QLatin1String(field));
-        f->setFocus();
-        f = QApplication::focusWidget();
-        if (auto* e = qobject_cast<QLineEdit*>(f))
-            e->selectAll();
-        QTest::keyClicks(f, text);
-        QTest::keyClick(f, Qt::Key_Return);
-    }
     const QList<testsupport::HostileText>& texts = testsupport::hostileTexts();
 };
 
 TEST_P(HostileNames, EveryWindowShowsThemAsWritten) {
-    frmclsAgente agentes;
-    QWidget* w = open(agentes);
     for (int i = 0; i < texts.size(); ++i) {
         SCOPED_TRACE(texts[i].what);
-        type(w, "txtCodigo", QString::number(i + 1));
+        enter(ctl("txtCodigo"), QString::number(i + 1));
         EXPECT_EQ(labelsShowingAsWritten(w, texts[i].text), 1) << "the warehouse's name";
         w->grab(); // drawn, images and all
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F12);
+        key(Qt::Key_F12);
     }
     frmclsComision_Familias comisiones;
-    w = open(comisiones);
+    comisiones.Show(0);
+    QWidget* c = comisiones.window();
+    QApplication::setActiveWindow(c);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(c));
+    QLineEdit* agente = c->findChild<controls::HxAgente*>(u"txtAgente"_s)->editor();
     for (int i = 0; i < texts.size(); ++i) {
         SCOPED_TRACE(texts[i].what);
-        type(w, "txtAgente", QString::number(i + 1));
-        EXPECT_EQ(labelsShowingAsWritten(w, texts[i].text), 1) << "the agent field's name";
-        w->grab();
+        agente->setFocus();
+        agente->selectAll();
+        QTest::keyClicks(agente, QString::number(i + 1));
+        QTest::keyClick(agente, Qt::Key_Return);
+        EXPECT_EQ(labelsShowingAsWritten(c, texts[i].text), 1) << "the agent field's name";
+        c->grab();
     }
 }
 
