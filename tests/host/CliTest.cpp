@@ -137,7 +137,6 @@ TEST_P(Cli, CommandsOnTheEngine) {
           "Cod_Articulo, Familia_1, Familia_2, Familia_3) VALUES (1, 1, 4, 9, 0, 999, 0, 0)"}},
         {{"empresa", "guardar", "1", "--config", "ODBCBaseDatos=otra_base"}},
         {informe, 1, {}, {"~otra_base", "~No se ha impreso nada"}},
-        {{"sql", gone}, 0, {"=n\n1\n"}},
         {{"empresa", "informes", "1"},
          0,
          {"~ODBCBaseDatos = ", "~ODBCPassword = %PWD%\n", "!Pwd="}},
