@@ -19,6 +19,10 @@ protected:
     /// A company object with this code, shared with the component; the test sets the
     /// rest of it.
     std::shared_ptr<ORBTEmp::Empresa> shareCompany(qint16 code = 1);
+    void sql(std::initializer_list<const char*> statements) {
+        for (const char* s : statements)
+            cn->Execute(QString::fromUtf8(s));
+    }
     std::shared_ptr<ui::RecordingPresenter> presenter;
 };
 

@@ -9,6 +9,13 @@
 
 namespace testsupport {
 
+/// Shows `window` and makes it the active one, as a user's click would.
+inline bool activate(QWidget* window) {
+    window->show();
+    QApplication::setActiveWindow(window);
+    return QTest::qWaitForWindowActive(window);
+}
+
 /// A test of one of the component's windows on one engine: the database seeded by the
 /// test's `seed()`, then the window opened modeless through its window class `Cls`,
 /// active and ready for keys. Controls go by their names, as a host finds them. The
@@ -38,18 +45,13 @@ protected:
         cls->Show(0);
         w = cls->window();
         ASSERT_TRUE(w);
-        QApplication::setActiveWindow(w);
-        ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+        ASSERT_TRUE(activate(w));
     }
     /// The window's control of that name.
     template <class W = QWidget> W* ctl(const QString& name) const {
         W* c = w->template findChild<W*>(name);
         EXPECT_TRUE(c) << "no control " << name.toStdString();
         return c;
-    }
-    void sql(std::initializer_list<const char*> statements) {
-        for (const char* s : statements)
-            cn->Execute(QString::fromUtf8(s));
     }
     /// Types into a control as a user does, after giving it the focus.
     void type(QWidget* field, const QString& text) {

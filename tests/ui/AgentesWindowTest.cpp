@@ -276,8 +276,7 @@ TEST_P(AgentesWindow, SearchPasswordAndEmailCheck) {
     });
     button("cmdSetPassword")->click();
     EXPECT_EQ(w->agente()->Password, u"Nueva1"_s);
-    QApplication::setActiveWindow(w); // back from the dialogs
-    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+    ASSERT_TRUE(testsupport::activate(w)); // back from the dialogs
     key(Qt::Key_F9);
     EXPECT_EQ(rowsOf(*cn, u"SELECT Password FROM Agentes WHERE Codigo = 9"_s),
               QStringList({"Nueva1"}));
@@ -300,13 +299,10 @@ TEST_P(AgentesWindow, EmailCheckRunsOnlyWhenTheFocusMovesToAnotherControl) {
     EXPECT_TRUE(presenter->requests.isEmpty()) << "context menu";
     {
         QWidget front;
-        front.show();
-        QApplication::setActiveWindow(&front);
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&front));
+        ASSERT_TRUE(testsupport::activate(&front));
         EXPECT_TRUE(presenter->requests.isEmpty()) << "another window";
     }
-    QApplication::setActiveWindow(w);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+    ASSERT_TRUE(testsupport::activate(w));
     box("txtEMail")->setFocus();
     key(Qt::Key_Tab);
     ASSERT_EQ(presenter->requests.size(), 1) << "Tab to the next control";

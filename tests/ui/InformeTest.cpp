@@ -35,10 +35,6 @@ protected:
                     "VALUES (1, 'Distribuciones Norte', 1)"_s);
         cn->Execute(u"INSERT INTO Agentes (Codigo, Nombre) VALUES (1, 'Ana')"_s);
     }
-    void sql(std::initializer_list<const char*> statements) {
-        for (const char* s : statements)
-            cn->Execute(QString::fromUtf8(s));
-    }
     // Agent 1's rules, each "nivel, comision, articulo, f1, f2, f3".
     void reglas(std::initializer_list<const char*> valores) {
         for (const char* v : valores)

@@ -85,8 +85,7 @@ TEST_P(HostileNames, EveryWindowShowsThemAsWritten) {
     frmclsComision_Familias comisiones;
     comisiones.Show(0);
     QWidget* c = comisiones.window();
-    QApplication::setActiveWindow(c);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(c));
+    ASSERT_TRUE(testsupport::activate(c));
     QLineEdit* agente = c->findChild<controls::HxAgente*>(u"txtAgente"_s)->editor();
     for (int i = 0; i < texts.size(); ++i) {
         SCOPED_TRACE(texts[i].what);
@@ -124,8 +123,7 @@ public:
 TEST(PlainText, LabelsAndTooltipsOfAWindow) {
     DataForm f;
     f.Mostrar(0, nullptr);
-    QApplication::setActiveWindow(&f);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+    ASSERT_TRUE(testsupport::activate(&f));
     EXPECT_EQ(labelsShowingAsWritten(&f, kBold), 1);
     EXPECT_EQ(toolTipAt(f.tipped, f.tipped->rect().center()), kBold);
     const QRect row = f.list->visualItemRect(f.list->item(0));

@@ -1,5 +1,5 @@
 // The suite's controls and utility objects the agent window is built from.
-#include "TestComponent.h"
+#include "WindowTest.h"
 
 #include "TestWorkers.h"
 #include <OrbentaSuite.h>
@@ -18,19 +18,12 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Shows `form` as the active window.
-bool activo(QWidget& form) {
-    form.show();
-    QApplication::setActiveWindow(&form);
-    return QTest::qWaitForWindowActive(&form);
-}
-
 TEST(SuiteControls, CheckBoxAndMaskedDateBox) {
     QWidget form;
     auto* check = new controls::HxCheckBox(u"No Imprimir Liquidaciones"_s, &form);
     auto* date = new controls::HxMaskEdBox(&form);
     date->setMask(u"##/##/####"_s);
-    ASSERT_TRUE(activo(form));
+    ASSERT_TRUE(testsupport::activate(&form));
     EXPECT_EQ(check->Value(), 0);
     check->setFocus();
     QTest::keyClick(check, Qt::Key_Space);
@@ -78,7 +71,7 @@ TEST_P(SuiteLookups, WarehouseByCode) {
     almacen->Mostrar();
     EXPECT_TRUE(almacen->Nombre().isEmpty()) << "no such warehouse";
     // A typed code shows its warehouse when the focus leaves it.
-    ASSERT_TRUE(activo(form));
+    ASSERT_TRUE(testsupport::activate(&form));
     almacen->Limpiar();
     almacen->setFocus();
     QTest::keyClicks(QApplication::focusWidget(), u"2"_s);
@@ -171,8 +164,7 @@ TEST(Controls, KeyPressCarriesControlCharacters) {
         if (k == 8 && !keepBackspace)
             k = 0; // the handler swallows Backspace
     });
-    box.show();
-    QApplication::setActiveWindow(&box);
+    ASSERT_TRUE(testsupport::activate(&box));
     box.setFocus();
     QTest::keyClicks(&box, u"ab"_s);
     QTest::keyClick(&box, Qt::Key_Backspace);
@@ -200,7 +192,7 @@ TEST(Controls, AgentFieldKeyPressAndFocusFollowTheTextField) {
         if (k == 13)
             chosen->setFocus();
     });
-    ASSERT_TRUE(activo(form));
+    ASSERT_TRUE(testsupport::activate(&form));
     agent->setFocus();
     QWidget* editor = QApplication::focusWidget();
     QTest::keyClicks(editor, u"12"_s);
@@ -258,7 +250,7 @@ TEST(Controls, EnterAndUpMoveTheFocusWhenAskedAndFocusLossIsTold) {
     b->setKeyEnterChangeFocus(false);
     int lost = 0;
     QObject::connect(a, &controls::HxTextBox::LostFocus, [&] { ++lost; });
-    ASSERT_TRUE(activo(form));
+    ASSERT_TRUE(testsupport::activate(&form));
     a->setFocus();
     QTest::keyClick(a, Qt::Key_Return);
     EXPECT_TRUE(b->hasFocus());
@@ -278,7 +270,7 @@ TEST_P(AgentField, LooksUpTypedCodesAndPicksFromTheList) {
     auto* borrowing = new controls::HxAgente(&form); // no connection of its own
     given->setConexion(cn);
     given->Inicializar();
-    ASSERT_TRUE(activo(form));
+    ASSERT_TRUE(testsupport::activate(&form));
     borrowing->setFocus();
     QTest::keyClicks(QApplication::focusWidget(), u"9"_s);
     EXPECT_TRUE(borrowing->EsValido());
