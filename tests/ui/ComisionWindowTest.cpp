@@ -470,21 +470,14 @@ TEST_P(ComisionWindow, AFailedReportGivesTheLockBack) {
 TEST_P(ComisionWindow, WhatTheGridShowsIsWhatIsStoredAfterAnyWalk) {
     QTreeView* vista = g();
     QWidget* campoAgente = txtAgente()->editor();
-    // "nivel|f1|f2|f3|articulo" -> percentages, as numbers (a driver may give text).
+    // "nivel|f1|f2|f3|articulo" -> the percentages stored under it.
     const auto almacenadas = [&](int agente) {
-        QHash<QString, QList<double>> out;
-        ado::Recordset rs;
-        rs.Open(u"SELECT Nivel, Familia_1, Familia_2, Familia_3, Cod_Articulo, "
-                "Comision FROM Agentes_Comisiones WHERE Cod_Empresa = 1 AND "
-                "Cod_Agente = "_s +
-                    QString::number(agente),
-                *cn);
-        for (; !rs.Eof(); rs.MoveNext()) {
-            QStringList clave;
-            for (int c = 0; c < 5; ++c)
-                clave << QString::number(toLong(rs.Fields(c)));
-            out[clave.join(u'|')] << toDouble(rs.Fields(5));
-        }
+        QHash<QString, QStringList> out;
+        for (const QString& r : testsupport::amountRows(
+                 *cn, u"SELECT Nivel, Familia_1, Familia_2, Familia_3, Cod_Articulo, Comision FROM "
+                      "Agentes_Comisiones WHERE Cod_Empresa = 1 AND Cod_Agente = "_s +
+                          QString::number(agente)))
+            out[r.section(u'|', 0, 4)] << r.section(u'|', 5);
         return out;
     };
     const auto claveDe = [&](int r) {
@@ -494,7 +487,8 @@ TEST_P(ComisionWindow, WhatTheGridShowsIsWhatIsStoredAfterAnyWalk) {
                            nivel == QLatin1String("4") ? g()->TextMatrix(r, 8) : u"0"_s}
             .join(u'|');
     };
-    const auto comoSeMuestra = [](const QString& clave, double v) {
+    const auto comoSeMuestra = [](const QString& clave, const QString& texto) {
+        const double v = texto.toDouble();
         if (v == 200 && !clave.startsWith(u'4'))
             return u"BLOQUEADO"_s;
         return QString::number(v, 'f', 2).replace(u'.', u',');
@@ -543,7 +537,7 @@ TEST_P(ComisionWindow, WhatTheGridShowsIsWhatIsStoredAfterAnyWalk) {
         int agente = 1 + int(semilla % 2);
         // After Esc no agent's rules show, and the hidden ones stay.
         bool sinAgente = false;
-        QHash<QString, QList<double>> ocultas;
+        QHash<QString, QStringList> ocultas;
         elegir(agente == 1 ? "1" : "2");
         for (int paso = 0; paso < 80; ++paso) {
             QString hecho;
@@ -680,11 +674,11 @@ TEST_P(ComisionWindow, WhatTheGridShowsIsWhatIsStoredAfterAnyWalk) {
                 ASSERT_EQ(tasa()->text(), QString());
                 continue;
             }
-            const QHash<QString, QList<double>> reglas = almacenadas(agente);
+            const QHash<QString, QStringList> reglas = almacenadas(agente);
             QHash<QString, int> vistas;
             for (int r = 0; r < g()->Rows(); ++r) {
                 const QString clave = claveDe(r);
-                const QList<double> v = reglas.value(clave);
+                const QStringList v = reglas.value(clave);
                 ASSERT_LE(v.size(), 1) << "two rules under " << clave.toStdString();
                 ++vistas[clave];
                 ASSERT_EQ(g()->TextMatrix(r, 10).toStdString(),
