@@ -3,11 +3,9 @@
 #include "WindowTest.h"
 
 #include <ORBTAgentes.h>
-#include <QApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
-#include <QTest>
 #include <QTextDocument>
 #include <QTimer>
 #include <QToolTip>

@@ -3,12 +3,10 @@
 
 #include "TestWorkers.h"
 #include <OrbentaSuite.h>
-#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 
