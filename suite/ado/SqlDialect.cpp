@@ -29,6 +29,8 @@ struct Frame {
     // where a LIMIT belongs when the level ends.
     qsizetype textTail = 0;
     qsizetype shapeTail = 0;
+    // What follows this level's closing parenthesis (the end of a rewritten function).
+    QString closing;
 };
 
 class Translator {
@@ -133,14 +135,16 @@ private:
         frames_.back().shapeTail = shape_.size() - (m.size() - 1);
     }
 
-    void closeFrame() {
+    // Ends a level; answers what goes after its closing parenthesis.
+    QString closeFrame() {
         Frame f = frames_.takeLast();
         if (f.limit.isEmpty())
-            return;
+            return f.closing;
         const QString lim = QStringLiteral(" LIMIT ") + f.limit;
         if (text_)
             out_.insert(f.textTail, lim);
         shape_.insert(f.shapeTail, lim);
+        return f.closing;
     }
 
     void literal(const Token& t, const QString& sign) {
@@ -211,8 +215,9 @@ private:
                 frames_.back().shapeTail = shape_.size();
                 return i;
             }
+            QString closing;
             if (op == u")" && frames_.size() > 1)
-                closeFrame();
+                closing = closeFrame();
             if (scales_ && frames_.size() == 1) {
                 const QString after = assignmentOp(op);
                 if (!after.isEmpty()) {
@@ -224,6 +229,7 @@ private:
                 }
             }
             put(op);
+            put(closing);
             if (op == u";") {
                 // A statement end is not where a LIMIT goes.
                 prev_ = t;
@@ -278,6 +284,19 @@ private:
         afterSelect_ = false;
         if (is(w, "ISNULL") && next >= 0 && text(toks_[next]) == u"(") {
             put(QStringLiteral("COALESCE"));
+        } else if ((is(w, "YEAR") || is(w, "MONTH")) && next >= 0 && text(toks_[next]) == u"(") {
+            // YEAR(x), MONTH(x): the whole number of the date's year or month.
+            const bool year = is(w, "YEAR");
+            put(d_ == Dialect::SQLite ? (year ? QStringLiteral("CAST(strftime('%Y', ")
+                                              : QStringLiteral("CAST(strftime('%m', "))
+                                      : (year ? QStringLiteral("CAST(EXTRACT(YEAR FROM ")
+                                              : QStringLiteral("CAST(EXTRACT(MONTH FROM ")));
+            markSignificant(toks_[next]);
+            frames_.push_back({});
+            frames_.back().textTail = out_.size();
+            frames_.back().shapeTail = shape_.size();
+            frames_.back().closing = QStringLiteral(" AS INTEGER)");
+            return next;
         } else if (is(w, "TRUNCATE") && !havePrev_ && next >= 0 && is(text(toks_[next]), "TABLE")) {
             put(QStringLiteral("DELETE FROM"));
             markSignificant(toks_[next]);

@@ -44,6 +44,9 @@ using ColumnScale = std::function<int(QStringView table, QStringView column)>;
 ///  - `SELECT [DISTINCT] TOP n ...` (also `TOP (n)` and inside sub-queries) becomes
 ///    `SELECT ... LIMIT n`, the LIMIT closing the query it belongs to;
 ///  - `ISNULL(` in any letter case becomes `COALESCE(`;
+///  - `YEAR(x)` and `MONTH(x)` become the engine's whole-number year and month of the
+///    date x (`CAST(strftime('%Y', x) AS INTEGER)` on SQLite,
+///    `CAST(EXTRACT(YEAR FROM x) AS INTEGER)` on PostgreSQL);
 ///  - `TRUNCATE TABLE t` becomes `DELETE FROM t`, which runs inside transactions and
 ///    reports the rows it removed on every engine;
 ///  - `N'text'` becomes `'text'`;

@@ -36,7 +36,7 @@ NumberClass numberClass(QStringView digits);
 const char* postgresType(NumberClass c);
 
 /// Whether the plain text of a statement has anything the translator changes (TOP,
-/// ISNULL, TRUNCATE or an N'' literal).
+/// ISNULL, YEAR, MONTH, TRUNCATE or an N'' literal).
 bool needsRewriting(const QString& tsql);
 bool isUpdate(const QString& tsql);
 /// The plain text of an UPDATE with its assignments to decimal columns rounded to their

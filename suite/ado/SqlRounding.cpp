@@ -6,13 +6,13 @@ namespace ado::lex {
 
 namespace {
 // Whether the plain text of a statement has anything the translator changes: TOP,
-// ISNULL, TRUNCATE or an N'' literal. Most statements have none and pass unchanged.
+// ISNULL, YEAR, MONTH, TRUNCATE or an N'' literal. Most statements have none and pass unchanged.
 bool rewritten(const QString& tsql, const Token& t) {
     if (t.type == Tok::String && t.national)
         return true;
     if (t.type == Tok::Word) {
         const QStringView w = QStringView(tsql).mid(t.begin, t.end - t.begin);
-        for (const char* k : {"TOP", "ISNULL", "TRUNCATE"})
+        for (const char* k : {"TOP", "ISNULL", "TRUNCATE", "YEAR", "MONTH"})
             if (w.compare(QLatin1StringView(k), Qt::CaseInsensitive) == 0)
                 return true;
     }
