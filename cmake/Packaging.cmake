@@ -59,7 +59,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/orbtagentes.svg
 
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME orbtagentes)
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_DEPENDS
-    "libqt6sql6-sqlite, libqt6sql6-psql, libqt6sql6-odbc, qt6-qpa-plugins")
+    "libqt6sql6-sqlite, libqt6sql6-psql, libqt6sql6-odbc, libqt6charts6, qt6-qpa-plugins")
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SUGGESTS "fonts-wqy-microhei, odbc-postgresql")
 set(CPACK_COMPONENT_RUNTIME_DESCRIPTION "Agents, their sales and commission totals,
 commission rules by product family and article, and the windows that

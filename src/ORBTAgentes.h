@@ -12,6 +12,7 @@
 #include "commissions/ArbolComisiones.h"
 #include "commissions/InformeComisiones.h"
 #include "commissions/frmAgentes_Comision_Familias.h"
+#include "dashboard/frmResumenAgentes.h"
 #include "invoice_agent/frmAgentes_CambioFactura.h"
 #include "objects/ClassFactory.h"
 #include "report_view/frmView.h"

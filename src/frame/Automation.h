@@ -22,7 +22,7 @@ namespace ORBTAgentes {
 
 enum class DispatchKind { Method, PropertyGet, PropertyPut, PropertyPutRef };
 
-/// Base of the five public classes: their identity, the count of live objects and the two
+/// Base of the public classes: their identity, the count of live objects and the two
 /// properties every public class carries. The members a script host reaches by dispatch
 /// identifier are those of the class's table (see Invoke).
 class AutomationObject {

@@ -4,6 +4,7 @@
 #include "agents/clsAgente.h"
 #include "commissions/clsComision_Familias.h"
 #include "commissions/frmAgentes_Comision_Familias.h"
+#include "dashboard/frmResumenAgentes.h"
 #include "invoice_agent/frmAgentes_CambioFactura.h"
 
 namespace ORBTAgentes {
@@ -15,6 +16,7 @@ const std::vector<ClassInfo>& publicClasses() {
         frmclsAgente::interfaceInfo(),
         frmclsCambioFactura::interfaceInfo(),
         frmclsComision_Familias::interfaceInfo(),
+        frmclsResumenAgentes::interfaceInfo(),
     };
     return classes;
 }

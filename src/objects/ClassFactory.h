@@ -6,7 +6,8 @@
 
 namespace ORBTAgentes {
 
-/// The five public classes, in the order of the type library.
+/// The public classes, in the order of the type library (the agents' summary window
+/// class last).
 const std::vector<ClassInfo>& publicClasses();
 /// A class by name ("clsAgente"), ProgID ("ORBTAgentes.clsAgente") or class
 /// identifier ("{BF7889CF-...}", letter case and braces optional); null when unknown.

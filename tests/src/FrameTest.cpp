@@ -149,6 +149,9 @@ TEST(Registry, ClassesInterfacesAndDispatchIdentifiers) {
             window,
         "frmclsComision_Familias {2A4E4A69-07AB-4D34-9851-037FF88C65E0} _frmclsComision_Familias "
         "{DB187383-45D9-4877-8BF5-CE5D1D02D1F1} " +
+            window,
+        "frmclsResumenAgentes {6E1B2C47-9A3D-4F58-B0C2-7D84E19A5F36} _frmclsResumenAgentes "
+        "{C3A9F1D2-5B47-4E8A-9D16-2F7B08E4A5C1} " +
             window};
     const auto& classes = publicClasses();
     ASSERT_EQ(classes.size(), std::size(expected));

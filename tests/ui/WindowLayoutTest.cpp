@@ -44,6 +44,7 @@ const Window kWindows[] = {
     {"frmAgentes_Comision_Familias", byClass<frmclsComision_Familias>,
      "ORBTAgentes.frmclsComision_Familias"},
     {"frmAgentes_CambioFactura", byClass<frmclsCambioFactura>, "ORBTAgentes.frmclsCambioFactura"},
+    {"frmResumenAgentes", byClass<frmclsResumenAgentes>, "ORBTAgentes.frmclsResumenAgentes"},
     {"frmAgentes_Buscar", dialog<frmAgentes_Buscar>, nullptr},
     {"frmCredenciales", dialog<frmCredenciales>, nullptr},
 };

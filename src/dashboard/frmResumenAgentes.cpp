@@ -1,0 +1,263 @@
+#include "frmResumenAgentes.h"
+
+#include "agent_window/frmAgentes.h"
+#include "agents/ResumenAgentes.h"
+#include "frame/Errors.h"
+
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineSeries>
+#include <QSortFilterProxyModel>
+#include <QTableView>
+#include <QValueAxis>
+#include <controls/Anclaje.h>
+#include <controls/HxMaskEdBox.h>
+#include <controls/HxPushButton.h>
+#include <tuple>
+#include <ui/MessageBox.h>
+
+namespace ORBTAgentes {
+
+namespace {
+
+const QString kFormato = QStringLiteral("dd/MM/yyyy");
+
+using C = FormBase::Control;
+QWidget* boton(QWidget* p) {
+    return new controls::HxPushButton({}, p);
+}
+constexpr auto fecha = FormBase::kind<controls::HxMaskEdBox>;
+constexpr auto rotulo = FormBase::kind<QLabel>;
+constexpr auto grafico = FormBase::kind<QChartView>;
+constexpr auto tabla = FormBase::kind<QTableView>;
+
+// clang-format off
+const C kLayout[] = {
+    {"lblDesde", rotulo, 120, 150, 900, 195, "&Desde:", 0, -1, nullptr, "txtDesde"},
+    {"txtDesde", fecha, 1080, 90, 1320, 300, nullptr, 0, 1},
+    {"lblHasta", rotulo, 2640, 150, 900, 195, "&Hasta:", 0, -1, nullptr, "txtHasta"},
+    {"txtHasta", fecha, 3540, 90, 1320, 300, nullptr, 0, 2},
+    {"cmdActualizar", boton, 5100, 60, 1305, 365, "&Actualizar", 0, 3},
+    {"chtVentas", grafico, 120, 540, 5820, 4200, nullptr, 0, -1},
+    {"chtMeses", grafico, 6060, 540, 5820, 4200, nullptr, 0, -1},
+    {"vsResumen", tabla, 120, 4860, 11760, 3960, nullptr, 0, 4},
+};
+// clang-format on
+
+// Chart texts are drawn as rich text: what comes from the data is escaped, so a name
+// shows exactly as it was typed.
+QString plano(const QString& text) {
+    return text.toHtmlEscaped();
+}
+
+QString rotuloAgente(qint16 codigo, const QString& nombre) {
+    return nombre.isEmpty() ? QString::number(codigo) : QString::number(codigo) + u' ' + nombre;
+}
+
+// A chart made afresh for new figures (the view takes it over and drops the old one).
+QChart* nuevoGrafico(const QString& titulo) {
+    auto* chart = new QChart();
+    chart->setTitle(plano(titulo));
+    chart->legend()->setAlignment(Qt::AlignBottom);
+    chart->setAnimationOptions(QChart::NoAnimation);
+    return chart;
+}
+
+void ejes(QChart* chart, QAbstractSeries* series, const QStringList& categorias) {
+    auto* x = new QBarCategoryAxis();
+    x->append(categorias);
+    auto* y = new QValueAxis();
+    y->setLabelFormat(QStringLiteral("%.0f"));
+    chart->addAxis(x, Qt::AlignBottom);
+    chart->addAxis(y, Qt::AlignLeft);
+    series->attachAxis(x);
+    series->attachAxis(y);
+}
+
+} // namespace
+
+frmResumenAgentes::frmResumenAgentes(QWidget* parent)
+    : FormBase(parent), modelo_(new ResumenAgentes(this)), orden_(new QSortFilterProxyModel(this)) {
+    setObjectName(QStringLiteral("frmResumenAgentes"));
+    setWindowTitle(QStringLiteral("Resumen de Agentes"));
+    resize(qRound(12000 / 15.0), qRound(8940 / 15.0));
+    crearControles(kLayout);
+    txtDesde = control<controls::HxMaskEdBox>("txtDesde");
+    txtHasta = control<controls::HxMaskEdBox>("txtHasta");
+    cmdActualizar = control<controls::HxPushButton>("cmdActualizar");
+    chtVentas = control<QChartView>("chtVentas");
+    chtMeses = control<QChartView>("chtMeses");
+    vsResumen = control<QTableView>("vsResumen");
+
+    const QDate hoy = QDate::currentDate();
+    for (controls::HxMaskEdBox* f : {txtDesde, txtHasta})
+        f->setMask(QStringLiteral("##/##/####"));
+    txtDesde->setTextValue(QDate(hoy.year(), hoy.month(), 1).toString(kFormato));
+    txtHasta->setTextValue(QDate(hoy.year(), hoy.month(), hoy.daysInMonth()).toString(kFormato));
+
+    orden_->setSourceModel(modelo_);
+    orden_->setSortRole(ResumenAgentes::kOrden);
+    orden_->setSortLocaleAware(true);
+    vsResumen->setModel(orden_);
+    vsResumen->setSortingEnabled(true);
+    vsResumen->sortByColumn(-1, Qt::AscendingOrder); // the model's order until a click
+    vsResumen->setSelectionBehavior(QAbstractItemView::SelectRows);
+    vsResumen->setSelectionMode(QAbstractItemView::SingleSelection);
+    vsResumen->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    vsResumen->verticalHeader()->hide();
+    vsResumen->horizontalHeader()->setStretchLastSection(true);
+    for (QChartView* v : {chtVentas, chtMeses}) {
+        v->setRenderHint(QPainter::Antialiasing);
+        v->setChart(nuevoGrafico(QString()));
+    }
+
+    (new controls::Anclaje(this, 12000, 8940, false, 800, 600))->capture();
+
+    connect(cmdActualizar, &QPushButton::clicked, this,
+            [this] { guarded([this] { actualizar(); }); });
+    connect(vsResumen->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this] { guarded([this] { dibujarMeses(); }); });
+    connect(vsResumen, &QAbstractItemView::doubleClicked, this,
+            [this](const QModelIndex& i) { guarded([&] { abrirAgente(i); }); });
+}
+
+frmResumenAgentes::~frmResumenAgentes() = default;
+
+void frmResumenAgentes::Form_Load() {
+    guarded([this] { actualizar(); });
+}
+
+bool frmResumenAgentes::keyPreview(QKeyEvent* e) {
+    const bool enter = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
+    if (enter && (txtDesde->hasFocus() || txtHasta->hasFocus())) {
+        guarded([this] { actualizar(); });
+        return true;
+    }
+    return false;
+}
+
+void frmResumenAgentes::Rango(QDate desde, QDate hasta) {
+    txtDesde->setTextValue(desde.toString(kFormato));
+    txtHasta->setTextValue(hasta.toString(kFormato));
+    guarded([this] { actualizar(); });
+}
+
+void frmResumenAgentes::actualizar() {
+    const QDate desde = QDate::fromString(txtDesde->Text(), kFormato);
+    const QDate hasta = QDate::fromString(txtHasta->Text(), kFormato);
+    const QString titulo = windowTitle();
+    for (const auto& [d, campo, nombre] :
+         {std::tuple{desde, txtDesde, "Desde"}, std::tuple{hasta, txtHasta, "Hasta"}}) {
+        if (!d.isValid() || d.year() < 100) {
+            ui::MsgBox(QStringLiteral("La fecha ") + QLatin1String(nombre) +
+                           QStringLiteral(" no es válida: escríbala como dd/mm/aaaa."),
+                       ui::vbExclamation, titulo);
+            campo->setFocus();
+            return;
+        }
+    }
+    if (desde > hasta) {
+        ui::MsgBox(QStringLiteral("La fecha Desde es posterior a la fecha Hasta."),
+                   ui::vbExclamation, titulo);
+        txtDesde->setFocus();
+        return;
+    }
+    modelo_->Cargar(desde, hasta);
+    dibujarVentas();
+    if (orden_->rowCount() > 0)
+        vsResumen->setCurrentIndex(orden_->index(0, 0)); // draws its months
+    else
+        dibujarMeses();
+}
+
+void frmResumenAgentes::dibujarVentas() {
+    QChart* chart = nuevoGrafico(QStringLiteral("Ventas y margen por agente"));
+    auto* ventas = new QBarSet(QStringLiteral("Ventas"));
+    auto* margen = new QBarSet(QStringLiteral("Margen"));
+    QStringList agentes;
+    for (const ResumenAgentes::Total& t : modelo_->totales()) {
+        *ventas << t.ventas.toDouble();
+        *margen << t.margen().toDouble();
+        agentes << plano(rotuloAgente(t.agente, t.nombre));
+    }
+    auto* series = new QBarSeries();
+    series->append(ventas);
+    series->append(margen);
+    chart->addSeries(series);
+    ejes(chart, series, agentes);
+    QChart* viejo = chtVentas->chart();
+    chtVentas->setChart(chart);
+    delete viejo;
+}
+
+void frmResumenAgentes::dibujarMeses() {
+    const QModelIndex actual = vsResumen->currentIndex();
+    QChart* chart;
+    if (!actual.isValid()) {
+        chart = nuevoGrafico(QStringLiteral("Ventas y comisiones por mes"));
+    } else {
+        const qint16 agente = agenteDe(actual);
+        const std::vector<ResumenAgentes::Fila> meses = modelo_->meses(agente);
+        chart = nuevoGrafico(QStringLiteral("Ventas y comisiones por mes: ") +
+                             rotuloAgente(agente, meses.empty() ? QString() : meses[0].nombre));
+        QStringList categorias;
+        QLineSeries* lineas[] = {new QLineSeries(), new QLineSeries(), new QLineSeries()};
+        lineas[0]->setName(QStringLiteral("Ventas"));
+        lineas[1]->setName(QStringLiteral("Comisión venta"));
+        lineas[2]->setName(QStringLiteral("Comisión cobro"));
+        for (size_t i = 0; i < meses.size(); ++i) {
+            const ResumenAgentes::Fila& f = meses[i];
+            categorias << ResumenAgentes::textoMes(f);
+            lineas[0]->append(double(i), f.ventas.toDouble());
+            lineas[1]->append(double(i), f.comisionVenta.toDouble());
+            lineas[2]->append(double(i), f.comisionCobro.toDouble());
+        }
+        for (QLineSeries* l : lineas)
+            chart->addSeries(l);
+        auto* x = new QBarCategoryAxis();
+        x->append(categorias);
+        auto* y = new QValueAxis();
+        y->setLabelFormat(QStringLiteral("%.0f"));
+        chart->addAxis(x, Qt::AlignBottom);
+        chart->addAxis(y, Qt::AlignLeft);
+        for (QLineSeries* l : lineas) {
+            l->attachAxis(x);
+            l->attachAxis(y);
+        }
+    }
+    QChart* viejo = chtMeses->chart();
+    chtMeses->setChart(chart);
+    delete viejo;
+}
+
+qint16 frmResumenAgentes::agenteDe(const QModelIndex& index) const {
+    const QModelIndex fila = orden_->mapToSource(index);
+    return modelo_->filas()[size_t(fila.row())].agente;
+}
+
+void frmResumenAgentes::abrirAgente(const QModelIndex& index) {
+    if (!index.isValid())
+        return;
+    const qint16 agente = agenteDe(index);
+    // As a host opens it: the component's agent window class, on the shared context.
+    if (!agentes_)
+        agentes_ = std::make_unique<frmclsAgente>();
+    agentes_->Show(0, this);
+    if (frmAgentes* w = agentes_->window())
+        w->CargarCodigo(agente);
+}
+
+const ClassInfo& frmclsResumenAgentes::interfaceInfo() {
+    static const ClassInfo info = windowClass<frmclsResumenAgentes>(
+        "frmclsResumenAgentes", "{6E1B2C47-9A3D-4F58-B0C2-7D84E19A5F36}", "_frmclsResumenAgentes",
+        "{C3A9F1D2-5B47-4E8A-9D16-2F7B08E4A5C1}");
+    return info;
+}
+
+} // namespace ORBTAgentes

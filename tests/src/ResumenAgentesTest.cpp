@@ -1,0 +1,125 @@
+// The agents' figures per month against the day totals they are summed from.
+#include "TestComponent.h"
+
+#include <QAbstractItemModelTester>
+#include <map>
+
+#include <gtest/gtest.h>
+
+using namespace ORBTAgentes;
+using testsupport::amountRows;
+
+namespace {
+
+class Resumen : public testsupport::ComponentTest {};
+
+struct Sums {
+    qint64 pvp = 0, costo = 0, cv = 0, cc = 0; // ten-thousandths
+};
+
+QString scaled(qint64 v) {
+    return Currency::fromScaled(v).toString();
+}
+
+// Day totals of two companies, five agents (9 is not on file; 2 has a name that is SQL
+// and markup) and the days from 25 January to 5 April, some with a time of day; amounts
+// of four decimals, negative ones among them, whose sums a binary double cannot hold.
+// Answers what company 1 must show per agent and month from February to March.
+std::map<std::pair<int, int>, Sums> fill(ado::Connection& cn) {
+    testsupport::insertAgent(cn, 1);
+    testsupport::insertAgent(cn, 2, "O'Brien <b>x</b>");
+    testsupport::insertAgent(cn, 3);
+    testsupport::insertAgent(cn, 4);
+    std::map<std::pair<int, int>, Sums> expected;
+    cn.BeginTrans();
+    qint64 k = 0;
+    for (QDate d(2026, 1, 25); d <= QDate(2026, 4, 5); d = d.addDays(1))
+        for (int empresa : {1, 2})
+            for (int agente : {1, 2, 4, 9}) {
+                const qint64 v[4] = {(++k * 7919) % 2000001 - 500000, (k * 104729) % 300001,
+                                     (k * 31) % 1001, k % 3 == 0 ? 1000 : -1};
+                // The last day of the range counts until its end; the next day does not.
+                const QTime t = d == QDate(2026, 3, 31) ? QTime(23, 59, 59) : QTime(0, 0);
+                cn.Execute("INSERT INTO Agentes_Acumulados (Cod_Empresa, Cod_Agente, Fecha, "
+                           "Importe_Pvp, Importe_Costo, ComisionVenta, ComisionCobro) VALUES (" +
+                           QString::number(empresa) + ", " + QString::number(agente) + ", '" +
+                           QDateTime(d, t).toString(Qt::ISODate) + "', " + scaled(v[0]) + ", " +
+                           scaled(v[1]) + ", " + scaled(v[2]) + ", " + scaled(v[3]) + ")");
+                if (empresa != 1 || d < QDate(2026, 2, 1) || d > QDate(2026, 3, 31))
+                    continue;
+                Sums& s = expected[{agente, d.month()}];
+                s.pvp += v[0];
+                s.costo += v[1];
+                s.cv += v[2];
+                s.cc += v[3];
+            }
+    cn.CommitTrans();
+    return expected;
+}
+
+QString row(const ResumenAgentes::Fila& f) {
+    return QString::number(f.agente) + u'|' + f.nombre + u'|' + ResumenAgentes::textoMes(f) + u'|' +
+           f.ventas.toString() + u'|' + f.costo.toString() + u'|' + f.margen().toString() + u'|' +
+           f.comisionVenta.toString() + u'|' + f.comisionCobro.toString();
+}
+
+TEST_P(Resumen, SumsPerAgentAndMonthAreTheDayTotalsExactly) {
+    const auto expected = fill(*cn);
+    shareCompany(1);
+    ResumenAgentes model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    QStringList sent;
+    cn->setObserver([&](const ado::StatementEvent& e) { sent << e.text; });
+    model.Cargar(QDate(2026, 2, 1), QDate(2026, 3, 31));
+    cn->setObserver({});
+    EXPECT_EQ(
+        sent,
+        QStringList{
+            "SELECT A.Cod_Agente, G.Nombre, YEAR(A.Fecha) AS Anio, MONTH(A.Fecha) AS Mes, "
+            "SUM(A.Importe_Pvp) AS Ventas, SUM(A.Importe_Costo) AS Costo, SUM(A.ComisionVenta) AS "
+            "ComisionVenta, SUM(A.ComisionCobro) AS ComisionCobro FROM Agentes_Acumulados A LEFT "
+            "JOIN Agentes G ON G.Codigo = A.Cod_Agente WHERE A.Cod_Empresa =1 AND A.Fecha "
+            ">='2026-02-01T00:00:00' AND A.Fecha <'2026-04-01T00:00:00' GROUP BY A.Cod_Agente, "
+            "G.Nombre, YEAR(A.Fecha), MONTH(A.Fecha) ORDER BY A.Cod_Agente, YEAR(A.Fecha), "
+            "MONTH(A.Fecha)"});
+
+    QStringList want;
+    Sums all;
+    for (const auto& [key, s] : expected) {
+        const auto name = key.first == 9   ? QString()
+                          : key.first == 2 ? QStringLiteral("O'Brien <b>x</b>")
+                                           : "Agente " + QString::number(key.first);
+        want << QString::number(key.first) + u'|' + name + "|2026-0" + QString::number(key.second) +
+                    u'|' + scaled(s.pvp) + u'|' + scaled(s.costo) + u'|' + scaled(s.pvp - s.costo) +
+                    u'|' + scaled(s.cv) + u'|' + scaled(s.cc);
+        all.pvp += s.pvp;
+        all.cc += s.cc;
+    }
+    QStringList got;
+    for (const ResumenAgentes::Fila& f : model.filas())
+        got << row(f);
+    EXPECT_EQ(got, want);
+    // The same range summed straight from the table.
+    EXPECT_EQ(amountRows(*cn, "SELECT COUNT(*), SUM(Importe_Pvp), SUM(ComisionCobro) FROM "
+                              "Agentes_Acumulados WHERE Cod_Empresa = 1 AND Fecha >= '2026-02-01' "
+                              "AND Fecha <= '2026-03-31T23:59:59'"),
+              QStringList{"236|" + scaled(all.pvp) + u'|' + scaled(all.cc)});
+
+    // One agent; the totals per agent; a range without figures.
+    model.Cargar(QDate(2026, 3, 1), QDate(2026, 3, 31), qint16(2));
+    ASSERT_EQ(model.rowCount(), 1);
+    EXPECT_EQ(row(model.filas()[0]), want[3]);
+    model.Cargar(QDate(2026, 2, 1), QDate(2026, 3, 31));
+    const auto totales = model.totales();
+    ASSERT_EQ(totales.size(), 4u);
+    const Sums& feb = expected.at({4, 2});
+    const Sums& mar = expected.at({4, 3});
+    EXPECT_EQ(totales[2].agente, 4);
+    EXPECT_EQ(totales[2].margen().toString(), scaled(feb.pvp + mar.pvp - feb.costo - mar.costo));
+    model.Cargar(QDate(2025, 1, 1), QDate(2025, 12, 31));
+    EXPECT_EQ(model.rowCount(), 0);
+}
+
+ORBENTA_ENGINE_TESTS(Resumen);
+
+} // namespace

@@ -1,0 +1,120 @@
+// The agents' summary window: its table and charts show the model's figures, the table
+// sorts numbers as numbers, a double-click opens the agent, names stay plain text.
+#include "WindowTest.h"
+
+#include <ORBTAgentes.h>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChartView>
+#include <QGraphicsTextItem>
+#include <QHeaderView>
+#include <QLineSeries>
+#include <QTableView>
+
+#include <gtest/gtest.h>
+
+using namespace ORBTAgentes;
+
+namespace {
+
+class ResumenWindow : public testsupport::WindowTest<frmclsResumenAgentes> {
+protected:
+    // This month (the window's range when it opens): three agents, the second named in
+    // markup; their sales sort one way as numbers and another as text.
+    void seed() override {
+        shareCompany(1);
+        testsupport::insertAgent(*cn, 1);
+        testsupport::insertAgent(*cn, 2, "<b>x</b>");
+        testsupport::insertAgent(*cn, 3);
+        const QDate hoy = QDate::currentDate();
+        const QString mes = QDate(hoy.year(), hoy.month(), 1).toString(Qt::ISODate);
+        for (const char* v : {"1, '%1T00:00:00', 9.5, 1, 0.25", "2, '%1T00:00:00', 60, 70, 3",
+                              "2, '%1T10:00:00', 40, 0, 2", "3, '%1T00:00:00', 20, 5, 1"})
+            cn->Execute("INSERT INTO Agentes_Acumulados (Cod_Empresa, Cod_Agente, Fecha, "
+                        "Importe_Pvp, Importe_Costo, ComisionVenta) VALUES (1, " +
+                        QString::fromLatin1(v).arg(mes) + ")");
+        QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
+    }
+    // A column of the table as shown, top to bottom.
+    QStringList column(int c) {
+        QAbstractItemModel* m = ctl<QTableView>("vsResumen")->model();
+        QStringList r;
+        for (int i = 0; i < m->rowCount(); ++i)
+            r << m->index(i, c).data().toString();
+        return r;
+    }
+    // Every text a chart draws (titles, axis labels, legend), as it reads on screen.
+    QStringList drawn(const char* chart) {
+        QChartView* v = ctl<QChartView>(chart);
+        v->grab();
+        QStringList r;
+        for (QGraphicsItem* i : v->scene()->items())
+            if (auto* t = dynamic_cast<QGraphicsTextItem*>(i))
+                r << t->toPlainText();
+        return r;
+    }
+};
+
+TEST_P(ResumenWindow, TableAndChartsShowTheFiguresAndTheTableOpensTheAgent) {
+    QTableView* t = ctl<QTableView>("vsResumen");
+    const QString mes = QDate::currentDate().toString("yyyy-MM");
+    EXPECT_EQ(column(0), QStringList({"1", "2", "3"}));
+    EXPECT_EQ(column(2), QStringList({mes, mes, mes}));
+    EXPECT_EQ(column(3), QStringList({"9,50", "100,00", "20,00"}));
+    EXPECT_EQ(column(5), QStringList({"8,50", "30,00", "15,00"}));
+    auto* ventas = ctl<QChartView>("chtVentas")->chart()->series().value(0);
+    auto* barras = qobject_cast<QBarSeries*>(ventas);
+    ASSERT_TRUE(barras);
+    EXPECT_EQ(barras->barSets()[0]->at(1), 100.0);
+    EXPECT_EQ(barras->barSets()[1]->at(1), 30.0) << "margin";
+
+    // Sorted by sales as numbers: a click on the header, and another for descending.
+    QHeaderView* h = t->horizontalHeader();
+    const QPoint ventasHeader(h->sectionViewportPosition(3) + 5, h->height() / 2);
+    QTest::mouseClick(h->viewport(), Qt::LeftButton, {}, ventasHeader);
+    EXPECT_EQ(column(0), QStringList({"1", "3", "2"}));
+    QTest::mouseClick(h->viewport(), Qt::LeftButton, {}, ventasHeader);
+    EXPECT_EQ(column(0), QStringList({"2", "3", "1"}));
+
+    // The row of the agent named in markup: the line chart is his, and every name in
+    // both charts reads as typed.
+    const QRect second = t->visualRect(t->model()->index(0, 1));
+    QTest::mouseClick(t->viewport(), Qt::LeftButton, {}, second.center());
+    auto* lineas = qobject_cast<QLineSeries*>(ctl<QChartView>("chtMeses")->chart()->series()[0]);
+    ASSERT_TRUE(lineas);
+    EXPECT_EQ(lineas->points(), QList<QPointF>{QPointF(0, 100)});
+    // (an axis label may be cut short to its room: it still begins as typed)
+    const QStringList etiquetas = drawn("chtVentas");
+    EXPECT_TRUE(std::any_of(etiquetas.begin(), etiquetas.end(), [](const QString& s) {
+        return s.startsWith("2 <b>");
+    })) << etiquetas.join('|').toStdString();
+    EXPECT_TRUE(drawn("chtMeses").contains("Ventas y comisiones por mes: 2 <b>x</b>"))
+        << drawn("chtMeses").join('|').toStdString();
+    EXPECT_TRUE(presenter->requests.isEmpty());
+
+    // A double-click opens the agent window on the row's agent.
+    // (a double-click is a click, then the double-click event)
+    const QPoint third = t->visualRect(t->model()->index(1, 0)).center();
+    QTest::mouseClick(t->viewport(), Qt::LeftButton, {}, third);
+    QTest::mouseDClick(t->viewport(), Qt::LeftButton, {}, third);
+    auto* agentes = w->findChild<frmAgentes*>();
+    ASSERT_TRUE(agentes);
+    EXPECT_TRUE(agentes->isVisible());
+    EXPECT_EQ(agentes->findChild<QLineEdit*>("txtCodigo")->text(), "3");
+    EXPECT_EQ(agentes->findChild<QLineEdit*>("txtNombre")->text(), "Agente 3");
+
+    // A range that is no range is told, and what is shown stays.
+    auto* desde = ctl<QLineEdit>("txtDesde");
+    desde->selectAll();
+    enter(desde, "31022026");
+    told(0, "La fecha Desde no es válida: escríbala como dd/mm/aaaa.", "Resumen de Agentes");
+    desde->selectAll();
+    enter(desde, "01013000");
+    told(1, "La fecha Desde es posterior a la fecha Hasta.");
+    EXPECT_EQ(column(0).size(), 3);
+}
+
+INSTANTIATE_TEST_SUITE_P(SQLite, ResumenWindow, ::testing::Values(testsupport::Engine::SQLite),
+                         testsupport::engineName);
+
+} // namespace
