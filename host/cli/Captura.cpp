@@ -101,6 +101,14 @@ int cmdCaptura(Context& c) {
         save(v, QStringLiteral("frmView.png"));
         v->close();
     }
+    {
+        // The first half of the demo year; the first row's agent in the line chart.
+        ORBTAgentes::frmclsResumenAgentes resumen;
+        resumen.Show(0);
+        ORBTAgentes::frmResumenAgentes* w = resumen.window();
+        w->Rango(QDate(2026, 1, 1), QDate(2026, 6, 30));
+        save(w, QStringLiteral("frmResumenAgentes.png"));
+    }
     cn->Close(); // before the scratch database goes
     for (const QString& f : written)
         out() << f << '\n';

@@ -227,6 +227,8 @@ int runCommand(const QStringList& arguments, const Commands& commands) {
         "  comision activa|exacta|guardar|eliminar --agente A [--nivel N] [--familias F1,F2,F3]\n"
         "           [--articulo X] [--comision P] [--explain]   commission rules\n"
         "  comision nivel CLAVE | reglas --agente A\n"
+        "  resumen [--agente A] --desde AAAA-MM-DD --hasta AAAA-MM-DD [--csv]\n"
+        "                                the agents' figures per month\n"
         "  captura [--db CONN] DIR       pictures of the component's windows (PNG)\n"
         "  informe comisiones --agente A --pdf FILE   the commission sheet as a PDF\n"
         "Without a command the main window opens."));
@@ -274,6 +276,9 @@ int runCommand(const QStringList& arguments, const Commands& commands) {
          QStringLiteral("CLAVE=VALOR")},
         {QStringLiteral("pdf"), QStringLiteral("informe: the PDF file to write."),
          QStringLiteral("FILE")},
+        {QStringLiteral("desde"), QStringLiteral("resumen: first day."), QStringLiteral("D")},
+        {QStringLiteral("hasta"), QStringLiteral("resumen: last day."), QStringLiteral("H")},
+        {QStringLiteral("csv"), QStringLiteral("resumen: CSV for a spreadsheet.")},
     };
     parser.addOptions(options);
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("The command to run."));
@@ -320,6 +325,7 @@ Commands dataCommands() {
         {QStringLiteral("init"), cmdInit},         {QStringLiteral("sql"), cmdSql},
         {QStringLiteral("empresa"), cmdEmpresa},   {QStringLiteral("agente"), cmdAgente},
         {QStringLiteral("acumular"), cmdAcumular}, {QStringLiteral("comision"), cmdComision},
+        {QStringLiteral("resumen"), cmdResumen},
     };
 }
 

@@ -66,7 +66,8 @@ using Commands = std::map<QString, Command>;
 /// Failures are printed as "error NUMBER (SOURCE): DESCRIPTION" on standard error.
 int runCommand(const QStringList& arguments, const Commands& commands);
 
-/// The commands that open no window: init, sql, empresa, agente, acumular, comision.
+/// The commands that open no window: init, sql, empresa, agente, acumular, comision,
+/// resumen.
 Commands dataCommands();
 /// The window commands, in orbenta-ventanas.
 int cmdCaptura(Context& c);
@@ -90,5 +91,6 @@ int cmdEmpresa(Context& c);
 int cmdAgente(Context& c);
 int cmdAcumular(Context& c);
 int cmdComision(Context& c);
+int cmdResumen(Context& c);
 
 } // namespace orbenta::host

@@ -401,6 +401,59 @@ TEST_P(Cli, InformeSaysItWaitsAndPrintsOnceTheHolderDied) {
     EXPECT_EQ(informe.exitCode(), 0) << informe.readAllStandardError().toStdString();
 }
 
+// The agents' figures per month: exact to four decimals, a spreadsheet's CSV in the
+// regional settings (";" and a decimal comma in Spain), aligned columns by default; a bad
+// range fails and prints nothing.
+TEST_P(Cli, ResumenPrintsTheFiguresPerAgentAndMonth) {
+    createSchema(true);
+    testsupport::insertAgent(*cn, 901, "O'Brien; \"el Bueno\"");
+    testsupport::insertAgent(*cn, 902);
+    for (const char* v : {"1, 901, '2031-01-15T00:00:00', 100.1234, 50.5, 1.0001, 0",
+                          "1, 901, '2031-01-20T00:00:00', 0.0001, 0, 0, 2.5",
+                          "1, 901, '2031-02-03T00:00:00', -10, 5, 0, 0",
+                          "1, 902, '2031-02-28T18:00:00', 1234567.8912, 1, 0.5, 0.25",
+                          "1, 902, '2031-03-01T00:00:00', 999, 0, 0, 0",
+                          "2, 901, '2031-01-15T00:00:00', 999, 0, 0, 0"})
+        cn->Execute(QString("INSERT INTO Agentes_Acumulados (Cod_Empresa, Cod_Agente, Fecha, "
+                            "Importe_Pvp, Importe_Costo, ComisionVenta, ComisionCobro) VALUES (") +
+                    v + ")");
+    const QStringList rango = {"resumen", "--desde", "2031-01-01", "--hasta", "2031-02-28"};
+    const QString obrien = "901;\"O'Brien; \"\"el Bueno\"\"\";";
+    steps({
+        {rango + QStringList{"--csv"},
+         0,
+         {"=Agente;Nombre;Mes;Ventas;Costo;Margen;Comisión venta;Comisión cobro\r\n" + obrien +
+          "2031-01;100,1235;50,5000;49,6235;1,0001;2,5000\r\n" + obrien +
+          "2031-02;-10,0000;5,0000;-15,0000;0,0000;0,0000\r\n"
+          "902;Agente 902;2031-02;1234567,8912;1,0000;1234566,8912;0,5000;0,2500\r\n"},
+         {},
+         {"LC_ALL=es_ES.UTF-8"}},
+        {rango + QStringList{"--csv", "--agente", "901"},
+         0,
+         {"$\n901,\"O'Brien; \"\"el Bueno\"\"\",2031-02,-10.0000,5.0000,-15.0000,0.0000,0.0000\r\n",
+          "#3"},
+         {},
+         {"LC_ALL=en_US.UTF-8"}},
+        {rango + QStringList{"--agente", "902"},
+         0,
+         {"=Agente  Nombre      Mes            Ventas   Costo        Margen  Comisión venta  "
+          "Comisión cobro\n"
+          "   902  Agente 902  2031-02  1234567,8912  1,0000  1234566,8912          0,5000  "
+          "        0,2500\n"},
+         {},
+         {"LC_ALL=es_ES.UTF-8"}},
+        {{"resumen", "--desde", "2031-02-30", "--hasta", "2031-03-01"},
+         1,
+         {"="},
+         {"~--desde no es una fecha válida (AAAA-MM-DD): 2031-02-30"}},
+        {{"resumen", "--desde", "2031-03-01", "--hasta", "2031-02-01"},
+         1,
+         {"="},
+         {"~--desde (2031-03-01) es posterior a --hasta (2031-02-01)"}},
+        {{"resumen", "--hasta", "2031-03-01"}, 1, {"="}, {"~falta --desde"}},
+    });
+}
+
 ORBENTA_ENGINE_TESTS(Cli);
 
 // Bad command lines end with a usage message, never with a window (which, offscreen,
@@ -438,6 +491,7 @@ TEST(CliUnit, CommandLines) {
     EXPECT_EQ(loaded.size(), QSize(426, 230));
     EXPECT_FALSE(empty.isNull());
     EXPECT_NE(empty, loaded); // the invoice and the new agent are shown
+    EXPECT_FALSE(QImage(dir.filePath("pictures/frmResumenAgentes.png")).isNull());
     EXPECT_FALSE(QFile::exists(dir.filePath("user.db")));
 }
 
