@@ -25,8 +25,20 @@ MainWindow::MainWindow(std::shared_ptr<ado::Connection> connection,
     info->setObjectName(QStringLiteral("lblBaseDatos"));
     layout->addWidget(title);
     layout->addWidget(info);
-    layout->addStretch();
     setCentralWidget(central);
+    // The agents' summary, opened as any host opens a window of the component and then
+    // laid into the main window.
+    try {
+        resumen_ = std::make_shared<ORBTAgentes::frmclsResumenAgentes>();
+        resumen_->EmpresaOrbenta(empresa_);
+        resumen_->ConexionOrbenta(connection_);
+        resumen_->Show(0, this);
+        if (QWidget* w = resumen_->window())
+            layout->addWidget(w, 1);
+    } catch (const automation::AutomationError& e) {
+        ui::ShowFailure(e.description(), e.number(), e.source(), windowTitle());
+        layout->addStretch();
+    }
 
     QMenu* file = menuBar()->addMenu(QStringLiteral("&Archivo"));
     file->addAction(QStringLiteral("&Salir"), this, &QWidget::close);
@@ -44,7 +56,7 @@ MainWindow::MainWindow(std::shared_ptr<ado::Connection> connection,
     agentes->addAction(QStringLiteral("Comisiones por Familia y Artículo (n&o modal)"), this,
                        [this] { abrirComisiones(0); });
     statusBar()->showMessage(dialectName(connection_->dialect()));
-    resize(800, 600);
+    resize(900, 760);
 }
 
 namespace {

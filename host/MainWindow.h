@@ -14,12 +14,14 @@ namespace ORBTAgentes {
 class frmclsCambioFactura;
 class frmclsAgente;
 class frmclsComision_Familias;
+class frmclsResumenAgentes;
 } // namespace ORBTAgentes
 
 namespace orbenta::host {
 
 /// The suite's main window as the demo host shows it: the company and database it
-/// works on, and one menu entry per window of the component.
+/// works on, the agents' summary of the component in the middle, and one menu entry per
+/// window of the component.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -35,6 +37,7 @@ private:
     std::shared_ptr<ORBTAgentes::frmclsCambioFactura> cambioFactura_;
     std::shared_ptr<ORBTAgentes::frmclsAgente> agentes_;
     std::shared_ptr<ORBTAgentes::frmclsComision_Familias> comisiones_;
+    std::shared_ptr<ORBTAgentes::frmclsResumenAgentes> resumen_;
 };
 
 } // namespace orbenta::host
