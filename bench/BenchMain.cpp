@@ -24,6 +24,7 @@ void registerComision();
 void registerAgentWindow();
 void registerComisionWindow();
 void registerInforme();
+void registerResumen();
 } // namespace bench
 
 namespace {
@@ -102,6 +103,7 @@ int main(int argc, char** argv) {
     bench::registerAgentWindow();
     bench::registerComisionWindow();
     bench::registerInforme();
+    bench::registerResumen();
     benchmark::Initialize(&argc, argv);
     TableReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
