@@ -16,6 +16,7 @@
 #include <QSortFilterProxyModel>
 #include <QTableView>
 #include <QValueAxis>
+#include <algorithm>
 #include <controls/Anclaje.h>
 #include <controls/HxMaskEdBox.h>
 #include <controls/HxPushButton.h>
@@ -56,6 +57,10 @@ QString plano(const QString& text) {
     return text.toHtmlEscaped();
 }
 
+// More agents than this and the bar chart names them by code alone: their names would
+// not fit under the bars.
+constexpr size_t kConNombre = 10;
+
 QString rotuloAgente(qint16 codigo, const QString& nombre) {
     return nombre.isEmpty() ? QString::number(codigo) : QString::number(codigo) + u' ' + nombre;
 }
@@ -69,15 +74,22 @@ QChart* nuevoGrafico(const QString& titulo) {
     return chart;
 }
 
-void ejes(QChart* chart, QAbstractSeries* series, const QStringList& categorias) {
+// The axes of a chart: its categories along the bottom, and a value axis from zero (or
+// the lowest value, when below it) to the highest value of every series.
+void ejes(QChart* chart, const QList<QAbstractSeries*>& series, const QStringList& categorias,
+          double minimo, double maximo) {
     auto* x = new QBarCategoryAxis();
     x->append(categorias);
     auto* y = new QValueAxis();
     y->setLabelFormat(QStringLiteral("%.0f"));
+    y->setRange(std::min(0.0, minimo), std::max(maximo, minimo + 1.0));
+    y->applyNiceNumbers();
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(y, Qt::AlignLeft);
-    series->attachAxis(x);
-    series->attachAxis(y);
+    for (QAbstractSeries* s : series) {
+        s->attachAxis(x);
+        s->attachAxis(y);
+    }
 }
 
 } // namespace
@@ -111,6 +123,8 @@ frmResumenAgentes::frmResumenAgentes(QWidget* parent)
     vsResumen->setSelectionMode(QAbstractItemView::SingleSelection);
     vsResumen->setEditTriggers(QAbstractItemView::NoEditTriggers);
     vsResumen->verticalHeader()->hide();
+    vsResumen->setWordWrap(false);
+    vsResumen->verticalHeader()->setDefaultSectionSize(vsResumen->fontMetrics().height() + 6);
     vsResumen->horizontalHeader()->setStretchLastSection(true);
     for (QChartView* v : {chtVentas, chtMeses}) {
         v->setRenderHint(QPainter::Antialiasing);
@@ -169,6 +183,7 @@ void frmResumenAgentes::actualizar() {
         return;
     }
     modelo_->Cargar(desde, hasta);
+    vsResumen->resizeColumnsToContents();
     dibujarVentas();
     if (orden_->rowCount() > 0)
         vsResumen->setCurrentIndex(orden_->index(0, 0)); // draws its months
@@ -181,16 +196,21 @@ void frmResumenAgentes::dibujarVentas() {
     auto* ventas = new QBarSet(QStringLiteral("Ventas"));
     auto* margen = new QBarSet(QStringLiteral("Margen"));
     QStringList agentes;
-    for (const ResumenAgentes::Total& t : modelo_->totales()) {
+    const std::vector<ResumenAgentes::Total> totales = modelo_->totales();
+    double minimo = 0, maximo = 0;
+    for (const ResumenAgentes::Total& t : totales) {
         *ventas << t.ventas.toDouble();
         *margen << t.margen().toDouble();
-        agentes << plano(rotuloAgente(t.agente, t.nombre));
+        minimo = std::min({minimo, t.ventas.toDouble(), t.margen().toDouble()});
+        maximo = std::max({maximo, t.ventas.toDouble(), t.margen().toDouble()});
+        agentes << plano(totales.size() > kConNombre ? QString::number(t.agente)
+                                                     : rotuloAgente(t.agente, t.nombre));
     }
     auto* series = new QBarSeries();
     series->append(ventas);
     series->append(margen);
     chart->addSeries(series);
-    ejes(chart, series, agentes);
+    ejes(chart, {series}, agentes, minimo, maximo);
     QChart* viejo = chtVentas->chart();
     chtVentas->setChart(chart);
     delete viejo;
@@ -211,25 +231,22 @@ void frmResumenAgentes::dibujarMeses() {
         lineas[0]->setName(QStringLiteral("Ventas"));
         lineas[1]->setName(QStringLiteral("Comisión venta"));
         lineas[2]->setName(QStringLiteral("Comisión cobro"));
+        double minimo = 0, maximo = 0;
         for (size_t i = 0; i < meses.size(); ++i) {
             const ResumenAgentes::Fila& f = meses[i];
-            categorias << ResumenAgentes::textoMes(f);
-            lineas[0]->append(double(i), f.ventas.toDouble());
-            lineas[1]->append(double(i), f.comisionVenta.toDouble());
-            lineas[2]->append(double(i), f.comisionCobro.toDouble());
+            categorias << QString::number(f.mes).rightJustified(2, u'0') + u'/' +
+                              QString::number(f.anio % 100).rightJustified(2, u'0');
+            const double v[] = {f.ventas.toDouble(), f.comisionVenta.toDouble(),
+                                f.comisionCobro.toDouble()};
+            for (int k = 0; k < 3; ++k) {
+                lineas[k]->append(double(i), v[k]);
+                minimo = std::min(minimo, v[k]);
+                maximo = std::max(maximo, v[k]);
+            }
         }
         for (QLineSeries* l : lineas)
             chart->addSeries(l);
-        auto* x = new QBarCategoryAxis();
-        x->append(categorias);
-        auto* y = new QValueAxis();
-        y->setLabelFormat(QStringLiteral("%.0f"));
-        chart->addAxis(x, Qt::AlignBottom);
-        chart->addAxis(y, Qt::AlignLeft);
-        for (QLineSeries* l : lineas) {
-            l->attachAxis(x);
-            l->attachAxis(y);
-        }
+        ejes(chart, {lineas[0], lineas[1], lineas[2]}, categorias, minimo, maximo);
     }
     QChart* viejo = chtMeses->chart();
     chtMeses->setChart(chart);

@@ -10,6 +10,7 @@
 #include <QHeaderView>
 #include <QLineSeries>
 #include <QTableView>
+#include <QValueAxis>
 
 #include <gtest/gtest.h>
 
@@ -80,9 +81,15 @@ TEST_P(ResumenWindow, TableAndChartsShowTheFiguresAndTheTableOpensTheAgent) {
     // both charts reads as typed.
     const QRect second = t->visualRect(t->model()->index(0, 1));
     QTest::mouseClick(t->viewport(), Qt::LeftButton, {}, second.center());
-    auto* lineas = qobject_cast<QLineSeries*>(ctl<QChartView>("chtMeses")->chart()->series()[0]);
+    QChart* meses = ctl<QChartView>("chtMeses")->chart();
+    auto* lineas = qobject_cast<QLineSeries*>(meses->series()[0]);
     ASSERT_TRUE(lineas);
     EXPECT_EQ(lineas->points(), QList<QPointF>{QPointF(0, 100)});
+    // Its scale holds the sales and the commissions alike.
+    auto* escala = qobject_cast<QValueAxis*>(meses->axes(Qt::Vertical).value(0));
+    ASSERT_TRUE(escala);
+    EXPECT_LE(escala->min(), 0);
+    EXPECT_GE(escala->max(), 100);
     // (an axis label may be cut short to its room: it still begins as typed)
     const QStringList etiquetas = drawn("chtVentas");
     EXPECT_TRUE(std::any_of(etiquetas.begin(), etiquetas.end(), [](const QString& s) {
