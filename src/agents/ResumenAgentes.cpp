@@ -25,7 +25,10 @@ QString ResumenAgentes::sentencia(qint16 empresa, QDate desde, QDate hasta,
                " FROM Agentes_Acumulados A LEFT JOIN Agentes G ON G.Codigo = A.Cod_Agente"
                " WHERE A.Cod_Empresa =") +
            sqlInteger(empresa) + QStringLiteral(" AND A.Fecha >='") + dia(desde) +
-           QStringLiteral("' AND A.Fecha <'") + dia(hasta.addDays(1)) + u'\'' +
+           (hasta < QDate(9999, 12, 31)
+                ? QString(QStringLiteral("' AND A.Fecha <'") + dia(hasta.addDays(1)))
+                : QStringLiteral("' AND A.Fecha <='9999-12-31T23:59:59")) + // no next day
+           u'\'' +
            (agente ? QStringLiteral(" AND A.Cod_Agente =") + sqlInteger(*agente) : QString()) +
            QStringLiteral(" GROUP BY A.Cod_Agente, G.Nombre, YEAR(A.Fecha), MONTH(A.Fecha)"
                           " ORDER BY A.Cod_Agente, YEAR(A.Fecha), MONTH(A.Fecha)");

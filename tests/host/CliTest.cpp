@@ -451,6 +451,7 @@ TEST_P(Cli, ResumenPrintsTheFiguresPerAgentAndMonth) {
          {"="},
          {"~--desde (2031-03-01) es posterior a --hasta (2031-02-01)"}},
         {{"resumen", "--hasta", "2031-03-01"}, 1, {"="}, {"~falta --desde"}},
+        {{"resumen", "--desde", "9999-12-31", "--hasta", "9999-12-31"}, 0, {"#1"}},
     });
 }
 
