@@ -17,6 +17,7 @@
 #include <QPdfWriter>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <QTextLayout>
 #include <cerrno>
 #include <cstring>
 #include <functional>
@@ -99,6 +100,49 @@ QString reasonOf(int error, const QFileDevice& f) {
     return said.isEmpty() || said == QLatin1String("Unknown error")
                ? QStringLiteral("error desconocido del sistema de archivos.")
                : said;
+}
+
+// The report's font, in points.
+QFont font(double size, bool bold) {
+    QFont f(QStringLiteral("Liberation Sans"));
+    f.setPointSizeF(size);
+    f.setBold(bold);
+    return f;
+}
+
+// The cells of a line: "left | value | value".
+QStringList cellsOf(const QString& value) {
+    QStringList cells = value.split(u'|');
+    for (QString& c : cells)
+        c = c.trimmed();
+    return cells;
+}
+
+// An amount of a row in ten-thousandths, exactly: a decimal text ("-1234.5") or a number
+// as the data layer reads a column. Anything else, or more than four decimals, fails.
+qint64 tenThousandths(const QVariant& v) {
+    const QString t = v.typeId() == QMetaType::Double ? QString::number(v.toDouble(), 'f', 4)
+                                                      : v.toString().trimmed();
+    static const QRegularExpression amount(QStringLiteral("^(-?)(\\d{1,14})(?:\\.(\\d{0,4}))?$"));
+    const QRegularExpressionMatch m = amount.match(t);
+    if (!m.hasMatch())
+        fail(13, QStringLiteral("«") + t + QStringLiteral("» no es un importe."));
+    const qint64 n = m.captured(2).toLongLong() * 10000 +
+                     QString(m.captured(3) + QStringLiteral("0000")).left(4).toLongLong();
+    return m.captured(1).isEmpty() ? n : -n;
+}
+
+// Ten-thousandths as an amount with two decimals, half to even, in the regional settings.
+QString amountText(qint64 v) {
+    const bool negative = v < 0;
+    const qint64 a = negative ? -v : v;
+    qint64 cents = a / 100;
+    const qint64 rest = a % 100;
+    if (rest > 50 || (rest == 50 && cents % 2 == 1))
+        ++cents;
+    const QLocale l = utilidades::regional();
+    return (negative && cents != 0 ? l.negativeSign() : QString()) + QString::number(cents / 100) +
+           l.decimalPoint() + QStringLiteral("%1").arg(cents % 100, 2, 10, QChar(u'0'));
 }
 
 } // namespace
@@ -219,11 +263,17 @@ std::shared_ptr<Report> Report::open(const QString& path, QStringList& chain) {
         } else if (key == QLatin1String("header")) {
             r->header_ << value;
         } else if (key == QLatin1String("columns")) {
-            r->columnsLeft_ = value.section(u'|', 0, 0).trimmed();
-            r->columnsRight_ = value.section(u'|', 1).trimmed();
+            r->headings_ = cellsOf(value);
         } else if (key == QLatin1String("detail")) {
-            r->detailText_ = value.section(u'|', 0, 0).trimmed();
-            r->detailValue_ = value.section(u'|', 1).trimmed();
+            r->detail_ = cellsOf(value);
+        } else if (key == QLatin1String("group")) {
+            r->group_ = value;
+        } else if (key == QLatin1String("newpage") && value == QLatin1String("group")) {
+            r->newPage_ = true;
+        } else if (key == QLatin1String("groupheader")) {
+            r->groupHeader_ << cellsOf(value);
+        } else if (key == QLatin1String("groupfooter")) {
+            r->groupFooter_ << cellsOf(value);
         } else if (key == QLatin1String("footer")) {
             r->footer_ = value;
         } else {
@@ -332,70 +382,171 @@ QString Report::expand(const QString& pattern, int page, int pages) const {
     });
 }
 
-int Report::Render(QPagedPaintDevice& device) {
-    ReadRecords();
-    device.setPageOrientation(orientation_ == 2 ? QPageLayout::Landscape : QPageLayout::Portrait);
-    // The detail lines: leading tabs are the indent; one tab opens a group.
-    static const QRegularExpression field(QStringLiteral("\\{field:(\\d+)\\}"));
-    const auto fill = [&](const QString& pattern, const QVector<QVariant>& row) {
-        return substitute(pattern, field, [&](const QRegularExpressionMatch& m) {
-            const int n = m.captured(1).toInt();
-            return n >= 1 && n <= row.size() ? row[n - 1].toString() : QString();
+void Report::setRows(QVector<QVector<QVariant>> rows) {
+    rows_ = std::move(rows);
+    read_ = true;
+}
+
+QVector<Report::Line> Report::layout(QPagedPaintDevice& device, double width) const {
+    static const QRegularExpression slot(QStringLiteral("\\{(field|sum):(\\d+)(:importe)?\\}"));
+    // A pattern filled from the rows [from, to): fields of row `at`, sums over them all.
+    const auto fill = [&](const QString& pattern, int at, int from, int to) {
+        return substitute(pattern, slot, [&](const QRegularExpressionMatch& m) -> QString {
+            const int n = m.captured(2).toInt();
+            if (m.captured(1) == QLatin1String("field")) {
+                const QVector<QVariant>& row = rows_[at];
+                if (n < 1 || n > row.size())
+                    return {};
+                return m.captured(3).isEmpty() ? row[n - 1].toString()
+                                               : amountText(tenThousandths(row[n - 1]));
+            }
+            qint64 sum = 0;
+            for (int i = from; i < to; ++i)
+                if (n >= 1 && n <= rows_[i].size())
+                    sum += tenThousandths(rows_[i][n - 1]);
+            return amountText(sum);
         });
     };
     QVector<Line> lines;
-    for (const auto& row : rows_) {
+    // A line of cells; leading tabs of its left text are its indent.
+    const auto add = [&](const QStringList& cells, int at, int from, int to, bool bold) {
         Line l;
-        QString text = fill(detailText_, row);
-        while (text.startsWith(u'\t')) {
+        for (const QString& c : cells)
+            l.cells << fill(c, at, from, to);
+        if (l.cells.isEmpty())
+            l.cells << QString();
+        while (l.cells[0].startsWith(u'\t')) {
             ++l.indent;
-            text.remove(0, 1);
+            l.cells[0].remove(0, 1);
         }
-        l.text = printable(text);
-        l.value = printable(fill(detailValue_, row));
-        l.group = l.indent == 1;
+        for (QString& c : l.cells)
+            c = printable(c);
+        l.bold = bold;
         lines << l;
+    };
+    if (group_.isEmpty()) {
+        // Rows with one tab open a group.
+        for (int i = 0; i < rows_.size(); ++i) {
+            add(detail_, i, i, i + 1, false);
+            Line& l = lines.last();
+            l.group = l.bold = l.indent == 1;
+            l.title = l.cells[0];
+        }
+        return lines;
     }
+    // A group's heading names whom the group is for: it wraps rather than being cut.
+    const auto wrapped = [&](const QString& text) {
+        QTextLayout t(text, font(9, true), &device);
+        QTextOption o;
+        o.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        t.setTextOption(o);
+        QStringList parts;
+        t.beginLayout();
+        for (QTextLine line = t.createLine(); line.isValid(); line = t.createLine()) {
+            line.setLineWidth(width * 0.98);
+            parts << text.mid(line.textStart(), line.textLength());
+        }
+        t.endLayout();
+        return parts.isEmpty() ? QStringList{QString()} : parts;
+    };
+    QString key;
+    int start = 0;
+    for (int i = 0; i <= rows_.size(); ++i) {
+        const QString k = i < rows_.size() ? fill(group_, i, i, i + 1) : QString();
+        const bool opens = i < rows_.size() && (i == 0 || k != key);
+        if (i > 0 && (opens || i == rows_.size()))
+            for (const QStringList& f : groupFooter_)
+                add(f, i - 1, start, i, true);
+        if (i == rows_.size())
+            break;
+        const int first = int(lines.size());
+        if (opens) {
+            key = k;
+            start = i;
+            for (const QStringList& h : groupHeader_) {
+                if (h.size() > 1) {
+                    add(h, i, i, i + 1, true);
+                    continue;
+                }
+                for (const QString& part : wrapped(printable(fill(h.value(0), i, i, i + 1))))
+                    add({part}, i, i, i + 1, true);
+            }
+        }
+        add(detail_, i, i, i + 1, false);
+        if (opens) {
+            lines[first].group = true;
+            lines[first].title = printable(k);
+            lines[first].newPage = newPage_ && first > 0;
+        }
+    }
+    return lines;
+}
+
+int Report::Render(QPagedPaintDevice& device) {
+    ReadRecords();
+    device.setPageOrientation(orientation_ == 2 ? QPageLayout::Landscape : QPageLayout::Portrait);
     QPainter p;
     if (!p.begin(&device))
         fail(5, QStringLiteral("The report cannot be drawn on this device."));
     // Layout in points: the device's resolution is turned into a scale once.
     const double scale = device.logicalDpiY() / 72.0;
     const QRectF page = device.pageLayout().paintRectPixels(device.logicalDpiX());
+    const QVector<Line> lines = layout(device, page.width());
+    // Each value column as wide as its widest text, bold, and a gap.
+    QVector<double> widths;
+    const QFontMetricsF bold(font(9, true), &device);
+    const auto measure = [&](const QStringList& cells) {
+        for (int j = 1; j < cells.size(); ++j) {
+            if (widths.size() < j)
+                widths.resize(j);
+            widths[j - 1] = qMax(widths[j - 1], bold.horizontalAdvance(cells[j]) + 12 * scale);
+        }
+    };
+    QStringList headings;
+    for (const QString& h : headings_)
+        headings << printable(expand(h, 1, 1));
+    measure(headings);
+    for (const Line& l : lines)
+        measure(l.cells);
     const double lineHeight = 14 * scale;
     const double headerHeight = (30 + 18 * header_.size() + 30) * scale;
     const double footerHeight = 30 * scale;
     const int perPage = qMax(1, int((page.height() - headerHeight - footerHeight) / lineHeight));
-    const int pages = qMax(1, int((lines.size() + perPage - 1) / perPage));
+    // Pages as (first line, line count): full, or cut where a group asks for a new page.
+    QVector<QPair<int, int>> pages;
+    for (int i = 0; i < lines.size(); ++i) {
+        if (pages.isEmpty() || pages.last().second == perPage ||
+            (lines[i].newPage && pages.last().second > 0))
+            pages.append({i, 0});
+        ++pages.last().second;
+    }
+    if (pages.isEmpty())
+        pages.append({0, 0});
     groups_.clear();
-    for (int pg = 0; pg < pages; ++pg) {
+    for (int pg = 0; pg < pages.size(); ++pg) {
         if (pg > 0)
             device.newPage();
-        const int first = pg * perPage;
-        const int count = qMin(perPage, int(lines.size()) - first);
+        const auto [first, count] = pages[pg];
         for (int i = first; i < first + count; ++i)
             if (lines[i].group)
-                groups_.push_back({lines[i].text, pg + 1});
-        draw(p, device, pg + 1, pages, lines, first, count, scale);
+                groups_.push_back({lines[i].title, pg + 1});
+        draw(p, device, pg + 1, int(pages.size()), lines, first, count, scale, widths);
     }
     p.end();
-    return pages;
+    return int(pages.size());
 }
 
 void Report::draw(QPainter& p, QPagedPaintDevice& device, int page, int pages,
-                  const QVector<Line>& lines, int first, int count, double scale) const {
+                  const QVector<Line>& lines, int first, int count, double scale,
+                  const QVector<double>& widths) const {
     const QRectF area(QPointF(0, 0),
                       device.pageLayout().paintRectPixels(device.logicalDpiX()).size());
-    QFont base(QStringLiteral("Liberation Sans"));
-    base.setPointSizeF(9);
     double y = 0;
     // A text that does not fit its width (the page's, less what stands to its right) is
     // cut with an ellipsis: it never runs over the value beside it or off the page.
     const auto text = [&](const QString& t, double size, bool bold, Qt::Alignment align,
                           double indent = 0, double right = 0) {
-        QFont f = base;
-        f.setPointSizeF(size);
-        f.setBold(bold);
+        const QFont f = font(size, bold);
         p.setFont(f);
         const QFontMetricsF m(f, &device);
         const double width = qMax(0.0, area.width() - indent - right);
@@ -403,29 +554,38 @@ void Report::draw(QPainter& p, QPagedPaintDevice& device, int page, int pages,
                    align | Qt::AlignVCenter, m.elidedText(printable(t), Qt::ElideRight, width));
         return m.height();
     };
-    const auto widthOf = [&](const QString& t, bool bold) {
-        QFont f = base;
-        f.setBold(bold);
-        return QFontMetricsF(f, &device).horizontalAdvance(printable(t));
+    // A line of cells: the values right-aligned in their columns, the left text in what
+    // the values leave (the whole width when they are all empty).
+    const auto row = [&](const QStringList& cells, bool bold, double indent) {
+        QVector<double> right(widths.size() + 1, 0.0); // room right of column j
+        for (qsizetype j = widths.size() - 1; j >= 0; --j)
+            right[j] = right[j + 1] + widths[j];
+        double reserved = 0;
+        for (int j = 1; j < cells.size(); ++j)
+            if (!cells[j].isEmpty()) {
+                reserved = right[j - 1];
+                break;
+            }
+        for (int j = 1; j < cells.size(); ++j)
+            text(cells[j], 9, bold, Qt::AlignRight, 0, right[j]);
+        return text(cells.value(0), 9, bold, Qt::AlignLeft, indent, reserved);
     };
     for (int i = 0; i < header_.size(); ++i)
         y += text(expand(header_[i], page, pages), i == 1 ? 14 : 10, i <= 1,
                   i == 1 ? Qt::AlignHCenter : Qt::AlignLeft) +
              4 * scale;
     y += 8 * scale;
-    const QString columnsRight = expand(columnsRight_, page, pages);
-    const double h =
-        text(columnsLeft_, 9, true, Qt::AlignLeft, 0, widthOf(columnsRight, true) + 12 * scale);
-    text(columnsRight, 9, true, Qt::AlignRight);
-    y += h;
+    if (!headings_.isEmpty()) {
+        QStringList headings;
+        for (const QString& h : headings_)
+            headings << expand(h, page, pages);
+        y += row(headings, true, 0);
+    }
     p.drawLine(QPointF(area.left(), area.top() + y), QPointF(area.right(), area.top() + y));
     y += 6 * scale;
     for (int i = first; i < first + count; ++i) {
         const Line& l = lines[i];
-        const double indent = (l.indent > 0 ? l.indent - 1 : 0) * 18 * scale;
-        text(l.text, 9, l.group, Qt::AlignLeft, indent,
-             l.value.isEmpty() ? 0 : widthOf(l.value, l.group) + 12 * scale);
-        text(l.value, 9, l.group, Qt::AlignRight);
+        row(l.cells, l.bold, (l.indent > 0 ? l.indent - 1 : 0) * 18 * scale);
         y += 14 * scale;
     }
     y = area.height() - 16 * scale;

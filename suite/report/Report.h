@@ -82,20 +82,31 @@ public:
 /// A report opened from a report file: its data source, parameters, subreports and
 /// layout. Report files are text, one "key: value" per line after the first line
 /// "orbenta-report 1" (the format's version); "#" starts a comment. Keys:
-///   title      the report's name
-///   table      a table of the data source (in order: {table:1}, {table:2}...)
-///   parameter  a parameter field (in order: {parameter:1}...)
-///   subreport  a subreport file beside this one ({subreport:Name.rpt} shows its first
-///              row's first field)
-///   query      the statement that reads the detail rows; {table:N} is the table's
-///              name from its location, {parameter:N:integer} a parameter as a number
-///   header     a line of the page header (repeatable; the first is the largest)
-///   columns    the column headings: left | right
-///   detail     a detail row: left | right, with {field:N}; leading tabs of the left
-///              text indent the row, and rows with one tab start a group
-///   footer     the page footer; {page}, {pages} and {printdate} are filled in ReadRecords() reads
-/// the rows; Render() draws the pages on any paged device, so the screen preview, the
-/// printer and the PDF file get the same drawing.
+///   title       the report's name
+///   table       a table of the data source (in order: {table:1}, {table:2}...)
+///   parameter   a parameter field (in order: {parameter:1}...)
+///   subreport   a subreport file beside this one ({subreport:Name.rpt} shows its first
+///               row's first field)
+///   query       the statement that reads the detail rows; {table:N} is the table's
+///               name from its location, {parameter:N:integer} a parameter as a number.
+///               A report without one shows the rows its program hands over (setRows).
+///   header      a line of the page header (repeatable; the first is the largest)
+///   columns     the column headings: left | value | value...
+///   detail      a detail row: left | value | value..., with {field:N}; leading tabs of
+///               the left text indent the row, and rows with one tab start a group
+///   group       the rows' group: consecutive rows whose text of it is the same form a
+///               group, named by that text (then tabs no longer start groups)
+///   newpage     "group": every group starts on a new page
+///   groupheader a line before each group's rows (repeatable), fields of its first row;
+///               a line without values wraps instead of being cut
+///   groupfooter a line after each group's rows (repeatable): {field:N} of its last row,
+///               {sum:N} the exact sum of field N over the group's rows
+///   footer      the page footer; {page}, {pages} and {printdate} are filled in
+/// Values are right-aligned columns. {field:N:importe} and {sum:N:importe} show an amount
+/// (a decimal text or number of at most four decimals) with two decimals, rounded half to
+/// even, in the regional settings. ReadRecords() reads the rows; Render() draws the pages
+/// on any paged device, so the screen preview, the printer and the PDF file get the same
+/// drawing.
 class Report {
 public:
     /// Reads a report file; Windows-style paths ("C:\\Suite\\Rpt\\x.rpt") are accepted.
@@ -120,6 +131,9 @@ public:
     /// a program wrote to a work table that keeps no order of its own. The rows read must
     /// be exactly those, as many times each; anything else fails and nothing is shown.
     void arrangeRows(const QVector<QStringList>& written);
+    /// The detail rows a program hands over, for a report without a query (its
+    /// subreports still read theirs).
+    void setRows(QVector<QVector<QVariant>> rows);
     /// Draws every page; answers the page count.
     int Render(QPagedPaintDevice& device);
     /// Writes the report as a PDF file, or as PDF into a device (answering the page
@@ -143,22 +157,29 @@ public:
 
 private:
     struct Line {
-        QString text;
+        QStringList cells; // the left text, then the values
         int indent = 0;
-        QString value;
-        bool group = false;
+        bool bold = false;
+        bool group = false;   // starts a group
+        bool newPage = false; // starts a page
+        QString title;        // the group's name
     };
     static std::shared_ptr<Report> open(const QString& path, QStringList& chain);
     QString expand(const QString& pattern, int page, int pages) const;
+    QVector<Line> layout(QPagedPaintDevice& device, double width) const;
     void draw(QPainter& p, QPagedPaintDevice& device, int page, int pages,
-              const QVector<Line>& lines, int first, int count, double scale) const;
+              const QVector<Line>& lines, int first, int count, double scale,
+              const QVector<double>& widths) const;
 
     QString path_;
     QString title_;
     QStringList header_; // lines of the page header
-    QString columnsLeft_, columnsRight_;
+    QStringList headings_;
     QString query_; // the statement that reads the rows
-    QString detailText_, detailValue_;
+    QStringList detail_;
+    QString group_;
+    bool newPage_ = false;
+    QVector<QStringList> groupHeader_, groupFooter_;
     QString footer_;
     int orientation_ = 1;
     report::Database database_;
