@@ -11,6 +11,7 @@
 #include "agent_window/frmCredenciales.h"
 #include "commissions/ArbolComisiones.h"
 #include "commissions/InformeComisiones.h"
+#include "commissions/InformeLiquidacion.h"
 #include "commissions/frmAgentes_Comision_Familias.h"
 #include "dashboard/frmResumenAgentes.h"
 #include "invoice_agent/frmAgentes_CambioFactura.h"

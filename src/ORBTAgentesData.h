@@ -4,6 +4,7 @@
 // no window includes.
 #include <OrbentaSuiteData.h>
 
+#include "agents/Liquidacion.h"
 #include "agents/ResumenAgentes.h"
 #include "agents/clsAgente.h"
 #include "commissions/clsComision_Familias.h"

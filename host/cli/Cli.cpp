@@ -231,6 +231,8 @@ int runCommand(const QStringList& arguments, const Commands& commands) {
         "                                the agents' figures per month\n"
         "  captura [--db CONN] DIR       pictures of the component's windows (PNG)\n"
         "  informe comisiones --agente A --pdf FILE   the commission sheet as a PDF\n"
+        "  informe liquidacion [--agente A] --desde AAAA-MM-DD --hasta AAAA-MM-DD --pdf FILE\n"
+        "                                the settlement sheet as a PDF\n"
         "Without a command the main window opens."));
     parser.addHelpOption();
     parser.addVersionOption();
@@ -276,8 +278,12 @@ int runCommand(const QStringList& arguments, const Commands& commands) {
          QStringLiteral("CLAVE=VALOR")},
         {QStringLiteral("pdf"), QStringLiteral("informe: the PDF file to write."),
          QStringLiteral("FILE")},
-        {QStringLiteral("desde"), QStringLiteral("resumen: first day."), QStringLiteral("D")},
-        {QStringLiteral("hasta"), QStringLiteral("resumen: last day."), QStringLiteral("H")},
+        {QStringLiteral("desde"),
+         QStringLiteral("resumen, informe liquidacion: first day, AAAA-MM-DD."),
+         QStringLiteral("D")},
+        {QStringLiteral("hasta"),
+         QStringLiteral("resumen, informe liquidacion: last day, AAAA-MM-DD."),
+         QStringLiteral("D")},
         {QStringLiteral("csv"), QStringLiteral("resumen: CSV for a spreadsheet.")},
     };
     parser.addOptions(options);

@@ -1,4 +1,4 @@
-// "informe": the commission sheet as a PDF (orbenta-ventanas).
+// "informe": the commission and settlement sheets as PDFs (orbenta-ventanas).
 #include "Cli.h"
 
 #include <ORBTAgentes.h>
@@ -8,9 +8,60 @@
 
 namespace orbenta::host {
 
+namespace {
+
+// A PDF sent to standard output, or to any pipe or device, must not be followed there by
+// what we say: that goes to standard error. Decided before writing, as a plain file is
+// replaced. A reader that went away, or a limit on the size of files, is a write error
+// to report, not a signal that ends us.
+bool pdfAparte(const QString& pdf) {
+    std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
+    struct stat destino {
+    }, salida{};
+    return ::stat(QFile::encodeName(pdf).constData(), &destino) == 0 &&
+           (!S_ISREG(destino.st_mode) ||
+            (::fstat(STDOUT_FILENO, &salida) == 0 && destino.st_dev == salida.st_dev &&
+             destino.st_ino == salida.st_ino));
+}
+
+QDate dia(const QCommandLineParser& p, const char* opcion) {
+    const QString texto = p.value(QLatin1String(opcion));
+    const QDate d = QDate::fromString(texto, QStringLiteral("yyyy-MM-dd"));
+    if (!d.isValid())
+        usage(QStringLiteral("informe: --") + QLatin1String(opcion) +
+              QStringLiteral(" must be a date AAAA-MM-DD: ") + texto);
+    return d;
+}
+
+// "informe liquidacion [--agente A] --desde D --hasta D --pdf FILE".
+int liquidacion(Context& c) {
+    const QCommandLineParser& p = c.parser;
+    if (!p.isSet(QStringLiteral("desde")) || !p.isSet(QStringLiteral("hasta")) ||
+        !p.isSet(QStringLiteral("pdf")))
+        usage(QStringLiteral("usage: orbenta informe liquidacion [--agente A] --desde AAAA-MM-DD "
+                             "--hasta AAAA-MM-DD --pdf FILE"));
+    const QDate desde = dia(p, "desde"), hasta = dia(p, "hasta");
+    const qint16 agente =
+        p.isSet(QStringLiteral("agente"))
+            ? c.int16Arg(p.value(QStringLiteral("agente")), QStringLiteral("--agente"))
+            : qint16(0);
+    if (!c.shareWithComponent(c.connection()))
+        usage(QStringLiteral("informe: the company does not exist"));
+    const QString pdf = p.value(QStringLiteral("pdf"));
+    const bool aparte = pdfAparte(pdf);
+    ORBTAgentes::InformeLiquidacion::Preparar(agente, desde, hasta)->ExportPdf(pdf);
+    (aparte ? err() : out()) << pdf << Qt::endl;
+    return 0;
+}
+
+} // namespace
+
 // "informe comisiones --agente A --pdf FILE": the commission sheet the commission window
 // prints, written as a PDF without any window.
 int cmdInforme(Context& c) {
+    if (c.args == QStringList{QStringLiteral("liquidacion")})
+        return liquidacion(c);
     const QString usage_ =
         QStringLiteral("usage: orbenta informe comisiones --agente A --pdf FILE");
     const QCommandLineParser& p = c.parser;
@@ -35,20 +86,8 @@ int cmdInforme(Context& c) {
     ado::Recordset rs;
     ORBTAgentes::ArbolComisiones(filas).Construir(
         &regla, &rs, ORBTAgentes::ArbolComisiones::Huerfanas::Conservar);
-    // A reader that went away, or a limit on the size of files, is a write error to
-    // report, not a signal that ends us.
-    std::signal(SIGPIPE, SIG_IGN);
-    std::signal(SIGXFSZ, SIG_IGN);
-    // A PDF sent to standard output, or to any pipe or device, must not be followed there
-    // by what we say: that goes to standard error. Decided before writing, as a plain
-    // file is replaced.
     const QString pdf = p.value(QStringLiteral("pdf"));
-    struct stat destino {
-    }, salida{};
-    const bool aparte = ::stat(QFile::encodeName(pdf).constData(), &destino) == 0 &&
-                        (!S_ISREG(destino.st_mode) ||
-                         (::fstat(STDOUT_FILENO, &salida) == 0 && destino.st_dev == salida.st_dev &&
-                          destino.st_ino == salida.st_ino));
+    const bool aparte = pdfAparte(pdf);
     ORBTAgentes::InformeComisiones::Preparar(filas, agente, a.Nombre, [](const QString& aviso) {
         err() << aviso << Qt::endl;
     })->ExportPdf(pdf);

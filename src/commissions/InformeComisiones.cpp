@@ -42,14 +42,15 @@ QString nombreDe(const QString& baseDatos) {
 // The report must read the database this connection writes: otherwise it would show
 // rows some other print wrote (a copied file, a database made from a template, a company
 // whose values were never set). Refused before anything is written.
-void mismaBase(report::Report& r, const ado::Connection& cn, const ORBTEmp::Empresa& empresa) {
+void mismaBase(report::Report& r, const ado::Connection& cn, const ORBTEmp::Empresa& empresa,
+               const QString& fuente) {
     const QString nuestra = report::databaseOf(cn.ConnectionString());
     report::Tables& tablas = r.Database().Tables();
     for (int i = 1; i <= tablas.Count(); ++i) {
         const QString suya = report::databaseOf(tablas.Item(i).ConnectionString());
         if (suya.isEmpty() || suya != nuestra)
             throw automation::AutomationError(
-                rt::InvalidCall, kFuente,
+                rt::InvalidCall, fuente,
                 QStringLiteral("La configuración de informes de la empresa ") +
                     QString::number(empresa.CodEmpresa()) +
                     QStringLiteral(" (ODBCNombre, ODBCBaseDatos) apunta a la base de datos ") +
@@ -78,6 +79,12 @@ struct Cerrojo {
 } // namespace
 
 int InformeComisiones::esperaMaxima = 60000;
+
+void InformeComisiones::Conectar(report::Report& r, const QString& fuente) {
+    const std::shared_ptr<ORBTEmp::Empresa> empresa = SharedContext::empresa();
+    conectar(r, *empresa);
+    mismaBase(r, *SharedContext::conexion(), *empresa, fuente);
+}
 
 QVector<QStringList> InformeComisiones::Llenar(const grid::OutlineModel& filas) {
     ado::Connection& cn = *SharedContext::conexion();
@@ -115,8 +122,8 @@ InformeComisiones::Preparar(const grid::OutlineModel& filas, qint16 agente, cons
     sub.ParameterFields().Item(1).AddCurrentValue(empresa->CodEmpresa());
     conectar(sub, *empresa);
     r->setPaperOrientation(1);
-    mismaBase(*r, *cn, *empresa);
-    mismaBase(sub, *cn, *empresa);
+    mismaBase(*r, *cn, *empresa, kFuente);
+    mismaBase(sub, *cn, *empresa, kFuente);
 
     if (!cn->LockNamed(kTabla, esperaMaxima, [&] {
             if (aviso)

@@ -42,6 +42,11 @@ public:
     /// The work table emptied and given the grid's rows, in one transaction; the caller
     /// holds the lock. Answers the rows written (Elemento, Porcentaje), in order.
     static QVector<QStringList> Llenar(const grid::OutlineModel& filas);
+    /// Logon and location of every table of a report (not of its subreports), as the
+    /// suite's reports get them from the company's ODBC values; refused, with both
+    /// databases named and `fuente` as the source, when they reach another database than
+    /// the shared connection. Every report of the component is connected through here.
+    static void Conectar(report::Report& r, const QString& fuente);
     /// How long a print waits for another one, in milliseconds.
     static int esperaMaxima;
 };
