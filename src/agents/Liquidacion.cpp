@@ -56,6 +56,33 @@ Currency centimos(Currency c) {
     return Currency::fromScaled(aCentimos(c.scaled(), 100));
 }
 
+QString sqlLiquidaciones(qint16 empresa, const QDate& desde, const QDate& hasta, qint16 agente) {
+    const QVector<QDate> meses = mesesDe(desde, hasta);
+    // The month as its position in the period, from boundaries every engine compares alike.
+    QString mes = QStringLiteral("CASE");
+    for (int i = 0; i < meses.size(); ++i)
+        mes += QStringLiteral(" WHEN c.Fecha < ") +
+               fecha(i + 1 < meses.size() ? meses[i + 1] : hasta.addDays(1)) +
+               QStringLiteral(" THEN ") + sqlInteger(i);
+    mes += QStringLiteral(" END");
+    // Grouped outside the row's own select: a driver may turn the boundaries into
+    // parameters, and a GROUP BY could then not name the same expression.
+    return QStringLiteral("SELECT m.Cod_Agente, m.Nombre, m.Cta_Bancaria, m.Retencion_IRPF, "
+                          "m.Mes, SUM(m.Importe_Pvp) AS Ventas, SUM(m.ComisionVenta) AS "
+                          "ComisionVenta, SUM(m.ComisionCobro) AS ComisionCobro FROM (SELECT "
+                          "c.Cod_Agente, ") +
+           kAgente + QStringLiteral(", ") + mes +
+           QStringLiteral(" AS Mes, c.Importe_Pvp, c.ComisionVenta, c.ComisionCobro FROM "
+                          "Agentes_Acumulados c INNER JOIN Agentes a ON a.Codigo = c.Cod_Agente "
+                          "WHERE c.Cod_Empresa = ") +
+           sqlInteger(empresa) + QStringLiteral(" AND c.Fecha >= ") + fecha(desde) +
+           QStringLiteral(" AND c.Fecha < ") + fecha(hasta.addDays(1)) +
+           (agente != 0 ? QStringLiteral(" AND c.Cod_Agente = ") + sqlInteger(agente)
+                        : QStringLiteral(" AND a.NoImpLiquidacion = 0")) +
+           QStringLiteral(") m GROUP BY m.Cod_Agente, m.Nombre, m.Cta_Bancaria, "
+                          "m.Retencion_IRPF, m.Mes ORDER BY m.Cod_Agente");
+}
+
 } // namespace
 
 Currency Liquidacion::ventas() const {
@@ -80,28 +107,6 @@ Currency porcentajeEnCentimos(Currency importe, Currency porcentaje) {
     // ten-thousandths × ten-thousandths of a percent: 10^-10 units; cents are 10^8 of them.
     return Currency::fromScaled(
         aCentimos(__int128(importe.scaled()) * porcentaje.scaled(), __int128(100'000'000)));
-}
-
-QString sqlLiquidaciones(qint16 empresa, const QDate& desde, const QDate& hasta, qint16 agente) {
-    const QVector<QDate> meses = mesesDe(desde, hasta);
-    // The month as its position in the period, from boundaries every engine compares alike.
-    QString mes = QStringLiteral("CASE");
-    for (int i = 0; i < meses.size(); ++i)
-        mes += QStringLiteral(" WHEN c.Fecha < ") +
-               fecha(i + 1 < meses.size() ? meses[i + 1] : hasta.addDays(1)) +
-               QStringLiteral(" THEN ") + sqlInteger(i);
-    mes += QStringLiteral(" END");
-    return QStringLiteral("SELECT c.Cod_Agente, ") + kAgente + QStringLiteral(", ") + mes +
-           QStringLiteral(" AS Mes, SUM(c.Importe_Pvp) AS Ventas, SUM(c.ComisionVenta) AS "
-                          "ComisionVenta, SUM(c.ComisionCobro) AS ComisionCobro FROM "
-                          "Agentes_Acumulados c INNER JOIN Agentes a ON a.Codigo = c.Cod_Agente "
-                          "WHERE c.Cod_Empresa = ") +
-           sqlInteger(empresa) + QStringLiteral(" AND c.Fecha >= ") + fecha(desde) +
-           QStringLiteral(" AND c.Fecha < ") + fecha(hasta.addDays(1)) +
-           (agente != 0 ? QStringLiteral(" AND c.Cod_Agente = ") + sqlInteger(agente)
-                        : QStringLiteral(" AND a.NoImpLiquidacion = 0")) +
-           QStringLiteral(" GROUP BY c.Cod_Agente, a.Nombre, a.Cta_Bancaria, a.Retencion_IRPF, ") +
-           mes + QStringLiteral(" ORDER BY c.Cod_Agente");
 }
 
 QVector<Liquidacion> Liquidaciones(qint16 empresa, const QDate& desde, const QDate& hasta,

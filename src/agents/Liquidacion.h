@@ -47,7 +47,4 @@ Currency porcentajeEnCentimos(Currency importe, Currency porcentaje);
 QVector<Liquidacion> Liquidaciones(qint16 empresa, const QDate& desde, const QDate& hasta,
                                    qint16 agente = 0);
 
-/// The statement Liquidaciones runs (for the statement test).
-QString sqlLiquidaciones(qint16 empresa, const QDate& desde, const QDate& hasta, qint16 agente);
-
 } // namespace ORBTAgentes
