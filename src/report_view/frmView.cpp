@@ -3,8 +3,11 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
+#include <QPageSize>
 #include <QPainter>
 #include <QPointer>
+#include <QScreen>
+#include <QSettings>
 #include <report/Report.h>
 #include <report/Visor.h>
 
@@ -13,6 +16,12 @@ namespace ORBTAgentes {
 namespace {
 
 QPointer<frmView> compartida;
+
+// Where the window's last size and position are kept, for the user.
+const QString kGeometria = QStringLiteral("frmView/geometria");
+QSettings ajustes() {
+    return QSettings(QStringLiteral("Orbenta"), QStringLiteral("ORBTAgentes"));
+}
 
 // The suite's logo, drawn rather than shipped as a file.
 QPixmap logo(QSize size) {
@@ -69,6 +78,26 @@ void frmView::Form_Load() {
     crvRep->setReportSource(Report);
     crvRep->ViewReport();
     crvRep->Zoom(Zoom);
+    // The first time, wide enough for a page at the opening zoom (a report is read by
+    // its lines), as the screen allows; later, as the user left it (showEvent).
+    if (!ajustes().contains(kGeometria)) {
+        const QScreen* s = screen();
+        const double puntos = QPageSize(QPageSize::A4).size(QPageSize::Point).width();
+        const double zoom = Zoom >= 10 && Zoom <= 400 ? Zoom / 100.0 : 1.0;
+        QSize tam(qCeil(puntos * zoom * s->logicalDotsPerInchX() / 72.0) + 48,
+                  qMax(height(), s->availableGeometry().height() * 3 / 4));
+        resize(tam.boundedTo(s->availableGeometry().size()));
+    }
+}
+
+void frmView::showEvent(QShowEvent* e) {
+    FormBase::showEvent(e);
+    if (!restaurada_) {
+        restaurada_ = true;
+        const QByteArray g = ajustes().value(kGeometria).toByteArray();
+        if (!g.isEmpty())
+            restoreGeometry(g);
+    }
 }
 
 void frmView::changeEvent(QEvent* e) {
@@ -89,6 +118,7 @@ void frmView::resizeEvent(QResizeEvent* e) {
 void frmView::closeEvent(QCloseEvent* e) {
     FormBase::closeEvent(e);
     if (e->isAccepted()) {
+        ajustes().setValue(kGeometria, saveGeometry());
         if (compartida == this)
             compartida.clear();
         deleteLater();

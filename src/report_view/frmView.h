@@ -19,7 +19,9 @@ namespace ORBTAgentes {
 /// created on first use, discarded when it unloads (the next use makes a fresh one).
 ///
 /// The viewer's two display options switched on at load: its print button and its
-/// export (save as PDF) button.
+/// export (save as PDF) button. The window keeps its last size and position in the
+/// user's settings (Orbenta, ORBTAgentes; key frmView/geometria); the first time it
+/// opens wide enough to show a page's width at its zoom, as far as the screen allows.
 class frmView : public FormBase {
     Q_OBJECT
 public:
@@ -36,11 +38,13 @@ protected:
     void Form_Load() override;
     void changeEvent(QEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
+    void showEvent(QShowEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
 
 private:
     frmView();
 
+    bool restaurada_ = false;
     QLabel* pctLogo;
     report::Visor* crvRep;
 };

@@ -20,6 +20,86 @@
 
 namespace report {
 
+namespace {
+
+// The zoom box's two fits, kept above the percentages it takes.
+constexpr int kAnchoPagina = 401;
+constexpr int kPaginaEntera = 402;
+constexpr int kPasos[] = {50, 75, 100, 125, 150, 200, kAnchoPagina, kPaginaEntera};
+
+// The zoom: a percentage typed as it is, or stepped (arrows, wheel, Page Up and Down)
+// through the usual zooms and the two fits.
+class PasosZoom : public QSpinBox {
+public:
+    using QSpinBox::QSpinBox;
+    void stepBy(int steps) override {
+        int v = value();
+        for (; steps > 0; --steps)
+            for (int p : kPasos)
+                if (p > v) {
+                    v = p;
+                    break;
+                }
+        for (; steps < 0; ++steps)
+            for (auto it = std::rbegin(kPasos); it != std::rend(kPasos); ++it)
+                if (*it < v) {
+                    v = *it;
+                    break;
+                }
+        setValue(v);
+        selectAll();
+    }
+
+protected:
+    StepEnabled stepEnabled() const override {
+        StepEnabled e = StepNone;
+        if (value() < kPasos[std::size(kPasos) - 1])
+            e |= StepUpEnabled;
+        if (value() > kPasos[0])
+            e |= StepDownEnabled;
+        return e;
+    }
+    QString textFromValue(int v) const override {
+        if (v == kAnchoPagina)
+            return QStringLiteral("Ancho de página");
+        if (v == kPaginaEntera)
+            return QStringLiteral("Página entera");
+        return QString::number(v) + QStringLiteral(" %");
+    }
+    int valueFromText(const QString& text) const override {
+        const QString t = text.trimmed();
+        if (t.compare(textFromValue(kAnchoPagina), Qt::CaseInsensitive) == 0)
+            return kAnchoPagina;
+        if (t.compare(textFromValue(kPaginaEntera), Qt::CaseInsensitive) == 0)
+            return kPaginaEntera;
+        return QString(t).remove(u'%').trimmed().toInt();
+    }
+    QValidator::State validate(QString& text, int&) const override {
+        const QString t = text.trimmed();
+        for (int v : {kAnchoPagina, kPaginaEntera})
+            if (textFromValue(v).startsWith(t, Qt::CaseInsensitive))
+                return t.size() == textFromValue(v).size() ? QValidator::Acceptable
+                                                           : QValidator::Intermediate;
+        bool ok = false;
+        const int n = QString(t).remove(u'%').trimmed().toInt(&ok);
+        if (!ok)
+            return QValidator::Invalid;
+        return n >= 10 && n <= 400 ? QValidator::Acceptable : QValidator::Intermediate;
+    }
+};
+
+// The name a report's PDF is proposed under: its title, without what a file's name
+// cannot hold on any system the suite runs on (a "/" would name a folder).
+QString nombrePdf(const Report& r) {
+    QString nombre = printable(r.Title()).trimmed();
+    for (QChar& c : nombre)
+        if (QStringLiteral("/\\:*?\"<>|").contains(c))
+            c = u'-';
+    return (nombre.isEmpty() ? QStringLiteral("Informe") : nombre) + QStringLiteral(".pdf");
+}
+
+} // namespace
+
 Visor::Visor(QWidget* parent)
     : QWidget(parent), document_(new QPdfDocument(this)), pdf_(new QBuffer(this)) {
     // The print dialog's "print to file" browser is a file dialog too.
@@ -47,10 +127,9 @@ Visor::Visor(QWidget* parent)
     QToolButton* next =
         button(QStringLiteral("▶"), QStringLiteral("Página siguiente"), "siguiente");
     QToolButton* last = button(QStringLiteral("▶|"), QStringLiteral("Última página"), "ultima");
-    zoom_ = new QSpinBox(this);
+    zoom_ = new PasosZoom(this);
     zoom_->setObjectName(QStringLiteral("zoom"));
-    zoom_->setRange(10, 400);
-    zoom_->setSuffix(QStringLiteral(" %"));
+    zoom_->setRange(10, kPaginaEntera);
     zoom_->setValue(100);
     bar->addWidget(zoom_);
     bar->addStretch();
@@ -82,8 +161,7 @@ Visor::Visor(QWidget* parent)
     connect(print_, &QToolButton::clicked, this, &Visor::PrintReport);
     connect(export_, &QToolButton::clicked, this, [this] {
         const QString file = controls::dialogos::guardarArchivo(
-            this, QStringLiteral("Guardar como PDF"),
-            report_ ? report_->Title() + QStringLiteral(".pdf") : QString(),
+            this, QStringLiteral("Guardar como PDF"), report_ ? nombrePdf(*report_) : QString(),
             QStringLiteral("PDF (*.pdf)"));
         if (!file.isEmpty())
             ExportTo(file);
@@ -94,8 +172,7 @@ Visor::Visor(QWidget* parent)
     connect(prev, &QToolButton::clicked, this, [this] { showPage(currentPage() - 1); });
     connect(next, &QToolButton::clicked, this, [this] { showPage(currentPage() + 1); });
     connect(last, &QToolButton::clicked, this, [this] { showPage(pageCount()); });
-    connect(zoom_, &QSpinBox::valueChanged, this,
-            [this](int v) { view_->setZoomFactor(v / 100.0); });
+    connect(zoom_, &QSpinBox::valueChanged, this, &Visor::aplicarZoom);
     connect(groups_, &QListWidget::itemActivated, this,
             [this](QListWidgetItem* i) { showPage(i->data(Qt::UserRole).toInt()); });
     connect(groups_, &QListWidget::itemClicked, this,
@@ -127,14 +204,26 @@ void Visor::ViewReport() {
         auto* item = new QListWidgetItem(g.title, groups_);
         item->setData(Qt::UserRole, g.page);
     }
-    view_->setZoomFactor(zoom_->value() / 100.0);
+    aplicarZoom();
     showPage(1);
 }
 
 void Visor::Zoom(int percent) {
     // Not a percentage (0, say): the page as it is printed.
     zoom_->setValue(percent >= 10 && percent <= 400 ? percent : 100);
-    view_->setZoomFactor(zoom_->value() / 100.0);
+    aplicarZoom();
+}
+
+void Visor::aplicarZoom() {
+    const int v = zoom_->value();
+    if (v == kAnchoPagina) {
+        view_->setZoomMode(QPdfView::ZoomMode::FitToWidth);
+    } else if (v == kPaginaEntera) {
+        view_->setZoomMode(QPdfView::ZoomMode::FitInView);
+    } else {
+        view_->setZoomMode(QPdfView::ZoomMode::Custom);
+        view_->setZoomFactor(v / 100.0);
+    }
 }
 
 int Visor::zoomPercent() const {

@@ -16,9 +16,10 @@ namespace report {
 class Report;
 
 /// The suite's report viewer control: the report drawn as pages (the same drawing as
-/// the printer and the PDF file), with zoom to a percentage, page navigation, the group
-/// tree (a click goes to the group's page), print, save as PDF and a close command that
-/// raises CloseButtonClicked. The print and export buttons show only when switched on.
+/// the printer and the PDF file), with zoom to a percentage or to fit, page navigation,
+/// the group tree (a click goes to the group's page), print, save as PDF (proposing the
+/// report's title as the file's name) and a close command that raises CloseButtonClicked. The print
+/// and export buttons show only when switched on.
 class Visor : public QWidget {
     Q_OBJECT
 public:
@@ -29,6 +30,8 @@ public:
     std::shared_ptr<Report> ReportSource() const { return report_; }
     /// Draws the report and shows its first page. Failures of the report reach the caller.
     void ViewReport();
+    /// A percentage from 10 to 400 (any other value: 100). The zoom box steps through
+    /// 50, 75, 100, 125, 150 and 200 %, then the page's width, then the whole page.
     void Zoom(int percent);
     int zoomPercent() const;
     void setDisplayGroupTree(bool on);
@@ -50,6 +53,8 @@ signals:
     void CloseButtonClicked(bool& useDefault);
 
 private:
+    void aplicarZoom();
+
     std::shared_ptr<Report> report_;
     QPdfDocument* document_;
     QBuffer* pdf_;

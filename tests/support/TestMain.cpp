@@ -4,6 +4,8 @@
 #include "TestWorkers.h"
 
 #include <QApplication>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -21,6 +23,12 @@ class DeferredDeletes : public ::testing::EmptyTestEventListener {
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // What windows remember goes to a scratch folder, never to the user's settings.
+    QTemporaryDir ajustes;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(ajustes.path()));
+    for (const auto formato : {QSettings::NativeFormat, QSettings::IniFormat})
+        for (const auto ambito : {QSettings::UserScope, QSettings::SystemScope})
+            QSettings::setPath(formato, ambito, ajustes.path());
     QApplication app(argc, argv);
     if (const int rc = testsupport::runWorkerIfAsked(argc, argv); rc >= 0)
         return rc;
