@@ -90,6 +90,9 @@ TEST_P(Cli, CommandsOnTheEngine) {
     const QString gone = "SELECT COUNT(*) AS n FROM Agentes_Comisiones WHERE Familia_1 = 999";
     const QStringList informe =
         QString("informe comisiones --agente 4 --pdf %DIR%/hoja.pdf").split(u' ');
+    const QStringList liquidacion =
+        QString("informe liquidacion --desde 2026-01-01 --hasta 2026-03-31 --pdf %DIR%/liq.pdf")
+            .split(u' ');
     steps({
         // A failure is reported by its real cause, never as a missing object.
         {{"agente", "primero"}, 1, {}, {"^error -2147217900 ", "~mpresas"}},
@@ -142,8 +145,16 @@ TEST_P(Cli, CommandsOnTheEngine) {
          {"~ODBCBaseDatos = ", "~ODBCPassword = %PWD%\n", "!Pwd="}},
         {informe, 0, {"=%DIR%/hoja.pdf\n"}},
         {{"sql", gone}, 0, {"=n\n1\n"}},
+        // The settlement sheet: an unknown agent and a date that is none are refused.
+        {liquidacion + QStringList{"--agente", "999"}, 1, {}, {"~El agente 999 no existe."}},
+        {QStringList(liquidacion).replaceInStrings("2026-03-31", "2026-02-30"),
+         1,
+         {},
+         {"~--hasta must be a date AAAA-MM-DD: 2026-02-30"}},
+        {liquidacion + QStringList{"--agente", "2"}, 0, {"=%DIR%/liq.pdf\n"}},
     });
     EXPECT_GT(testsupport::pdfLines(dir.filePath("hoja.pdf")).size(), 20);
+    EXPECT_TRUE(testsupport::pdfLines(dir.filePath("liq.pdf")).contains("Neto a pagar 357,97"));
 }
 
 // Whatever writes a password, the trace shows '***' in its place; the error of a
