@@ -2,7 +2,10 @@
 #include "TestComponent.h"
 
 #include <ORBTAgentes.h>
+#include <QListWidget>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -114,6 +117,17 @@ TEST_P(Liquidacion, TheSheetShowsEachAgentsMonthsTotalsWithholdingAndNet) {
     EXPECT_EQ(segunda.mid(3, cuenta - 3).join(QString()).remove(u' '),
               QString(u"AGENTE: 2 - "_s + hostil).remove(u' '));
     EXPECT_EQ(segunda.mid(cuenta), otro + QStringList{pie(2, 2)});
+
+    // In the viewer, as a dashboard shows it: the agents are its groups, names as typed.
+    QStringList grupos;
+    QTimer::singleShot(0, [&] {
+        auto* visor = frmView::actual()->findChild<report::Visor*>(u"crvRep"_s);
+        for (int i = 0; i < visor->groupTree()->count(); ++i)
+            grupos << visor->groupTree()->item(i)->text();
+        visor->findChild<QToolButton*>(u"cerrar"_s)->click();
+    });
+    InformeLiquidacion::Ver(0, desde, hasta);
+    EXPECT_EQ(grupos, (QStringList{u"1 - Ana"_s, u"2 - "_s + hostil}));
 
     // Named, an agent is settled even when not to be printed, or without movements.
     EXPECT_EQ(impreso(*InformeLiquidacion::Preparar(3, desde, hasta)),
