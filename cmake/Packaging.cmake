@@ -5,7 +5,8 @@
 #                    files. The libraries it links are computed from the binaries
 #                    (dpkg-shlibdeps); what Qt loads at run time as plugins cannot be
 #                    seen there and is named: the SQL drivers of the three engines and the
-#                    window-system plugins (offscreen included).
+#                    window-system plugins (offscreen included), and Qt's own Spanish
+#                    texts (qtbase_es.qm), which the suite library loads at run time.
 #   orbtagentes-dev  headers, the libraries' link names and the CMake package config,
 #                    for host projects that write find_package(ORBTAgentes CONFIG). It
 #                    needs the runtime package of the same version and the Qt development
@@ -59,7 +60,8 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/orbtagentes.svg
 
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME orbtagentes)
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_DEPENDS
-    "libqt6sql6-sqlite, libqt6sql6-psql, libqt6sql6-odbc, libqt6charts6, qt6-qpa-plugins")
+    "libqt6sql6-sqlite, libqt6sql6-psql, libqt6sql6-odbc, libqt6charts6, qt6-qpa-plugins,
+     qt6-translations-l10n")
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SUGGESTS "fonts-wqy-microhei, odbc-postgresql")
 set(CPACK_COMPONENT_RUNTIME_DESCRIPTION "Agents, their sales and commission totals,
 commission rules by product family and article, and the windows that

@@ -8,6 +8,7 @@
 #include <ado/Connection.h>
 #include <ado/Recordset.h>
 #include <empresa/Empresa.h>
+#include <utilidades/Regional.h>
 
 namespace ORBTAgentes {
 
@@ -57,6 +58,9 @@ template <class T> std::shared_ptr<T> objectArgument(const QVariant& v) {
 
 AutomationObject::AutomationObject(const ClassInfo& info) : info_(&info) {
     g_live.ref();
+    // The host's message boxes and dialogs speak the suite's language from the first
+    // object on.
+    utilidades::instalarTraduccionQt();
 }
 AutomationObject::AutomationObject(const AutomationObject& other) : info_(other.info_) {
     g_live.ref();

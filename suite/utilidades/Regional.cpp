@@ -1,5 +1,11 @@
 #include "Regional.h"
 
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QThread>
+#include <QTranslator>
+#include <atomic>
+
 namespace utilidades {
 
 QLocale regional() {
@@ -7,6 +13,25 @@ QLocale regional() {
     if (l.language() == QLocale::C)
         return QLocale(QLocale::Spanish, QLocale::Spain);
     return l;
+}
+
+void instalarTraduccionQt() {
+    static std::atomic<bool> decidido{false};
+    if (decidido.load(std::memory_order_acquire))
+        return;
+    // The translator belongs to the application: without one yet, or from another
+    // thread, a later call decides.
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() != app->thread() || decidido.exchange(true))
+        return;
+    if (regional().language() != QLocale::Spanish)
+        return;
+    auto* traduccion = new QTranslator(app);
+    if (traduccion->load(QStringLiteral("qtbase_es"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(traduccion);
+    else
+        delete traduccion; // not installed: Qt's own texts stay in English
 }
 
 namespace {

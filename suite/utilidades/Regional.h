@@ -14,6 +14,13 @@ namespace utilidades {
 /// component's conversions all read numbers and dates through these settings.
 QLocale regional();
 
+/// Qt's own texts (the standard buttons "Sí", "No", "Aceptar", "Cancelar", the file and
+/// print dialogs) in Spanish whenever the regional settings are Spanish: installs Qt's
+/// Spanish translation (qtbase_es.qm, from Qt's translations folder) in the running
+/// application. Decided once per process, by the first call made on the application's
+/// thread once the application exists; without the file Qt stays in English.
+void instalarTraduccionQt();
+
 /// Reads a number the way the suite accepts numbers as text, and answers it in the
 /// form every engine and QLocale::c() read: digits, an optional "." and an optional
 /// exponent ("-1234.5", "1e-05"). Empty when the text is not one number that can be

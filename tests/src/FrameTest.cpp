@@ -5,6 +5,7 @@
 #include <ORBTAgentes.h>
 #include <QLocale>
 #include <QProcess>
+#include <QTextStream>
 
 #include <gtest/gtest.h>
 #include <optional>
@@ -320,6 +321,42 @@ TEST(Exit, AHostThatTouchedTheContextFirstExitsCleanly) {
     ASSERT_TRUE(p.waitForFinished(60000));
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << "crashed on its way out";
     EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+}
+
+} // namespace
+
+namespace {
+
+// Qt's "Yes" button text before and after the process's first object of the component.
+int qtTextsWorker(const QStringList&) {
+    const QString before = QCoreApplication::translate("QPlatformTheme", "&Yes");
+    clsAgente first;
+    const QString after = QCoreApplication::translate("QPlatformTheme", "&Yes");
+    QTextStream(stdout) << before << u'|' << after << u'|'
+                        << QCoreApplication::translate("QPlatformTheme", "Cancel");
+    return 0;
+}
+const testsupport::WorkerRegistration registerQtTexts("textosQt", qtTextsWorker);
+
+TEST(Regional, QtsOwnTextsAreSpanishFromTheFirstObjectWhenTheSettingsAre) {
+    const struct {
+        const char* lcAll;
+        const char* texts;
+    } cases[] = {
+        {"C", "&Yes|&Sí|Cancelar"}, // no configured locale: Spanish settings
+        {"es_ES.UTF-8", "&Yes|&Sí|Cancelar"},
+        {"en_US.UTF-8", "&Yes|&Yes|Cancel"},
+    };
+    for (const auto& c : cases) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("LC_ALL"), QString::fromUtf8(c.lcAll));
+        p.setProcessEnvironment(env);
+        p.start(testsupport::selfPath(), {"--orbenta-worker", "textosQt"});
+        ASSERT_TRUE(p.waitForFinished(60000));
+        EXPECT_EQ(QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(c.texts))
+            << c.lcAll;
+    }
 }
 
 } // namespace
