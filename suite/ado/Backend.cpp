@@ -70,7 +70,7 @@ void Backend::open(const QString& cs) {
         close(false);
         throw;
     }
-    shapes = ShapeCache(settings.dialect, columnScales());
+    shapes = ShapeCache(settings.dialect, columnScales(), collation);
 }
 
 void Backend::close(bool rollback) {
@@ -113,7 +113,7 @@ QString Backend::textOf(const Translation& t, const QString& tsql) {
 }
 
 void Backend::schemaChanged() {
-    shapes = ShapeCache(settings.dialect, columnScales());
+    shapes = ShapeCache(settings.dialect, columnScales(), collation);
 }
 
 Rows Backend::runTranslated(const Translation& t, const QString& tsql) {

@@ -126,7 +126,10 @@ protected:
 
     ConnectionSettings settings;
     qint32& level;
-    QString driverName;       // the driver connection's
+    QString driverName; // the driver connection's
+    /// The engine's Spanish collation as written after COLLATE, set up by started();
+    /// empty: lists come in the database's own order.
+    QString collation;
     QString connectionString; // as given, for the messages that must hide its password
 };
 

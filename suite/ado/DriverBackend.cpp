@@ -12,6 +12,17 @@ struct DriverStatement : PreparedStatement {
 };
 } // namespace
 
+QString DriverBackend::postgresCollation() {
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral(
+            "SELECT collname FROM pg_collation WHERE collname IN ('es-ES-x-icu', 'es_ES.utf8', "
+            "'es_ES.UTF-8') AND collencoding IN (-1, pg_char_to_encoding(getdatabaseencoding())) "
+            "ORDER BY collprovider = 'i' DESC, collname LIMIT 1")) ||
+        !q.next())
+        return {};
+    return u'"' + q.value(0).toString() + u'"';
+}
+
 void DriverBackend::collect(QSqlQuery& q, Rows& r,
                             std::shared_ptr<const Recordset::Columns>* cached) {
     if (!q.isSelect()) {

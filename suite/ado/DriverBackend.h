@@ -17,6 +17,9 @@ protected:
     Rows runPrepared(PreparedStatement& statement, const QVector<QVariant>& values,
                      std::shared_ptr<const Recordset::Columns>& columns) override;
     void closing(bool rollback) override;
+    /// The server's Spanish collation (ICU's es-ES, else the C library's es_ES), quoted
+    /// for COLLATE; empty when it has neither.
+    QString postgresCollation();
     /// Reads a query's rows (or the rows it changed) into `r`.
     static void collect(QSqlQuery& q, Rows& r, std::shared_ptr<const Recordset::Columns>* cached);
 

@@ -100,6 +100,8 @@ protected:
         if (postgres_)
             for (const QString& sql : postgresSession(settings.key({"schema"})))
                 control(sql);
+        // Spanish order for the lists, whatever the database's own collation.
+        collation = postgres_ ? postgresCollation() : QStringLiteral("Modern_Spanish_CI_AS");
     }
     void closing(bool rollback) override {
         if (rollback)

@@ -85,6 +85,7 @@ protected:
     void started() override {
         for (const QString& sql : postgresSession(settings.key({"schema"})))
             control(sql);
+        collation = postgresCollation();
     }
     void closing(bool rollback) override {
         statementSavepoint_ = false;

@@ -428,17 +428,29 @@ private:
     int roundScale_ = -1;
 };
 
+// The text and the shape with the collation after their text ORDER BY terms.
+Translation collated(Translation t, QStringView collation) {
+    if (collation.isEmpty())
+        return t;
+    QString c;
+    if (collateOrderBy(t.text, collation, c))
+        t.text = c;
+    if (collateOrderBy(t.shape, collation, c))
+        t.shape = c;
+    return t;
+}
+
 } // namespace
 
 Translation ShapeCache::translate(const QString& tsql, bool parameterize) {
     if (!parameterize)
-        return ado::translate(tsql, dialect_, false, scales());
+        return ado::translate(tsql, dialect_, false, scales(), collation_);
     if (dialect_ == Dialect::SqlServer || !skeletonOf(tsql, skeleton_, spans_))
-        return ado::translate(tsql, dialect_, true, scales());
+        return ado::translate(tsql, dialect_, true, scales(), collation_);
     const auto it = templates_.find(skeleton_);
     if (it != templates_.end()) {
         if (!it->second.usable)
-            return ado::translate(tsql, dialect_, true, scales());
+            return ado::translate(tsql, dialect_, true, scales(), collation_);
         ++fastHits_;
         Translation t;
         t.shape = it->second.shape;
@@ -452,7 +464,7 @@ Translation ShapeCache::translate(const QString& tsql, bool parameterize) {
     }
     // A skeleton seen for the first time: its statement is most likely sent as text (a
     // shape is prepared when it comes again), so the text comes with the shape.
-    Translation t = Translator(tsql, dialect_, true, scales(), true).run();
+    Translation t = collated(Translator(tsql, dialect_, true, scales(), true).run(), collation_);
     Template tpl;
     tpl.usable = t.parameterized() && t.literalUses.size() == qsizetype(spans_.size()) &&
                  !t.literalUses.contains(LiteralUse::Inline);
@@ -467,7 +479,7 @@ Translation ShapeCache::translate(const QString& tsql, bool parameterize) {
 }
 
 Translation translate(const QString& tsql, Dialect dialect, bool parameterize,
-                      const ColumnScale* scales) {
+                      const ColumnScale* scales, QStringView collation) {
     if (!parameterize && dialect != Dialect::SqlServer) {
         Translation r;
         if (scales && *scales && isUpdate(tsql)) {
@@ -475,10 +487,10 @@ Translation translate(const QString& tsql, Dialect dialect, bool parameterize,
                 return r;
         } else if (!needsRewriting(tsql)) {
             r.text = tsql;
-            return r;
+            return collated(std::move(r), collation);
         }
     }
-    return Translator(tsql, dialect, parameterize, scales).run();
+    return collated(Translator(tsql, dialect, parameterize, scales).run(), collation);
 }
 
 } // namespace ado

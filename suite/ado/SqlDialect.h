@@ -40,6 +40,10 @@ struct Translation {
 /// when it is no fixed-point column. Asked with the table and column as written.
 using ColumnScale = std::function<int(QStringView table, QStringView column)>;
 
+/// Whether a column holds text: the text columns of the suite's schema, by name (no
+/// name is text in one table and a number in another). Lists are sorted by them.
+bool sortsAsText(QStringView column);
+
 /// Rewrites a T-SQL statement for `dialect`:
 ///  - `SELECT [DISTINCT] TOP n ...` (also `TOP (n)` and inside sub-queries) becomes
 ///    `SELECT ... LIMIT n`, the LIMIT closing the query it belongs to;
@@ -55,9 +59,14 @@ using ColumnScale = std::function<int(QStringView table, QStringView column)>;
 ///    binary double, and without the rounding a running total drifts away from its
 ///    decimal value (0.1 added ten times and 1 taken away leaves -1.1e-16). With it,
 ///    the column always holds the double nearest its exact decimal, as a server's
-///    DECIMAL column would.
+///    DECIMAL column would;
+///  - with a `collation` (the connection's Spanish one, as the engine names it), an
+///    ORDER BY term that is a text column alone (sortsAsText: `Nombre`, `a.Nombre DESC`)
+///    gets `COLLATE collation`, so that lists sort in Spanish order (Álvaro among the
+///    A's, Ñ after N) whatever the database's own collation; on every dialect,
+///    SqlServer included.
 /// Nothing inside string literals, quoted identifiers or comments is touched. For
-/// SqlServer the text is returned unchanged.
+/// SqlServer the text is otherwise returned unchanged.
 ///
 /// With `parameterize`, data statements (SELECT, INSERT, UPDATE, DELETE) also get a
 /// shape: every number and string literal becomes a placeholder bound with a value of
@@ -68,7 +77,7 @@ using ColumnScale = std::function<int(QStringView table, QStringView column)>;
 /// server would give the literal (integer, bigint, numeric), so the prepared statement
 /// behaves exactly as the text.
 Translation translate(const QString& tsql, Dialect dialect, bool parameterize = false,
-                      const ColumnScale* scales = nullptr);
+                      const ColumnScale* scales = nullptr, QStringView collation = {});
 
 /// Where a second statement starts in `tsql`: the first significant token after a ";"
 /// outside literals, quoted identifiers and comments; -1 when the text holds one
@@ -98,11 +107,12 @@ QVariant literalValue(const QString& tsql, const LiteralSpan& span, bool negated
 /// skeleton is translated in full, its text included; the next ones only have their
 /// literals read. A skeleton whose shape keeps a literal inline (a TOP count, an ORDER BY
 /// position) is always translated in full. The dialect and the column scales are those
-/// of one connection; without `parameterize` the statement is translated to text alone.
+/// of one connection, and so is the collation; without `parameterize` the statement is
+/// translated to text alone.
 class ShapeCache {
 public:
-    explicit ShapeCache(Dialect dialect, ColumnScale scales = {})
-        : dialect_(dialect), scales_(std::move(scales)) {}
+    explicit ShapeCache(Dialect dialect, ColumnScale scales = {}, QString collation = {})
+        : dialect_(dialect), scales_(std::move(scales)), collation_(std::move(collation)) {}
     Translation translate(const QString& tsql, bool parameterize = true);
     qint64 fastHits() const { return fastHits_; }
 
@@ -115,6 +125,7 @@ private:
     const ColumnScale* scales() const { return scales_ ? &scales_ : nullptr; }
     Dialect dialect_;
     ColumnScale scales_;
+    QString collation_;
     std::unordered_map<QString, Template> templates_;
     QString skeleton_;
     std::vector<LiteralSpan> spans_;

@@ -43,4 +43,11 @@ bool isUpdate(const QString& tsql);
 /// scale; false when the statement has something else to rewrite.
 bool roundedAssignments(const QString& tsql, const ColumnScale& scales, QString& out);
 
+/// The text with " COLLATE " and `collation` after each ORDER BY term that names a text
+/// column (sortsAsText) alone, with or without its table and its direction; false
+/// (and `out` untouched) when no term is. Expressions, positions, terms collated
+/// already and the ORDER BY of a SELECT DISTINCT or of a UNION, EXCEPT or INTERSECT
+/// (which must name what is selected as it stands) are left alone.
+bool collateOrderBy(const QString& sql, QStringView collation, QString& out);
+
 } // namespace ado::lex
