@@ -5,8 +5,10 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <ado/Connection.h>
 #include <ado/Recordset.h>
+#include <algorithm>
 #include <controls/Anclaje.h>
 #include <controls/HxPushButton.h>
 #include <controls/ListBox.h>
@@ -17,6 +19,18 @@ namespace {
 
 QWidget* boton(QWidget* p) {
     return new controls::HxPushButton({}, p);
+}
+
+// A text as the filter compares it: without accents (Á, ñ, ü read as a, n, u) and in
+// one letter case.
+QString comparable(const QString& s) {
+    QString out;
+    const QString d = s.normalized(QString::NormalizationForm_D);
+    out.reserve(d.size());
+    for (const QChar c : d)
+        if (c.category() != QChar::Mark_NonSpacing)
+            out += c;
+    return out.toCaseFolded();
 }
 
 // The window's controls in twips (name, kind, left, top, width, height, caption, maximum
@@ -39,6 +53,15 @@ frmAgentes_Buscar::frmAgentes_Buscar(QWidget* parent) : FormBase(parent) {
     cmdCancelar = control<controls::HxPushButton>("cmdCancelar");
     cmdAceptar->setEnabled(false);
     (new controls::Anclaje(this, 4425, 5445, false, 800, 600))->capture();
+    // The typed text, over the list's lower right corner while there is one.
+    lblFiltro = new QLabel(this);
+    lblFiltro->setObjectName(QStringLiteral("lblFiltro"));
+    lblFiltro->setTextFormat(Qt::PlainText);
+    lblFiltro->setFrameShape(QFrame::Box);
+    lblFiltro->setAutoFillBackground(true);
+    lblFiltro->setBackgroundRole(QPalette::ToolTipBase);
+    lblFiltro->setForegroundRole(QPalette::ToolTipText);
+    lblFiltro->hide();
     connect(cmdAceptar, &QPushButton::clicked, this, [this] { guarded([this] { aceptar(); }); });
     connect(cmdCancelar, &QPushButton::clicked, this, [this] { guarded([this] { cancelar(); }); });
 }
@@ -70,8 +93,11 @@ void frmAgentes_Buscar::Form_Load() {
     for (; !rs.Eof(); rs.MoveNext()) {
         const qint16 codigo = toInteger(rs.Fields(0));
         const QVariant& nombre = rs.Fields(1);
-        lines << linea(codigo, nombre.isNull() ? QString() : toText(nombre));
+        const QString texto = nombre.isNull() ? QString() : toText(nombre);
+        lines << linea(codigo, texto);
         codes << codigo;
+        nombres_ << texto;
+        codigos_ << QString::number(codigo);
     }
     rs.Close();
     lstLineas->AddItems(std::move(lines), std::move(codes));
@@ -83,6 +109,8 @@ void frmAgentes_Buscar::Form_Load() {
 }
 
 bool frmAgentes_Buscar::keyPreview(QKeyEvent* e) {
+    if (teclearFiltro(e))
+        return true;
     switch (e->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
@@ -98,6 +126,68 @@ bool frmAgentes_Buscar::keyPreview(QKeyEvent* e) {
     default:
         return false;
     }
+}
+
+bool frmAgentes_Buscar::teclearFiltro(QKeyEvent* e) {
+    if (QApplication::focusWidget() != lstLineas ||
+        (e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
+        return false;
+    if (e->key() == Qt::Key_Backspace) {
+        if (filtro_.isEmpty())
+            return false;
+        filtro_.chop(1);
+    } else {
+        const QString t = e->text();
+        if (t.isEmpty() || std::any_of(t.begin(), t.end(), [](QChar c) { return !c.isPrint(); }))
+            return false;
+        filtro_ += t;
+    }
+    filtrar();
+    return true;
+}
+
+void frmAgentes_Buscar::filtrar() {
+    if (!comparables_) { // made on the first key: opening the dialog stays as fast
+        for (QString& nombre : nombres_)
+            nombre = comparable(nombre);
+        comparables_ = true;
+    }
+    if (filtro_.isEmpty()) {
+        lstLineas->setFilter(nullptr);
+    } else {
+        const QString buscado = comparable(filtro_);
+        // A code is found as a number: "07" finds 7 as "7" does.
+        QString numero = buscado;
+        while (numero.size() > 1 && numero.startsWith(u'0'))
+            numero.remove(0, 1);
+        lstLineas->setFilter([this, buscado, numero](int line) {
+            return nombres_[line].contains(buscado) || codigos_[line].startsWith(numero);
+        });
+    }
+    const bool alguna = lstLineas->ListCount() > 0;
+    lstLineas->setListIndex(alguna ? 0 : -1);
+    if (alguna)
+        lstLineas->scrollToTop();
+    cmdAceptar->setEnabled(alguna);
+    lblFiltro->setText(filtro_);
+    lblFiltro->setVisible(!filtro_.isEmpty());
+    colocarFiltro();
+}
+
+void frmAgentes_Buscar::colocarFiltro() {
+    if (lblFiltro->isHidden())
+        return;
+    lblFiltro->adjustSize();
+    const QRect list = lstLineas->geometry();
+    const int width = qMin(lblFiltro->width(), list.width() - 4);
+    lblFiltro->setGeometry(list.right() - width - 1, list.bottom() - lblFiltro->height() - 1, width,
+                           lblFiltro->height());
+    lblFiltro->raise();
+}
+
+void frmAgentes_Buscar::resizeEvent(QResizeEvent* e) {
+    FormBase::resizeEvent(e);
+    colocarFiltro();
 }
 
 void frmAgentes_Buscar::aceptar() {

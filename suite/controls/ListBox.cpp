@@ -1,6 +1,26 @@
 #include "ListBox.h"
 
+#include <QSortFilterProxyModel>
+
 namespace controls {
+
+// The lines a filter lets through, over the list's own model.
+class ListBoxFilter : public QSortFilterProxyModel {
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+    void setShows(std::function<bool(int)> shows) {
+        shows_ = std::move(shows);
+        invalidateFilter();
+    }
+
+protected:
+    bool filterAcceptsRow(int row, const QModelIndex&) const override {
+        return !shows_ || shows_(row);
+    }
+
+private:
+    std::function<bool(int)> shows_;
+};
 
 int ListBoxModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : int(lines_.size());
@@ -59,7 +79,7 @@ void ListBox::Clear() {
 }
 
 int ListBox::ListCount() const {
-    return model_->rowCount();
+    return model()->rowCount();
 }
 
 int ListBox::ListIndex() const {
@@ -72,18 +92,32 @@ void ListBox::setListIndex(int index) {
         selectionModel()->clearSelection();
         return;
     }
-    const QModelIndex i = model_->index(index);
+    const QModelIndex i = model()->index(index, 0);
     selectionModel()->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect);
     if (index > 0) // the first line is in view already; scrolling would lay out every row
         scrollTo(i);
 }
 
 QString ListBox::List(int index) const {
-    return model_->line(index);
+    return model_->line(lineAt(index));
 }
 
 qint32 ListBox::ItemData(int index) const {
-    return model_->itemData(index);
+    return model_->itemData(lineAt(index));
+}
+
+int ListBox::lineAt(int index) const {
+    return filter_ ? filter_->mapToSource(filter_->index(index, 0)).row() : index;
+}
+
+void ListBox::setFilter(std::function<bool(int line)> shows) {
+    if (!filter_) {
+        // Only a list that is filtered pays for the mapping.
+        filter_ = new ListBoxFilter(this);
+        filter_->setSourceModel(model_);
+        setModel(filter_);
+    }
+    filter_->setShows(std::move(shows));
 }
 
 } // namespace controls

@@ -3,6 +3,7 @@
 #include <QAbstractListModel>
 #include <QListView>
 #include <QVector>
+#include <functional>
 
 namespace controls {
 
@@ -25,9 +26,11 @@ private:
     QVector<qint32> data_;
 };
 
+class ListBoxFilter;
+
 /// The standard list box the windows use: unsorted lines with a 32-bit item data each,
 /// the selected line by index (-1: none), rows of one height so that long lists show at
-/// once.
+/// once. A filter may hide lines; indices then count the lines shown.
 class ListBox : public QListView {
     Q_OBJECT
 public:
@@ -44,8 +47,14 @@ public:
     QString List(int index) const;
     qint32 ItemData(int index) const;
 
+    /// Shows only the lines `shows` answers true for, given their place among all the
+    /// lines in the order they were added; null shows every line again.
+    void setFilter(std::function<bool(int line)> shows);
+
 private:
+    int lineAt(int index) const;
     ListBoxModel* model_;
+    ListBoxFilter* filter_ = nullptr; // made when a filter is first set
 };
 
 } // namespace controls
