@@ -59,9 +59,8 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/orbtagentes.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps COMPONENT runtime)
 
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME orbtagentes)
-set(CPACK_DEBIAN_RUNTIME_PACKAGE_DEPENDS
-    "libqt6sql6-sqlite, libqt6sql6-psql, libqt6sql6-odbc, libqt6charts6, qt6-qpa-plugins,
-     qt6-translations-l10n")
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_DEPENDS "libqt6sql6-sqlite, libqt6sql6-psql, libqt6sql6-odbc, \
+libqt6charts6, qt6-qpa-plugins, qt6-translations-l10n")
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SUGGESTS "fonts-wqy-microhei, odbc-postgresql")
 set(CPACK_COMPONENT_RUNTIME_DESCRIPTION "Agents, their sales and commission totals,
 commission rules by product family and article, and the windows that
