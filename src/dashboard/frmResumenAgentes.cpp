@@ -1,5 +1,7 @@
 #include "frmResumenAgentes.h"
 
+#include "commissions/InformeLiquidacion.h"
+
 #include "agent_window/frmAgentes.h"
 #include "agents/ResumenAgentes.h"
 #include "frame/Errors.h"
@@ -45,6 +47,7 @@ const C kLayout[] = {
     {"lblHasta", rotulo, 2640, 150, 900, 195, "&Hasta:", 0, -1, nullptr, "txtHasta"},
     {"txtHasta", fecha, 3540, 90, 1320, 300, nullptr, 0, 2},
     {"cmdActualizar", boton, 5100, 60, 1305, 365, "&Actualizar", 0, 3},
+    {"cmdLiquidacion", boton, 6525, 60, 1500, 365, "&Liquidación...", 0, 5},
     {"chtVentas", grafico, 120, 540, 5820, 4200, nullptr, 0, -1},
     {"chtMeses", grafico, 6060, 540, 5820, 4200, nullptr, 0, -1},
     {"vsResumen", tabla, 120, 4860, 11760, 3960, nullptr, 0, 4},
@@ -103,6 +106,9 @@ frmResumenAgentes::frmResumenAgentes(QWidget* parent)
     txtDesde = control<controls::HxMaskEdBox>("txtDesde");
     txtHasta = control<controls::HxMaskEdBox>("txtHasta");
     cmdActualizar = control<controls::HxPushButton>("cmdActualizar");
+    auto* cmdLiquidacion = control<controls::HxPushButton>("cmdLiquidacion");
+    cmdLiquidacion->setToolTip(
+        QStringLiteral("La hoja de liquidación de los agentes del periodo, una página por agente"));
     chtVentas = control<QChartView>("chtVentas");
     chtMeses = control<QChartView>("chtMeses");
     vsResumen = control<QTableView>("vsResumen");
@@ -135,6 +141,8 @@ frmResumenAgentes::frmResumenAgentes(QWidget* parent)
 
     connect(cmdActualizar, &QPushButton::clicked, this,
             [this] { guarded([this] { actualizar(); }); });
+    connect(cmdLiquidacion, &QPushButton::clicked, this,
+            [this] { guarded([this] { liquidar(); }); });
     connect(vsResumen->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this] { guarded([this] { dibujarMeses(); }); });
     connect(vsResumen, &QAbstractItemView::doubleClicked, this,
@@ -162,9 +170,9 @@ void frmResumenAgentes::Rango(QDate desde, QDate hasta) {
     guarded([this] { actualizar(); });
 }
 
-void frmResumenAgentes::actualizar() {
-    const QDate desde = QDate::fromString(txtDesde->Text(), kFormato);
-    const QDate hasta = QDate::fromString(txtHasta->Text(), kFormato);
+bool frmResumenAgentes::periodo(QDate& desde, QDate& hasta) {
+    desde = QDate::fromString(txtDesde->Text(), kFormato);
+    hasta = QDate::fromString(txtHasta->Text(), kFormato);
     const QString titulo = windowTitle();
     for (const auto& [d, campo, nombre] :
          {std::tuple{desde, txtDesde, "Desde"}, std::tuple{hasta, txtHasta, "Hasta"}}) {
@@ -173,15 +181,30 @@ void frmResumenAgentes::actualizar() {
                            QStringLiteral(" no es válida: escríbala como dd/mm/aaaa."),
                        ui::vbExclamation, titulo);
             campo->setFocus();
-            return;
+            return false;
         }
     }
     if (desde > hasta) {
         ui::MsgBox(QStringLiteral("La fecha Desde es posterior a la fecha Hasta."),
                    ui::vbExclamation, titulo);
         txtDesde->setFocus();
-        return;
+        return false;
     }
+    return true;
+}
+
+void frmResumenAgentes::liquidar() {
+    // Every agent to settle in the period, as the sheet prints without a named agent: the
+    // button never acts on a table row that only happens to be current.
+    QDate desde, hasta;
+    if (periodo(desde, hasta))
+        InformeLiquidacion::Ver(0, desde, hasta);
+}
+
+void frmResumenAgentes::actualizar() {
+    QDate desde, hasta;
+    if (!periodo(desde, hasta))
+        return;
     modelo_->Cargar(desde, hasta);
     vsResumen->resizeColumnsToContents();
     dibujarVentas();

@@ -44,6 +44,11 @@ private:
     /// Reads the range typed and shows its figures; a bad range is told and changes
     /// nothing shown.
     void actualizar();
+    /// Reads the period from the date fields; tells the user and gives false when a date
+    /// is not valid or Desde comes after Hasta.
+    bool periodo(QDate& desde, QDate& hasta);
+    /// "Liquidación...": the settlement sheet of the period in the viewer.
+    void liquidar();
     void dibujarVentas();
     /// The line chart of the agent of the table's current row.
     void dibujarMeses();
