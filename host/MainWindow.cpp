@@ -53,7 +53,7 @@ MainWindow::MainWindow(std::shared_ptr<ado::Connection> connection,
     agentes->addSeparator();
     agentes->addAction(QStringLiteral("C&omisiones por Familia y Artículo..."), this,
                        [this] { abrirComisiones(1); });
-    agentes->addAction(QStringLiteral("Comisiones por Familia y Artículo (n&o modal)"), this,
+    agentes->addAction(QStringLiteral("Comisiones por Familia y Artículo (no mo&dal)"), this,
                        [this] { abrirComisiones(0); });
     statusBar()->showMessage(dialectName(connection_->dialect()));
     resize(900, 760);

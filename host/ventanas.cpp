@@ -77,6 +77,7 @@ int main(int argc, char* argv[]) {
         // Started from the applications menu on a new account: offer the demo database
         // rather than fail on a file that no one has created yet.
         const bool named = !conn.isEmpty();
+        utilidades::instalarTraduccionQt(); // the question's buttons in Spanish too
         if (!orbenta::host::offerDemoDatabase(named, [](const QString& file) {
                 return ui::MsgBox(QStringLiteral("Todavía no hay base de datos en ") + file +
                                       QStringLiteral(".\n\n¿Crearla ahora con los datos de "

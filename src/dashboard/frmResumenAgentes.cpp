@@ -46,7 +46,7 @@ const C kLayout[] = {
     {"txtDesde", fecha, 1080, 90, 1320, 300, nullptr, 0, 1},
     {"lblHasta", rotulo, 2640, 150, 900, 195, "&Hasta:", 0, -1, nullptr, "txtHasta"},
     {"txtHasta", fecha, 3540, 90, 1320, 300, nullptr, 0, 2},
-    {"cmdActualizar", boton, 5100, 60, 1305, 365, "&Actualizar", 0, 3},
+    {"cmdActualizar", boton, 5100, 60, 1305, 365, "Ac&tualizar", 0, 3},
     {"cmdLiquidacion", boton, 6525, 60, 1500, 365, "&Liquidación...", 0, 5},
     {"chtVentas", grafico, 120, 540, 5820, 4200, nullptr, 0, -1},
     {"chtMeses", grafico, 6060, 540, 5820, 4200, nullptr, 0, -1},
