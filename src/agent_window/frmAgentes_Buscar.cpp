@@ -13,24 +13,14 @@
 #include <controls/HxPushButton.h>
 #include <controls/ListBox.h>
 
+#include <utilidades/Regional.h>
+
 namespace ORBTAgentes {
 
 namespace {
 
 QWidget* boton(QWidget* p) {
     return new controls::HxPushButton({}, p);
-}
-
-// A text as the filter compares it: without accents (Á, ñ, ü read as a, n, u) and in
-// one letter case.
-QString comparable(const QString& s) {
-    QString out;
-    const QString d = s.normalized(QString::NormalizationForm_D);
-    out.reserve(d.size());
-    for (const QChar c : d)
-        if (c.category() != QChar::Mark_NonSpacing)
-            out += c;
-    return out.toCaseFolded();
 }
 
 // The window's controls in twips (name, kind, left, top, width, height, caption, maximum
@@ -149,13 +139,13 @@ bool frmAgentes_Buscar::teclearFiltro(QKeyEvent* e) {
 void frmAgentes_Buscar::filtrar() {
     if (!comparables_) { // made on the first key: opening the dialog stays as fast
         for (QString& nombre : nombres_)
-            nombre = comparable(nombre);
+            nombre = utilidades::plegado(nombre);
         comparables_ = true;
     }
     if (filtro_.isEmpty()) {
         lstLineas->setFilter(nullptr);
     } else {
-        const QString buscado = comparable(filtro_);
+        const QString buscado = utilidades::plegado(filtro_);
         // A code is found as a number: "07" finds 7 as "7" does.
         QString numero = buscado;
         while (numero.size() > 1 && numero.startsWith(u'0'))

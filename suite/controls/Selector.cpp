@@ -1,5 +1,7 @@
 #include "Selector.h"
 
+#include "utilidades/Regional.h"
+
 #include <QAbstractTableModel>
 #include <QCoreApplication>
 #include <QHeaderView>
@@ -39,7 +41,7 @@ public:
     void publish() {
         beginResetModel();
         for (QStringList& cells : pending_) {
-            folded_.append(Selector::fold(cells.join(u'\t')));
+            folded_.append(utilidades::plegado(cells.join(u'\t')));
             rows_.append(std::move(cells));
         }
         pending_.clear();
@@ -61,7 +63,7 @@ class Filter : public QSortFilterProxyModel {
 public:
     using QSortFilterProxyModel::QSortFilterProxyModel;
     void setNeedle(const QString& text) {
-        needle_ = Selector::fold(text.trimmed());
+        needle_ = utilidades::plegado(text.trimmed());
         invalidateFilter();
     }
 
@@ -127,16 +129,6 @@ int Selector::pick() {
     table_->setCurrentIndex(proxy_->index(0, 0));
     filter_->setFocus();
     return exec() == QDialog::Accepted ? current() : -1;
-}
-
-QString Selector::fold(const QString& text) {
-    const QString decomposed = text.normalized(QString::NormalizationForm_D);
-    QString out;
-    out.reserve(decomposed.size());
-    for (const QChar c : decomposed)
-        if (c.category() != QChar::Mark_NonSpacing)
-            out += c.toLower();
-    return out;
 }
 
 int Selector::current() const {

@@ -32,10 +32,6 @@ public:
     /// the user cancelled or no row was current.
     int pick();
 
-    /// Text folded for the filter: lower case, accents and marks dropped ("Ñandú" →
-    /// "nandu").
-    static QString fold(const QString& text);
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

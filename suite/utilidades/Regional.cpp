@@ -158,4 +158,14 @@ QString regionalNumber(double value, int decimals) {
     return loc.toString(value, 'f', qMax(0, decimals));
 }
 
+QString plegado(const QString& text) {
+    const QString decomposed = text.normalized(QString::NormalizationForm_D);
+    QString out;
+    out.reserve(decomposed.size());
+    for (const QChar c : decomposed)
+        if (c.category() != QChar::Mark_NonSpacing)
+            out += c;
+    return out.toCaseFolded();
+}
+
 } // namespace utilidades

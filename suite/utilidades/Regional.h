@@ -21,6 +21,10 @@ QLocale regional();
 /// thread once the application exists; without the file Qt stays in English.
 void instalarTraduccionQt();
 
+/// A text as the lists compare what the user types to what they hold: accents and marks
+/// dropped (Á, ñ, ü read as a, n, u) and in one letter case ("Ñandú" and "NANDU" match).
+QString plegado(const QString& text);
+
 /// Reads a number the way the suite accepts numbers as text, and answers it in the
 /// form every engine and QLocale::c() read: digits, an optional "." and an optional
 /// exponent ("-1234.5", "1e-05"). Empty when the text is not one number that can be
