@@ -86,6 +86,19 @@ protected:
 
 const QStringList kTrace = {"ORBENTA_TRACE_SQL=1"};
 
+// A run that fails, printing nothing but `err` (on standard error).
+Step fails(const QStringList& args, const QString& err, const QStringList& env = {}) {
+    return {args, 1, {"="}, {err}, env};
+}
+// A run that succeeds printing `out`, with the environment changed by `env`.
+Step prints(const QStringList& args, const QStringList& out, const QStringList& env = {}) {
+    return {args, 0, out, {}, env};
+}
+// A run that succeeds with the SQL trace on, which shows `sql`.
+Step traced(const QStringList& args, const QString& sql) {
+    return {args, 0, {}, {sql}, kTrace};
+}
+
 TEST_P(Cli, CommandsOnTheEngine) {
     const QString gone = "SELECT COUNT(*) AS n FROM Agentes_Comisiones WHERE Familia_1 = 999";
     const QStringList informe =
@@ -101,11 +114,8 @@ TEST_P(Cli, CommandsOnTheEngine) {
         {{"sql", "SELECT Codigo, Fax FROM Agentes WHERE Codigo = 38"}, 0, {"~\n38\tNULL\n"}},
         {{"sql", "UPDATE Agentes SET Fax = '' WHERE Codigo > 30"}, 0, {"=rows affected: 10\n"}},
         {{"sql", "SELEC 1"}, 1, {"="}, {"^error -2147217900 (ado.%ENGINE%): "}},
-        {{"sql", "SELECT TOP 1 ISNULL(Nombre, 'x') AS n FROM Agentes"},
-         0,
-         {},
-         {"=SQL: SELECT TOP 1 ISNULL(Nombre, 'x') AS n FROM Agentes\n"},
-         kTrace},
+        traced({"sql", "SELECT TOP 1 ISNULL(Nombre, 'x') AS n FROM Agentes"},
+               "=SQL: SELECT TOP 1 ISNULL(Nombre, 'x') AS n FROM Agentes\n"),
         // A second init refuses to overwrite; --force replaces.
         {{"init"}, 1, {}, {"^error 5 (orbenta): "}},
         {{"init", "--force"}},
@@ -117,9 +127,8 @@ TEST_P(Cli, CommandsOnTheEngine) {
         {{"init", "--force", "--demo"}},
         {{"empresa", "guardar", "50", "--nombre", "%4", "--nivel1",
           "||(SELECT group_concat(Password) FROM Agentes),0,0,0,0,0) --"}},
-        {{"sql", "SELECT Nombre, Nivel1, Nivel2 FROM Empresas WHERE Codigo = 50"},
-         0,
-         {"~\n%4\t||(SELECT group_concat(Password) FROM Agentes),0,0,0,0,0) --\t\n"}},
+        prints({"sql", "SELECT Nombre, Nivel1, Nivel2 FROM Empresas WHERE Codigo = 50"},
+               {"~\n%4\t||(SELECT group_concat(Password) FROM Agentes),0,0,0,0,0) --\t\n"}),
         // Every text the company object writes comes back as typed; nothing else happens.
         {{"empresa", "guardar", "51", "--nombre", "'); DROP TABLE Agentes; --", "--nivel2",
           "%1%2%3%4%5%6%7%8%9 %L1 %% %99", "--nivel3", "x'; DELETE FROM Empresas WHERE '1'='1",
@@ -146,11 +155,9 @@ TEST_P(Cli, CommandsOnTheEngine) {
         {informe, 0, {"=%DIR%/hoja.pdf\n"}},
         {{"sql", gone}, 0, {"=n\n1\n"}},
         // The settlement sheet: an unknown agent and a date that is none are refused.
-        {liquidacion + QStringList{"--agente", "999"}, 1, {}, {"~El agente 999 no existe."}},
-        {QStringList(liquidacion).replaceInStrings("2026-03-31", "2026-02-30"),
-         1,
-         {},
-         {"~--hasta must be a date AAAA-MM-DD: 2026-02-30"}},
+        fails(liquidacion + QStringList{"--agente", "999"}, "~El agente 999 no existe."),
+        fails(QStringList(liquidacion).replaceInStrings("2026-03-31", "2026-02-30"),
+              "~--hasta must be a date AAAA-MM-DD: 2026-02-30"),
         {liquidacion + QStringList{"--agente", "2"}, 0, {"=%DIR%/liq.pdf\n"}},
     });
     EXPECT_GT(testsupport::pdfLines(dir.filePath("hoja.pdf")).size(), 20);
@@ -225,12 +232,10 @@ TEST_P(Cli, ComisionGuardarFollowsTheWindowsRule) {
          0,
          {"#9", "~\npaso 4 (del agente, familia): responde 8 ",
           "~\npaso 5 (generales, artículo): no alcanzado\n", "$\n8\n"}},
-        {{"comision", "exacta", "--agente", "0", "--familias", "5,2,1", "--articulo", "2425"},
-         0,
-         {"=3\n"}},
-        {{"comision", "nivel", "1520-4-3-7-2"},
-         0,
-         {"=Nivel: 4\nArticulo: 1520\nFamilia_3: 2\nFamilia_2: 7\nFamilia_1: 3\n"}},
+        prints({"comision", "exacta", "--agente", "0", "--familias", "5,2,1", "--articulo", "2425"},
+               {"=3\n"}),
+        prints({"comision", "nivel", "1520-4-3-7-2"},
+               {"=Nivel: 4\nArticulo: 1520\nFamilia_3: 2\nFamilia_2: 7\nFamilia_1: 3\n"}),
         guardar(rule, "0", nullptr),
         stored(rule, "0"),
         guardar(rule, "100", nullptr),
@@ -286,32 +291,21 @@ TEST_P(Cli, AgentCommandsPrintAccumulateAndDelete) {
     std::vector<Step> all = {
         {{"agente", "primero"}, 0, {"#22", "^Codigo: 1\n", "$\nSoloLectura: False\n"}},
         {{"agente", "anterior", "-5"}, 0, {"=no encontrado\n"}},
-        {{"agente", "cargar", "38"},
-         1,
-         {},
-         {"=error 94 (clsAgente::Cargar): Invalid use of Null\n"}},
-        {acumular("venta", "3", "100.25"),
-         0,
-         {},
-         {"$SQL: INSERT INTO Agentes_Acumulados (Cod_Empresa, Cod_Agente, Fecha, Importe_Pvp, "
-          "Importe_Costo) VALUES (1, 3, '2031-06-01T00:00:00', 100.25, 60.5)\n"},
-         kTrace},
+        fails({"agente", "cargar", "38"}, "=error 94 (clsAgente::Cargar): Invalid use of Null\n"),
+        traced(acumular("venta", "3", "100.25"),
+               "$SQL: INSERT INTO Agentes_Acumulados (Cod_Empresa, Cod_Agente, Fecha, Importe_Pvp, "
+               "Importe_Costo) VALUES (1, 3, '2031-06-01T00:00:00', 100.25, 60.5)\n"),
         // An amount that could be read two ways is refused, and the message says what is read.
-        {acumular("venta", "3", "1,5"),
-         1,
-         {},
-         {"~must be an amount such as 12.5 (group separators only together with the decimal "
-          "separator, as in 1,234.5)"},
-         {"LC_ALL=en_US.UTF-8"}},
+        fails(acumular("venta", "3", "1,5"),
+              "~must be an amount such as 12.5 (group separators only together with the decimal "
+              "separator, as in 1,234.5)",
+              {"LC_ALL=en_US.UTF-8"}),
         {{"agente", "guardar", "77"}},
         {{"agente", "eliminar", "77"}, 0, {"=eliminado\n"}},
-        {{"agente", "eliminar", "3"},
-         1,
-         {"="},
-         {"~no eliminado: el agente 3 tiene datos asociados"}},
-        {{"agente", "eliminar", "77"}, 1, {"="}, {"~no eliminado: no existe el agente 77"}}};
+        fails({"agente", "eliminar", "3"}, "~no eliminado: el agente 3 tiene datos asociados"),
+        fails({"agente", "eliminar", "77"}, "~no eliminado: no existe el agente 77")};
     for (const char* kind : {"venta", "comision-venta", "comision-cobro", "articulo"})
-        all.push_back({acumular(kind, "999", "1"), 1, {"="}, {"~no existe el agente 999"}});
+        all.push_back(fails(acumular(kind, "999", "1"), "~no existe el agente 999"));
     all.push_back({{"sql", totales}, 0, {"=n\n" + QString::number(antes + 1) + u'\n'}});
     steps(all);
 }
@@ -430,38 +424,30 @@ TEST_P(Cli, ResumenPrintsTheFiguresPerAgentAndMonth) {
                     v + ")");
     const QStringList rango = {"resumen", "--desde", "2031-01-01", "--hasta", "2031-02-28"};
     const QString obrien = "901;\"O'Brien; \"\"el Bueno\"\"\";";
+    const QStringList es = {"LC_ALL=es_ES.UTF-8"};
     steps({
-        {rango + QStringList{"--csv"},
-         0,
-         {"=Agente;Nombre;Mes;Ventas;Costo;Margen;Comisión venta;Comisión cobro\r\n" + obrien +
-          "2031-01;100,1235;50,5000;49,6235;1,0001;2,5000\r\n" + obrien +
-          "2031-02;-10,0000;5,0000;-15,0000;0,0000;0,0000\r\n"
-          "902;Agente 902;2031-02;1234567,8912;1,0000;1234566,8912;0,5000;0,2500\r\n"},
-         {},
-         {"LC_ALL=es_ES.UTF-8"}},
-        {rango + QStringList{"--csv", "--agente", "901"},
-         0,
-         {"$\n901,\"O'Brien; \"\"el Bueno\"\"\",2031-02,-10.0000,5.0000,-15.0000,0.0000,0.0000\r\n",
-          "#3"},
-         {},
-         {"LC_ALL=en_US.UTF-8"}},
-        {rango + QStringList{"--agente", "902"},
-         0,
-         {"=Agente  Nombre      Mes            Ventas   Costo        Margen  Comisión venta  "
-          "Comisión cobro\n"
-          "   902  Agente 902  2031-02  1234567,8912  1,0000  1234566,8912          0,5000  "
-          "        0,2500\n"},
-         {},
-         {"LC_ALL=es_ES.UTF-8"}},
-        {{"resumen", "--desde", "2031-02-30", "--hasta", "2031-03-01"},
-         1,
-         {"="},
-         {"~--desde no es una fecha válida (AAAA-MM-DD): 2031-02-30"}},
-        {{"resumen", "--desde", "2031-03-01", "--hasta", "2031-02-01"},
-         1,
-         {"="},
-         {"~--desde (2031-03-01) es posterior a --hasta (2031-02-01)"}},
-        {{"resumen", "--hasta", "2031-03-01"}, 1, {"="}, {"~falta --desde"}},
+        prints(rango + QStringList{"--csv"},
+               {"=Agente;Nombre;Mes;Ventas;Costo;Margen;Comisión venta;Comisión cobro\r\n" +
+                obrien + "2031-01;100,1235;50,5000;49,6235;1,0001;2,5000\r\n" + obrien +
+                "2031-02;-10,0000;5,0000;-15,0000;0,0000;0,0000\r\n"
+                "902;Agente 902;2031-02;1234567,8912;1,0000;1234566,8912;0,5000;0,2500\r\n"},
+               es),
+        prints(rango + QStringList{"--csv", "--agente", "901"},
+               {"$\n901,\"O'Brien; \"\"el "
+                "Bueno\"\"\",2031-02,-10.0000,5.0000,-15.0000,0.0000,0.0000\r\n",
+                "#3"},
+               {"LC_ALL=en_US.UTF-8"}),
+        prints(rango + QStringList{"--agente", "902"},
+               {"=Agente  Nombre      Mes            Ventas   Costo        Margen  Comisión venta  "
+                "Comisión cobro\n"
+                "   902  Agente 902  2031-02  1234567,8912  1,0000  1234566,8912          0,5000  "
+                "        0,2500\n"},
+               es),
+        fails({"resumen", "--desde", "2031-02-30", "--hasta", "2031-03-01"},
+              "~--desde no es una fecha válida (AAAA-MM-DD): 2031-02-30"),
+        fails({"resumen", "--desde", "2031-03-01", "--hasta", "2031-02-01"},
+              "~--desde (2031-03-01) es posterior a --hasta (2031-02-01)"),
+        fails({"resumen", "--hasta", "2031-03-01"}, "~falta --desde"),
         {{"resumen", "--desde", "9999-12-31", "--hasta", "9999-12-31"}, 0, {"#1"}},
     });
 }
@@ -485,11 +471,8 @@ TEST(CliUnit, CommandLines) {
         {{"--db", "%CS%"}, 1, {}, pantalla, noDisplay},
         {{"--db", "%CS%"}, 1, {}, pantalla, noDisplay + QStringList{"DISPLAY=:4711"}},
         // The pictures come from a scratch demo database: the user's is neither needed nor made.
-        {{"captura", "%DIR%/pictures"},
-         0,
-         {},
-         {},
-         {"ORBENTA_DB=Driver=SQLite;Database=%DIR%/user.db"}},
+        prints({"captura", "%DIR%/pictures"}, {},
+               {"ORBENTA_DB=Driver=SQLite;Database=%DIR%/user.db"}),
     };
     for (const char* line :
          {"--db", "--empresa", "--db %CS% --empresa", "--empresa uno", "--empresa 99999",
