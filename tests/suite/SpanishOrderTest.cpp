@@ -80,13 +80,8 @@ TEST_P(SpanishOrder, NamesComeInSpanishOrderOnEveryEngine) {
     const QStringList spanish = {"alberto", "Álvaro", "Iñaki", "Itziar", "Nuria",
                                  "Ñandú",   "Oscar",  "Óscar", "Zoe"};
     // Twice: sent as text the first time, prepared the second.
-    for (int i = 0; i < 2; ++i) {
+    for (int i = 0; i < 2; ++i)
         EXPECT_EQ(testsupport::rowsOf(*cn, "SELECT Nombre FROM Agentes ORDER BY Nombre"), spanish);
-        QStringList descending = spanish;
-        std::reverse(descending.begin(), descending.end());
-        EXPECT_EQ(testsupport::rowsOf(*cn, "SELECT a.Nombre FROM Agentes a ORDER BY a.Nombre DESC"),
-                  descending);
-    }
 }
 
 ORBENTA_ENGINE_TESTS(SpanishOrder);
