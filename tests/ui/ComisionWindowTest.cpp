@@ -85,10 +85,25 @@ protected:
         g()->setFocus();
         g()->setRow(fila(texto));
     }
-    void clic(const QString& texto) {
-        const QRect rect = g()->visualRect(g()->grid()->indexOf(fila(texto), 3));
-        QTest::mouseClick(g()->viewport(), Qt::LeftButton, {}, rect.center());
+    // A click (or a double click) on a cell, as a user's lands; false when the row is
+    // folded away.
+    bool clic(int r, int col, bool doble = false) {
+        const QModelIndex i = g()->grid()->indexOf(r, col);
+        g()->scrollTo(i);
+        const QRect rect = g()->visualRect(i);
+        if (rect.isEmpty())
+            return false;
+        QWidget* destino = g()->viewport()->childAt(rect.center());
+        if (!destino)
+            destino = g()->viewport();
+        const QPoint p = destino->mapFrom(g()->viewport(), rect.center());
+        if (doble)
+            QTest::mouseDClick(destino, Qt::LeftButton, {}, p);
+        else
+            QTest::mouseClick(destino, Qt::LeftButton, {}, p);
+        return true;
     }
+    void clic(const QString& texto) { clic(fila(texto), 3); }
     // Types into the commission cell as a user does: the first key opens the editor.
     void teclear(const QString& t, Qt::Key fin = Qt::Key_Return) {
         if (!t.isEmpty()) {
@@ -500,22 +515,6 @@ TEST_P(ComisionWindow, WhatTheGridShowsIsWhatIsStoredAfterAnyWalk) {
                 out.push_back(r);
         return out;
     };
-    const auto clic = [&](int r, int col, bool doble) {
-        const QModelIndex i = g()->grid()->indexOf(r, col);
-        vista->scrollTo(i);
-        const QRect rect = vista->visualRect(i);
-        if (rect.isEmpty())
-            return false; // folded away: not a row the user can click
-        QWidget* destino = vista->viewport()->childAt(rect.center());
-        if (!destino)
-            destino = vista->viewport();
-        const QPoint p = destino->mapFrom(vista->viewport(), rect.center());
-        if (doble)
-            QTest::mouseDClick(destino, Qt::LeftButton, {}, p);
-        else
-            QTest::mouseClick(destino, Qt::LeftButton, {}, p);
-        return true;
-    };
     const auto texto = [&](const QString& t) {
         for (QChar ch : t)
             if (QWidget* f = QApplication::focusWidget())
@@ -548,7 +547,7 @@ TEST_P(ComisionWindow, WhatTheGridShowsIsWhatIsStoredAfterAnyWalk) {
             case 1: // a click on a row, on its text or its commission
                 if (fila >= 0) {
                     const int col = uno(2) ? 10 : 3;
-                    if (clic(fila, col, false))
+                    if (clic(fila, col))
                         hecho =
                             u"clic fila "_s + QString::number(fila) + u'/' + QString::number(col);
                 }
@@ -557,7 +556,7 @@ TEST_P(ComisionWindow, WhatTheGridShowsIsWhatIsStoredAfterAnyWalk) {
                 static const int teclas[] = {Qt::Key_Up,    Qt::Key_Down,     Qt::Key_Left,
                                              Qt::Key_Right, Qt::Key_PageDown, Qt::Key_Home};
                 const int k = teclas[uno(6)];
-                if (!enLaRejilla() && (fila < 0 || !clic(fila, 10, false)))
+                if (!enLaRejilla() && (fila < 0 || !clic(fila, 10)))
                     break;
                 key(k);
                 hecho = u"tecla "_s + QString::number(k, 16);
@@ -648,7 +647,7 @@ TEST_P(ComisionWindow, WhatTheGridShowsIsWhatIsStoredAfterAnyWalk) {
                 if (QLineEdit* e = g()->editor()) {
                     QTest::mouseClick(e, Qt::LeftButton);
                     hecho = u"clic en el editor"_s;
-                } else if (g()->Row() >= 0 && clic(g()->Row(), 10, false)) {
+                } else if (g()->Row() >= 0 && clic(g()->Row(), 10)) {
                     hecho = u"clic fila actual"_s;
                 }
                 break;
