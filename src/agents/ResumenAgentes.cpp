@@ -99,10 +99,13 @@ int ResumenAgentes::columnCount(const QModelIndex& parent) const {
 
 QVariant ResumenAgentes::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount() ||
-        (role != Qt::DisplayRole && role != kOrden && role != Qt::TextAlignmentRole))
+        (role != Qt::DisplayRole && role != kOrden && role != Qt::TextAlignmentRole &&
+         role != Qt::ToolTipRole))
         return {};
     const Fila& f = filas_[size_t(index.row())];
     const int c = index.column();
+    if (role == Qt::ToolTipRole) // the name whole, where the table cuts it
+        return c == Nombre ? QVariant(f.nombre) : QVariant();
     if (role == Qt::TextAlignmentRole)
         return c == Nombre ? QVariant() : QVariant(int(Qt::AlignRight | Qt::AlignVCenter));
     if (c == Agente)

@@ -11,6 +11,7 @@
 #include <QBarSet>
 #include <QChart>
 #include <QChartView>
+#include <QCollator>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -60,13 +61,34 @@ QString plano(const QString& text) {
     return text.toHtmlEscaped();
 }
 
-// More agents than this and the bar chart names them by code alone: their names would
-// not fit under the bars.
-constexpr size_t kConNombre = 10;
+// The bar chart shows the agents with the most sales, this many at most (the table has
+// them all), by code alone when they are more than kConNombre: names would not fit.
+constexpr size_t kBarras = 12;
+constexpr size_t kConNombre = 6;
 
 QString rotuloAgente(qint16 codigo, const QString& nombre) {
     return nombre.isEmpty() ? QString::number(codigo) : QString::number(codigo) + u' ' + nombre;
 }
+
+// The table's order: names in Spanish order (Álvaro among the A's, Ñ after N) whatever
+// the process's locale, as every list of the component; figures by their value.
+class OrdenEspanol : public QSortFilterProxyModel {
+public:
+    explicit OrdenEspanol(QObject* parent) : QSortFilterProxyModel(parent) {
+        collator_.setCaseSensitivity(Qt::CaseInsensitive);
+    }
+
+protected:
+    bool lessThan(const QModelIndex& a, const QModelIndex& b) const override {
+        const QVariant x = a.data(sortRole()), y = b.data(sortRole());
+        if (x.typeId() == QMetaType::QString && y.typeId() == QMetaType::QString)
+            return collator_.compare(x.toString(), y.toString()) < 0;
+        return QSortFilterProxyModel::lessThan(a, b);
+    }
+
+private:
+    QCollator collator_{QLocale(QLocale::Spanish, QLocale::Spain)};
+};
 
 // A chart made afresh for new figures (the view takes it over and drops the old one).
 QChart* nuevoGrafico(const QString& titulo) {
@@ -87,6 +109,11 @@ void ejes(QChart* chart, const QList<QAbstractSeries*>& series, const QStringLis
     y->setLabelFormat(QStringLiteral("%.0f"));
     y->setRange(std::min(0.0, minimo), std::max(maximo, minimo + 1.0));
     y->applyNiceNumbers();
+    if (categorias.isEmpty()) { // no scale of nothing: the title says why the chart is empty
+        chart->setTitle(chart->title() + QStringLiteral(" (sin datos en el periodo)"));
+        x->setVisible(false);
+        y->setVisible(false);
+    }
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(y, Qt::AlignLeft);
     for (QAbstractSeries* s : series) {
@@ -98,7 +125,7 @@ void ejes(QChart* chart, const QList<QAbstractSeries*>& series, const QStringLis
 } // namespace
 
 frmResumenAgentes::frmResumenAgentes(QWidget* parent)
-    : FormBase(parent), modelo_(new ResumenAgentes(this)), orden_(new QSortFilterProxyModel(this)) {
+    : FormBase(parent), modelo_(new ResumenAgentes(this)), orden_(new OrdenEspanol(this)) {
     setObjectName(QStringLiteral("frmResumenAgentes"));
     setWindowTitle(QStringLiteral("Resumen de Agentes"));
     resize(qRound(12000 / 15.0), qRound(8940 / 15.0));
@@ -121,7 +148,6 @@ frmResumenAgentes::frmResumenAgentes(QWidget* parent)
 
     orden_->setSourceModel(modelo_);
     orden_->setSortRole(ResumenAgentes::kOrden);
-    orden_->setSortLocaleAware(true);
     vsResumen->setModel(orden_);
     vsResumen->setSortingEnabled(true);
     vsResumen->sortByColumn(-1, Qt::AscendingOrder); // the model's order until a click
@@ -207,6 +233,9 @@ void frmResumenAgentes::actualizar() {
         return;
     modelo_->Cargar(desde, hasta);
     vsResumen->resizeColumnsToContents();
+    // A long name keeps the figures in sight: it is cut in the table, whole in its tooltip.
+    vsResumen->setColumnWidth(ResumenAgentes::Nombre,
+                              std::min(vsResumen->columnWidth(ResumenAgentes::Nombre), 260));
     dibujarVentas();
     if (orden_->rowCount() > 0)
         vsResumen->setCurrentIndex(orden_->index(0, 0)); // draws its months
@@ -215,11 +244,18 @@ void frmResumenAgentes::actualizar() {
 }
 
 void frmResumenAgentes::dibujarVentas() {
-    QChart* chart = nuevoGrafico(QStringLiteral("Ventas y margen por agente"));
+    std::vector<ResumenAgentes::Total> totales = modelo_->totales();
+    std::stable_sort(totales.begin(), totales.end(),
+                     [](const auto& a, const auto& b) { return b.ventas < a.ventas; });
+    QChart* chart =
+        nuevoGrafico(totales.size() > kBarras
+                         ? QStringLiteral("Ventas y margen: los ") + QString::number(kBarras) +
+                               QStringLiteral(" agentes con más ventas")
+                         : QStringLiteral("Ventas y margen por agente"));
+    totales.resize(std::min(totales.size(), kBarras));
     auto* ventas = new QBarSet(QStringLiteral("Ventas"));
     auto* margen = new QBarSet(QStringLiteral("Margen"));
     QStringList agentes;
-    const std::vector<ResumenAgentes::Total> totales = modelo_->totales();
     double minimo = 0, maximo = 0;
     for (const ResumenAgentes::Total& t : totales) {
         *ventas << t.ventas.toDouble();
@@ -254,19 +290,33 @@ void frmResumenAgentes::dibujarMeses() {
         lineas[0]->setName(QStringLiteral("Ventas"));
         lineas[1]->setName(QStringLiteral("Comisión venta"));
         lineas[2]->setName(QStringLiteral("Comisión cobro"));
+        // Every month from the agent's first to his last, those without figures at zero,
+        // so that the line never joins two months over one left out; each point drawn, so
+        // that a single month shows.
         double minimo = 0, maximo = 0;
-        for (size_t i = 0; i < meses.size(); ++i) {
-            const ResumenAgentes::Fila& f = meses[i];
-            categorias << QString::number(f.mes).rightJustified(2, u'0') + u'/' +
-                              QString::number(f.anio % 100).rightJustified(2, u'0');
-            const double v[] = {f.ventas.toDouble(), f.comisionVenta.toDouble(),
-                                f.comisionCobro.toDouble()};
+        const int primero = meses.empty() ? 0 : meses.front().anio * 12 + meses.front().mes - 1;
+        const int ultimo = meses.empty() ? -1 : meses.back().anio * 12 + meses.back().mes - 1;
+        size_t siguiente = 0;
+        for (int m = primero; m <= ultimo; ++m) {
+            double v[] = {0, 0, 0};
+            const bool hay = siguiente < meses.size() &&
+                             meses[siguiente].anio * 12 + meses[siguiente].mes - 1 == m;
+            if (hay) {
+                const ResumenAgentes::Fila& f = meses[siguiente++];
+                v[0] = f.ventas.toDouble();
+                v[1] = f.comisionVenta.toDouble();
+                v[2] = f.comisionCobro.toDouble();
+            }
+            categorias << QString::number(m % 12 + 1).rightJustified(2, u'0') + u'/' +
+                              QString::number((m / 12) % 100).rightJustified(2, u'0');
             for (int k = 0; k < 3; ++k) {
-                lineas[k]->append(double(i), v[k]);
+                lineas[k]->append(double(m - primero), v[k]);
                 minimo = std::min(minimo, v[k]);
                 maximo = std::max(maximo, v[k]);
             }
         }
+        for (QLineSeries* l : lineas)
+            l->setPointsVisible(true);
         for (QLineSeries* l : lineas)
             chart->addSeries(l);
         ejes(chart, {lineas[0], lineas[1], lineas[2]}, categorias, minimo, maximo);

@@ -1,7 +1,9 @@
 #include "Visor.h"
 
 #include "Report.h"
+#include "automation/AutomationError.h"
 #include "controls/DialogoArchivo.h"
+#include "ui/MessageBox.h"
 
 #include <QBuffer>
 #include <QHBoxLayout>
@@ -17,6 +19,7 @@
 #include <QSplitter>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <functional>
 
 namespace report {
 
@@ -158,13 +161,25 @@ Visor::Visor(QWidget* parent)
         bool useDefault = true;
         emit CloseButtonClicked(useDefault);
     });
-    connect(print_, &QToolButton::clicked, this, &Visor::PrintReport);
-    connect(export_, &QToolButton::clicked, this, [this] {
-        const QString file = controls::dialogos::guardarArchivo(
-            this, QStringLiteral("Guardar como PDF"), report_ ? nombrePdf(*report_) : QString(),
-            QStringLiteral("PDF (*.pdf)"));
-        if (!file.isEmpty())
-            ExportTo(file);
+    // What the user asked for from the bar and could not be done is told in a message
+    // box; nothing of it leaves the click (the viewer, and the program, go on).
+    const auto avisando = [this](const std::function<void()>& accion) {
+        try {
+            accion();
+        } catch (const automation::AutomationError& e) {
+            ui::ShowFailure(e.description(), e.number(), e.source(), window()->windowTitle());
+        }
+    };
+    connect(print_, &QToolButton::clicked, this,
+            [this, avisando] { avisando([this] { PrintReport(); }); });
+    connect(export_, &QToolButton::clicked, this, [this, avisando] {
+        avisando([this] {
+            const QString file = controls::dialogos::guardarArchivo(
+                this, QStringLiteral("Guardar como PDF"), report_ ? nombrePdf(*report_) : QString(),
+                QStringLiteral("PDF (*.pdf)"));
+            if (!file.isEmpty())
+                ExportTo(file);
+        });
     });
     connect(tree, &QToolButton::clicked, this,
             [this] { setDisplayGroupTree(!DisplayGroupTree()); });
@@ -272,8 +287,17 @@ void Visor::PrintReport() {
         return;
     QPrinter printer(QPrinter::HighResolution);
     QPrintDialog dialog(&printer, this);
-    if (dialog.exec() == QDialog::Accepted)
-        report_->Render(printer);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    report_->Render(printer);
+    // A printer (or a print to a file) that failed says so only through its state.
+    if (printer.printerState() == QPrinter::Error || printer.printerState() == QPrinter::Aborted)
+        throw automation::AutomationError(
+            482, QStringLiteral("Report"), // 482: "Printer error"
+            QStringLiteral("No se ha podido imprimir el informe") +
+                (printer.outputFileName().isEmpty()
+                     ? QStringLiteral(".")
+                     : QStringLiteral(" en ") + printer.outputFileName() + u'.'));
 }
 
 } // namespace report

@@ -66,8 +66,9 @@ TEST_P(ResumenWindow, TableAndChartsShowTheFiguresAndTheTableOpensTheAgent) {
     auto* ventas = ctl<QChartView>("chtVentas")->chart()->series().value(0);
     auto* barras = qobject_cast<QBarSeries*>(ventas);
     ASSERT_TRUE(barras);
-    EXPECT_EQ(barras->barSets()[0]->at(1), 100.0);
-    EXPECT_EQ(barras->barSets()[1]->at(1), 30.0) << "margin";
+    EXPECT_EQ(barras->barSets()[0]->at(0), 100.0) << "the most sales first";
+    EXPECT_EQ(barras->barSets()[1]->at(0), 30.0) << "margin";
+    EXPECT_EQ(barras->barSets()[0]->at(2), 9.5);
 
     // Sorted by sales as numbers: a click on the header, and another for descending.
     QHeaderView* h = t->horizontalHeader();
@@ -118,6 +119,30 @@ TEST_P(ResumenWindow, TableAndChartsShowTheFiguresAndTheTableOpensTheAgent) {
     enter(desde, "01013000");
     told(1, "La fecha Desde es posterior a la fecha Hasta.");
     EXPECT_EQ(column(0).size(), 3);
+}
+
+// Names sort in Spanish order whatever the locale; an agent's line has every month of his
+// span, one without figures at zero.
+TEST_P(ResumenWindow, NamesSortInSpanishAndTheLineKeepsEmptyMonths) {
+    QLocale::setDefault(QLocale::c());
+    cn->Execute("UPDATE Agentes SET Nombre = 'Zoe' WHERE Codigo = 1");
+    cn->Execute("UPDATE Agentes SET Nombre = 'Álvaro' WHERE Codigo = 3");
+    const QDate hoy = QDate::currentDate();
+    const QDate antes = QDate(hoy.year(), hoy.month(), 1).addMonths(-2);
+    cn->Execute("INSERT INTO Agentes_Acumulados (Cod_Empresa, Cod_Agente, Fecha, Importe_Pvp) "
+                "VALUES (1, 3, '" +
+                antes.toString(Qt::ISODate) + "T00:00:00', 7)");
+    w->Rango(antes, QDate(hoy.year(), hoy.month(), hoy.daysInMonth()));
+    QTableView* t = ctl<QTableView>("vsResumen");
+    QHeaderView* h = t->horizontalHeader();
+    QTest::mouseClick(h->viewport(), Qt::LeftButton, {},
+                      QPoint(h->sectionViewportPosition(1) + 5, h->height() / 2));
+    const QStringList nombres = column(1);
+    EXPECT_LT(nombres.indexOf("Álvaro"), nombres.indexOf("Zoe")) << nombres.join('|').toStdString();
+    t->setCurrentIndex(t->model()->index(nombres.indexOf("Álvaro"), 0));
+    auto* ventas = qobject_cast<QLineSeries*>(ctl<QChartView>("chtMeses")->chart()->series()[0]);
+    ASSERT_TRUE(ventas);
+    EXPECT_EQ(ventas->points(), (QList<QPointF>{{0, 7}, {1, 0}, {2, 20}}));
 }
 
 INSTANTIATE_TEST_SUITE_P(SQLite, ResumenWindow, ::testing::Values(testsupport::Engine::SQLite),

@@ -150,4 +150,27 @@ TEST_F(Visor, ThePdfIsProposedUnderTheReportsTitle) {
     }
 }
 
+// A PDF that cannot be written is told in a message box, twice alike, and the viewer
+// stays open: nothing of the failure leaves the click.
+TEST_F(Visor, APdfThatCannotBeWrittenIsToldAndTheViewerStays) {
+    auto presenter = std::make_shared<ui::RecordingPresenter>();
+    ui::setPresenter(presenter);
+    report::Visor* visor = abrir();
+    ASSERT_TRUE(visor);
+    for (int vez = 0; vez < 2; ++vez) {
+        QTimer::singleShot(0, [] {
+            if (auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+                d->selectFile(u"/nonexistent/carpeta/x.pdf"_s);
+                static_cast<QDialog*>(d)->done(QDialog::Accepted);
+            }
+        });
+        QTest::mouseClick(visor->findChild<QToolButton*>(u"exportar"_s), Qt::LeftButton);
+        ASSERT_EQ(presenter->requests.size(), vez + 1);
+        EXPECT_TRUE(presenter->requests[vez].text.contains(u"/nonexistent/carpeta/x.pdf"_s))
+            << presenter->requests[vez].text.toStdString();
+        EXPECT_TRUE(frmView::actual() && frmView::actual()->isVisible());
+    }
+    ui::setPresenter(nullptr);
+}
+
 } // namespace
