@@ -54,6 +54,19 @@ std::shared_ptr<report::Report> InformeLiquidacion::Preparar(qint16 agente, cons
             rt::InvalidCall, kFuente,
             QStringLiteral("No hay nada que liquidar ") + periodo.toLower() +
                 QStringLiteral(": ningún agente a liquidar tiene ventas ni comisiones en él."));
+    // A withholding that is no percentage of the commissions would print a net amount
+    // that no one can pay (more than earned, or negative): the agent's record is wrong,
+    // and nothing is printed until it is mended.
+    for (const Liquidacion& l : todas)
+        if (l.retencionIRPF < Currency() ||
+            l.retencionIRPF > Currency::fromString(QStringLiteral("100")))
+            throw automation::AutomationError(
+                rt::InvalidCall, kFuente,
+                QStringLiteral("La retención IRPF del agente ") + QString::number(l.agente) +
+                    QStringLiteral(" (") +
+                    utilidades::regional().toString(l.retencionIRPF.toDouble()) +
+                    QStringLiteral(" %) no está entre 0 y 100: corríjala en su ficha antes de "
+                                   "liquidar."));
     r->ParameterFields().Item(1).AddCurrentValue(QStringLiteral("Liquidación de Agentes"));
     r->ParameterFields().Item(2).AddCurrentValue(periodo);
     // One row per agent and month; the agent's figures repeat on each, and the report

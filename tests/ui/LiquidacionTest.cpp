@@ -149,7 +149,14 @@ TEST_P(Liquidacion, WhatCannotBeSettledIsRefused) {
         {0, "2024-01-01", "2024-12-31",
          "No hay nada que liquidar del 01/01/2024 al 31/12/2024: ningún agente a liquidar tiene "
          "ventas ni comisiones en él."},
+        {1, "2026-01-01", "2026-02-28",
+         "La retención IRPF del agente 1 (150 %) no está entre 0 y 100: corríjala en su ficha "
+         "antes de liquidar."},
+        {0, "2026-01-01", "2026-02-28",
+         "La retención IRPF del agente 1 (150 %) no está entre 0 y 100: corríjala en su ficha "
+         "antes de liquidar."},
     };
+    sql({"UPDATE Agentes SET Retencion_IRPF = 150 WHERE Codigo = 1"});
     const auto dia = [](const char* d) { return QDate::fromString(QLatin1String(d), Qt::ISODate); };
     for (const auto& c : casos)
         EXPECT_EQ(testsupport::failureOf([&] {
