@@ -90,6 +90,14 @@ private:
     QCollator collator_{QLocale(QLocale::Spanish, QLocale::Spain)};
 };
 
+// Puts a chart in its view. The view hands the chart it showed back (the one it made
+// itself at first included) and no one else holds it: it is deleted here.
+void poner(QChartView* view, QChart* chart) {
+    QChart* viejo = view->chart();
+    view->setChart(chart);
+    delete viejo;
+}
+
 // A chart made afresh for new figures (the view takes it over and drops the old one).
 QChart* nuevoGrafico(const QString& titulo) {
     auto* chart = new QChart();
@@ -160,7 +168,7 @@ frmResumenAgentes::frmResumenAgentes(QWidget* parent)
     vsResumen->horizontalHeader()->setStretchLastSection(true);
     for (QChartView* v : {chtVentas, chtMeses}) {
         v->setRenderHint(QPainter::Antialiasing);
-        v->setChart(nuevoGrafico(QString()));
+        poner(v, nuevoGrafico(QString()));
     }
 
     (new controls::Anclaje(this, 12000, 8940, false, 800, 600))->capture();
@@ -270,9 +278,7 @@ void frmResumenAgentes::dibujarVentas() {
     series->append(margen);
     chart->addSeries(series);
     ejes(chart, {series}, agentes, minimo, maximo);
-    QChart* viejo = chtVentas->chart();
-    chtVentas->setChart(chart);
-    delete viejo;
+    poner(chtVentas, chart);
 }
 
 void frmResumenAgentes::dibujarMeses() {
@@ -321,9 +327,7 @@ void frmResumenAgentes::dibujarMeses() {
             chart->addSeries(l);
         ejes(chart, {lineas[0], lineas[1], lineas[2]}, categorias, minimo, maximo);
     }
-    QChart* viejo = chtMeses->chart();
-    chtMeses->setChart(chart);
-    delete viejo;
+    poner(chtMeses, chart);
 }
 
 qint16 frmResumenAgentes::agenteDe(const QModelIndex& index) const {
