@@ -3,10 +3,17 @@
 
 #include <Database.h>
 #include <ORBTAgentes.h>
+#include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <functional>
 
 namespace orbenta::host {
 
@@ -41,11 +48,43 @@ int cmdCaptura(Context& c) {
             usage(QStringLiteral("cannot write ") + file);
         written << file;
     };
+    // A modal list, drawn while it is open (with `filtro` typed in its filter when it has
+    // one), then closed unused.
+    const auto saveModal = [&](const std::function<void()>& open, const QString& name,
+                               const QString& filtro) {
+        QTimer::singleShot(0, [&] {
+            QWidget* d = QApplication::activeModalWidget();
+            if (!d)
+                return;
+            if (auto* f = d->findChild<QLineEdit*>(QStringLiteral("txtFiltro")))
+                f->setText(filtro);
+            save(d, name);
+            if (auto* dialog = qobject_cast<QDialog*>(d))
+                dialog->reject();
+        });
+        open();
+    };
+    // The viewer draws its pages in the background: give it a moment.
+    const auto saveViewer = [&](const QString& name) {
+        ORBTAgentes::frmView* v = ORBTAgentes::frmView::actual();
+        v->resize(900, 640);
+        QElapsedTimer wait;
+        wait.start();
+        while (wait.elapsed() < 1500)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        save(v, name);
+        v->close();
+    };
     {
         ORBTAgentes::frmclsCambioFactura cambio;
         cambio.Show(0);
         ORBTAgentes::frmAgentes_CambioFactura* w = cambio.window();
         save(w, QStringLiteral("frmAgentes_CambioFactura-vacia.png"));
+        // The series' invoices, to pick one ("..." or F4).
+        w->findChild<controls::HxTextBox*>(QStringLiteral("txtSerie"))
+            ->setText(QStringLiteral("1"));
+        saveModal([w] { w->findChild<QPushButton*>(QStringLiteral("cmdBuscarFactura"))->click(); },
+                  QStringLiteral("frmBuscarFactura.png"), QString());
         w->CargarFactura(QStringLiteral("1"), QStringLiteral("5"));
         w->findChild<controls::HxAgente*>(QStringLiteral("txtNuevoAgente"))
             ->setTextValue(QStringLiteral("12"));
@@ -61,6 +100,15 @@ int cmdCaptura(Context& c) {
         ORBTAgentes::frmAgentes_Buscar buscar;
         buscar.Mostrar(0, nullptr);
         save(&buscar, QStringLiteral("frmAgentes_Buscar.png"));
+        // Typing narrows the list, as a user does on its lines.
+        QWidget* lineas = buscar.findChild<QWidget*>(QStringLiteral("lstLineas"));
+        QApplication::setActiveWindow(&buscar);
+        lineas->setFocus();
+        for (const QChar ch : QStringLiteral("iña")) {
+            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
+            QCoreApplication::sendEvent(lineas, &press);
+        }
+        save(&buscar, QStringLiteral("frmAgentes_Buscar-filtro.png"));
         buscar.close();
         ORBTAgentes::frmCredenciales credenciales;
         credenciales.Mostrar(0, nullptr);
@@ -85,21 +133,19 @@ int cmdCaptura(Context& c) {
                 break;
             }
         save(w, QStringLiteral("frmAgentes_Comision_Familias.png"));
+        // The article list of the current family: its own articles first.
+        auto* verArticulos = w->findChild<QPushButton*>(QStringLiteral("cmdVerArticulos"));
+        for (int r = 0; r < g->Rows() && !verArticulos->isEnabled(); ++r)
+            g->setRow(r);
+        saveModal([w] { w->findChild<QPushButton*>(QStringLiteral("cmdVerArticulos"))->click(); },
+                  QStringLiteral("frmBuscarArticulo.png"), QString());
         // Its report, in the viewer (modeless here, so that it can be drawn).
         ORBTAgentes::clsView visor;
         visor.Report = ORBTAgentes::InformeComisiones::Preparar(
             *g->grid(), 4,
             w->findChild<controls::HxAgente*>(QStringLiteral("txtAgente"))->Nombre());
         visor.Cargar(false, 100);
-        ORBTAgentes::frmView* v = ORBTAgentes::frmView::actual();
-        v->resize(720, 560);
-        // The viewer draws its pages in the background: give it a moment.
-        QElapsedTimer wait;
-        wait.start();
-        while (wait.elapsed() < 1500)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        save(v, QStringLiteral("frmView.png"));
-        v->close();
+        saveViewer(QStringLiteral("frmView.png"));
     }
     {
         // The first half of the demo year; the first row's agent in the line chart.
@@ -108,6 +154,13 @@ int cmdCaptura(Context& c) {
         ORBTAgentes::frmResumenAgentes* w = resumen.window();
         w->Rango(QDate(2026, 1, 1), QDate(2026, 6, 30));
         save(w, QStringLiteral("frmResumenAgentes.png"));
+        // The first quarter's settlement sheet, in the viewer.
+        ORBTAgentes::clsView visor;
+        visor.MostrarGrupos = true;
+        visor.Report =
+            ORBTAgentes::InformeLiquidacion::Preparar(0, QDate(2026, 1, 1), QDate(2026, 3, 31));
+        visor.Cargar(false, 100);
+        saveViewer(QStringLiteral("frmView-liquidacion.png"));
     }
     cn->Close(); // before the scratch database goes
     for (const QString& f : written)

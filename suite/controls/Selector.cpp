@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QSortFilterProxyModel>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -26,9 +27,19 @@ public:
         return parent.isValid() ? 0 : int(headers_.size());
     }
     QVariant data(const QModelIndex& index, int role) const override {
-        if (role != Qt::DisplayRole || !index.isValid())
+        if (!index.isValid())
+            return {};
+        if (role == Qt::TextAlignmentRole) // amounts and numbers line up on the right
+            return index.column() > 0 && esImporte(rows_[index.row()].value(index.column()))
+                       ? QVariant(int(Qt::AlignRight | Qt::AlignVCenter))
+                       : QVariant();
+        if (role != Qt::DisplayRole)
             return {};
         return rows_[index.row()].value(index.column());
+    }
+    static bool esImporte(const QString& cell) {
+        static const QRegularExpression numero(QStringLiteral("^-?[0-9]+([.,][0-9]+)?$"));
+        return numero.match(cell).hasMatch();
     }
     QVariant headerData(int section, Qt::Orientation o, int role) const override {
         if (role == Qt::DisplayRole && o == Qt::Horizontal)
@@ -100,6 +111,7 @@ Selector::Selector(QWidget* parent, const QString& name, const QString& title,
     table_->setWordWrap(false);
     table_->verticalHeader()->hide();
     table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
     table_->horizontalHeader()->setVisible(headers.size() > 1);
     table_->horizontalHeader()->setStretchLastSection(true);
     auto* layout = new QVBoxLayout(this);
