@@ -75,6 +75,9 @@ int cmdResumen(Context& c) {
                      amount(f.comisionVenta, point), amount(f.comisionCobro, point)});
     if (p.isSet(QStringLiteral("csv"))) {
         const QChar separator = coma ? u';' : u',';
+        // The byte order mark tells a spreadsheet that the file is UTF-8: without it some
+        // read the accented names in the machine's old code page.
+        out() << QChar(0xFEFF);
         for (const QStringList& r : rows) {
             QStringList fields;
             for (const QString& f : r)

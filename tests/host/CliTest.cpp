@@ -450,6 +450,12 @@ TEST_P(Cli, ResumenPrintsTheFiguresPerAgentAndMonth) {
         fails({"resumen", "--hasta", "2031-03-01"}, "~falta --desde"),
         {{"resumen", "--desde", "9999-12-31", "--hasta", "9999-12-31"}, 0, {"#1"}},
     });
+    // The CSV opens with a byte order mark, by which a spreadsheet reads it as UTF-8.
+    QProcess p;
+    p.start(ORBENTA_BINARY, rango + QStringList{"--csv", "--db", db->connectionString()});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_TRUE(p.readAllStandardOutput().startsWith("\xEF\xBB\xBF"
+                                                     "Agente;"));
 }
 
 ORBENTA_ENGINE_TESTS(Cli);
