@@ -1,8 +1,12 @@
 #include "Liquidacion.h"
 
+#include "ResumenAgentes.h"
 #include "frame/Errors.h"
 #include "frame/SharedContext.h"
 #include "frame/SqlValues.h"
+
+#include <QHash>
+#include <QSet>
 
 #include <ado/Connection.h>
 #include <ado/Recordset.h>
@@ -22,10 +26,6 @@ const QString kAgente = QStringLiteral("ISNULL(a.Nombre, '') AS Nombre, ISNULL(a
 
 [[noreturn]] void fallo(const QString& texto) {
     throw automation::AutomationError(rt::InvalidCall, kFuente, texto);
-}
-
-QString fecha(const QDate& d) {
-    return QLatin1Char('\'') + sqlDateBody(naive(d, QTime(0, 0))) + QLatin1Char('\'');
 }
 
 QString mostrada(const QDate& d) {
@@ -54,33 +54,6 @@ qint64 aCentimos(__int128 v, __int128 unidad) {
 
 Currency centimos(Currency c) {
     return Currency::fromScaled(aCentimos(c.scaled(), 100));
-}
-
-QString sqlLiquidaciones(qint16 empresa, const QDate& desde, const QDate& hasta, qint16 agente) {
-    const QVector<QDate> meses = mesesDe(desde, hasta);
-    // The month as its position in the period, from boundaries every engine compares alike.
-    QString mes = QStringLiteral("CASE");
-    for (int i = 0; i < meses.size(); ++i)
-        mes += QStringLiteral(" WHEN c.Fecha < ") +
-               fecha(i + 1 < meses.size() ? meses[i + 1] : hasta.addDays(1)) +
-               QStringLiteral(" THEN ") + sqlInteger(i);
-    mes += QStringLiteral(" END");
-    // Grouped outside the row's own select: a driver may turn the boundaries into
-    // parameters, and a GROUP BY could then not name the same expression.
-    return QStringLiteral("SELECT m.Cod_Agente, m.Nombre, m.Cta_Bancaria, m.Retencion_IRPF, "
-                          "m.Mes, SUM(m.Importe_Pvp) AS Ventas, SUM(m.ComisionVenta) AS "
-                          "ComisionVenta, SUM(m.ComisionCobro) AS ComisionCobro FROM (SELECT "
-                          "c.Cod_Agente, ") +
-           kAgente + QStringLiteral(", ") + mes +
-           QStringLiteral(" AS Mes, c.Importe_Pvp, c.ComisionVenta, c.ComisionCobro FROM "
-                          "Agentes_Acumulados c INNER JOIN Agentes a ON a.Codigo = c.Cod_Agente "
-                          "WHERE c.Cod_Empresa = ") +
-           sqlInteger(empresa) + QStringLiteral(" AND c.Fecha >= ") + fecha(desde) +
-           QStringLiteral(" AND c.Fecha < ") + fecha(hasta.addDays(1)) +
-           (agente != 0 ? QStringLiteral(" AND c.Cod_Agente = ") + sqlInteger(agente)
-                        : QStringLiteral(" AND a.NoImpLiquidacion = 0")) +
-           QStringLiteral(") m GROUP BY m.Cod_Agente, m.Nombre, m.Cta_Bancaria, "
-                          "m.Retencion_IRPF, m.Mes ORDER BY m.Cod_Agente");
 }
 
 } // namespace
@@ -119,42 +92,56 @@ QVector<Liquidacion> Liquidaciones(qint16 empresa, const QDate& desde, const QDa
         fallo(QStringLiteral("Un periodo de liquidación abarca como mucho ") +
               QString::number(kMesesMaximos) + QStringLiteral(" meses."));
     QVector<Liquidacion> todas;
+    QHash<qint16, qsizetype> indice; // agent code -> its settlement in `todas`
     ado::Connection& cn = *SharedContext::conexion();
     ado::Recordset rs;
-    const auto nueva = [&](qint16 codigo) {
+    // Who is settled: the named agent, who must exist; or every agent not marked
+    // NoImpLiquidacion.
+    rs.Open(QStringLiteral("SELECT a.Codigo, ") + kAgente +
+                QStringLiteral(" FROM Agentes a WHERE ") +
+                (agente != 0 ? QStringLiteral("a.Codigo = ") + sqlInteger(agente)
+                             : QStringLiteral("a.NoImpLiquidacion = 0")) +
+                QStringLiteral(" ORDER BY a.Codigo"),
+            cn);
+    for (; !rs.Eof(); rs.MoveNext()) {
         Liquidacion l;
-        l.agente = codigo;
+        l.agente = toInteger(rs.Fields(QStringLiteral("Codigo")));
         l.nombre = toText(rs.Fields(QStringLiteral("Nombre")));
         l.cuentaBancaria = toText(rs.Fields(QStringLiteral("Cta_Bancaria")));
         l.retencionIRPF = toCurrency(rs.Fields(QStringLiteral("Retencion_IRPF")));
         for (const QDate& m : meses)
             l.meses.push_back({m, {}, {}, {}});
+        indice.insert(l.agente, todas.size());
         todas.push_back(l);
-    };
-    if (agente != 0) {
-        rs.Open(QStringLiteral("SELECT ") + kAgente +
-                    QStringLiteral(" FROM Agentes a WHERE a.Codigo = ") + sqlInteger(agente),
-                cn);
-        if (rs.Eof())
-            fallo(QStringLiteral("El agente ") + QString::number(agente) +
-                  QStringLiteral(" no existe."));
-        nueva(agente);
-        rs.Close();
     }
-    rs.Open(sqlLiquidaciones(empresa, desde, hasta, agente), cn);
+    rs.Close();
+    if (agente != 0 && todas.isEmpty())
+        fallo(QStringLiteral("El agente ") + QString::number(agente) +
+              QStringLiteral(" no existe."));
+    // The months' sums, as the agents' summary reads them (one statement, grouped by
+    // agent and month by the database).
+    QSet<qint16> conMovimientos;
+    rs.Open(ResumenAgentes::sentencia(empresa, desde, hasta,
+                                      agente != 0 ? std::optional<qint16>(agente) : std::nullopt),
+            cn);
     for (; !rs.Eof(); rs.MoveNext()) {
-        const qint16 codigo = toInteger(rs.Fields(QStringLiteral("Cod_Agente")));
-        if (todas.isEmpty() || todas.last().agente != codigo)
-            nueva(codigo);
-        const qint16 mes = toInteger(rs.Fields(QStringLiteral("Mes")));
+        const auto l = indice.constFind(toInteger(rs.Fields(QStringLiteral("Cod_Agente"))));
+        if (l == indice.cend())
+            continue; // not settled
+        const int mes = (toInteger(rs.Fields(QStringLiteral("Anio"))) - desde.year()) * 12 +
+                        toInteger(rs.Fields(QStringLiteral("Mes"))) - desde.month();
         if (mes < 0 || mes >= meses.size())
             fallo(QStringLiteral("La base de datos ha devuelto un mes fuera del periodo."));
-        MesLiquidacion& m = todas.last().meses[mes];
+        MesLiquidacion& m = todas[*l].meses[mes];
         m.ventas = centimos(toCurrency(rs.Fields(QStringLiteral("Ventas"))));
         m.comisionVenta = centimos(toCurrency(rs.Fields(QStringLiteral("ComisionVenta"))));
         m.comisionCobro = centimos(toCurrency(rs.Fields(QStringLiteral("ComisionCobro"))));
+        conMovimientos.insert(todas[*l].agente);
     }
     rs.Close();
+    // Without a named agent, only those with movements in the period.
+    if (agente == 0)
+        todas.removeIf([&](const Liquidacion& l) { return !conMovimientos.contains(l.agente); });
     return todas;
 }
 

@@ -39,9 +39,9 @@ Currency porcentajeEnCentimos(Currency importe, Currency porcentaje);
 /// The settlements of company `empresa` for the days from `desde` to `hasta` (both
 /// included), agent by agent in code order: of agent `agente`, with or without
 /// movements; or, with `agente` 0, of every agent with movements in the period whose
-/// NoImpLiquidacion is not set. The day totals are read with one statement, grouped by
-/// agent and month, with the agent's name, account and withholding (a named agent is
-/// read first, so that it is there without movements). An unknown agent, a
+/// NoImpLiquidacion is not set. The agents (name, account, withholding) are read with one
+/// statement, the months' sums with the agents' summary's own (ResumenAgentes::sentencia,
+/// grouped by agent and month by the database). An unknown agent, a
 /// period that ends before it starts or that spans more than 120 months fail with a
 /// Spanish description (source "Liquidaciones").
 QVector<Liquidacion> Liquidaciones(qint16 empresa, const QDate& desde, const QDate& hasta,
