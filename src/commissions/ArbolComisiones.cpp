@@ -42,6 +42,14 @@ private:
     QString otros_;
 };
 
+// A column of a result by its name, letter case aside (-1: none).
+int columna(const ado::Recordset& rs, const char* nombre) {
+    for (int i = 0; i < rs.FieldCount(); ++i)
+        if (rs.FieldName(i).compare(QLatin1String(nombre), Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
 } // namespace
 
 // One family node of the tree, with what the rule loading gives it.
@@ -100,13 +108,17 @@ std::vector<ArbolComisiones::Nodo> ArbolComisiones::leerArbol() {
     qint32 ultimo1 = -1;
     std::array<qint32, 2> ultimo2{-1, -1};
     std::array<qint32, 3> ultimo3{-1, -1, -1};
+    // The columns by name once, not on each of the tree's rows.
+    const int cN1 = columna(rs, "Nombre1"), cN2 = columna(rs, "Nombre2"),
+              cN3 = columna(rs, "Nombre3"), cC = columna(rs, "Codigo"),
+              cC1 = columna(rs, "Codigo1"), cC2 = columna(rs, "Codigo2");
     for (; !rs.Eof(); rs.MoveNext()) {
-        const QString nombre1 = toText(rs.Fields(QStringLiteral("Nombre1")));
-        const QString nombre2 = toText(rs.Fields(QStringLiteral("Nombre2")));
-        const QString nombre3 = toText(rs.Fields(QStringLiteral("Nombre3")));
-        const qint16 c = toInteger(rs.Fields(QStringLiteral("Codigo")));
-        const qint16 c1 = toInteger(rs.Fields(QStringLiteral("Codigo1")));
-        const qint16 c2 = toInteger(rs.Fields(QStringLiteral("Codigo2")));
+        const QString nombre1 = toText(rs.Fields(cN1));
+        const QString nombre2 = toText(rs.Fields(cN2));
+        const QString nombre3 = toText(rs.Fields(cN3));
+        const qint16 c = toInteger(rs.Fields(cC));
+        const qint16 c1 = toInteger(rs.Fields(cC1));
+        const qint16 c2 = toInteger(rs.Fields(cC2));
         if (c != ultimo1) {
             ultimo1 = c;
             ultimo2 = {-1, -1};
@@ -138,15 +150,10 @@ void ArbolComisiones::cargarReglas(std::vector<Nodo>& nodos, clsComision_Familia
                                    ado::Recordset& rs, Huerfanas huerfanas) {
     const qint16 nivelArticulo = regla.NumNiveles + 1;
     const QString bloqueado = pct(200);
-    const auto columna = [&](const char* nombre) {
-        for (int i = 0; i < rs.FieldCount(); ++i)
-            if (rs.FieldName(i).compare(QLatin1String(nombre), Qt::CaseInsensitive) == 0)
-                return i;
-        return -1;
-    };
-    const int cF1 = columna("Familia_1"), cF2 = columna("Familia_2"), cF3 = columna("Familia_3"),
-              cNivel = columna("Nivel"), cComision = columna("Comision"),
-              cArticulo = columna("Cod_Articulo"), cNombre = columna("Nombre");
+    const int cF1 = columna(rs, "Familia_1"), cF2 = columna(rs, "Familia_2"),
+              cF3 = columna(rs, "Familia_3"), cNivel = columna(rs, "Nivel"),
+              cComision = columna(rs, "Comision"), cArticulo = columna(rs, "Cod_Articulo"),
+              cNombre = columna(rs, "Nombre");
     Numeros numero;
     QHash<double, QString> porcentajes; // a few percentages, each formatted once
     size_t pos = 0;
@@ -199,17 +206,17 @@ void ArbolComisiones::vaciar() {
     model_.Clear();
 }
 
-void ArbolComisiones::mostrar(const std::vector<Nodo>& nodos) {
+void ArbolComisiones::mostrar(std::vector<Nodo>& nodos) {
     Numeros numero;
     model_.setRedraw(false);
     model_.Clear();
-    for (const Nodo& n : nodos) {
+    for (Nodo& n : nodos) {
         model_.AddItem(QStringList{QString(), QString(), QString(), n.texto, numero(n.f1),
                                    numero(n.f2), numero(n.f3), numero(n.nivel), QString(),
                                    QString(), n.comision});
         model_.setOutlineNode(model_.Rows() - 1, n.nivel - 1);
         for (auto a = n.articulos.rbegin(); a != n.articulos.rend(); ++a)
-            model_.AddItem(*a);
+            model_.AddItem(std::move(*a)); // handed over, so never held twice
     }
     model_.setRedraw(true);
 }

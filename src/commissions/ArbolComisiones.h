@@ -53,7 +53,7 @@ private:
     void cargarReglas(std::vector<Nodo>& nodos, clsComision_Familias& regla, ado::Recordset& rs,
                       Huerfanas huerfanas);
     void vaciar();
-    void mostrar(const std::vector<Nodo>& nodos);
+    void mostrar(std::vector<Nodo>& nodos);
 
     grid::OutlineModel& model_;
 };

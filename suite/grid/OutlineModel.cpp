@@ -130,7 +130,8 @@ void OutlineModel::AddItem(QStringList cells, int row) {
     auto owned = std::make_unique<Row>();
     Row* r = owned.get();
     r->cells = std::move(cells);
-    r->cells.resize(columns_);
+    if (r->cells.size() != columns_) // resizing a list shared with the caller copies it
+        r->cells.resize(columns_);
     if (!redraw_) {
         flat_.insert(flat_.begin() + at, std::move(owned));
         return;
@@ -248,6 +249,12 @@ int OutlineModel::rowCount(const QModelIndex& parent) const {
     return int(rowOf(parent)->children.size());
 }
 
+bool OutlineModel::hasChildren(const QModelIndex& parent) const {
+    if (parent.isValid() && parent.column() != 0)
+        return false;
+    return !rowOf(parent)->children.empty();
+}
+
 int OutlineModel::columnCount(const QModelIndex&) const {
     return columns_;
 }
@@ -278,7 +285,10 @@ bool OutlineModel::setData(const QModelIndex& index, const QVariant& value, int 
 Qt::ItemFlags OutlineModel::flags(const QModelIndex& index) const {
     if (!index.isValid())
         return Qt::NoItemFlags;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
+    const Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
+    // Only nodes hold rows. Saying so of the plain rows spares the view an expanded
+    // state (a persistent index) for each of them when it opens the whole tree.
+    return rowOf(index)->level < 0 ? f | Qt::ItemNeverHasChildren : f;
 }
 
 } // namespace grid

@@ -725,6 +725,15 @@ TEST(OutlineGrid, BatchesRangesAndDisplayText) {
     g.setRedraw(true);
     ASSERT_EQ(g.Rows(), 5);
     EXPECT_EQ(g.model()->rowCount(g.grid()->indexOf(1, 0)), 1) << "the plain row is A1's";
+    // Only nodes hold rows, and a plain row says it never will (the view then keeps no
+    // expanded state for it); a node without rows has none.
+    for (int r = 0; r < g.Rows(); ++r) {
+        const QModelIndex i = g.grid()->indexOf(r, 0);
+        EXPECT_EQ(g.model()->flags(i).testFlag(Qt::ItemNeverHasChildren),
+                  g.grid()->OutlineLevel(r) < 0)
+            << r;
+        EXPECT_EQ(g.model()->hasChildren(i), r == 0 || r == 1) << r;
+    }
     EXPECT_THROW(g.TextMatrix(9, 0), automation::AutomationError);
     // Stored text shows in any locale, control characters as blanks.
     const QString nombre =
