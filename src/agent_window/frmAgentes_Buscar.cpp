@@ -9,6 +9,7 @@
 #include <ado/Connection.h>
 #include <ado/Recordset.h>
 #include <algorithm>
+#include <charconv>
 #include <controls/Anclaje.h>
 #include <controls/HxPushButton.h>
 #include <controls/ListBox.h>
@@ -66,7 +67,8 @@ QString frmAgentes_Buscar::linea(qint16 codigo, const QString& nombre) {
         s += u'-';
     if (n < 10)
         s += u'0';
-    s += QString::number(n);
+    char digits[8]; // no string of its own for the number
+    s += QLatin1String(digits, std::to_chars(digits, digits + sizeof digits, n).ptr);
     s += QLatin1String(" - ");
     s += nombre;
     return s;
@@ -79,18 +81,16 @@ void frmAgentes_Buscar::Form_Load() {
         *SharedContext::conexion(), ado::adOpenForwardOnly, ado::adLockReadOnly, ado::adCmdText);
     // Read whole, then handed to the list in one batch.
     QStringList lines;
-    QVector<qint32> codes;
     for (; !rs.Eof(); rs.MoveNext()) {
         const qint16 codigo = toInteger(rs.Fields(0));
         const QVariant& nombre = rs.Fields(1);
         const QString texto = nombre.isNull() ? QString() : toText(nombre);
         lines << linea(codigo, texto);
-        codes << codigo;
+        codes_ << codigo;
         nombres_ << texto;
-        codigos_ << QString::number(codigo);
     }
     rs.Close();
-    lstLineas->AddItems(std::move(lines), std::move(codes));
+    lstLineas->AddItems(std::move(lines), codes_); // the codes shared, not copied
     if (lstLineas->ListCount() > 0) {
         lstLineas->setListIndex(0);
         cmdAceptar->setEnabled(true);
@@ -140,6 +140,9 @@ void frmAgentes_Buscar::filtrar() {
     if (!comparables_) { // made on the first key: opening the dialog stays as fast
         for (QString& nombre : nombres_)
             nombre = utilidades::plegado(nombre);
+        codigos_.reserve(codes_.size());
+        for (const qint32 codigo : codes_)
+            codigos_ << QString::number(codigo);
         comparables_ = true;
     }
     if (filtro_.isEmpty()) {

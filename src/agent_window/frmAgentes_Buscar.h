@@ -2,6 +2,8 @@
 
 #include "frame/FormBase.h"
 
+#include <QList>
+
 class QLabel;
 
 namespace controls {
@@ -54,7 +56,8 @@ private:
     QLabel* lblFiltro;
     QString filtro_;                // as typed
     QStringList nombres_, codigos_; // each line's name and code, as the filter compares them
-    bool comparables_ = false;      // the names are in their compared form
+    QVector<qint32> codes_;         // each line's code
+    bool comparables_ = false;      // the names and codes are in their compared form
 };
 
 } // namespace ORBTAgentes

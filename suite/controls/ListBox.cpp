@@ -39,7 +39,8 @@ QVariant ListBoxModel::data(const QModelIndex& index, int role) const {
 void ListBoxModel::append(QStringList lines, QVector<qint32> itemData) {
     if (lines.isEmpty())
         return;
-    itemData.resize(lines.size());
+    if (itemData.size() != lines.size()) // resizing data shared with the caller copies it
+        itemData.resize(lines.size());
     const int first = int(lines_.size());
     beginInsertRows({}, first, first + int(lines.size()) - 1);
     if (lines_.isEmpty()) { // the usual case: the whole list in one batch, taken as is
