@@ -99,6 +99,13 @@ double numberOf(const QVariant& v) {
     if (v.isNull())
         fail(rt::InvalidUseOfNull);
     switch (v.typeId()) {
+    // The kinds the drivers give numbers in, read in place: a list reads thousands.
+    case QMetaType::Int:
+        return *static_cast<const int*>(v.constData());
+    case QMetaType::LongLong:
+        return double(*static_cast<const qlonglong*>(v.constData()));
+    case QMetaType::Double:
+        return *static_cast<const double*>(v.constData());
     case QMetaType::Bool:
         return v.toBool() ? -1 : 0;
     case QMetaType::QString: {
