@@ -58,19 +58,24 @@ frmAgentes_Buscar::frmAgentes_Buscar(QWidget* parent) : FormBase(parent) {
 }
 
 QString frmAgentes_Buscar::linea(qint16 codigo, const QString& nombre) {
-    // Format "00": at least two digits, the sign before them. Built in one allocation:
-    // the search list makes one line per agent.
+    // Format "00": at least two digits, the sign before them. Written in place into one
+    // allocation: the search list makes one line per agent.
     const int n = qAbs(int(codigo));
-    QString s;
-    s.reserve(9 + nombre.size());
+    char digits[8];
+    const char* const end = std::to_chars(digits, digits + sizeof digits, n).ptr;
+    const qsizetype cabeza = (codigo < 0 ? 1 : 0) + (n < 10 ? 1 : 0) + (end - digits);
+    QString s(cabeza + 3 + nombre.size(), Qt::Uninitialized);
+    QChar* out = s.data();
     if (codigo < 0)
-        s += u'-';
+        *out++ = u'-';
     if (n < 10)
-        s += u'0';
-    char digits[8]; // no string of its own for the number
-    s += QLatin1String(digits, std::to_chars(digits, digits + sizeof digits, n).ptr);
-    s += QLatin1String(" - ");
-    s += nombre;
+        *out++ = u'0';
+    for (const char* d = digits; d != end; ++d)
+        *out++ = QLatin1Char(*d);
+    *out++ = u' ';
+    *out++ = u'-';
+    *out++ = u' ';
+    std::copy(nombre.cbegin(), nombre.cend(), out);
     return s;
 }
 
