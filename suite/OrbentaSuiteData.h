@@ -6,6 +6,7 @@
 #include "ado/Connection.h"
 #include "ado/Recordset.h"
 #include "ado/SqlDialect.h"
+#include "ado/Statement.h"
 #include "automation/AutomationError.h"
 #include "empresa/Empresa.h"
 #include "empresa/Logon.h"

@@ -7,6 +7,7 @@
 #include "Recordset.h"
 #include "ServerTexts.h"
 #include "SqlDialect.h"
+#include "Statement.h"
 #include "StatementCache.h"
 #include "automation/AutomationError.h"
 
@@ -57,6 +58,16 @@ public:
 
     /// Runs one statement: `t` is its translation, `tsql` the text as it was given.
     virtual Rows execute(const Translation& t, const QString& tsql);
+
+    /// Runs a statement with its values bound to a statement the engine keeps prepared:
+    /// `first` (when given) receives the first column of the first row, nullopt when
+    /// there is none; answers the rows changed (-1 for a query). nullopt, with nothing
+    /// run, when the engine has no such path or cannot take this statement: its text is
+    /// then run through execute().
+    virtual std::optional<qint32> runDirect(const Statement&, std::optional<QVariant>* first) {
+        (void)first;
+        return std::nullopt;
+    }
 
     /// Opens, commits or rolls back nesting level `level` (1: the transaction).
     virtual void begin(qint32 level) = 0;

@@ -114,9 +114,17 @@ bool Connection::pipelining() const {
 
 // Traces a statement, tells the observer and refuses what no engine may run.
 void Connection::announce(const StatementEvent& event) {
+    show(event);
+    check(event);
+}
+
+void Connection::show(const StatementEvent& event) {
     trace(event.text);
     if (d->observer)
         d->observer(event);
+}
+
+void Connection::check(const StatementEvent& event) {
     d->requireOpen();
     // A NUL would end the statement early on some engines and is refused by others:
     // it is refused here, the same way everywhere.
@@ -135,6 +143,10 @@ void Connection::announce(const StatementEvent& event) {
 
 Connection::Result Connection::run(const StatementEvent& event) {
     announce(event);
+    return execute(event);
+}
+
+Connection::Result Connection::execute(const StatementEvent& event) {
     const Translation t = d->translate(event.text);
     try {
         Rows r = d->backend->execute(t, event.text);
@@ -153,6 +165,67 @@ std::shared_ptr<Recordset> Connection::Execute(const QString& commandText, qint3
     if (r.columns)
         rs->assign(std::move(r.columns), std::move(r.cells), adOpenForwardOnly, adLockReadOnly);
     return rs;
+}
+
+// The text is written only for whoever looks at it (the trace, the observer, a message)
+// or when the engine takes no values apart.
+qint32 Connection::run(StatementEvent::Kind kind, const Statement& s,
+                       std::optional<QVariant>* first) {
+    StatementEvent event{kind,
+                         {},
+                         kind == StatementEvent::Open ? adOpenForwardOnly : adOpenUnspecified,
+                         kind == StatementEvent::Open ? adLockReadOnly : adLockUnspecified};
+    const bool shown = tracing() || d->observer;
+    if (shown) {
+        event.text = s.text();
+        show(event);
+    }
+    d->requireOpen();
+    if (d->backend->cache.capacity() > 0) {
+        try {
+            if (const std::optional<qint32> n = d->backend->runDirect(s, first))
+                return *n;
+        } catch (const AutomationError& e) {
+            throw withoutSecrets(e, shown ? event.text : s.text());
+        }
+    }
+    if (!shown)
+        event.text = s.text();
+    check(event);
+    Result r = execute(event);
+    if (first)
+        *first = r.columns && !r.cells.isEmpty() ? std::optional<QVariant>(r.cells.front())
+                                                 : std::nullopt;
+    return r.rowsAffected;
+}
+
+qint32 Connection::ExecuteCount(const Statement& statement) {
+    return run(StatementEvent::Execute, statement, nullptr);
+}
+
+std::optional<QVariant> Connection::FirstValue(const Statement& query) {
+    std::optional<QVariant> first;
+    run(StatementEvent::Open, query, &first);
+    return first;
+}
+
+int Connection::FirstAnswering(const std::vector<Statement>& queries,
+                               const std::function<bool(const std::optional<QVariant>&)>& answers) {
+    d->requireOpen();
+    if (d->pipelining && d->level == 0 && queries.size() > 1 && d->backend->pipelines()) {
+        QStringList texts;
+        for (const Statement& q : queries)
+            texts << q.text();
+        return FirstAnswering(texts, [&](Recordset& rs) {
+            return answers(rs.Eof() || rs.FieldCount() == 0
+                               ? std::nullopt
+                               : std::optional<QVariant>(rs.Fields(0)));
+        });
+    }
+    for (size_t i = 0; i < queries.size(); ++i)
+        if (answers(FirstValue(queries[i])))
+            return int(i);
+    return -1;
 }
 
 int Connection::FirstAnswering(const QStringList& queries,

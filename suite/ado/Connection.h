@@ -3,12 +3,15 @@
 #include "Ado.h"
 #include "Recordset.h"
 #include "SqlDialect.h"
+#include "Statement.h"
 
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
 
 namespace ado {
 
@@ -74,6 +77,14 @@ public:
     std::shared_ptr<Recordset> Execute(const QString& commandText,
                                        qint32* recordsAffected = nullptr, long options = adCmdText);
 
+    /// Execute for a statement whose values stand apart (see Statement): answers the
+    /// rows it changed (-1 for a query, whose rows are not kept).
+    qint32 ExecuteCount(const Statement& statement);
+    /// The first column of the first row of a query (nullopt: it has no row), read
+    /// without a recordset. Traced, observed and answered as a forward-only, read-only
+    /// recordset opened on its text would be.
+    std::optional<QVariant> FirstValue(const Statement& query);
+
     /// Starts a transaction and answers its nesting level (1 for the outermost).
     /// Nested levels are savepoints: committing one keeps its work for the outer level
     /// to decide, rolling one back undoes only its own work.
@@ -119,6 +130,10 @@ public:
     /// they run one by one and the ones after the answer are not run.
     int FirstAnswering(const QStringList& queries,
                        const std::function<bool(Recordset& rows)>& answers);
+    /// The same for queries of which only the first value counts: `answers` gets it, or
+    /// nullopt for a query without rows.
+    int FirstAnswering(const std::vector<Statement>& queries,
+                       const std::function<bool(const std::optional<QVariant>& first)>& answers);
     /// Whether FirstAnswering may send its queries in one pipeline (on by default).
     void setPipelining(bool on);
     bool pipelining() const;
@@ -139,6 +154,10 @@ private:
     };
     Result run(const StatementEvent& event);
     void announce(const StatementEvent& event);
+    void show(const StatementEvent& event);
+    void check(const StatementEvent& event);
+    Result execute(const StatementEvent& event);
+    qint32 run(StatementEvent::Kind kind, const Statement& s, std::optional<QVariant>* first);
 
     struct Impl;
     std::unique_ptr<Impl> d;

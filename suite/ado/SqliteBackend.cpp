@@ -1,6 +1,7 @@
 // The embedded engine: a file (or memory), reached through the engine's own interface
 // underneath the Qt driver.
 #include "Backend.h"
+#include "LiteStatement.h"
 #include "ServerTexts.h"
 
 #include <QCollator>
@@ -23,167 +24,6 @@ namespace ado {
 using automation::AutomationError;
 
 namespace {
-
-// A statement prepared on the SQLite connection underneath the Qt driver. Every SQLite
-// statement runs through the engine's own interface: the driver's generic layer costs
-// more than a small statement itself.
-class LiteStatement : public PreparedStatement {
-public:
-    LiteStatement() = default;
-    ~LiteStatement() override;
-    LiteStatement(const LiteStatement&) = delete;
-    LiteStatement& operator=(const LiteStatement&) = delete;
-
-    // Prepares `sql` (one statement). `persistent`: it will be run many times.
-    bool prepare(sqlite3* db, const QString& sql, bool persistent);
-
-    struct Outcome {
-        bool ok = false;
-        bool integrity = false; // a key or other constraint refused the statement
-        QString error;
-        Rows rows;
-    };
-    // Binds `params` (integers, doubles, texts, nulls) and runs the statement to its end,
-    // reading every row. The statement is reset afterwards, holding no lock.
-    Outcome run(const QVector<QVariant>& params,
-                std::shared_ptr<const Recordset::Columns>& columnCache);
-
-    const QString& prepareError() const { return error_; }
-
-private:
-    sqlite3* db_ = nullptr;
-    sqlite3_stmt* st_ = nullptr;
-    QString error_;
-};
-
-LiteStatement::~LiteStatement() {
-    if (st_)
-        sqlite3_finalize(st_);
-}
-
-bool LiteStatement::prepare(sqlite3* db, const QString& sql, bool persistent) {
-    db_ = db;
-    const void* tail = nullptr;
-    const int rc = sqlite3_prepare16_v3(db, sql.utf16(), int(sql.size() * sizeof(char16_t)),
-                                        persistent ? SQLITE_PREPARE_PERSISTENT : 0, &st_, &tail);
-    if (rc != SQLITE_OK) {
-        error_ = QString::fromUtf8(sqlite3_errmsg(db));
-        if (st_) {
-            sqlite3_finalize(st_);
-            st_ = nullptr;
-        }
-        return false;
-    }
-    // Whatever follows the first statement must be blanks, comments or ";": the
-    // engine, asked to prepare it, finds no statement there.
-    const auto* end = reinterpret_cast<const char16_t*>(sql.utf16()) + sql.size();
-    for (const auto* rest = static_cast<const char16_t*>(tail); rest && rest < end;) {
-        sqlite3_stmt* next = nullptr;
-        const void* after = nullptr;
-        const int n = int((end - rest) * sizeof(char16_t));
-        const int rc2 = sqlite3_prepare16_v3(db, rest, n, 0, &next, &after);
-        if (next || rc2 != SQLITE_OK) {
-            if (next)
-                sqlite3_finalize(next);
-            error_ = QStringLiteral("Unable to execute multiple statements at a time");
-            sqlite3_finalize(st_);
-            st_ = nullptr;
-            return false;
-        }
-        if (after == rest)
-            break;
-        rest = static_cast<const char16_t*>(after);
-    }
-    if (!st_) { // only blanks or a comment: nothing to run
-        error_ = QStringLiteral("The statement is empty.");
-        return false;
-    }
-    return true;
-}
-
-LiteStatement::Outcome LiteStatement::run(const QVector<QVariant>& params,
-                                          std::shared_ptr<const Recordset::Columns>& columnCache) {
-    Outcome out;
-    sqlite3_reset(st_);
-    for (int i = 0; i < params.size(); ++i) {
-        const QVariant& v = params[i];
-        const int at = i + 1;
-        if (v.isNull()) {
-            sqlite3_bind_null(st_, at);
-            continue;
-        }
-        switch (v.typeId()) {
-        case QMetaType::LongLong:
-        case QMetaType::Int:
-            sqlite3_bind_int64(st_, at, v.toLongLong());
-            break;
-        case QMetaType::Double:
-            sqlite3_bind_double(st_, at, v.toDouble());
-            break;
-        default: {
-            const QString s = v.toString();
-            sqlite3_bind_text16(st_, at, s.utf16(), int(s.size() * sizeof(char16_t)),
-                                SQLITE_TRANSIENT);
-        }
-        }
-    }
-    const int cols = sqlite3_column_count(st_);
-    if (cols > 0) {
-        bool same = columnCache && columnCache->names.size() == cols;
-        for (int c = 0; same && c < cols; ++c)
-            same = columnCache->names[c] ==
-                   QStringView(static_cast<const char16_t*>(sqlite3_column_name16(st_, c)));
-        if (!same) {
-            QStringList names;
-            for (int c = 0; c < cols; ++c)
-                names << QString::fromUtf16(
-                    static_cast<const char16_t*>(sqlite3_column_name16(st_, c)));
-            columnCache = std::make_shared<const Recordset::Columns>(names);
-        }
-        out.rows.columns = columnCache;
-    }
-    const sqlite3_int64 before = sqlite3_total_changes64(db_);
-    int rc;
-    while ((rc = sqlite3_step(st_)) == SQLITE_ROW) {
-        QVector<QVariant>& cells = out.rows.cells; // one flat list: no allocation per row
-        for (int c = 0; c < cols; ++c) {
-            switch (sqlite3_column_type(st_, c)) {
-            case SQLITE_INTEGER:
-                cells.push_back(QVariant(qlonglong(sqlite3_column_int64(st_, c))));
-                break;
-            case SQLITE_FLOAT:
-                cells.push_back(QVariant(sqlite3_column_double(st_, c)));
-                break;
-            case SQLITE_BLOB:
-                cells.push_back(
-                    QVariant(QByteArray(static_cast<const char*>(sqlite3_column_blob(st_, c)),
-                                        sqlite3_column_bytes(st_, c))));
-                break;
-            case SQLITE_NULL:
-                cells.push_back(QVariant(QMetaType::fromType<QString>()));
-                break;
-            default:
-                cells.push_back(QVariant(
-                    QString::fromUtf16(static_cast<const char16_t*>(sqlite3_column_text16(st_, c)),
-                                       sqlite3_column_bytes16(st_, c) / 2)));
-            }
-        }
-    }
-    if (rc != SQLITE_DONE) {
-        const int code = sqlite3_extended_errcode(db_);
-        out.error = QString::fromUtf8(sqlite3_errmsg(db_));
-        out.integrity = (code & 0xff) == SQLITE_CONSTRAINT;
-        out.rows.cells.clear();
-        sqlite3_reset(st_);
-        sqlite3_clear_bindings(st_);
-        return out;
-    }
-    if (cols == 0)
-        out.rows.rowsAffected = qint32(sqlite3_total_changes64(db_) - before);
-    sqlite3_reset(st_);
-    out.ok = true;
-    return out;
-}
 
 // The "ES" collation: Spanish order (Álvaro among the A's, Ñ after N; accents and then
 // letter case only break ties), as QCollator gives it. Most comparisons of a sort are
@@ -371,6 +211,7 @@ protected:
     void closing(bool rollback) override {
         if (rollback)
             QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+        direct_.clear(); // before the connection they were prepared on goes
         lite_ = nullptr;
         namedLocks_.clear();
         textColumns_.reset();
@@ -393,11 +234,35 @@ protected:
         return rowsOf(static_cast<LiteStatement&>(statement).run(values, columns));
     }
 
+    // A statement of the caller's, kept prepared by its text with the "?" of its values:
+    // the values are bound as they are, never written into a text and read back out.
+    std::optional<qint32> runDirect(const Statement& s, std::optional<QVariant>* first) override {
+        auto [it, isNew] = direct_.try_emplace(s.sql);
+        if (isNew) {
+            if (int(direct_.size()) > cache.capacity()) { // endless new statements: start again
+                direct_.clear();
+                it = direct_.try_emplace(s.sql).first;
+            }
+            // Refused texts (more than one statement, a NUL) are refused by the text path.
+            auto st = std::make_unique<LiteStatement>();
+            if (!s.sql.contains(QChar(0)) &&
+                st->prepare(lite_, shapes.translate(s.sql, false).text, true))
+                it->second = std::move(st);
+        }
+        if (!it->second)
+            return std::nullopt;
+        LiteStatement::Outcome out;
+        if (!it->second->runBound(s.values, first, out))
+            return std::nullopt;
+        return rowsOf(std::move(out)).rowsAffected;
+    }
+
     ColumnScale columnScales() override {
         return [this](QStringView table, QStringView column) { return columnScale(table, column); };
     }
     void schemaChanged() override {
         scaleOf_.clear();
+        direct_.clear();
         Backend::schemaChanged();
     }
 
@@ -484,6 +349,7 @@ private:
     bool readOnly_ = false; // the file was opened for reading only
     std::shared_ptr<const Recordset::Columns> textColumns_;
     std::unordered_map<QString, int> scaleOf_;
+    std::unordered_map<QString, std::unique_ptr<LiteStatement>> direct_; // null: text only
     std::map<QString, std::unique_ptr<QLockFile>> namedLocks_;
 };
 

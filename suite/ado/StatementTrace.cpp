@@ -162,6 +162,10 @@ std::vector<SecretLiteral> secretLiteralsOf(const QString& sql) {
 
 } // namespace
 
+bool tracing() {
+    return traceEnabled();
+}
+
 void trace(const QString& sql) {
     if (!traceEnabled())
         return;

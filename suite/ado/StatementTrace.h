@@ -11,6 +11,8 @@ namespace ado {
 
 /// Prints the statement to standard error as "SQL: ..." when ORBENTA_TRACE_SQL=1.
 void trace(const QString& sql);
+/// Whether statements are traced.
+bool tracing();
 /// The statement as the trace shows it.
 QString withoutSecrets(const QString& sql);
 /// An engine's message about `sql`, which may quote the statement or its values.

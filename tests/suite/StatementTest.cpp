@@ -1,0 +1,152 @@
+// A statement with its values apart answers exactly what its text answers, on every
+// engine: values, NULL, exact decimals, texts with quotes, failures.
+#include "TestDatabase.h"
+#include "TestErrors.h"
+
+#include <OrbentaSuite.h>
+#include <gtest/gtest.h>
+
+using ado::Param;
+using ado::Statement;
+using testsupport::Engine;
+using testsupport::EngineTest;
+using testsupport::failureOf;
+using testsupport::rowsOf;
+
+namespace {
+
+class DirectStatements : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        if (IsSkipped())
+            return;
+        const bool sqlite = GetParam() == Engine::SQLite;
+        cn->Execute(QString("CREATE TABLE T (Id INTEGER NOT NULL PRIMARY KEY, Nombre VARCHAR(40), "
+                            "Importe NUMERIC(19,4) DEFAULT 0, Porcentaje ") +
+                    (sqlite ? "REAL" : "double precision") + ")");
+        cn->Execute("INSERT INTO T VALUES (1, 'O''Brien', -1234567.8901, 12.5)");
+        cn->Execute("INSERT INTO T VALUES (2, NULL, 0.0001, NULL)");
+        cn->Execute("INSERT INTO T VALUES (3, 'x;?', 0, -1)");
+    }
+    // What a run shows: the value with its type, no row, or the failure.
+    static QString shown(const std::optional<QVariant>& v) {
+        if (!v)
+            return "no row";
+        return v->isNull() ? QString("NULL") : QString(v->typeName()) + ' ' + v->toString();
+    }
+    // The ODBC driver words a failure differently the second time the same text comes.
+    QString shown(const automation::AutomationError& e) const {
+        return QString::number(e.number()) + ' ' + e.source() + ' ' +
+               (GetParam() == Engine::Odbc ? QString() : e.description());
+    }
+    qint64 textRuns() const {
+        const auto s = cn->cacheStatistics();
+        return s.hits + s.texts;
+    }
+};
+
+TEST_P(DirectStatements, FirstValueAnswersAsARecordsetOnItsText) {
+    const struct {
+        Statement query;
+        const char* expected; // the value as the text's recordset shows it
+        bool sendsText;       // SQLite sends the text (else it binds the values, or refuses)
+    } cases[] = {
+        {{"SELECT Importe FROM T WHERE Id = ?", {1}}, "-1234567.8901", false},
+        {{"SELECT Importe FROM T WHERE Id = ?", {2}}, "0.0001", false},
+        {{"SELECT Importe + ? FROM T WHERE Id = ?", {Param::number("0.0001"), 2}}, "0.0002", false},
+        {{"SELECT Id FROM T WHERE Importe = ?", {Param::number("-1234567.8901")}}, "1", false},
+        {{"SELECT Id FROM T WHERE Importe > ? AND Importe < ?",
+          {Param::number("-1"), Param::number("1e-4")}},
+         "3",
+         false},
+        {{"SELECT Nombre FROM T WHERE Id = ?", {2}}, "NULL", false},
+        {{"SELECT Porcentaje FROM T WHERE Id =?", {1}}, "12.5", false},
+        {{"SELECT Id FROM T WHERE Nombre = ?", {Param::text("O'Brien")}}, "1", false},
+        {{"SELECT Id FROM T WHERE Nombre = ?", {Param::text("x;?")}}, "3", false},
+        {{"SELECT Id FROM T WHERE Id = ?", {99}}, "no row", false},
+        {{"SELECT Id FROM T WHERE Id > ? ORDER BY Id DESC", {-5}}, "3", false},
+        {{"SELECT Id FROM T WHERE Porcentaje = ?", {-1}}, "3", false},
+        {{"SELECT Id FROM NoSuchTable WHERE Id = ?", {1}}, "failure", true},
+        {{"SELECT Id FROM T WHERE Nombre = ?", {Param::text(QString("a") + QChar(0))}},
+         "failure",
+         false},
+        {{"SELECT Id FROM T WHERE Id = ?; DELETE FROM T", {1}}, "failure", false},
+    };
+    QStringList seen, recorded;
+    cn->setObserver([&](const ado::StatementEvent& e) {
+        recorded << QString::number(e.kind) + ' ' + QString::number(e.cursorType) + ' ' +
+                        QString::number(e.lockType) + ' ' + e.text;
+    });
+    for (const auto& c : cases) {
+        const QString text = c.query.text();
+        SCOPED_TRACE(text.toStdString());
+        std::optional<QVariant> value;
+        QString direct;
+        recorded.clear();
+        const qint64 before = textRuns();
+        const auto e = failureOf([&] { direct = shown(cn->FirstValue(c.query)); });
+        if (GetParam() == Engine::SQLite) {
+            EXPECT_EQ(textRuns() != before, c.sendsText);
+        }
+        const QStringList announced = recorded;
+        recorded.clear();
+        const auto t = failureOf([&] {
+            ado::Recordset rs;
+            rs.Open(text, *cn);
+            if (!rs.Eof())
+                value = rs.Fields(0);
+        });
+        EXPECT_EQ(announced, recorded); // traced and observed as the text is
+        EXPECT_EQ(shown(e).toStdString(), shown(t).toStdString());
+        if (t.number() != 0) {
+            EXPECT_STREQ(c.expected, "failure");
+            continue;
+        }
+        EXPECT_EQ(direct, shown(value)); // the same value, of the same type
+        if (value && !value->isNull())   // exact to the fourth decimal
+            EXPECT_EQ(qRound64(value->toDouble() * 1e4), qRound64(atof(c.expected) * 1e4));
+        else
+            EXPECT_EQ(shown(value), c.expected);
+    }
+}
+
+TEST_P(DirectStatements, ExecuteCountChangesWhatItsTextChanges) {
+    const Statement cases[] = {
+        {"UPDATE T SET Importe = Importe + ? WHERE Id >= ?", {Param::number("-0.0001"), 2}},
+        {"UPDATE T SET Importe = Importe + ? ,Porcentaje = ? WHERE Id = ?",
+         {Param::number("0.1"), Param::number("-7"), 1}},
+        {"INSERT INTO T (Id, Nombre, Importe) VALUES (?, ?, ?)",
+         {4, Param::text("Añó 'x'; ?"), Param::number("-922337203685477.5807")}},
+        {"INSERT INTO T (Id, Nombre) VALUES (?, ?)", {1, Param::text("otra vez")}},
+        {"INSERT INTO T (Id) VALUES (?)", {Param::number("5.5")}},
+        {"DELETE FROM T WHERE Id = ?", {42}},
+        {"UPDATE NoSuchTable SET Id = ?", {1}},
+    };
+    const QString all = "SELECT Id, Nombre, Importe, Porcentaje FROM T ORDER BY Id";
+    for (const Statement& s : cases) {
+        SCOPED_TRACE(s.text().toStdString());
+        // Each way in a transaction of its own, rolled back: both start from the same rows.
+        qint32 direct = -9, viaText = -9;
+        cn->BeginTrans();
+        const qint64 before = textRuns();
+        const auto e = failureOf([&] { direct = cn->ExecuteCount(s); });
+        if (GetParam() == Engine::SQLite) {
+            EXPECT_EQ(textRuns() != before, s.sql.contains("NoSuchTable"));
+        }
+        // A failure ends the transaction on some engines: the rows are read after success.
+        const QStringList afterDirect = e.number() ? QStringList() : rowsOf(*cn, all);
+        cn->RollbackTrans();
+        cn->BeginTrans();
+        const auto t = failureOf([&] { cn->Execute(s.text(), &viaText); });
+        EXPECT_EQ(t.number() ? QStringList() : rowsOf(*cn, all), afterDirect);
+        cn->RollbackTrans();
+        EXPECT_EQ(shown(e), shown(t));
+        EXPECT_EQ(direct, viaText);
+    }
+    EXPECT_EQ(rowsOf(*cn, "SELECT COUNT(*) FROM T"), QStringList{"3"});
+}
+
+ORBENTA_ENGINE_TESTS(DirectStatements);
+
+} // namespace
