@@ -203,23 +203,19 @@ bool clsAgente::Eliminar() {
 
 namespace {
 
-QString emp() {
-    return sqlInteger(SharedContext::empresa()->CodEmpresa());
-}
-
 // UPDATE the key's row; when it has none, INSERT it. Each builder reads the company
 // code and formats the amounts when it is called. An INSERT refused by the key means
 // another client created the row since the UPDATE: the UPDATE runs again and adds the
 // amounts to that row. Nothing is caught otherwise.
-void accumulate(const std::function<QString()>& update, const std::function<QString()>& insert) {
+void accumulate(const std::function<ado::Statement()>& update,
+                const std::function<ado::Statement()>& insert) {
     constexpr int kAttempts = 5;
     for (int attempt = 1;; ++attempt) {
-        qint32 affected = 0;
-        SharedContext::conexion()->Execute(update(), &affected, ado::adCmdText);
+        const qint32 affected = SharedContext::conexion()->ExecuteCount(update());
         if (toInteger(double(affected)) != 0)
             return;
         try {
-            SharedContext::conexion()->Execute(insert(), nullptr, ado::adCmdText);
+            SharedContext::conexion()->ExecuteCount(insert());
             return;
         } catch (const AutomationError& e) {
             if (e.number() != ado::errors::Integrity || attempt == kAttempts)
@@ -228,31 +224,35 @@ void accumulate(const std::function<QString()>& update, const std::function<QStr
     }
 }
 
-QString dayKey(qint16 agente, const QDateTime& fecha) {
-    return QStringLiteral(" WHERE Cod_Empresa =") + emp() + QStringLiteral(" AND Cod_Agente =") +
-           sqlInteger(agente) + QStringLiteral(" AND Fecha ='") + sqlDateBody(fecha) +
-           QStringLiteral("'");
+// The values of a statement, in the order the statement's text writes them: integers as
+// digits, amounts through the SQL literal formatter, dates as their text.
+ado::Param amount(Currency v) {
+    return ado::Param::number(sqlAmount(v));
+}
+ado::Param day(const QDateTime& fecha) {
+    return ado::Param::text(sqlDateBody(fecha));
 }
 
-QString dayInsert(const char* column, qint16 agente, const QDateTime& fecha) {
+const QString kDayKey = QStringLiteral(" WHERE Cod_Empresa =? AND Cod_Agente =? AND Fecha =?");
+
+QString dayInsert(const char* column) {
     return QStringLiteral("INSERT INTO Agentes_Acumulados (Cod_Empresa, Cod_Agente, Fecha,") +
-           u' ' + QLatin1String(column) + QStringLiteral(") VALUES (") + emp() +
-           QStringLiteral(", ") + sqlInteger(agente) + QStringLiteral(", '") + sqlDateBody(fecha) +
-           QStringLiteral("', ");
+           u' ' + QLatin1String(column) + QStringLiteral(") VALUES (?, ?, ?, ");
 }
 
 void commission(const char* column, qint16 agente, const QDateTime& fecha, Currency importe) {
     const QString col = QLatin1String(column);
     accumulate(
-        [&]() -> QString {
-            const QString amount = sqlAmount(importe);
-            return QStringLiteral("UPDATE Agentes_Acumulados") + QStringLiteral(" SET ") + col +
-                   QStringLiteral(" = ") + col + QStringLiteral(" + ") + amount +
-                   dayKey(agente, fecha);
+        [&]() -> ado::Statement {
+            const ado::Param a = amount(importe);
+            return {QStringLiteral("UPDATE Agentes_Acumulados") + QStringLiteral(" SET ") + col +
+                        QStringLiteral(" = ") + col + QStringLiteral(" + ?") + kDayKey,
+                    {a, SharedContext::empresa()->CodEmpresa(), agente, day(fecha)}};
         },
-        [&]() -> QString {
-            const QString amount = sqlAmount(importe);
-            return dayInsert(column, agente, fecha) + amount + QStringLiteral(")");
+        [&]() -> ado::Statement {
+            const ado::Param a = amount(importe);
+            return {dayInsert(column) + QStringLiteral("?)"),
+                    {SharedContext::empresa()->CodEmpresa(), agente, day(fecha), a}};
         });
 }
 
@@ -260,18 +260,20 @@ void commission(const char* column, qint16 agente, const QDateTime& fecha, Curre
 
 void clsAgente::AcumularVenta(qint16 intAgente, const QDateTime& dteFecha, Currency curImpPvp,
                               Currency curImpCosto) {
+    static const QString update = QStringLiteral("UPDATE Agentes_Acumulados") +
+                                  QStringLiteral(" SET Importe_Pvp = Importe_Pvp + ?") +
+                                  QStringLiteral(" ,Importe_Costo = Importe_Costo + ?") + kDayKey;
+    static const QString insert = dayInsert("Importe_Pvp, Importe_Costo") + QStringLiteral("?, ?)");
     accumulate(
-        [&]() -> QString {
-            const QString pvp = sqlAmount(curImpPvp), cost = sqlAmount(curImpCosto);
-            return QStringLiteral("UPDATE Agentes_Acumulados") +
-                   QStringLiteral(" SET Importe_Pvp = Importe_Pvp + ") + pvp +
-                   QStringLiteral(" ,Importe_Costo = Importe_Costo + ") + cost +
-                   dayKey(intAgente, dteFecha);
+        [&]() -> ado::Statement {
+            const ado::Param pvp = amount(curImpPvp), cost = amount(curImpCosto);
+            return {update,
+                    {pvp, cost, SharedContext::empresa()->CodEmpresa(), intAgente, day(dteFecha)}};
         },
-        [&]() -> QString {
-            const QString pvp = sqlAmount(curImpPvp), cost = sqlAmount(curImpCosto);
-            return dayInsert("Importe_Pvp, Importe_Costo", intAgente, dteFecha) + pvp +
-                   QStringLiteral(", ") + cost + QStringLiteral(")");
+        [&]() -> ado::Statement {
+            const ado::Param pvp = amount(curImpPvp), cost = amount(curImpCosto);
+            return {insert,
+                    {SharedContext::empresa()->CodEmpresa(), intAgente, day(dteFecha), pvp, cost}};
         });
 }
 
@@ -287,28 +289,29 @@ void clsAgente::AcumularComisionCobro(qint16 intAgente, const QDateTime& dteFech
 
 void clsAgente::Acum_Venta_Art(qint16 intAlmacen, const QDateTime& dteFecha, qint32 lngArticulo,
                                qint16 intAgente, Currency curImpPvp, Currency curImpCosto) {
+    static const QString update =
+        QStringLiteral("UPDATE Agentes_Acumulados_Articulos") +
+        QStringLiteral(" SET Importe_Pvp = Importe_Pvp + ?") +
+        QStringLiteral(" ,Importe_Costo = Importe_Costo + ?") +
+        QStringLiteral(" WHERE Cod_Empresa =? AND Cod_Almacen =? AND Fecha =?") +
+        QStringLiteral(" AND Cod_Agente =? AND Cod_Articulo=?");
+    static const QString insert =
+        QStringLiteral("INSERT INTO Agentes_Acumulados_Articulos (Cod_Empresa, "
+                       "Cod_Almacen, Fecha, ") +
+        QStringLiteral(" Cod_Articulo, Cod_Agente, Importe_Pvp, Importe_Costo) VALUES (") +
+        QStringLiteral("?, ?, ?, ?, ?, ?, ?)");
     accumulate(
-        [&]() -> QString {
-            const QString pvp = sqlAmount(curImpPvp), cost = sqlAmount(curImpCosto);
-            return QStringLiteral("UPDATE Agentes_Acumulados_Articulos") +
-                   QStringLiteral(" SET Importe_Pvp = Importe_Pvp + ") + pvp +
-                   QStringLiteral(" ,Importe_Costo = Importe_Costo + ") + cost +
-                   QStringLiteral(" WHERE Cod_Empresa =") + emp() +
-                   QStringLiteral(" AND Cod_Almacen =") + sqlInteger(intAlmacen) +
-                   QStringLiteral(" AND Fecha ='") + sqlDateBody(dteFecha) + QStringLiteral("'") +
-                   QStringLiteral(" AND Cod_Agente =") + sqlInteger(intAgente) +
-                   QStringLiteral(" AND Cod_Articulo=") + sqlInteger(lngArticulo);
+        [&]() -> ado::Statement {
+            const ado::Param pvp = amount(curImpPvp), cost = amount(curImpCosto);
+            return {update,
+                    {pvp, cost, SharedContext::empresa()->CodEmpresa(), intAlmacen, day(dteFecha),
+                     intAgente, lngArticulo}};
         },
-        [&]() -> QString {
-            const QString pvp = sqlAmount(curImpPvp), cost = sqlAmount(curImpCosto);
-            return QStringLiteral("INSERT INTO Agentes_Acumulados_Articulos (Cod_Empresa, "
-                                  "Cod_Almacen, Fecha, ") +
-                   QStringLiteral(
-                       " Cod_Articulo, Cod_Agente, Importe_Pvp, Importe_Costo) VALUES (") +
-                   emp() + QStringLiteral(", ") + sqlInteger(intAlmacen) + QStringLiteral(", '") +
-                   sqlDateBody(dteFecha) + QStringLiteral("', ") + sqlInteger(lngArticulo) +
-                   QStringLiteral(", ") + sqlInteger(intAgente) + QStringLiteral(", ") + pvp +
-                   QStringLiteral(", ") + cost + QStringLiteral(")");
+        [&]() -> ado::Statement {
+            const ado::Param pvp = amount(curImpPvp), cost = amount(curImpCosto);
+            return {insert,
+                    {SharedContext::empresa()->CodEmpresa(), intAlmacen, day(dteFecha), lngArticulo,
+                     intAgente, pvp, cost}};
         });
 }
 

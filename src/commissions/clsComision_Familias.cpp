@@ -34,8 +34,8 @@ void clsComision_Familias::EmpresaOrbenta(std::shared_ptr<ORBTEmp::Empresa> empr
 }
 
 // The article level is the level after the last family level the company uses.
-QString clsComision_Familias::articleLevel() const {
-    return sqlInteger(toInteger(double(NumNiveles) + 1));
+qint16 clsComision_Familias::articleLevel() const {
+    return toInteger(double(NumNiveles) + 1);
 }
 bool clsComision_Familias::articleRule() const {
     return double(Nivel) == double(NumNiveles) + 1;
@@ -49,7 +49,7 @@ void clsComision_Familias::Insertar() {
             QStringLiteral(" Comision, Cod_Articulo, Familia_1, Familia_2, Familia_3) ") +
             QStringLiteral(" VALUES (");
         if (article)
-            sql += articleLevel() + u',' + emp() + u',' + sqlInteger(Agente) + u',' +
+            sql += sqlInteger(articleLevel()) + u',' + emp() + u',' + sqlInteger(Agente) + u',' +
                    sqlPercentage(Comision) + u',' + sqlInteger(Articulo) + u',';
         else
             sql += sqlInteger(Nivel) + u',' + emp() + u',' + sqlInteger(Agente) + u',' +
@@ -65,7 +65,8 @@ void clsComision_Familias::Eliminar() {
         QString sql;
         if (articleRule())
             sql = QStringLiteral(" DELETE FROM Agentes_Comisiones WHERE (Cod_Articulo = ") +
-                  sqlInteger(Articulo) + QStringLiteral(" and Nivel = ") + articleLevel();
+                  sqlInteger(Articulo) + QStringLiteral(" and Nivel = ") +
+                  sqlInteger(articleLevel());
         else
             sql = QStringLiteral(" DELETE FROM Agentes_Comisiones WHERE (") +
                   QStringLiteral(" Nivel = ") + sqlInteger(Nivel);
@@ -187,11 +188,6 @@ double clsComision_Familias::Dev_Comision() {
     });
 }
 
-QString clsComision_Familias::textoBuscar(const QString& condicion) const {
-    return QStringLiteral(" SELECT Comision FROM Agentes_Comisiones WHERE Cod_Empresa = ") + emp() +
-           condicion;
-}
-
 double clsComision_Familias::Dev_Comision_Activa() {
     return resolve(nullptr);
 }
@@ -240,28 +236,33 @@ double clsComision_Familias::resolve(Explicacion* ex) {
                   {Familia_1 != 0, "Familia_1 es 0"}}},
                 2};
     };
-    const auto condition = [&](Kind k, bool general) -> QString {
-        const QString agent = general ? QStringLiteral("0") : sqlInteger(Agente);
+    // Each step's condition (the text that follows the company's part of the query; the
+    // values stand apart, so that the connection binds them as they are).
+    static const QString buscar =
+        QStringLiteral(" SELECT Comision FROM Agentes_Comisiones WHERE Cod_Empresa = ?");
+    static const std::array<QString, 4> conditions = {
+        QStringLiteral(" AND Cod_Agente=? AND Nivel=? AND Cod_Articulo=?"),
+        QStringLiteral(
+            " AND Cod_Agente=? AND Nivel=3 AND Familia_3=? AND Familia_2=? AND Familia_1=?"),
+        QStringLiteral(
+            " AND Cod_Agente=? AND Nivel=2 AND Familia_3=0 AND Familia_2=? AND Familia_1=?"),
+        QStringLiteral(
+            " AND Cod_Agente=? AND Nivel=1 AND Familia_3=0 AND Familia_2=0 AND Familia_1=?")};
+    static const std::array<QString, 4> queries = {buscar + conditions[0], buscar + conditions[1],
+                                                   buscar + conditions[2], buscar + conditions[3]};
+    const auto condition = [&](Kind k, bool general) -> ado::Statement {
+        const qint64 agent = general ? 0 : Agente;
         switch (k) {
         case Article:
-            return QStringLiteral(" AND Cod_Agente=") + agent + QStringLiteral(" AND Nivel=") +
-                   articleLevel() + QStringLiteral(" AND Cod_Articulo=") + sqlInteger(Articulo);
+            return {conditions[k], {agent, articleLevel(), Articulo}};
         case SubSubFamily:
-            return QStringLiteral(" AND Cod_Agente=") + agent +
-                   QStringLiteral(" AND Nivel=3 AND Familia_3=") + sqlInteger(Familia_3) +
-                   QStringLiteral(" AND Familia_2=") + sqlInteger(Familia_2) +
-                   QStringLiteral(" AND Familia_1=") + sqlInteger(Familia_1);
+            return {conditions[k], {agent, Familia_3, Familia_2, Familia_1}};
         case SubFamily:
-            return QStringLiteral(" AND Cod_Agente=") + agent +
-                   QStringLiteral(" AND Nivel=2 AND Familia_3=0 AND Familia_2=") +
-                   sqlInteger(Familia_2) + QStringLiteral(" AND Familia_1=") +
-                   sqlInteger(Familia_1);
+            return {conditions[k], {agent, Familia_2, Familia_1}};
         case Family:
             break;
         }
-        return QStringLiteral(" AND Cod_Agente=") + agent +
-               QStringLiteral(" AND Nivel=1 AND Familia_3=0 AND Familia_2=0 AND Familia_1=") +
-               sqlInteger(Familia_1);
+        return {conditions[k], {agent, Familia_1}};
     };
     struct Step {
         const char* rules;
@@ -284,7 +285,8 @@ double clsComision_Familias::resolve(Explicacion* ex) {
     // the queries go together (one round trip on a server) and their answers are
     // weighed in order, exactly as if each had been sent after the previous one.
     std::array<Paso, 8> pasos;
-    QStringList consultas;
+    std::vector<ado::Statement> consultas;
+    consultas.reserve(8);
     std::array<int, 8> pasoDe{}; // query index -> step index
     for (int i = 0; i < 8; ++i) {
         const Step& s = steps[i];
@@ -301,16 +303,22 @@ double clsComision_Familias::resolve(Explicacion* ex) {
         }
         if (!ok)
             continue;
-        paso.condicion = condition(s.kind, s.general);
-        pasoDe[size_t(consultas.size())] = i;
-        consultas << textoBuscar(paso.condicion);
+        ado::Statement consulta = condition(s.kind, s.general);
+        if (ex)
+            paso.condicion = consulta.text();
+        // The company code is asked of the company object for every query.
+        consulta.sql = queries[s.kind];
+        consulta.values.insert(consulta.values.cbegin(),
+                               ado::Param(SharedContext::empresa()->CodEmpresa()));
+        pasoDe[consultas.size()] = i;
+        consultas.push_back(std::move(consulta));
     }
     double answer = 0;
     int respondido = 8; // the step that answered; 8: none did
     int consulta = 0;
-    SharedContext::conexion()->FirstAnswering(consultas, [&](ado::Recordset& rs) {
+    SharedContext::conexion()->FirstAnswering(consultas, [&](const std::optional<QVariant>& c) {
         Paso& paso = pasos[size_t(pasoDe[size_t(consulta++)])];
-        const double v = rs.Eof() ? -1 : toDouble(rs.Fields(QStringLiteral("Comision")));
+        const double v = c ? toDouble(*c) : -1;
         if (v <= -1) {
             paso.estado = Paso::SinCoincidencia;
             return false;

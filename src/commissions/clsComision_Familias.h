@@ -76,9 +76,7 @@ public:
 
 private:
     bool articleRule() const;
-    QString articleLevel() const;
-    /// The statement that looks up the percentage of the rule matching a condition.
-    QString textoBuscar(const QString& condicion) const;
+    qint16 articleLevel() const;
     double resolve(Explicacion* explicacion);
 };
 
