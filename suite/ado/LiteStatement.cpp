@@ -1,6 +1,7 @@
 #include "LiteStatement.h"
 
-#include "SqlDialect.h"
+#include <charconv>
+#include <limits>
 
 namespace ado {
 
@@ -174,21 +175,29 @@ bool LiteStatement::runBound(const QVarLengthArray<Param, 6>& values,
             sqlite3_bind_int64(st_, at, v.integer());
             break;
         case Param::Number: {
-            // Bound as the text's literal binds: a whole number as an integer, anything
-            // else as a double.
-            QStringView t = v.string();
+            // Bound as the text's literal binds (literalValue): a whole number that fits in
+            // 64 bits, sign included, as an integer, anything else as the nearest double.
+            // Read here with the standard parser: Qt's costs more than the statement.
+            const QString& t = v.string();
+            char text[48];
             const bool negated = t.startsWith(u'-');
-            if (negated)
-                t = t.mid(1);
-            if (!plainNumber(t))
+            if (t.size() >= qsizetype(sizeof text) || !plainNumber(QStringView(t).mid(negated)))
                 return false;
-            const QVariant n =
-                literalValue(v.string(), {negated ? 1 : 0, t.size(), LiteralSpan::Number}, negated,
-                             Dialect::SQLite);
-            if (n.typeId() == QMetaType::LongLong)
-                sqlite3_bind_int64(st_, at, n.toLongLong());
-            else
-                sqlite3_bind_double(st_, at, n.toDouble());
+            for (qsizetype c = 0; c < t.size(); ++c)
+                text[c] = char(t[c].unicode());
+            const char* end = text + t.size();
+            qulonglong whole = 0;
+            const auto w = std::from_chars(text + negated, end, whole);
+            const qulonglong limit = qulonglong(std::numeric_limits<qint64>::max()) + negated;
+            if (w.ec == std::errc() && w.ptr == end && whole <= limit) {
+                sqlite3_bind_int64(st_, at, negated ? qint64(0ULL - whole) : qint64(whole));
+                break;
+            }
+            double d = 0;
+            const auto r = std::from_chars(text, end, d);
+            if (r.ec != std::errc() || r.ptr != end)
+                return false;
+            sqlite3_bind_double(st_, at, d);
             break;
         }
         case Param::Text: {

@@ -349,7 +349,14 @@ private:
     bool readOnly_ = false; // the file was opened for reading only
     std::shared_ptr<const Recordset::Columns> textColumns_;
     std::unordered_map<QString, int> scaleOf_;
-    std::unordered_map<QString, std::unique_ptr<LiteStatement>> direct_; // null: text only
+    // Keyed by the statement's length and its end, where statements of one caller differ:
+    // hashing all of a long statement costs as much as running it.
+    struct TailHash {
+        size_t operator()(const QString& s) const noexcept {
+            return qHash(QStringView(s).right(48), size_t(s.size()));
+        }
+    };
+    std::unordered_map<QString, std::unique_ptr<LiteStatement>, TailHash> direct_; // null: text
     std::map<QString, std::unique_ptr<QLockFile>> namedLocks_;
 };
 
