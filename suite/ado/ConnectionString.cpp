@@ -36,6 +36,9 @@ ConnectionSettings parseConnectionString(const QString& cs, const QString& sourc
     } else if (driver == u"postgresql" || driver == u"postgres") {
         settings.dialect = Dialect::PostgreSQL;
         settings.qtDriver = QStringLiteral("QPSQL");
+        settings.transactionPooler =
+            settings.keys.value(QStringLiteral("pooler"))
+                .compare(QStringLiteral("transaction"), Qt::CaseInsensitive) == 0;
     } else if (driver == u"odbc") {
         // "Dialect=PostgreSQL" names the language of the server behind the data source;
         // without it the server is SQL Server. The key is ours: the driver manager gets

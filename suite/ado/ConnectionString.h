@@ -17,6 +17,11 @@ struct ConnectionSettings {
     QString qtDriver;
     QHash<QString, QString> keys; // lower-case keys
     QString odbcRest;             // what the ODBC driver manager gets
+    /// "Pooler=transaction" (PostgreSQL): the server is reached through a pooler that
+    /// hands each transaction to any of its server sessions, so that nothing may outlive
+    /// a transaction there: no statement prepared on the server, no session setting, no
+    /// session lock. "Pooler=session" (or no key) is a session of the client's own.
+    bool transactionPooler = false;
 
     /// The value of the first of `names` the string holds; empty when none.
     QString key(std::initializer_list<const char*> names) const;

@@ -3,6 +3,7 @@
 #include "PgDirect.h"
 #include "ServerTexts.h"
 
+#include <map>
 #include <unordered_map>
 
 namespace ado {
@@ -23,7 +24,7 @@ public:
 
     void begin(qint32 next) override {
         if (next == 1)
-            return control(QStringLiteral("BEGIN"));
+            return pooled() ? beginPooled() : control(QStringLiteral("BEGIN"));
         // A statement savepoint still open would take the new level with it when the
         // next statement releases it.
         if (statementSavepoint_)
@@ -51,14 +52,26 @@ public:
 
     const ServerTexts& texts() const override { return postgresTexts(); }
     // Advisory locks: a server ends a dead client's session, and its locks with it.
-    void lock(const QString& name) override { control(texts().lock(name)); }
+    void lock(const QString& name) override {
+        if (pooled())
+            holdLock(name, true);
+        else
+            control(texts().lock(name));
+    }
     bool tryLock(const QString& name) override {
+        if (pooled())
+            return holdLock(name, false);
         QSqlQuery q(db);
         if (!q.exec(texts().tryLock(name)) || !q.next())
             fail(errorOf(q));
         return texts().granted(q.value(0));
     }
-    void unlock(const QString& name) override { control(texts().unlock(name)); }
+    void unlock(const QString& name) override {
+        if (pooled())
+            releaseLock(name);
+        else
+            control(texts().unlock(name));
+    }
 
     bool pipelines() const override { return true; }
     std::optional<std::vector<PipelineOutcome>> pipeline(const std::vector<Translation>& queries,
@@ -77,19 +90,37 @@ protected:
                            QStringLiteral(" is not a port number (1 to 65535)."));
             db.setPort(number);
         }
+        if (const QString pooler = settings.key({"pooler"});
+            !settings.transactionPooler && !pooler.isEmpty() &&
+            pooler.compare(QStringLiteral("session"), Qt::CaseInsensitive) != 0)
+            refuse(errors::ConnectFailed,
+                   QStringLiteral("Pooler=") + pooler +
+                       QStringLiteral(" is not a pooling mode (transaction or session)."));
         db.setDatabaseName(settings.key({"database"}));
         db.setUserName(settings.key({"uid", "user", "user id"}));
         db.setPassword(settings.key({"pwd", "password"}));
         db.setConnectOptions(QStringLiteral("connect_timeout=10"));
     }
     void started() override {
-        for (const QString& sql : postgresSession(settings.key({"schema"})))
-            control(sql);
+        // Behind a transaction pooler a session setting would reach some other client's
+        // transactions and miss this one's: transactionSession() sets what is needed in
+        // each transaction, and nothing is prepared on the server.
+        if (pooled())
+            cache.setLimit(0);
+        else
+            for (const QString& sql : postgresSession(settings.key({"schema"})))
+                control(sql);
         collation = postgresCollation();
     }
     void closing(bool rollback) override {
         statementSavepoint_ = false;
         serverStatements_.clear();
+        for (auto& [name, holder] : locks_) {
+            holder.db.close();
+            holder.db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(holder.connection);
+        }
+        locks_.clear();
         if (rollback)
             QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
         DriverBackend::closing(rollback);
@@ -101,7 +132,92 @@ protected:
     }
     bool lost(const QSqlError&) override { return connectionLost(); }
 
+    Rows runText(const QString& sql) override {
+        return pooled() && level == 0 ? pooledText(sql) : DriverBackend::runText(sql);
+    }
+
 private:
+    bool pooled() const { return settings.transactionPooler; }
+
+    // What a session behind a transaction pooler needs in each transaction: its schema,
+    // as a statement that ends with "; " (empty without one).
+    QString transactionSession() const {
+        const QString schema = settings.key({"schema"});
+        return schema.isEmpty() ? QString()
+                                : QStringLiteral("SET LOCAL search_path TO ") +
+                                      postgresSchema(schema) + QStringLiteral("; ");
+    }
+
+    // Behind a transaction pooler a session lock would stay with a server session that
+    // goes on to serve other clients. A named lock is held there by a transaction of its
+    // own, on a connection of its own, open until the name is released: it keeps one
+    // server session for as long, as a session lock would, and ends with this
+    // connection or its process.
+    struct LockHolder {
+        QString connection;
+        QSqlDatabase db;
+        int held = 0; // taken so many times, as a session lock counts them
+    };
+    bool holdLock(const QString& name, bool wait) {
+        LockHolder& h = locks_[name];
+        if (h.held > 0) {
+            ++h.held;
+            return true;
+        }
+        if (!h.db.isOpen()) {
+            h.connection = driverName + QStringLiteral("-lock-") + QString::number(locks_.size());
+            h.db = QSqlDatabase::cloneDatabase(db, h.connection);
+            if (!h.db.open())
+                throw AutomationError(
+                    errors::ConnectFailed, source(),
+                    withoutPasswords(driverText(h.db.lastError()), connectionString));
+        }
+        std::shared_ptr<const Recordset::Columns> columns;
+        const pg::BatchResult b = pg::execBatch(h.db,
+                                                QStringLiteral("BEGIN; ") + transactionSession() +
+                                                    postgresTransactionLock(name, !wait),
+                                                columns);
+        if (b.ok && (wait || (!b.cells.isEmpty() && b.cells.front().toBool()))) {
+            h.held = 1;
+            return true;
+        }
+        QSqlQuery(h.db).exec(QStringLiteral("ROLLBACK"));
+        if (!b.ok) {
+            h.db.close(); // opened again for the next attempt
+            throw AutomationError(isConflict(b.sqlState) ? errors::Conflict : errors::Statement,
+                                  source(), b.error);
+        }
+        return false;
+    }
+    void releaseLock(const QString& name) {
+        const auto it = locks_.find(name);
+        if (it != locks_.end() && it->second.held > 0 && --it->second.held == 0)
+            QSqlQuery(it->second.db).exec(QStringLiteral("ROLLBACK"));
+    }
+    void beginPooled() {
+        const QString session = transactionSession();
+        if (session.isEmpty())
+            return control(QStringLiteral("BEGIN"));
+        std::shared_ptr<const Recordset::Columns> none;
+        const pg::BatchResult b = pg::execBatch(db, QStringLiteral("BEGIN; ") + session, none);
+        if (!b.ok) {
+            QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+            throw batchFailure(b);
+        }
+    }
+    // A statement outside a transaction, behind a transaction pooler: with the session's
+    // settings in its own implicit transaction (one simple query is one transaction).
+    Rows pooledText(const QString& sql) {
+        const QString session = transactionSession();
+        if (session.isEmpty())
+            return DriverBackend::runText(sql);
+        pg::BatchResult b = pg::execBatch(db, session + sql, pooledColumns_);
+        if (!b.ok)
+            throw batchFailure(b);
+        const qint32 rowsAffected = b.columns ? -1 : b.rowsAffected;
+        return Rows{std::move(b.columns), std::move(b.cells), rowsAffected};
+    }
+
     bool connectionLost() const { return pg::sessionState(db).lost; }
 
     // The failure of a statement sent through the client library.
@@ -227,6 +343,8 @@ private:
     std::shared_ptr<const Recordset::Columns> guardedColumns_;
     std::unordered_map<QString, ServerStatement> serverStatements_;
     int serverStatementCount_ = 0;
+    std::map<QString, LockHolder> locks_; // behind a transaction pooler
+    std::shared_ptr<const Recordset::Columns> pooledColumns_;
 };
 
 std::optional<std::vector<PipelineOutcome>>
@@ -234,7 +352,19 @@ PgBackend::pipeline(const std::vector<Translation>& queries, const QStringList& 
     // A shape seen before runs as a statement prepared on the server (planned once); a
     // new one is prepared in the same pipeline, just before it runs.
     std::vector<pg::PipelineStatement> statements;
-    std::vector<ServerStatement*> preparing(queries.size(), nullptr);
+    // Behind a transaction pooler the statements go unprepared (the shapes are not
+    // parameterized there), after the schema, set for the pipeline's own transaction.
+    const QString schema = pooled() ? settings.key({"schema"}) : QString();
+    if (!schema.isEmpty())
+        statements.push_back(
+            {QStringLiteral("SELECT set_config('search_path', '") +
+                 QString(postgresSchema(schema)).replace(u'\'', QStringLiteral("''")) +
+                 QStringLiteral("', true)"),
+             {},
+             false,
+             {}});
+    const size_t first = statements.size();
+    std::vector<ServerStatement*> preparing(queries.size() + first, nullptr);
     for (size_t i = 0; i < queries.size(); ++i) {
         const Translation& t = queries[i];
         pg::PipelineStatement st;
@@ -243,7 +373,7 @@ PgBackend::pipeline(const std::vector<Translation>& queries, const QStringList& 
             if (server->name.isEmpty()) {
                 server->name = nextServerName();
                 st.prepare = true;
-                preparing[i] = server;
+                preparing[first + i] = server;
             }
             st.prepared = server->name;
             st.text = withNumberedPlaceholders(t.shape);
@@ -267,9 +397,11 @@ PgBackend::pipeline(const std::vector<Translation>& queries, const QStringList& 
         }
     if (refused)
         return std::nullopt;
-    std::vector<PipelineOutcome> out(results.size());
-    for (size_t i = 0; i < results.size(); ++i) {
-        pg::BatchResult& b = results[i];
+    if (first && !results.front().ok)
+        throw batchFailure(results.front());
+    std::vector<PipelineOutcome> out(queries.size());
+    for (size_t i = 0; i < out.size(); ++i) {
+        pg::BatchResult& b = results[first + i];
         if (b.ok)
             out[i].rows = Rows{std::move(b.columns), std::move(b.cells), b.rowsAffected};
         else

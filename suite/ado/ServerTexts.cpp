@@ -12,25 +12,24 @@ QString levelName(qint32 level) {
     return QStringLiteral("ado_level") + QString::number(level);
 }
 
+// Advisory locks belong to the whole database, while the tables a lock guards (the
+// print's work table) belong to the connection's schema: the key names both, so that
+// companies in separate schemas of one database do not wait for each other.
+QString advisoryKey(const QString& name) {
+    return QStringLiteral("hashtext(current_schema() || '.' || ") + quotedName(name) + u')';
+}
+
 class PostgresTexts : public ServerTexts {
 public:
     QString lock(const QString& name) const override {
-        return QStringLiteral("SELECT pg_advisory_lock(") + key(name) + u')';
+        return QStringLiteral("SELECT pg_advisory_lock(") + advisoryKey(name) + u')';
     }
     QString tryLock(const QString& name) const override {
-        return QStringLiteral("SELECT pg_try_advisory_lock(") + key(name) + u')';
+        return QStringLiteral("SELECT pg_try_advisory_lock(") + advisoryKey(name) + u')';
     }
     bool granted(const QVariant& answer) const override { return answer.toBool(); }
     QString unlock(const QString& name) const override {
-        return QStringLiteral("SELECT pg_advisory_unlock(") + key(name) + u')';
-    }
-
-private:
-    // Advisory locks belong to the whole database, while the tables a lock guards (the
-    // print's work table) belong to the connection's schema: the key names both, so
-    // that companies in separate schemas of one database do not wait for each other.
-    static QString key(const QString& name) {
-        return QStringLiteral("hashtext(current_schema() || '.' || ") + quotedName(name) + u')';
+        return QStringLiteral("SELECT pg_advisory_unlock(") + advisoryKey(name) + u')';
     }
 };
 
@@ -83,9 +82,16 @@ QStringList postgresSession(const QString& schema) {
     QStringList texts = {QStringLiteral("SET standard_conforming_strings = on"),
                          QStringLiteral("SET client_min_messages = warning")};
     if (!schema.isEmpty())
-        texts << QStringLiteral("SET search_path TO \"") +
-                     QString(schema).replace(u'"', QStringLiteral("\"\"")) + u'"';
+        texts << QStringLiteral("SET search_path TO ") + postgresSchema(schema);
     return texts;
+}
+QString postgresSchema(const QString& schema) {
+    return u'"' + QString(schema).replace(u'"', QStringLiteral("\"\"")) + u'"';
+}
+QString postgresTransactionLock(const QString& name, bool attempt) {
+    return (attempt ? QStringLiteral("SELECT pg_try_advisory_xact_lock(")
+                    : QStringLiteral("SELECT pg_advisory_xact_lock(")) +
+           advisoryKey(name) + u')';
 }
 
 const ServerTexts& sqlServerTexts() {

@@ -31,6 +31,11 @@ const ServerTexts& postgresTexts();
 /// What a PostgreSQL session is set to when it opens; `schema`, when not empty, is the
 /// one it works in.
 QStringList postgresSession(const QString& schema);
+/// A schema's name as PostgreSQL reads it in a search path.
+QString postgresSchema(const QString& schema);
+/// A named lock held to the end of the current transaction: waiting for it, or one
+/// attempt (a query of one row, true when granted). The key is the one of lock().
+QString postgresTransactionLock(const QString& name, bool attempt);
 /// Named savepoints of the transaction and application locks.
 const ServerTexts& sqlServerTexts();
 

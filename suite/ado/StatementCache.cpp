@@ -5,11 +5,16 @@
 namespace ado {
 
 void StatementCache::setCapacity(int shapes) {
-    capacity_ = qMax(0, shapes);
+    capacity_ = qBound(0, shapes, limit_);
     while (int(lru_.size()) > capacity_) {
         byShape_.erase(lru_.back().shape);
         lru_.pop_back();
     }
+}
+
+void StatementCache::setLimit(int shapes) {
+    limit_ = qMax(0, shapes);
+    setCapacity(capacity_);
 }
 
 CacheEntry& StatementCache::entry(const QString& shape, bool& isNew) {

@@ -5,6 +5,7 @@
 #include "Recordset.h"
 
 #include <QString>
+#include <limits>
 #include <list>
 #include <memory>
 #include <unordered_map>
@@ -35,6 +36,9 @@ public:
     /// How many shapes are kept; 0 switches the cache off.
     int capacity() const { return capacity_; }
     void setCapacity(int shapes);
+    /// The most shapes the engine may keep whatever the capacity asked for: 0 where a
+    /// statement prepared on the server would not survive (behind a transaction pooler).
+    void setLimit(int shapes);
     /// The entry of a shape, made the most recent; `isNew` when it was not kept.
     CacheEntry& entry(const QString& shape, bool& isNew);
     void clear();
@@ -43,6 +47,7 @@ public:
 
 private:
     int capacity_ = 128;
+    int limit_ = std::numeric_limits<int>::max();
     std::list<CacheEntry> lru_; // most recent first
     std::unordered_map<QString, std::list<CacheEntry>::iterator> byShape_;
 };

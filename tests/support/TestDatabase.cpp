@@ -11,14 +11,18 @@ QString postgresConnectionString() {
     return qEnvironmentVariable("ORBENTA_TEST_PG");
 }
 
-QString odbcConnectionString() {
+QString odbcConnectionString(const QString& cs) {
     QString out = QStringLiteral("Driver=ODBC;Dialect=PostgreSQL;Driver={PostgreSQL Unicode}");
-    for (const QString& part : postgresConnectionString().split(u';', Qt::SkipEmptyParts))
+    for (const QString& part : cs.split(u';', Qt::SkipEmptyParts))
         if (part.section(u'=', 0, 0)
                 .trimmed()
                 .compare(QStringLiteral("driver"), Qt::CaseInsensitive) != 0)
             out += u';' + part;
     return out;
+}
+
+QString pgbouncerConnectionString() {
+    return qEnvironmentVariable("ORBENTA_TEST_PGBOUNCER");
 }
 
 ScratchDatabase::ScratchDatabase(Engine engine) : engine_(engine) {
@@ -34,7 +38,9 @@ ScratchDatabase::ScratchDatabase(Engine engine) : engine_(engine) {
     admin.Open(postgresConnectionString());
     admin.Execute(QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE").arg(schema_));
     admin.Execute(QStringLiteral("CREATE SCHEMA %1").arg(schema_));
-    cs_ = (engine == Engine::Odbc ? odbcConnectionString() : postgresConnectionString()) +
+    cs_ = (engine == Engine::Odbc        ? odbcConnectionString()
+           : engine == Engine::PgBouncer ? pgbouncerConnectionString()
+                                         : postgresConnectionString()) +
           QStringLiteral(";Schema=") + schema_;
 }
 
@@ -58,6 +64,8 @@ std::shared_ptr<ado::Connection> ScratchDatabase::open() const {
 void EngineTest::SetUp() {
     if (GetParam() != Engine::SQLite && postgresConnectionString().isEmpty())
         GTEST_SKIP() << "ORBENTA_TEST_PG is not set";
+    if (GetParam() == Engine::PgBouncer && pgbouncerConnectionString().isEmpty())
+        GTEST_SKIP() << "ORBENTA_TEST_PGBOUNCER is not set";
     db = std::make_unique<ScratchDatabase>(GetParam());
     cn = db->open();
 }
@@ -79,6 +87,8 @@ std::string engineName(const ::testing::TestParamInfo<Engine>& info) {
         return "SQLite";
     case Engine::PostgreSQL:
         return "PostgreSQL";
+    case Engine::PgBouncer:
+        return "PgBouncer";
     case Engine::Odbc:
         break;
     }

@@ -176,7 +176,8 @@ TEST_P(ComisionReport, ALogonOfAnotherDatabaseIsRefusedBeforeWriting) {
         EXPECT_EQ(rowsOf(*cn, u"SELECT Elemento FROM Listado_Desc_Comis"_s), QStringList{"de otro"})
             << "nothing written";
     }
-    // Another path to the file; the server in capitals; PostgreSQL direct or through ODBC.
+    // Another path to the file; the server in capitals; PostgreSQL (or the pooler in front
+    // of it) direct or through ODBC.
     testsupport::useInstalledReports(*cn);
     QStringList nombres;
     if (GetParam() == testsupport::Engine::SQLite) {
@@ -189,6 +190,9 @@ TEST_P(ComisionReport, ALogonOfAnotherDatabaseIsRefusedBeforeWriting) {
         nombres << QString(l.nombre).replace(u"Server="_s, u"SERVER="_s)
                 << report::logonFor((GetParam() == testsupport::Engine::Odbc
                                          ? testsupport::postgresConnectionString()
+                                     : GetParam() == testsupport::Engine::PgBouncer
+                                         ? testsupport::odbcConnectionString(
+                                               testsupport::pgbouncerConnectionString())
                                          : testsupport::odbcConnectionString()) +
                                     esquema)
                        .nombre;
