@@ -25,6 +25,7 @@
 #include <controls/HxPushButton.h>
 #include <tuple>
 #include <ui/MessageBox.h>
+#include <utilidades/Regional.h>
 
 namespace ORBTAgentes {
 
@@ -113,6 +114,8 @@ void ejes(QChart* chart, const QList<QAbstractSeries*>& series, const QStringLis
           double minimo, double maximo) {
     auto* x = new QBarCategoryAxis();
     x->append(categorias);
+    if (categorias.size() > 12) // upright, so that each keeps its room
+        x->setLabelsAngle(-90);
     auto* y = new QValueAxis();
     y->setLabelFormat(QStringLiteral("%.0f"));
     y->setRange(std::min(0.0, minimo), std::max(maximo, minimo + 1.0));
@@ -239,6 +242,8 @@ void frmResumenAgentes::actualizar() {
     QDate desde, hasta;
     if (!periodo(desde, hasta))
         return;
+    desde_ = desde;
+    hasta_ = hasta;
     modelo_->Cargar(desde, hasta);
     vsResumen->resizeColumnsToContents();
     // A long name keeps the figures in sight: it is cut in the table, whole in its tooltip.
@@ -300,8 +305,14 @@ void frmResumenAgentes::dibujarMeses() {
         // so that the line never joins two months over one left out; each point drawn, so
         // that a single month shows.
         double minimo = 0, maximo = 0;
-        const int primero = meses.empty() ? 0 : meses.front().anio * 12 + meses.front().mes - 1;
-        const int ultimo = meses.empty() ? -1 : meses.back().anio * 12 + meses.back().mes - 1;
+        // The whole period when it is ten years at most; a longer one, the agent's span.
+        int primero = desde_.year() * 12 + desde_.month() - 1;
+        int ultimo = hasta_.year() * 12 + hasta_.month() - 1;
+        if (ultimo - primero >= 120 || meses.empty()) {
+            primero = meses.empty() ? 0 : meses.front().anio * 12 + meses.front().mes - 1;
+            ultimo = meses.empty() ? -1 : meses.back().anio * 12 + meses.back().mes - 1;
+        }
+        const bool unAnio = primero / 12 == ultimo / 12;
         size_t siguiente = 0;
         for (int m = primero; m <= ultimo; ++m) {
             double v[] = {0, 0, 0};
@@ -313,8 +324,11 @@ void frmResumenAgentes::dibujarMeses() {
                 v[1] = f.comisionVenta.toDouble();
                 v[2] = f.comisionCobro.toDouble();
             }
-            categorias << QString::number(m % 12 + 1).rightJustified(2, u'0') + u'/' +
-                              QString::number((m / 12) % 100).rightJustified(2, u'0');
+            // "ene" within one year, "01/26" across years.
+            categorias << (unAnio ? utilidades::regional().standaloneMonthName(m % 12 + 1,
+                                                                               QLocale::ShortFormat)
+                                  : QString::number(m % 12 + 1).rightJustified(2, u'0') + u'/' +
+                                        QString::number((m / 12) % 100).rightJustified(2, u'0'));
             for (int k = 0; k < 3; ++k) {
                 lineas[k]->append(double(m - primero), v[k]);
                 minimo = std::min(minimo, v[k]);

@@ -41,6 +41,7 @@ protected:
     bool keyPreview(QKeyEvent* e) override;
 
 private:
+    QDate desde_, hasta_; // the period the figures shown are of
     /// Reads the range typed and shows its figures; a bad range is told and changes
     /// nothing shown.
     void actualizar();

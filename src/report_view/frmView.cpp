@@ -84,7 +84,10 @@ void frmView::Form_Load() {
         const QScreen* s = screen();
         const double puntos = QPageSize(QPageSize::A4).size(QPageSize::Point).width();
         const double zoom = Zoom >= 10 && Zoom <= 400 ? Zoom / 100.0 : 1.0;
-        QSize tam(qCeil(puntos * zoom * s->logicalDotsPerInchX() / 72.0) + 48,
+        // The group list, when shown, sits beside the page: it adds its own width.
+        const QWidget* grupos = crvRep->findChild<QWidget*>(QStringLiteral("grupos"));
+        const int lista = MostrarGrupos && grupos ? grupos->sizeHint().width() : 0;
+        QSize tam(qCeil(puntos * zoom * s->logicalDotsPerInchX() / 72.0) + 48 + lista,
                   qMax(height(), s->availableGeometry().height() * 3 / 4));
         resize(tam.boundedTo(s->availableGeometry().size()));
     }

@@ -11,6 +11,7 @@
 #include <QSortFilterProxyModel>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace controls {
 
@@ -138,6 +139,9 @@ void Selector::addRow(const QStringList& cells) {
 int Selector::pick() {
     model_->publish();
     table_->resizeColumnsToContents();
+    // A long text is cut rather than pushing the other columns out of sight.
+    for (int c = 0; c + 1 < model_->columnCount(); ++c)
+        table_->setColumnWidth(c, std::min(table_->columnWidth(c), 260));
     table_->setCurrentIndex(proxy_->index(0, 0));
     filter_->setFocus();
     return exec() == QDialog::Accepted ? current() : -1;

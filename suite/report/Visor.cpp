@@ -6,6 +6,7 @@
 #include "ui/MessageBox.h"
 
 #include <QBuffer>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -290,8 +291,12 @@ void Visor::PrintReport() {
     if (dialog.exec() != QDialog::Accepted)
         return;
     report_->Render(printer);
-    // A printer (or a print to a file) that failed says so only through its state.
-    if (printer.printerState() == QPrinter::Error || printer.printerState() == QPrinter::Aborted)
+    // A printer (or a print to a file) that failed says so only through its state; a print
+    // to a file must leave a file behind (a device such as /dev/full takes nothing whole).
+    const QString archivo = printer.outputFileName();
+    const QFileInfo escrito(archivo);
+    if (printer.printerState() == QPrinter::Error || printer.printerState() == QPrinter::Aborted ||
+        (!archivo.isEmpty() && (!escrito.isFile() || escrito.size() == 0)))
         throw automation::AutomationError(
             482, QStringLiteral("Report"), // 482: "Printer error"
             QStringLiteral("No se ha podido imprimir el informe") +

@@ -143,6 +143,11 @@ TEST_P(ResumenWindow, NamesSortInSpanishAndTheLineKeepsEmptyMonths) {
     auto* ventas = qobject_cast<QLineSeries*>(ctl<QChartView>("chtMeses")->chart()->series()[0]);
     ASSERT_TRUE(ventas);
     EXPECT_EQ(ventas->points(), (QList<QPointF>{{0, 7}, {1, 0}, {2, 20}}));
+    // Every month of the period, even before the agent's first sale.
+    t->setCurrentIndex(t->model()->index(nombres.indexOf("Zoe"), 0));
+    ventas = qobject_cast<QLineSeries*>(ctl<QChartView>("chtMeses")->chart()->series()[0]);
+    ASSERT_TRUE(ventas);
+    EXPECT_EQ(ventas->points(), (QList<QPointF>{{0, 0}, {1, 0}, {2, 9.5}}));
 }
 
 INSTANTIATE_TEST_SUITE_P(SQLite, ResumenWindow, ::testing::Values(testsupport::Engine::SQLite),
