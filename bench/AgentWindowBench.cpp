@@ -92,13 +92,15 @@ void searchList(benchmark::State& state, BenchDatabase::Engine e) {
     if (!db.available())
         return state.SkipWithError("no PostgreSQL server configured");
     share(db);
+    int listed = 0;
     for (auto _ : state) {
         ORBTAgentes::frmAgentes_Buscar dlg;
         dlg.Mostrar(0, nullptr); // loads: the list filled, the first line selected
-        benchmark::DoNotOptimize(
-            dlg.findChild<controls::ListBox*>(QStringLiteral("lstLineas"))->ListCount());
+        listed = dlg.findChild<controls::ListBox*>(QStringLiteral("lstLineas"))->ListCount();
         dlg.close();
     }
+    if (listed != kAgents)
+        state.SkipWithError("the list does not hold every agent");
 }
 
 void searchRaw(benchmark::State& state, BenchDatabase::Engine e) {
@@ -107,8 +109,14 @@ void searchRaw(benchmark::State& state, BenchDatabase::Engine e) {
         return state.SkipWithError("no PostgreSQL server configured");
     QSqlQuery q(db.cn->database());
     q.setForwardOnly(true);
+    // The statement the dialog sends, in Spanish order as the dialog lists them.
+    const QString text =
+        native(*db.cn, QStringLiteral("SELECT Codigo, Nombre FROM Agentes ORDER BY Nombre"));
+    int cells = 0;
     for (auto _ : state)
-        rawQuery(q, QStringLiteral("SELECT Codigo, Nombre FROM Agentes ORDER BY Nombre"));
+        cells = rawQuery(q, text);
+    if (cells != 2 * kAgents)
+        state.SkipWithError("the read does not see every agent");
 }
 
 } // namespace

@@ -23,11 +23,6 @@ QString siguienteText(qint16 code) {
            QString::number(code) + QStringLiteral(" ORDER BY Codigo ASC)");
 }
 
-// The baseline speaks the engine's own dialect: the text the layer would send.
-QString native(BenchDatabase& db, const QString& tsql) {
-    return ado::translate(tsql, db.cn->dialect()).text;
-}
-
 void component(benchmark::State& state, BenchDatabase::Engine e, bool siguiente) {
     BenchDatabase& db = sharedDatabase(e, kAgents);
     if (!db.available())
@@ -50,7 +45,7 @@ void baseline(benchmark::State& state, BenchDatabase::Engine e, bool siguiente) 
     int i = 0;
     for (auto _ : state) {
         const qint16 code = codeAt(i++);
-        rawQuery(q, native(db, siguiente ? siguienteText(code) : cargarText(code)));
+        rawQuery(q, native(*db.cn, siguiente ? siguienteText(code) : cargarText(code)));
     }
 }
 

@@ -20,7 +20,10 @@ BenchDatabase::BenchDatabase(Engine engine, int agents) {
     } else {
         if (postgresConnectionString().isEmpty())
             return;
-        schema_ = QStringLiteral("bench_%1").arg(QCoreApplication::applicationPid());
+        // A schema of its own: the databases of a run live side by side, every round
+        // reads each again.
+        static int made = 0;
+        schema_ = QStringLiteral("bench_%1_%2").arg(QCoreApplication::applicationPid()).arg(++made);
         ado::Connection admin;
         admin.Open(postgresConnectionString());
         admin.Execute(QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE").arg(schema_));

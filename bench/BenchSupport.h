@@ -38,6 +38,12 @@ BenchDatabase& keptDatabase(const std::string& name,
 /// Closes the shared databases; called before the application object goes away.
 void releaseSharedDatabases();
 
+/// The text the data layer sends for a T-SQL statement on this connection (its dialect,
+/// its Spanish order): what a baseline sends to do the same work.
+inline QString native(const ado::Connection& cn, const QString& tsql) {
+    return ado::translate(tsql, cn.dialect(), false, nullptr, cn.collation()).text;
+}
+
 /// Runs a statement straight through QtSql on the same driver connection and reads
 /// every column of every row: the baseline the data layer is measured against.
 inline int rawQuery(QSqlQuery& q, const QString& sql) {

@@ -95,6 +95,9 @@ public:
     /// "ado." and the engine's name, the source of the errors raised.
     QString source() const;
 
+    /// The Spanish collation text is ordered by (see `collation`).
+    const QString& orderCollation() const { return collation; }
+
     QSqlDatabase db;
     StatementCache cache;
     ShapeCache shapes; // the dialect of the connection's engine

@@ -85,6 +85,9 @@ QString Connection::ConnectionString() const {
 Dialect Connection::dialect() const {
     return d->dialect;
 }
+QString Connection::collation() const {
+    return d->backend ? d->backend->orderCollation() : QString();
+}
 QSqlDatabase Connection::database() const {
     return d->backend ? d->backend->db : QSqlDatabase();
 }

@@ -111,6 +111,9 @@ public:
     void UnlockNamed(const QString& name);
 
     Dialect dialect() const;
+    /// The collation text is ordered by in this connection's lists (Spanish order), as
+    /// written after COLLATE on its engine; empty where the engine's own order is used.
+    QString collation() const;
 
     /// Statement cache: how many prepared shapes are kept (0 switches it off).
     void setStatementCacheSize(int shapes);
