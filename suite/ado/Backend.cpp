@@ -95,7 +95,7 @@ void Backend::syncTransactionState() {
 }
 
 std::optional<std::vector<PipelineOutcome>> Backend::pipeline(const std::vector<Translation>&,
-                                                              const QStringList&) {
+                                                              const TextAt&) {
     return std::nullopt;
 }
 

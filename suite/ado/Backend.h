@@ -88,9 +88,11 @@ public:
     /// Whether several queries can be sent in one round trip.
     virtual bool pipelines() const { return false; }
     /// Sends the queries at once and answers each one's outcome; nullopt when they must
-    /// run one by one after all.
+    /// run one by one after all. `textAt(i)` is query i as it was given, asked for only
+    /// when it must go as text.
+    using TextAt = std::function<QString(size_t)>;
     virtual std::optional<std::vector<PipelineOutcome>>
-    pipeline(const std::vector<Translation>& queries, const QStringList& texts);
+    pipeline(const std::vector<Translation>& queries, const TextAt& textAt);
 
     /// "ado." and the engine's name, the source of the errors raised.
     QString source() const;

@@ -216,6 +216,37 @@ int Connection::FirstAnswering(const std::vector<Statement>& queries,
                                const std::function<bool(const std::optional<QVariant>&)>& answers) {
     d->requireOpen();
     if (d->pipelining && d->level == 0 && queries.size() > 1 && d->backend->pipelines()) {
+        // Where the engine keeps statements prepared the values go as they are, and no
+        // text is written unless somebody looks at it.
+        std::vector<Translation> bound;
+        if (d->backend->cache.capacity() > 0)
+            for (const Statement& q : queries) {
+                std::optional<Translation> t = d->backend->shapes.bind(q);
+                if (!t) {
+                    bound.clear();
+                    break;
+                }
+                bound.push_back(std::move(*t));
+            }
+        if (!bound.empty()) {
+            if (tracing() || d->observer)
+                for (const Statement& q : queries)
+                    show({StatementEvent::Open, q.text()});
+            if (auto outcomes =
+                    d->backend->pipeline(bound, [&](size_t i) { return queries[i].text(); })) {
+                for (size_t i = 0; i < queries.size(); ++i) {
+                    PipelineOutcome& o = (*outcomes)[i];
+                    if (o.error)
+                        throw withoutSecrets(*o.error, queries[i].text());
+                    if (answers(o.rows.columns && !o.rows.columns->names.isEmpty() &&
+                                        !o.rows.cells.isEmpty()
+                                    ? std::optional<QVariant>(o.rows.cells.front())
+                                    : std::nullopt))
+                        return int(i);
+                }
+                return -1;
+            }
+        }
         QStringList texts;
         for (const Statement& q : queries)
             texts << q.text();
@@ -241,7 +272,8 @@ int Connection::FirstAnswering(const QStringList& queries,
             announce({StatementEvent::Open, q});
             translations.push_back(d->translate(q));
         }
-        if (auto outcomes = d->backend->pipeline(translations, queries)) {
+        if (auto outcomes = d->backend->pipeline(translations,
+                                                 [&](size_t i) { return queries[qsizetype(i)]; })) {
             for (int i = 0; i < queries.size(); ++i) {
                 PipelineOutcome& o = (*outcomes)[size_t(i)];
                 if (o.error)

@@ -75,7 +75,7 @@ public:
 
     bool pipelines() const override { return true; }
     std::optional<std::vector<PipelineOutcome>> pipeline(const std::vector<Translation>& queries,
-                                                         const QStringList& texts) override;
+                                                         const TextAt& textAt) override;
 
 protected:
     void configure() override {
@@ -348,7 +348,7 @@ private:
 };
 
 std::optional<std::vector<PipelineOutcome>>
-PgBackend::pipeline(const std::vector<Translation>& queries, const QStringList& texts) {
+PgBackend::pipeline(const std::vector<Translation>& queries, const TextAt& textAt) {
     // A shape seen before runs as a statement prepared on the server (planned once); a
     // new one is prepared in the same pipeline, just before it runs.
     std::vector<pg::PipelineStatement> statements;
@@ -374,13 +374,13 @@ PgBackend::pipeline(const std::vector<Translation>& queries, const QStringList& 
                 server->name = nextServerName();
                 st.prepare = true;
                 preparing[first + i] = server;
+                st.text = withNumberedPlaceholders(t.shape); // the server keeps it by name
             }
             st.prepared = server->name;
-            st.text = withNumberedPlaceholders(t.shape);
             for (const QVariant& v : t.parameters)
                 st.parameters << (v.isNull() ? QByteArray() : v.toString().toUtf8());
         } else {
-            st.text = textOf(t, texts[qsizetype(i)]);
+            st.text = textOf(t, textAt(i));
         }
         statements.push_back(std::move(st));
     }

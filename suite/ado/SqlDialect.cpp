@@ -478,6 +478,37 @@ Translation ShapeCache::translate(const QString& tsql, bool parameterize) {
     return t;
 }
 
+std::optional<Translation> ShapeCache::bind(const Statement& s) {
+    auto [it, isNew] = boundShapes_.try_emplace(s.sql);
+    if (isNew) {
+        if (boundShapes_.size() > 1024) { // endless new statements: start again
+            boundShapes_.clear();
+            it = boundShapes_.try_emplace(s.sql).first;
+        }
+        // Every "?" of a Statement stands for a value (none may stand in a quoted text),
+        // so counting them is enough.
+        if (dialect_ != Dialect::SqlServer && !s.sql.contains(QChar(0)) &&
+            secondStatementAt(s.sql) < 0)
+            it->second = ado::translate(s.sql, dialect_, false, scales(), collation_).text;
+    }
+    const QString& shape = it->second;
+    if (shape.isEmpty() || s.sql.count(u'?') != s.values.size())
+        return std::nullopt;
+    Translation t;
+    t.shape = shape;
+    t.parameters.reserve(s.values.size());
+    for (const Param& v : s.values) {
+        if (v.kind() == Param::Integer) {
+            t.parameters.push_back(QVariant(v.integer()));
+            continue;
+        }
+        if (v.string().contains(QChar(0)))
+            return std::nullopt;
+        t.parameters.push_back(QVariant(v.string()));
+    }
+    return t;
+}
+
 Translation translate(const QString& tsql, Dialect dialect, bool parameterize,
                       const ColumnScale* scales, QStringView collation) {
     if (!parameterize && dialect != Dialect::SqlServer) {

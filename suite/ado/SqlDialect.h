@@ -1,9 +1,12 @@
 #pragma once
 
+#include "Statement.h"
+
 #include <QString>
 #include <QVariant>
 #include <QVector>
 #include <functional>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -114,6 +117,12 @@ public:
     explicit ShapeCache(Dialect dialect, ColumnScale scales = {}, QString collation = {})
         : dialect_(dialect), scales_(std::move(scales)), collation_(std::move(collation)) {}
     Translation translate(const QString& tsql, bool parameterize = true);
+    /// A statement whose values go to the engine as they are (see Statement): its shape
+    /// is its own text translated once, each "?" kept, and its parameters are its values
+    /// (a whole number as a number, a Number as its literal, a Text as its body). No text
+    /// is written. nullopt when it must go as text instead: not one statement, a "?" for
+    /// which there is no value (or a value without a "?"), a NUL anywhere.
+    std::optional<Translation> bind(const Statement& s);
     qint64 fastHits() const { return fastHits_; }
 
 private:
@@ -127,6 +136,7 @@ private:
     ColumnScale scales_;
     QString collation_;
     std::unordered_map<QString, Template> templates_;
+    std::unordered_map<QString, QString> boundShapes_; // Statement::sql -> shape ("": text)
     QString skeleton_;
     std::vector<LiteralSpan> spans_;
     qint64 fastHits_ = 0;
