@@ -94,6 +94,14 @@ public:
     virtual std::optional<std::vector<PipelineOutcome>>
     pipeline(const std::vector<Translation>& queries, const TextAt& textAt);
 
+    /// The first value of each query (nullopt: no row), all asked in one statement; nullopt
+    /// when the engine cannot, or the statement fails: the queries then go through
+    /// pipeline() or one by one, which tell each query's own outcome.
+    using FirstValues = std::vector<std::optional<QVariant>>;
+    virtual std::optional<FirstValues> firstValues(const std::vector<Translation>&) {
+        return std::nullopt;
+    }
+
     /// "ado." and the engine's name, the source of the errors raised.
     QString source() const;
 

@@ -232,6 +232,12 @@ int Connection::FirstAnswering(const std::vector<Statement>& queries,
             if (tracing() || d->observer)
                 for (const Statement& q : queries)
                     show({StatementEvent::Open, q.text()});
+            if (const auto firsts = d->backend->firstValues(bound)) {
+                for (size_t i = 0; i < queries.size(); ++i)
+                    if (answers((*firsts)[i]))
+                        return int(i);
+                return -1;
+            }
             if (auto outcomes =
                     d->backend->pipeline(bound, [&](size_t i) { return queries[i].text(); })) {
                 for (size_t i = 0; i < queries.size(); ++i) {

@@ -3,6 +3,8 @@
 #include "PgDirect.h"
 #include "ServerTexts.h"
 
+#include <algorithm>
+#include <charconv>
 #include <map>
 #include <unordered_map>
 
@@ -74,6 +76,7 @@ public:
     }
 
     bool pipelines() const override { return true; }
+    std::optional<FirstValues> firstValues(const std::vector<Translation>& queries) override;
     std::optional<std::vector<PipelineOutcome>> pipeline(const std::vector<Translation>& queries,
                                                          const TextAt& textAt) override;
 
@@ -115,6 +118,7 @@ protected:
     void closing(bool rollback) override {
         statementSavepoint_ = false;
         serverStatements_.clear();
+        unions_.clear();
         for (auto& [name, holder] : locks_) {
             holder.db.close();
             holder.db = QSqlDatabase();
@@ -295,6 +299,18 @@ private:
         return out;
     }
 
+    // A value as the server reads a parameter in text format (a whole number written
+    // straight into the bytes: the search sends some thirty of them each time).
+    static QByteArray parameterText(const QVariant& v) {
+        if (v.isNull())
+            return {};
+        if (v.typeId() != QMetaType::LongLong)
+            return v.toString().toUtf8();
+        char digits[24];
+        const char* end = std::to_chars(digits, digits + sizeof digits, v.toLongLong()).ptr;
+        return QByteArray(digits, end - digits);
+    }
+
     QString nextServerName() {
         return QStringLiteral("ado_s") + QString::number(++serverStatementCount_);
     }
@@ -342,6 +358,7 @@ private:
     bool statementSavepoint_ = false; // the last statement's savepoint is open
     std::shared_ptr<const Recordset::Columns> guardedColumns_;
     std::unordered_map<QString, ServerStatement> serverStatements_;
+    std::map<std::vector<quint64>, ServerStatement> unions_; // see firstValues()
     int serverStatementCount_ = 0;
     std::map<QString, LockHolder> locks_; // behind a transaction pooler
     std::shared_ptr<const Recordset::Columns> pooledColumns_;
@@ -378,7 +395,7 @@ PgBackend::pipeline(const std::vector<Translation>& queries, const TextAt& textA
             }
             st.prepared = server->name;
             for (const QVariant& v : t.parameters)
-                st.parameters << (v.isNull() ? QByteArray() : v.toString().toUtf8());
+                st.parameters << parameterText(v);
         } else {
             st.text = textOf(t, textAt(i));
         }
@@ -406,6 +423,77 @@ PgBackend::pipeline(const std::vector<Translation>& queries, const TextAt& textA
             out[i].rows = Rows{std::move(b.columns), std::move(b.cells), b.rowsAffected};
         else
             out[i].error = batchFailure(b);
+    }
+    return out;
+}
+
+// Whether the queries' rows have the same columns of the same types: the same select
+// list over the same tables (the same text up to the WHERE), so that no branch of a union
+// changes the type another answers with.
+static bool sameColumns(const std::vector<Translation>& queries) {
+    const auto head = [](const QString& shape) {
+        const qsizetype where = shape.indexOf(QLatin1StringView(" WHERE "), 0, Qt::CaseInsensitive);
+        return where < 0 ? QStringView() : QStringView(shape).left(where);
+    };
+    const QStringView first = head(queries.front().shape);
+    return !first.isEmpty() &&
+           std::all_of(queries.begin(), queries.end(),
+                       [&](const Translation& t) { return head(t.shape) == first; });
+}
+
+// The queries as branches of one statement, each tagged with its place and cut to its
+// first row: one execution on the server instead of one per query, and every branch is
+// an index look-up. The branches' rows must fit one column list; when they do not, or
+// the statement fails in any way, it is never tried again for these shapes and the
+// pipeline tells each query's own outcome instead.
+std::optional<Backend::FirstValues>
+PgBackend::firstValues(const std::vector<Translation>& queries) {
+    if (pooled() || queries.size() < 2 || cache.capacity() <= 0)
+        return std::nullopt;
+    std::vector<quint64> ids;
+    ids.reserve(queries.size());
+    for (const Translation& t : queries) {
+        if (!t.shapeId)
+            return std::nullopt;
+        ids.push_back(t.shapeId);
+    }
+    ServerStatement& server = unions_[ids];
+    if (server.failed)
+        return std::nullopt;
+    if (server.name.isEmpty() && !sameColumns(queries)) {
+        server.failed = true;
+        return std::nullopt;
+    }
+    pg::PipelineStatement st;
+    if (server.name.isEmpty()) {
+        QString shape;
+        for (size_t i = 0; i < queries.size(); ++i)
+            shape += (i ? QStringLiteral(" UNION ALL (SELECT ") : QStringLiteral("(SELECT ")) +
+                     QString::number(i) + QStringLiteral(" AS ado_step, ado_q.* FROM (") +
+                     queries[i].shape + QStringLiteral(") ado_q LIMIT 1)");
+        server.name = nextServerName();
+        st.prepare = true;
+        st.text = withNumberedPlaceholders(shape);
+    }
+    st.prepared = server.name;
+    for (const Translation& t : queries)
+        for (const QVariant& v : t.parameters)
+            st.parameters << parameterText(v);
+    pg::BatchResult b = std::move(pg::execPipeline(db, {st}).front());
+    const qsizetype width = b.columns ? b.columns->names.size() : 0;
+    if (!b.ok || width < 2) {
+        server = ServerStatement{};
+        server.failed = true;
+        if (connectionLost())
+            throw batchFailure(b);
+        return std::nullopt;
+    }
+    ++cache.stats.hits;
+    FirstValues out(queries.size());
+    for (qsizetype at = 0; at + width <= b.cells.size(); at += width) {
+        const qsizetype step = b.cells[at].toLongLong();
+        if (step >= 0 && step < qsizetype(out.size()) && !out[size_t(step)])
+            out[size_t(step)] = std::move(b.cells[at + 1]);
     }
     return out;
 }

@@ -2,6 +2,7 @@
 
 #include "SqlLexer.h"
 
+#include <atomic>
 #include <vector>
 
 namespace ado {
@@ -488,14 +489,18 @@ std::optional<Translation> ShapeCache::bind(const Statement& s) {
         // Every "?" of a Statement stands for a value (none may stand in a quoted text),
         // so counting them is enough.
         if (dialect_ != Dialect::SqlServer && !s.sql.contains(QChar(0)) &&
-            secondStatementAt(s.sql) < 0)
-            it->second = ado::translate(s.sql, dialect_, false, scales(), collation_).text;
+            secondStatementAt(s.sql) < 0) {
+            static std::atomic<quint64> lastId{0};
+            it->second = {ado::translate(s.sql, dialect_, false, scales(), collation_).text,
+                          ++lastId};
+        }
     }
-    const QString& shape = it->second;
-    if (shape.isEmpty() || s.sql.count(u'?') != s.values.size())
+    const BoundShape& bound = it->second;
+    if (bound.shape.isEmpty() || s.sql.count(u'?') != s.values.size())
         return std::nullopt;
     Translation t;
-    t.shape = shape;
+    t.shape = bound.shape;
+    t.shapeId = bound.id;
     t.parameters.reserve(s.values.size());
     for (const Param& v : s.values) {
         if (v.kind() == Param::Integer) {

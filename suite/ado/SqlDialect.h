@@ -35,6 +35,9 @@ struct Translation {
     /// For each literal of the statement: kept in the shape, or bound (with the minus
     /// sign before it folded into its value).
     QVector<LiteralUse> literalUses;
+    /// A bound statement's shape (see ShapeCache::bind) has a number of its own, never
+    /// given to another shape in the process; 0 for the others.
+    quint64 shapeId = 0;
 
     bool parameterized() const { return !shape.isEmpty(); }
 };
@@ -136,7 +139,11 @@ private:
     ColumnScale scales_;
     QString collation_;
     std::unordered_map<QString, Template> templates_;
-    std::unordered_map<QString, QString> boundShapes_; // Statement::sql -> shape ("": text)
+    struct BoundShape {
+        QString shape; // "": the statement goes as text
+        quint64 id = 0;
+    };
+    std::unordered_map<QString, BoundShape> boundShapes_; // by Statement::sql
     QString skeleton_;
     std::vector<LiteralSpan> spans_;
     qint64 fastHits_ = 0;
