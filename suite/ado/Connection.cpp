@@ -229,29 +229,48 @@ int Connection::FirstAnswering(const std::vector<Statement>& queries,
                 bound.push_back(std::move(*t));
             }
         if (!bound.empty()) {
-            if (tracing() || d->observer)
-                for (const Statement& q : queries)
-                    show({StatementEvent::Open, q.text()});
+            const bool shown = tracing() || d->observer;
+            // Near the server the first step alone, which answers most searches, costs
+            // less than all of them together; the others follow only when it does not.
+            size_t from = 0;
+            if (d->backend->nearby()) {
+                if (shown)
+                    show({StatementEvent::Open, queries.front().text()});
+                if (const auto first = d->backend->firstValues({bound.front()})) {
+                    if (answers(first->front()))
+                        return 0;
+                    from = 1;
+                    bound.erase(bound.begin());
+                }
+            }
+            if (shown)
+                for (size_t i = from; i < queries.size(); ++i)
+                    show({StatementEvent::Open, queries[i].text()});
             if (const auto firsts = d->backend->firstValues(bound)) {
-                for (size_t i = 0; i < queries.size(); ++i)
+                for (size_t i = 0; i < firsts->size(); ++i)
                     if (answers((*firsts)[i]))
-                        return int(i);
+                        return int(from + i);
                 return -1;
             }
-            if (auto outcomes =
-                    d->backend->pipeline(bound, [&](size_t i) { return queries[i].text(); })) {
-                for (size_t i = 0; i < queries.size(); ++i) {
+            if (auto outcomes = d->backend->pipeline(
+                    bound, [&](size_t i) { return queries[from + i].text(); })) {
+                for (size_t i = 0; i < outcomes->size(); ++i) {
                     PipelineOutcome& o = (*outcomes)[i];
                     if (o.error)
-                        throw withoutSecrets(*o.error, queries[i].text());
+                        throw withoutSecrets(*o.error, queries[from + i].text());
                     if (answers(o.rows.columns && !o.rows.columns->names.isEmpty() &&
                                         !o.rows.cells.isEmpty()
                                     ? std::optional<QVariant>(o.rows.cells.front())
                                     : std::nullopt))
-                        return int(i);
+                        return int(from + i);
                 }
                 return -1;
             }
+            // A query the server would not prepare: the rest run one by one after all.
+            for (size_t i = from; i < queries.size(); ++i)
+                if (answers(FirstValue(queries[i])))
+                    return int(i);
+            return -1;
         }
         QStringList texts;
         for (const Statement& q : queries)

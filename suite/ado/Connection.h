@@ -128,13 +128,16 @@ public:
     /// order, and says whether the search ends there. Answers that query's index, or -1.
     /// The outcome is that of running them one by one and stopping at the answer: a
     /// failure of a query before the answering one is raised, later queries are never
-    /// looked at. On PostgreSQL outside a transaction (and with pipelining on) all of
-    /// them are sent at once, in one round trip, and each appears in the trace; elsewhere
-    /// they run one by one and the ones after the answer are not run.
+    /// looked at. On PostgreSQL outside a transaction (and with pipelining on) they are
+    /// sent at once, in one round trip, and each appears in the trace; elsewhere they run
+    /// one by one and the ones after the answer are not run.
     int FirstAnswering(const QStringList& queries,
                        const std::function<bool(Recordset& rows)>& answers);
     /// The same for queries of which only the first value counts: `answers` gets it, or
-    /// nullopt for a query without rows.
+    /// nullopt for a query without rows. On PostgreSQL queries of the same columns go as
+    /// one statement; when the server is near (a round trip under 100 µs) the first goes
+    /// alone before the others, which are then sent (and traced) only if it does not
+    /// answer.
     int FirstAnswering(const std::vector<Statement>& queries,
                        const std::function<bool(const std::optional<QVariant>& first)>& answers);
     /// Whether FirstAnswering may send its queries in one pipeline (on by default).

@@ -77,6 +77,11 @@ public:
 
     bool pipelines() const override { return true; }
     std::optional<FirstValues> firstValues(const std::vector<Translation>& queries) override;
+    bool nearby() override {
+        if (!nearby_)
+            nearby_ = !pooled() && pg::roundTrip(db) < std::chrono::microseconds(100);
+        return *nearby_;
+    }
     std::optional<std::vector<PipelineOutcome>> pipeline(const std::vector<Translation>& queries,
                                                          const TextAt& textAt) override;
 
@@ -119,6 +124,7 @@ protected:
         statementSavepoint_ = false;
         serverStatements_.clear();
         unions_.clear();
+        nearby_.reset();
         for (auto& [name, holder] : locks_) {
             holder.db.close();
             holder.db = QSqlDatabase();
@@ -359,6 +365,7 @@ private:
     std::shared_ptr<const Recordset::Columns> guardedColumns_;
     std::unordered_map<QString, ServerStatement> serverStatements_;
     std::map<std::vector<quint64>, ServerStatement> unions_; // see firstValues()
+    std::optional<bool> nearby_;
     int serverStatementCount_ = 0;
     std::map<QString, LockHolder> locks_; // behind a transaction pooler
     std::shared_ptr<const Recordset::Columns> pooledColumns_;
@@ -448,7 +455,7 @@ static bool sameColumns(const std::vector<Translation>& queries) {
 // pipeline tells each query's own outcome instead.
 std::optional<Backend::FirstValues>
 PgBackend::firstValues(const std::vector<Translation>& queries) {
-    if (pooled() || queries.size() < 2 || cache.capacity() <= 0)
+    if (pooled() || queries.empty() || cache.capacity() <= 0)
         return std::nullopt;
     std::vector<quint64> ids;
     ids.reserve(queries.size());

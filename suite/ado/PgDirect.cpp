@@ -167,6 +167,25 @@ BatchResult execBatch(const QSqlDatabase& db, const QString& sql,
     return out;
 }
 
+std::chrono::microseconds roundTrip(const QSqlDatabase& db) {
+    using namespace std::chrono;
+    microseconds best = microseconds::max();
+    PGconn* conn = connOf(db);
+    if (!conn)
+        return best;
+    while (PGresult* rest = PQgetResult(conn)) // the Qt driver's last result, unread
+        PQclear(rest);
+    for (int i = 0; i < 3; ++i) {
+        const auto start = steady_clock::now();
+        PGresult* res = PQexec(conn, "");
+        best = std::min(best, duration_cast<microseconds>(steady_clock::now() - start));
+        if (!res)
+            return microseconds::max();
+        PQclear(res);
+    }
+    return best;
+}
+
 std::vector<BatchResult> execPipeline(const QSqlDatabase& db,
                                       const std::vector<PipelineStatement>& statements) {
     std::vector<BatchResult> out(statements.size());

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+
 #include "Recordset.h"
 
 #include <QSqlDatabase>
@@ -28,6 +30,10 @@ struct SessionState {
     bool lost = false;
 };
 SessionState sessionState(const QSqlDatabase& db);
+
+/// The shortest of three round trips to the server (an empty query each) on the idle
+/// connection underneath `db`; the longest duration there is without a connection.
+std::chrono::microseconds roundTrip(const QSqlDatabase& db);
 
 /// Sends `sql` (several statements separated by ";") on the PostgreSQL connection
 /// underneath `db` as one simple query and answers the result of the last statement,
