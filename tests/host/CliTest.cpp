@@ -355,13 +355,10 @@ TEST_P(Cli, APdfThatCannotBeWrittenFailsAndLeavesNothing) {
     viejo.close();
     // %1 is the command, writing to $2; standard output ends with its exit code.
     const auto sh = [&](const QString& script, const QString& target) {
-        QProcess p;
-        p.start("/bin/sh",
-                {"-c", script.arg("\"$0\" informe comisiones --agente 4 --db \"$1\" --pdf \"$2\""),
-                 ORBENTA_BINARY, db->connectionString(), target, dir.filePath("enviado.pdf")});
-        p.waitForFinished(120000);
-        return CliRun{0, QString::fromUtf8(p.readAllStandardOutput()),
-                      QString::fromUtf8(p.readAllStandardError())};
+        return testsupport::runProgram(
+            "/bin/sh",
+            {"-c", script.arg("\"$0\" informe comisiones --agente 4 --db \"$1\" --pdf \"$2\""),
+             ORBENTA_BINARY, db->connectionString(), target, dir.filePath("enviado.pdf")});
     };
     const QString casos[][3] = {{"%1; echo $?", "/dev/full", "No queda espacio en el disco."},
                                 {"{ (%1; echo $? >&3) | head -c 0; } 3>&1", "/dev/stdout",
@@ -499,15 +496,9 @@ TEST(CliUnit, CommandLines) {
 // Runs the program as nobody when the tests run as root, who may write anything.
 CliRun asNobody(const QStringList& args,
                 const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
-    if (geteuid() != 0)
-        return orbenta(args, env);
-    QProcess p;
-    p.setProcessEnvironment(env);
-    p.start("setpriv",
-            QStringList{"--reuid=65534", "--regid=65534", "--clear-groups", ORBENTA_BINARY} + args);
-    p.waitForFinished(60000);
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
+    const QStringList nobody = {"--reuid=65534", "--regid=65534", "--clear-groups", ORBENTA_BINARY};
+    return geteuid() != 0 ? orbenta(args, env)
+                          : testsupport::runProgram("setpriv", nobody + args, env);
 }
 
 // A database on read-only media, or without permission to write, can be read; a write

@@ -11,15 +11,22 @@ struct CliRun {
     QString out, err;
 };
 
-/// Runs the built orbenta program with `args` and waits for it.
-inline CliRun orbenta(const QStringList& args,
-                      const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
+/// Runs `program` with `args` and waits for it.
+inline CliRun
+runProgram(const QString& program, const QStringList& args,
+           const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
     QProcess p;
     p.setProcessEnvironment(env);
-    p.start(QStringLiteral(ORBENTA_BINARY), args);
+    p.start(program, args);
     p.waitForFinished(120000);
     return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
             QString::fromUtf8(p.readAllStandardError())};
+}
+
+/// Runs the built orbenta program with `args` and waits for it.
+inline CliRun orbenta(const QStringList& args,
+                      const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
+    return runProgram(QStringLiteral(ORBENTA_BINARY), args, env);
 }
 
 } // namespace testsupport

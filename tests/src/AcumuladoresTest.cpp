@@ -46,28 +46,25 @@ const QDateTime kDay = naive(QDate(2026, 3, 2), QTime(0, 0));
 TEST_P(Acumuladores, StatementsAreSentExactlyAsWritten) {
     QStringList sent;
     cn->setObserver([&](const ado::StatementEvent& e) { sent << e.text; });
-    const QString day = " AND Fecha ='2026-03-02T00:00:00'";
     const std::pair<std::function<void()>, QStringList> cases[] = {
         {[&] { agente.AcumularVenta(3, kDay, money("100.25"), money("-60.5")); },
          {"UPDATE Agentes_Acumulados SET Importe_Pvp = Importe_Pvp + 100.25 ,Importe_Costo = "
-          "Importe_Costo + -60.5 WHERE Cod_Empresa =1 AND Cod_Agente =3" +
-              day,
+          "Importe_Costo + -60.5 WHERE Cod_Empresa =1 AND Cod_Agente =3 AND Fecha "
+          "='2026-03-02T00:00:00'",
           "INSERT INTO Agentes_Acumulados (Cod_Empresa, Cod_Agente, Fecha, Importe_Pvp, "
           "Importe_Costo) VALUES (1, 3, '2026-03-02T00:00:00', 100.25, -60.5)"}},
         {[&] { agente.AcumularComisionVenta(-4, kDay, money("0.0001")); },
          {"UPDATE Agentes_Acumulados SET ComisionVenta = ComisionVenta + 0.0001 WHERE Cod_Empresa "
-          "=1 AND Cod_Agente =-4" +
-              day,
+          "=1 AND Cod_Agente =-4 AND Fecha ='2026-03-02T00:00:00'",
           "INSERT INTO Agentes_Acumulados (Cod_Empresa, Cod_Agente, Fecha, ComisionVenta) VALUES "
           "(1, -4, '2026-03-02T00:00:00', 0.0001)"}},
         {[&] { agente.AcumularComisionCobro(3, kDay, money("7.5")); },
          {"UPDATE Agentes_Acumulados SET ComisionCobro = ComisionCobro + 7.5 WHERE Cod_Empresa =1 "
-          "AND Cod_Agente =3" +
-          day}},
+          "AND Cod_Agente =3 AND Fecha ='2026-03-02T00:00:00'"}},
         {[&] { agente.Acum_Venta_Art(2, kDay, 150001, 3, money("10"), money("4.4")); },
          {"UPDATE Agentes_Acumulados_Articulos SET Importe_Pvp = Importe_Pvp + 10 ,Importe_Costo = "
-          "Importe_Costo + 4.4 WHERE Cod_Empresa =1 AND Cod_Almacen =2" +
-              day + " AND Cod_Agente =3 AND Cod_Articulo=150001",
+          "Importe_Costo + 4.4 WHERE Cod_Empresa =1 AND Cod_Almacen =2 AND Fecha "
+          "='2026-03-02T00:00:00' AND Cod_Agente =3 AND Cod_Articulo=150001",
           "INSERT INTO Agentes_Acumulados_Articulos (Cod_Empresa, Cod_Almacen, Fecha,  "
           "Cod_Articulo, Cod_Agente, Importe_Pvp, Importe_Costo) VALUES (1, 2, "
           "'2026-03-02T00:00:00', 150001, 3, 10, 4.4)"}},

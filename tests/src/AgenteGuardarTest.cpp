@@ -5,6 +5,7 @@
 #include <ORBTAgentes.h>
 
 #include <gtest/gtest.h>
+#include <utility>
 
 using namespace ORBTAgentes;
 using testsupport::rowsOf;
@@ -36,15 +37,9 @@ constexpr const char* kInsert7 =
     "'2024-02-29T10:20:30', 'motivo', 1234.5678, -0.0001, 15, 0, 'pw', '21000000000000000000', '')";
 
 TEST_P(AgenteGuardar, StatementsAreSentExactlyAsWritten) {
-    std::vector<ado::StatementEvent> sent;
-    cn->setObserver([&](const ado::StatementEvent& e) { sent.push_back(e); });
-    const auto texts = [&] {
-        QStringList t;
-        for (const auto& e : sent)
-            t << e.text;
-        sent.clear();
-        return t;
-    };
+    QStringList sent;
+    cn->setObserver([&](const ado::StatementEvent& e) { sent << e.text; });
+    const auto texts = [&] { return std::exchange(sent, {}); };
     clsAgente a = sample(-7);
     sent.clear();
     EXPECT_TRUE(a.Modificar()); // no row yet: UPDATE, then INSERT

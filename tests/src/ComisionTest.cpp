@@ -67,6 +67,12 @@ TEST(Comision, CalculaNivelReadsTheKeyByPosition) {
         << "a \"-\" beyond position 255";
 }
 
+struct Rule {
+    int agent, nivel;
+    double comision;
+    int art = 0, f1 = 0, f2 = 0, f3 = 0, emp = 1;
+};
+
 class ComisionDb : public testsupport::ComponentTest {
 protected:
     void SetUp() override {
@@ -75,24 +81,17 @@ protected:
             return;
         r.EmpresaOrbenta(company(1, 3));
     }
-    void rule(int emp, int agent, int nivel, double comision, int art, int f1, int f2 = 0,
-              int f3 = 0) {
-        const QStringList values = {QString::number(nivel), QString::number(emp),
-                                    QString::number(agent), utilidades::sqlNumber(comision),
-                                    QString::number(art),   QString::number(f1),
-                                    QString::number(f2),    QString::number(f3)};
-        cn->Execute("INSERT INTO Agentes_Comisiones (Nivel, Cod_Empresa, Cod_Agente, Comision, "
+    void rule(const Rule& x) {
+        QStringList v = {utilidades::sqlNumber(x.comision)};
+        for (int n : {x.nivel, x.emp, x.agent, x.art, x.f1, x.f2, x.f3})
+            v << QString::number(n);
+        cn->Execute("INSERT INTO Agentes_Comisiones (Comision, Nivel, Cod_Empresa, Cod_Agente, "
                     "Cod_Articulo, Familia_1, Familia_2, Familia_3) VALUES (" +
-                    values.join(", ") + u')');
+                    v.join(", ") + u')');
     }
     clsComision_Familias r;
 };
 
-struct Rule {
-    int agent, nivel;
-    double comision;
-    int art = 0, f1 = 0, f2 = 0, f3 = 0, emp = 1;
-};
 // By default agent 5 asks about article 100 of families 1-2-3 (nivel -1: article level).
 struct Item {
     int levels = 3, agent = 5, nivel = -1, f1 = 1, f2 = 2, f3 = 3, art = 100;
@@ -131,7 +130,7 @@ TEST_P(ComisionDb, ResolutionFollowsTheEightSteps) {
         SCOPED_TRACE(q.name);
         cn->Execute("DELETE FROM Agentes_Comisiones");
         for (const Rule& x : q.rules)
-            rule(x.emp, x.agent, x.nivel, x.comision, x.art, x.f1, x.f2, x.f3);
+            rule(x);
         const Item& i = q.item;
         r.EmpresaOrbenta(company(1, i.levels));
         r.Agente = qint16(i.agent);
@@ -199,12 +198,12 @@ TEST_P(ComisionDb, StoreWritesExactlyTheRuleAsked) {
     r.Insertar(); // a family rule stores article 0 whatever Articulo holds
     r.Modificar();
     r.Eliminar();
+    const QString insert = " INSERT INTO Agentes_Comisiones (Nivel,Cod_Empresa,Cod_Agente, "
+                           "Comision, Cod_Articulo, Familia_1, Familia_2, Familia_3)  VALUES ";
     EXPECT_EQ(sent,
               QStringList({
-                  " INSERT INTO Agentes_Comisiones (Nivel,Cod_Empresa,Cod_Agente, Comision, "
-                  "Cod_Articulo, Familia_1, Familia_2, Familia_3)  VALUES (4,1,5,12.5,1520,3,7,-2)",
-                  " INSERT INTO Agentes_Comisiones (Nivel,Cod_Empresa,Cod_Agente, Comision, "
-                  "Cod_Articulo, Familia_1, Familia_2, Familia_3)  VALUES (4,1,5,12.5,1520,3,7,-2)",
+                  insert + "(4,1,5,12.5,1520,3,7,-2)",
+                  insert + "(4,1,5,12.5,1520,3,7,-2)",
                   " UPDATE Agentes_Comisiones SET Comision = 7 WHERE (Cod_Articulo = 1520 AND "
                   "Nivel = 4 AND Cod_Empresa = 1 AND Familia_1 =3 AND Familia_2 =7 AND Familia_3 "
                   "=-2 AND Cod_Agente = 5)",
@@ -214,8 +213,7 @@ TEST_P(ComisionDb, StoreWritesExactlyTheRuleAsked) {
                   " DELETE FROM Agentes_Comisiones WHERE (Cod_Articulo = 1520 and Nivel = 4 and "
                   "Cod_Empresa = 1 and Familia_1 =3 and Familia_2 =7 and Familia_3 =-2 and "
                   "Cod_Agente = 5)",
-                  " INSERT INTO Agentes_Comisiones (Nivel,Cod_Empresa,Cod_Agente, Comision, "
-                  "Cod_Articulo, Familia_1, Familia_2, Familia_3)  VALUES (2,1,5,7,0,3,7,0)",
+                  insert + "(2,1,5,7,0,3,7,0)",
                   " UPDATE Agentes_Comisiones SET Comision = 7 WHERE (Nivel = 2 AND Cod_Empresa = "
                   "1 AND Familia_1 =3 AND Familia_2 =7 AND Familia_3 =0 AND Cod_Agente = 5)",
                   " DELETE FROM Agentes_Comisiones WHERE ( Nivel = 2 and Cod_Empresa = 1 and "
@@ -240,10 +238,10 @@ TEST_P(ComisionDb, ListsArticlesAndRules) {
     cn->Execute("INSERT INTO Articulos (Cod_Empresa, Codigo, Descripcion, Familia_1, Familia_2, "
                 "Familia_3) VALUES (8, 100, 'Vino', 1, 2, 5), (8, 101, 'Agua', 1, 3, 5), (1, 102, "
                 "'Otra empresa', 1, 2, 5)");
-    rule(1, 5, 4, 12, 100, 1, 2, 5);
-    rule(1, 5, 1, 4, 0, 1);
-    rule(1, 5, 4, 3, 999, 2, 0, 0); // an article not in the catalogue
-    rule(1, 6, 1, 4, 0, 1);
+    // The third names an article not in the catalogue.
+    for (const Rule& x : {Rule{5, 4, 12, 100, 1, 2, 5}, Rule{5, 1, 4, 0, 1}, Rule{5, 4, 3, 999, 2},
+                          Rule{6, 1, 4, 0, 1}})
+        rule(x);
     std::vector<ado::StatementEvent> sent;
     cn->setObserver([&](const ado::StatementEvent& e) { sent.push_back(e); });
     ado::Recordset rs;

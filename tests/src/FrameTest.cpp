@@ -123,8 +123,7 @@ TEST(Values, DatesTextsBooleansAndVal) {
 
 // The identities hosts register against, as published for the type library.
 TEST(Registry, ClassesInterfacesAndDispatchIdentifiers) {
-    const QString window = "EmpresaOrbenta=68030001 ConexionOrbenta=68030000 Show=60030002";
-    const QString expected[] = {
+    QStringList expected = {
         "clsAgente {BF7889CF-D691-43C6-A45F-73158C5C7708} _clsAgente "
         "{B62887C5-2237-46EF-93BE-75D875D7C468} Codigo=40030000 Nombre=40030001 Direccion=40030002 "
         "Cp=40030003 Localidad=40030004 Provincia=40030005 Telefono=40030006 Fax=40030007 "
@@ -141,28 +140,30 @@ TEST(Registry, ClassesInterfacesAndDispatchIdentifiers) {
         "Familia_2=40030002 Familia_3=40030003 Articulo=40030004 Agente=40030005 Comision=40030006 "
         "NumNiveles=40030007 EmpresaOrbenta=68030001 ConexionOrbenta=68030000 Insertar=60030002 "
         "Eliminar=60030003 Calcula_Nivel=60030004 Cargar_Articulos=60030005 Cargar_Todos=60030006 "
-        "Dev_Comision=60030007 Dev_Comision_Activa=60030009 Modificar=6003000a",
-        "frmclsAgente {BF27D548-033D-4FF3-AD6C-71C84B601B7B} _frmclsAgente "
-        "{1929E29D-B333-4B40-A970-8F4DBC1F9103} " +
-            window,
-        "frmclsCambioFactura {03F1A370-B63B-45E7-9BE3-A23A087B5E57} _frmclsCambioFactura "
-        "{A26885B3-7D84-4E7D-AD15-0AAAD022BE2E} " +
-            window,
-        "frmclsComision_Familias {2A4E4A69-07AB-4D34-9851-037FF88C65E0} _frmclsComision_Familias "
-        "{DB187383-45D9-4877-8BF5-CE5D1D02D1F1} " +
-            window,
-        "frmclsResumenAgentes {6E1B2C47-9A3D-4F58-B0C2-7D84E19A5F36} _frmclsResumenAgentes "
-        "{C3A9F1D2-5B47-4E8A-9D16-2F7B08E4A5C1} " +
-            window};
+        "Dev_Comision=60030007 Dev_Comision_Activa=60030009 Modificar=6003000a"};
+    const char* const windows[][3] = {
+        {"frmclsAgente", "BF27D548-033D-4FF3-AD6C-71C84B601B7B",
+         "1929E29D-B333-4B40-A970-8F4DBC1F9103"},
+        {"frmclsCambioFactura", "03F1A370-B63B-45E7-9BE3-A23A087B5E57",
+         "A26885B3-7D84-4E7D-AD15-0AAAD022BE2E"},
+        {"frmclsComision_Familias", "2A4E4A69-07AB-4D34-9851-037FF88C65E0",
+         "DB187383-45D9-4877-8BF5-CE5D1D02D1F1"},
+        {"frmclsResumenAgentes", "6E1B2C47-9A3D-4F58-B0C2-7D84E19A5F36",
+         "C3A9F1D2-5B47-4E8A-9D16-2F7B08E4A5C1"}};
+    for (const auto& [name, classId, interfaceId] : windows)
+        expected << QString("%1 {%2} _%1 {%3} EmpresaOrbenta=68030001 ConexionOrbenta=68030000 "
+                            "Show=60030002")
+                        .arg(QLatin1String(name), QLatin1String(classId),
+                             QLatin1String(interfaceId));
     const auto& classes = publicClasses();
-    ASSERT_EQ(classes.size(), std::size(expected));
+    ASSERT_EQ(qsizetype(classes.size()), expected.size());
     for (size_t i = 0; i < classes.size(); ++i) {
         const ClassInfo& c = classes[i];
         QStringList got = {QLatin1String(c.name), QLatin1String(c.classId),
                            QLatin1String(c.interfaceName), QLatin1String(c.interfaceId)};
         for (const MemberInfo& m : c.members)
             got << QLatin1String(m.name) + u'=' + QString::number(quint32(m.dispatchId), 16);
-        EXPECT_EQ(got.join(u' '), expected[i]);
+        EXPECT_EQ(got.join(u' '), expected[qsizetype(i)]);
         EXPECT_EQ(findClass(c.progId()), &c);
     }
     const MemberInfo* show = classes[3].member("Show");
@@ -219,31 +220,22 @@ TEST(Dispatch, PropertiesMethodsDefaultsAndFailures) {
 
 // A value of each parameter's type with which the call succeeds on an empty database.
 QVariant sampleArgument(const ParamInfo& p) {
-    switch (p.type) {
-    case VarType::Integer:
-        return QVariant::fromValue(qint16(qstrcmp(p.name, "Modal") == 0 ? 0 : 1)); // modeless
-    case VarType::Long:
-        return QVariant::fromValue(qint32(1));
-    case VarType::Byte:
-        return QVariant::fromValue(quint8(1));
-    case VarType::Double:
-        return 1.5;
-    case VarType::Currency:
-        return QVariant::fromValue(Currency::fromString("1.25"));
-    case VarType::Date:
-        return naive(QDate(2026, 1, 2), QTime(0, 0));
-    case VarType::String:
-        return "1000-4-1-2-3"; // Calcula_Nivel's key
-    case VarType::Boolean:
-        return false;
-    case VarType::Object:
-        if (qstrcmp(p.name, "rs") == 0)
-            return QVariant::fromValue(std::make_shared<ado::Recordset>());
-        return QVariant(); // Nothing: optional targets and owners
-    case VarType::Void:
-        break;
-    }
-    return {};
+    if (p.type == VarType::Integer) // modeless
+        return QVariant::fromValue(qint16(qstrcmp(p.name, "Modal") == 0 ? 0 : 1));
+    if (p.type == VarType::Object && qstrcmp(p.name, "rs") == 0)
+        return QVariant::fromValue(std::make_shared<ado::Recordset>());
+    const QVariant samples[] = {// in the order of VarType; Object: Nothing (optional targets)
+                                {},
+                                {},
+                                QVariant::fromValue(qint32(1)),
+                                QVariant::fromValue(quint8(1)),
+                                1.5,
+                                QVariant::fromValue(Currency::fromString("1.25")),
+                                naive(QDate(2026, 1, 2), QTime(0, 0)),
+                                "1000-4-1-2-3", // Calcula_Nivel's key
+                                false,
+                                {}};
+    return samples[int(p.type)];
 }
 
 TEST(Dispatch, EveryMemberOfEveryInterfaceIsReachable) {

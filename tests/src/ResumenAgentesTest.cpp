@@ -2,6 +2,7 @@
 #include "TestComponent.h"
 
 #include <QAbstractItemModelTester>
+#include <array>
 #include <map>
 
 #include <gtest/gtest.h>
@@ -12,9 +13,7 @@ namespace {
 
 class Resumen : public testsupport::ComponentTest {};
 
-struct Sums {
-    qint64 pvp = 0, costo = 0, cv = 0, cc = 0; // ten-thousandths
-};
+using Sums = std::array<qint64, 4>; // sales, cost, commissions: ten-thousandths
 
 QString scaled(qint64 v) {
     return Currency::fromScaled(v).toString();
@@ -35,22 +34,21 @@ std::map<std::pair<int, int>, Sums> fill(ado::Connection& cn) {
     for (QDate d(2026, 1, 25); d <= QDate(2026, 4, 5); d = d.addDays(1))
         for (int empresa : {1, 2})
             for (int agente : {1, 2, 4, 9}) {
-                const qint64 v[4] = {(++k * 7919) % 2000001 - 500000, (k * 104729) % 300001,
-                                     (k * 31) % 1001, k % 3 == 0 ? 1000 : -1};
+                const Sums v = {(++k * 7919) % 2000001 - 500000, (k * 104729) % 300001,
+                                (k * 31) % 1001, k % 3 == 0 ? 1000 : -1};
                 // The last day of the range counts until its end; the next day does not.
                 const QTime t = d == QDate(2026, 3, 31) ? QTime(23, 59, 59) : QTime(0, 0);
+                QStringList values = {QString::number(empresa), QString::number(agente),
+                                      u'\'' + QDateTime(d, t).toString(Qt::ISODate) + u'\''};
+                for (qint64 x : v)
+                    values << scaled(x);
                 cn.Execute("INSERT INTO Agentes_Acumulados (Cod_Empresa, Cod_Agente, Fecha, "
                            "Importe_Pvp, Importe_Costo, ComisionVenta, ComisionCobro) VALUES (" +
-                           QString::number(empresa) + ", " + QString::number(agente) + ", '" +
-                           QDateTime(d, t).toString(Qt::ISODate) + "', " + scaled(v[0]) + ", " +
-                           scaled(v[1]) + ", " + scaled(v[2]) + ", " + scaled(v[3]) + ")");
+                           values.join(", ") + ")");
                 if (empresa != 1 || d < QDate(2026, 2, 1) || d > QDate(2026, 3, 31))
                     continue;
-                Sums& s = expected[{agente, d.month()}];
-                s.pvp += v[0];
-                s.costo += v[1];
-                s.cv += v[2];
-                s.cc += v[3];
+                for (size_t i = 0; i < 4; ++i)
+                    expected[{agente, d.month()}][i] += v[i];
             }
     cn.CommitTrans();
     return expected;
@@ -79,8 +77,8 @@ TEST_P(Resumen, SumsPerAgentAndMonthAreTheDayTotalsExactly) {
                           : key.first == 2 ? QStringLiteral("O'Brien <b>x</b>")
                                            : "Agente " + QString::number(key.first);
         want << QString::number(key.first) + u'|' + name + "|2026-0" + QString::number(key.second) +
-                    u'|' + scaled(s.pvp) + u'|' + scaled(s.costo) + u'|' + scaled(s.pvp - s.costo) +
-                    u'|' + scaled(s.cv) + u'|' + scaled(s.cc);
+                    u'|' + scaled(s[0]) + u'|' + scaled(s[1]) + u'|' + scaled(s[0] - s[1]) + u'|' +
+                    scaled(s[2]) + u'|' + scaled(s[3]);
     }
     QStringList got;
     for (const ResumenAgentes::Fila& f : model.filas())
@@ -97,7 +95,7 @@ TEST_P(Resumen, SumsPerAgentAndMonthAreTheDayTotalsExactly) {
     const Sums& feb = expected.at({4, 2});
     const Sums& mar = expected.at({4, 3});
     EXPECT_EQ(totales[2].agente, 4);
-    EXPECT_EQ(totales[2].margen().toString(), scaled(feb.pvp + mar.pvp - feb.costo - mar.costo));
+    EXPECT_EQ(totales[2].margen().toString(), scaled(feb[0] + mar[0] - feb[1] - mar[1]));
     model.Cargar(QDate(2025, 1, 1), QDate(2025, 12, 31));
     EXPECT_EQ(model.rowCount(), 0);
 }

@@ -17,10 +17,7 @@ namespace {
 
 class DirectStatements : public EngineTest {
 protected:
-    void SetUp() override {
-        EngineTest::SetUp();
-        if (IsSkipped())
-            return;
+    void prepare() override {
         const bool sqlite = GetParam() == Engine::SQLite;
         cn->Execute(QString("CREATE TABLE T (Id INTEGER NOT NULL PRIMARY KEY, Nombre VARCHAR(40), "
                             "Importe NUMERIC(19,4) DEFAULT 0, Porcentaje ") +

@@ -18,10 +18,7 @@ namespace {
 
 class Transactions : public EngineTest {
 protected:
-    void SetUp() override {
-        EngineTest::SetUp();
-        if (IsSkipped())
-            return;
+    void prepare() override {
         cn->Execute("CREATE TABLE T (Id INTEGER NOT NULL PRIMARY KEY, Nombre VARCHAR(40), Clave "
                     "INTEGER NOT NULL DEFAULT 0)");
     }

@@ -25,6 +25,14 @@ QString pgbouncerConnectionString() {
     return qEnvironmentVariable("ORBENTA_TEST_PGBOUNCER");
 }
 
+// Drops a scratch schema left by an earlier run; the server's connection stays open.
+static std::unique_ptr<ado::Connection> dropSchema(const QString& schema) {
+    auto admin = std::make_unique<ado::Connection>();
+    admin->Open(postgresConnectionString());
+    admin->Execute(QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE").arg(schema));
+    return admin;
+}
+
 ScratchDatabase::ScratchDatabase(Engine engine) : engine_(engine) {
     if (engine == Engine::SQLite) {
         cs_ = QStringLiteral("Driver=SQLite;Database=") + dir_.path() + QStringLiteral("/test.db");
@@ -34,10 +42,7 @@ ScratchDatabase::ScratchDatabase(Engine engine) : engine_(engine) {
     static QAtomicInteger<int> counter;
     schema_ = QStringLiteral("t_") + QString::number(QCoreApplication::applicationPid()) + u'_' +
               QString::number(counter++);
-    ado::Connection admin;
-    admin.Open(postgresConnectionString());
-    admin.Execute(QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE").arg(schema_));
-    admin.Execute(QStringLiteral("CREATE SCHEMA %1").arg(schema_));
+    dropSchema(schema_)->Execute(QStringLiteral("CREATE SCHEMA ") + schema_);
     cs_ = (engine == Engine::Odbc        ? odbcConnectionString()
            : engine == Engine::PgBouncer ? pgbouncerConnectionString()
                                          : postgresConnectionString()) +
@@ -48,9 +53,7 @@ ScratchDatabase::~ScratchDatabase() {
     if (schema_.isEmpty())
         return;
     try {
-        ado::Connection admin;
-        admin.Open(postgresConnectionString());
-        admin.Execute(QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE").arg(schema_));
+        dropSchema(schema_);
     } catch (...) {
     }
 }
@@ -68,6 +71,7 @@ void EngineTest::SetUp() {
         GTEST_SKIP() << "ORBENTA_TEST_PGBOUNCER is not set";
     db = std::make_unique<ScratchDatabase>(GetParam());
     cn = db->open();
+    prepare();
 }
 
 void EngineTest::TearDown() {
@@ -82,31 +86,19 @@ void EngineTest::createSchema(bool demo) {
 }
 
 std::string engineName(const ::testing::TestParamInfo<Engine>& info) {
-    switch (info.param) {
-    case Engine::SQLite:
-        return "SQLite";
-    case Engine::PostgreSQL:
-        return "PostgreSQL";
-    case Engine::PgBouncer:
-        return "PgBouncer";
-    case Engine::Odbc:
-        break;
-    }
-    return "ODBC";
+    const char* const names[] = {"SQLite", "PostgreSQL", "ODBC", "PgBouncer"};
+    return names[int(info.param)];
 }
 
 QStringList rowsOf(ado::Connection& cn, const QString& sql) {
     ado::Recordset rs;
     rs.Open(sql, cn, ado::adOpenStatic);
     QStringList rows;
-    while (!rs.Eof()) {
+    for (; !rs.Eof(); rs.MoveNext()) {
         QStringList cells;
-        for (int i = 0; i < rs.FieldCount(); ++i) {
-            const QVariant& v = rs.Fields(i);
-            cells << (v.isNull() ? QStringLiteral("NULL") : v.toString());
-        }
+        for (int i = 0; i < rs.FieldCount(); ++i)
+            cells << (rs.Fields(i).isNull() ? QStringLiteral("NULL") : rs.Fields(i).toString());
         rows << cells.join(u'|');
-        rs.MoveNext();
     }
     return rows;
 }

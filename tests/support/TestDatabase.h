@@ -53,6 +53,8 @@ protected:
     void TearDown() override;
     /// Creates the schema of the component (and optionally the demo data).
     void createSchema(bool demo = false);
+    /// The fixture's own tables, made once the database is open (never on a skipped run).
+    virtual void prepare() {}
     std::unique_ptr<ScratchDatabase> db;
     std::shared_ptr<ado::Connection> cn;
 };
