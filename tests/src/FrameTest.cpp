@@ -331,23 +331,19 @@ int qtTextsWorker(const QStringList&) {
 const testsupport::WorkerRegistration registerQtTexts("textosQt", qtTextsWorker);
 
 TEST(Regional, QtsOwnTextsAreSpanishFromTheFirstObjectWhenTheSettingsAre) {
-    const struct {
-        const char* lcAll;
-        const char* texts;
-    } cases[] = {
+    const std::pair<const char*, const char*> cases[] = {
         {"C", "&Yes|&Sí|Cancelar"}, // no configured locale: Spanish settings
         {"es_ES.UTF-8", "&Yes|&Sí|Cancelar"},
         {"en_US.UTF-8", "&Yes|&Yes|Cancel"},
     };
-    for (const auto& c : cases) {
+    for (const auto& [lcAll, texts] : cases) {
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("LC_ALL"), QString::fromUtf8(c.lcAll));
+        env.insert(QStringLiteral("LC_ALL"), QString::fromUtf8(lcAll));
         p.setProcessEnvironment(env);
         p.start(testsupport::selfPath(), {"--orbenta-worker", "textosQt"});
         ASSERT_TRUE(p.waitForFinished(60000));
-        EXPECT_EQ(QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(c.texts))
-            << c.lcAll;
+        EXPECT_EQ(QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(texts)) << lcAll;
     }
 }
 

@@ -60,11 +60,9 @@ TEST(SpanishOrder, TheDialectCollatesTextColumnsOrderedAlone) {
         }
     }
     ado::ShapeCache cache(lite, {}, QStringLiteral("ES"));
-    for (int code : {5, 6})
-        EXPECT_EQ(cache
-                      .translate("SELECT Nombre FROM Agentes WHERE Codigo > " +
-                                 QString::number(code) + " ORDER BY Nombre")
-                      .shape.toStdString(),
+    for (const char* sql : {"SELECT Nombre FROM Agentes WHERE Codigo > 5 ORDER BY Nombre",
+                            "SELECT Nombre FROM Agentes WHERE Codigo > 6 ORDER BY Nombre"})
+        EXPECT_EQ(cache.translate(QLatin1String(sql)).shape.toStdString(),
                   "SELECT Nombre FROM Agentes WHERE Codigo > ? ORDER BY Nombre COLLATE ES");
 }
 
