@@ -42,11 +42,9 @@ TEST(Dialect, RewritesOnlyWhatDiffersAndNeverInsideLiterals) {
          "HAVING MONTH(MAX(Fecha)) > 1 AND Year = 'YEAR(x)'",
          "SELECT CAST(strftime('%Y', Fecha) AS INTEGER) AS y, CAST(strftime('%m', MAX(Fecha)) AS "
          "INTEGER) FROM t GROUP BY CAST(strftime('%Y', Fecha) AS INTEGER) HAVING "
-         "CAST(strftime('%m', "
-         "MAX(Fecha)) AS INTEGER) > 1 AND Year = 'YEAR(x)' LIMIT 3",
+         "CAST(strftime('%m', MAX(Fecha)) AS INTEGER) > 1 AND Year = 'YEAR(x)' LIMIT 3",
          "SELECT CAST(EXTRACT(YEAR FROM Fecha) AS INTEGER) AS y, CAST(EXTRACT(MONTH FROM "
-         "MAX(Fecha)) "
-         "AS INTEGER) FROM t GROUP BY CAST(EXTRACT(YEAR FROM Fecha) AS INTEGER) HAVING "
+         "MAX(Fecha)) AS INTEGER) FROM t GROUP BY CAST(EXTRACT(YEAR FROM Fecha) AS INTEGER) HAVING "
          "CAST(EXTRACT(MONTH FROM MAX(Fecha)) AS INTEGER) > 1 AND Year = 'YEAR(x)' LIMIT 3"},
     };
     for (const auto& [tsql, rewritten, onPostgres] : cases) {
