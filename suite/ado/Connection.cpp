@@ -218,31 +218,31 @@ int Connection::FirstAnswering(const std::vector<Statement>& queries,
     if (d->pipelining && d->level == 0 && queries.size() > 1 && d->backend->pipelines()) {
         // Where the engine keeps statements prepared the values go as they are, and no
         // text is written unless somebody looks at it.
-        std::vector<Translation> bound;
-        if (d->backend->cache.capacity() > 0)
-            for (const Statement& q : queries) {
-                std::optional<Translation> t = d->backend->shapes.bind(q);
-                if (!t) {
-                    bound.clear();
-                    break;
-                }
-                bound.push_back(std::move(*t));
-            }
-        if (!bound.empty()) {
-            const bool shown = tracing() || d->observer;
-            // Near the server the first step alone, which answers most searches, costs
-            // less than all of them together; the others follow only when it does not.
-            size_t from = 0;
-            if (d->backend->nearby()) {
+        const bool bindable = d->backend->cache.capacity() > 0;
+        const bool shown = tracing() || d->observer;
+        // Near the server the first step alone, which answers most searches, costs less
+        // than all of them together; the others follow only when it does not.
+        size_t from = 0;
+        if (bindable && d->backend->nearby())
+            if (std::optional<Translation> t = d->backend->shapes.bind(queries.front())) {
                 if (shown)
                     show({StatementEvent::Open, queries.front().text()});
-                if (const auto first = d->backend->firstValues({bound.front()})) {
+                if (const auto first = d->backend->firstValues({std::move(*t)})) {
                     if (answers(first->front()))
                         return 0;
                     from = 1;
-                    bound.erase(bound.begin());
                 }
             }
+        std::vector<Translation> bound;
+        for (size_t i = from; bindable && i < queries.size(); ++i) {
+            std::optional<Translation> t = d->backend->shapes.bind(queries[i]);
+            if (!t) {
+                bound.clear();
+                break;
+            }
+            bound.push_back(std::move(*t));
+        }
+        if (!bound.empty()) {
             if (shown)
                 for (size_t i = from; i < queries.size(); ++i)
                     show({StatementEvent::Open, queries[i].text()});
@@ -266,7 +266,10 @@ int Connection::FirstAnswering(const std::vector<Statement>& queries,
                 }
                 return -1;
             }
-            // A query the server would not prepare: the rest run one by one after all.
+        }
+        // A query the server would not prepare, or a value that cannot be bound: the rest
+        // run one by one after all (the first, when it went alone, is not asked again).
+        if (from > 0) {
             for (size_t i = from; i < queries.size(); ++i)
                 if (answers(FirstValue(queries[i])))
                     return int(i);

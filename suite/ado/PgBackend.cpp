@@ -366,6 +366,7 @@ private:
     std::unordered_map<QString, ServerStatement> serverStatements_;
     std::map<std::vector<quint64>, ServerStatement> unions_; // see firstValues()
     std::optional<bool> nearby_;
+    std::shared_ptr<const Recordset::Columns> pipelineColumns_; // the last ones read
     int serverStatementCount_ = 0;
     std::map<QString, LockHolder> locks_; // behind a transaction pooler
     std::shared_ptr<const Recordset::Columns> pooledColumns_;
@@ -409,7 +410,7 @@ PgBackend::pipeline(const std::vector<Translation>& queries, const TextAt& textA
         statements.push_back(std::move(st));
     }
     ++cache.stats.texts;
-    std::vector<pg::BatchResult> results = pg::execPipeline(db, statements);
+    std::vector<pg::BatchResult> results = pg::execPipeline(db, statements, pipelineColumns_);
     bool refused = false;
     for (size_t i = 0; i < results.size(); ++i)
         if (ServerStatement* server = preparing[i]; server && !results[i].ok) {
@@ -486,7 +487,7 @@ PgBackend::firstValues(const std::vector<Translation>& queries) {
     for (const Translation& t : queries)
         for (const QVariant& v : t.parameters)
             st.parameters << parameterText(v);
-    pg::BatchResult b = std::move(pg::execPipeline(db, {st}).front());
+    pg::BatchResult b = std::move(pg::execPipeline(db, {st}, pipelineColumns_).front());
     const qsizetype width = b.columns ? b.columns->names.size() : 0;
     if (!b.ok || width < 2) {
         server = ServerStatement{};

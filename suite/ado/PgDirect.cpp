@@ -187,7 +187,8 @@ std::chrono::microseconds roundTrip(const QSqlDatabase& db) {
 }
 
 std::vector<BatchResult> execPipeline(const QSqlDatabase& db,
-                                      const std::vector<PipelineStatement>& statements) {
+                                      const std::vector<PipelineStatement>& statements,
+                                      std::shared_ptr<const Recordset::Columns>& columns) {
     std::vector<BatchResult> out(statements.size());
     PGconn* conn = connOf(db);
     // The Qt driver reads a finished query's last (empty) result only before its next
@@ -222,7 +223,6 @@ std::vector<BatchResult> execPipeline(const QSqlDatabase& db,
         ++sent;
     }
     const bool synced = PQpipelineSync(conn) == 1;
-    std::shared_ptr<const Recordset::Columns> columns;
     // One command's results, up to the null result that ends them. The first statement
     // may come row by row: the client library keeps the single-row mode the Qt driver
     // asked for its last query until a query is sent outside a pipeline.

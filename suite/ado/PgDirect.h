@@ -58,8 +58,9 @@ struct PipelineStatement {
 /// failing preparation, whose error is then that statement's) the server runs none of
 /// the rest, and each of them answers so. Outside a transaction only: up to its
 /// synchronisation point a pipeline is one implicit transaction, which a failing
-/// statement ends.
+/// statement ends. `columnCache` as for execBatch.
 std::vector<BatchResult> execPipeline(const QSqlDatabase& db,
-                                      const std::vector<PipelineStatement>& statements);
+                                      const std::vector<PipelineStatement>& statements,
+                                      std::shared_ptr<const Recordset::Columns>& columnCache);
 
 } // namespace ado::pg
