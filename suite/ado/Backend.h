@@ -97,7 +97,7 @@ public:
     /// The first value of each query (nullopt: no row), all asked in one statement; nullopt
     /// when the engine cannot, or the statement fails: the queries then go through
     /// pipeline() or one by one, which tell each query's own outcome.
-    /// Whether the server answers so quickly (a round trip under 100 µs, measured once)
+    /// Whether the server answers so quickly (a round trip under 100 µs, measured now and then)
     /// that one more round trip costs less than asking several queries at once.
     virtual bool nearby() { return false; }
     using FirstValues = std::vector<std::optional<QVariant>>;

@@ -77,9 +77,13 @@ public:
 
     bool pipelines() const override { return true; }
     std::optional<FirstValues> firstValues(const std::vector<Translation>& queries) override;
+    // Measured again every thousand searches: a server busy at the first one (loading
+    // data, vacuuming) would otherwise decide for the whole connection.
     bool nearby() override {
-        if (!nearby_)
+        if (!nearby_ || ++searchesSinceMeasured_ >= 1000) {
             nearby_ = !pooled() && pg::roundTrip(db) < std::chrono::microseconds(100);
+            searchesSinceMeasured_ = 0;
+        }
         return *nearby_;
     }
     std::optional<std::vector<PipelineOutcome>> pipeline(const std::vector<Translation>& queries,
@@ -366,6 +370,7 @@ private:
     std::unordered_map<QString, ServerStatement> serverStatements_;
     std::map<std::vector<quint64>, ServerStatement> unions_; // see firstValues()
     std::optional<bool> nearby_;
+    int searchesSinceMeasured_ = 0;
     std::shared_ptr<const Recordset::Columns> pipelineColumns_; // the last ones read
     int serverStatementCount_ = 0;
     std::map<QString, LockHolder> locks_; // behind a transaction pooler
