@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 namespace {
 
 // Windows that discard themselves with deleteLater() from a modal loop are deleted when
@@ -19,6 +21,18 @@ class DeferredDeletes : public ::testing::EmptyTestEventListener {
     }
 };
 
+// The offscreen platform says so each time a window is raised or sized; a failure's
+// message would drown in it.
+QtMessageHandler qtHandler = nullptr;
+void quieter(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (message.startsWith(QLatin1String("This plugin does not support ")))
+        return;
+    if (qtHandler)
+        qtHandler(type, context, message);
+    else
+        fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -29,6 +43,7 @@ int main(int argc, char** argv) {
     for (const auto formato : {QSettings::NativeFormat, QSettings::IniFormat})
         for (const auto ambito : {QSettings::UserScope, QSettings::SystemScope})
             QSettings::setPath(formato, ambito, ajustes.path());
+    qtHandler = qInstallMessageHandler(quieter);
     QApplication app(argc, argv);
     if (const int rc = testsupport::runWorkerIfAsked(argc, argv); rc >= 0)
         return rc;
