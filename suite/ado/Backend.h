@@ -94,12 +94,11 @@ public:
     virtual std::optional<std::vector<PipelineOutcome>>
     pipeline(const std::vector<Translation>& queries, const TextAt& textAt);
 
-    /// The first value of each query (nullopt: no row), all asked in one statement; nullopt
-    /// when the engine cannot, or the statement fails: the queries then go through
-    /// pipeline() or one by one, which tell each query's own outcome.
-    /// Whether the server answers so quickly (a round trip under 100 µs, measured now and then)
-    /// that one more round trip costs less than asking several queries at once.
-    virtual bool nearby() { return false; }
+    /// The first value of the queries in order up to the first that has a row, asked in
+    /// one statement: the answer holds one entry per query up to and including that one
+    /// (nullopt: no row), or one per query when none has a row. nullopt when the engine
+    /// cannot, or the statement fails: the queries then go through pipeline() or one by
+    /// one, which tell each query's own outcome.
     using FirstValues = std::vector<std::optional<QVariant>>;
     virtual std::optional<FirstValues> firstValues(const std::vector<Translation>&) {
         return std::nullopt;

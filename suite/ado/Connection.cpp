@@ -220,29 +220,21 @@ int Connection::FirstAnswering(const std::vector<Statement>& queries,
         // text is written unless somebody looks at it.
         const bool bindable = d->backend->cache.capacity() > 0;
         const bool shown = tracing() || d->observer;
-        // Near the server the first step alone, which answers most searches, costs less
-        // than all of them together; the others follow only when it does not.
+        // The engine answers the queries up to the first that has a row; when that row
+        // does not answer, the ones after it are asked the same way.
         size_t from = 0;
-        if (bindable && d->backend->nearby())
-            if (std::optional<Translation> t = d->backend->shapes.bind(queries.front())) {
-                if (shown)
-                    show({StatementEvent::Open, queries.front().text()});
-                if (const auto first = d->backend->firstValues({std::move(*t)})) {
-                    if (answers(first->front()))
-                        return 0;
-                    from = 1;
+        while (bindable && from < queries.size()) {
+            std::vector<Translation> bound;
+            for (size_t i = from; i < queries.size(); ++i) {
+                std::optional<Translation> t = d->backend->shapes.bind(queries[i]);
+                if (!t) {
+                    bound.clear();
+                    break;
                 }
+                bound.push_back(std::move(*t));
             }
-        std::vector<Translation> bound;
-        for (size_t i = from; bindable && i < queries.size(); ++i) {
-            std::optional<Translation> t = d->backend->shapes.bind(queries[i]);
-            if (!t) {
-                bound.clear();
+            if (bound.empty())
                 break;
-            }
-            bound.push_back(std::move(*t));
-        }
-        if (!bound.empty()) {
             if (shown)
                 for (size_t i = from; i < queries.size(); ++i)
                     show({StatementEvent::Open, queries[i].text()});
@@ -250,7 +242,8 @@ int Connection::FirstAnswering(const std::vector<Statement>& queries,
                 for (size_t i = 0; i < firsts->size(); ++i)
                     if (answers((*firsts)[i]))
                         return int(from + i);
-                return -1;
+                from += firsts->size();
+                continue;
             }
             if (auto outcomes = d->backend->pipeline(
                     bound, [&](size_t i) { return queries[from + i].text(); })) {
@@ -266,9 +259,12 @@ int Connection::FirstAnswering(const std::vector<Statement>& queries,
                 }
                 return -1;
             }
+            break;
         }
+        if (from == queries.size())
+            return -1;
         // A query the server would not prepare, or a value that cannot be bound: the rest
-        // run one by one after all (the first, when it went alone, is not asked again).
+        // run one by one after all (those already answered are not asked again).
         if (from > 0) {
             for (size_t i = from; i < queries.size(); ++i)
                 if (answers(FirstValue(queries[i])))

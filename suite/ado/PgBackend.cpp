@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <charconv>
 #include <map>
+#include <numeric>
 #include <unordered_map>
 
 namespace ado {
@@ -77,15 +78,6 @@ public:
 
     bool pipelines() const override { return true; }
     std::optional<FirstValues> firstValues(const std::vector<Translation>& queries) override;
-    // Measured again every thousand searches: a server busy at the first one (loading
-    // data, vacuuming) would otherwise decide for the whole connection.
-    bool nearby() override {
-        if (!nearby_ || ++searchesSinceMeasured_ >= 1000) {
-            nearby_ = !pooled() && pg::roundTrip(db) < std::chrono::microseconds(100);
-            searchesSinceMeasured_ = 0;
-        }
-        return *nearby_;
-    }
     std::optional<std::vector<PipelineOutcome>> pipeline(const std::vector<Translation>& queries,
                                                          const TextAt& textAt) override;
 
@@ -128,7 +120,6 @@ protected:
         statementSavepoint_ = false;
         serverStatements_.clear();
         unions_.clear();
-        nearby_.reset();
         for (auto& [name, holder] : locks_) {
             holder.db.close();
             holder.db = QSqlDatabase();
@@ -310,15 +301,16 @@ private:
     }
 
     // A value as the server reads a parameter in text format (a whole number written
-    // straight into the bytes: the search sends some thirty of them each time).
-    static QByteArray parameterText(const QVariant& v) {
+    // straight into a short string that needs no memory of its own: the search sends
+    // some thirty of them each time).
+    static std::optional<std::string> parameterText(const QVariant& v) {
         if (v.isNull())
-            return {};
+            return std::nullopt;
         if (v.typeId() != QMetaType::LongLong)
-            return v.toString().toUtf8();
+            return v.toString().toStdString();
         char digits[24];
         const char* end = std::to_chars(digits, digits + sizeof digits, v.toLongLong()).ptr;
-        return QByteArray(digits, end - digits);
+        return std::string(digits, size_t(end - digits));
     }
 
     QString nextServerName() {
@@ -369,8 +361,6 @@ private:
     std::shared_ptr<const Recordset::Columns> guardedColumns_;
     std::unordered_map<QString, ServerStatement> serverStatements_;
     std::map<std::vector<quint64>, ServerStatement> unions_; // see firstValues()
-    std::optional<bool> nearby_;
-    int searchesSinceMeasured_ = 0;
     std::shared_ptr<const Recordset::Columns> pipelineColumns_; // the last ones read
     int serverStatementCount_ = 0;
     std::map<QString, LockHolder> locks_; // behind a transaction pooler
@@ -408,7 +398,7 @@ PgBackend::pipeline(const std::vector<Translation>& queries, const TextAt& textA
             }
             st.prepared = server->name;
             for (const QVariant& v : t.parameters)
-                st.parameters << parameterText(v);
+                st.parameters.push_back(parameterText(v));
         } else {
             st.text = textOf(t, textAt(i));
         }
@@ -454,11 +444,21 @@ static bool sameColumns(const std::vector<Translation>& queries) {
                        [&](const Translation& t) { return head(t.shape) == first; });
 }
 
-// The queries as branches of one statement, each tagged with its place and cut to its
-// first row: one execution on the server instead of one per query, and every branch is
-// an index look-up. The branches' rows must fit one column list; when they do not, or
-// the statement fails in any way, it is never tried again for these shapes and the
-// pipeline tells each query's own outcome instead.
+// The queries as branches of one statement that stops at the first row: each branch
+// tagged with its place and cut to its first row, the whole cut to its first row. An
+// Append that is not parallel runs its branches in the order they are written and stops
+// when the LIMIT has its row, so a search the first step answers costs the server that
+// look-up (and the others' start), and one that needs every step one execution:
+//
+//   SELECT current_schema() AS ado_serial, ado_u.* FROM (
+//     (SELECT 0 AS ado_step, ado_q.* FROM (q0) ado_q LIMIT 1) UNION ALL
+//     (SELECT 1 AS ado_step, ado_q.* FROM (q1) ado_q LIMIT 1)) ado_u LIMIT 1
+//
+// Parallel workers could run the branches in another order: current_schema(), which the
+// server never lets a worker run, keeps the whole statement out of parallel plans. The
+// branches' rows must fit one column list; when they do not, or the statement fails in
+// any way, it is never tried again for these shapes and the pipeline tells each query's
+// own outcome.
 std::optional<Backend::FirstValues>
 PgBackend::firstValues(const std::vector<Translation>& queries) {
     if (pooled() || queries.empty() || cache.capacity() <= 0)
@@ -479,22 +479,29 @@ PgBackend::firstValues(const std::vector<Translation>& queries) {
     }
     pg::PipelineStatement st;
     if (server.name.isEmpty()) {
-        QString shape;
+        QString branches;
         for (size_t i = 0; i < queries.size(); ++i)
-            shape += (i ? QStringLiteral(" UNION ALL (SELECT ") : QStringLiteral("(SELECT ")) +
-                     QString::number(i) + QStringLiteral(" AS ado_step, ado_q.* FROM (") +
-                     queries[i].shape + QStringLiteral(") ado_q LIMIT 1)");
+            branches += (i ? QStringLiteral(" UNION ALL (SELECT ") : QStringLiteral("(SELECT ")) +
+                        QString::number(i) + QStringLiteral(" AS ado_step, ado_q.* FROM (") +
+                        queries[i].shape + QStringLiteral(") ado_q LIMIT 1)");
         server.name = nextServerName();
         st.prepare = true;
-        st.text = withNumberedPlaceholders(shape);
+        st.text = withNumberedPlaceholders(
+            QStringLiteral("SELECT current_schema() AS ado_serial, ado_u.* FROM (") + branches +
+            QStringLiteral(") ado_u LIMIT 1"));
     }
     st.prepared = server.name;
+    st.parameters.reserve(size_t(std::accumulate(
+        queries.begin(), queries.end(), qsizetype(0),
+        [](qsizetype n, const Translation& t) { return n + t.parameters.size(); })));
     for (const Translation& t : queries)
         for (const QVariant& v : t.parameters)
-            st.parameters << parameterText(v);
-    pg::BatchResult b = std::move(pg::execPipeline(db, {st}, pipelineColumns_).front());
+            st.parameters.push_back(parameterText(v));
+    std::vector<pg::PipelineStatement> one;
+    one.push_back(std::move(st));
+    pg::BatchResult b = std::move(pg::execPipeline(db, one, pipelineColumns_).front());
     const qsizetype width = b.columns ? b.columns->names.size() : 0;
-    if (!b.ok || width < 2) {
+    if (!b.ok || width < 3) {
         server = ServerStatement{};
         server.failed = true;
         if (connectionLost())
@@ -502,12 +509,13 @@ PgBackend::firstValues(const std::vector<Translation>& queries) {
         return std::nullopt;
     }
     ++cache.stats.hits;
-    FirstValues out(queries.size());
-    for (qsizetype at = 0; at + width <= b.cells.size(); at += width) {
-        const qsizetype step = b.cells[at].toLongLong();
-        if (step >= 0 && step < qsizetype(out.size()) && !out[size_t(step)])
-            out[size_t(step)] = std::move(b.cells[at + 1]);
-    }
+    if (b.cells.isEmpty())
+        return FirstValues(queries.size()); // no query has a row
+    const qsizetype step = b.cells[1].toLongLong();
+    if (step < 0 || step >= qsizetype(queries.size()))
+        return std::nullopt;
+    FirstValues out(size_t(step) + 1);
+    out.back() = std::move(b.cells[2]);
     return out;
 }
 

@@ -167,25 +167,6 @@ BatchResult execBatch(const QSqlDatabase& db, const QString& sql,
     return out;
 }
 
-std::chrono::microseconds roundTrip(const QSqlDatabase& db) {
-    using namespace std::chrono;
-    microseconds best = microseconds::max();
-    PGconn* conn = connOf(db);
-    if (!conn)
-        return best;
-    while (PGresult* rest = PQgetResult(conn)) // the Qt driver's last result, unread
-        PQclear(rest);
-    for (int i = 0; i < 3; ++i) {
-        const auto start = steady_clock::now();
-        PGresult* res = PQexec(conn, "");
-        best = std::min(best, duration_cast<microseconds>(steady_clock::now() - start));
-        if (!res)
-            return microseconds::max();
-        PQclear(res);
-    }
-    return best;
-}
-
 std::vector<BatchResult> execPipeline(const QSqlDatabase& db,
                                       const std::vector<PipelineStatement>& statements,
                                       std::shared_ptr<const Recordset::Columns>& columns) {
@@ -213,8 +194,9 @@ std::vector<BatchResult> execPipeline(const QSqlDatabase& db,
             if (st.prepare)
                 ok = PQsendPrepare(conn, name.constData(), text.constData(), 0, nullptr) == 1;
             std::vector<const char*> values;
-            for (const QByteArray& v : st.parameters)
-                values.push_back(v.isNull() ? nullptr : v.constData());
+            values.reserve(st.parameters.size());
+            for (const std::optional<std::string>& v : st.parameters)
+                values.push_back(v ? v->c_str() : nullptr);
             ok = ok && PQsendQueryPrepared(conn, name.constData(), int(values.size()),
                                            values.data(), nullptr, nullptr, 0) == 1;
         }

@@ -1,12 +1,12 @@
 #pragma once
 
-#include <chrono>
-
 #include "Recordset.h"
 
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace ado::pg {
@@ -31,10 +31,6 @@ struct SessionState {
 };
 SessionState sessionState(const QSqlDatabase& db);
 
-/// The shortest of three round trips to the server (an empty query each) on the idle
-/// connection underneath `db`; the longest duration there is without a connection.
-std::chrono::microseconds roundTrip(const QSqlDatabase& db);
-
 /// Sends `sql` (several statements separated by ";") on the PostgreSQL connection
 /// underneath `db` as one simple query and answers the result of the last statement,
 /// or the first failure. Values come back as the Qt driver gives them (numeric as
@@ -50,7 +46,7 @@ struct PipelineStatement {
     QString text;
     QString prepared;
     bool prepare = false;
-    QList<QByteArray> parameters;
+    std::vector<std::optional<std::string>> parameters; // UTF-8; nullopt: NULL
 };
 
 /// Sends every statement at once in one pipeline of the client library: one round trip

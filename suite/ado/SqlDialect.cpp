@@ -492,11 +492,11 @@ std::optional<Translation> ShapeCache::bind(const Statement& s) {
             secondStatementAt(s.sql) < 0) {
             static std::atomic<quint64> lastId{0};
             it->second = {ado::translate(s.sql, dialect_, false, scales(), collation_).text,
-                          ++lastId};
+                          ++lastId, s.sql.count(u'?')};
         }
     }
     const BoundShape& bound = it->second;
-    if (bound.shape.isEmpty() || s.sql.count(u'?') != s.values.size())
+    if (bound.shape.isEmpty() || bound.placeholders != s.values.size())
         return std::nullopt;
     Translation t;
     t.shape = bound.shape;

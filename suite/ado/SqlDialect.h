@@ -142,6 +142,7 @@ private:
     struct BoundShape {
         QString shape; // "": the statement goes as text
         quint64 id = 0;
+        qsizetype placeholders = 0; // the "?" of the statement's text
     };
     std::unordered_map<QString, BoundShape> boundShapes_; // by Statement::sql
     QString skeleton_;

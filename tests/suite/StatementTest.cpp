@@ -148,6 +148,9 @@ TEST_P(DirectStatements, FirstAnsweringAnswersWhatTheQueriesOneByOneAnswer) {
     const auto importe = [](Param id) {
         return Statement{"SELECT Importe FROM T WHERE Id = ?", {id}};
     };
+    const auto porcentaje = [](Param id) {
+        return Statement{"SELECT Porcentaje FROM T WHERE Id = ?", {id}};
+    };
     const Statement falla{"SELECT Importe FROM T WHERE Id = CAST(? AS INTEGER)",
                           {Param::text("x")}};
     const Statement nulo{"SELECT Nombre FROM T WHERE Id = ?", {2}};
@@ -155,6 +158,8 @@ TEST_P(DirectStatements, FirstAnsweringAnswersWhatTheQueriesOneByOneAnswer) {
     const std::vector<Statement> cases[] = {
         {importe(99), importe(1), importe(2)}, // the second answers
         {importe(99), importe(98)},            // none does
+        {porcentaje(2), porcentaje(99), porcentaje(1)}, // a row that does not answer
+        {porcentaje(99), porcentaje(2)},
         {importe(1), falla},                   // a failure after the answer is never seen
         {importe(99), falla, importe(1)},      // one before it is raised
         {{"SELECT Importe FROM T WHERE Id > ? ORDER BY Id DESC", {0}}, importe(1)},
