@@ -2,7 +2,9 @@
 
 #include <QDateTime>
 #include <QSqlDriver>
+#include <charconv>
 #include <libpq-fe.h>
+#include <type_traits>
 
 namespace ado::pg {
 
@@ -50,34 +52,46 @@ QMetaType metaTypeOf(Oid type) {
     }
 }
 
+// A number as the server writes it (whole numbers in decimal, floating point numbers in
+// their shortest exact form, "NaN" and "Infinity" as they are): read without a locale.
+template <typename T> T numberOf(const char* v, int len) {
+    T n{};
+    const auto [end, error] = std::from_chars(v, v + len, n);
+    if (error == std::errc() && end == v + len)
+        return n;
+    if constexpr (std::is_floating_point_v<T>)
+        return T(QString::fromLatin1(v, len).toDouble());
+    else
+        return T(QByteArray::fromRawData(v, len).toLongLong());
+}
+
 QVariant valueOf(const PGresult* res, int row, int col, Oid type) {
     if (PQgetisnull(res, row, col))
         return QVariant(metaTypeOf(type));
     const char* v = PQgetvalue(res, row, col);
     const int len = PQgetlength(res, row, col);
-    const QByteArray bytes = QByteArray::fromRawData(v, len);
     switch (type) {
     case BOOLOID:
         return QVariant(v[0] == 't');
     case INT8OID:
-        return QVariant(bytes.toLongLong());
+        return QVariant(numberOf<qlonglong>(v, len));
     case INT2OID:
     case INT4OID:
-        return QVariant(bytes.toInt());
+        return QVariant(numberOf<int>(v, len));
     case OIDOID:
-        return QVariant(bytes.toUInt());
+        return QVariant(numberOf<uint>(v, len));
     case FLOAT4OID:
     case FLOAT8OID:
-        return QVariant(QString::fromLatin1(bytes).toDouble());
+        return QVariant(numberOf<double>(v, len));
     case DATEOID:
-        return QVariant(QDate::fromString(QString::fromLatin1(bytes), Qt::ISODate));
+        return QVariant(QDate::fromString(QString::fromLatin1(v, len), Qt::ISODate));
     case TIMEOID:
-        return QVariant(QTime::fromString(QString::fromLatin1(bytes), Qt::ISODate));
+        return QVariant(QTime::fromString(QString::fromLatin1(v, len), Qt::ISODate));
     case TIMESTAMPOID:
-        return QVariant(QDateTime::fromString(QString::fromLatin1(bytes), Qt::ISODate));
+        return QVariant(QDateTime::fromString(QString::fromLatin1(v, len), Qt::ISODate));
     case TIMESTAMPTZOID:
         return QVariant(
-            QDateTime::fromString(QString::fromLatin1(bytes), Qt::ISODate).toLocalTime());
+            QDateTime::fromString(QString::fromLatin1(v, len), Qt::ISODate).toLocalTime());
     default:
         return QVariant(QString::fromUtf8(v, len));
     }

@@ -9,6 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <limits>
+
 using automation::AutomationError;
 using testsupport::Engine;
 using testsupport::EngineTest;
@@ -76,6 +79,44 @@ TEST_P(Ado, RowsValuesAndCountsComeBackAsStored) {
     EXPECT_EQ(cn->Execute("SELECT Id FROM T", &n)->State(), ado::adStateOpen);
     EXPECT_EQ(n, -1);
     EXPECT_EQ(cn->Execute("DELETE FROM T")->State(), ado::adStateClosed);
+}
+
+// The server's numbers read as the values they are, at their limits and beyond them.
+TEST_P(Ado, ServerNumbersComeBackExactlyWithTheirType) {
+    if (GetParam() == Engine::SQLite || GetParam() == Engine::Odbc)
+        GTEST_SKIP() << "the client library's own reading of PostgreSQL's results";
+    const double inf = std::numeric_limits<double>::infinity();
+    const struct {
+        const char* expression;
+        QVariant expected; // of the type expected; doubles to the last bit
+    } cases[] = {
+        {"CAST(-32768 AS smallint)", -32768},
+        {"CAST(-2147483648 AS integer)", std::numeric_limits<int>::min()},
+        {"CAST(-9223372036854775808 AS bigint)", std::numeric_limits<qlonglong>::min()},
+        {"CAST(9223372036854775807 AS bigint)", std::numeric_limits<qlonglong>::max()},
+        {"CAST(0.1 AS double precision)", 0.1},
+        {"CAST(1.7976931348623157e308 AS double precision)", std::numeric_limits<double>::max()},
+        {"CAST(4.9e-324 AS double precision)", std::numeric_limits<double>::denorm_min()},
+        {"CAST('-0' AS double precision)", -0.0},
+        {"CAST('NaN' AS double precision)", std::numeric_limits<double>::quiet_NaN()},
+        {"CAST('-Infinity' AS double precision)", -inf},
+        {"CAST(0.3 AS real)", 0.3}, // as the server writes it
+        {"CAST(12.3400 AS numeric(19,4))", QString("12.3400")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.expression);
+        ado::Recordset rs;
+        rs.Open(QString("SELECT ") + c.expression + " AS v", *cn);
+        const QVariant v = rs.Fields(0);
+        EXPECT_EQ(v.typeId(), c.expected.typeId());
+        if (c.expected.typeId() != QMetaType::Double) {
+            EXPECT_EQ(v, c.expected);
+            continue;
+        }
+        const double got = v.toDouble(), want = c.expected.toDouble();
+        EXPECT_EQ(std::memcmp(&got, &want, sizeof got) == 0 || (got != got && want != want), true)
+            << QString::number(got, 'g', 17).toStdString();
+    }
 }
 
 TEST_P(Ado, ErrorsCarryAStableNumberTheBackendAndTheDriverText) {
