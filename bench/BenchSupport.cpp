@@ -57,8 +57,22 @@ std::map<std::string, std::unique_ptr<BenchDatabase>>& shared() {
 BenchDatabase& keptDatabase(const std::string& name,
                             const std::function<std::unique_ptr<BenchDatabase>()>& make) {
     auto& db = shared()[name];
-    if (!db)
+    if (!db) {
         db = make();
+        // A PostgreSQL database as a server keeps it: its tables vacuumed and analysed,
+        // as autovacuum would have them soon after loading. Otherwise autovacuum does it
+        // in the middle of some round, and the plans (and the figures) change under it.
+        if (db->available() && !db->schema().isEmpty()) {
+            QSqlQuery q(db->cn->database());
+            QStringList tables;
+            q.exec(QStringLiteral("SELECT tablename FROM pg_tables WHERE schemaname = '") +
+                   db->schema() + u'\'');
+            while (q.next())
+                tables << db->schema() + u'.' + q.value(0).toString();
+            for (const QString& t : tables)
+                q.exec(QStringLiteral("VACUUM ANALYZE ") + t);
+        }
+    }
     return *db;
 }
 

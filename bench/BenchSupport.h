@@ -21,6 +21,8 @@ public:
     BenchDatabase(Engine engine, int agents);
     ~BenchDatabase();
     bool available() const { return cn != nullptr; }
+    /// The PostgreSQL schema of this database; empty on SQLite.
+    const QString& schema() const { return schema_; }
     static QString postgresConnectionString();
 
     std::shared_ptr<ado::Connection> cn;
