@@ -4,7 +4,8 @@
 //
 // The window's fixed cost is what showing an agent already in memory costs: the bank
 // and warehouse names looked up by code, the block date and the amounts formatted, and
-// every box given its new text (text layout included). It does not grow with the table.
+// every box given its new text (text layout included), for the same agents in the same
+// order as ">" shows them. It does not grow with the table.
 #include "BenchSupport.h"
 
 #include <ORBTAgentes.h>
@@ -51,27 +52,32 @@ void siguienteWindow(benchmark::State& state, BenchDatabase::Engine e) {
     ui::setPresenter(nullptr);
 }
 
-// The fixed cost: two agents already loaded, shown in turn, so every box changes text.
+// The fixed cost: the agents ">" goes through, loaded beforehand and shown in the same
+// order, so every box changes text and every bank and warehouse is looked up as it is
+// on the way.
 void showLoaded(benchmark::State& state, BenchDatabase::Engine e) {
     BenchDatabase& db = sharedDatabase(e, kAgents);
     if (!db.available())
         return state.SkipWithError("no PostgreSQL server configured");
     share(db);
     ui::setPresenter(std::make_shared<ui::RecordingPresenter>());
-    ORBTAgentes::clsAgente shown[2];
+    std::vector<ORBTAgentes::clsAgente> shown(2000);
     shown[0].Cargar_Primero();
-    shown[1].Codigo = shown[0].Codigo;
-    shown[1].Cargar_Siguiente();
+    for (size_t i = 1; i < shown.size(); ++i) {
+        shown[i].Codigo = shown[i - 1].Codigo;
+        shown[i].Cargar_Siguiente();
+    }
     ORBTAgentes::frmclsAgente cls;
     cls.Show(0);
     ORBTAgentes::frmAgentes* w = cls.window();
     w->findChild<QPushButton*>(QStringLiteral("cmdPrimero"))->click();
     size_t i = 0;
     for (auto _ : state) {
-        *w->agente() = shown[++i % 2];
+        *w->agente() = shown[++i % shown.size()];
         ORBTAgentes::AgentWindowBench::show(*w);
     }
-    if (w->findChild<QLineEdit*>(QStringLiteral("txtNombre"))->text() != shown[i % 2].Nombre)
+    if (w->findChild<QLineEdit*>(QStringLiteral("txtNombre"))->text() !=
+        shown[i % shown.size()].Nombre)
         state.SkipWithError("the window did not show the agent");
     ui::setPresenter(nullptr);
 }
