@@ -309,6 +309,11 @@ QString toText(const QVariant& v) {
     switch (v.typeId()) {
     case QMetaType::QString:
         return v.toString();
+    // Whole numbers written straight away: a list of articles writes thousands of codes.
+    case QMetaType::Int:
+        return QString::number(*static_cast<const int*>(v.constData()));
+    case QMetaType::LongLong:
+        return QString::number(*static_cast<const qlonglong*>(v.constData()));
     case QMetaType::Bool:
         return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
     case QMetaType::Double:
