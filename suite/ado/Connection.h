@@ -135,9 +135,8 @@ public:
                        const std::function<bool(Recordset& rows)>& answers);
     /// The same for queries of which only the first value counts: `answers` gets it, or
     /// nullopt for a query without rows. On PostgreSQL queries of the same columns go as
-    /// one statement; when the server is near (a round trip under 100 µs, measured now and then)
-    /// the first goes alone before the others, which are then sent (and traced) only if it does not
-    /// answer.
+    /// one statement that stops at the first query with a row; when that row does not
+    /// answer, the queries after it go the same way.
     int FirstAnswering(const std::vector<Statement>& queries,
                        const std::function<bool(const std::optional<QVariant>& first)>& answers);
     /// Whether FirstAnswering may send its queries in one pipeline (on by default).
