@@ -56,6 +56,10 @@ ConnectionSettings parseConnectionString(const QString& cs, const QString& sourc
                                                      "(PostgreSQL or SqlServer)."));
         settings.odbc = true;
         settings.qtDriver = QStringLiteral("QODBC");
+        settings.transactionPooler =
+            settings.dialect == Dialect::PostgreSQL &&
+            settings.keys.value(QStringLiteral("pooler"))
+                    .compare(QStringLiteral("transaction"), Qt::CaseInsensitive) == 0;
         QStringList rest;
         for (const QString& part :
              (firstSemi < 0 ? QString() : cs.mid(firstSemi + 1)).split(u';', Qt::SkipEmptyParts))

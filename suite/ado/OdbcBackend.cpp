@@ -50,6 +50,8 @@ public:
         // statement runs under a savepoint of its own so that a failure undoes it alone.
         if (postgres_ && level > 0)
             return runUnderOwnSavepoint(textOf(t, tsql));
+        if (settings.transactionPooler)
+            return inPooledTransaction(t, tsql);
         return runTranslated(t, tsql);
     }
 
@@ -58,6 +60,8 @@ public:
             return control(texts_.saveLevel(next));
         if (!db.transaction())
             fail(db.lastError());
+        if (settings.transactionPooler)
+            pooledSession();
     }
     void commit(qint32 current) override {
         if (current > 1) {
@@ -97,7 +101,12 @@ protected:
         std::setlocale(LC_NUMERIC, "C");
     }
     void started() override {
-        if (postgres_)
+        // Behind a transaction pooler a session setting reaches whichever client the
+        // server session serves next: the settings go with each transaction instead, and
+        // nothing is kept prepared on the server.
+        if (settings.transactionPooler)
+            cache.setLimit(0);
+        else if (postgres_)
             for (const QString& sql : postgresSession(settings.key({"schema"})))
                 control(sql);
         // Spanish order for the lists, whatever the database's own collation.
@@ -133,6 +142,28 @@ protected:
     }
 
 private:
+    // The session's settings for this transaction only (SET LOCAL).
+    void pooledSession() {
+        for (const QString& sql : postgresSession(settings.key({"schema"})))
+            control(QStringLiteral("SET LOCAL ") + sql.mid(4)); // after "SET "
+    }
+    // A statement outside a transaction, behind a transaction pooler: in a transaction of
+    // its own with the session's settings, which keeps one server session for both.
+    Rows inPooledTransaction(const Translation& t, const QString& tsql) {
+        if (!db.transaction())
+            fail(db.lastError());
+        try {
+            pooledSession();
+            Rows r = runTranslated(t, tsql);
+            if (!db.commit())
+                fail(db.lastError());
+            return r;
+        } catch (...) {
+            db.rollback();
+            throw;
+        }
+    }
+
     // The savepoint, the statement, then the savepoint released, or rolled back to when
     // the statement failed: the driver sends one statement at a time.
     Rows runUnderOwnSavepoint(const QString& sql) {

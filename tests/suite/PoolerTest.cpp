@@ -5,6 +5,7 @@
 #include <OrbentaSuite.h>
 #include <functional>
 #include <gtest/gtest.h>
+#include <vector>
 
 using automation::AutomationError;
 using testsupport::Engine;
@@ -14,18 +15,25 @@ using testsupport::ScratchDatabase;
 namespace {
 
 // Two companies in schemas of their own share the pooler's server sessions: each
-// connection finds its own rows whichever way its statements go, also once a shape has
-// been seen often enough to be prepared, and leaves nothing in a server session.
+// connection (direct or through ODBC) finds its own rows whichever way its statements
+// go, also once a shape has been seen often enough to be prepared, and leaves nothing in
+// a server session.
 TEST(Pooler, EveryTransactionFindsItsOwnSchemaAndLeavesNothingBehind) {
     const QString pooled = testsupport::pgbouncerConnectionString();
     if (pooled.isEmpty())
         GTEST_SKIP() << "ORBENTA_TEST_PGBOUNCER is not set";
     ScratchDatabase a(Engine::PgBouncer), b(Engine::PgBouncer);
-    const std::pair<std::shared_ptr<ado::Connection>, QString> companies[] = {{a.open(), "a"},
-                                                                              {b.open(), "b"}};
+    std::vector<std::pair<std::shared_ptr<ado::Connection>, QString>> companies = {{a.open(), "a"},
+                                                                                   {b.open(), "b"}};
     for (const auto& [cn, name] : companies) {
         cn->Execute("CREATE TABLE T (Id INTEGER PRIMARY KEY, Nombre VARCHAR(10))");
         cn->Execute("INSERT INTO T VALUES (1, '" + name + "')");
+    }
+    // The same companies through the ODBC driver and the same pooler.
+    for (const auto& [company, name] : {std::pair{&a, "a"}, std::pair{&b, "b"}}) {
+        companies.emplace_back(std::make_shared<ado::Connection>(), name);
+        companies.back().first->Open(testsupport::odbcConnectionString(pooled) +
+                                     ";Schema=" + company->schema());
     }
     const std::pair<const char*, std::function<QString(ado::Connection&)>> ways[] = {
         {"alone", [](ado::Connection& cn) { return rowsOf(cn, "SELECT Nombre FROM T").join(','); }},
