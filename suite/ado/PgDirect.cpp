@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QSqlDriver>
+#include <QVarLengthArray>
 #include <charconv>
 #include <libpq-fe.h>
 #include <type_traits>
@@ -124,31 +125,42 @@ SessionState sessionState(const QSqlDatabase& db) {
 
 namespace {
 
+// The columns of a result: those of `cache` when the names are the same, which then
+// holds them.
+std::shared_ptr<const Recordset::Columns>
+columnsOf(const PGresult* res, std::shared_ptr<const Recordset::Columns>& cache) {
+    const int cols = PQnfields(res);
+    bool same = cache && cache->names.size() == cols;
+    for (int c = 0; same && c < cols; ++c)
+        same = cache->names[c] == QString::fromUtf8(PQfname(res, c));
+    if (!same) {
+        QStringList names;
+        for (int c = 0; c < cols; ++c)
+            names << QString::fromUtf8(PQfname(res, c));
+        cache = std::make_shared<const Recordset::Columns>(names);
+    }
+    return cache;
+}
+
+// The rows of a result after those already in `out`.
+void appendRows(const PGresult* res, BatchResult& out) {
+    const int cols = PQnfields(res);
+    const int rows = PQntuples(res);
+    if (rows > 1)
+        out.cells.reserve(out.cells.size() + qsizetype(rows) * cols);
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < cols; ++c)
+            out.cells.push_back(valueOf(res, r, c, PQftype(res, c)));
+}
+
 // One statement's result into `out`; `res` may be null (the connection failed).
 void take(PGresult* res, PGconn* conn, BatchResult& out,
           std::shared_ptr<const Recordset::Columns>& columnCache) {
     const ExecStatusType st = res ? PQresultStatus(res) : PGRES_FATAL_ERROR;
     // Rows one result each (single-row mode) are added up until the closing result.
     if (st == PGRES_TUPLES_OK || st == PGRES_SINGLE_TUPLE) {
-        const int cols = PQnfields(res);
-        bool same = columnCache && columnCache->names.size() == cols;
-        for (int c = 0; same && c < cols; ++c)
-            same = columnCache->names[c] == QString::fromUtf8(PQfname(res, c));
-        if (!same) {
-            QStringList names;
-            for (int c = 0; c < cols; ++c)
-                names << QString::fromUtf8(PQfname(res, c));
-            columnCache = std::make_shared<const Recordset::Columns>(names);
-        }
-        out.columns = columnCache;
-        const int rows = PQntuples(res);
-        out.cells.reserve(qsizetype(rows) * cols);
-        QVector<Oid> types(cols);
-        for (int c = 0; c < cols; ++c)
-            types[c] = PQftype(res, c);
-        for (int r = 0; r < rows; ++r)
-            for (int c = 0; c < cols; ++c)
-                out.cells.push_back(valueOf(res, r, c, types[c]));
+        out.columns = columnsOf(res, columnCache);
+        appendRows(res, out);
         out.ok = true;
     } else if (st == PGRES_COMMAND_OK || st == PGRES_EMPTY_QUERY) {
         const char* n = PQcmdTuples(res);
@@ -162,6 +174,13 @@ void take(PGresult* res, PGconn* conn, BatchResult& out,
         const char* state = res ? PQresultErrorField(res, PG_DIAG_SQLSTATE) : nullptr;
         out.sqlState = state ? QString::fromLatin1(state) : QString();
     }
+}
+
+// The Qt driver reads a finished query's last (empty) result only before its next one;
+// the connection must be idle before the client library sends anything.
+void drain(PGconn* conn) {
+    while (PGresult* rest = PQgetResult(conn))
+        PQclear(rest);
 }
 
 } // namespace
@@ -181,16 +200,85 @@ BatchResult execBatch(const QSqlDatabase& db, const QString& sql,
     return out;
 }
 
+namespace {
+
+// The results of the query just sent, its rows read one result each as they arrive.
+BatchResult readStreamed(PGconn* conn, bool sent,
+                         std::shared_ptr<const Recordset::Columns>& columnCache) {
+    BatchResult out;
+    if (!sent) {
+        take(nullptr, conn, out, columnCache);
+        return out;
+    }
+    PQsetSingleRowMode(conn);
+    bool rowByRow = false; // a statement's rows are coming one result each
+    for (PGresult* res; (res = PQgetResult(conn)); PQclear(res)) {
+        if (!out.error.isEmpty())
+            continue; // read to the end, so that the connection is idle again
+        const ExecStatusType st = PQresultStatus(res);
+        if (st == PGRES_SINGLE_TUPLE || st == PGRES_TUPLES_OK) {
+            if (!rowByRow) { // a statement's first result: its rows replace the last one's
+                out.cells.clear();
+                out.columns = columnsOf(res, columnCache);
+            }
+            appendRows(res, out);
+            rowByRow = st == PGRES_SINGLE_TUPLE;
+            out.ok = true;
+        } else {
+            out.cells.clear();
+            out.columns.reset();
+            rowByRow = false;
+            take(res, conn, out, columnCache);
+        }
+    }
+    if (!out.error.isEmpty()) {
+        out.ok = false;
+        out.cells.clear();
+        out.columns.reset();
+    }
+    return out;
+}
+
+BatchResult unavailable() {
+    BatchResult out;
+    out.error = QStringLiteral("The PostgreSQL connection is not available.");
+    return out;
+}
+
+} // namespace
+
+BatchResult execStreamed(const QSqlDatabase& db, const QString& sql,
+                         std::shared_ptr<const Recordset::Columns>& columnCache) {
+    PGconn* conn = connOf(db);
+    if (!conn)
+        return unavailable();
+    drain(conn);
+    return readStreamed(conn, PQsendQuery(conn, sql.toUtf8().constData()) == 1, columnCache);
+}
+
+BatchResult execPreparedStreamed(const QSqlDatabase& db, const QByteArray& name,
+                                 const std::vector<std::optional<std::string>>& parameters,
+                                 std::shared_ptr<const Recordset::Columns>& columnCache) {
+    PGconn* conn = connOf(db);
+    if (!conn)
+        return unavailable();
+    drain(conn);
+    QVarLengthArray<const char*, 16> values;
+    for (const std::optional<std::string>& v : parameters)
+        values.push_back(v ? v->c_str() : nullptr);
+    return readStreamed(conn,
+                        PQsendQueryPrepared(conn, name.constData(), int(values.size()),
+                                            values.data(), nullptr, nullptr, 0) == 1,
+                        columnCache);
+}
+
 std::vector<BatchResult> execPipeline(const QSqlDatabase& db,
                                       const std::vector<PipelineStatement>& statements,
                                       std::shared_ptr<const Recordset::Columns>& columns) {
     std::vector<BatchResult> out(statements.size());
     PGconn* conn = connOf(db);
-    // The Qt driver reads a finished query's last (empty) result only before its next
-    // one; a pipeline needs the connection idle, so it is read here.
     if (conn)
-        while (PGresult* rest = PQgetResult(conn))
-            PQclear(rest);
+        drain(conn);
     if (!conn || PQenterPipelineMode(conn) != 1) {
         for (BatchResult& r : out)
             r.error = QStringLiteral("The PostgreSQL connection cannot take a pipeline.");

@@ -39,6 +39,18 @@ SessionState sessionState(const QSqlDatabase& db);
 BatchResult execBatch(const QSqlDatabase& db, const QString& sql,
                       std::shared_ptr<const Recordset::Columns>& columnCache);
 
+/// As execBatch, but the rows are read as the server sends them (the client library's
+/// single-row mode), so that reading overlaps the server's work on a large result; when
+/// several statements answer rows, the last one's are answered.
+BatchResult execStreamed(const QSqlDatabase& db, const QString& sql,
+                         std::shared_ptr<const Recordset::Columns>& columnCache);
+
+/// As execStreamed, for the statement prepared on the server under `name`, with
+/// `parameters` as the texts of $1... (nullopt: NULL).
+BatchResult execPreparedStreamed(const QSqlDatabase& db, const QByteArray& name,
+                                 const std::vector<std::optional<std::string>>& parameters,
+                                 std::shared_ptr<const Recordset::Columns>& columnCache);
+
 /// One statement of a pipeline: its text, or a statement prepared on the server under
 /// `prepared` (prepared first, from `text` with $1..., when `prepare` is set) and run
 /// with `parameters` as the texts of $1....
