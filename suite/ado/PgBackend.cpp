@@ -1,10 +1,10 @@
 // PostgreSQL through its own client library, underneath the Qt driver.
 #include "DriverBackend.h"
 #include "PgDirect.h"
+#include "PgPooledLocks.h"
 #include "ServerTexts.h"
 
 #include <algorithm>
-#include <charconv>
 #include <map>
 #include <numeric>
 #include <unordered_map>
@@ -58,13 +58,13 @@ public:
     // Advisory locks: a server ends a dead client's session, and its locks with it.
     void lock(const QString& name) override {
         if (pooled())
-            holdLock(name, true);
+            locks_.hold(lockOrigin(), name, true);
         else
             control(texts().lock(name));
     }
     bool tryLock(const QString& name) override {
         if (pooled())
-            return holdLock(name, false);
+            return locks_.hold(lockOrigin(), name, false);
         QSqlQuery q(db);
         if (!q.exec(texts().tryLock(name)) || !q.next())
             fail(errorOf(q));
@@ -72,7 +72,7 @@ public:
     }
     void unlock(const QString& name) override {
         if (pooled())
-            releaseLock(name);
+            locks_.release(name);
         else
             control(texts().unlock(name));
     }
@@ -91,7 +91,7 @@ public:
         const pg::BatchResult b =
             pg::execBatch(db,
                           QStringLiteral("PREPARE ") + name + QStringLiteral(" AS ") +
-                              withNumberedPlaceholders(shape),
+                              pg::numberedPlaceholders(shape),
                           none);
         if (!b.ok)
             return nullptr; // the text path reports whatever is wrong with the statement
@@ -102,7 +102,7 @@ public:
         std::vector<std::optional<std::string>> parameters;
         parameters.reserve(size_t(values.size()));
         for (const QVariant& v : values)
-            parameters.push_back(parameterText(v));
+            parameters.push_back(pg::parameterText(v));
         pg::BatchResult b = pg::execPreparedStreamed(
             db, static_cast<ServerPrepared&>(statement).name, parameters, columns);
         if (!b.ok) {
@@ -158,12 +158,7 @@ protected:
         serverStatements_.clear();
         dropped_->clear(); // the session takes its statements with it
         unions_.clear();
-        for (auto& [name, holder] : locks_) {
-            holder.db.close();
-            holder.db = QSqlDatabase();
-            QSqlDatabase::removeDatabase(holder.connection);
-        }
-        locks_.clear();
+        locks_.closeAll();
         if (rollback)
             QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
         DriverBackend::closing(rollback);
@@ -211,52 +206,10 @@ private:
                                       postgresSchema(schema) + QStringLiteral("; ");
     }
 
-    // Behind a transaction pooler a session lock would stay with a server session that
-    // goes on to serve other clients. A named lock is held there by a transaction of its
-    // own, on a connection of its own, open until the name is released: it keeps one
-    // server session for as long, as a session lock would, and ends with this
-    // connection or its process.
-    struct LockHolder {
-        QString connection;
-        QSqlDatabase db;
-        int held = 0; // taken so many times, as a session lock counts them
-    };
-    bool holdLock(const QString& name, bool wait) {
-        LockHolder& h = locks_[name];
-        if (h.held > 0) {
-            ++h.held;
-            return true;
-        }
-        if (!h.db.isOpen()) {
-            h.connection = driverName + QStringLiteral("-lock-") + QString::number(locks_.size());
-            h.db = QSqlDatabase::cloneDatabase(db, h.connection);
-            if (!h.db.open())
-                throw AutomationError(
-                    errors::ConnectFailed, source(),
-                    withoutPasswords(driverText(h.db.lastError()), connectionString));
-        }
-        std::shared_ptr<const Recordset::Columns> columns;
-        const pg::BatchResult b = pg::execBatch(h.db,
-                                                QStringLiteral("BEGIN; ") + transactionSession() +
-                                                    postgresTransactionLock(name, !wait),
-                                                columns);
-        if (b.ok && (wait || (!b.cells.isEmpty() && b.cells.front().toBool()))) {
-            h.held = 1;
-            return true;
-        }
-        QSqlQuery(h.db).exec(QStringLiteral("ROLLBACK"));
-        if (!b.ok) {
-            h.db.close(); // opened again for the next attempt
-            throw AutomationError(isConflict(b.sqlState) ? errors::Conflict : errors::Statement,
-                                  source(), b.error);
-        }
-        return false;
+    pg::PooledLocks::Origin lockOrigin() const {
+        return {db, driverName, transactionSession(), source(), connectionString};
     }
-    void releaseLock(const QString& name) {
-        const auto it = locks_.find(name);
-        if (it != locks_.end() && it->second.held > 0 && --it->second.held == 0)
-            QSqlQuery(it->second.db).exec(QStringLiteral("ROLLBACK"));
-    }
+
     void beginPooled() {
         const QString session = transactionSession();
         if (session.isEmpty())
@@ -325,39 +278,6 @@ private:
         bool failed = false;
     };
 
-    static QString withNumberedPlaceholders(const QString& shape) {
-        QString out;
-        out.reserve(shape.size() + 16);
-        int n = 0;
-        QChar quote;
-        for (QChar c : shape) {
-            if (!quote.isNull()) {
-                if (c == quote)
-                    quote = QChar();
-            } else if (c == u'\'' || c == u'"') {
-                quote = c;
-            } else if (c == u'?') {
-                out += u'$' + QString::number(++n);
-                continue;
-            }
-            out += c;
-        }
-        return out;
-    }
-
-    // A value as the server reads a parameter in text format (a whole number written
-    // straight into a short string that needs no memory of its own: the search sends
-    // some thirty of them each time).
-    static std::optional<std::string> parameterText(const QVariant& v) {
-        if (v.isNull())
-            return std::nullopt;
-        if (v.typeId() != QMetaType::LongLong)
-            return v.toString().toStdString();
-        char digits[24];
-        const char* end = std::to_chars(digits, digits + sizeof digits, v.toLongLong()).ptr;
-        return std::string(digits, size_t(end - digits));
-    }
-
     QString nextServerName() {
         return QStringLiteral("ado_s") + QString::number(++serverStatementCount_);
     }
@@ -370,7 +290,7 @@ private:
             const QString name = nextServerName();
             try {
                 runUnderSavepoint(QStringLiteral("PREPARE ") + name + QStringLiteral(" AS ") +
-                                  withNumberedPlaceholders(t.shape));
+                                  pg::numberedPlaceholders(t.shape));
                 st.name = name;
             } catch (const AutomationError&) {
                 st.failed = true; // the text path reports whatever is wrong with the statement
@@ -410,7 +330,7 @@ private:
     std::shared_ptr<QStringList> dropped_ = std::make_shared<QStringList>(); // see prepare()
     std::shared_ptr<const Recordset::Columns> pipelineColumns_;              // the last ones read
     int serverStatementCount_ = 0;
-    std::map<QString, LockHolder> locks_; // behind a transaction pooler
+    pg::PooledLocks locks_; // behind a transaction pooler
 };
 
 std::optional<std::vector<PipelineOutcome>>
@@ -440,11 +360,11 @@ PgBackend::pipeline(const std::vector<Translation>& queries, const TextAt& textA
                 server->name = nextServerName();
                 st.prepare = true;
                 preparing[first + i] = server;
-                st.text = withNumberedPlaceholders(t.shape); // the server keeps it by name
+                st.text = pg::numberedPlaceholders(t.shape); // the server keeps it by name
             }
             st.prepared = server->name;
             for (const QVariant& v : t.parameters)
-                st.parameters.push_back(parameterText(v));
+                st.parameters.push_back(pg::parameterText(v));
         } else {
             st.text = textOf(t, textAt(i));
         }
@@ -532,7 +452,7 @@ PgBackend::firstValues(const std::vector<Translation>& queries) {
                         queries[i].shape + QStringLiteral(") ado_q LIMIT 1)");
         server.name = nextServerName();
         st.prepare = true;
-        st.text = withNumberedPlaceholders(
+        st.text = pg::numberedPlaceholders(
             QStringLiteral("SELECT current_schema() AS ado_serial, ado_u.* FROM (") + branches +
             QStringLiteral(") ado_u LIMIT 1"));
     }
@@ -542,7 +462,7 @@ PgBackend::firstValues(const std::vector<Translation>& queries) {
         [](qsizetype n, const Translation& t) { return n + t.parameters.size(); })));
     for (const Translation& t : queries)
         for (const QVariant& v : t.parameters)
-            st.parameters.push_back(parameterText(v));
+            st.parameters.push_back(pg::parameterText(v));
     std::vector<pg::PipelineStatement> one;
     one.push_back(std::move(st));
     pg::BatchResult b = std::move(pg::execPipeline(db, one, pipelineColumns_).front());

@@ -110,6 +110,37 @@ PGconn* connOf(const QSqlDatabase& db) {
 }
 } // namespace
 
+QString numberedPlaceholders(const QString& shape) {
+    QString out;
+    out.reserve(shape.size() + 16);
+    int n = 0;
+    QChar quote;
+    for (QChar c : shape) {
+        if (!quote.isNull()) {
+            if (c == quote)
+                quote = QChar();
+        } else if (c == u'\'' || c == u'"') {
+            quote = c;
+        } else if (c == u'?') {
+            out += u'$' + QString::number(++n);
+            continue;
+        }
+        out += c;
+    }
+    return out;
+}
+
+std::optional<std::string> parameterText(const QVariant& v) {
+    if (v.isNull())
+        return std::nullopt;
+    if (v.typeId() != QMetaType::LongLong)
+        return v.toString().toStdString();
+    // A whole number straight into a short string, which needs no memory of its own.
+    char digits[24];
+    const char* end = std::to_chars(digits, digits + sizeof digits, v.toLongLong()).ptr;
+    return std::string(digits, size_t(end - digits));
+}
+
 SessionState sessionState(const QSqlDatabase& db) {
     SessionState s;
     PGconn* conn = connOf(db);

@@ -22,6 +22,12 @@ struct BatchResult {
     bool prepareFailed = false; // a pipeline statement whose preparation failed
 };
 
+/// `shape` with each "?" outside quotes numbered as the server numbers parameters: $1...
+QString numberedPlaceholders(const QString& shape);
+
+/// A value as the server reads a parameter in text format; nullopt for NULL.
+std::optional<std::string> parameterText(const QVariant& v);
+
 /// The state of the PostgreSQL connection underneath `db`, as the client library knows
 /// it: whether a transaction is open on the server, and whether the connection is lost.
 struct SessionState {

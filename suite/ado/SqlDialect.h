@@ -81,9 +81,11 @@ bool sortsAsText(QStringView column);
 /// front of a number where a value starts is folded into the literal, so `= -5` and
 /// `= 5` share one shape. On PostgreSQL a number placeholder carries the type the
 /// server would give the literal (integer, bigint, numeric), so the prepared statement
-/// behaves exactly as the text.
+/// behaves exactly as the text. `withText`: a parameterized translation brings the
+/// plain text beside the shape too.
 Translation translate(const QString& tsql, Dialect dialect, bool parameterize = false,
-                      const ColumnScale* scales = nullptr, QStringView collation = {});
+                      const ColumnScale* scales = nullptr, QStringView collation = {},
+                      bool withText = false);
 
 /// Where a second statement starts in `tsql`: the first significant token after a ";"
 /// outside literals, quoted identifiers and comments; -1 when the text holds one
