@@ -178,7 +178,20 @@ int cmdComision(Context& c) {
         return 0;
     }
     if (op == u"eliminar") {
+        // A rule that was not there is not reported as deleted.
+        const QString cuenta =
+            QStringLiteral("SELECT COUNT(*) AS n FROM Agentes_Comisiones WHERE Cod_Agente = ") +
+            QString::number(r.Agente);
+        const auto reglas = [&] {
+            ado::Recordset rs;
+            rs.Open(cuenta, *cn);
+            return rs.Fields(0).toLongLong();
+        };
+        const qint64 antes = reglas();
         r.Eliminar();
+        if (reglas() == antes)
+            usage(QStringLiteral("no eliminada: el agente ") + QString::number(r.Agente) +
+                  QStringLiteral(" no tiene esa regla"));
         out() << "eliminada\n";
         return 0;
     }
