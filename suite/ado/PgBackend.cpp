@@ -156,6 +156,7 @@ protected:
     void closing(bool rollback) override {
         statementSavepoint_ = false;
         serverStatements_.clear();
+        cache.clear();
         dropped_->clear(); // the session takes its statements with it
         unions_.clear();
         locks_.closeAll();
