@@ -1,11 +1,23 @@
 #pragma once
 
 #include "TestComponent.h"
+#include "TestErrors.h"
 
+#include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QFileDialog>
+#include <QLabel>
+#include <QListWidget>
 #include <QLocale>
+#include <QTableView>
 #include <QTest>
+#include <QTimer>
+#include <QToolButton>
 #include <memory>
+
+// The names every test of the component's windows uses.
+using namespace ORBTAgentes;
+using namespace Qt::StringLiterals;
 
 namespace testsupport {
 

@@ -1,17 +1,6 @@
 // The agent window's two dialogs and the bank name lookup it shows beside an account.
 #include "HostileText.h"
-#include "TestComponent.h"
-
-#include "TestErrors.h"
-#include <ORBTAgentes.h>
-#include <QAbstractItemModelTester>
-#include <QTest>
-#include <QTimer>
-
-#include <gtest/gtest.h>
-
-using namespace ORBTAgentes;
-using namespace Qt::StringLiterals;
+#include "WindowTest.h"
 
 namespace {
 

@@ -1,16 +1,6 @@
 // Find as you type in the agent search dialog: what is typed narrows the list, the keys
 // of the dialog keep their meaning.
-#include "TestComponent.h"
-
-#include <ORBTAgentes.h>
-#include <QLabel>
-#include <QTest>
-#include <QTimer>
-
-#include <gtest/gtest.h>
-
-using namespace ORBTAgentes;
-using namespace Qt::StringLiterals;
+#include "WindowTest.h"
 
 namespace {
 

@@ -2,18 +2,10 @@
 #include "HostileText.h"
 #include "WindowTest.h"
 
-#include <ORBTAgentes.h>
 #include <QClipboard>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QPlainTextEdit>
-#include <QPushButton>
-#include <QTimer>
-
-#include <gtest/gtest.h>
-
-using namespace ORBTAgentes;
-using namespace Qt::StringLiterals;
 
 namespace {
 

@@ -1,23 +1,9 @@
 // The invoice agent window, flow by flow, with the keys the clerk presses.
-#include "TestErrors.h"
 #include "TestWorkers.h"
 #include "WindowTest.h"
 
-#include <ORBTAgentes.h>
-#include <QLabel>
-#include <QPointer>
-#include <QProcess>
-#include <QThread>
-#include <QTimer>
-#include <map>
-
-#include <atomic>
-#include <functional>
-#include <gtest/gtest.h>
 #include <thread>
 
-using namespace ORBTAgentes;
-using namespace Qt::StringLiterals;
 using testsupport::rowsOf;
 
 namespace {

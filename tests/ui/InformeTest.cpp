@@ -1,20 +1,9 @@
 // The commission sheet without the window, and the viewer window browsing it.
-#include "TestComponent.h"
 #include "TestWorkers.h"
+#include "WindowTest.h"
 
-#include <ORBTAgentes.h>
-#include <QListWidget>
-#include <QPointer>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QToolButton>
-
-#include <gtest/gtest.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 
-using namespace ORBTAgentes;
-using namespace Qt::StringLiterals;
 using testsupport::rowsOf;
 
 namespace {

@@ -1,17 +1,5 @@
 // The settlement sheet: what each agent is paid for a period, printed by the report engine.
-#include "TestComponent.h"
-#include "TestErrors.h"
-
-#include <ORBTAgentes.h>
-#include <QListWidget>
-#include <QTemporaryDir>
-#include <QTimer>
-#include <QToolButton>
-
-#include <gtest/gtest.h>
-
-using namespace ORBTAgentes;
-using namespace Qt::StringLiterals;
+#include "WindowTest.h"
 
 namespace {
 

@@ -1,18 +1,7 @@
 // The pick lists: the commission window's article search puts the family's articles first,
 // the invoice window lists a series' invoices to pick from; typing filters without regard
 // to case or accents, Enter picks.
-#include "TestPrinting.h"
 #include "WindowTest.h"
-
-#include <ORBTAgentes.h>
-#include <QLineEdit>
-#include <QTableView>
-#include <QTimer>
-#include <functional>
-#include <gtest/gtest.h>
-
-using namespace ORBTAgentes;
-using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -102,7 +91,8 @@ TEST_P(InvoicePicker, F4ListsTheSeriesInvoicesAndEnterLoadsThePickedOne) {
     const QStringList shown = pickFrom([&] { key(Qt::Key_F4); }, u"inigo"_s);
     const QString fecha = SharedContext::utilidades().FormatoFecha(u"2026-03-02"_s);
     ASSERT_EQ(shown.size(), 3);
-    EXPECT_TRUE(shown[0].startsWith(u"12|"_s) && shown[0].endsWith(u"|2 - Eva|80"_s)) << shown[0].toStdString();
+    EXPECT_TRUE(shown[0].startsWith(u"12|"_s) && shown[0].endsWith(u"|2 - Eva|80"_s))
+        << shown[0].toStdString();
     EXPECT_TRUE(shown[1].endsWith(u"||50,5"_s)) << shown[1].toStdString();
     EXPECT_EQ(shown[2], u"10|"_s + fecha + u"|1 - Íñigo <b>Ruiz</b>|171"_s);
     // The picked invoice is loaded as Enter on its number would.

@@ -2,18 +2,8 @@
 #include "HostileText.h"
 #include "WindowTest.h"
 
-#include <ORBTAgentes.h>
-#include <QLabel>
-#include <QListWidget>
 #include <QMessageBox>
-#include <QTextDocument>
-#include <QTimer>
 #include <QToolTip>
-
-#include <gtest/gtest.h>
-
-using namespace ORBTAgentes;
-using namespace Qt::StringLiterals;
 
 namespace {
 

@@ -1,13 +1,6 @@
 // The report engine's layout: value columns, groups with their own pages, headers and
 // footers, exact sums and amounts.
-#include "TestComponent.h"
-
-#include <OrbentaSuite.h>
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
-
-using namespace Qt::StringLiterals;
+#include "WindowTest.h"
 
 namespace {
 

@@ -2,19 +2,13 @@
 // sorts numbers as numbers, a double-click opens the agent, names stay plain text.
 #include "WindowTest.h"
 
-#include <ORBTAgentes.h>
 #include <QBarSeries>
 #include <QBarSet>
 #include <QChartView>
 #include <QGraphicsTextItem>
 #include <QHeaderView>
 #include <QLineSeries>
-#include <QTableView>
 #include <QValueAxis>
-
-#include <gtest/gtest.h>
-
-using namespace ORBTAgentes;
 
 namespace {
 

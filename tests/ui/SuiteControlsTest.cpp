@@ -1,18 +1,6 @@
 // The suite's controls and utility objects the agent window is built from.
-#include "WindowTest.h"
-
 #include "TestWorkers.h"
-#include <OrbentaSuite.h>
-#include <QDir>
-#include <QFileDialog>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QTimer>
-#include <QToolButton>
-
-#include <gtest/gtest.h>
-
-using namespace Qt::StringLiterals;
+#include "WindowTest.h"
 
 namespace {
 

@@ -1,23 +1,11 @@
 // The report viewer window: its zoom steps, what it remembers, the PDF's proposed name.
-#include "TestComponent.h"
+#include "WindowTest.h"
 
-#include <ORBTAgentes.h>
-#include <QFileDialog>
 #include <QPdfDocument>
 #include <QPdfView>
-#include <QPointer>
 #include <QScreen>
 #include <QSettings>
 #include <QSpinBox>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
-#include <QToolButton>
-
-#include <gtest/gtest.h>
-
-using namespace ORBTAgentes;
-using namespace Qt::StringLiterals;
 
 namespace {
 
