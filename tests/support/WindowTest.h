@@ -65,6 +65,8 @@ protected:
         EXPECT_TRUE(c) << "no control " << name.toStdString();
         return c;
     }
+    controls::HxTextBox* box(const QString& name) const { return ctl<controls::HxTextBox>(name); }
+    QPushButton* button(const QString& name) const { return ctl<QPushButton>(name); }
     /// Types into a control as a user does, after giving it the focus.
     void type(QWidget* field, const QString& text) {
         field->setFocus();

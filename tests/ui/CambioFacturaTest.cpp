@@ -57,7 +57,6 @@ protected:
              "Dto2, Importe_Costo) VALUES (1, 10, '2026-03-02T00:00:00', 1, 200, 0, 10, 0, 5, "
              "100), (2, 11, '2026-03-03T00:00:00', 0, 50.5, 1, 0, 1, 0, 20)"});
     }
-    controls::HxTextBox* box(const char* name) { return ctl<controls::HxTextBox>(name); }
     controls::HxAgente* actual() { return ctl<controls::HxAgente>("txtAgenteActual"); }
     controls::HxAgente* nuevo() { return ctl<controls::HxAgente>("txtNuevoAgente"); }
     QPushButton* aceptar() { return ctl<QPushButton>("cmdAceptar"); }
@@ -92,10 +91,9 @@ TEST_P(CambioFacturaWindow, LoadsAnInvoiceAndMovesItToAnotherAgent) {
     enter(box("txtFactura"), u"10"_s);
     EXPECT_FALSE(box("txtSerie")->isEnabled() || box("txtFactura")->isEnabled());
     EXPECT_TRUE(aceptar()->isEnabled());
-    EXPECT_EQ(actual()->Codigo(), 1);
-    EXPECT_EQ(actual()->Nombre(), u"Agente 1"_s);
-    EXPECT_EQ(box("txtTotal")->Text(), u"171"_s);
-    EXPECT_EQ(box("txtImporte_Costo")->Text(), u"100"_s);
+    EXPECT_EQ((QStringList{QString::number(actual()->Codigo()), actual()->Nombre(),
+                           box("txtTotal")->Text(), box("txtImporte_Costo")->Text()}),
+              (QStringList{"1", "Agente 1", "171", "100"}));
     EXPECT_TRUE(nuevo()->isAncestorOf(QApplication::focusWidget()));
     key(Qt::Key_F9);
     told(0, "Debe introducir un código válido para el nuevo agente.", "¡Atención!",
@@ -126,9 +124,8 @@ TEST_P(CambioFacturaWindow, LoadsAnInvoiceAndMovesItToAnotherAgent) {
 
 // A total with three decimals is shown in the user's settings and booked exactly.
 TEST_P(CambioFacturaWindow, TotalsAreBookedExactlyInEveryLocale) {
-    sql({"INSERT INTO Facturas (Serie, Codigo, Fecha, Agente, ImporteB, TDto1, Dto1, TDto2, "
-         "Dto2, Importe_Costo) VALUES (3, 13, '2026-03-04T00:00:00', 1, 1234.567, 0, 0, 0, 0, "
-         "0.125)"});
+    sql({"INSERT INTO Facturas (Serie, Codigo, Fecha, Agente, ImporteB, TDto1, Dto1, TDto2, Dto2, "
+         "Importe_Costo) VALUES (3, 13, '2026-03-04T00:00:00', 1, 1234.567, 0, 0, 0, 0, 0.125)"});
     const struct {
         QLocale locale;
         const char* shown;
@@ -157,7 +154,17 @@ TEST_P(CambioFacturaWindow, TotalsAreBookedExactlyInEveryLocale) {
     EXPECT_EQ(agentOf(13), QStringList({"1"}));
 }
 
-TEST_P(CambioFacturaWindow, KeysResetCloseAndMissingInvoices) {
+TEST_P(CambioFacturaWindow, TabWalksAndKeysResetCloseAndMissingInvoices) {
+    ctl("txtSerie")->setFocus();
+    QStringList walk; // the enabled controls in order
+    for (int i = 0; i < 4; ++i) {
+        key(Qt::Key_Tab);
+        QWidget* f = QApplication::focusWidget();
+        while (f && f->parentWidget() != w)
+            f = f->parentWidget();
+        walk << (f ? f->objectName() : u"(none)"_s);
+    }
+    EXPECT_EQ(walk, (QStringList{"txtFactura", "txtNuevoAgente", "cmdCerrar", "txtSerie"}));
     key(Qt::Key_F9); // nothing loaded: nothing happens (nor told, below)
     load("1", "99");
     told(0, "Factura inexistente. Inténtelo de nuevo.");
@@ -276,23 +283,9 @@ TEST_P(CambioFacturaWindow, AnInvoiceMovedByAnotherUserSinceLoadingIsNotMovedAga
     load("2", "11");
     cn->Execute(u"DELETE FROM Facturas WHERE Codigo = 11"_s);
     moveTo(u"1"_s);
-    told(1, "Otro usuario ha eliminado esta factura después de cargarla. No se ha cambiado "
-            "nada.");
+    told(1, "Otro usuario ha eliminado esta factura después de cargarla. No se ha cambiado nada.");
     EXPECT_EQ(days(), QStringList({"1|0|0", "2|0|0", "3|171|100"}));
     EXPECT_TRUE(box("txtFactura")->Text().isEmpty());
-}
-
-TEST_P(CambioFacturaWindow, TabWalksTheEnabledControlsInOrder) {
-    ctl("txtSerie")->setFocus();
-    QStringList walk;
-    for (int i = 0; i < 4; ++i) {
-        key(Qt::Key_Tab);
-        QWidget* f = QApplication::focusWidget();
-        while (f && f->parentWidget() != w)
-            f = f->parentWidget();
-        walk << (f ? f->objectName() : u"(none)"_s);
-    }
-    EXPECT_EQ(walk, (QStringList{"txtFactura", "txtNuevoAgente", "cmdCerrar", "txtSerie"}));
 }
 
 // One user moving an invoice back and forth; fails at the first message box.
@@ -367,9 +360,8 @@ TEST_P(DemoDayTotals, AreTheSumOfTheWindowsInvoiceTotals) {
     // Amounts in ten-thousandths, keyed by "agent|day".
     const auto units = [](Currency c) { return qRound64(c.toDouble() * 10000); };
     std::map<QString, qint64> invoices, stored;
-    const QStringList rows = rowsOf(*cn, u"SELECT Agente, Fecha, Serie, Codigo, "
-                                         "ImporteB, TDto1, Dto1, TDto2, Dto2 FROM "
-                                         "Facturas"_s);
+    const QStringList rows = rowsOf(*cn, u"SELECT Agente, Fecha, Serie, Codigo, ImporteB, TDto1, "
+                                         "Dto1, TDto2, Dto2 FROM Facturas"_s);
     ASSERT_GT(rows.size(), 300);
     for (const QString& row : rows) {
         const QStringList f = row.split(u'|');

@@ -32,14 +32,12 @@ protected:
                                "2, 1, 1, 9, 0, 1, 9, 0",      "1, 1, 1, 9, 0, 9, 0, 0",
                                "1, 1, 2, 4, 0, 1, 0, 0",      "1, 1, 0, 2.5, 0, 2, 0, 0"};
         for (const char* r : rules)
-            cn->Execute(u"INSERT INTO Agentes_Comisiones (Nivel, Cod_Empresa, "
-                        "Cod_Agente, Comision, Cod_Articulo, Familia_1, "
-                        "Familia_2, Familia_3) VALUES ("_s +
+            cn->Execute(u"INSERT INTO Agentes_Comisiones (Nivel, Cod_Empresa, Cod_Agente, "
+                        "Comision, Cod_Articulo, Familia_1, Familia_2, Familia_3) VALUES ("_s +
                         QLatin1String(r) + u')');
     }
     grid::OutlineGrid* g() const { return ctl<grid::OutlineGrid>("vsCom"); }
     controls::HxAgente* txtAgente() const { return ctl<controls::HxAgente>("txtAgente"); }
-    QPushButton* button(const char* name) const { return ctl<QPushButton>(name); }
     QLabel* tasa() const { return ctl<QLabel>("lblComisionEfectiva"); }
 
     void elegir(const char* codigo) {

@@ -69,15 +69,12 @@ TEST_P(ComisionReport, TheViewerBrowsesTheSheetByGroup) {
                         QLatin1String(resto) + u')');
     }
     ado::Transaction t(*cn);
-    for (int f = 1; f <= 60; ++f) {
+    for (int f = 1; f <= 60; ++f)
         cn->Execute(u"INSERT INTO Familias_1 (Cod_Empresa, Codigo, Nombre) VALUES (1, "_s +
                     QString::number(f) + u", 'Familia "_s + QString::number(f) + u"')"_s);
-        for (int s = 1; s <= 3; ++s)
-            cn->Execute(u"INSERT INTO Familias_2 (Cod_Empresa, Familia_1, Codigo, "
-                        "Nombre) VALUES (1, "_s +
-                        QString::number(f) + u", "_s + QString::number(s) + u", 'Sub "_s +
-                        QString::number(f) + u'.' + QString::number(s) + u"')"_s);
-    }
+    cn->Execute(u"INSERT INTO Familias_2 (Cod_Empresa, Familia_1, Codigo, Nombre) SELECT 1, "
+                "Codigo, n, 'Sub ' || Codigo || '.' || n FROM Familias_1, (SELECT 1 AS n UNION "
+                "ALL SELECT 2 UNION ALL SELECT 3) s"_s);
     t.Commit();
     const auto m = filas();
     ASSERT_EQ(m->Rows(), 240);
@@ -217,8 +214,7 @@ TEST_P(ComisionReport, LongAndOddNamesPrint) {
              "char(0) || 'la')"});
         raras << u"3 - Nu la"_s;
     }
-    cn->Execute(u"UPDATE Empresas SET Nombre = 'Distribuciones\r\nNorte' WHERE "
-                "Codigo = 1"_s);
+    cn->Execute(u"UPDATE Empresas SET Nombre = 'Distribuciones\r\nNorte' WHERE Codigo = 1"_s);
     const auto m = filas();
     auto r = InformeComisiones::Preparar(*m, 1, u"Ana\nMaría\tGil"_s);
     EXPECT_EQ(rowsOf(*cn, u"SELECT Elemento FROM Listado_Desc_Comis ORDER BY Orden"_s).value(2),
@@ -247,8 +243,7 @@ TEST(ReportFile, CyclesFifosAndDevicesAreRefused) {
     const auto write = [&](const QString& name, const QString& sub) {
         QFile f(dir.filePath(name));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("orbenta-report 1\ntitle: x\n");
-        f.write(("subreport: " + sub + "\n").toUtf8());
+        f.write((u"orbenta-report 1\ntitle: x\nsubreport: "_s + sub + u'\n').toUtf8());
     };
     write(u"Solo.rpt"_s, u"Solo.rpt"_s);
     write(u"A.rpt"_s, u"B.rpt"_s);
@@ -262,8 +257,7 @@ TEST(ReportFile, CyclesFifosAndDevicesAreRefused) {
     ASSERT_TRUE(QFile::resize(dir.filePath(u"Grande.rpt"_s), 200'000'000));
     write(u"ConGrande.rpt"_s, u"Grande.rpt"_s);
     const struct {
-        QString path;
-        QString text;
+        QString path, text;
     } casos[] = {
         {dir.filePath(u"Solo.rpt"_s), u"se incluye a sí mismo"_s},
         {dir.filePath(u"A.rpt"_s),

@@ -76,7 +76,6 @@ protected:
              "'2026-03-03T00:00:00', 0, 50.5, 1, 0, 1, 0, 20), (2, 13, '2026-03-05T00:00:00', 1, "
              "9, 1, 0, 1, 0, 1)"});
     }
-    controls::HxTextBox* box(const char* name) { return ctl<controls::HxTextBox>(name); }
 };
 
 TEST_P(InvoicePicker, F4ListsTheSeriesInvoicesAndEnterLoadsThePickedOne) {

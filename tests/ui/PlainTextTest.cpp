@@ -46,18 +46,10 @@ class HostileNames : public testsupport::WindowTest<frmclsAgente> {
 protected:
     void seed() override {
         shareCompany();
-        for (int i = 0; i < texts.size(); ++i) {
-            const QString n = QString::number(i + 1);
-            const QString name = testsupport::sqlLiteral(texts[i].text);
-            cn->Execute(u"INSERT INTO Agentes (Codigo, Nombre, Direccion, Cp, "
-                        "Localidad, Provincia, Telefono, Fax, Movil, EMail, "
-                        "Almacen, Bloq_Fecha, Bloq_Motivo, Password, Cta_Bancaria, "
-                        "Observ) VALUES ("_s +
-                        n + u", "_s + name + u", '', 0, '', '', '', '', '', '', "_s + n +
-                        u", '1899-12-30T00:00:00', '', '', '', '')"_s);
-            cn->Execute(u"INSERT INTO Almacenes (Codigo, Nombre) VALUES ("_s + n + u", "_s + name +
-                        u')');
-        }
+        for (int i = 0; i < texts.size(); ++i)
+            testsupport::insertAgent(*cn, i + 1, texts[i].text);
+        sql({"INSERT INTO Almacenes (Codigo, Nombre) SELECT Codigo, Nombre FROM Agentes",
+             "UPDATE Agentes SET Almacen = Codigo"});
     }
     const QList<testsupport::HostileText>& texts = testsupport::hostileTexts();
 };

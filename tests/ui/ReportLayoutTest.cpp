@@ -11,9 +11,8 @@ TEST(ReportLayout, GroupsStartPagesAndSumExactly) {
     QTemporaryDir dir;
     QFile f(dir.filePath(u"Grupos.rpt"_s));
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("orbenta-report 1\ntitle: Grupos\nheader: Cabecera\ngroup: {field:1}\n"
-            "newpage: group\ngroupheader: Grupo {field:1}\n"
-            "detail: {field:2} | {field:3:importe} | {field:4}\n"
+    f.write("orbenta-report 1\ntitle: Grupos\nheader: Cabecera\ngroup: {field:1}\nnewpage: group\n"
+            "groupheader: Grupo {field:1}\ndetail: {field:2} | {field:3:importe} | {field:4}\n"
             "groupfooter: Suma {field:1} | {sum:3} |\nfooter: Hoja {page} de {pages}\n");
     f.close();
     const struct {
