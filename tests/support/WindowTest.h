@@ -28,6 +28,35 @@ inline bool activate(QWidget* window) {
     return QTest::qWaitForWindowActive(window);
 }
 
+/// What the pick list that `open` shows holds, every line as "cell|cell|...", before
+/// `filter` is typed into it and Enter pressed (Esc when nothing is left to pick, so that a
+/// list that cannot pick ends the test instead of hanging it).
+template <class Open> QStringList pickFrom(Open open, const QString& filter) {
+    QStringList lines;
+    QTimer timer;
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (!dialog)
+            return;
+        auto* table = dialog->findChild<QTableView*>(u"lstSeleccion"_s);
+        for (int r = 0; r < table->model()->rowCount(); ++r) {
+            QStringList cells;
+            for (int c = 0; c < table->model()->columnCount(); ++c)
+                cells << table->model()->index(r, c).data().toString();
+            lines << cells.join(u'|');
+        }
+        auto* f = dialog->findChild<QLineEdit*>(u"txtFiltro"_s);
+        QTest::keyClicks(f, filter);
+        QTest::keyClick(f, Qt::Key_Return);
+        if (dialog->isVisible())
+            QTest::keyClick(f, Qt::Key_Escape);
+    });
+    timer.start(0);
+    open();
+    return lines;
+}
+
 /// A test of one of the component's windows on one engine: the database seeded by the
 /// test's `seed()`, then the window opened modeless through its window class `Cls`,
 /// active and ready for keys. Controls go by their names, as a host finds them. The

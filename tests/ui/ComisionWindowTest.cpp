@@ -24,17 +24,13 @@ protected:
              "(7, 1, 1, 1, 'Pescado'), (7, 1, 1, 2, 'Vegetales')",
              "INSERT INTO Articulos (Cod_Empresa, Codigo, Descripcion, Familia_1, Familia_2, "
              "Familia_3) VALUES (7, 1001, 'Atún claro', 1, 1, 1), (7, 1002, 'Sardinas', 1, 1, 1), "
-             "(7, 1003, 'Leche entera', 1, 2, 0)"});
-        // Agent 1's, with two orphans (a deleted sub-family, a family above every family).
-        const char* rules[] = {"1, 1, 1, 5, 0, 1, 0, 0",      "2, 1, 1, 200, 0, 1, 1, 0",
-                               "3, 1, 1, 7.5, 0, 1, 1, 1",    "4, 1, 1, 8, 1001, 1, 1, 1",
-                               "4, 1, 1, 200, 1002, 1, 1, 1", "1, 1, 1, 3, 0, 6, 0, 0",
-                               "2, 1, 1, 9, 0, 1, 9, 0",      "1, 1, 1, 9, 0, 9, 0, 0",
-                               "1, 1, 2, 4, 0, 1, 0, 0",      "1, 1, 0, 2.5, 0, 2, 0, 0"};
-        for (const char* r : rules)
-            cn->Execute(u"INSERT INTO Agentes_Comisiones (Nivel, Cod_Empresa, Cod_Agente, "
-                        "Comision, Cod_Articulo, Familia_1, Familia_2, Familia_3) VALUES ("_s +
-                        QLatin1String(r) + u')');
+             "(7, 1003, 'Leche entera', 1, 2, 0)",
+             // Agent 1's, with two orphans (a deleted sub-family, a family above every family).
+             "INSERT INTO Agentes_Comisiones (Nivel, Cod_Empresa, Cod_Agente, Comision, "
+             "Cod_Articulo, Familia_1, Familia_2, Familia_3) VALUES (1, 1, 1, 5, 0, 1, 0, 0), "
+             "(2, 1, 1, 200, 0, 1, 1, 0), (3, 1, 1, 7.5, 0, 1, 1, 1), (4, 1, 1, 8, 1001, 1, 1, 1), "
+             "(4, 1, 1, 200, 1002, 1, 1, 1), (1, 1, 1, 3, 0, 6, 0, 0), (2, 1, 1, 9, 0, 1, 9, 0), "
+             "(1, 1, 1, 9, 0, 9, 0, 0), (1, 1, 2, 4, 0, 1, 0, 0), (1, 1, 0, 2.5, 0, 2, 0, 0)"});
     }
     grid::OutlineGrid* g() const { return ctl<grid::OutlineGrid>("vsCom"); }
     controls::HxAgente* txtAgente() const { return ctl<controls::HxAgente>("txtAgente"); }
@@ -70,14 +66,11 @@ protected:
         const QRect rect = g()->visualRect(i);
         if (rect.isEmpty())
             return false;
-        QWidget* destino = g()->viewport()->childAt(rect.center());
-        if (!destino)
-            destino = g()->viewport();
+        QWidget* hijo = g()->viewport()->childAt(rect.center());
+        QWidget* destino = hijo ? hijo : g()->viewport();
         const QPoint p = destino->mapFrom(g()->viewport(), rect.center());
-        if (doble)
-            QTest::mouseDClick(destino, Qt::LeftButton, {}, p);
-        else
-            QTest::mouseClick(destino, Qt::LeftButton, {}, p);
+        QTest::mouseEvent(doble ? QTest::MouseDClick : QTest::MouseClick, destino, Qt::LeftButton,
+                          {}, p);
         return true;
     }
     void clic(const QString& texto) { clic(fila(texto), 3); }
@@ -95,18 +88,8 @@ protected:
     }
     // Picks an article in the list the button opens, if it opens: typing filters, Enter picks.
     void elegirArticulo(const char* filtro) {
-        QTimer elige;
-        elige.setSingleShot(true);
-        QObject::connect(&elige, &QTimer::timeout, [filtro] {
-            if (QWidget* d = QApplication::activeModalWidget()) {
-                auto* f = d->findChild<QLineEdit*>(u"txtFiltro"_s);
-                QTest::keyClicks(f, QString::fromUtf8(filtro));
-                QTest::keyClick(f, Qt::Key_Return);
-            }
-        });
-        elige.start(0);
-        QTest::mouseClick(button("cmdVerArticulos"), Qt::LeftButton);
-        elige.stop();
+        testsupport::pickFrom([&] { QTest::mouseClick(button("cmdVerArticulos"), Qt::LeftButton); },
+                              QString::fromUtf8(filtro));
     }
     QStringList reglas(int agente = 1) {
         return rows(u"SELECT Nivel, Familia_1, Familia_2, Familia_3, Cod_Articulo, Comision FROM "
@@ -364,9 +347,8 @@ TEST_P(ComisionWindow, PrintsWhatTheGridShows) {
         auto* visor = v->findChild<report::Visor*>(u"crvRep"_s);
         EXPECT_EQ(visor->zoomPercent(), 120);
         EXPECT_FALSE(visor->DisplayGroupTree());
-        if (QTest::qWaitForWindowActive(v)) {
-            EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "activation restores the pointer";
-        }
+        EXPECT_TRUE(!QTest::qWaitForWindowActive(v) || !QApplication::overrideCursor())
+            << "activation restores the pointer";
         v->resize(500, 300);
         EXPECT_EQ(visor->geometry(), QRect(0, 0, 500, 300));
         EXPECT_TRUE(visor->geometry().contains(v->findChild<QLabel*>(u"pctLogo"_s)->geometry()));
@@ -479,9 +461,8 @@ TEST_P(ComisionWindow, WhatTheGridShowsIsWhatIsStoredAfterAnyWalk) {
     };
     const auto comoSeMuestra = [](const QString& clave, const QString& texto) {
         const double v = texto.toDouble();
-        if (v == 200 && !clave.startsWith(u'4'))
-            return u"BLOQUEADO"_s;
-        return QString::number(v, 'f', 2).replace(u'.', u',');
+        return v == 200 && !clave.startsWith(u'4') ? u"BLOQUEADO"_s
+                                                   : QString::number(v, 'f', 2).replace(u'.', u',');
     };
     const auto visibles = [&] {
         std::vector<int> out;

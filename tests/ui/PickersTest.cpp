@@ -5,35 +5,6 @@
 
 namespace {
 
-// What the pick list that `open` shows holds, every line as "cell|cell|...", before
-// `filter` is typed into it and Enter pressed (Esc when nothing is left to pick, so that a
-// list that cannot pick ends the test instead of hanging it).
-QStringList pickFrom(const std::function<void()>& open, const QString& filter) {
-    QStringList lines;
-    QTimer timer;
-    timer.setSingleShot(true);
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        QWidget* dialog = QApplication::activeModalWidget();
-        if (!dialog)
-            return;
-        auto* table = dialog->findChild<QTableView*>(u"lstSeleccion"_s);
-        for (int r = 0; r < table->model()->rowCount(); ++r) {
-            QStringList cells;
-            for (int c = 0; c < table->model()->columnCount(); ++c)
-                cells << table->model()->index(r, c).data().toString();
-            lines << cells.join(u'|');
-        }
-        auto* f = dialog->findChild<QLineEdit*>(u"txtFiltro"_s);
-        QTest::keyClicks(f, filter);
-        QTest::keyClick(f, Qt::Key_Return);
-        if (dialog->isVisible())
-            QTest::keyClick(f, Qt::Key_Escape);
-    });
-    timer.start(0);
-    open();
-    return lines;
-}
-
 class ArticlePicker : public testsupport::WindowTest<frmclsComision_Familias> {
 protected:
     void seed() override {
@@ -57,7 +28,7 @@ TEST_P(ArticlePicker, TheFamilysArticlesComeFirstAndAccentsAreIgnored) {
     grid->setRow(0); // "1 - Pescado"
     ASSERT_EQ(grid->TextMatrix(0, 3), u"1 - Pescado"_s);
     const QStringList shown =
-        pickFrom([&] { ctl<QPushButton>(u"cmdVerArticulos"_s)->click(); }, u"ATUN"_s);
+        testsupport::pickFrom([&] { ctl<QPushButton>(u"cmdVerArticulos"_s)->click(); }, u"ATUN"_s);
     EXPECT_EQ(shown, (QStringList{u"7 - Atún claro"_s, u"8 - Sardinas"_s, u"3 - Anchoas"_s,
                                   u"9 - Leche entera"_s}));
     EXPECT_EQ(grid->TextMatrix(1, 3), u"   7 - Atún claro"_s);
@@ -87,7 +58,7 @@ TEST_P(InvoicePicker, F4ListsTheSeriesInvoicesAndEnterLoadsThePickedOne) {
     told(1, "No hay facturas en la serie 9.", "¡Atención!");
     box("txtSerie")->clear();
     type(box("txtSerie"), u"1"_s);
-    const QStringList shown = pickFrom([&] { key(Qt::Key_F4); }, u"inigo"_s);
+    const QStringList shown = testsupport::pickFrom([&] { key(Qt::Key_F4); }, u"inigo"_s);
     const QString fecha = SharedContext::utilidades().FormatoFecha(u"2026-03-02"_s);
     ASSERT_EQ(shown.size(), 3);
     EXPECT_TRUE(shown[0].startsWith(u"12|"_s) && shown[0].endsWith(u"|2 - Eva|80"_s))

@@ -12,11 +12,10 @@ namespace {
 class Visor : public ::testing::Test {
 protected:
     void SetUp() override {
-        QSettings(u"Orbenta"_s, u"ORBTAgentes"_s).clear();
-        ASSERT_TRUE(QSettings(u"Orbenta"_s, u"ORBTAgentes"_s)
-                        .fileName()
-                        .startsWith(qEnvironmentVariable("XDG_CONFIG_HOME")))
+        QSettings s(u"Orbenta"_s, u"ORBTAgentes"_s);
+        ASSERT_TRUE(s.fileName().startsWith(qEnvironmentVariable("XDG_CONFIG_HOME")))
             << "the tests never write the user's settings";
+        s.clear();
     }
     void TearDown() override {
         if (frmView* v = frmView::actual())
