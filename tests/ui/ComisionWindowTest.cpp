@@ -24,7 +24,7 @@ protected:
              "(7, 1, 1, 1, 'Pescado'), (7, 1, 1, 2, 'Vegetales')",
              "INSERT INTO Articulos (Cod_Empresa, Codigo, Descripcion, Familia_1, Familia_2, "
              "Familia_3) VALUES (7, 1001, 'Atún claro', 1, 1, 1), (7, 1002, 'Sardinas', 1, 1, 1), "
-             "(7, 1003, 'Leche entera', 1, 2, 0)",
+             "(7, 1003, 'Leche entera', 1, 2, 0), (7, 999, 'Anchoas', 2, 0, 0)",
              // Agent 1's, with two orphans (a deleted sub-family, a family above every family).
              "INSERT INTO Agentes_Comisiones (Nivel, Cod_Empresa, Cod_Agente, Comision, "
              "Cod_Articulo, Familia_1, Familia_2, Familia_3) VALUES (1, 1, 1, 5, 0, 1, 0, 0), "
@@ -279,8 +279,11 @@ TEST_P(ComisionWindow, ArticlesAreAddedBelowTheNodeAndRulesDeleted) {
     ir(u"1 - Pescado"_s);
     const int pescado = g()->Row();
     presenter->requests.clear();
-    elegirArticulo("sardi"); // already in the grid
-    told(0, "Artículo ya selecionado", " ¡Atención! ");
+    // The family's articles come first; typing filters without regard to case or accents.
+    EXPECT_EQ(testsupport::pickFrom([&] { button("cmdVerArticulos")->click(); }, u"ATUN"_s),
+              (QStringList{"1001 - Atún claro", "1002 - Sardinas", "999 - Anchoas",
+                           "1003 - Leche entera"}));
+    told(0, "Artículo ya selecionado", " ¡Atención! "); // already in the grid
     const int antes = g()->Rows();
     elegirArticulo("1003"); // any article of the catalogue
     ASSERT_EQ(g()->Rows(), antes + 1);

@@ -1,40 +1,8 @@
-// The pick lists: the commission window's article search puts the family's articles first,
-// the invoice window lists a series' invoices to pick from; typing filters without regard
-// to case or accents, Enter picks.
+// The invoice window's pick list: a series' invoices to pick from; typing filters without
+// regard to case or accents, Enter picks.
 #include "WindowTest.h"
 
 namespace {
-
-class ArticlePicker : public testsupport::WindowTest<frmclsComision_Familias> {
-protected:
-    void seed() override {
-        auto e = shareCompany();
-        e->setCodEmpresaArticulos(1);
-        e->setNombreNivel(0, u"Familia"_s);
-        sql({"INSERT INTO Agentes (Codigo, Nombre) VALUES (1, 'Ana')",
-             "INSERT INTO Familias_1 (Cod_Empresa, Codigo, Nombre) VALUES (1, 1, 'Pescado'), "
-             "(1, 2, 'Lácteos')",
-             "INSERT INTO Articulos (Cod_Empresa, Codigo, Descripcion, Familia_1, Familia_2, "
-             "Familia_3) VALUES (1, 7, 'Atún claro', 1, 0, 0), (1, 8, 'Sardinas', 1, 0, 0), "
-             "(1, 9, 'Leche entera', 2, 0, 0), (1, 3, 'Anchoas', 2, 0, 0)"});
-    }
-};
-
-TEST_P(ArticlePicker, TheFamilysArticlesComeFirstAndAccentsAreIgnored) {
-    enter(ctl<controls::HxAgente>(u"txtAgente"_s)->editor(), u"1"_s);
-    auto* grid = ctl<grid::OutlineGrid>(u"vsCom"_s);
-    grid->setFocus();
-    ASSERT_GT(grid->Rows(), 0) << presenter->requests.value(0).text.toStdString();
-    grid->setRow(0); // "1 - Pescado"
-    ASSERT_EQ(grid->TextMatrix(0, 3), u"1 - Pescado"_s);
-    const QStringList shown =
-        testsupport::pickFrom([&] { ctl<QPushButton>(u"cmdVerArticulos"_s)->click(); }, u"ATUN"_s);
-    EXPECT_EQ(shown, (QStringList{u"7 - Atún claro"_s, u"8 - Sardinas"_s, u"3 - Anchoas"_s,
-                                  u"9 - Leche entera"_s}));
-    EXPECT_EQ(grid->TextMatrix(1, 3), u"   7 - Atún claro"_s);
-}
-
-ORBENTA_ENGINE_TESTS(ArticlePicker);
 
 class InvoicePicker : public testsupport::WindowTest<frmclsCambioFactura> {
 protected:
