@@ -15,20 +15,19 @@ controls::HxTextBox* clave(QWidget& d, int i) {
     return d.findChild<controls::HxTextBox*>(u"txtPassword("_s + QString::number(i) + u')');
 }
 
-class AgentDialogs : public testsupport::ComponentTest {
-protected:
-    // Shows `dialog` modally, as the agent window does, and runs `act` on it once it is up.
-    template <class Dialog, class Act> void modal(Dialog& dialog, Act act) {
-        bool acted = false;
-        QTimer::singleShot(0, [&] {
-            QApplication::setActiveWindow(&dialog);
-            act();
-            acted = true;
-        });
-        dialog.Mostrar(1, nullptr);
-        EXPECT_TRUE(acted);
-    }
-};
+// Shows `dialog` modally, as the agent window does, and runs `act` on it once it is up.
+template <class Dialog, class Act> void modal(Dialog& dialog, Act act) {
+    bool acted = false;
+    QTimer::singleShot(0, [&] {
+        QApplication::setActiveWindow(&dialog);
+        act();
+        acted = true;
+    });
+    dialog.Mostrar(1, nullptr);
+    EXPECT_TRUE(acted);
+}
+
+class AgentDialogs : public testsupport::ComponentTest {};
 
 TEST_P(AgentDialogs, BankNamesByCode) {
     const auto& texts = testsupport::hostileTexts();
@@ -116,6 +115,69 @@ TEST_P(AgentDialogs, SearchListsEveryAgentByNameAndAnswersTheChosenCode) {
 
 ORBENTA_ENGINE_TESTS(AgentDialogs);
 
+// Find as you type: what is typed narrows the list, the keys of the dialog keep their meaning.
+class AgentSearchTyping : public AgentDialogs {};
+
+TEST_P(AgentSearchTyping, TypingFiltersByNameOrCodeAndEnterPicksTheHighlightedLine) {
+    cn->Execute(u"INSERT INTO Agentes (Codigo, Nombre) VALUES (3, 'Álvaro Núñez'), (12, "
+                "'Carmen Ruiz'), (120, 'Beatriz Alvear'), (45, 'Ñandú López'), (7, NULL)"_s);
+    // The keys ("⌫" Backspace, "↓" the down arrow, anything else typed as it is), the
+    // lines the list shows, the text the tag shows, and the code Enter then picks (-1:
+    // none, the dialog stays open).
+    const struct {
+        const char* keys;
+        QStringList shown;
+        const char* tag;
+        int picked;
+    } cases[] = {
+        {"alv", {"03 - Álvaro Núñez", "120 - Beatriz Alvear"}, "alv", 3},
+        {"alv↓", {"03 - Álvaro Núñez", "120 - Beatriz Alvear"}, "alv", 120},
+        {"ALVE", {"120 - Beatriz Alvear"}, "ALVE", 120},
+        {"12↓", {"120 - Beatriz Alvear", "12 - Carmen Ruiz"}, "12", 12},
+        {"07", {"07 - "}, "07", 7},
+        {"nandu l", {"45 - Ñandú López"}, "nandu l", 45},
+        {"alvx", {}, "alvx", -1},
+        {"alvx⌫", {"03 - Álvaro Núñez", "120 - Beatriz Alvear"}, "alv", 3},
+        {"zz⌫⌫⌫↓",
+         {"07 - ", "03 - Álvaro Núñez", "120 - Beatriz Alvear", "12 - Carmen Ruiz",
+          "45 - Ñandú López"},
+         "",
+         3},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.keys);
+        frmAgentes_Buscar dlg;
+        bool open = true;
+        modal(dlg, [&] {
+            auto* list = lista(dlg);
+            for (const QChar k : QString::fromUtf8(c.keys))
+                if (k == u'⌫')
+                    QTest::keyClick(list, Qt::Key_Backspace);
+                else if (k == u'↓')
+                    QTest::keyClick(list, Qt::Key_Down);
+                else
+                    QTest::keyClicks(list, QString(k));
+            QStringList shown;
+            for (int i = 0; i < list->ListCount(); ++i)
+                shown << list->List(i);
+            EXPECT_EQ(shown, c.shown); // SQLite lists a NULL name first
+            EXPECT_EQ(boton(dlg, "cmdAceptar")->isEnabled(), !shown.isEmpty());
+            const auto* tag = dlg.findChild<QLabel*>(u"lblFiltro"_s);
+            EXPECT_EQ(tag && tag->isVisible() ? tag->text() : u"(none)"_s,
+                      *c.tag ? QString::fromUtf8(c.tag) : u"(none)"_s);
+            QTest::keyClick(list, Qt::Key_Return);
+            open = dlg.isVisible();
+            if (open)
+                QTest::keyClick(list, Qt::Key_Escape);
+        });
+        EXPECT_EQ(open, c.picked < 0);
+        EXPECT_EQ(dlg.CodigoSeleccionado, qMax(c.picked, 0));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, AgentSearchTyping, ::testing::Values(testsupport::Engine::SQLite),
+                         testsupport::engineName);
+
 // The current password first, the new one twice; a refusal keeps the dialog and the text.
 TEST(Credenciales, ChecksTheOldPasswordAndTheRepetition) {
     auto presenter = std::make_shared<ui::RecordingPresenter>();
@@ -129,8 +191,7 @@ TEST(Credenciales, ChecksTheOldPasswordAndTheRepetition) {
         QTest::keyClicks(clave(dlg, i), text);
     };
     bool stillOpen = false;
-    QTimer::singleShot(0, [&] {
-        QApplication::setActiveWindow(&dlg);
+    modal(dlg, [&] {
         EXPECT_EQ(dlg.windowTitle(), u"Establecer Contraseña"_s);
         EXPECT_EQ(clave(dlg, 0)->echoMode(), QLineEdit::Password);
         typeInto(0, u"secreto"_s); // letter case counts
@@ -162,7 +223,6 @@ TEST(Credenciales, ChecksTheOldPasswordAndTheRepetition) {
         if (dlg.isVisible())
             boton(dlg, "cmdCencelarPwd")->click();
     });
-    dlg.Mostrar(1, nullptr);
     EXPECT_TRUE(stillOpen);
     EXPECT_TRUE(dlg.OK());
     EXPECT_EQ(dlg.NewPassword, u"nueva-clave-de-mas-d"_s);
@@ -170,15 +230,13 @@ TEST(Credenciales, ChecksTheOldPasswordAndTheRepetition) {
 
     // An agent without a password; two empty new boxes are a valid new (empty) password.
     frmCredenciales empty;
-    QTimer::singleShot(0, [&] { boton(empty, "cmdAceparPwd")->click(); });
-    empty.Mostrar(1, nullptr);
+    modal(empty, [&] { boton(empty, "cmdAceparPwd")->click(); });
     EXPECT_TRUE(empty.OK());
     EXPECT_EQ(empty.NewPassword, QString());
 
     // Enter on a focused Cancelar cancels, even with a valid entry in the boxes.
     frmCredenciales cancelled;
-    QTimer::singleShot(0, [&] {
-        QApplication::setActiveWindow(&cancelled);
+    modal(cancelled, [&] {
         clave(cancelled, 2)->setFocus();
         QTest::keyClick(clave(cancelled, 2), Qt::Key_Tab);
         QTest::keyClick(boton(cancelled, "cmdAceparPwd"), Qt::Key_Tab);
@@ -188,7 +246,6 @@ TEST(Credenciales, ChecksTheOldPasswordAndTheRepetition) {
         if (cancelled.isVisible())
             boton(cancelled, "cmdCencelarPwd")->click();
     });
-    cancelled.Mostrar(1, nullptr);
     EXPECT_FALSE(cancelled.OK());
     EXPECT_FALSE(cancelled.isVisible());
     ui::setPresenter(nullptr);

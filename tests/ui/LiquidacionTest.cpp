@@ -65,31 +65,23 @@ protected:
 TEST_P(Liquidacion, TheSheetShowsEachAgentsMonthsTotalsWithholdingAndNet) {
     const QDate desde(2026, 1, 1), hasta(2026, 2, 28);
     const QString fecha = utilidades::regional().toString(QDate::currentDate(), u"dd/MM/yyyy"_s);
-    const QStringList cabecera = {u"Distribuciones Norte"_s, u"Liquidación de Agentes"_s,
-                                  u"Del 01/01/2026 al 28/02/2026"_s};
-    const QStringList ana = {u"AGENTE: 1 - Ana"_s,
-                             u"Cuenta bancaria: 2100 0418 45 0200051332"_s,
-                             u"Mes Ventas Comisión ventas Comisión cobros"_s,
-                             u"Enero 2026 1234,57 61,73 20,00"_s,
-                             u"Febrero 2026 12345,67 617,28 123,45"_s,
-                             u"Total 13580,24 679,01 143,45"_s,
-                             u"Comisiones (ventas + cobros) 822,46"_s,
-                             u"Retención IRPF (15,00 %) 123,37"_s,
-                             u"Neto a pagar 699,09"_s};
-    const QStringList otro = {
-        u"Cuenta bancaria: (sin cuenta)"_s,  u"Mes Ventas Comisión ventas Comisión cobros"_s,
-        u"Enero 2026 0,00 0,00 0,00"_s,      u"Febrero 2026 1999,98 80,30 20,00"_s,
-        u"Total 1999,98 80,30 20,00"_s,      u"Comisiones (ventas + cobros) 100,30"_s,
-        u"Retención IRPF (15,00 %) 15,04"_s, u"Neto a pagar 85,26"_s};
-    const QStringList oculto = {u"AGENTE: 3 - Agente 3"_s,
-                                u"Cuenta bancaria: 2100 0000 00 0000000000"_s,
-                                u"Mes Ventas Comisión ventas Comisión cobros"_s,
-                                u"Enero 2026 500,00 25,00 5,00"_s,
-                                u"Febrero 2026 0,00 0,00 0,00"_s,
-                                u"Total 500,00 25,00 5,00"_s,
-                                u"Comisiones (ventas + cobros) 30,00"_s,
-                                u"Retención IRPF (7,50 %) 2,25"_s,
-                                u"Neto a pagar 27,75"_s};
+    const QStringList cabecera = u"Distribuciones Norte|Liquidación de Agentes|"
+                                 "Del 01/01/2026 al 28/02/2026"_s.split(u'|');
+    const QStringList ana = u"AGENTE: 1 - Ana|Cuenta bancaria: 2100 0418 45 0200051332|"
+                            "Mes Ventas Comisión ventas Comisión cobros|"
+                            "Enero 2026 1234,57 61,73 20,00|Febrero 2026 12345,67 617,28 123,45|"
+                            "Total 13580,24 679,01 143,45|Comisiones (ventas + cobros) 822,46|"
+                            "Retención IRPF (15,00 %) 123,37|Neto a pagar 699,09"_s.split(u'|');
+    const QStringList otro = u"Cuenta bancaria: (sin cuenta)|"
+                             "Mes Ventas Comisión ventas Comisión cobros|Enero 2026 0,00 0,00 0,00|"
+                             "Febrero 2026 1999,98 80,30 20,00|Total 1999,98 80,30 20,00|"
+                             "Comisiones (ventas + cobros) 100,30|Retención IRPF (15,00 %) 15,04|"
+                             "Neto a pagar 85,26"_s.split(u'|');
+    const QStringList oculto = u"AGENTE: 3 - Agente 3|Cuenta bancaria: 2100 0000 00 0000000000|"
+                               "Mes Ventas Comisión ventas Comisión cobros|"
+                               "Enero 2026 500,00 25,00 5,00|Febrero 2026 0,00 0,00 0,00|"
+                               "Total 500,00 25,00 5,00|Comisiones (ventas + cobros) 30,00|"
+                               "Retención IRPF (7,50 %) 2,25|Neto a pagar 27,75"_s.split(u'|');
     const auto pie = [&](int p, int n) -> QString {
         return u"Página "_s + QString::number(p) + u" de "_s + QString::number(n) + u" · "_s +
                fecha;
