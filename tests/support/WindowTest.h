@@ -28,6 +28,13 @@ inline bool activate(QWidget* window) {
     return QTest::qWaitForWindowActive(window);
 }
 
+/// The lines of `report` exported as PDF.
+inline QStringList printed(report::Report& report) {
+    QTemporaryDir dir;
+    report.ExportPdf(dir.filePath(u"hoja.pdf"_s));
+    return pdfLines(dir.filePath(u"hoja.pdf"_s));
+}
+
 /// What the pick list that `open` shows holds, every line as "cell|cell|...", before
 /// `filter` is typed into it and Enter pressed (Esc when nothing is left to pick, so that a
 /// list that cannot pick ends the test instead of hanging it).

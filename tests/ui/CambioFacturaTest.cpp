@@ -59,7 +59,6 @@ protected:
     }
     controls::HxAgente* actual() { return ctl<controls::HxAgente>("txtAgenteActual"); }
     controls::HxAgente* nuevo() { return ctl<controls::HxAgente>("txtNuevoAgente"); }
-    QPushButton* aceptar() { return ctl<QPushButton>("cmdAceptar"); }
     void load(const char* serie, const char* numero) {
         enter(box("txtSerie"), QString::fromUtf8(serie));
         enter(box("txtFactura"), QString::fromUtf8(numero));
@@ -81,7 +80,7 @@ protected:
 
 TEST_P(CambioFacturaWindow, LoadsAnInvoiceAndMovesItToAnotherAgent) {
     EXPECT_EQ(w->windowTitle(), u"Cambio de Agente en Factura"_s);
-    EXPECT_FALSE(aceptar()->isEnabled());
+    EXPECT_FALSE(button("cmdAceptar")->isEnabled());
     for (QLabel* label : w->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
         EXPECT_TRUE(label->buddy()) << "names its field: " << label->objectName().toStdString();
     for (const char* grey : {"txtTotal", "txtImporte_Costo", "txtFecha"})
@@ -90,7 +89,7 @@ TEST_P(CambioFacturaWindow, LoadsAnInvoiceAndMovesItToAnotherAgent) {
     EXPECT_TRUE(box("txtSerie")->isEnabled());
     enter(box("txtFactura"), u"10"_s);
     EXPECT_FALSE(box("txtSerie")->isEnabled() || box("txtFactura")->isEnabled());
-    EXPECT_TRUE(aceptar()->isEnabled());
+    EXPECT_TRUE(button("cmdAceptar")->isEnabled());
     EXPECT_EQ((QStringList{QString::number(actual()->Codigo()), actual()->Nombre(),
                            box("txtTotal")->Text(), box("txtImporte_Costo")->Text()}),
               (QStringList{"1", "Agente 1", "171", "100"}));
@@ -114,11 +113,11 @@ TEST_P(CambioFacturaWindow, LoadsAnInvoiceAndMovesItToAnotherAgent) {
     EXPECT_EQ(days(), QStringList({"1|-171|-100", "2|171|100"}));
     EXPECT_TRUE(box("txtSerie")->isEnabled());
     EXPECT_TRUE(box("txtFactura")->Text().isEmpty());
-    EXPECT_FALSE(aceptar()->isEnabled());
+    EXPECT_FALSE(button("cmdAceptar")->isEnabled());
     EXPECT_EQ(nuevo()->Codigo(), 0);
     load("2", "11"); // without agent: only the new one gains
     type(nuevo(), u"3"_s);
-    aceptar()->click();
+    button("cmdAceptar")->click();
     EXPECT_EQ(days(), QStringList({"1|-171|-100", "2|171|100", "3|50.5|20"}));
 }
 
@@ -222,7 +221,7 @@ TEST_P(CambioFacturaWindow, AFailureWhileMovingWritesNothingAndIsTheOneReported)
         EXPECT_EQ(agentOf(10), QStringList({"1"}));
         EXPECT_TRUE(days().isEmpty());
         EXPECT_EQ(cn->transactionLevel(), 0);
-        EXPECT_TRUE(aceptar()->isEnabled()) << "still loaded";
+        EXPECT_TRUE(button("cmdAceptar")->isEnabled()) << "still loaded";
         c.cause(false);
         key(Qt::Key_F9);
         EXPECT_EQ(days(), QStringList({"1|-171|-100", "2|171|100"}));
@@ -271,7 +270,7 @@ TEST_P(CambioFacturaWindow, AnInvoiceMovedByAnotherUserSinceLoadingIsNotMovedAga
         EXPECT_EQ(agentOf(10), QStringList({"2"}));
         EXPECT_EQ(days(), QStringList({"1|0|0", "2|171|100"})) << "each day total is its invoices";
         EXPECT_EQ(cn->transactionLevel(), 0);
-        EXPECT_FALSE(aceptar()->isEnabled());
+        EXPECT_FALSE(button("cmdAceptar")->isEnabled());
         EXPECT_EQ(box("txtSerie")->Text(), u"1"_s);
         ASSERT_TRUE(box("txtFactura")->hasFocus());
         QTest::keyClick(box("txtFactura"), Qt::Key_Return);

@@ -24,20 +24,6 @@ protected:
                     "VALUES (1, 'Distribuciones Norte', 1)"_s);
         cn->Execute(u"INSERT INTO Agentes (Codigo, Nombre) VALUES (1, 'Ana')"_s);
     }
-    // Agent 1's rules, each "nivel, comision, articulo, f1, f2, f3".
-    void reglas(std::initializer_list<const char*> valores) {
-        for (const char* v : valores)
-            cn->Execute(
-                u"INSERT INTO Agentes_Comisiones (Cod_Empresa, Cod_Agente, Nivel, Comision, "
-                "Cod_Articulo, Familia_1, Familia_2, Familia_3) VALUES (1, 1, "_s +
-                QLatin1String(v) + u')');
-    }
-    // The lines of the report exported as PDF.
-    static QStringList impreso(report::Report& r) {
-        QTemporaryDir dir;
-        r.ExportPdf(dir.filePath(u"hoja.pdf"_s));
-        return testsupport::pdfLines(dir.filePath(u"hoja.pdf"_s));
-    }
     // The agent's rows as the commission window shows them, without the window.
     std::unique_ptr<grid::OutlineModel> filas() {
         auto m = std::make_unique<grid::OutlineModel>(11);
@@ -193,18 +179,16 @@ TEST_P(ComisionReport, ALogonOfAnotherDatabaseIsRefusedBeforeWriting) {
 // Names at the schema's limit print cut with an ellipsis; line breaks print as blanks.
 TEST_P(ComisionReport, LongAndOddNamesPrint) {
     const QString largo = QString(254, u'N') + u'Z';
-    const QString q = u'\'' + largo + u'\'';
-    cn->Execute(u"INSERT INTO Familias_1 (Cod_Empresa, Codigo, Nombre) VALUES (1, 1, "_s + q +
-                u')');
-    cn->Execute(u"INSERT INTO Familias_2 (Cod_Empresa, Familia_1, Codigo, Nombre) "
-                "VALUES (1, 1, 1, "_s +
-                q + u')');
-    cn->Execute(u"INSERT INTO Articulos (Cod_Empresa, Codigo, Descripcion, Familia_1, "
-                "Familia_2, Familia_3) VALUES (1, 2147483647, "_s +
-                q + u", 1, 1, 0)"_s);
-    sql({"INSERT INTO Familias_1 (Cod_Empresa, Codigo, Nombre) VALUES (1, 2, 'Línea\nsegunda')"});
-    reglas({"1, 10, 0, 1, 0, 0", "2, 7, 0, 1, 1, 0", "3, 4.5, 2147483647, 1, 1, 0",
-            "1, 3, 0, 2, 0, 0"});
+    cn->Execute(u"INSERT INTO Familias_1 (Cod_Empresa, Codigo, Nombre) VALUES (1, 1, '"_s + largo +
+                u"')"_s);
+    sql({"INSERT INTO Familias_2 (Cod_Empresa, Familia_1, Codigo, Nombre) SELECT 1, 1, 1, Nombre "
+         "FROM Familias_1",
+         "INSERT INTO Articulos (Cod_Empresa, Codigo, Descripcion, Familia_1, Familia_2, "
+         "Familia_3) SELECT 1, 2147483647, Nombre, 1, 1, 0 FROM Familias_1",
+         "INSERT INTO Familias_1 (Cod_Empresa, Codigo, Nombre) VALUES (1, 2, 'Línea\nsegunda')",
+         "INSERT INTO Agentes_Comisiones (Cod_Empresa, Cod_Agente, Nivel, Comision, Cod_Articulo, "
+         "Familia_1, Familia_2, Familia_3) VALUES (1, 1, 1, 10, 0, 1, 0, 0), (1, 1, 2, 7, 0, 1, 1, "
+         "0), (1, 1, 3, 4.5, 2147483647, 1, 1, 0), (1, 1, 1, 3, 0, 2, 0, 0)"});
     QStringList raras = {u"2 - Línea segunda 3,00"_s};
     if (GetParam() == testsupport::Engine::SQLite) {
         sql({"INSERT INTO Familias_1 (Cod_Empresa, Codigo, Nombre) VALUES (1, 3, 'Nu' || "
@@ -216,7 +200,7 @@ TEST_P(ComisionReport, LongAndOddNamesPrint) {
     auto r = InformeComisiones::Preparar(*m, 1, u"Ana\nMaría\tGil"_s);
     EXPECT_EQ(rowsOf(*cn, u"SELECT Elemento FROM Listado_Desc_Comis ORDER BY Orden"_s).value(2),
               u"\t\t\t2147483647 - "_s + largo);
-    const QStringList lines = impreso(*r);
+    const QStringList lines = testsupport::printed(*r);
     ASSERT_GE(lines.size(), 4 + 3 + raras.size());
     EXPECT_EQ(lines[0], u"Distribuciones Norte"_s);
     EXPECT_EQ(lines[2], u"AGENTE: 1 - Ana María Gil"_s);

@@ -3,12 +3,6 @@
 
 namespace {
 
-QStringList impreso(report::Report& r) {
-    QTemporaryDir dir;
-    r.ExportPdf(dir.filePath(u"hoja.pdf"_s));
-    return testsupport::pdfLines(dir.filePath(u"hoja.pdf"_s));
-}
-
 class Liquidacion : public testsupport::ComponentTest {
 protected:
     void SetUp() override {
@@ -86,7 +80,7 @@ TEST_P(Liquidacion, TheSheetShowsEachAgentsMonthsTotalsWithholdingAndNet) {
         return u"Página "_s + QString::number(p) + u" de "_s + QString::number(n) + u" · "_s +
                fecha;
     };
-    const QStringList lineas = impreso(*InformeLiquidacion::Preparar(0, desde, hasta));
+    const QStringList lineas = testsupport::printed(*InformeLiquidacion::Preparar(0, desde, hasta));
     const qsizetype corte = lineas.indexOf(pie(1, 2));
     ASSERT_GT(corte, 0) << lineas.join(u'\n').toStdString();
     EXPECT_EQ(lineas.mid(0, corte + 1), cabecera + ana + QStringList{pie(1, 2)});
@@ -110,11 +104,12 @@ TEST_P(Liquidacion, TheSheetShowsEachAgentsMonthsTotalsWithholdingAndNet) {
     EXPECT_EQ(grupos, (QStringList{u"1 - Ana"_s, u"2 - "_s + hostil}));
 
     // Named, an agent is settled even when not to be printed, or without movements.
-    EXPECT_EQ(impreso(*InformeLiquidacion::Preparar(3, desde, hasta)),
+    EXPECT_EQ(testsupport::printed(*InformeLiquidacion::Preparar(3, desde, hasta)),
               cabecera + oculto + QStringList{pie(1, 1)});
-    EXPECT_EQ(impreso(*InformeLiquidacion::Preparar(4, desde, hasta)).mid(6, 4).join(u'|'),
-              u"Enero 2026 0,00 0,00 0,00|Febrero 2026 0,00 0,00 0,00|Total 0,00 0,00 0,00|"
-              "Comisiones (ventas + cobros) 0,00"_s);
+    EXPECT_EQ(
+        testsupport::printed(*InformeLiquidacion::Preparar(4, desde, hasta)).mid(6, 4).join(u'|'),
+        u"Enero 2026 0,00 0,00 0,00|Febrero 2026 0,00 0,00 0,00|Total 0,00 0,00 0,00|"
+        "Comisiones (ventas + cobros) 0,00"_s);
 }
 
 // What cannot be settled is refused in Spanish, saying why (an unknown agent: CliTest).
