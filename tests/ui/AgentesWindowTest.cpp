@@ -156,7 +156,6 @@ TEST_P(AgentesWindow, SavesTheAgentAndItsBank) {
     }
 }
 
-// Stored names show and save as written; the maximum length limits only typing and pasting.
 TEST_P(AgentesWindow, StoredNamesShowAndSaveAsWrittenAndTypingIsLimited) {
     for (const auto& [what, name] : testsupport::hostileTexts()) {
         SCOPED_TRACE(what);

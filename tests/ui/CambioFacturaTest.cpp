@@ -228,7 +228,6 @@ TEST_P(CambioFacturaWindow, AFailureWhileMovingWritesNothingAndIsTheOneReported)
     }
 }
 
-// Another user's move of the invoice, committed before Aceptar or while it waits for it.
 TEST_P(CambioFacturaWindow, AnInvoiceMovedByAnotherUserSinceLoadingIsNotMovedAgain) {
     for (const bool committing : {false, true}) {
         SCOPED_TRACE(committing ? "committing meanwhile" : "committed before");
@@ -351,7 +350,6 @@ TEST_P(CambioFacturaWindow, TwoUsersMovingInvoicesInOppositeDirectionsBothSuccee
 
 ORBENTA_ENGINE_TESTS(CambioFacturaWindow);
 
-// Each of the demo data's day totals is the sum of its invoices as the window reckons them.
 class DemoDayTotals : public testsupport::EngineTest {};
 
 TEST_P(DemoDayTotals, AreTheSumOfTheWindowsInvoiceTotals) {

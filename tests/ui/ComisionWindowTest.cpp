@@ -86,7 +86,6 @@ protected:
         ASSERT_TRUE(g()->editor());
         QTest::keyClick(g()->editor(), fin);
     }
-    // Picks an article in the list the button opens, if it opens: typing filters, Enter picks.
     void elegirArticulo(const char* filtro) {
         testsupport::pickFrom([&] { QTest::mouseClick(button("cmdVerArticulos"), Qt::LeftButton); },
                               QString::fromUtf8(filtro));
@@ -330,7 +329,6 @@ TEST_P(ComisionWindow, EscClearsThenClosesAndOnlySalirRaisesUnload) {
     EXPECT_EQ(cls->window(), nullptr);
 }
 
-// The grid's rows print as shown; the viewer opens at 120 %.
 TEST_P(ComisionWindow, PrintsWhatTheGridShows) {
     testsupport::useInstalledReports(*cn);
     cn->Execute(u"INSERT INTO Empresas (Codigo, Nombre, Cod_Empresa_Articulos) "
@@ -369,7 +367,6 @@ TEST_P(ComisionWindow, PrintsWhatTheGridShows) {
     EXPECT_TRUE(lineas.value(lineas.size() - 1).startsWith(u"Página 1 de 1"_s));
 }
 
-// While another print holds the work table, the line under the grid paints that it waits.
 TEST_P(ComisionWindow, APrintWaitingForAnotherOneSaysSoOnTheWindow) {
     testsupport::useInstalledReports(*cn);
     elegir("1");
@@ -403,7 +400,6 @@ TEST_P(ComisionWindow, APrintWaitingForAnotherOneSaysSoOnTheWindow) {
     EXPECT_EQ(rows(u"SELECT Elemento FROM Listado_Desc_Comis"_s), QStringList{"de otro"});
 }
 
-// A report whose reading fails, or whose subreport is missing, fails and gives the lock back.
 TEST_P(ComisionWindow, AFailedReportGivesTheLockBack) {
     QTemporaryDir dir;
     QDir(dir.path()).mkdir(u"Rpt"_s);

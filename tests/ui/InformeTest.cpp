@@ -112,7 +112,6 @@ TEST_P(ComisionReport, TheViewerBrowsesTheSheetByGroup) {
     EXPECT_TRUE(nueva.isNull());
 }
 
-// A logon of another database is refused before writing, never naming a password.
 TEST_P(ComisionReport, ALogonOfAnotherDatabaseIsRefusedBeforeWriting) {
     sql({"INSERT INTO Familias_1 (Cod_Empresa, Codigo, Nombre) VALUES (1, 1, 'Aceites')",
          "INSERT INTO Listado_Desc_Comis (Elemento, Porcentaje) VALUES ('de otro', '1,00')"});
@@ -216,8 +215,6 @@ TEST_P(ComisionReport, LongAndOddNamesPrint) {
 }
 
 ORBENTA_ENGINE_TESTS(ComisionReport);
-
-// Subreport cycles, FIFOs, devices and files too large are refused, never read.
 
 TEST(ReportFile, CyclesFifosAndDevicesAreRefused) {
     QTemporaryDir dir;

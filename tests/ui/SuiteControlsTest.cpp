@@ -171,7 +171,6 @@ TEST(SuiteFileDialogs, TheSaveDialogOnTheDatabaseFolderLosesNoCommittedRow) {
               QStringList({"1", "2", "3", "4"}));
 }
 
-// The text field hands its handler the control characters too, as codes it may change.
 TEST(Controls, KeyPressCarriesControlCharacters) {
     controls::HxTextBox box;
     QList<int> seen;
@@ -197,7 +196,6 @@ TEST(Controls, KeyPressCarriesControlCharacters) {
     EXPECT_EQ(seen, (QList<int>{'a', 'b', 8, 8, 27, 1, 13}));
 }
 
-// The agent field offers the same codes; a handler's focus move on Enter is kept.
 TEST(Controls, AgentFieldKeyPressAndFocusFollowTheTextField) {
     QWidget form;
     auto* agent = new controls::HxAgente(&form);

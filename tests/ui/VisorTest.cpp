@@ -39,9 +39,7 @@ protected:
     QTemporaryDir dir;
 };
 
-// Arrows and Page Up/Down step through 50, 75, 100, 125, 150, 200 %, the page's width and
-// the whole page, from wherever the zoom is (120 % as the commission sheet opens); a
-// typed percentage stays as typed.
+// From wherever the zoom is (120 % as the commission sheet opens); a typed one stays as typed.
 TEST_F(Visor, TheZoomStepsThroughUsualZoomsAndFits) {
     report::Visor* visor = abrir(u"Prueba"_s, 120);
     ASSERT_TRUE(visor);
@@ -108,8 +106,7 @@ TEST_F(Visor, TheWindowRemembersItsSizeAndPlace) {
     EXPECT_EQ(frmView::actual()->geometry(), dejada);
 }
 
-// Save as PDF proposes the report's title as the name, in the current folder, whatever
-// the title holds.
+// In the current folder, whatever the title holds.
 TEST_F(Visor, ThePdfIsProposedUnderTheReportsTitle) {
     const struct {
         QString titulo, nombre;
@@ -137,8 +134,6 @@ TEST_F(Visor, ThePdfIsProposedUnderTheReportsTitle) {
     }
 }
 
-// A PDF that cannot be written is told in a message box, twice alike, and the viewer
-// stays open: nothing of the failure leaves the click.
 TEST_F(Visor, APdfThatCannotBeWrittenIsToldAndTheViewerStays) {
     auto presenter = std::make_shared<ui::RecordingPresenter>();
     ui::setPresenter(presenter);
