@@ -64,8 +64,8 @@ template <class Open> QStringList pickFrom(Open open, const QString& filter) {
     return lines;
 }
 
-/// A test of one of the component's windows on one engine: the database seeded by the
-/// test's `seed()`, then the window opened modeless through its window class `Cls`,
+/// A test of one of the component's windows on one engine: the company shared, the database
+/// seeded by the test's `seed()`, then the window opened modeless through its window class `Cls`,
 /// active and ready for keys. Controls go by their names, as a host finds them. The
 /// default locale is restored afterwards.
 template <class Cls> class WindowTest : public ComponentTest {
@@ -76,6 +76,7 @@ protected:
         ComponentTest::SetUp();
         if (IsSkipped())
             return;
+        shareCompany();
         seed();
         open();
     }
@@ -84,8 +85,8 @@ protected:
         QLocale::setDefault(saved_);
         ComponentTest::TearDown();
     }
-    /// What the window opens on; by default only the shared company.
-    virtual void seed() { shareCompany(); }
+    /// What the window opens on; by default nothing more than the company.
+    virtual void seed() {}
     /// Opens a fresh window (closing the one open before).
     void open() {
         cls.reset();

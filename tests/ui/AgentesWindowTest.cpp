@@ -12,7 +12,6 @@ namespace {
 class AgentesWindow : public testsupport::WindowTest<frmclsAgente> {
 protected:
     void seed() override {
-        shareCompany();
         sql({"INSERT INTO Agentes (Codigo, Nombre, Direccion, Cp, Localidad, Provincia, Telefono, "
              "Fax, Movil, EMail, Almacen, Bloqueado, Bloq_Fecha, Bloq_Motivo, ComisVentas, "
              "ComisCobros, Retencion_IRPF, NoImpLiquidacion, Password, Cta_Bancaria, Observ) "

@@ -650,10 +650,8 @@ TEST_P(ComisionWindow, WhatTheGridShowsIsWhatIsStoredAfterAnyWalk) {
                 ASSERT_FALSE(vista->visualRect(g()->grid()->indexOf(actual, 3)).isEmpty())
                     << "the current row is folded away";
             }
-            if (button("cmdVerArticulos")->isEnabled()) {
-                ASSERT_GE(actual, 0);
-                ASSERT_EQ(g()->TextMatrix(actual, 7), u"3"_s);
-            }
+            ASSERT_TRUE(!button("cmdVerArticulos")->isEnabled() ||
+                        (actual >= 0 && g()->TextMatrix(actual, 7) == u"3"_s));
             ASSERT_TRUE(tasa()->text().isEmpty() || actual >= 0);
         }
         if (QLineEdit* e = g()->editor())

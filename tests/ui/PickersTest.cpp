@@ -7,7 +7,6 @@ namespace {
 class InvoicePicker : public testsupport::WindowTest<frmclsCambioFactura> {
 protected:
     void seed() override {
-        shareCompany();
         sql({"INSERT INTO Agentes (Codigo, Nombre) VALUES (1, 'Íñigo <b>Ruiz</b>'), (2, 'Eva')",
              "INSERT INTO Facturas (Serie, Codigo, Fecha, Agente, ImporteB, TDto1, Dto1, TDto2, "
              "Dto2, Importe_Costo) VALUES (1, 10, '2026-03-02T00:00:00', 1, 200, 0, 10, 0, 5, "

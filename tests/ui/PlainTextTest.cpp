@@ -45,7 +45,6 @@ QString toolTipAt(QWidget* target, QPoint pos) {
 class HostileNames : public testsupport::WindowTest<frmclsAgente> {
 protected:
     void seed() override {
-        shareCompany();
         for (int i = 0; i < texts.size(); ++i)
             testsupport::insertAgent(*cn, i + 1, texts[i].text);
         sql({"INSERT INTO Almacenes (Codigo, Nombre) SELECT Codigo, Nombre FROM Agentes",

@@ -17,7 +17,6 @@ protected:
     // This month (the window's range when it opens): three agents, the second named in
     // markup; their sales sort one way as numbers and another as text.
     void seed() override {
-        shareCompany(1);
         testsupport::insertAgent(*cn, 1);
         testsupport::insertAgent(*cn, 2, "<b>x</b>");
         testsupport::insertAgent(*cn, 3);
