@@ -102,9 +102,8 @@ TEST_P(ComisionWindow, BuildsTheTreeAndLoadsTheAgentsRules) {
     QAbstractItemModelTester tester(g()->model(),
                                     QAbstractItemModelTester::FailureReportingMode::Fatal);
     EXPECT_EQ(g()->Rows(), 0) << "no tree before an agent is chosen";
-    EXPECT_FALSE(ctl("txtArticulo_Buscar")->isVisible());
-    EXPECT_FALSE(button("cmdEliminar")->isEnabled());
-    EXPECT_FALSE(button("cmdVerArticulos")->isEnabled());
+    EXPECT_FALSE(ctl("txtArticulo_Buscar")->isVisible() || button("cmdEliminar")->isEnabled() ||
+                 button("cmdVerArticulos")->isEnabled());
     int lecturas = 0;
     cn->setObserver([&](const ado::StatementEvent& e) { lecturas += e.text.contains(u"fam1"); });
     elegir("1");
@@ -136,28 +135,26 @@ TEST_P(ComisionWindow, BuildsTheTreeAndLoadsTheAgentsRules) {
 
 TEST_P(ComisionWindow, EvaluatesTheRowAndShowsTheRateThatApplies) {
     elegir("1");
-    struct Caso {
+    const struct {
         const char* fila;
         bool articulos, eliminar;
         const char* tasa; // part of the effective rate's line
-    };
-    const Caso casos[] = {{"1 - Alimentación", false, true, ": 5,00 %"},
-                          {"1 - Conservas", false, true, ": bloqueado"},
-                          {"1 - Pescado", true, true, ": 7,50 %"},
-                          {"1001 - Atún claro", false, true, ": 8,00 %"},
-                          {"2 - Vegetales", true, false, "Comisión efectiva: "},
-                          {"2 - Bebidas", false, false, ": 2,50 %"},
-                          {"2 - Mismo", false, false, "Comisión efectiva: "}};
-    for (const Caso& c : casos) {
+    } casos[] = {{"1 - Alimentación", false, true, ": 5,00 %"},
+                 {"1 - Conservas", false, true, ": bloqueado"},
+                 {"1 - Pescado", true, true, ": 7,50 %"},
+                 {"1001 - Atún claro", false, true, ": 8,00 %"},
+                 {"2 - Vegetales", true, false, "Comisión efectiva: "},
+                 {"2 - Bebidas", false, false, ": 2,50 %"},
+                 {"2 - Mismo", false, false, "Comisión efectiva: "}};
+    for (const auto& c : casos) {
         SCOPED_TRACE(c.fila);
         ir(QString::fromUtf8(c.fila));
-        const int r = g()->Row();
         EXPECT_EQ(g()->Col(), 10) << "the commission column is always the current one";
         EXPECT_EQ(button("cmdVerArticulos")->isEnabled(), c.articulos);
         EXPECT_EQ(button("cmdEliminar")->isEnabled(), c.eliminar);
         const QString shown = tasa()->text();
         EXPECT_TRUE(shown.contains(QString::fromUtf8(c.tasa))) << shown.toStdString();
-        EXPECT_EQ(g()->model()->data(g()->grid()->indexOf(r, 3), Qt::ToolTipRole), shown);
+        EXPECT_EQ(g()->model()->data(g()->grid()->indexOf(g()->Row(), 3), Qt::ToolTipRole), shown);
     }
     ir(u"2 - Bebidas"_s);
     EXPECT_EQ(tasa()->text(), u"Comisión efectiva: 2,50 % (reglas generales, familia)"_s);
@@ -189,13 +186,12 @@ TEST_P(ComisionWindow, TypedPercentagesAreCheckedThenStoredAtOnce) {
     elegir("1");
     ir(u"2 - Bebidas"_s);
     const int r = fila(u"2 - Bebidas"_s);
-    struct Caso {
+    const struct {
         const char* typed;
         const char* message; // "" when accepted
         const char* stored;  // the agent's rule on Bebidas afterwards ("" none)
         const char* shown;
-    };
-    const Caso casos[] = {
+    } casos[] = {
         {"abc", "Comisión inválida.", "", ""},
         {"12,5%", "Comisión inválida.", "", ""},
         {"1e2", "Comisión inválida.", "", ""},
@@ -208,7 +204,7 @@ TEST_P(ComisionWindow, TypedPercentagesAreCheckedThenStoredAtOnce) {
         {"-0", "", "0", "0,00"},         // as 0
         {"", "", "0", "0,00"}, // an empty editor stores and deletes nothing: the cell keeps it
     };
-    for (const Caso& c : casos) {
+    for (const auto& c : casos) {
         SCOPED_TRACE(c.typed);
         presenter->requests.clear();
         teclear(QString::fromUtf8(c.typed));

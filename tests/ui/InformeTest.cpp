@@ -120,15 +120,14 @@ TEST_P(ComisionReport, ALogonOfAnotherDatabaseIsRefusedBeforeWriting) {
     const report::Logon l = report::logonFor(cn->ConnectionString());
     const QString nuestra = report::databaseOf(cn->ConnectionString());
     const QString copia = l.baseDatos + u"_copia"_s;
-    struct Caso {
+    const struct {
         const char* nombre;
         QString baseDatos, usuario, password, nombreServidor, laOtra; // as the message names it
-    };
-    const std::vector<Caso> casos = {
+    } casos[] = {
         {"another database", copia, l.usuario, u"clave-secreta"_s, l.nombre, copia},
         {"values never set", {}, {}, {}, {}, u"(ninguna: valores sin configurar)"_s},
     };
-    for (const Caso& c : casos) {
+    for (const auto& c : casos) {
         SCOPED_TRACE(c.nombre);
         e->setValorConfiguracion(u"ODBCNombre"_s, c.nombreServidor);
         e->setValorConfiguracion(u"ODBCBaseDatos"_s, c.baseDatos);
