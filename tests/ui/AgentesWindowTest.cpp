@@ -155,19 +155,12 @@ TEST_P(AgentesWindow, SavesTheAgentAndItsBank) {
     }
 }
 
-TEST_P(AgentesWindow, StoredNamesShowAndSaveAsWrittenAndTypingIsLimited) {
-    for (const auto& [what, name] : testsupport::hostileTexts()) {
-        SCOPED_TRACE(what);
-        cn->Execute(u"UPDATE Agentes SET Nombre = "_s + testsupport::sqlLiteral(name) +
-                    u" WHERE Codigo = 3"_s);
-        const QString before = row(3);
-        loadCode("3");
-        EXPECT_EQ(text("txtNombre"), name);
-        key(Qt::Key_F9);
-        EXPECT_EQ(row(3), before);
-    }
+// A stored name longer than typing allows shows whole (names of every kind: PlainTextTest).
+TEST_P(AgentesWindow, StoredNamesShowAsWrittenAndTypingIsLimited) {
     const QString longName = testsupport::hostileTexts().last().text;
     ASSERT_EQ(longName.size(), 255);
+    cn->Execute(u"UPDATE Agentes SET Nombre = "_s + testsupport::sqlLiteral(longName) +
+                u" WHERE Codigo = 3"_s);
     loadCode("3");
     QTest::keyClick(box("txtNombre"), Qt::Key_End);
     QTest::keyClicks(box("txtNombre"), u"xy"_s); // no room to grow
