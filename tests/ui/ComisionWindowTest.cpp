@@ -91,10 +91,11 @@ protected:
                               QString::fromUtf8(filtro));
     }
     QStringList reglas(int agente = 1) {
-        return rows(u"SELECT Nivel, Familia_1, Familia_2, Familia_3, Cod_Articulo, Comision FROM "
-                    "Agentes_Comisiones WHERE Cod_Agente = "_s +
-                    QString::number(agente) +
-                    u" ORDER BY Nivel, Familia_1, Familia_2, Familia_3, Cod_Articulo"_s);
+        return testsupport::amountRows(
+            *cn, u"SELECT Nivel, Familia_1, Familia_2, Familia_3, Cod_Articulo, Comision FROM "
+                 "Agentes_Comisiones WHERE Cod_Agente = "_s +
+                     QString::number(agente) +
+                     u" ORDER BY Nivel, Familia_1, Familia_2, Familia_3, Cod_Articulo"_s);
     }
 };
 
@@ -440,10 +441,7 @@ TEST_P(ComisionWindow, WhatTheGridShowsIsWhatIsStoredAfterAnyWalk) {
     // "nivel|f1|f2|f3|articulo" -> the percentages stored under it.
     const auto almacenadas = [&](int agente) {
         QHash<QString, QStringList> out;
-        for (const QString& r : testsupport::amountRows(
-                 *cn, u"SELECT Nivel, Familia_1, Familia_2, Familia_3, Cod_Articulo, Comision FROM "
-                      "Agentes_Comisiones WHERE Cod_Empresa = 1 AND Cod_Agente = "_s +
-                          QString::number(agente)))
+        for (const QString& r : reglas(agente))
             out[r.section(u'|', 0, 4)] << r.section(u'|', 5);
         return out;
     };
