@@ -296,18 +296,14 @@ int moveInvoiceWorker(const QStringList& args) {
     SharedContext::setEmpresa(empresa);
     auto presenter = std::make_shared<ui::RecordingPresenter>();
     ui::setPresenter(presenter);
-    const QString invoice = args.value(1);
-    const QString agents[2] = {args.value(2), args.value(3)};
-    const int moves = args.value(4).toInt();
-    const qint64 startAt = args.value(5).toLongLong();
     frmclsCambioFactura cls;
     cls.Show(0);
     frmAgentes_CambioFactura* w = cls.window();
-    while (QDateTime::currentMSecsSinceEpoch() < startAt)
+    while (QDateTime::currentMSecsSinceEpoch() < args.value(5).toLongLong())
         QThread::usleep(200);
-    for (int i = 0; i < moves; ++i) {
-        w->CargarFactura(u"1"_s, invoice);
-        w->findChild<controls::HxAgente*>(u"txtNuevoAgente"_s)->setTextValue(agents[(i + 1) % 2]);
+    for (int i = 0; i < args.value(4).toInt(); ++i) { // to the other agent and back
+        w->CargarFactura(u"1"_s, args.value(1));
+        w->findChild<controls::HxAgente*>(u"txtNuevoAgente"_s)->setTextValue(args.value(3 - i % 2));
         w->findChild<QPushButton*>(u"cmdAceptar"_s)->click();
         if (!presenter->requests.isEmpty() || !w->findChild<QWidget*>(u"txtSerie"_s)->isEnabled()) {
             std::fprintf(stderr, "move %d: %s\n", i,
