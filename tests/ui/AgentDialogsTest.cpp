@@ -151,10 +151,8 @@ TEST_P(AgentSearchTyping, TypingFiltersByNameOrCodeAndEnterPicksTheHighlightedLi
         modal(dlg, [&] {
             auto* list = lista(dlg);
             for (const QChar k : QString::fromUtf8(c.keys))
-                if (k == u'⌫')
-                    QTest::keyClick(list, Qt::Key_Backspace);
-                else if (k == u'↓')
-                    QTest::keyClick(list, Qt::Key_Down);
+                if (k == u'⌫' || k == u'↓')
+                    QTest::keyClick(list, k == u'⌫' ? Qt::Key_Backspace : Qt::Key_Down);
                 else
                     QTest::keyClicks(list, QString(k));
             QStringList shown;
