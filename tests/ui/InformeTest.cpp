@@ -1,5 +1,4 @@
 // The commission sheet without the window, and the viewer window browsing it.
-#include "TestWorkers.h"
 #include "WindowTest.h"
 
 #include <sys/resource.h>
