@@ -114,6 +114,8 @@ TEST_P(Liquidacion, TheSheetShowsEachAgentsMonthsTotalsWithholdingAndNet) {
 
 // What cannot be settled is refused in Spanish, saying why (an unknown agent: CliTest).
 TEST_P(Liquidacion, WhatCannotBeSettledIsRefused) {
+    const char* irpf = "La retención IRPF del agente 1 (150 %) no está entre 0 y 100: corríjala "
+                       "en su ficha antes de liquidar.";
     const struct {
         qint16 agente;
         const char *desde, *hasta, *dice;
@@ -124,12 +126,8 @@ TEST_P(Liquidacion, WhatCannotBeSettledIsRefused) {
         {0, "2024-01-01", "2024-12-31",
          "No hay nada que liquidar del 01/01/2024 al 31/12/2024: ningún agente a liquidar tiene "
          "ventas ni comisiones en él."},
-        {1, "2026-01-01", "2026-02-28",
-         "La retención IRPF del agente 1 (150 %) no está entre 0 y 100: corríjala en su ficha "
-         "antes de liquidar."},
-        {0, "2026-01-01", "2026-02-28",
-         "La retención IRPF del agente 1 (150 %) no está entre 0 y 100: corríjala en su ficha "
-         "antes de liquidar."},
+        {1, "2026-01-01", "2026-02-28", irpf}, // the agent named
+        {0, "2026-01-01", "2026-02-28", irpf}, // or among all
     };
     sql({"UPDATE Agentes SET Retencion_IRPF = 150 WHERE Codigo = 1"});
     const auto dia = [](const char* d) { return QDate::fromString(QLatin1String(d), Qt::ISODate); };
