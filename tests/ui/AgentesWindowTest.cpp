@@ -301,11 +301,9 @@ TEST_P(AgentesWindow, SearchPasswordAndEmailCheck) {
         box("txtEMail")->setText(QString::fromUtf8(c.address));
         box("txtEMail")->setFocus();
         key(Qt::Key_Tab);
-        ASSERT_EQ(presenter->requests.size(), c.says ? 1 : 0);
-        if (c.says) {
-            const QString said = presenter->requests[0].text;
-            EXPECT_TRUE(said.contains(QString::fromUtf8(c.says))) << said.toStdString();
-        }
+        const QString said = presenter->requests.value(0).text;
+        EXPECT_EQ(presenter->requests.size(), c.says ? 1 : 0) << said.toStdString();
+        EXPECT_TRUE(!c.says || said.contains(QString::fromUtf8(c.says))) << said.toStdString();
     }
     w->close();
     EXPECT_EQ(presenter->requests.size(), 1) << "closing";
