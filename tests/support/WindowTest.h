@@ -1,11 +1,23 @@
 #pragma once
 
 #include "TestComponent.h"
+#include "TestErrors.h"
 
+#include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QFileDialog>
+#include <QLabel>
+#include <QListWidget>
 #include <QLocale>
+#include <QTableView>
 #include <QTest>
+#include <QTimer>
+#include <QToolButton>
 #include <memory>
+
+// The names every test of the component's windows uses.
+using namespace ORBTAgentes;
+using namespace Qt::StringLiterals;
 
 namespace testsupport {
 
@@ -16,8 +28,44 @@ inline bool activate(QWidget* window) {
     return QTest::qWaitForWindowActive(window);
 }
 
-/// A test of one of the component's windows on one engine: the database seeded by the
-/// test's `seed()`, then the window opened modeless through its window class `Cls`,
+/// The lines of `report` exported as PDF.
+inline QStringList printed(report::Report& report) {
+    QTemporaryDir dir;
+    report.ExportPdf(dir.filePath(u"hoja.pdf"_s));
+    return pdfLines(dir.filePath(u"hoja.pdf"_s));
+}
+
+/// What the pick list that `open` shows holds, every line as "cell|cell|...", before
+/// `filter` is typed into it and Enter pressed (Esc when nothing is left to pick, so that a
+/// list that cannot pick ends the test instead of hanging it).
+template <class Open> QStringList pickFrom(Open open, const QString& filter) {
+    QStringList lines;
+    QTimer timer;
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (!dialog)
+            return;
+        auto* table = dialog->findChild<QTableView*>(u"lstSeleccion"_s);
+        for (int r = 0; r < table->model()->rowCount(); ++r) {
+            QStringList cells;
+            for (int c = 0; c < table->model()->columnCount(); ++c)
+                cells << table->model()->index(r, c).data().toString();
+            lines << cells.join(u'|');
+        }
+        auto* f = dialog->findChild<QLineEdit*>(u"txtFiltro"_s);
+        QTest::keyClicks(f, filter);
+        QTest::keyClick(f, Qt::Key_Return);
+        if (dialog->isVisible())
+            QTest::keyClick(f, Qt::Key_Escape);
+    });
+    timer.start(0);
+    open();
+    return lines;
+}
+
+/// A test of one of the component's windows on one engine: the company shared, the database
+/// seeded by the test's `seed()`, then the window opened modeless through its window class `Cls`,
 /// active and ready for keys. Controls go by their names, as a host finds them. The
 /// default locale is restored afterwards.
 template <class Cls> class WindowTest : public ComponentTest {
@@ -28,6 +76,7 @@ protected:
         ComponentTest::SetUp();
         if (IsSkipped())
             return;
+        shareCompany();
         seed();
         open();
     }
@@ -36,8 +85,8 @@ protected:
         QLocale::setDefault(saved_);
         ComponentTest::TearDown();
     }
-    /// What the window opens on; by default only the shared company.
-    virtual void seed() { shareCompany(); }
+    /// What the window opens on; by default nothing more than the company.
+    virtual void seed() {}
     /// Opens a fresh window (closing the one open before).
     void open() {
         cls.reset();
@@ -53,6 +102,8 @@ protected:
         EXPECT_TRUE(c) << "no control " << name.toStdString();
         return c;
     }
+    controls::HxTextBox* box(const QString& name) const { return ctl<controls::HxTextBox>(name); }
+    QPushButton* button(const QString& name) const { return ctl<QPushButton>(name); }
     /// Types into a control as a user does, after giving it the focus.
     void type(QWidget* field, const QString& text) {
         field->setFocus();
@@ -64,12 +115,14 @@ protected:
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     }
     QStringList rows(const QString& sql) const { return rowsOf(*cn, sql); }
-    /// The user has been told `text` in the last of `i + 1` message boxes, under `title`
-    /// and with `icon` when given.
+    /// The user has been told, in the last of `i + 1` message boxes, `text`, under `title`
+    /// and with `icon`, each when given.
     void told(qsizetype i, const char* text, const char* title = nullptr, int icon = -1) {
         ASSERT_EQ(presenter->requests.size(), i + 1);
         const ui::MessageRequest& r = presenter->requests[i];
-        EXPECT_EQ(r.text, QString::fromUtf8(text));
+        if (text) {
+            EXPECT_EQ(r.text, QString::fromUtf8(text));
+        }
         if (title) {
             EXPECT_EQ(r.title, QString::fromUtf8(title));
         }

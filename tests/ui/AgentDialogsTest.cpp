@@ -1,17 +1,6 @@
 // The agent window's two dialogs and the bank name lookup it shows beside an account.
 #include "HostileText.h"
-#include "TestComponent.h"
-
-#include "TestErrors.h"
-#include <ORBTAgentes.h>
-#include <QAbstractItemModelTester>
-#include <QTest>
-#include <QTimer>
-
-#include <gtest/gtest.h>
-
-using namespace ORBTAgentes;
-using namespace Qt::StringLiterals;
+#include "WindowTest.h"
 
 namespace {
 
@@ -26,20 +15,19 @@ controls::HxTextBox* clave(QWidget& d, int i) {
     return d.findChild<controls::HxTextBox*>(u"txtPassword("_s + QString::number(i) + u')');
 }
 
-class AgentDialogs : public testsupport::ComponentTest {
-protected:
-    // Shows `dialog` modally, as the agent window does, and runs `act` on it once it is up.
-    template <class Dialog, class Act> void modal(Dialog& dialog, Act act) {
-        bool acted = false;
-        QTimer::singleShot(0, [&] {
-            QApplication::setActiveWindow(&dialog);
-            act();
-            acted = true;
-        });
-        dialog.Mostrar(1, nullptr);
-        EXPECT_TRUE(acted);
-    }
-};
+// Shows `dialog` modally, as the agent window does, and runs `act` on it once it is up.
+template <class Dialog, class Act> void modal(Dialog& dialog, Act act) {
+    bool acted = false;
+    QTimer::singleShot(0, [&] {
+        QApplication::setActiveWindow(&dialog);
+        act();
+        acted = true;
+    });
+    dialog.Mostrar(1, nullptr);
+    EXPECT_TRUE(acted);
+}
+
+class AgentDialogs : public testsupport::ComponentTest {};
 
 TEST_P(AgentDialogs, BankNamesByCode) {
     const auto& texts = testsupport::hostileTexts();
@@ -73,16 +61,13 @@ TEST_P(AgentDialogs, SearchListsEveryAgentByNameAndAnswersTheChosenCode) {
             EXPECT_EQ(dlg.windowTitle(), u"Busqueda de Agentes"_s);
             ASSERT_EQ(lista(dlg)->ListCount(), 5);
             // By name; the agent without one where the engine sorts a NULL.
-            QStringList lines, named;
+            QStringList lines;
             for (int i = 0; i < 5; ++i)
                 lines << lista(dlg)->List(i);
-            for (const QString& l : lines)
-                if (l != u"05 - "_s)
-                    named << l.section(u' ', 2);
-            EXPECT_EQ(named, (QStringList{"Ana", "Ana", "Borja", "Zuriñe"}));
-            EXPECT_TRUE(lines.contains(u"07 - Ana"_s));
-            EXPECT_TRUE(lines.contains(u"-02 - Borja"_s));
-            EXPECT_TRUE(lines.contains(u"1234 - Zuriñe"_s));
+            QStringList named = lines;
+            EXPECT_TRUE(named.removeOne(u"05 - "_s));
+            std::sort(named.begin(), named.begin() + 2); // the two Anas, in either order
+            EXPECT_EQ(named, (QStringList{"07 - Ana", "08 - Ana", "-02 - Borja", "1234 - Zuriñe"}));
             EXPECT_EQ(lista(dlg)->ListIndex(), 0);
             EXPECT_TRUE(boton(dlg, "cmdAceptar")->isEnabled());
             for (int i = 0; i < lines.indexOf(u"-02 - Borja"_s); ++i)
@@ -130,6 +115,67 @@ TEST_P(AgentDialogs, SearchListsEveryAgentByNameAndAnswersTheChosenCode) {
 
 ORBENTA_ENGINE_TESTS(AgentDialogs);
 
+// Find as you type: what is typed narrows the list, the keys of the dialog keep their meaning.
+class AgentSearchTyping : public AgentDialogs {};
+
+TEST_P(AgentSearchTyping, TypingFiltersByNameOrCodeAndEnterPicksTheHighlightedLine) {
+    cn->Execute(u"INSERT INTO Agentes (Codigo, Nombre) VALUES (3, 'Álvaro Núñez'), (12, "
+                "'Carmen Ruiz'), (120, 'Beatriz Alvear'), (45, 'Ñandú López'), (7, NULL)"_s);
+    // The keys ("⌫" Backspace, "↓" the down arrow, anything else typed as it is), the
+    // lines the list shows, the text the tag shows, and the code Enter then picks (-1:
+    // none, the dialog stays open).
+    const struct {
+        const char* keys;
+        QStringList shown;
+        const char* tag;
+        int picked;
+    } cases[] = {
+        {"alv", {"03 - Álvaro Núñez", "120 - Beatriz Alvear"}, "alv", 3},
+        {"alv↓", {"03 - Álvaro Núñez", "120 - Beatriz Alvear"}, "alv", 120},
+        {"ALVE", {"120 - Beatriz Alvear"}, "ALVE", 120},
+        {"12↓", {"120 - Beatriz Alvear", "12 - Carmen Ruiz"}, "12", 12},
+        {"07", {"07 - "}, "07", 7},
+        {"nandu l", {"45 - Ñandú López"}, "nandu l", 45},
+        {"alvx", {}, "alvx", -1},
+        {"alvx⌫", {"03 - Álvaro Núñez", "120 - Beatriz Alvear"}, "alv", 3},
+        {"zz⌫⌫⌫↓",
+         {"07 - ", "03 - Álvaro Núñez", "120 - Beatriz Alvear", "12 - Carmen Ruiz",
+          "45 - Ñandú López"},
+         "",
+         3},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.keys);
+        frmAgentes_Buscar dlg;
+        bool open = true;
+        modal(dlg, [&] {
+            auto* list = lista(dlg);
+            for (const QChar k : QString::fromUtf8(c.keys))
+                if (k == u'⌫' || k == u'↓')
+                    QTest::keyClick(list, k == u'⌫' ? Qt::Key_Backspace : Qt::Key_Down);
+                else
+                    QTest::keyClicks(list, QString(k));
+            QStringList shown;
+            for (int i = 0; i < list->ListCount(); ++i)
+                shown << list->List(i);
+            EXPECT_EQ(shown, c.shown); // SQLite lists a NULL name first
+            EXPECT_EQ(boton(dlg, "cmdAceptar")->isEnabled(), !shown.isEmpty());
+            const auto* tag = dlg.findChild<QLabel*>(u"lblFiltro"_s);
+            EXPECT_EQ(tag && tag->isVisible() ? tag->text() : u"(none)"_s,
+                      *c.tag ? QString::fromUtf8(c.tag) : u"(none)"_s);
+            QTest::keyClick(list, Qt::Key_Return);
+            open = dlg.isVisible();
+            if (open)
+                QTest::keyClick(list, Qt::Key_Escape);
+        });
+        EXPECT_EQ(open, c.picked < 0);
+        EXPECT_EQ(dlg.CodigoSeleccionado, qMax(c.picked, 0));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, AgentSearchTyping, ::testing::Values(testsupport::Engine::SQLite),
+                         testsupport::engineName);
+
 // The current password first, the new one twice; a refusal keeps the dialog and the text.
 TEST(Credenciales, ChecksTheOldPasswordAndTheRepetition) {
     auto presenter = std::make_shared<ui::RecordingPresenter>();
@@ -143,8 +189,7 @@ TEST(Credenciales, ChecksTheOldPasswordAndTheRepetition) {
         QTest::keyClicks(clave(dlg, i), text);
     };
     bool stillOpen = false;
-    QTimer::singleShot(0, [&] {
-        QApplication::setActiveWindow(&dlg);
+    modal(dlg, [&] {
         EXPECT_EQ(dlg.windowTitle(), u"Establecer Contraseña"_s);
         EXPECT_EQ(clave(dlg, 0)->echoMode(), QLineEdit::Password);
         typeInto(0, u"secreto"_s); // letter case counts
@@ -176,7 +221,6 @@ TEST(Credenciales, ChecksTheOldPasswordAndTheRepetition) {
         if (dlg.isVisible())
             boton(dlg, "cmdCencelarPwd")->click();
     });
-    dlg.Mostrar(1, nullptr);
     EXPECT_TRUE(stillOpen);
     EXPECT_TRUE(dlg.OK());
     EXPECT_EQ(dlg.NewPassword, u"nueva-clave-de-mas-d"_s);
@@ -184,15 +228,13 @@ TEST(Credenciales, ChecksTheOldPasswordAndTheRepetition) {
 
     // An agent without a password; two empty new boxes are a valid new (empty) password.
     frmCredenciales empty;
-    QTimer::singleShot(0, [&] { boton(empty, "cmdAceparPwd")->click(); });
-    empty.Mostrar(1, nullptr);
+    modal(empty, [&] { boton(empty, "cmdAceparPwd")->click(); });
     EXPECT_TRUE(empty.OK());
     EXPECT_EQ(empty.NewPassword, QString());
 
     // Enter on a focused Cancelar cancels, even with a valid entry in the boxes.
     frmCredenciales cancelled;
-    QTimer::singleShot(0, [&] {
-        QApplication::setActiveWindow(&cancelled);
+    modal(cancelled, [&] {
         clave(cancelled, 2)->setFocus();
         QTest::keyClick(clave(cancelled, 2), Qt::Key_Tab);
         QTest::keyClick(boton(cancelled, "cmdAceparPwd"), Qt::Key_Tab);
@@ -202,7 +244,6 @@ TEST(Credenciales, ChecksTheOldPasswordAndTheRepetition) {
         if (cancelled.isVisible())
             boton(cancelled, "cmdCencelarPwd")->click();
     });
-    cancelled.Mostrar(1, nullptr);
     EXPECT_FALSE(cancelled.OK());
     EXPECT_FALSE(cancelled.isVisible());
     ui::setPresenter(nullptr);

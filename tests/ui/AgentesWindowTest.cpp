@@ -2,32 +2,22 @@
 #include "HostileText.h"
 #include "WindowTest.h"
 
-#include <ORBTAgentes.h>
 #include <QClipboard>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QPlainTextEdit>
-#include <QPushButton>
-#include <QTimer>
-
-#include <gtest/gtest.h>
-
-using namespace ORBTAgentes;
-using namespace Qt::StringLiterals;
 
 namespace {
 
 class AgentesWindow : public testsupport::WindowTest<frmclsAgente> {
 protected:
     void seed() override {
-        shareCompany();
-        sql({"INSERT INTO Agentes (Codigo, Nombre, Direccion, Cp, Localidad, Provincia, "
-             "Telefono, Fax, Movil, EMail, Almacen, Bloqueado, Bloq_Fecha, Bloq_Motivo, "
-             "ComisVentas, ComisCobros, Retencion_IRPF, NoImpLiquidacion, Password, "
-             "Cta_Bancaria, Observ) VALUES (3, 'Iñaki Zubizarreta', 'C/ Mayor, 1', 48001, "
-             "'Bilbao', 'Bizkaia', '944', '945', '600', 'inaki@cantabricas.es', 1, 1, "
-             "'2026-01-07T00:00:00', 'Impagos', 3.5, 0.5, 15, 1, 'clave', "
-             "'01820631868583945399', 'Zona costera')",
+        sql({"INSERT INTO Agentes (Codigo, Nombre, Direccion, Cp, Localidad, Provincia, Telefono, "
+             "Fax, Movil, EMail, Almacen, Bloqueado, Bloq_Fecha, Bloq_Motivo, ComisVentas, "
+             "ComisCobros, Retencion_IRPF, NoImpLiquidacion, Password, Cta_Bancaria, Observ) "
+             "VALUES (3, 'Iñaki Zubizarreta', 'C/ Mayor, 1', 48001, 'Bilbao', 'Bizkaia', '944', "
+             "'945', '600', 'inaki@cantabricas.es', 1, 1, '2026-01-07T00:00:00', 'Impagos', 3.5, "
+             "0.5, 15, 1, 'clave', '01820631868583945399', 'Zona costera')",
              "INSERT INTO Agentes (Codigo, Nombre, Direccion, Cp, Localidad, Provincia, "
              "Telefono, Fax, Movil, EMail, Almacen, Bloq_Fecha, Bloq_Motivo, Password, "
              "Cta_Bancaria, Observ) VALUES (5, 'Ana', '', 0, '', '', '', '', '', '', 0, "
@@ -40,11 +30,9 @@ protected:
              "INSERT INTO Agentes_Acumulados (Cod_Empresa, Cod_Agente, Fecha, Importe_Pvp) "
              "VALUES (1, 9, '2026-03-02T00:00:00', 10)"});
     }
-    controls::HxTextBox* box(const QString& name) { return ctl<controls::HxTextBox>(name); }
     controls::HxTextBox* cta(int i) {
         return box(u"txtCta_Bancaria("_s + QString::number(i) + u')');
     }
-    QPushButton* button(const char* name) { return ctl<QPushButton>(name); }
     QComboBox* bloqueado() { return ctl<QComboBox>("cboBloqueado"); }
     controls::HxMaskEdBox* fecha() { return ctl<controls::HxMaskEdBox>("txtBloq_Fecha"); }
     QString text(const char* name) { return box(name)->Text(); }
@@ -107,8 +95,7 @@ TEST_P(AgentesWindow, OpensAndNavigates) {
 TEST_P(AgentesWindow, LoadsByCodeAndEscapesInTwoSteps) {
     box("txtCodigo")->setFocus();
     key(Qt::Key_Return); // empty: nothing, the focus stays
-    EXPECT_TRUE(box("txtCodigo")->hasFocus());
-    EXPECT_TRUE(box("txtCodigo")->isEnabled());
+    EXPECT_TRUE(box("txtCodigo")->hasFocus() && box("txtCodigo")->isEnabled());
     loadCode("3");
     EXPECT_TRUE(shownState());
     EXPECT_TRUE(box("txtNombre")->hasFocus());
@@ -118,10 +105,9 @@ TEST_P(AgentesWindow, LoadsByCodeAndEscapesInTwoSteps) {
     EXPECT_TRUE(box("txtNombre")->Text().isEmpty());
     EXPECT_FALSE(button("cmdAceptar")->isEnabled() || button("cmdEliminar")->isEnabled());
     // Clearing leaves the bank name, the block choice, date and reason.
-    EXPECT_EQ(cta(4)->Text(), u"Banco Bilbao Vizcaya"_s);
-    EXPECT_EQ(box("txtBloq_Motivo")->Text(), u"Impagos"_s);
+    EXPECT_EQ((QStringList{cta(4)->Text(), box("txtBloq_Motivo")->Text(), cta(0)->Text()}),
+              (QStringList{"Banco Bilbao Vizcaya", "Impagos", ""}));
     EXPECT_FALSE(fecha()->Text().isEmpty());
-    EXPECT_TRUE(cta(0)->Text().isEmpty());
     loadCode("77"); // no such agent: a new one
     EXPECT_TRUE(shownState());
     EXPECT_TRUE(box("txtNombre")->Text().isEmpty());
@@ -135,10 +121,8 @@ TEST_P(AgentesWindow, SavesTheAgentAndItsBank) {
     loadCode("77");
     type(box("txtNombre"), u"L'Aurora %1 \\ "_s);
     box("txtNombre")->insert(u"東京"_s); // keys type only ASCII here
-    enter(box("txtCp"), u"46600"_s);
-    EXPECT_EQ(box("txtLocalidad")->Text(), u"Alzira"_s);
-    EXPECT_EQ(box("txtProvincia")->Text(), u"Valencia"_s);
-    enter(cta(0), u"0049"_s); // unknown bank: name kept
+    enter(box("txtCp"), u"46600"_s);     // fills the locality and province
+    enter(cta(0), u"0049"_s);            // unknown bank: name kept
     type(cta(4), u"  Banco 'X'  "_s);
     type(cta(1), u"12"_s);
     type(cta(3), u"34"_s);
@@ -146,8 +130,9 @@ TEST_P(AgentesWindow, SavesTheAgentAndItsBank) {
     fecha()->setTextValue(QString()); // no valid block date
     key(Qt::Key_F9);
     ASSERT_TRUE(presenter->requests.isEmpty()) << presenter->requests.value(0).text.toStdString();
-    EXPECT_EQ(rows(u"SELECT Nombre, Cp, Localidad, Cta_Bancaria FROM Agentes WHERE Codigo = 77"_s),
-              QStringList({"L'Aurora %1 \\ 東京|46600|Alzira|00491234"}));
+    EXPECT_EQ(rows(u"SELECT Nombre, Cp, Localidad, Provincia, Cta_Bancaria FROM Agentes WHERE "
+                   "Codigo = 77"_s),
+              QStringList({"L'Aurora %1 \\ 東京|46600|Alzira|Valencia|00491234"}));
     {
         ado::Recordset rs;
         rs.Open(u"SELECT Bloq_Fecha FROM Agentes WHERE Codigo = 77"_s, *cn);
@@ -170,20 +155,12 @@ TEST_P(AgentesWindow, SavesTheAgentAndItsBank) {
     }
 }
 
-// Stored names show and save as written; the maximum length limits only typing and pasting.
-TEST_P(AgentesWindow, StoredNamesShowAndSaveAsWrittenAndTypingIsLimited) {
-    for (const auto& [what, name] : testsupport::hostileTexts()) {
-        SCOPED_TRACE(what);
-        cn->Execute(u"UPDATE Agentes SET Nombre = "_s + testsupport::sqlLiteral(name) +
-                    u" WHERE Codigo = 3"_s);
-        const QString before = row(3);
-        loadCode("3");
-        EXPECT_EQ(text("txtNombre"), name);
-        key(Qt::Key_F9);
-        EXPECT_EQ(row(3), before);
-    }
+// A stored name longer than typing allows shows whole (names of every kind: PlainTextTest).
+TEST_P(AgentesWindow, StoredNamesShowAsWrittenAndTypingIsLimited) {
     const QString longName = testsupport::hostileTexts().last().text;
     ASSERT_EQ(longName.size(), 255);
+    cn->Execute(u"UPDATE Agentes SET Nombre = "_s + testsupport::sqlLiteral(longName) +
+                u" WHERE Codigo = 3"_s);
     loadCode("3");
     QTest::keyClick(box("txtNombre"), Qt::Key_End);
     QTest::keyClicks(box("txtNombre"), u"xy"_s); // no room to grow
@@ -214,7 +191,6 @@ TEST_P(AgentesWindow, DeletesAfterAskingAndBlockFieldsFollowTheList) {
     EXPECT_EQ(rows(u"SELECT COUNT(*) FROM Agentes"_s), QStringList({"3"}));
     presenter->answers = {ui::vbYes};
     button("cmdEliminar")->click();
-    EXPECT_EQ(rows(u"SELECT COUNT(*) FROM Agentes WHERE Codigo = 5"_s), QStringList({"0"}));
     EXPECT_TRUE(box("txtCodigo")->isEnabled() && box("txtCodigo")->hasFocus());
     EXPECT_TRUE(button("cmdEliminar")->isEnabled()) << "the buttons stay as they were";
     // ... except Aceptar: a deleted agent stays deleted, by F9 or by the button, silently.
@@ -276,10 +252,7 @@ TEST_P(AgentesWindow, SearchPasswordAndEmailCheck) {
     ASSERT_TRUE(testsupport::activate(w)); // back from the dialogs
     key(Qt::Key_F9);
     EXPECT_EQ(rows(u"SELECT Password FROM Agentes WHERE Codigo = 9"_s), QStringList({"Nueva1"}));
-}
-
-// Only a move of the focus to another control runs the e-mail check.
-TEST_P(AgentesWindow, EmailCheckRunsOnlyWhenTheFocusMovesToAnotherControl) {
+    // Only a move of the focus to another control runs the e-mail check.
     loadCode("5");
     box("txtEMail")->setFocus();
     key(Qt::Key_Tab); // empty: not checked
@@ -299,9 +272,7 @@ TEST_P(AgentesWindow, EmailCheckRunsOnlyWhenTheFocusMovesToAnotherControl) {
     ASSERT_TRUE(testsupport::activate(w));
     box("txtEMail")->setFocus();
     key(Qt::Key_Tab);
-    ASSERT_EQ(presenter->requests.size(), 1) << "only Tab to the next control";
-    EXPECT_EQ(presenter->requests[0].title, u"¡ Dirección de eMail no válida !"_s);
-    EXPECT_EQ(presenter->requests[0].icon, ui::vbExclamation);
+    told(0, nullptr, "¡ Dirección de eMail no válida !", ui::vbExclamation); // Tab alone
     EXPECT_TRUE(box("txtEMail")->hasFocus()) << "back in the box";
     // What is wrong with an address is told; a good one passes without a word.
     const struct {
@@ -328,11 +299,9 @@ TEST_P(AgentesWindow, EmailCheckRunsOnlyWhenTheFocusMovesToAnotherControl) {
         box("txtEMail")->setText(QString::fromUtf8(c.address));
         box("txtEMail")->setFocus();
         key(Qt::Key_Tab);
-        ASSERT_EQ(presenter->requests.size(), c.says ? 1 : 0);
-        if (c.says) {
-            const QString said = presenter->requests[0].text;
-            EXPECT_TRUE(said.contains(QString::fromUtf8(c.says))) << said.toStdString();
-        }
+        const QString said = presenter->requests.value(0).text;
+        EXPECT_EQ(presenter->requests.size(), c.says ? 1 : 0) << said.toStdString();
+        EXPECT_TRUE(!c.says || said.contains(QString::fromUtf8(c.says))) << said.toStdString();
     }
     w->close();
     EXPECT_EQ(presenter->requests.size(), 1) << "closing";

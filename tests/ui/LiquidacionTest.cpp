@@ -1,25 +1,7 @@
 // The settlement sheet: what each agent is paid for a period, printed by the report engine.
-#include "TestComponent.h"
-#include "TestErrors.h"
-
-#include <ORBTAgentes.h>
-#include <QListWidget>
-#include <QTemporaryDir>
-#include <QTimer>
-#include <QToolButton>
-
-#include <gtest/gtest.h>
-
-using namespace ORBTAgentes;
-using namespace Qt::StringLiterals;
+#include "WindowTest.h"
 
 namespace {
-
-QStringList impreso(report::Report& r) {
-    QTemporaryDir dir;
-    r.ExportPdf(dir.filePath(u"hoja.pdf"_s));
-    return testsupport::pdfLines(dir.filePath(u"hoja.pdf"_s));
-}
 
 class Liquidacion : public testsupport::ComponentTest {
 protected:
@@ -77,36 +59,28 @@ protected:
 TEST_P(Liquidacion, TheSheetShowsEachAgentsMonthsTotalsWithholdingAndNet) {
     const QDate desde(2026, 1, 1), hasta(2026, 2, 28);
     const QString fecha = utilidades::regional().toString(QDate::currentDate(), u"dd/MM/yyyy"_s);
-    const QStringList cabecera = {u"Distribuciones Norte"_s, u"Liquidación de Agentes"_s,
-                                  u"Del 01/01/2026 al 28/02/2026"_s};
-    const QStringList ana = {u"AGENTE: 1 - Ana"_s,
-                             u"Cuenta bancaria: 2100 0418 45 0200051332"_s,
-                             u"Mes Ventas Comisión ventas Comisión cobros"_s,
-                             u"Enero 2026 1234,57 61,73 20,00"_s,
-                             u"Febrero 2026 12345,67 617,28 123,45"_s,
-                             u"Total 13580,24 679,01 143,45"_s,
-                             u"Comisiones (ventas + cobros) 822,46"_s,
-                             u"Retención IRPF (15,00 %) 123,37"_s,
-                             u"Neto a pagar 699,09"_s};
-    const QStringList otro = {
-        u"Cuenta bancaria: (sin cuenta)"_s,  u"Mes Ventas Comisión ventas Comisión cobros"_s,
-        u"Enero 2026 0,00 0,00 0,00"_s,      u"Febrero 2026 1999,98 80,30 20,00"_s,
-        u"Total 1999,98 80,30 20,00"_s,      u"Comisiones (ventas + cobros) 100,30"_s,
-        u"Retención IRPF (15,00 %) 15,04"_s, u"Neto a pagar 85,26"_s};
-    const QStringList oculto = {u"AGENTE: 3 - Agente 3"_s,
-                                u"Cuenta bancaria: 2100 0000 00 0000000000"_s,
-                                u"Mes Ventas Comisión ventas Comisión cobros"_s,
-                                u"Enero 2026 500,00 25,00 5,00"_s,
-                                u"Febrero 2026 0,00 0,00 0,00"_s,
-                                u"Total 500,00 25,00 5,00"_s,
-                                u"Comisiones (ventas + cobros) 30,00"_s,
-                                u"Retención IRPF (7,50 %) 2,25"_s,
-                                u"Neto a pagar 27,75"_s};
+    const QStringList cabecera = u"Distribuciones Norte|Liquidación de Agentes|"
+                                 "Del 01/01/2026 al 28/02/2026"_s.split(u'|');
+    const QStringList ana = u"AGENTE: 1 - Ana|Cuenta bancaria: 2100 0418 45 0200051332|"
+                            "Mes Ventas Comisión ventas Comisión cobros|"
+                            "Enero 2026 1234,57 61,73 20,00|Febrero 2026 12345,67 617,28 123,45|"
+                            "Total 13580,24 679,01 143,45|Comisiones (ventas + cobros) 822,46|"
+                            "Retención IRPF (15,00 %) 123,37|Neto a pagar 699,09"_s.split(u'|');
+    const QStringList otro = u"Cuenta bancaria: (sin cuenta)|"
+                             "Mes Ventas Comisión ventas Comisión cobros|Enero 2026 0,00 0,00 0,00|"
+                             "Febrero 2026 1999,98 80,30 20,00|Total 1999,98 80,30 20,00|"
+                             "Comisiones (ventas + cobros) 100,30|Retención IRPF (15,00 %) 15,04|"
+                             "Neto a pagar 85,26"_s.split(u'|');
+    const QStringList oculto = u"AGENTE: 3 - Agente 3|Cuenta bancaria: 2100 0000 00 0000000000|"
+                               "Mes Ventas Comisión ventas Comisión cobros|"
+                               "Enero 2026 500,00 25,00 5,00|Febrero 2026 0,00 0,00 0,00|"
+                               "Total 500,00 25,00 5,00|Comisiones (ventas + cobros) 30,00|"
+                               "Retención IRPF (7,50 %) 2,25|Neto a pagar 27,75"_s.split(u'|');
     const auto pie = [&](int p, int n) -> QString {
         return u"Página "_s + QString::number(p) + u" de "_s + QString::number(n) + u" · "_s +
                fecha;
     };
-    const QStringList lineas = impreso(*InformeLiquidacion::Preparar(0, desde, hasta));
+    const QStringList lineas = testsupport::printed(*InformeLiquidacion::Preparar(0, desde, hasta));
     const qsizetype corte = lineas.indexOf(pie(1, 2));
     ASSERT_GT(corte, 0) << lineas.join(u'\n').toStdString();
     EXPECT_EQ(lineas.mid(0, corte + 1), cabecera + ana + QStringList{pie(1, 2)});
@@ -130,15 +104,18 @@ TEST_P(Liquidacion, TheSheetShowsEachAgentsMonthsTotalsWithholdingAndNet) {
     EXPECT_EQ(grupos, (QStringList{u"1 - Ana"_s, u"2 - "_s + hostil}));
 
     // Named, an agent is settled even when not to be printed, or without movements.
-    EXPECT_EQ(impreso(*InformeLiquidacion::Preparar(3, desde, hasta)),
+    EXPECT_EQ(testsupport::printed(*InformeLiquidacion::Preparar(3, desde, hasta)),
               cabecera + oculto + QStringList{pie(1, 1)});
-    EXPECT_EQ(impreso(*InformeLiquidacion::Preparar(4, desde, hasta)).mid(6, 4).join(u'|'),
-              u"Enero 2026 0,00 0,00 0,00|Febrero 2026 0,00 0,00 0,00|Total 0,00 0,00 0,00|"
-              "Comisiones (ventas + cobros) 0,00"_s);
+    EXPECT_EQ(
+        testsupport::printed(*InformeLiquidacion::Preparar(4, desde, hasta)).mid(6, 4).join(u'|'),
+        u"Enero 2026 0,00 0,00 0,00|Febrero 2026 0,00 0,00 0,00|Total 0,00 0,00 0,00|"
+        "Comisiones (ventas + cobros) 0,00"_s);
 }
 
 // What cannot be settled is refused in Spanish, saying why (an unknown agent: CliTest).
 TEST_P(Liquidacion, WhatCannotBeSettledIsRefused) {
+    const char* irpf = "La retención IRPF del agente 1 (150 %) no está entre 0 y 100: corríjala "
+                       "en su ficha antes de liquidar.";
     const struct {
         qint16 agente;
         const char *desde, *hasta, *dice;
@@ -149,12 +126,8 @@ TEST_P(Liquidacion, WhatCannotBeSettledIsRefused) {
         {0, "2024-01-01", "2024-12-31",
          "No hay nada que liquidar del 01/01/2024 al 31/12/2024: ningún agente a liquidar tiene "
          "ventas ni comisiones en él."},
-        {1, "2026-01-01", "2026-02-28",
-         "La retención IRPF del agente 1 (150 %) no está entre 0 y 100: corríjala en su ficha "
-         "antes de liquidar."},
-        {0, "2026-01-01", "2026-02-28",
-         "La retención IRPF del agente 1 (150 %) no está entre 0 y 100: corríjala en su ficha "
-         "antes de liquidar."},
+        {1, "2026-01-01", "2026-02-28", irpf}, // the agent named
+        {0, "2026-01-01", "2026-02-28", irpf}, // or among all
     };
     sql({"UPDATE Agentes SET Retencion_IRPF = 150 WHERE Codigo = 1"});
     const auto dia = [](const char* d) { return QDate::fromString(QLatin1String(d), Qt::ISODate); };

@@ -1,85 +1,12 @@
-// The pick lists: the commission window's article search puts the family's articles first,
-// the invoice window lists a series' invoices to pick from; typing filters without regard
-// to case or accents, Enter picks.
-#include "TestPrinting.h"
+// The invoice window's pick list: a series' invoices to pick from; typing filters without
+// regard to case or accents, Enter picks.
 #include "WindowTest.h"
 
-#include <ORBTAgentes.h>
-#include <QLineEdit>
-#include <QTableView>
-#include <QTimer>
-#include <functional>
-#include <gtest/gtest.h>
-
-using namespace ORBTAgentes;
-using namespace Qt::StringLiterals;
-
 namespace {
-
-// What the pick list that `open` shows holds, every line as "cell|cell|...", before
-// `filter` is typed into it and Enter pressed (Esc when nothing is left to pick, so that a
-// list that cannot pick ends the test instead of hanging it).
-QStringList pickFrom(const std::function<void()>& open, const QString& filter) {
-    QStringList lines;
-    QTimer timer;
-    timer.setSingleShot(true);
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        QWidget* dialog = QApplication::activeModalWidget();
-        if (!dialog)
-            return;
-        auto* table = dialog->findChild<QTableView*>(u"lstSeleccion"_s);
-        for (int r = 0; r < table->model()->rowCount(); ++r) {
-            QStringList cells;
-            for (int c = 0; c < table->model()->columnCount(); ++c)
-                cells << table->model()->index(r, c).data().toString();
-            lines << cells.join(u'|');
-        }
-        auto* f = dialog->findChild<QLineEdit*>(u"txtFiltro"_s);
-        QTest::keyClicks(f, filter);
-        QTest::keyClick(f, Qt::Key_Return);
-        if (dialog->isVisible())
-            QTest::keyClick(f, Qt::Key_Escape);
-    });
-    timer.start(0);
-    open();
-    return lines;
-}
-
-class ArticlePicker : public testsupport::WindowTest<frmclsComision_Familias> {
-protected:
-    void seed() override {
-        auto e = shareCompany();
-        e->setCodEmpresaArticulos(1);
-        e->setNombreNivel(0, u"Familia"_s);
-        sql({"INSERT INTO Agentes (Codigo, Nombre) VALUES (1, 'Ana')",
-             "INSERT INTO Familias_1 (Cod_Empresa, Codigo, Nombre) VALUES (1, 1, 'Pescado'), "
-             "(1, 2, 'Lácteos')",
-             "INSERT INTO Articulos (Cod_Empresa, Codigo, Descripcion, Familia_1, Familia_2, "
-             "Familia_3) VALUES (1, 7, 'Atún claro', 1, 0, 0), (1, 8, 'Sardinas', 1, 0, 0), "
-             "(1, 9, 'Leche entera', 2, 0, 0), (1, 3, 'Anchoas', 2, 0, 0)"});
-    }
-};
-
-TEST_P(ArticlePicker, TheFamilysArticlesComeFirstAndAccentsAreIgnored) {
-    enter(ctl<controls::HxAgente>(u"txtAgente"_s)->editor(), u"1"_s);
-    auto* grid = ctl<grid::OutlineGrid>(u"vsCom"_s);
-    grid->setFocus();
-    ASSERT_GT(grid->Rows(), 0) << presenter->requests.value(0).text.toStdString();
-    grid->setRow(0); // "1 - Pescado"
-    ASSERT_EQ(grid->TextMatrix(0, 3), u"1 - Pescado"_s);
-    const QStringList shown =
-        pickFrom([&] { ctl<QPushButton>(u"cmdVerArticulos"_s)->click(); }, u"ATUN"_s);
-    EXPECT_EQ(shown, (QStringList{u"7 - Atún claro"_s, u"8 - Sardinas"_s, u"3 - Anchoas"_s,
-                                  u"9 - Leche entera"_s}));
-    EXPECT_EQ(grid->TextMatrix(1, 3), u"   7 - Atún claro"_s);
-}
-
-ORBENTA_ENGINE_TESTS(ArticlePicker);
 
 class InvoicePicker : public testsupport::WindowTest<frmclsCambioFactura> {
 protected:
     void seed() override {
-        shareCompany();
         sql({"INSERT INTO Agentes (Codigo, Nombre) VALUES (1, 'Íñigo <b>Ruiz</b>'), (2, 'Eva')",
              "INSERT INTO Facturas (Serie, Codigo, Fecha, Agente, ImporteB, TDto1, Dto1, TDto2, "
              "Dto2, Importe_Costo) VALUES (1, 10, '2026-03-02T00:00:00', 1, 200, 0, 10, 0, 5, "
@@ -87,7 +14,6 @@ protected:
              "'2026-03-03T00:00:00', 0, 50.5, 1, 0, 1, 0, 20), (2, 13, '2026-03-05T00:00:00', 1, "
              "9, 1, 0, 1, 0, 1)"});
     }
-    controls::HxTextBox* box(const char* name) { return ctl<controls::HxTextBox>(name); }
 };
 
 TEST_P(InvoicePicker, F4ListsTheSeriesInvoicesAndEnterLoadsThePickedOne) {
@@ -99,12 +25,12 @@ TEST_P(InvoicePicker, F4ListsTheSeriesInvoicesAndEnterLoadsThePickedOne) {
     told(1, "No hay facturas en la serie 9.", "¡Atención!");
     box("txtSerie")->clear();
     type(box("txtSerie"), u"1"_s);
-    const QStringList shown = pickFrom([&] { key(Qt::Key_F4); }, u"inigo"_s);
-    const QString fecha = SharedContext::utilidades().FormatoFecha(u"2026-03-02"_s);
+    const QStringList shown = testsupport::pickFrom([&] { key(Qt::Key_F4); }, u"inigo"_s);
     ASSERT_EQ(shown.size(), 3);
-    EXPECT_TRUE(shown[0].startsWith(u"12|"_s) && shown[0].endsWith(u"|2 - Eva|80"_s)) << shown[0].toStdString();
+    EXPECT_TRUE(shown[0].startsWith(u"12|"_s) && shown[0].endsWith(u"|2 - Eva|80"_s))
+        << shown[0].toStdString();
     EXPECT_TRUE(shown[1].endsWith(u"||50,5"_s)) << shown[1].toStdString();
-    EXPECT_EQ(shown[2], u"10|"_s + fecha + u"|1 - Íñigo <b>Ruiz</b>|171"_s);
+    EXPECT_EQ(shown[2], u"10|02/03/2026|1 - Íñigo <b>Ruiz</b>|171"_s);
     // The picked invoice is loaded as Enter on its number would.
     EXPECT_EQ(box("txtFactura")->Text(), u"10"_s);
     EXPECT_EQ(box("txtTotal")->Text(), u"171"_s);

@@ -1,18 +1,6 @@
 // The suite's controls and utility objects the agent window is built from.
-#include "WindowTest.h"
-
 #include "TestWorkers.h"
-#include <OrbentaSuite.h>
-#include <QDir>
-#include <QFileDialog>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QTimer>
-#include <QToolButton>
-
-#include <gtest/gtest.h>
-
-using namespace Qt::StringLiterals;
+#include "WindowTest.h"
 
 namespace {
 
@@ -75,6 +63,37 @@ TEST_P(SuiteLookups, WarehouseByCode) {
     QTest::keyClicks(QApplication::focusWidget(), u"2"_s);
     other->setFocus();
     EXPECT_EQ(almacen->Nombre(), u"Delegación Valencia"_s);
+}
+
+TEST_P(SuiteLookups, AgentFieldLooksUpTypedCodesAndPicksFromTheList) {
+    cn->Execute(u"INSERT INTO Agentes (Codigo, Nombre) VALUES (4, 'Zubiri'), (9, 'Aguirre')"_s);
+    QWidget form;
+    auto* given = new controls::HxAgente(&form);
+    auto* borrowing = new controls::HxAgente(&form); // no connection of its own
+    given->setConexion(cn);
+    given->Inicializar();
+    ASSERT_TRUE(testsupport::activate(&form));
+    borrowing->setFocus();
+    QTest::keyClicks(QApplication::focusWidget(), u"9"_s);
+    EXPECT_TRUE(borrowing->EsValido());
+    EXPECT_EQ(borrowing->Nombre(), u"Aguirre"_s);
+    QTest::keyClicks(QApplication::focusWidget(), u"9"_s);
+    EXPECT_FALSE(borrowing->EsValido()) << "99 is no agent";
+    given->setCodigo(4);
+    EXPECT_FALSE(given->EsValido()) << "a code set by the program shows after Refrescar";
+    given->Refrescar();
+    EXPECT_EQ(given->Nombre(), u"Zubiri"_s);
+    // F3 lists the agents by name; Enter picks the first, Aguirre.
+    given->setFocus();
+    QTimer::singleShot(0, [] {
+        if (QWidget* list = QApplication::activeModalWidget())
+            QTest::keyClick(list->findChild<QWidget*>(u"lstAgentes"_s), Qt::Key_Return);
+    });
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F3);
+    EXPECT_EQ(given->Codigo(), 9);
+    EXPECT_TRUE(given->EsValido());
+    given->setLocked(true);
+    EXPECT_TRUE(given->editor()->isReadOnly());
 }
 
 ORBENTA_ENGINE_TESTS(SuiteLookups);
@@ -152,7 +171,6 @@ TEST(SuiteFileDialogs, TheSaveDialogOnTheDatabaseFolderLosesNoCommittedRow) {
               QStringList({"1", "2", "3", "4"}));
 }
 
-// The text field hands its handler the control characters too, as codes it may change.
 TEST(Controls, KeyPressCarriesControlCharacters) {
     controls::HxTextBox box;
     QList<int> seen;
@@ -178,7 +196,6 @@ TEST(Controls, KeyPressCarriesControlCharacters) {
     EXPECT_EQ(seen, (QList<int>{'a', 'b', 8, 8, 27, 1, 13}));
 }
 
-// The agent field offers the same codes; a handler's focus move on Enter is kept.
 TEST(Controls, AgentFieldKeyPressAndFocusFollowTheTextField) {
     QWidget form;
     auto* agent = new controls::HxAgente(&form);
@@ -258,40 +275,5 @@ TEST(Controls, EnterAndUpMoveTheFocusWhenAskedAndFocusLossIsTold) {
     QTest::keyClick(b, Qt::Key_Up);
     EXPECT_TRUE(a->hasFocus());
 }
-
-class AgentField : public testsupport::ComponentTest {};
-
-TEST_P(AgentField, LooksUpTypedCodesAndPicksFromTheList) {
-    cn->Execute(u"INSERT INTO Agentes (Codigo, Nombre) VALUES (4, 'Zubiri'), (9, 'Aguirre')"_s);
-    QWidget form;
-    auto* given = new controls::HxAgente(&form);
-    auto* borrowing = new controls::HxAgente(&form); // no connection of its own
-    given->setConexion(cn);
-    given->Inicializar();
-    ASSERT_TRUE(testsupport::activate(&form));
-    borrowing->setFocus();
-    QTest::keyClicks(QApplication::focusWidget(), u"9"_s);
-    EXPECT_TRUE(borrowing->EsValido());
-    EXPECT_EQ(borrowing->Nombre(), u"Aguirre"_s);
-    QTest::keyClicks(QApplication::focusWidget(), u"9"_s);
-    EXPECT_FALSE(borrowing->EsValido()) << "99 is no agent";
-    given->setCodigo(4);
-    EXPECT_FALSE(given->EsValido()) << "a code set by the program shows after Refrescar";
-    given->Refrescar();
-    EXPECT_EQ(given->Nombre(), u"Zubiri"_s);
-    // F3 lists the agents by name; Enter picks the first, Aguirre.
-    given->setFocus();
-    QTimer::singleShot(0, [] {
-        if (QWidget* list = QApplication::activeModalWidget())
-            QTest::keyClick(list->findChild<QWidget*>(u"lstAgentes"_s), Qt::Key_Return);
-    });
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F3);
-    EXPECT_EQ(given->Codigo(), 9);
-    EXPECT_TRUE(given->EsValido());
-    given->setLocked(true);
-    EXPECT_TRUE(given->editor()->isReadOnly());
-}
-
-ORBENTA_ENGINE_TESTS(AgentField);
 
 } // namespace

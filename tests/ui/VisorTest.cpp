@@ -1,34 +1,21 @@
 // The report viewer window: its zoom steps, what it remembers, the PDF's proposed name.
-#include "TestComponent.h"
+#include "WindowTest.h"
 
-#include <ORBTAgentes.h>
-#include <QFileDialog>
 #include <QPdfDocument>
 #include <QPdfView>
-#include <QPointer>
 #include <QScreen>
 #include <QSettings>
 #include <QSpinBox>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
-#include <QToolButton>
-
-#include <gtest/gtest.h>
-
-using namespace ORBTAgentes;
-using namespace Qt::StringLiterals;
 
 namespace {
 
 class Visor : public ::testing::Test {
 protected:
     void SetUp() override {
-        QSettings(u"Orbenta"_s, u"ORBTAgentes"_s).clear();
-        ASSERT_TRUE(QSettings(u"Orbenta"_s, u"ORBTAgentes"_s)
-                        .fileName()
-                        .startsWith(qEnvironmentVariable("XDG_CONFIG_HOME")))
+        QSettings s(u"Orbenta"_s, u"ORBTAgentes"_s);
+        ASSERT_TRUE(s.fileName().startsWith(qEnvironmentVariable("XDG_CONFIG_HOME")))
             << "the tests never write the user's settings";
+        s.clear();
     }
     void TearDown() override {
         if (frmView* v = frmView::actual())
@@ -52,9 +39,7 @@ protected:
     QTemporaryDir dir;
 };
 
-// Arrows and Page Up/Down step through 50, 75, 100, 125, 150, 200 %, the page's width and
-// the whole page, from wherever the zoom is (120 % as the commission sheet opens); a
-// typed percentage stays as typed.
+// From wherever the zoom is (120 % as the commission sheet opens); a typed one stays as typed.
 TEST_F(Visor, TheZoomStepsThroughUsualZoomsAndFits) {
     report::Visor* visor = abrir(u"Prueba"_s, 120);
     ASSERT_TRUE(visor);
@@ -86,9 +71,7 @@ TEST_F(Visor, TheZoomStepsThroughUsualZoomsAndFits) {
         QTest::keyClick(zoom, Qt::Key(p.tecla));
         EXPECT_EQ(zoom->text(), p.texto);
         EXPECT_EQ(vista->zoomMode(), p.modo);
-        if (p.modo == M::Custom) {
-            EXPECT_DOUBLE_EQ(vista->zoomFactor(), p.factor);
-        }
+        EXPECT_DOUBLE_EQ(p.modo == M::Custom ? vista->zoomFactor() : 0, p.factor);
     }
     zoom->selectAll();
     QTest::keyClicks(zoom, u"80"_s);
@@ -121,8 +104,7 @@ TEST_F(Visor, TheWindowRemembersItsSizeAndPlace) {
     EXPECT_EQ(frmView::actual()->geometry(), dejada);
 }
 
-// Save as PDF proposes the report's title as the name, in the current folder, whatever
-// the title holds.
+// In the current folder, whatever the title holds.
 TEST_F(Visor, ThePdfIsProposedUnderTheReportsTitle) {
     const struct {
         QString titulo, nombre;
@@ -150,8 +132,6 @@ TEST_F(Visor, ThePdfIsProposedUnderTheReportsTitle) {
     }
 }
 
-// A PDF that cannot be written is told in a message box, twice alike, and the viewer
-// stays open: nothing of the failure leaves the click.
 TEST_F(Visor, APdfThatCannotBeWrittenIsToldAndTheViewerStays) {
     auto presenter = std::make_shared<ui::RecordingPresenter>();
     ui::setPresenter(presenter);

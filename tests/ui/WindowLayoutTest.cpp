@@ -1,18 +1,8 @@
 // Every window as drawn: captions whole, no two controls of one container overlapping.
 #include "Database.h"
-#include "TestComponent.h"
+#include "WindowTest.h"
 
-#include <ORBTAgentes.h>
-#include <QCheckBox>
 #include <QGroupBox>
-#include <QLabel>
-#include <QPushButton>
-#include <QStyle>
-
-#include <gtest/gtest.h>
-
-using namespace ORBTAgentes;
-using namespace Qt::StringLiterals;
 
 namespace {
 
