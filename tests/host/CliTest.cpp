@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -46,6 +45,16 @@ void expectText(const char* stream, const QStringList& expectations, const QStri
             << stream << " should match " << e.toStdString() << ": " << text.toStdString();
 }
 
+QProcessEnvironment environment(const QStringList& changes) {
+    auto env = QProcessEnvironment::systemEnvironment();
+    for (const QString& e : changes)
+        if (e.startsWith(u'-'))
+            env.remove(e.mid(1));
+        else
+            env.insert(e.section(u'=', 0, 0), e.section(u'=', 1));
+    return env;
+}
+
 void run(const std::vector<Step>& steps, const QMap<QString, QString>& vars) {
     const auto fill = [&](QStringList l) {
         for (QString& s : l)
@@ -56,13 +65,7 @@ void run(const std::vector<Step>& steps, const QMap<QString, QString>& vars) {
     for (const Step& s : steps) {
         const QStringList args = fill(s.args);
         SCOPED_TRACE(QString("orbenta " + args.join(u' ')).toStdString());
-        auto env = QProcessEnvironment::systemEnvironment();
-        for (const QString& e : fill(s.env))
-            if (e.startsWith(u'-'))
-                env.remove(e.mid(1));
-            else
-                env.insert(e.section(u'=', 0, 0), e.section(u'=', 1));
-        const CliRun r = orbenta(args, env);
+        const CliRun r = orbenta(args, environment(fill(s.env)));
         EXPECT_EQ(r.code, s.code) << r.err.toStdString();
         expectText("stdout", fill(s.out), r.out);
         expectText("stderr", fill(s.err), r.err);
@@ -133,13 +136,12 @@ TEST_P(Cli, CommandsOnTheEngine) {
         {{"empresa", "guardar", "51", "--nombre", "'); DROP TABLE Agentes; --", "--nivel2",
           "%1%2%3%4%5%6%7%8%9 %L1 %% %99", "--nivel3", "x'; DELETE FROM Empresas WHERE '1'='1",
           "--ruta", "'%4'", "--config", "%1'=%2'"}},
-        {{"sql", "SELECT e.Nombre, Nivel2, Nivel3, Ruta_Aplicacion, COUNT(*) AS n FROM Empresas "
-                 "e, Empresas_Configuracion, Agentes a WHERE e.Codigo = 51 AND Cod_Empresa = 51 "
-                 "AND Clave = '%1''' AND Valor = '%2''' GROUP BY e.Nombre, Nivel2, Nivel3, "
-                 "Ruta_Aplicacion"},
-         0,
-         {"~\n'); DROP TABLE Agentes; --\t%1%2%3%4%5%6%7%8%9 %L1 %% %99\tx'; DELETE FROM "
-          "Empresas WHERE '1'='1\t'%4'\t40\n"}},
+        prints({"sql", "SELECT e.Nombre, Nivel2, Nivel3, Ruta_Aplicacion, COUNT(*) AS n FROM "
+                       "Empresas e, Empresas_Configuracion, Agentes a WHERE e.Codigo = 51 AND "
+                       "Cod_Empresa = 51 AND Clave = '%1''' AND Valor = '%2''' GROUP BY e.Nombre, "
+                       "Nivel2, Nivel3, Ruta_Aplicacion"},
+               {"~\n'); DROP TABLE Agentes; --\t%1%2%3%4%5%6%7%8%9 %L1 %% %99\tx'; DELETE FROM "
+                "Empresas WHERE '1'='1\t'%4'\t40\n"}),
         {{"sql", "SELECT COUNT(*) AS n FROM Empresas"}, 0, {"=n\n4\n"}},
         // Report values that reach another database: the print is refused with both named;
         // "empresa informes" points them here and says what it set, never the password.
@@ -149,9 +151,8 @@ TEST_P(Cli, CommandsOnTheEngine) {
           "Cod_Articulo, Familia_1, Familia_2, Familia_3) VALUES (1, 1, 4, 9, 0, 999, 0, 0)"}},
         {{"empresa", "guardar", "1", "--config", "ODBCBaseDatos=otra_base"}},
         {informe, 1, {}, {"~otra_base", "~No se ha impreso nada"}},
-        {{"empresa", "informes", "1"},
-         0,
-         {"~ODBCBaseDatos = ", "~ODBCPassword = %PWD%\n", "!Pwd="}},
+        prints({"empresa", "informes", "1"},
+               {"~ODBCBaseDatos = ", "~ODBCPassword = %PWD%\n", "!Pwd="}),
         {informe, 0, {"=%DIR%/hoja.pdf\n"}},
         {{"sql", gone}, 0, {"=n\n1\n"}},
         // The settlement sheet: an unknown agent and a date that is none are refused.
@@ -545,11 +546,8 @@ TEST(CliUnit, OnlyInitCreatesTheDefaultFolder) {
     // A home that cannot be written: init names the folder it cannot create.
     QFile::setPermissions(home, QFileDevice::ReadOwner | QFileDevice::ExeOwner |
                                     QFileDevice::ReadOther | QFileDevice::ExeOther);
-    auto env = QProcessEnvironment::systemEnvironment();
-    env.remove("ORBENTA_DB");
-    env.remove("XDG_DATA_HOME");
-    env.insert("HOME", home);
-    const CliRun r = asNobody({"init"}, env);
+    const CliRun r =
+        asNobody({"init"}, environment({"HOME=" + home, "-ORBENTA_DB", "-XDG_DATA_HOME"}));
     QFile::setPermissions(home,
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     if (geteuid() == 0 && !r.err.contains("error "))
