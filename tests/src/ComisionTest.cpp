@@ -146,10 +146,9 @@ TEST_P(ComisionDb, ResolutionFollowsTheEightSteps) {
         const QStringList oneByOne = sent;
         EXPECT_EQ(oneByOne.size(), q.queries);
         const auto explained = r.Explicar_Comision_Activa();
-        int answered = 0;
-        for (const auto& p : explained.pasos)
-            answered += p.estado == clsComision_Familias::Paso::Respondido;
-        EXPECT_EQ(answered, q.activa != 0 || q.name == std::string("ZeroStopsTheSearch") ? 1 : 0);
+        EXPECT_EQ(std::count_if(explained.pasos.begin(), explained.pasos.end(),
+                                [](const auto& p) { return p.estado == p.Respondido; }),
+                  q.activa != 0 || q.name == std::string("ZeroStopsTheSearch") ? 1 : 0);
         // A pipeline sends every step's statement, those up to the answer first; inside a
         // transaction (every other question) they go one by one again.
         std::optional<ado::Transaction> t;
@@ -256,8 +255,8 @@ TEST_P(ComisionDb, ListsArticlesAndRules) {
     rs.Close();
     r.Agente = 5;
     r.Cargar_Todos(rs);
-    EXPECT_EQ(sent.back().cursorType, ado::adOpenKeyset);
-    EXPECT_EQ(sent.back().lockType, ado::adLockPessimistic);
+    EXPECT_EQ(std::pair(sent.back().cursorType, sent.back().lockType),
+              std::pair(ado::adOpenKeyset, ado::adLockPessimistic));
     EXPECT_EQ(
         sent.back().text,
         " SELECT IsNull(des.Cod_Articulo,0) as Cod_Articulo, IsNull(des.Familia_1,art.Familia_1) "
