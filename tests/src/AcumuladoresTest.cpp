@@ -89,9 +89,8 @@ TEST_P(Acumuladores, DayTotalsAddUpPerCompanyAgentDayAndWarehouse) {
     empresa->setCodEmpresa(1);
     agente.AcumularVenta(3, naive(kDay.date(), QTime(10, 30)), money("1"), money("1"));
     EXPECT_EQ(day(3).size(), 3);
-    agente.Acum_Venta_Art(1, kDay, 7, 3, money("5"), money("2"));
-    agente.Acum_Venta_Art(2, kDay, 7, 3, money("5"), money("2"));
-    agente.Acum_Venta_Art(2, kDay, 7, 3, money("5"), money("2"));
+    for (int almacen : {1, 2, 2})
+        agente.Acum_Venta_Art(almacen, kDay, 7, 3, money("5"), money("2"));
     EXPECT_EQ(amountRows(*cn, "SELECT Cod_Almacen, Importe_Pvp FROM "
                               "Agentes_Acumulados_Articulos ORDER BY Cod_Almacen"),
               QStringList({"1|5", "2|10"}));
