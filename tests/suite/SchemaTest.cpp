@@ -10,7 +10,7 @@ namespace {
 
 class Schema : public EngineTest {};
 
-TEST_P(Schema, CreatesEveryTableAndLoadsTheDemoDistributor) {
+TEST_P(Schema, CreatesEveryTableLoadsTheDemoDistributorAndReplacesOnlyItsOwn) {
     EXPECT_FALSE(orbenta::db::hasTables(*cn));
     createSchema(true);
     EXPECT_TRUE(orbenta::db::hasTables(*cn));
@@ -39,10 +39,6 @@ TEST_P(Schema, CreatesEveryTableAndLoadsTheDemoDistributor) {
     EXPECT_THROW(cn->Execute("INSERT INTO Agentes_Acumulados (Cod_Empresa, Cod_Agente, Fecha) "
                              "VALUES (9, 1, '2026-01-01T00:00:00')"),
                  automation::AutomationError);
-}
-
-TEST_P(Schema, ReplacingKeepsTablesThatAreNotOurs) {
-    createSchema(false);
     cn->Execute("CREATE TABLE Ajena (x INTEGER)");
     cn->Execute("INSERT INTO Ajena (x) VALUES (1)");
     cn->Execute("INSERT INTO Bancos (Codigo, Nombre) VALUES (1, 'b')");
