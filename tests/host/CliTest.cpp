@@ -19,9 +19,8 @@ using testsupport::orbenta;
 // One run of the program: its arguments, the exit code it ends with and what it prints.
 // An expectation is "=text" (all of it), "^text" (how it begins), "$text" (how it ends),
 // "~text" (somewhere in it, case aside), "!text" (nowhere, case aside), "1text" (exactly
-// once) or "#n" (n lines). Environment changes are
-// "NAME=value", or "-NAME" to remove one. Every %NAME% of `vars` is replaced in every text before
-// the run.
+// once) or "#n" (n lines). Environment changes are "NAME=value", or "-NAME" to remove one.
+// Every %NAME% of `vars` is replaced in every text before the run.
 struct Step {
     QStringList args;
     int code = 0;
@@ -313,8 +312,9 @@ TEST_P(Cli, AgentCommandsPrintAccumulateAndDelete) {
 
 // The commission sheet's work table is shared by every user. Two processes print two
 // agents' sheets at the same time, twenty times each: every PDF holds its own agent's
-// rows, the same as when the agent is printed alone (footer aside).
-TEST_P(Cli, TwoPrintsAtOnceNeverMixTheirRows) {
+// rows, the same as when the agent is printed alone (footer aside). Another print holds
+// the work table, and its process dies holding it: the command says it waits, then prints.
+TEST_P(Cli, TwoPrintsAtOnceNeverMixTheirRowsAndOneWaitsForAHolderThatDied) {
     createSchema(true);
     const auto hoja = [](const QString& pdf) {
         QStringList lines = testsupport::pdfLines(pdf);
@@ -342,6 +342,20 @@ TEST_P(Cli, TwoPrintsAtOnceNeverMixTheirRows) {
     for (const QString a : {"1", "4"})
         for (int i = 1; i <= 20; ++i)
             ASSERT_EQ(hoja(dir.filePath(a + u'-' + QString::number(i) + ".pdf")), solo[a]) << i;
+    const auto otro = testsupport::holdPrintLock(cs);
+    QProcess informe;
+    informe.setReadChannel(QProcess::StandardError);
+    informe.start(ORBENTA_BINARY, {"informe", "comisiones", "--agente", "4", "--pdf",
+                                   dir.filePath("hoja.pdf"), "--db", cs});
+    const QString aviso = "Esperando a que termine otra impresión...\n";
+    QString avisos;
+    while (!avisos.contains(aviso) && informe.waitForReadyRead(30000))
+        avisos += QString::fromUtf8(informe.readAllStandardError());
+    EXPECT_TRUE(avisos.contains(aviso) && informe.state() == QProcess::Running);
+    otro->kill();
+    otro->waitForFinished();
+    ASSERT_TRUE(informe.waitForFinished(60000));
+    EXPECT_EQ(informe.exitCode(), 0) << informe.readAllStandardError().toStdString();
 }
 
 // A PDF is complete or absent: a full device, a reader that went away and a file that
@@ -382,26 +396,6 @@ TEST_P(Cli, APdfThatCannotBeWrittenFailsAndLeavesNothing) {
     QFile enviada(dir.filePath("enviado.pdf"));
     ASSERT_TRUE(enviada.open(QIODevice::ReadOnly));
     EXPECT_TRUE(enviada.readAll().endsWith("%%EOF\n"));
-}
-
-// Another print holds the work table, and its process dies holding it: the command says
-// it waits, then prints.
-TEST_P(Cli, InformeSaysItWaitsAndPrintsOnceTheHolderDied) {
-    createSchema(true);
-    const auto otro = testsupport::holdPrintLock(db->connectionString());
-    QProcess informe;
-    informe.setReadChannel(QProcess::StandardError);
-    informe.start(ORBENTA_BINARY, {"informe", "comisiones", "--agente", "4", "--pdf",
-                                   dir.filePath("hoja.pdf"), "--db", db->connectionString()});
-    const QString aviso = "Esperando a que termine otra impresión...\n";
-    QString avisos;
-    while (!avisos.contains(aviso) && informe.waitForReadyRead(30000))
-        avisos += QString::fromUtf8(informe.readAllStandardError());
-    EXPECT_TRUE(avisos.contains(aviso) && informe.state() == QProcess::Running);
-    otro->kill();
-    otro->waitForFinished();
-    ASSERT_TRUE(informe.waitForFinished(60000));
-    EXPECT_EQ(informe.exitCode(), 0) << informe.readAllStandardError().toStdString();
 }
 
 // The agents' figures per month: exact to four decimals, a spreadsheet's CSV in the
