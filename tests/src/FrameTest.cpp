@@ -179,16 +179,16 @@ TEST(Dispatch, PropertiesMethodsDefaultsAndFailures) {
     const auto id = [&](const char* name) {
         return a->classInfo().member(QLatin1String(name))->dispatchId;
     };
-
-    Invoke(*a, id("Codigo"), DispatchKind::PropertyPut, {"7"});
-    EXPECT_EQ(Invoke(*a, id("Codigo"), DispatchKind::PropertyGet).toInt(), 7);
-    Invoke(*a, id("ComisionVenta"), DispatchKind::PropertyPut, {12.34565});
-    EXPECT_EQ(Invoke(*a, id("ComisionVenta"), DispatchKind::PropertyGet).value<Currency>().scaled(),
-              123456);
-    EXPECT_EQ(errorOf([&] { Invoke(*a, id("Codigo"), DispatchKind::PropertyPut, {70000}); }),
-              rt::Overflow);
-    EXPECT_EQ(Invoke(*a, id("Codigo"), DispatchKind::PropertyGet).toInt(), 7)
-        << "a failed put changes nothing";
+    const auto get = [&](const char* m) { return Invoke(*a, id(m), DispatchKind::PropertyGet); };
+    const auto put = [&](const char* m, const QVariant& v) {
+        Invoke(*a, id(m), DispatchKind::PropertyPut, {v});
+    };
+    put("Codigo", "7");
+    EXPECT_EQ(get("Codigo").toInt(), 7);
+    put("ComisionVenta", 12.34565);
+    EXPECT_EQ(get("ComisionVenta").value<Currency>().scaled(), 123456);
+    EXPECT_EQ(errorOf([&] { put("Codigo", 70000); }), rt::Overflow);
+    EXPECT_EQ(get("Codigo").toInt(), 7) << "a failed put changes nothing";
 
     { // the table holds a reference to b until its end
         const std::tuple<qint32, DispatchKind, QVariantList, qint32> calls[] = {
