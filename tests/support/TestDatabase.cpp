@@ -31,7 +31,7 @@ static std::unique_ptr<ado::Connection> dropSchema(const QString& schema) {
     return admin;
 }
 
-ScratchDatabase::ScratchDatabase(Engine engine) : engine_(engine) {
+ScratchDatabase::ScratchDatabase(Engine engine) {
     if (engine == Engine::SQLite) {
         cs_ = QStringLiteral("Driver=SQLite;Database=") + dir_.path() + QStringLiteral("/test.db");
         ado::Connection::CreateDatabase(cs_);
