@@ -43,7 +43,7 @@ protected:
     }
 };
 
-TEST_P(DirectStatements, FirstValueAnswersAsARecordsetOnItsText) {
+TEST_P(DirectStatements, FirstValueAndFirstAnsweringAnswerAsTheQueriesOneByOne) {
     const struct {
         Statement query;
         const char* expected;   // the value as the text's recordset shows it
@@ -103,6 +103,47 @@ TEST_P(DirectStatements, FirstValueAnswersAsARecordsetOnItsText) {
         else
             EXPECT_EQ(shown(value), c.expected);
     }
+    const auto importe = [](Param id) {
+        return Statement{"SELECT Importe FROM T WHERE Id = ?", {id}};
+    };
+    const auto porcentaje = [](Param id) {
+        return Statement{"SELECT Porcentaje FROM T WHERE Id = ?", {id}};
+    };
+    const Statement falla{"SELECT Importe FROM T WHERE Id = CAST(? AS INTEGER)",
+                          {Param::text("x")}};
+    const Statement nulo{"SELECT Nombre FROM T WHERE Id = ?", {2}};
+    const Statement nul{"SELECT Id FROM T WHERE Nombre = ?", {Param::text(QString(QChar(0)))}};
+    const std::vector<Statement> lists[] = {
+        {importe(99), importe(1), importe(2)},          // the second answers
+        {importe(99), importe(98)},                     // none does
+        {porcentaje(2), porcentaje(99), porcentaje(1)}, // a row that does not answer
+        {porcentaje(99), porcentaje(2)},
+        {importe(1), falla},              // a failure after the answer is never seen
+        {importe(99), falla, importe(1)}, // one before it is raised
+        {{"SELECT Importe FROM T WHERE Id > ? ORDER BY Id DESC", {0}}, importe(1)},
+        {nulo, importe(1)}, // columns of other types
+        {{"SELECT Id FROM T WHERE Id = ?", {3}}, importe(1)},
+        {nul, importe(1)}, // refused as its text is
+    };
+    // Each list twice (the second time the engine has it prepared), one by one and at once.
+    for (const auto& queries : lists) {
+        SCOPED_TRACE(queries.front().text().toStdString());
+        QStringList seen[2];
+        for (int i = 0; i < 4; ++i) {
+            cn->setPipelining(i % 2);
+            QStringList& s = seen[i % 2];
+            const auto e = failureOf([&] {
+                s << QString::number(cn->FirstAnswering(queries, [&](const auto& v) {
+                    s << shown(v);
+                    return v && !v->isNull();
+                }));
+            });
+            if (e.number()) // the wording depends on the way the query went
+                s << QString::number(e.number()) + ' ' + e.source();
+        }
+        EXPECT_EQ(seen[1], seen[0]);
+    }
+    cn->setPipelining(true);
 }
 
 TEST_P(DirectStatements, ExecuteCountChangesWhatItsTextChanges) {
@@ -139,50 +180,6 @@ TEST_P(DirectStatements, ExecuteCountChangesWhatItsTextChanges) {
         EXPECT_EQ(direct, viaText);
     }
     EXPECT_EQ(rowsOf(*cn, "SELECT COUNT(*) FROM T"), QStringList{"3"});
-}
-
-TEST_P(DirectStatements, FirstAnsweringAnswersWhatTheQueriesOneByOneAnswer) {
-    const auto importe = [](Param id) {
-        return Statement{"SELECT Importe FROM T WHERE Id = ?", {id}};
-    };
-    const auto porcentaje = [](Param id) {
-        return Statement{"SELECT Porcentaje FROM T WHERE Id = ?", {id}};
-    };
-    const Statement falla{"SELECT Importe FROM T WHERE Id = CAST(? AS INTEGER)",
-                          {Param::text("x")}};
-    const Statement nulo{"SELECT Nombre FROM T WHERE Id = ?", {2}};
-    const Statement nul{"SELECT Id FROM T WHERE Nombre = ?", {Param::text(QString(QChar(0)))}};
-    const std::vector<Statement> cases[] = {
-        {importe(99), importe(1), importe(2)},          // the second answers
-        {importe(99), importe(98)},                     // none does
-        {porcentaje(2), porcentaje(99), porcentaje(1)}, // a row that does not answer
-        {porcentaje(99), porcentaje(2)},
-        {importe(1), falla},              // a failure after the answer is never seen
-        {importe(99), falla, importe(1)}, // one before it is raised
-        {{"SELECT Importe FROM T WHERE Id > ? ORDER BY Id DESC", {0}}, importe(1)},
-        {nulo, importe(1)}, // columns of other types
-        {{"SELECT Id FROM T WHERE Id = ?", {3}}, importe(1)},
-        {nul, importe(1)}, // refused as its text is
-    };
-    // Each list twice (the second time the engine has it prepared), one by one and at once.
-    for (const auto& queries : cases) {
-        SCOPED_TRACE(queries.front().text().toStdString());
-        QStringList seen[2];
-        for (int i = 0; i < 4; ++i) {
-            cn->setPipelining(i % 2);
-            QStringList& s = seen[i % 2];
-            const auto e = failureOf([&] {
-                s << QString::number(cn->FirstAnswering(queries, [&](const auto& v) {
-                    s << shown(v);
-                    return v && !v->isNull();
-                }));
-            });
-            if (e.number()) // the wording depends on the way the query went
-                s << QString::number(e.number()) + ' ' + e.source();
-        }
-        EXPECT_EQ(seen[1], seen[0]);
-    }
-    cn->setPipelining(true);
 }
 
 ORBENTA_ENGINE_TESTS(DirectStatements);
