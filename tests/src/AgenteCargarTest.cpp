@@ -53,7 +53,7 @@ TEST_P(AgenteCargar, NavigatesAcrossGapsAndNegativeCodes) {
         run(s);
 }
 
-TEST_P(AgenteCargar, ANullColumnStopsTheCopyThere) {
+TEST_P(AgenteCargar, ANullColumnStopsTheCopyAndASecondConnectionServesEveryObject) {
     insertAgent(*cn, 5, {}, "NULL");
     cn->Execute("INSERT INTO Agentes (Codigo, Nombre) VALUES (6, 'Sin datos')");
     insertAgent(*cn, 8, {}, "''", "NULL");
@@ -78,9 +78,6 @@ TEST_P(AgenteCargar, ANullColumnStopsTheCopyThere) {
     EXPECT_EQ(testsupport::errorOf([&] { b.Cargar(); }), rt::InvalidUseOfNull);
     EXPECT_TRUE(b.Bloqueado);
     EXPECT_EQ(b.Bloq_Fecha, naive(QDate(2001, 1, 1), QTime(0, 0)));
-}
-
-TEST_P(AgenteCargar, ASecondConnectionSetOnAnyObjectServesEveryObject) {
     insertAgent(*cn, 1, "En la primera");
     testsupport::ScratchDatabase other(GetParam());
     auto cn2 = other.open();
