@@ -268,9 +268,7 @@ TEST_P(ComisionDb, ListsArticlesAndRules) {
     QStringList rows;
     for (; !rs.Eof(); rs.MoveNext())
         rows << rs.Fields("Cod_Articulo").toString() + u':' + rs.Fields("Nombre").toString();
-    EXPECT_EQ(rows.size(), 3);
-    EXPECT_TRUE(rows.contains("100:Vino"));
-    EXPECT_EQ(rows.last(), "999:") << "sorted by family: family 2 last";
+    EXPECT_EQ(rows, QStringList({"0:", "100:Vino", "999:"})) << "sorted by family";
     cn->Execute("DROP TABLE Agentes_Comisiones");
     ado::Recordset rs2;
     r.Familia_1 = 1;
