@@ -107,9 +107,9 @@ TEST(Values, DatesTextsBooleansAndVal) {
     EXPECT_EQ(errorOf([] { toText(QVariant(QMetaType::fromType<QString>())); }),
               rt::InvalidUseOfNull);
     EXPECT_EQ(toText(QVariant()), QString());
-    EXPECT_TRUE(toBoolean(QVariant(qlonglong(1))));
-    EXPECT_TRUE(toBoolean("true"));
-    EXPECT_FALSE(toBoolean("0"));
+    EXPECT_EQ(
+        std::vector<bool>({toBoolean(QVariant(qlonglong(1))), toBoolean("true"), toBoolean("0")}),
+        std::vector<bool>({true, true, false}));
     EXPECT_EQ(errorOf([] { toBoolean("sí"); }), rt::TypeMismatch);
     const std::pair<const char*, double> vals[] = {
         {" 12.5abc", 12.5}, {"-3-4", -3}, {"1.2.3", 1.2}, {"abc", 0}, {"  +7", 7}, {"", 0},
