@@ -102,7 +102,6 @@ struct Question {
     Item item;
     double activa;
     int queries; // statements Dev_Comision_Activa runs one by one
-    double exacta = -1;
 };
 
 TEST_P(ComisionDb, ResolutionFollowsTheEightSteps) {
@@ -110,7 +109,7 @@ TEST_P(ComisionDb, ResolutionFollowsTheEightSteps) {
     const Question questions[] = {
         {"AgentFamilyBeatsGeneralArticle", {{5, 1, 4, 0, 1}, gArt}, {}, 4, 4},
         {"GeneralArticleForAnAgentWithoutRules", {{5, 1, 4, 0, 1}, gArt}, {.agent = 6}, 9, 5},
-        {"AgentArticle", {{5, 4, 12, 100, 1, 2, 3}, gArt}, {}, 12, 1, 12},
+        {"AgentArticle", {{5, 4, 12, 100, 1, 2, 3}, gArt}, {}, 12, 1},
         {"SubSubFamilyBeforeSubFamily", {{5, 3, 7, 0, 1, 2, 3}, {5, 2, 6, 0, 1, 2}}, {}, 7, 2},
         {"SubFamily", {{5, 2, 6, 0, 1, 2}}, {}, 6, 3},
         {"BlockedFamily", {{5, 1, 200, 0, 1}, gArt}, {}, 200, 4},
@@ -172,7 +171,6 @@ TEST_P(ComisionDb, ResolutionFollowsTheEightSteps) {
                 << "step " << s + 1;
         }
         cn->setObserver(nullptr);
-        EXPECT_EQ(r.Dev_Comision(), q.exacta);
     }
 }
 
