@@ -496,29 +496,11 @@ CliRun asNobody(const QStringList& args,
                           : testsupport::runProgram("setpriv", nobody + args, env);
 }
 
-// A database on read-only media, or without permission to write, can be read; a write
-// fails and says why.
-TEST(CliUnit, AReadOnlyDatabaseIsReadAndRefusesWrites) {
-    QTemporaryDir dir;
-    const QString cs = "Driver=SQLite;Database=" + dir.filePath("solo-lectura.db");
-    ASSERT_EQ(orbenta({"init", "--demo", "--db", cs}).code, 0);
-    const auto readOnly = QFileDevice::ReadOwner | QFileDevice::ReadOther;
-    QFile::setPermissions(dir.path(), readOnly | QFileDevice::ExeOwner | QFileDevice::ExeOther);
-    QFile::setPermissions(dir.filePath("solo-lectura.db"), readOnly);
-    const CliRun cargar = asNobody({"agente", "cargar", "3", "--db", cs});
-    const CliRun guardar = asNobody({"agente", "guardar", "3", "--Nombre", "Otro", "--db", cs});
-    QFile::setPermissions(dir.path(),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    if (geteuid() == 0 && cargar.code != 0 && !cargar.err.contains("error "))
-        GTEST_SKIP() << "cannot run the program as another user here: " << cargar.err.toStdString();
-    EXPECT_TRUE(cargar.out.contains("Codigo: 3\n")) << cargar.err.toStdString();
-    EXPECT_EQ(guardar.code, 1);
-    EXPECT_TRUE(guardar.err.contains("open for reading only")) << guardar.err.toStdString();
-}
-
 // Without a usable home folder only init creates anything, and says why it cannot;
-// without one at all nothing is made in the root's place.
-TEST(CliUnit, OnlyInitCreatesTheDefaultFolder) {
+// without one at all nothing is made in the root's place. A database on read-only media,
+// or without permission to write, can be read; a write fails and says why, and so does
+// init in a home that cannot be written.
+TEST(CliUnit, OnlyInitCreatesTheDefaultFolderAndNothingWritesWhereItMayNot) {
     QTemporaryDir dir;
     const QString home = dir.filePath("home");
     ASSERT_TRUE(QDir().mkpath(home));
@@ -537,18 +519,27 @@ TEST(CliUnit, OnlyInitCreatesTheDefaultFolder) {
         {{"HOME", home}, {"OTHER", "Driver=SQLite;Database=" + dir.filePath("otra.db")}});
     EXPECT_TRUE(QDir(home).isEmpty(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden));
     EXPECT_EQ(QFile::exists("/.local/share/orbenta/orbenta.db"), existed);
-    // A home that cannot be written: init names the folder it cannot create.
-    QFile::setPermissions(home, QFileDevice::ReadOwner | QFileDevice::ExeOwner |
-                                    QFileDevice::ReadOther | QFileDevice::ExeOther);
-    const CliRun r =
+    const QString cs = "Driver=SQLite;Database=" + dir.filePath("solo-lectura.db");
+    ASSERT_EQ(orbenta({"init", "--demo", "--db", cs}).code, 0);
+    const auto readOnly = QFileDevice::ReadOwner | QFileDevice::ReadOther;
+    for (const QString& folder : {dir.path(), home})
+        QFile::setPermissions(folder, readOnly | QFileDevice::ExeOwner | QFileDevice::ExeOther);
+    QFile::setPermissions(dir.filePath("solo-lectura.db"), readOnly);
+    const CliRun cargar = asNobody({"agente", "cargar", "3", "--db", cs});
+    const CliRun guardar = asNobody({"agente", "guardar", "3", "--Nombre", "Otro", "--db", cs});
+    const CliRun init =
         asNobody({"init"}, environment({"HOME=" + home, "-ORBENTA_DB", "-XDG_DATA_HOME"}));
-    QFile::setPermissions(home,
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    if (geteuid() == 0 && !r.err.contains("error "))
-        GTEST_SKIP() << "cannot run the program as another user here: " << r.err.toStdString();
-    EXPECT_NE(r.code, 0);
-    EXPECT_TRUE(r.err.contains("permission denied") && r.err.contains(home + "/.local"))
-        << r.err.toStdString();
+    for (const QString& folder : {dir.path(), home})
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                          QFileDevice::ExeOwner);
+    if (geteuid() == 0 && cargar.code != 0 && !cargar.err.contains("error "))
+        GTEST_SKIP() << "cannot run the program as another user here: " << cargar.err.toStdString();
+    EXPECT_TRUE(cargar.out.contains("Codigo: 3\n")) << cargar.err.toStdString();
+    EXPECT_EQ(guardar.code, 1);
+    EXPECT_TRUE(guardar.err.contains("open for reading only")) << guardar.err.toStdString();
+    EXPECT_NE(init.code, 0);
+    EXPECT_TRUE(init.err.contains("permission denied") && init.err.contains(home + "/.local"))
+        << init.err.toStdString();
 }
 
 } // namespace
