@@ -279,7 +279,10 @@ TEST_P(Cli, ComisionGuardarFollowsTheWindowsRule) {
 
 // An agent printed, accumulated into and deleted from the command line. What is refused
 // fails and says why (day totals are only for an agent on file), and adds no day total.
-TEST_P(Cli, AgentCommandsPrintAccumulateAndDelete) {
+// The agents' figures per month: exact to four decimals, a spreadsheet's CSV in the
+// regional settings (";" and a decimal comma in Spain), aligned columns by default; a bad
+// range fails and prints nothing.
+TEST_P(Cli, AgentCommandsPrintAccumulateDeleteAndSumPerMonth) {
     createSchema(true);
     const auto acumular = [](const char* kind, const char* agente, const char* pvp) {
         return QStringList{"acumular",  kind, "--agente",   agente, "--fecha",   "2031-06-01",
@@ -308,101 +311,6 @@ TEST_P(Cli, AgentCommandsPrintAccumulateAndDelete) {
         all.push_back(fails(acumular(kind, "999", "1"), "~no existe el agente 999"));
     all.push_back({{"sql", totales}, 0, {"=n\n" + QString::number(antes + 1) + u'\n'}});
     steps(all);
-}
-
-// The commission sheet's work table is shared by every user. Two processes print two
-// agents' sheets at the same time, twenty times each: every PDF holds its own agent's
-// rows, the same as when the agent is printed alone (footer aside). Another print holds
-// the work table, and its process dies holding it: the command says it waits, then prints.
-TEST_P(Cli, TwoPrintsAtOnceNeverMixTheirRowsAndOneWaitsForAHolderThatDied) {
-    createSchema(true);
-    const auto hoja = [](const QString& pdf) {
-        QStringList lines = testsupport::pdfLines(pdf);
-        lines.removeIf([](const QString& l) { return l.startsWith(QStringLiteral("Página ")); });
-        return lines;
-    };
-    const QString cs = db->connectionString();
-    const QString bucle = "for i in $(seq 20); do \"$0\" informe comisiones --agente $3 --pdf "
-                          "\"$1/$3-$i.pdf\" --db \"$2\" >/dev/null || exit 1; done";
-    QMap<QString, QStringList> solo;
-    std::vector<std::unique_ptr<QProcess>> procesos;
-    for (const QString a : {"1", "4"}) {
-        const QString pdf = dir.filePath("solo-" + a + ".pdf");
-        orbenta({"informe", "comisiones", "--agente", a, "--pdf", pdf, "--db", cs});
-        solo[a] = hoja(pdf);
-        ASSERT_GT(solo[a].size(), 20);
-        procesos.push_back(std::make_unique<QProcess>());
-        procesos.back()->start("/bin/sh", {"-c", bucle, ORBENTA_BINARY, dir.path(), cs, a});
-    }
-    ASSERT_NE(solo["1"].mid(3), solo["4"].mid(3)) << "the two sheets differ";
-    for (auto& p : procesos) {
-        ASSERT_TRUE(p->waitForFinished(600000));
-        EXPECT_EQ(p->exitCode(), 0) << p->readAllStandardError().toStdString();
-    }
-    for (const QString a : {"1", "4"})
-        for (int i = 1; i <= 20; ++i)
-            ASSERT_EQ(hoja(dir.filePath(a + u'-' + QString::number(i) + ".pdf")), solo[a]) << i;
-    const auto otro = testsupport::holdPrintLock(cs);
-    QProcess informe;
-    informe.setReadChannel(QProcess::StandardError);
-    informe.start(ORBENTA_BINARY, {"informe", "comisiones", "--agente", "4", "--pdf",
-                                   dir.filePath("hoja.pdf"), "--db", cs});
-    const QString aviso = "Esperando a que termine otra impresión...\n";
-    QString avisos;
-    while (!avisos.contains(aviso) && informe.waitForReadyRead(30000))
-        avisos += QString::fromUtf8(informe.readAllStandardError());
-    EXPECT_TRUE(avisos.contains(aviso) && informe.state() == QProcess::Running);
-    otro->kill();
-    otro->waitForFinished();
-    ASSERT_TRUE(informe.waitForFinished(60000));
-    EXPECT_EQ(informe.exitCode(), 0) << informe.readAllStandardError().toStdString();
-}
-
-// A PDF is complete or absent: a full device, a reader that went away and a file that
-// cannot grow end with an error that names the PDF and the reason; an older file of that
-// name is left as it was and nothing else beside it. A PDF sent to standard output is
-// followed by nothing there: its name goes to standard error.
-TEST_P(Cli, APdfThatCannotBeWrittenFailsAndLeavesNothing) {
-    createSchema(true);
-    const QString pdf = dir.filePath("hoja.pdf");
-    QFile viejo(pdf);
-    ASSERT_TRUE(viejo.open(QIODevice::WriteOnly) && viejo.write("viejo") == 5);
-    viejo.close();
-    // %1 is the command, writing to $2; standard output ends with its exit code.
-    const auto sh = [&](const QString& script, const QString& target) {
-        return testsupport::runProgram(
-            "/bin/sh",
-            {"-c", script.arg("\"$0\" informe comisiones --agente 4 --db \"$1\" --pdf \"$2\""),
-             ORBENTA_BINARY, db->connectionString(), target, dir.filePath("enviado.pdf")});
-    };
-    const QString casos[][3] = {{"%1; echo $?", "/dev/full", "No queda espacio en el disco."},
-                                {"{ (%1; echo $? >&3) | head -c 0; } 3>&1", "/dev/stdout",
-                                 "Quien lo leía ha dejado de leer."},
-                                {"ulimit -f 16; %1; echo $?", pdf,
-                                 "El archivo supera el tamaño máximo que se permite escribir."}};
-    // SQLite's own files beside the database could not grow either.
-    for (int i = 0; i < (GetParam() == testsupport::Engine::SQLite ? 2 : 3); ++i) {
-        const CliRun r = sh(casos[i][0], casos[i][1]);
-        expectText("stdout", {"=1\n"}, r.out);
-        expectText("stderr", {'~' + casos[i][1] + " no se ha podido escribir: " + casos[i][2]},
-                   r.err);
-    }
-    ASSERT_TRUE(viejo.open(QIODevice::ReadOnly));
-    EXPECT_EQ(viejo.readAll(), QByteArray("viejo"));
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"hoja.pdf"});
-
-    const CliRun r = sh("%1 | cat > \"$3\"; echo $?", "/dev/stdout");
-    EXPECT_TRUE(r.out == "0\n" && r.err.endsWith("\n/dev/stdout\n")) << r.err.toStdString();
-    QFile enviada(dir.filePath("enviado.pdf"));
-    ASSERT_TRUE(enviada.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(enviada.readAll().endsWith("%%EOF\n"));
-}
-
-// The agents' figures per month: exact to four decimals, a spreadsheet's CSV in the
-// regional settings (";" and a decimal comma in Spain), aligned columns by default; a bad
-// range fails and prints nothing.
-TEST_P(Cli, ResumenPrintsTheFiguresPerAgentAndMonth) {
-    createSchema(true);
     testsupport::insertAgent(*cn, 901, "O'Brien; \"el Bueno\"");
     testsupport::insertAgent(*cn, 902);
     for (const char* v : {"1, 901, '2031-01-15T00:00:00', 100.1234, 50.5, 1.0001, 0",
@@ -448,6 +356,89 @@ TEST_P(Cli, ResumenPrintsTheFiguresPerAgentAndMonth) {
     ASSERT_TRUE(p.waitForFinished(60000));
     EXPECT_TRUE(p.readAllStandardOutput().startsWith("\xEF\xBB\xBF"
                                                      "Agente;"));
+}
+
+// A PDF is complete or absent: a full device, a reader that went away and a file that
+// cannot grow end with an error that names the PDF and the reason; an older file of that
+// name is left as it was and nothing else beside it. A PDF sent to standard output is
+// followed by nothing there: its name goes to standard error. The commission sheet's work
+// table is shared by every user. Two processes print two agents' sheets at the same time,
+// twenty times each: every PDF holds its own agent's rows, the same as when the agent is
+// printed alone (footer aside). Another print holds the work table, and its process dies
+// holding it: the command says it waits, then prints.
+TEST_P(Cli, PdfsAreWholeOrAbsentAndPrintsShareTheWorkTable) {
+    createSchema(true);
+    const QString cs = db->connectionString();
+    const QString pdf = dir.filePath("hoja.pdf");
+    QFile viejo(pdf);
+    ASSERT_TRUE(viejo.open(QIODevice::WriteOnly) && viejo.write("viejo") == 5);
+    viejo.close();
+    // %1 is the command, writing to $2; standard output ends with its exit code.
+    const auto sh = [&](const QString& script, const QString& target) {
+        return testsupport::runProgram(
+            "/bin/sh",
+            {"-c", script.arg("\"$0\" informe comisiones --agente 4 --db \"$1\" --pdf \"$2\""),
+             ORBENTA_BINARY, cs, target, dir.filePath("enviado.pdf")});
+    };
+    const QString casos[][3] = {{"%1; echo $?", "/dev/full", "No queda espacio en el disco."},
+                                {"{ (%1; echo $? >&3) | head -c 0; } 3>&1", "/dev/stdout",
+                                 "Quien lo leía ha dejado de leer."},
+                                {"ulimit -f 16; %1; echo $?", pdf,
+                                 "El archivo supera el tamaño máximo que se permite escribir."}};
+    // SQLite's own files beside the database could not grow either.
+    for (int i = 0; i < (GetParam() == testsupport::Engine::SQLite ? 2 : 3); ++i) {
+        const CliRun r = sh(casos[i][0], casos[i][1]);
+        expectText("stdout", {"=1\n"}, r.out);
+        expectText("stderr", {'~' + casos[i][1] + " no se ha podido escribir: " + casos[i][2]},
+                   r.err);
+    }
+    ASSERT_TRUE(viejo.open(QIODevice::ReadOnly));
+    EXPECT_EQ(viejo.readAll(), QByteArray("viejo"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"hoja.pdf"});
+    const CliRun r = sh("%1 | cat > \"$3\"; echo $?", "/dev/stdout");
+    EXPECT_TRUE(r.out == "0\n" && r.err.endsWith("\n/dev/stdout\n")) << r.err.toStdString();
+    QFile enviada(dir.filePath("enviado.pdf"));
+    ASSERT_TRUE(enviada.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(enviada.readAll().endsWith("%%EOF\n"));
+    const auto hoja = [](const QString& file) {
+        QStringList lines = testsupport::pdfLines(file);
+        lines.removeIf([](const QString& l) { return l.startsWith(QStringLiteral("Página ")); });
+        return lines;
+    };
+    const QString bucle = "for i in $(seq 20); do \"$0\" informe comisiones --agente $3 --pdf "
+                          "\"$1/$3-$i.pdf\" --db \"$2\" >/dev/null || exit 1; done";
+    QMap<QString, QStringList> solo;
+    std::vector<std::unique_ptr<QProcess>> procesos;
+    for (const QString a : {"1", "4"}) {
+        const QString sola = dir.filePath("solo-" + a + ".pdf");
+        orbenta({"informe", "comisiones", "--agente", a, "--pdf", sola, "--db", cs});
+        solo[a] = hoja(sola);
+        ASSERT_GT(solo[a].size(), 20);
+        procesos.push_back(std::make_unique<QProcess>());
+        procesos.back()->start("/bin/sh", {"-c", bucle, ORBENTA_BINARY, dir.path(), cs, a});
+    }
+    ASSERT_NE(solo["1"].mid(3), solo["4"].mid(3)) << "the two sheets differ";
+    for (auto& p : procesos) {
+        ASSERT_TRUE(p->waitForFinished(600000));
+        EXPECT_EQ(p->exitCode(), 0) << p->readAllStandardError().toStdString();
+    }
+    for (const QString a : {"1", "4"})
+        for (int i = 1; i <= 20; ++i)
+            ASSERT_EQ(hoja(dir.filePath(a + u'-' + QString::number(i) + ".pdf")), solo[a]) << i;
+    const auto otro = testsupport::holdPrintLock(cs);
+    QProcess informe;
+    informe.setReadChannel(QProcess::StandardError);
+    informe.start(ORBENTA_BINARY, {"informe", "comisiones", "--agente", "4", "--pdf",
+                                   dir.filePath("hoja.pdf"), "--db", cs});
+    const QString aviso = "Esperando a que termine otra impresión...\n";
+    QString avisos;
+    while (!avisos.contains(aviso) && informe.waitForReadyRead(30000))
+        avisos += QString::fromUtf8(informe.readAllStandardError());
+    EXPECT_TRUE(avisos.contains(aviso) && informe.state() == QProcess::Running);
+    otro->kill();
+    otro->waitForFinished();
+    ASSERT_TRUE(informe.waitForFinished(60000));
+    EXPECT_EQ(informe.exitCode(), 0) << informe.readAllStandardError().toStdString();
 }
 
 ORBENTA_ENGINE_TESTS(Cli);
