@@ -164,56 +164,14 @@ TEST_P(Cli, CommandsOnTheEngine) {
     EXPECT_TRUE(testsupport::pdfLines(dir.filePath("liq.pdf")).contains("Neto a pagar 357,97"));
 }
 
-// Whatever writes a password, the trace shows '***' in its place; the error of a
-// statement that fails never shows what its trace hides, and stays whole when the
-// password is also one of its words.
-TEST_P(Cli, TraceAndErrorsNeverShowAPassword) {
-    std::vector<Step> all = {{{"init", "--demo"}}};
-    const auto masked = [](QString sql) {
-        return sql.replace(QRegularExpression("Secreto."), "***");
-    };
-    for (const char* sql :
-         {"UPDATE Agentes SET Password = 'Secreto1' WHERE Codigo = 1",
-          "SELECT Codigo FROM Agentes WHERE Codigo = 1 AND Password='Secreto2'",
-          "INSERT INTO Empresas_Configuracion (Cod_Empresa, Clave, Valor) VALUES (1, "
-          "'ReportPassword', 'Secreto3')",
-          "INSERT INTO Empresas_Configuracion (Cod_Empresa, Clave, Valor) VALUES (1, 'Origen', "
-          "'Driver=PostgreSQL;Uid=u;Pwd=Secreto4;Port=5432')",
-          "UPDATE Empresas_Configuracion SET Valor = 'Secreto5' WHERE Cod_Empresa = 1 AND "
-          "Clave = 'ODBCPassword'",
-          "UPDATE Empresas_Configuracion SET Valor='Secreto6' WHERE Clave='ReportPassword'"})
-        all.push_back({{"sql", sql}, 0, {}, {"=SQL: " + masked(sql) + u'\n'}, kTrace});
-    // Refused statements whose message may quote them: a short one, and one so long that
-    // an excerpt of it would be cut inside the password.
-    for (const QString& sql :
-         {QStringLiteral("UPDATE Agentes SET Password='Secreto8' WHERE NoSuchColumn = 1"),
-          QString("UPDATE Agentes SET Password = '" + QStringLiteral("Secreto9").repeated(12) +
-                  "' WHERE NoSuchColumn = 1"),
-          QStringLiteral("UPDATE Empresas_Configuracion SET Valor = 'Secreto7' WHERE Clave = "
-                         "'ODBCPassword' AND NoSuchColumn = 1")})
-        all.push_back({{"sql", sql}, 1, {}, {"~nosuchcolumn", "!Secreto"}, kTrace});
-    const QString such = "UPDATE Agentes SET Password='such' WHERE NoSuchColumn = 1";
-    all.push_back({{"sql", such}, 1, {}, {"~nosuchcolumn", "1***"}, kTrace});
-    // The component's own statements: an agent saved (UPDATE, then INSERT for a new one)
-    // and a company's configuration.
-    for (const QStringList& args :
-         {QStringList{"agente", "guardar", "1", "--Password", "Secreto5"},
-          QStringList{"agente", "guardar", "77", "--Nombre", "Nuevo", "--Password", "Secreto6"},
-          QStringList{"empresa", "guardar", "1", "--config", "ODBCPassword=Secreto7", "--config",
-                      "Conexion=Driver=ODBC;DSN=x;PWD=Secreto8"}})
-        all.push_back({args, 0, {}, {"~'***'", "!Secreto"}, kTrace});
-    // Only the trace hides it; the agent printed hides it too.
-    all.push_back(
-        {{"sql", "SELECT Password FROM Agentes WHERE Codigo = 77"}, 0, {"~\nSecreto6\n"}});
-    all.push_back({{"agente", "cargar", "77"}, 0, {"~\nPassword: ***\n"}});
-    steps(all);
-}
-
 // "comision guardar" refuses, with the window's messages, what the commission window
 // refuses, and a rule that makes no sense for the company's levels, families, articles or
 // agents (0: the general rules); a refusal stores nothing. An article rule takes its
 // article's families (article 2425 is of families 5, 2, 1).
-TEST_P(Cli, ComisionGuardarFollowsTheWindowsRule) {
+// Whatever writes a password, the trace shows '***' in its place; the error of a
+// statement that fails never shows what its trace hides, and stays whole when the
+// password is also one of its words.
+TEST_P(Cli, ComisionGuardarFollowsTheWindowsRuleAndTracesNeverShowAPassword) {
     const QStringList rule = {"--agente", "9", "--nivel", "1", "--familias", "3"};
     const auto guardar = [](const QStringList& r, const QString& comision, const char* refusal) {
         return Step{QStringList{"comision", "guardar", "--comision", comision} + r,
@@ -274,6 +232,43 @@ TEST_P(Cli, ComisionGuardarFollowsTheWindowsRule) {
     all.push_back({{"sql", mias}, 0, {"=n\n3\n"}});
     all.push_back(stored(
         {"--agente", "9", "--nivel", "4", "--articulo", "2425", "--familias", "5,2,1"}, "7.77"));
+    const auto masked = [](QString sql) {
+        return sql.replace(QRegularExpression("Secreto."), "***");
+    };
+    for (const char* sql :
+         {"UPDATE Agentes SET Password = 'Secreto1' WHERE Codigo = 1",
+          "SELECT Codigo FROM Agentes WHERE Codigo = 1 AND Password='Secreto2'",
+          "INSERT INTO Empresas_Configuracion (Cod_Empresa, Clave, Valor) VALUES (1, "
+          "'ReportPassword', 'Secreto3')",
+          "INSERT INTO Empresas_Configuracion (Cod_Empresa, Clave, Valor) VALUES (1, 'Origen', "
+          "'Driver=PostgreSQL;Uid=u;Pwd=Secreto4;Port=5432')",
+          "UPDATE Empresas_Configuracion SET Valor = 'Secreto5' WHERE Cod_Empresa = 1 AND "
+          "Clave = 'ODBCPassword'",
+          "UPDATE Empresas_Configuracion SET Valor='Secreto6' WHERE Clave='ReportPassword'"})
+        all.push_back({{"sql", sql}, 0, {}, {"=SQL: " + masked(sql) + u'\n'}, kTrace});
+    // Refused statements whose message may quote them: a short one, and one so long that
+    // an excerpt of it would be cut inside the password.
+    for (const QString& sql :
+         {QStringLiteral("UPDATE Agentes SET Password='Secreto8' WHERE NoSuchColumn = 1"),
+          QString("UPDATE Agentes SET Password = '" + QStringLiteral("Secreto9").repeated(12) +
+                  "' WHERE NoSuchColumn = 1"),
+          QStringLiteral("UPDATE Empresas_Configuracion SET Valor = 'Secreto7' WHERE Clave = "
+                         "'ODBCPassword' AND NoSuchColumn = 1")})
+        all.push_back({{"sql", sql}, 1, {}, {"~nosuchcolumn", "!Secreto"}, kTrace});
+    const QString such = "UPDATE Agentes SET Password='such' WHERE NoSuchColumn = 1";
+    all.push_back({{"sql", such}, 1, {}, {"~nosuchcolumn", "1***"}, kTrace});
+    // The component's own statements: an agent saved (UPDATE, then INSERT for a new one)
+    // and a company's configuration.
+    for (const QStringList& args :
+         {QStringList{"agente", "guardar", "1", "--Password", "Secreto5"},
+          QStringList{"agente", "guardar", "77", "--Nombre", "Nuevo", "--Password", "Secreto6"},
+          QStringList{"empresa", "guardar", "1", "--config", "ODBCPassword=Secreto7", "--config",
+                      "Conexion=Driver=ODBC;DSN=x;PWD=Secreto8"}})
+        all.push_back({args, 0, {}, {"~'***'", "!Secreto"}, kTrace});
+    // Only the trace hides it; the agent printed hides it too.
+    all.push_back(
+        {{"sql", "SELECT Password FROM Agentes WHERE Codigo = 77"}, 0, {"~\nSecreto6\n"}});
+    all.push_back({{"agente", "cargar", "77"}, 0, {"~\nPassword: ***\n"}});
     steps(all);
 }
 
