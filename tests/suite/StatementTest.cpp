@@ -43,7 +43,7 @@ protected:
     }
 };
 
-TEST_P(DirectStatements, FirstValueAndFirstAnsweringAnswerAsTheQueriesOneByOne) {
+TEST_P(DirectStatements, EachWayAnswersAndChangesWhatTheTextDoes) {
     const struct {
         Statement query;
         const char* expected;   // the value as the text's recordset shows it
@@ -144,10 +144,7 @@ TEST_P(DirectStatements, FirstValueAndFirstAnsweringAnswerAsTheQueriesOneByOne) 
         EXPECT_EQ(seen[1], seen[0]);
     }
     cn->setPipelining(true);
-}
-
-TEST_P(DirectStatements, ExecuteCountChangesWhatItsTextChanges) {
-    const Statement cases[] = {
+    const Statement statements[] = {
         {"UPDATE T SET Importe = Importe + ? WHERE Id >= ?", {Param::number("-0.0001"), 2}},
         {"UPDATE T SET Importe = Importe + ? ,Porcentaje = ? WHERE Id = ?",
          {Param::number("0.1"), Param::number("-7"), 1}},
@@ -159,7 +156,7 @@ TEST_P(DirectStatements, ExecuteCountChangesWhatItsTextChanges) {
         {"UPDATE NoSuchTable SET Id = ?", {1}},
     };
     const QString all = "SELECT Id, Nombre, Importe, Porcentaje FROM T ORDER BY Id";
-    for (const Statement& s : cases) {
+    for (const Statement& s : statements) {
         SCOPED_TRACE(s.text().toStdString());
         // Each way in a transaction of its own, rolled back: both start from the same rows.
         qint32 direct = -9, viaText = -9;
