@@ -17,18 +17,14 @@ int main(int argc, char** argv) {
         cn->Open(cs);
         cn->Execute(QStringLiteral(
             "CREATE TABLE Agentes (Codigo INTEGER PRIMARY KEY, Nombre TEXT, Direccion TEXT, Cp "
-            "INTEGER, "
-            "Localidad TEXT, Provincia TEXT, Telefono TEXT, Fax TEXT, Movil TEXT, EMail TEXT, "
-            "Almacen "
-            "INTEGER, Bloqueado INTEGER, Bloq_Fecha DATETIME, Bloq_Motivo TEXT, ComisVentas "
-            "NUMERIC, "
-            "ComisCobros NUMERIC, Retencion_IRPF NUMERIC, NoImpLiquidacion INTEGER, Password TEXT, "
-            "Cta_Bancaria TEXT, Observ TEXT, Enviado INTEGER)"));
-        cn->Execute(QStringLiteral("INSERT INTO Agentes VALUES (7, 'Nerea Aguirre', 'C/ Mayor, 1', "
-                                   "48001, 'Bilbao', 'Bizkaia', "
-                                   "'944000000', '', '600000000', 'nerea@x.es', 1, 0, "
-                                   "'1899-12-30T00:00:00', '', 5, 2, 15, 0, "
-                                   "'', '', '', 0)"));
+            "INTEGER, Localidad TEXT, Provincia TEXT, Telefono TEXT, Fax TEXT, Movil TEXT, EMail "
+            "TEXT, Almacen INTEGER, Bloqueado INTEGER, Bloq_Fecha DATETIME, Bloq_Motivo TEXT, "
+            "ComisVentas NUMERIC, ComisCobros NUMERIC, Retencion_IRPF NUMERIC, NoImpLiquidacion "
+            "INTEGER, Password TEXT, Cta_Bancaria TEXT, Observ TEXT, Enviado INTEGER)"));
+        cn->Execute(QStringLiteral(
+            "INSERT INTO Agentes VALUES (7, 'Nerea Aguirre', 'C/ Mayor, 1', 48001, 'Bilbao', "
+            "'Bizkaia', '944000000', '', '600000000', 'nerea@x.es', 1, 0, '1899-12-30T00:00:00', "
+            "'', 5, 2, 15, 0, '', '', '', 0)"));
 
         ORBTAgentes::ObjectRef viaFactory =
             ORBTAgentes::CreateObject(QStringLiteral("ORBTAgentes.clsAgente"));

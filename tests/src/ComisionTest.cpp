@@ -102,7 +102,6 @@ struct Question {
     Item item;
     double activa;
     int queries; // statements Dev_Comision_Activa runs one by one
-    double exacta = -1;
 };
 
 TEST_P(ComisionDb, ResolutionFollowsTheEightSteps) {
@@ -110,7 +109,7 @@ TEST_P(ComisionDb, ResolutionFollowsTheEightSteps) {
     const Question questions[] = {
         {"AgentFamilyBeatsGeneralArticle", {{5, 1, 4, 0, 1}, gArt}, {}, 4, 4},
         {"GeneralArticleForAnAgentWithoutRules", {{5, 1, 4, 0, 1}, gArt}, {.agent = 6}, 9, 5},
-        {"AgentArticle", {{5, 4, 12, 100, 1, 2, 3}, gArt}, {}, 12, 1, 12},
+        {"AgentArticle", {{5, 4, 12, 100, 1, 2, 3}, gArt}, {}, 12, 1},
         {"SubSubFamilyBeforeSubFamily", {{5, 3, 7, 0, 1, 2, 3}, {5, 2, 6, 0, 1, 2}}, {}, 7, 2},
         {"SubFamily", {{5, 2, 6, 0, 1, 2}}, {}, 6, 3},
         {"BlockedFamily", {{5, 1, 200, 0, 1}, gArt}, {}, 200, 4},
@@ -146,10 +145,9 @@ TEST_P(ComisionDb, ResolutionFollowsTheEightSteps) {
         const QStringList oneByOne = sent;
         EXPECT_EQ(oneByOne.size(), q.queries);
         const auto explained = r.Explicar_Comision_Activa();
-        int answered = 0;
-        for (const auto& p : explained.pasos)
-            answered += p.estado == clsComision_Familias::Paso::Respondido;
-        EXPECT_EQ(answered, q.activa != 0 || q.name == std::string("ZeroStopsTheSearch") ? 1 : 0);
+        EXPECT_EQ(std::count_if(explained.pasos.begin(), explained.pasos.end(),
+                                [](const auto& p) { return p.estado == p.Respondido; }),
+                  q.activa != 0 || q.name == std::string("ZeroStopsTheSearch") ? 1 : 0);
         // A pipeline sends every step's statement, those up to the answer first; inside a
         // transaction (every other question) they go one by one again.
         std::optional<ado::Transaction> t;
@@ -173,7 +171,6 @@ TEST_P(ComisionDb, ResolutionFollowsTheEightSteps) {
                 << "step " << s + 1;
         }
         cn->setObserver(nullptr);
-        EXPECT_EQ(r.Dev_Comision(), q.exacta);
     }
 }
 
@@ -256,8 +253,8 @@ TEST_P(ComisionDb, ListsArticlesAndRules) {
     rs.Close();
     r.Agente = 5;
     r.Cargar_Todos(rs);
-    EXPECT_EQ(sent.back().cursorType, ado::adOpenKeyset);
-    EXPECT_EQ(sent.back().lockType, ado::adLockPessimistic);
+    EXPECT_EQ(std::pair(sent.back().cursorType, sent.back().lockType),
+              std::pair(ado::adOpenKeyset, ado::adLockPessimistic));
     EXPECT_EQ(
         sent.back().text,
         " SELECT IsNull(des.Cod_Articulo,0) as Cod_Articulo, IsNull(des.Familia_1,art.Familia_1) "
@@ -269,9 +266,7 @@ TEST_P(ComisionDb, ListsArticlesAndRules) {
     QStringList rows;
     for (; !rs.Eof(); rs.MoveNext())
         rows << rs.Fields("Cod_Articulo").toString() + u':' + rs.Fields("Nombre").toString();
-    EXPECT_EQ(rows.size(), 3);
-    EXPECT_TRUE(rows.contains("100:Vino"));
-    EXPECT_EQ(rows.last(), "999:") << "sorted by family: family 2 last";
+    EXPECT_EQ(rows, QStringList({"0:", "100:Vino", "999:"})) << "sorted by family";
     cn->Execute("DROP TABLE Agentes_Comisiones");
     ado::Recordset rs2;
     r.Familia_1 = 1;

@@ -3,7 +3,6 @@
 #include "TestErrors.h"
 #include "TestWorkers.h"
 #include <ORBTAgentes.h>
-#include <QLocale>
 #include <QProcess>
 #include <QTextStream>
 
@@ -108,9 +107,9 @@ TEST(Values, DatesTextsBooleansAndVal) {
     EXPECT_EQ(errorOf([] { toText(QVariant(QMetaType::fromType<QString>())); }),
               rt::InvalidUseOfNull);
     EXPECT_EQ(toText(QVariant()), QString());
-    EXPECT_TRUE(toBoolean(QVariant(qlonglong(1))));
-    EXPECT_TRUE(toBoolean("true"));
-    EXPECT_FALSE(toBoolean("0"));
+    EXPECT_EQ(
+        std::vector<bool>({toBoolean(QVariant(qlonglong(1))), toBoolean("true"), toBoolean("0")}),
+        std::vector<bool>({true, true, false}));
     EXPECT_EQ(errorOf([] { toBoolean("sí"); }), rt::TypeMismatch);
     const std::pair<const char*, double> vals[] = {
         {" 12.5abc", 12.5}, {"-3-4", -3}, {"1.2.3", 1.2}, {"abc", 0}, {"  +7", 7}, {"", 0},
@@ -180,16 +179,16 @@ TEST(Dispatch, PropertiesMethodsDefaultsAndFailures) {
     const auto id = [&](const char* name) {
         return a->classInfo().member(QLatin1String(name))->dispatchId;
     };
-
-    Invoke(*a, id("Codigo"), DispatchKind::PropertyPut, {"7"});
-    EXPECT_EQ(Invoke(*a, id("Codigo"), DispatchKind::PropertyGet).toInt(), 7);
-    Invoke(*a, id("ComisionVenta"), DispatchKind::PropertyPut, {12.34565});
-    EXPECT_EQ(Invoke(*a, id("ComisionVenta"), DispatchKind::PropertyGet).value<Currency>().scaled(),
-              123456);
-    EXPECT_EQ(errorOf([&] { Invoke(*a, id("Codigo"), DispatchKind::PropertyPut, {70000}); }),
-              rt::Overflow);
-    EXPECT_EQ(Invoke(*a, id("Codigo"), DispatchKind::PropertyGet).toInt(), 7)
-        << "a failed put changes nothing";
+    const auto get = [&](const char* m) { return Invoke(*a, id(m), DispatchKind::PropertyGet); };
+    const auto put = [&](const char* m, const QVariant& v) {
+        Invoke(*a, id(m), DispatchKind::PropertyPut, {v});
+    };
+    put("Codigo", "7");
+    EXPECT_EQ(get("Codigo").toInt(), 7);
+    put("ComisionVenta", 12.34565);
+    EXPECT_EQ(get("ComisionVenta").value<Currency>().scaled(), 123456);
+    EXPECT_EQ(errorOf([&] { put("Codigo", 70000); }), rt::Overflow);
+    EXPECT_EQ(get("Codigo").toInt(), 7) << "a failed put changes nothing";
 
     { // the table holds a reference to b until its end
         const std::tuple<qint32, DispatchKind, QVariantList, qint32> calls[] = {
@@ -270,9 +269,7 @@ TEST(Dispatch, EveryMemberOfEveryInterfaceIsReachable) {
             // Whatever the member answered came from its own work, never from the dispatch.
             const auto e = testsupport::failureOf(call);
             EXPECT_NE(e.number(), disp::MemberNotFound) << e.what();
-            if (e.number() != 0) {
-                EXPECT_NE(e.source(), "ORBTAgentes") << e.what();
-            }
+            EXPECT_TRUE(e.number() == 0 || e.source() != "ORBTAgentes") << e.what();
         }
     }
     ui::setPresenter(nullptr);
@@ -313,10 +310,6 @@ TEST(Exit, AHostThatTouchedTheContextFirstExitsCleanly) {
     EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
 }
 
-} // namespace
-
-namespace {
-
 // Qt's "Yes" button text before and after the process's first object of the component.
 int qtTextsWorker(const QStringList&) {
     const QString before = QCoreApplication::translate("QPlatformTheme", "&Yes");
@@ -332,8 +325,7 @@ TEST(Regional, QtsOwnTextsAreSpanishFromTheFirstObjectWhenTheSettingsAre) {
     const std::pair<const char*, const char*> cases[] = {
         {"C", "&Yes|&Sí|Cancelar"}, // no configured locale: Spanish settings
         {"es_ES.UTF-8", "&Yes|&Sí|Cancelar"},
-        {"en_US.UTF-8", "&Yes|&Yes|Cancel"},
-    };
+        {"en_US.UTF-8", "&Yes|&Yes|Cancel"}};
     for (const auto& [lcAll, texts] : cases) {
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

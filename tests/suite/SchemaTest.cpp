@@ -10,7 +10,7 @@ namespace {
 
 class Schema : public EngineTest {};
 
-TEST_P(Schema, CreatesEveryTableAndLoadsTheDemoDistributor) {
+TEST_P(Schema, CreatesEveryTableLoadsTheDemoDistributorAndReplacesOnlyItsOwn) {
     EXPECT_FALSE(orbenta::db::hasTables(*cn));
     createSchema(true);
     EXPECT_TRUE(orbenta::db::hasTables(*cn));
@@ -18,31 +18,17 @@ TEST_P(Schema, CreatesEveryTableAndLoadsTheDemoDistributor) {
     for (const QString& t : orbenta::db::tableNames())
         EXPECT_NO_THROW(rowsOf(*cn, QStringLiteral("SELECT COUNT(*) FROM %1").arg(t)))
             << t.toStdString();
-    EXPECT_EQ(number("SELECT COUNT(*) FROM Empresas"), 2);
-    EXPECT_EQ(number("SELECT COUNT(*) FROM Agentes"), 40);
-    EXPECT_GE(number("SELECT COUNT(*) FROM Articulos"), 1900);
-    EXPECT_GE(number("SELECT COUNT(*) FROM Facturas"), 300);
     EXPECT_GT(number("SELECT COUNT(*) FROM Familias_3"), 20);
     EXPECT_EQ(number("SELECT COUNT(DISTINCT Nivel) FROM Agentes_Comisiones WHERE Cod_Empresa = 1"),
               4);
-    EXPECT_GT(number("SELECT COUNT(*) FROM Agentes_Comisiones WHERE Cod_Agente = 0"), 0);
     EXPECT_GT(number("SELECT COUNT(*) FROM Agentes_Comisiones WHERE Comision = 200"), 0);
-    EXPECT_EQ(rowsOf(*cn, "SELECT COUNT(*) FROM Agentes_Acumulados"),
-              rowsOf(*cn, "SELECT COUNT(*) FROM (SELECT DISTINCT Agente, Fecha FROM Facturas) x"));
     EXPECT_EQ(rowsOf(*cn, "SELECT Nivel3 FROM Empresas WHERE Codigo = 2"), QStringList({""}));
-    // An amount column left out of an INSERT reads 0, so accumulators can add to it.
+    // A company, agent and day have one day total.
     cn->Execute("INSERT INTO Agentes_Acumulados (Cod_Empresa, Cod_Agente, Fecha, ComisionCobro) "
                 "VALUES (9, 1, '2026-01-01T00:00:00', 1)");
-    cn->Execute(
-        "UPDATE Agentes_Acumulados SET Importe_Pvp = Importe_Pvp + 2.5 WHERE Cod_Empresa = 9");
-    EXPECT_EQ(number("SELECT Importe_Pvp FROM Agentes_Acumulados WHERE Cod_Empresa = 9"), 2.5);
     EXPECT_THROW(cn->Execute("INSERT INTO Agentes_Acumulados (Cod_Empresa, Cod_Agente, Fecha) "
                              "VALUES (9, 1, '2026-01-01T00:00:00')"),
                  automation::AutomationError);
-}
-
-TEST_P(Schema, ReplacingKeepsTablesThatAreNotOurs) {
-    createSchema(false);
     cn->Execute("CREATE TABLE Ajena (x INTEGER)");
     cn->Execute("INSERT INTO Ajena (x) VALUES (1)");
     cn->Execute("INSERT INTO Bancos (Codigo, Nombre) VALUES (1, 'b')");

@@ -43,34 +43,31 @@ protected:
     }
 };
 
-TEST_P(DirectStatements, FirstValueAnswersAsARecordsetOnItsText) {
+TEST_P(DirectStatements, EachWayAnswersAndChangesWhatTheTextDoes) {
     const struct {
         Statement query;
-        const char* expected; // the value as the text's recordset shows it
-        bool sendsText;       // SQLite sends the text (else it binds the values, or refuses)
+        const char* expected;   // the value as the text's recordset shows it
+        bool sendsText = false; // SQLite sends the text (else it binds the values, or refuses)
     } cases[] = {
-        {{"SELECT Importe FROM T WHERE Id = ?", {1}}, "-1234567.8901", false},
-        {{"SELECT Importe FROM T WHERE Id = ?", {2}}, "0.0001", false},
-        {{"SELECT Importe + ? FROM T WHERE Id = ?", {Param::number("0.0001"), 2}}, "0.0002", false},
-        {{"SELECT Id FROM T WHERE Importe = ?", {Param::number("-1234567.8901")}}, "1", false},
+        {{"SELECT Importe FROM T WHERE Id = ?", {1}}, "-1234567.8901"},
+        {{"SELECT Importe FROM T WHERE Id = ?", {2}}, "0.0001"},
+        {{"SELECT Importe + ? FROM T WHERE Id = ?", {Param::number("0.0001"), 2}}, "0.0002"},
+        {{"SELECT Id FROM T WHERE Importe = ?", {Param::number("-1234567.8901")}}, "1"},
         {{"SELECT Id FROM T WHERE Importe > ? AND Importe < ?",
           {Param::number("-1"), Param::number("1e-4")}},
-         "3",
-         false},
-        {{"SELECT Nombre FROM T WHERE Id = ?", {2}}, "NULL", false},
-        {{"SELECT Porcentaje FROM T WHERE Id =?", {1}}, "12.5", false},
-        {{"SELECT Id FROM T WHERE Nombre = ?", {Param::text("O'Brien")}}, "1", false},
-        {{"SELECT Id FROM T WHERE Nombre = ?", {Param::text("x;?")}}, "3", false},
-        {{"SELECT Id FROM T WHERE Id = ?", {99}}, "no row", false},
-        {{"SELECT Id FROM T WHERE Id > ? ORDER BY Id DESC", {-5}}, "3", false},
-        {{"SELECT Id FROM T WHERE Porcentaje = ?", {-1}}, "3", false},
+         "3"},
+        {{"SELECT Nombre FROM T WHERE Id = ?", {2}}, "NULL"},
+        {{"SELECT Porcentaje FROM T WHERE Id =?", {1}}, "12.5"},
+        {{"SELECT Id FROM T WHERE Nombre = ?", {Param::text("O'Brien")}}, "1"},
+        {{"SELECT Id FROM T WHERE Nombre = ?", {Param::text("x;?")}}, "3"},
+        {{"SELECT Id FROM T WHERE Id = ?", {99}}, "no row"},
+        {{"SELECT Id FROM T WHERE Id > ? ORDER BY Id DESC", {-5}}, "3"},
+        {{"SELECT Id FROM T WHERE Porcentaje = ?", {-1}}, "3"},
         {{"SELECT Id FROM NoSuchTable WHERE Id = ?", {1}}, "failure", true},
-        {{"SELECT Id FROM T WHERE Nombre = ?", {Param::text(QString("a") + QChar(0))}},
-         "failure",
-         false},
-        {{"SELECT Id FROM T WHERE Id = ?; DELETE FROM T", {1}}, "failure", false},
+        {{"SELECT Id FROM T WHERE Nombre = ?", {Param::text(QString("a") + QChar(0))}}, "failure"},
+        {{"SELECT Id FROM T WHERE Id = ?; DELETE FROM T", {1}}, "failure"},
     };
-    QStringList seen, recorded;
+    QStringList recorded;
     cn->setObserver([&](const ado::StatementEvent& e) {
         recorded << QString::number(e.kind) + ' ' + QString::number(e.cursorType) + ' ' +
                         QString::number(e.lockType) + ' ' + e.text;
@@ -106,10 +103,48 @@ TEST_P(DirectStatements, FirstValueAnswersAsARecordsetOnItsText) {
         else
             EXPECT_EQ(shown(value), c.expected);
     }
-}
-
-TEST_P(DirectStatements, ExecuteCountChangesWhatItsTextChanges) {
-    const Statement cases[] = {
+    const auto importe = [](Param id) {
+        return Statement{"SELECT Importe FROM T WHERE Id = ?", {id}};
+    };
+    const auto porcentaje = [](Param id) {
+        return Statement{"SELECT Porcentaje FROM T WHERE Id = ?", {id}};
+    };
+    const Statement falla{"SELECT Importe FROM T WHERE Id = CAST(? AS INTEGER)",
+                          {Param::text("x")}};
+    const Statement nulo{"SELECT Nombre FROM T WHERE Id = ?", {2}};
+    const Statement nul{"SELECT Id FROM T WHERE Nombre = ?", {Param::text(QString(QChar(0)))}};
+    const std::vector<Statement> lists[] = {
+        {importe(99), importe(1), importe(2)},          // the second answers
+        {importe(99), importe(98)},                     // none does
+        {porcentaje(2), porcentaje(99), porcentaje(1)}, // a row that does not answer
+        {porcentaje(99), porcentaje(2)},
+        {importe(1), falla},              // a failure after the answer is never seen
+        {importe(99), falla, importe(1)}, // one before it is raised
+        {{"SELECT Importe FROM T WHERE Id > ? ORDER BY Id DESC", {0}}, importe(1)},
+        {nulo, importe(1)}, // columns of other types
+        {{"SELECT Id FROM T WHERE Id = ?", {3}}, importe(1)},
+        {nul, importe(1)}, // refused as its text is
+    };
+    // Each list twice (the second time the engine has it prepared), one by one and at once.
+    for (const auto& queries : lists) {
+        SCOPED_TRACE(queries.front().text().toStdString());
+        QStringList seen[2];
+        for (int i = 0; i < 4; ++i) {
+            cn->setPipelining(i % 2);
+            QStringList& s = seen[i % 2];
+            const auto e = failureOf([&] {
+                s << QString::number(cn->FirstAnswering(queries, [&](const auto& v) {
+                    s << shown(v);
+                    return v && !v->isNull();
+                }));
+            });
+            if (e.number()) // the wording depends on the way the query went
+                s << QString::number(e.number()) + ' ' + e.source();
+        }
+        EXPECT_EQ(seen[1], seen[0]);
+    }
+    cn->setPipelining(true);
+    const Statement statements[] = {
         {"UPDATE T SET Importe = Importe + ? WHERE Id >= ?", {Param::number("-0.0001"), 2}},
         {"UPDATE T SET Importe = Importe + ? ,Porcentaje = ? WHERE Id = ?",
          {Param::number("0.1"), Param::number("-7"), 1}},
@@ -121,7 +156,7 @@ TEST_P(DirectStatements, ExecuteCountChangesWhatItsTextChanges) {
         {"UPDATE NoSuchTable SET Id = ?", {1}},
     };
     const QString all = "SELECT Id, Nombre, Importe, Porcentaje FROM T ORDER BY Id";
-    for (const Statement& s : cases) {
+    for (const Statement& s : statements) {
         SCOPED_TRACE(s.text().toStdString());
         // Each way in a transaction of its own, rolled back: both start from the same rows.
         qint32 direct = -9, viaText = -9;
@@ -142,50 +177,6 @@ TEST_P(DirectStatements, ExecuteCountChangesWhatItsTextChanges) {
         EXPECT_EQ(direct, viaText);
     }
     EXPECT_EQ(rowsOf(*cn, "SELECT COUNT(*) FROM T"), QStringList{"3"});
-}
-
-TEST_P(DirectStatements, FirstAnsweringAnswersWhatTheQueriesOneByOneAnswer) {
-    const auto importe = [](Param id) {
-        return Statement{"SELECT Importe FROM T WHERE Id = ?", {id}};
-    };
-    const auto porcentaje = [](Param id) {
-        return Statement{"SELECT Porcentaje FROM T WHERE Id = ?", {id}};
-    };
-    const Statement falla{"SELECT Importe FROM T WHERE Id = CAST(? AS INTEGER)",
-                          {Param::text("x")}};
-    const Statement nulo{"SELECT Nombre FROM T WHERE Id = ?", {2}};
-    const Statement nul{"SELECT Id FROM T WHERE Nombre = ?", {Param::text(QString(QChar(0)))}};
-    const std::vector<Statement> cases[] = {
-        {importe(99), importe(1), importe(2)}, // the second answers
-        {importe(99), importe(98)},            // none does
-        {porcentaje(2), porcentaje(99), porcentaje(1)}, // a row that does not answer
-        {porcentaje(99), porcentaje(2)},
-        {importe(1), falla},                   // a failure after the answer is never seen
-        {importe(99), falla, importe(1)},      // one before it is raised
-        {{"SELECT Importe FROM T WHERE Id > ? ORDER BY Id DESC", {0}}, importe(1)},
-        {nulo, importe(1)}, // columns of other types
-        {{"SELECT Id FROM T WHERE Id = ?", {3}}, importe(1)},
-        {nul, importe(1)}, // refused as its text is
-    };
-    // Each list twice (the second time the engine has it prepared), one by one and at once.
-    for (const auto& queries : cases) {
-        SCOPED_TRACE(queries.front().text().toStdString());
-        QStringList seen[2];
-        for (int i = 0; i < 4; ++i) {
-            cn->setPipelining(i % 2);
-            QStringList& s = seen[i % 2];
-            const auto e = failureOf([&] {
-                s << QString::number(cn->FirstAnswering(queries, [&](const auto& v) {
-                    s << shown(v);
-                    return v && !v->isNull();
-                }));
-            });
-            if (e.number()) // the wording depends on the way the query went
-                s << QString::number(e.number()) + ' ' + e.source();
-        }
-        EXPECT_EQ(seen[1], seen[0]);
-    }
-    cn->setPipelining(true);
 }
 
 ORBENTA_ENGINE_TESTS(DirectStatements);

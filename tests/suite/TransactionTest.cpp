@@ -175,9 +175,8 @@ TEST(SqlServerTexts, NestedLevelsAndNamedLocks) {
         ado::parseConnectionString("Driver=ODBC;Driver={SQL Server};Server=x", "ado"), level);
     const ado::ServerTexts& t = backend->texts();
     const QString n = "Listado_Desc'Comis";
-    EXPECT_EQ(t.saveLevel(2), "SAVE TRANSACTION ado_level2");
-    EXPECT_EQ(t.commitLevel(2), "");
-    EXPECT_EQ(t.rollbackLevel(3).join(u'\n'), "ROLLBACK TRANSACTION ado_level3");
+    EXPECT_EQ(QStringList({t.saveLevel(2), t.commitLevel(2)}) + t.rollbackLevel(3),
+              QStringList({"SAVE TRANSACTION ado_level2", "", "ROLLBACK TRANSACTION ado_level3"}));
     EXPECT_EQ(t.lock(n), "EXEC sp_getapplock @Resource = 'Listado_Desc''Comis', @LockMode = "
                          "'Exclusive', @LockOwner = 'Session'");
     EXPECT_EQ(t.tryLock(n), "SET NOCOUNT ON; DECLARE @r int; EXEC @r = sp_getapplock @Resource = "

@@ -14,9 +14,7 @@ QString postgresConnectionString() {
 QString odbcConnectionString(const QString& cs) {
     QString out = QStringLiteral("Driver=ODBC;Dialect=PostgreSQL;Driver={PostgreSQL Unicode}");
     for (const QString& part : cs.split(u';', Qt::SkipEmptyParts))
-        if (part.section(u'=', 0, 0)
-                .trimmed()
-                .compare(QStringLiteral("driver"), Qt::CaseInsensitive) != 0)
+        if (part.section(u'=', 0, 0).trimmed().toLower() != u"driver")
             out += u';' + part;
     return out;
 }
@@ -33,7 +31,7 @@ static std::unique_ptr<ado::Connection> dropSchema(const QString& schema) {
     return admin;
 }
 
-ScratchDatabase::ScratchDatabase(Engine engine) : engine_(engine) {
+ScratchDatabase::ScratchDatabase(Engine engine) {
     if (engine == Engine::SQLite) {
         cs_ = QStringLiteral("Driver=SQLite;Database=") + dir_.path() + QStringLiteral("/test.db");
         ado::Connection::CreateDatabase(cs_);

@@ -30,19 +30,15 @@ class ScratchDatabase {
 public:
     explicit ScratchDatabase(Engine engine);
     ~ScratchDatabase();
-    /// The connection string of the scratch database (for other connections and
-    /// other processes).
+    /// Its connection string, for other connections and other processes.
     const QString& connectionString() const { return cs_; }
-    /// A new connection opened on it.
     std::shared_ptr<ado::Connection> open() const;
     /// The server schema it is (empty on SQLite).
     const QString& schema() const { return schema_; }
 
 private:
-    Engine engine_;
     QTemporaryDir dir_;
-    QString cs_;
-    QString schema_;
+    QString cs_, schema_;
 };
 
 /// Base of the tests that run once per engine. A PostgreSQL, ODBC or PgBouncer run is

@@ -15,6 +15,17 @@ std::map<std::string, Worker>& registry() {
     static std::map<std::string, Worker> r;
     return r;
 }
+
+int holdLockWorker(const QStringList& args) {
+    ado::Connection cn;
+    cn.Open(args.value(0));
+    cn.LockNamed(QStringLiteral("Listado_Desc_Comis"));
+    std::printf("cerrojo tomado\n");
+    std::fflush(stdout);
+    QThread::sleep(120);
+    return 0;
+}
+const WorkerRegistration registerHoldLock("cerrojo", holdLockWorker);
 } // namespace
 
 WorkerRegistration::WorkerRegistration(const char* name, Worker worker) {
@@ -36,19 +47,6 @@ int runWorkerIfAsked(int argc, char** argv) {
 QString selfPath() {
     return QCoreApplication::applicationFilePath();
 }
-
-namespace {
-int holdLockWorker(const QStringList& args) {
-    ado::Connection cn;
-    cn.Open(args.value(0));
-    cn.LockNamed(QStringLiteral("Listado_Desc_Comis"));
-    std::printf("cerrojo tomado\n");
-    std::fflush(stdout);
-    QThread::sleep(120);
-    return 0;
-}
-const WorkerRegistration registerHoldLock("cerrojo", holdLockWorker);
-} // namespace
 
 std::unique_ptr<QProcess> holdPrintLock(const QString& cs) {
     auto p = std::make_unique<QProcess>();
