@@ -207,6 +207,7 @@ TEST_P(Cli, ComisionGuardarFollowsTheWindowsRuleAndTracesNeverShowAPassword) {
     all.push_back({QStringList{"comision", "activa"} + rule, 0, {"=12.5\n"}});
     all.push_back({QStringList{"comision", "eliminar"} + rule, 0, {"=eliminada\n"}});
     all.push_back(stored(rule, "-1"));
+    all.push_back(fails(QStringList{"comision", "eliminar"} + rule, "~no tiene esa regla"));
     // A rule's arguments apart by blanks, and its refusal (nullptr: stored).
     const char* const rules[][2] = {
         {"--agente 9 --nivel 9 --familias 1", "--nivel debe ser de 1 a 4"},
