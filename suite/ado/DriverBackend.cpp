@@ -8,7 +8,8 @@ namespace ado {
 namespace {
 struct DriverStatement : PreparedStatement {
     QSqlQuery query;
-    explicit DriverStatement(const QSqlDatabase& db) : query(db) {}
+    QString shape;
+    DriverStatement(const QSqlDatabase& db, QString s) : query(db), shape(std::move(s)) {}
 };
 } // namespace
 
@@ -76,7 +77,7 @@ Rows DriverBackend::runText(const QString& sql) {
 }
 
 std::unique_ptr<PreparedStatement> DriverBackend::prepare(const QString& shape) {
-    auto st = std::make_unique<DriverStatement>(db);
+    auto st = std::make_unique<DriverStatement>(db, shape);
     st->query.setForwardOnly(true);
     st->query.setNumericalPrecisionPolicy(db.numericalPrecisionPolicy());
     if (!st->query.prepare(shape))
@@ -86,11 +87,24 @@ std::unique_ptr<PreparedStatement> DriverBackend::prepare(const QString& shape) 
 
 Rows DriverBackend::runPrepared(PreparedStatement& statement, const QVector<QVariant>& values,
                                 std::shared_ptr<const Recordset::Columns>& columns) {
-    QSqlQuery& q = static_cast<DriverStatement&>(statement).query;
+    auto& st = static_cast<DriverStatement&>(statement);
+    QSqlQuery& q = st.query;
     for (int i = 0; i < values.size(); ++i)
         q.bindValue(i, values[i]);
     Rows r;
-    if (!q.exec()) {
+    bool ok = q.exec();
+    // Another connection changed the columns of a table the statement reads (a server
+    // then refuses the plan it kept): the statement is prepared again.
+    if (!ok &&
+        errorOf(q).text().contains(QStringLiteral("cached plan must not change result type"))) {
+        q.finish();
+        if (q.prepare(st.shape)) {
+            for (int i = 0; i < values.size(); ++i)
+                q.bindValue(i, values[i]);
+            ok = q.exec();
+        }
+    }
+    if (!ok) {
         const QSqlError err = errorOf(q);
         q.finish();
         fail(err);

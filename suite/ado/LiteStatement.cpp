@@ -101,6 +101,10 @@ LiteStatement::Outcome LiteStatement::run(const QVector<QVariant>& params,
         }
         }
     }
+    const sqlite3_int64 before = sqlite3_total_changes64(db_);
+    int rc = sqlite3_step(st_);
+    // The columns are read after the first step: a statement the engine compiled again
+    // there (another connection changed the schema) may have others.
     const int cols = sqlite3_column_count(st_);
     if (cols > 0) {
         bool same = columnCache && columnCache->names.size() == cols;
@@ -116,9 +120,7 @@ LiteStatement::Outcome LiteStatement::run(const QVector<QVariant>& params,
         }
         out.rows.columns = columnCache;
     }
-    const sqlite3_int64 before = sqlite3_total_changes64(db_);
-    int rc;
-    while ((rc = sqlite3_step(st_)) == SQLITE_ROW) {
+    for (; rc == SQLITE_ROW; rc = sqlite3_step(st_)) {
         QVector<QVariant>& cells = out.rows.cells; // one flat list: no allocation per row
         for (int c = 0; c < cols; ++c)
             cells.push_back(cell(c));
@@ -211,9 +213,9 @@ bool LiteStatement::runBound(const QVarLengthArray<Param, 6>& values,
         }
         }
     }
-    const int cols = sqlite3_column_count(st_);
     const sqlite3_int64 before = sqlite3_total_changes64(db_);
     int rc = sqlite3_step(st_);
+    const int cols = sqlite3_column_count(st_); // after the step, as in run()
     if (first)
         *first = rc == SQLITE_ROW && cols > 0 ? std::optional<QVariant>(cell(0)) : std::nullopt;
     // The rest of the rows are stepped over, unread: a failure among them fails the

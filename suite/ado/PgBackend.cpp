@@ -86,16 +86,11 @@ public:
             std::shared_ptr<const Recordset::Columns> none;
             pg::execBatch(db, QStringLiteral("DEALLOCATE ") + name, none); // gone if it failed
         }
-        const QString name = nextServerName();
-        std::shared_ptr<const Recordset::Columns> none;
-        const pg::BatchResult b =
-            pg::execBatch(db,
-                          QStringLiteral("PREPARE ") + name + QStringLiteral(" AS ") +
-                              pg::numberedPlaceholders(shape),
-                          none);
-        if (!b.ok)
+        auto st = std::make_unique<ServerPrepared>(nextServerName().toUtf8(),
+                                                   pg::numberedPlaceholders(shape), dropped_);
+        if (!st->prepareOn(db))
             return nullptr; // the text path reports whatever is wrong with the statement
-        return std::make_unique<ServerPrepared>(name.toUtf8(), dropped_);
+        return st;
     }
     Rows runPrepared(PreparedStatement& statement, const QVector<QVariant>& values,
                      std::shared_ptr<const Recordset::Columns>& columns) override {
@@ -103,8 +98,13 @@ public:
         parameters.reserve(size_t(values.size()));
         for (const QVariant& v : values)
             parameters.push_back(pg::parameterText(v));
-        pg::BatchResult b = pg::execPreparedStreamed(
-            db, static_cast<ServerPrepared&>(statement).name, parameters, columns);
+        auto& st = static_cast<ServerPrepared&>(statement);
+        pg::BatchResult b = pg::execPreparedStreamed(db, st.name, parameters, columns);
+        // Another connection changed the columns of a table the statement reads: the
+        // server refuses the plan it kept, and the statement is prepared again.
+        if (!b.ok && b.error.contains(QStringLiteral("cached plan must not change result type")) &&
+            st.prepareOn(db, true))
+            b = pg::execPreparedStreamed(db, st.name, parameters, columns);
         if (!b.ok) {
             syncTransactionState();
             throw batchFailure(b);
@@ -192,10 +192,27 @@ private:
     // it go, to the names deallocated before the next preparation.
     struct ServerPrepared : PreparedStatement {
         QByteArray name;
+        QString text; // with $1...
         std::shared_ptr<QStringList> dropped;
-        ServerPrepared(QByteArray n, std::shared_ptr<QStringList> d)
-            : name(std::move(n)), dropped(std::move(d)) {}
-        ~ServerPrepared() override { dropped->push_back(QString::fromUtf8(name)); }
+        ServerPrepared(QByteArray n, QString t, std::shared_ptr<QStringList> d)
+            : name(std::move(n)), text(std::move(t)), dropped(std::move(d)) {}
+        bool held = false; // the server has it
+        ~ServerPrepared() override {
+            if (held)
+                dropped->push_back(QString::fromUtf8(name));
+        }
+        // Prepares the statement on the server (`again`: in place of its old plan).
+        bool prepareOn(const QSqlDatabase& db, bool again = false) {
+            const QString n = QString::fromUtf8(name);
+            std::shared_ptr<const Recordset::Columns> none;
+            held = pg::execBatch(db,
+                                 (again ? QStringLiteral("DEALLOCATE ") + n + QStringLiteral("; ")
+                                        : QString()) +
+                                     QStringLiteral("PREPARE ") + n + QStringLiteral(" AS ") + text,
+                                 none)
+                       .ok;
+            return held;
+        }
     };
 
     // What a session behind a transaction pooler needs in each transaction: its schema,

@@ -197,6 +197,13 @@ TEST_P(Ado, DecimalsStayExactAndKeptStatementsFollowSchemaChanges) {
     cn->CommitTrans();
     EXPECT_EQ(rowsOf(*cn, "SELECT Nombre FROM T WHERE Id IN (5, 6) ORDER BY Id"),
               QStringList({"n'5", "seis"}));
+    // Another connection changes the columns under a statement kept prepared here.
+    const auto columns = [&] {
+        return rowsOf(*cn, "SELECT * FROM T WHERE Id = 2").value(0).count(u'|') + 1;
+    };
+    EXPECT_EQ(std::vector<qsizetype>({columns(), columns()}), std::vector<qsizetype>({7, 7}));
+    db->open()->Execute("ALTER TABLE T ADD COLUMN Otra INTEGER");
+    EXPECT_EQ(std::vector<qsizetype>({columns(), columns()}), std::vector<qsizetype>({8, 8}));
 }
 
 TEST_P(Ado, StatementCacheGivesTheSameResultsAsText) {
