@@ -40,6 +40,12 @@ QString csvField(const QString& f, QChar separator) {
     return u'"' + QString(f).replace(u'"', QStringLiteral("\"\"")) + u'"';
 }
 
+// A name as a spreadsheet must read it: text, never a formula (a cell that starts with
+// "=", "+", "-" or "@" is one there, and may fetch or run what it names).
+QString csvText(const QString& f) {
+    return !f.isEmpty() && QStringLiteral("=+-@\t\r").contains(f.front()) ? u'\'' + f : f;
+}
+
 } // namespace
 
 // "resumen [--agente A] --desde D --hasta H [--csv]": one row per agent and month.
@@ -80,13 +86,16 @@ int cmdResumen(Context& c) {
         out() << QChar(0xFEFF);
         for (const QStringList& r : rows) {
             QStringList fields;
-            for (const QString& f : r)
-                fields << csvField(f, separator);
+            for (qsizetype i = 0; i < r.size(); ++i)
+                fields << csvField(i == 1 ? csvText(r[i]) : r[i], separator);
             out() << fields.join(separator) << "\r\n";
         }
         return 0;
     }
-    // Aligned columns: texts to the left, numbers to the right.
+    // Aligned columns: texts to the left, numbers to the right; a name's line breaks are
+    // shown as blanks, so that each row stays on its line.
+    for (QStringList& r : rows)
+        r[1].replace(u'\r', u' ').replace(u'\n', u' ');
     QList<qsizetype> width(rows[0].size(), 0);
     for (const QStringList& r : rows)
         for (qsizetype i = 0; i < r.size(); ++i)

@@ -309,12 +309,14 @@ TEST_P(Cli, AgentCommandsPrintAccumulateDeleteAndSumPerMonth) {
     steps(all);
     testsupport::insertAgent(*cn, 901, "O'Brien; \"el Bueno\"");
     testsupport::insertAgent(*cn, 902);
+    testsupport::insertAgent(*cn, 903, "=1+2\nx"); // a formula to a spreadsheet
     for (const char* v : {"1, 901, '2031-01-15T00:00:00', 100.1234, 50.5, 1.0001, 0",
                           "1, 901, '2031-01-20T00:00:00', 0.0001, 0, 0, 2.5",
                           "1, 901, '2031-02-03T00:00:00', -10, 5, 0, 0",
                           "1, 902, '2031-02-28T18:00:00', 1234567.8912, 1, 0.5, 0.25",
                           "1, 902, '2031-03-01T00:00:00', 999, 0, 0, 0",
-                          "2, 901, '2031-01-15T00:00:00', 999, 0, 0, 0"})
+                          "2, 901, '2031-01-15T00:00:00', 999, 0, 0, 0",
+                          "1, 903, '2031-01-10T00:00:00', 1, 0, 0, 0"})
         cn->Execute(QString("INSERT INTO Agentes_Acumulados (Cod_Empresa, Cod_Agente, Fecha, "
                             "Importe_Pvp, Importe_Costo, ComisionVenta, ComisionCobro) VALUES (") +
                     v + ")");
@@ -326,8 +328,10 @@ TEST_P(Cli, AgentCommandsPrintAccumulateDeleteAndSumPerMonth) {
                {"=Agente;Nombre;Mes;Ventas;Costo;Margen;Comisión venta;Comisión cobro\r\n" +
                 obrien + "2031-01;100,1235;50,5000;49,6235;1,0001;2,5000\r\n" + obrien +
                 "2031-02;-10,0000;5,0000;-15,0000;0,0000;0,0000\r\n"
-                "902;Agente 902;2031-02;1234567,8912;1,0000;1234566,8912;0,5000;0,2500\r\n"},
+                "902;Agente 902;2031-02;1234567,8912;1,0000;1234566,8912;0,5000;0,2500\r\n"
+                "903;\"'=1+2\nx\";2031-01;1,0000;0,0000;1,0000;0,0000;0,0000\r\n"},
                es),
+        prints(rango + QStringList{"--agente", "903"}, {"~\n   903  =1+2 x  2031-01  ", "#2"}),
         prints(rango + QStringList{"--csv", "--agente", "901"},
                {"$\n901,\"O'Brien; \"\"el "
                 "Bueno\"\"\",2031-02,-10.0000,5.0000,-15.0000,0.0000,0.0000\r\n",
