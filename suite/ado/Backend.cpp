@@ -51,6 +51,18 @@ void Backend::refuse(qint32 number, const QString& text) {
     throw AutomationError(number, source(), withoutPasswords(text, connectionString));
 }
 
+void Backend::requirePostgresSchema() {
+    const QString schema = settings.key({"schema"});
+    if (schema.isEmpty())
+        return;
+    QSqlQuery q(db);
+    if (q.exec(postgresSchemaCount(schema)) && q.next() && q.value(0).toLongLong() == 0)
+        throw AutomationError(errors::ConnectFailed, source(),
+                              QStringLiteral("Schema=") + schema +
+                                  QStringLiteral(" names no schema of the database (CREATE "
+                                                 "SCHEMA makes one)."));
+}
+
 void Backend::open(const QString& cs) {
     connectionString = cs;
     if (!QSqlDatabase::isDriverAvailable(settings.qtDriver))

@@ -121,6 +121,9 @@ protected:
     virtual void started() {}
     virtual void closing(bool rollback) = 0;
     [[noreturn]] void refuse(qint32 number, const QString& text);
+    /// A PostgreSQL schema the connection string names must be there: without it every
+    /// table of the component would be reported missing, one by one.
+    void requirePostgresSchema();
 
     /// A statement sent as text, and one prepared to run again with other values.
     virtual Rows runText(const QString& sql) = 0;

@@ -101,6 +101,8 @@ protected:
         std::setlocale(LC_NUMERIC, "C");
     }
     void started() override {
+        if (postgres_)
+            requirePostgresSchema();
         // Behind a transaction pooler a session setting reaches whichever client the
         // server session serves next: the settings go with each transaction instead, and
         // nothing is kept prepared on the server.

@@ -143,6 +143,7 @@ protected:
         db.setConnectOptions(QStringLiteral("connect_timeout=10"));
     }
     void started() override {
+        requirePostgresSchema();
         // Behind a transaction pooler a session setting would reach some other client's
         // transactions and miss this one's: transactionSession() sets what is needed in
         // each transaction, and nothing is prepared on the server.

@@ -88,6 +88,10 @@ QStringList postgresSession(const QString& schema) {
 QString postgresSchema(const QString& schema) {
     return u'"' + QString(schema).replace(u'"', QStringLiteral("\"\"")) + u'"';
 }
+QString postgresSchemaCount(const QString& schema) {
+    return QStringLiteral("SELECT COUNT(*) FROM pg_namespace WHERE nspname = '") +
+           QString(schema).replace(u'\'', QStringLiteral("''")) + u'\'';
+}
 QString postgresTransactionLock(const QString& name, bool attempt) {
     return (attempt ? QStringLiteral("SELECT pg_try_advisory_xact_lock(")
                     : QStringLiteral("SELECT pg_advisory_xact_lock(")) +

@@ -31,6 +31,8 @@ const ServerTexts& postgresTexts();
 /// What a PostgreSQL session is set to when it opens; `schema`, when not empty, is the
 /// one it works in.
 QStringList postgresSession(const QString& schema);
+/// How many schemas of the database are named `schema` (as the session names it).
+QString postgresSchemaCount(const QString& schema);
 /// A schema's name as PostgreSQL reads it in a search path.
 QString postgresSchema(const QString& schema);
 /// A named lock held to the end of the current transaction: waiting for it, or one

@@ -287,12 +287,17 @@ TEST(AdoOpen, ConnectionStringsThatCannotWorkSayWhy) {
         {"Driver=ODBC;Driver={PostgreSQL Unicode};Server=127.0.0.1;Port=1;Uid=u;Pwd=Secreto5",
          ado::errors::ConnectFailed, ""},
     };
-    for (const auto& [cs, number, says] : cases) {
+    std::vector<std::tuple<QString, qint32, const char*>> all(std::begin(cases), std::end(cases));
+    if (const QString pg = testsupport::postgresConnectionString(); !pg.isEmpty())
+        for (const QString& server : {pg, testsupport::odbcConnectionString(pg)})
+            all.emplace_back(server + ";Schema=sin_esquema", ado::errors::ConnectFailed,
+                             "Schema=sin_esquema names no schema of the database");
+    for (const auto& [cs, number, says] : all) {
         SCOPED_TRACE(cs.toStdString());
         ado::Connection cn;
         const auto e = failureOf([&] { cn.Open(cs); });
         EXPECT_EQ(e.number(), number);
-        EXPECT_EQ(e.source(), cs.startsWith("Driver=PostgreSQL")        ? "ado.PostgreSQL"
+        EXPECT_EQ(e.source(), cs.contains("PostgreSQL;")                ? "ado.PostgreSQL"
                               : cs.startsWith("Driver=SQLite")          ? "ado.SQLite"
                               : number == ado::errors::ProviderNotFound ? "ado"
                                                                         : "ado.ODBC");
