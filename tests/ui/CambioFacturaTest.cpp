@@ -8,32 +8,6 @@ using testsupport::rowsOf;
 
 namespace {
 
-TEST(CambioFactura, DiscountsRoundToCentsHalfToEven) {
-    const QVariant null = QVariant(QMetaType::fromType<int>());
-    const struct {
-        const char* name;
-        QVariant importe, tdto1, dto1, tdto2, dto2;
-        const char *d1, *d2, *total;
-    } cases[] = {
-        {"TwoPercentages", 200, 0, 10, 0, 5, "20", "9", "171"},
-        {"TwoAmounts", 200, 1, 15, 1, 5, "15", "5", "180"},
-        {"NullTypeIsAnAmount", 200, null, 15, 0, 10, "15", "18.5", "166.5"},
-        {"HalfCentGoesToEven", 1, 0, 12.5, 0, 0, "0.12", "0", "0.88"},
-        {"HalfCentGoesToEvenUp", 1, 0, 13.5, 0, 0, "0.14", "0", "0.86"},
-        {"SecondPercentageAfterTheFirst", u"100.05"_s, 0, u"12.5"_s, 0, 3, "12.51", "2.63",
-         "84.91"},
-        {"NoDiscounts", u"99.9999"_s, 0, 0, 0, 0, "0", "0", "99.9999"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const auto t =
-            frmAgentes_CambioFactura::calcularTotal(c.importe, c.tdto1, c.dto1, c.tdto2, c.dto2);
-        EXPECT_EQ(t.d1.toString(), QLatin1String(c.d1));
-        EXPECT_EQ(t.d2.toString(), QLatin1String(c.d2));
-        EXPECT_EQ(t.total.toString(), QLatin1String(c.total));
-    }
-}
-
 // A company object whose code can be made to fail from its Nth request on.
 class FailingCompany : public ORBTEmp::Empresa {
 public:
