@@ -115,7 +115,6 @@ TEST_P(CambioFacturaWindow, TotalsAreBookedExactlyInEveryLocale) {
         open();
         type(box("txtFactura"), u"13"_s); // the number first, then Enter in the series
         enter(box("txtSerie"), u"3"_s);
-        EXPECT_FALSE(box("txtSerie")->isEnabled());
         EXPECT_TRUE(nuevo()->isAncestorOf(QApplication::focusWidget()));
         EXPECT_EQ(box("txtTotal")->Text(), QLatin1String(c.shown));
         moveTo(QString::number(to));
