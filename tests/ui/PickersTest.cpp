@@ -34,7 +34,6 @@ TEST_P(InvoicePicker, F4ListsTheSeriesInvoicesAndEnterLoadsThePickedOne) {
     // The picked invoice is loaded as Enter on its number would.
     EXPECT_EQ(box("txtFactura")->Text(), u"10"_s);
     EXPECT_EQ(box("txtTotal")->Text(), u"171"_s);
-    EXPECT_FALSE(box("txtFactura")->isEnabled());
     EXPECT_FALSE(ctl<QPushButton>(u"cmdBuscarFactura"_s)->isEnabled());
     EXPECT_EQ(w->focusWidget(), ctl<controls::HxAgente>(u"txtNuevoAgente"_s)->editor());
     key(Qt::Key_F4); // nothing to pick while an invoice is loaded
