@@ -154,7 +154,6 @@ TEST_P(CambioFacturaWindow, TabWalksAndKeysResetCloseAndMissingInvoices) {
     EXPECT_TRUE(box("txtSerie")->hasFocus());
     QPointer<frmAgentes_CambioFactura> window(w);
     key(Qt::Key_Escape); // empty: Esc closes, Unload drops the window
-    EXPECT_EQ(cls->window(), nullptr);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(window.isNull());
 }
