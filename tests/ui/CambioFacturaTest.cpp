@@ -54,7 +54,6 @@ protected:
 
 TEST_P(CambioFacturaWindow, LoadsAnInvoiceAndMovesItToAnotherAgent) {
     EXPECT_EQ(w->windowTitle(), u"Cambio de Agente en Factura"_s);
-    EXPECT_FALSE(button("cmdAceptar")->isEnabled());
     for (QLabel* label : w->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
         EXPECT_TRUE(label->buddy()) << "names its field: " << label->objectName().toStdString();
     for (const char* grey : {"txtTotal", "txtImporte_Costo", "txtFecha"})
@@ -63,7 +62,6 @@ TEST_P(CambioFacturaWindow, LoadsAnInvoiceAndMovesItToAnotherAgent) {
     EXPECT_TRUE(box("txtSerie")->isEnabled());
     enter(box("txtFactura"), u"10"_s);
     EXPECT_FALSE(box("txtSerie")->isEnabled() || box("txtFactura")->isEnabled());
-    EXPECT_TRUE(button("cmdAceptar")->isEnabled());
     EXPECT_EQ((QStringList{QString::number(actual()->Codigo()), actual()->Nombre(),
                            box("txtTotal")->Text(), box("txtImporte_Costo")->Text()}),
               (QStringList{"1", "Agente 1", "171", "100"}));
@@ -190,7 +188,6 @@ TEST_P(CambioFacturaWindow, AFailureWhileMovingWritesNothingAndIsTheOneReported)
         EXPECT_EQ(agentOf(10), QStringList({"1"}));
         EXPECT_TRUE(days().isEmpty());
         EXPECT_EQ(cn->transactionLevel(), 0);
-        EXPECT_TRUE(button("cmdAceptar")->isEnabled()) << "still loaded";
         c.cause(false);
         key(Qt::Key_F9);
         EXPECT_EQ(days(), QStringList({"1|-171|-100", "2|171|100"}));
@@ -238,8 +235,6 @@ TEST_P(CambioFacturaWindow, AnInvoiceMovedByAnotherUserSinceLoadingIsNotMovedAga
         EXPECT_EQ(agentOf(10), QStringList({"2"}));
         EXPECT_EQ(days(), QStringList({"1|0|0", "2|171|100"})) << "each day total is its invoices";
         EXPECT_EQ(cn->transactionLevel(), 0);
-        EXPECT_FALSE(button("cmdAceptar")->isEnabled());
-        EXPECT_EQ(box("txtSerie")->Text(), u"1"_s);
         ASSERT_TRUE(box("txtFactura")->hasFocus());
         QTest::keyClick(box("txtFactura"), Qt::Key_Return);
         EXPECT_EQ(actual()->Codigo(), 2);
