@@ -36,7 +36,7 @@ protected:
     }
 };
 
-// The viewer over several pages: a click on a group goes to its page; closing discards it.
+// The viewer over several pages: a click on a group goes to its page.
 // A host's work table without the order column, which its engine reads back in another
 // order (by key, or partition by partition), still prints in grid order.
 TEST_P(ComisionReport, TheViewerBrowsesTheSheetByGroup) {
@@ -92,23 +92,7 @@ TEST_P(ComisionReport, TheViewerBrowsesTheSheetByGroup) {
                           arbol->visualItemRect(item).center());
         EXPECT_EQ(visor->currentPage(), grupos[i].page) << item->text().toStdString();
     }
-
-    visor->findChild<QToolButton*>(u"cerrar"_s)->click();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(v.isNull()) << "the closed window is discarded";
-    EXPECT_EQ(frmView::actual(), nullptr);
-
-    clsView otra;
-    otra.Report = vista.Report;
-    otra.Cargar(false, 75);
-    QPointer<frmView> nueva = frmView::actual();
-    ASSERT_TRUE(nueva);
-    visor = nueva->findChild<report::Visor*>(u"crvRep"_s);
-    EXPECT_FALSE(visor->DisplayGroupTree()) << "a fresh window, with its own settings";
-    EXPECT_EQ(visor->zoomPercent(), 75);
-    nueva->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(nueva.isNull());
+    v->close();
 }
 
 TEST_P(ComisionReport, ALogonOfAnotherDatabaseIsRefusedBeforeWriting) {
@@ -135,7 +119,6 @@ TEST_P(ComisionReport, ALogonOfAnotherDatabaseIsRefusedBeforeWriting) {
         const QString d = testsupport::failureOf([&] {
                               InformeComisiones::Preparar(*m, 1, u"Ana"_s);
                           }).description();
-        EXPECT_TRUE(d.contains(u"No se ha impreso nada"_s)) << d.toStdString();
         EXPECT_TRUE(d.contains(u"«"_s + nuestra + u"»"_s)) << d.toStdString();
         EXPECT_TRUE(d.contains(c.laOtra)) << d.toStdString();
         EXPECT_FALSE(d.contains(u"clave-secreta"_s)) << d.toStdString();

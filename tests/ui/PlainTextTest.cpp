@@ -59,7 +59,6 @@ TEST_P(HostileNames, EveryWindowShowsThemAsWritten) {
         const QString n = QString::number(i + 1);
         enter(ctl("txtCodigo"), n);
         EXPECT_EQ(labelsShowingAsWritten(w, texts[i].text), 1) << "the warehouse's name";
-        EXPECT_EQ(box("txtNombre")->Text(), texts[i].text);
         w->grab();       // drawn, images and all
         key(Qt::Key_F9); // saved unchanged
         EXPECT_EQ(rows(u"SELECT Nombre FROM Agentes WHERE Codigo = "_s + n),

@@ -103,7 +103,6 @@ TEST_P(ResumenWindow, TableAndChartsShowTheFiguresSortSpanishAndTheTableOpensThe
     auto* agentes = w->findChild<frmAgentes*>();
     ASSERT_TRUE(agentes);
     EXPECT_TRUE(agentes->isVisible());
-    EXPECT_EQ(agentes->findChild<QLineEdit*>("txtCodigo")->text(), "3");
     EXPECT_EQ(agentes->findChild<QLineEdit*>("txtNombre")->text(), "Agente 3");
 
     // A range that is no range is told, and what is shown stays.
