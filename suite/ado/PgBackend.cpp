@@ -105,12 +105,7 @@ public:
         if (!b.ok && b.error.contains(QStringLiteral("cached plan must not change result type")) &&
             st.prepareOn(db, true))
             b = pg::execPreparedStreamed(db, st.name, parameters, columns);
-        if (!b.ok) {
-            syncTransactionState();
-            throw batchFailure(b);
-        }
-        const qint32 rowsAffected = b.columns ? -1 : b.rowsAffected;
-        return Rows{std::move(b.columns), std::move(b.cells), rowsAffected};
+        return answered(std::move(b));
     }
 
     bool pipelines() const override { return true; }
@@ -177,13 +172,7 @@ protected:
     // settings, in its own implicit transaction (one simple query is one transaction).
     Rows runText(const QString& sql) override {
         const QString session = pooled() && level == 0 ? transactionSession() : QString();
-        pg::BatchResult b = pg::execStreamed(db, session + sql, streamedColumns_);
-        if (!b.ok) {
-            syncTransactionState();
-            throw batchFailure(b);
-        }
-        const qint32 rowsAffected = b.columns ? -1 : b.rowsAffected;
-        return Rows{std::move(b.columns), std::move(b.cells), rowsAffected};
+        return answered(pg::execStreamed(db, session + sql, streamedColumns_));
     }
 
 private:
@@ -241,6 +230,17 @@ private:
         }
     }
     bool connectionLost() const { return pg::sessionState(db).lost; }
+
+    // The rows of a statement sent through the client library outside a savepoint, or
+    // its failure.
+    Rows answered(pg::BatchResult&& b) {
+        if (!b.ok) {
+            syncTransactionState();
+            throw batchFailure(b);
+        }
+        const qint32 rowsAffected = b.columns ? -1 : b.rowsAffected;
+        return Rows{std::move(b.columns), std::move(b.cells), rowsAffected};
+    }
 
     // The failure of a statement sent through the client library.
     AutomationError batchFailure(const pg::BatchResult& b) const {
