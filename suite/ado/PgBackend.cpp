@@ -291,10 +291,20 @@ private:
     // Statements in a transaction: a shape seen again is prepared on the server once (in
     // its own savepointed batch, so a shape the server cannot prepare costs nothing but
     // its text path) and afterwards executed in the statement's batch.
+    //
+    // The server plans a kept statement once for all values after a few runs, for the
+    // tables as they are then. A table that grows inside the transaction (the
+    // accumulators of a day posted in one go, after a purge left them analysed empty)
+    // would keep the plan made for a handful of rows, a scan of the whole table, to the
+    // end of it. So a kept statement is prepared again at its 64th, 128th, 256th... run:
+    // the server plans it anew for the tables as they are by then, at a cost that halves
+    // with every doubling.
     struct ServerStatement {
         int seen = 0;
         QString name; // empty: not prepared (yet, or ever when `failed`)
         bool failed = false;
+        qint64 runs = 0; // since it was prepared
+        bool replanDue() { return ++runs >= 16 && (runs & (runs - 1)) == 0; }
     };
 
     QString nextServerName() {
@@ -305,14 +315,18 @@ private:
         if (!t.parameterized() || cache.capacity() <= 0)
             return runUnderSavepoint(textOf(t, tsql));
         ServerStatement& st = serverStatements_[t.shape];
-        if (st.name.isEmpty() && !st.failed && ++st.seen >= 2) {
-            const QString name = nextServerName();
+        const bool again = !st.name.isEmpty() && st.replanDue();
+        if ((st.name.isEmpty() && !st.failed && ++st.seen >= 2) || again) {
+            const QString name = again ? st.name : nextServerName();
             try {
-                runUnderSavepoint(QStringLiteral("PREPARE ") + name + QStringLiteral(" AS ") +
-                                  pg::numberedPlaceholders(t.shape));
+                runUnderSavepoint(
+                    (again ? QStringLiteral("DEALLOCATE ") + name + u';' : QString()) +
+                    QStringLiteral("PREPARE ") + name + QStringLiteral(" AS ") +
+                    pg::numberedPlaceholders(t.shape));
                 st.name = name;
             } catch (const AutomationError&) {
-                st.failed = true; // the text path reports whatever is wrong with the statement
+                // the text path reports whatever is wrong with the statement
+                st = ServerStatement{st.seen, {}, true};
             }
         }
         if (st.name.isEmpty())
