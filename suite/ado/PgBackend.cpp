@@ -296,7 +296,7 @@ private:
     // tables as they are then. A table that grows inside the transaction (the
     // accumulators of a day posted in one go, after a purge left them analysed empty)
     // would keep the plan made for a handful of rows, a scan of the whole table, to the
-    // end of it. So a kept statement is prepared again at its 64th, 128th, 256th... run:
+    // end of it. So a kept statement is prepared again at its 16th, 32nd, 64th... run:
     // the server plans it anew for the tables as they are by then, at a cost that halves
     // with every doubling.
     struct ServerStatement {
