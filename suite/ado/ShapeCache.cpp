@@ -3,6 +3,7 @@
 #include "SqlLexer.h"
 #include "Statement.h"
 
+#include <algorithm>
 #include <atomic>
 
 namespace ado {
@@ -12,30 +13,39 @@ Translation ShapeCache::translate(const QString& tsql, bool parameterize) {
         return ado::translate(tsql, dialect_, false, scales(), collation_);
     if (dialect_ == Dialect::SqlServer || !skeletonOf(tsql, skeleton_, spans_))
         return ado::translate(tsql, dialect_, true, scales(), collation_);
+    const auto literal = [&](size_t i) {
+        return QStringView(tsql).mid(spans_[i].begin, spans_[i].length);
+    };
     const auto it = templates_.find(skeleton_);
     if (it != templates_.end()) {
-        if (!it->second.usable)
+        const Template& tpl = it->second;
+        const bool sameInline =
+            std::all_of(tpl.inlined.begin(), tpl.inlined.end(),
+                        [&](const auto& k) { return literal(k.first) == k.second; });
+        if (!tpl.usable || !sameInline)
             return ado::translate(tsql, dialect_, true, scales(), collation_);
         ++fastHits_;
         Translation t;
-        t.shape = it->second.shape;
-        t.literalUses = it->second.uses;
-        t.parameters.reserve(qsizetype(spans_.size()));
+        t.shape = tpl.shape;
+        t.literalUses = tpl.uses;
+        t.parameters.reserve(qsizetype(spans_.size() - tpl.inlined.size()));
         for (size_t i = 0; i < spans_.size(); ++i)
-            t.parameters.push_back(literalValue(
-                tsql, spans_[i], it->second.uses[qsizetype(i)] == LiteralUse::NegatedParameter,
-                dialect_));
+            if (const LiteralUse use = tpl.uses[qsizetype(i)]; use != LiteralUse::Inline)
+                t.parameters.push_back(
+                    literalValue(tsql, spans_[i], use == LiteralUse::NegatedParameter, dialect_));
         return t;
     }
     // A skeleton seen for the first time: its statement is most likely sent as text (a
     // shape is prepared when it comes again), so the text comes with the shape.
     Translation t = ado::translate(tsql, dialect_, true, scales(), collation_, true);
     Template tpl;
-    tpl.usable = t.parameterized() && t.literalUses.size() == qsizetype(spans_.size()) &&
-                 !t.literalUses.contains(LiteralUse::Inline);
+    tpl.usable = t.parameterized() && t.literalUses.size() == qsizetype(spans_.size());
     if (tpl.usable) {
         tpl.shape = t.shape;
         tpl.uses = t.literalUses;
+        for (size_t i = 0; i < spans_.size(); ++i)
+            if (t.literalUses[qsizetype(i)] == LiteralUse::Inline)
+                tpl.inlined.emplace_back(i, literal(i).toString());
     }
     if (templates_.size() >= 1024)
         templates_.clear(); // a workload of endless new skeletons: start again

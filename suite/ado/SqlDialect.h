@@ -113,10 +113,10 @@ QVariant literalValue(const QString& tsql, const LiteralSpan& span, bool negated
 
 /// translate() with parameters, remembered by skeleton: the first statement of a
 /// skeleton is translated in full, its text included; the next ones only have their
-/// literals read. A skeleton whose shape keeps a literal inline (a TOP count, an ORDER BY
-/// position) is always translated in full. The dialect and the column scales are those
-/// of one connection, and so is the collation; without `parameterize` the statement is
-/// translated to text alone.
+/// literals read. A shape that keeps a literal as written (a TOP count, an ORDER BY
+/// position) is used again only for statements with that same literal there. The dialect and the
+/// column scales are those of one connection, and so is the collation; without `parameterize` the
+/// statement is translated to text alone.
 class ShapeCache {
 public:
     explicit ShapeCache(Dialect dialect, ColumnScale scales = {}, QString collation = {})
@@ -135,6 +135,9 @@ private:
         bool usable = false;
         QString shape;
         QVector<LiteralUse> uses;
+        /// The literals the shape keeps as written, by place: a statement of the
+        /// skeleton with other ones there is translated in full.
+        std::vector<std::pair<size_t, QString>> inlined;
     };
     const ColumnScale* scales() const { return scales_ ? &scales_ : nullptr; }
     Dialect dialect_;

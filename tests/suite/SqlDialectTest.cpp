@@ -104,7 +104,9 @@ TEST(Dialect, LearntShapesGiveExactlyTheFullTranslation) {
             for (const QString& s : statements)
                 EXPECT_EQ(bound(cache.translate(s)), bound(translate(s, d, true)))
                     << s.toStdString();
-        EXPECT_GE(cache.fastHits(), 10) << "the repeated skeletons were not recognised";
+        // Every repeat but the unterminated text and the TOP and ORDER BY forms whose kept
+        // literal changed: ten on the second pass, two on the first.
+        EXPECT_EQ(cache.fastHits(), 12) << "the repeated skeletons were not recognised";
     }
 }
 
