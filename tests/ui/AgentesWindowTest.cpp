@@ -112,7 +112,7 @@ TEST_P(AgentesWindow, LoadsByCodeAndEscapesInTwoSteps) {
     EXPECT_EQ(cls->window(), nullptr);
 }
 
-TEST_P(AgentesWindow, SavesTheAgentAndItsBank) {
+TEST_P(AgentesWindow, SavesTheAgentItsBankAndTheAccountAsTyped) {
     loadCode("77");
     type(box("txtNombre"), u"L'Aurora %1 \\ "_s);
     box("txtNombre")->insert(u"東京"_s); // keys type only ASCII here
@@ -148,6 +148,20 @@ TEST_P(AgentesWindow, SavesTheAgentAndItsBank) {
         key(Qt::Key_F9);
         EXPECT_EQ(row(3), before);
     }
+    // The D.C. box tells whether the check digits fit; what is saved is what was typed.
+    loadCode("78");
+    type(cta(0), u"2100"_s);
+    type(cta(1), u"0418"_s);
+    type(cta(3), u"0200051332"_s);
+    type(cta(2), u"45"_s);
+    EXPECT_EQ(cta(2)->toolTip(), u"IBAN: ES9121000418450200051332"_s);
+    cta(2)->clear();
+    type(cta(2), u"54"_s);
+    EXPECT_TRUE(cta(2)->toolTip().contains(u"no corresponden"_s));
+    EXPECT_TRUE(presenter->requests.isEmpty());
+    key(Qt::Key_F9);
+    EXPECT_EQ(rows(u"SELECT Cta_Bancaria FROM Agentes WHERE Codigo = 78"_s),
+              QStringList{"21000418540200051332"});
 }
 
 // A stored name longer than typing allows shows whole (names of every kind: PlainTextTest).
@@ -181,8 +195,8 @@ TEST_P(AgentesWindow, DeletesAfterAskingAndBlockFieldsFollowTheList) {
     presenter->answers = {ui::vbNo};
     button("cmdEliminar")->click();
     told(0, "Desea eliminar el agente actual?", "Confirmar");
-    EXPECT_EQ(presenter->requests[0].buttons, ui::vbYesNo);
-    EXPECT_EQ(presenter->requests[0].defaultButton, ui::vbDefaultButton2);
+    EXPECT_EQ(std::pair(presenter->requests[0].buttons, presenter->requests[0].defaultButton),
+              std::pair(ui::vbYesNo, ui::vbDefaultButton2));
     EXPECT_EQ(rows(u"SELECT COUNT(*) FROM Agentes"_s), QStringList({"3"}));
     presenter->answers = {ui::vbYes};
     button("cmdEliminar")->click();
@@ -221,9 +235,7 @@ TEST_P(AgentesWindow, DeletesAfterAskingAndBlockFieldsFollowTheList) {
 
 TEST_P(AgentesWindow, SearchPasswordAndEmailCheck) {
     // Buscar...: pick a line, and the agent loads as if its code had been typed.
-    QTimer::singleShot(0, [] {
-        auto* dlg = qobject_cast<frmAgentes_Buscar*>(QApplication::activeModalWidget());
-        ASSERT_TRUE(dlg);
+    testsupport::onModal<frmAgentes_Buscar>([](frmAgentes_Buscar* dlg) {
         QWidget* lista = dlg->findChild<QWidget*>(u"lstLineas"_s);
         QTest::keyClick(lista, Qt::Key_End); // Zuriñe, last by name
         QTest::keyClick(lista, Qt::Key_Return);
@@ -231,9 +243,7 @@ TEST_P(AgentesWindow, SearchPasswordAndEmailCheck) {
     button("cmdBuscar")->click();
     EXPECT_EQ(box("txtCodigo")->Text(), u"9"_s);
     // Contraseña...: the accepted password goes into the agent and is saved with it.
-    QTimer::singleShot(0, [] {
-        auto* dlg = qobject_cast<frmCredenciales*>(QApplication::activeModalWidget());
-        ASSERT_TRUE(dlg);
+    testsupport::onModal<frmCredenciales>([](frmCredenciales* dlg) {
         for (const char* name : {"txtPassword(1)", "txtPassword(2)"}) {
             auto* box = dlg->findChild<QWidget*>(QLatin1String(name));
             box->setFocus();
@@ -326,23 +336,6 @@ TEST_P(AgentesWindow, PostalCodesKeepWhatTheUserTyped) {
         EXPECT_EQ(box("txtLocalidad")->Text(), QString::fromUtf8(c.wantLocalidad));
         EXPECT_EQ(box("txtProvincia")->Text(), QString::fromUtf8(c.wantProvincia));
     }
-}
-
-// The D.C. box tells whether the check digits fit; what is saved is what was typed.
-TEST_P(AgentesWindow, CheckDigitsShowWithoutChangingTheAccount) {
-    loadCode("78");
-    type(cta(0), u"2100"_s);
-    type(cta(1), u"0418"_s);
-    type(cta(3), u"0200051332"_s);
-    type(cta(2), u"45"_s);
-    EXPECT_EQ(cta(2)->toolTip(), u"IBAN: ES9121000418450200051332"_s);
-    cta(2)->clear();
-    type(cta(2), u"54"_s);
-    EXPECT_TRUE(cta(2)->toolTip().contains(u"no corresponden"_s));
-    EXPECT_TRUE(presenter->requests.isEmpty());
-    key(Qt::Key_F9);
-    EXPECT_EQ(rows(u"SELECT Cta_Bancaria FROM Agentes WHERE Codigo = 78"_s),
-              QStringList{"21000418540200051332"});
 }
 
 ORBENTA_ENGINE_TESTS(AgentesWindow);

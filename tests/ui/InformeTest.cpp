@@ -200,9 +200,8 @@ ORBENTA_ENGINE_TESTS(ComisionReport);
 TEST(ReportFile, CyclesFifosAndDevicesAreRefused) {
     QTemporaryDir dir;
     const auto write = [&](const QString& name, const QString& sub) {
-        QFile f(dir.filePath(name));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write((u"orbenta-report 1\ntitle: x\nsubreport: "_s + sub + u'\n').toUtf8());
+        testsupport::writeFile(dir.filePath(name),
+                               "orbenta-report 1\ntitle: x\nsubreport: " + sub.toUtf8() + '\n');
     };
     write(u"Solo.rpt"_s, u"Solo.rpt"_s);
     write(u"A.rpt"_s, u"B.rpt"_s);

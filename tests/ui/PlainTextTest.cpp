@@ -117,9 +117,7 @@ TEST(PlainText, TheDialogPresenterShowsTheTextAsWritten) {
     ui::DialogPresenter presenter;
     QString shown;
     bool plain = false;
-    QTimer::singleShot(0, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        ASSERT_TRUE(box);
+    testsupport::onModal<QMessageBox>([&](QMessageBox* box) {
         plain = box->textFormat() == Qt::PlainText;
         if (auto* l = box->findChild<QLabel*>(u"qt_msgbox_label"_s))
             shown = asShown(l->text(), l->textFormat() != Qt::PlainText);

@@ -9,12 +9,11 @@ namespace {
 // though each shows 0,00), and a value that is no amount refused.
 TEST(ReportLayout, GroupsStartPagesAndSumExactly) {
     QTemporaryDir dir;
-    QFile f(dir.filePath(u"Grupos.rpt"_s));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("orbenta-report 1\ntitle: Grupos\nheader: Cabecera\ngroup: {field:1}\nnewpage: group\n"
-            "groupheader: Grupo {field:1}\ndetail: {field:2} | {field:3:importe} | {field:4}\n"
-            "groupfooter: Suma {field:1} | {sum:3} |\nfooter: Hoja {page} de {pages}\n");
-    f.close();
+    const QString rpt = dir.filePath(u"Grupos.rpt"_s);
+    testsupport::writeFile(
+        rpt, "orbenta-report 1\ntitle: Grupos\nheader: Cabecera\ngroup: {field:1}\nnewpage: group\n"
+             "groupheader: Grupo {field:1}\ndetail: {field:2} | {field:3:importe} | {field:4}\n"
+             "groupfooter: Suma {field:1} | {sum:3} |\nfooter: Hoja {page} de {pages}\n");
     const struct {
         const char* que;
         QVector<QVector<QVariant>> filas;
@@ -37,7 +36,7 @@ TEST(ReportLayout, GroupsStartPagesAndSumExactly) {
     };
     for (const auto& c : casos) {
         SCOPED_TRACE(c.que);
-        auto r = report::Report::open(f.fileName());
+        auto r = report::Report::open(rpt);
         r->setRows(c.filas);
         const QString pdf = dir.filePath(u"grupos.pdf"_s);
         const QString d = testsupport::failureOf([&] { r->ExportPdf(pdf); }).description();

@@ -76,9 +76,8 @@ TEST_P(SuiteLookups, AgentFieldShowsACodeSetByTheProgramOnlyWhenAskedAndPicksFro
     EXPECT_FALSE(given->EsValido()) << "a code set by the program shows after Refrescar";
     // F3 lists the agents by name; Enter picks the first, Aguirre.
     given->setFocus();
-    QTimer::singleShot(0, [] {
-        if (QWidget* list = QApplication::activeModalWidget())
-            QTest::keyClick(list->findChild<QWidget*>(u"lstAgentes"_s), Qt::Key_Return);
+    testsupport::onModal<QWidget>([](QWidget* list) {
+        QTest::keyClick(list->findChild<QWidget*>(u"lstAgentes"_s), Qt::Key_Return);
     });
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F3);
     EXPECT_EQ(given->Codigo(), 9);
@@ -135,9 +134,7 @@ TEST(SuiteFileDialogs, TheSaveDialogOnTheDatabaseFolderLosesNoCommittedRow) {
     visor.setEnableExportButton(true);
     visor.show();
     QString browsed;
-    QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        ASSERT_TRUE(dialog);
+    testsupport::onModal<QFileDialog>([&](QFileDialog* dialog) {
         browsed = dialog->directory().canonicalPath();
         // Listed and drawn: the PDF filter hides the file from the list, not the model.
         QTest::qWait(1500);

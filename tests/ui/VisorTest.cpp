@@ -24,12 +24,11 @@ protected:
     }
     // A report of one page titled `titulo`, in the viewer window at `zoom`.
     report::Visor* abrir(const QString& titulo = u"Prueba"_s, qint16 zoom = 100) {
-        QFile f(dir.filePath(u"Prueba.rpt"_s));
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("orbenta-report 1\ndetail: {field:1}\ntitle: " + titulo.toUtf8() + '\n');
-        f.close();
+        const QString rpt = dir.filePath(u"Prueba.rpt"_s);
+        testsupport::writeFile(
+            rpt, "orbenta-report 1\ndetail: {field:1}\ntitle: " + titulo.toUtf8() + '\n');
         clsView vista;
-        vista.Report = report::Report::open(f.fileName());
+        vista.Report = report::Report::open(rpt);
         vista.Report->setRows({{u"línea"_s}});
         vista.Cargar(false, zoom);
         frmView* v = frmView::actual();
@@ -119,11 +118,9 @@ TEST_F(Visor, ThePdfIsProposedUnderTheReportsTitle) {
         report::Visor* visor = abrir(c.titulo);
         ASSERT_TRUE(visor);
         QString propuesto;
-        QTimer::singleShot(0, [&] {
-            if (auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
-                propuesto = d->selectedFiles().value(0);
-                d->reject();
-            }
+        testsupport::onModal<QFileDialog>([&](QFileDialog* d) {
+            propuesto = d->selectedFiles().value(0);
+            d->reject();
         });
         QTest::mouseClick(visor->findChild<QToolButton*>(u"exportar"_s), Qt::LeftButton);
         EXPECT_EQ(propuesto, QDir::current().absoluteFilePath(c.nombre));
@@ -138,11 +135,9 @@ TEST_F(Visor, APdfThatCannotBeWrittenIsToldAndTheViewerStays) {
     report::Visor* visor = abrir();
     ASSERT_TRUE(visor);
     for (int vez = 0; vez < 2; ++vez) {
-        QTimer::singleShot(0, [] {
-            if (auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
-                d->selectFile(u"/nonexistent/carpeta/x.pdf"_s);
-                static_cast<QDialog*>(d)->done(QDialog::Accepted);
-            }
+        testsupport::onModal<QFileDialog>([](QFileDialog* d) {
+            d->selectFile(u"/nonexistent/carpeta/x.pdf"_s);
+            static_cast<QDialog*>(d)->done(QDialog::Accepted);
         });
         QTest::mouseClick(visor->findChild<QToolButton*>(u"exportar"_s), Qt::LeftButton);
         ASSERT_EQ(presenter->requests.size(), vez + 1);
