@@ -83,12 +83,40 @@ TEST_P(CambioFacturaWindow, LoadsAnInvoiceAndMovesItToAnotherAgent) {
     EXPECT_EQ(rows(u"SELECT Codigo, Agente FROM Facturas ORDER BY Codigo"_s),
               QStringList({"10|2", "11|0"}));
     EXPECT_EQ(days(), QStringList({"1|-171|-100", "2|171|100"}));
-    EXPECT_TRUE(box("txtFactura")->Text().isEmpty());
-    EXPECT_EQ(nuevo()->Codigo(), 0);
+    EXPECT_TRUE(box("txtFactura")->Text().isEmpty() && nuevo()->Codigo() == 0);
     load("2", "11"); // without agent: only the new one gains
     type(nuevo(), u"3"_s);
     button("cmdAceptar")->click();
     EXPECT_EQ(days(), QStringList({"1|-171|-100", "2|171|100", "3|50.5|20"}));
+}
+
+// F4 lists the series' invoices to pick from; typing filters without regard to case or
+// accents, Enter picks.
+TEST_P(CambioFacturaWindow, F4ListsTheSeriesInvoicesAndEnterLoadsThePickedOne) {
+    sql({"UPDATE Agentes SET Nombre = 'Íñigo <b>Ruiz</b>' WHERE Codigo = 1",
+         "INSERT INTO Facturas (Serie, Codigo, Fecha, Agente, ImporteB, TDto1, Dto1, TDto2, Dto2, "
+         "Importe_Costo) VALUES (1, 12, '2026-03-04T00:00:00', 2, 80, 1, 0, 1, 0, 20), (1, 11, "
+         "'2026-03-03T00:00:00', 0, 50.5, 1, 0, 1, 0, 20)"});
+    QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
+    key(Qt::Key_F4); // no series yet
+    told(0, "Escriba primero la serie de la factura.", "¡Atención!");
+    enter(box("txtSerie"), u"9"_s);
+    key(Qt::Key_F4);
+    told(1, "No hay facturas en la serie 9.", "¡Atención!");
+    box("txtSerie")->clear();
+    type(box("txtSerie"), u"1"_s);
+    const QStringList shown = testsupport::pickFrom([&] { key(Qt::Key_F4); }, u"inigo"_s);
+    ASSERT_EQ(shown.size(), 3);
+    EXPECT_TRUE(shown[0].startsWith(u"12|"_s) && shown[0].endsWith(u"|2 - Agente 2|80"_s))
+        << shown[0].toStdString();
+    EXPECT_TRUE(shown[1].endsWith(u"||50,5"_s)) << shown[1].toStdString();
+    EXPECT_EQ(shown[2], u"10|02/03/2026|1 - Íñigo <b>Ruiz</b>|171"_s);
+    // The picked invoice is loaded as Enter on its number would.
+    EXPECT_EQ(box("txtTotal")->Text(), u"171"_s);
+    EXPECT_FALSE(ctl<QPushButton>(u"cmdBuscarFactura"_s)->isEnabled());
+    EXPECT_EQ(w->focusWidget(), nuevo()->editor());
+    key(Qt::Key_F4); // nothing to pick while an invoice is loaded
+    EXPECT_EQ(presenter->requests.size(), 2);
 }
 
 // A total with three decimals is shown in the user's settings and booked exactly.
@@ -141,9 +169,8 @@ TEST_P(CambioFacturaWindow, TabWalksAndKeysResetCloseAndMissingInvoices) {
     enter(box("txtFactura"), u"10"_s);
     EXPECT_FALSE(box("txtFactura")->isEnabled());
     key(Qt::Key_Escape); // a number is there: Esc clears
-    EXPECT_TRUE(box("txtFactura")->isEnabled());
-    EXPECT_TRUE(box("txtSerie")->Text().isEmpty());
-    EXPECT_EQ(actual()->Codigo(), 0);
+    EXPECT_TRUE(box("txtFactura")->isEnabled() && box("txtSerie")->Text().isEmpty() &&
+                actual()->Codigo() == 0);
     load("1", "10");
     key(Qt::Key_F12);
     EXPECT_TRUE(box("txtFactura")->Text().isEmpty());
@@ -209,12 +236,11 @@ TEST_P(CambioFacturaWindow, AnInvoiceMovedByAnotherUserSinceLoadingIsNotMovedAga
             c.Open(cs);
             ado::Transaction tx(c);
             c.Execute(u"UPDATE Facturas SET Agente=2 WHERE Codigo=10 AND Serie=1"_s);
-            c.Execute(u"UPDATE Agentes_Acumulados SET Importe_Pvp = Importe_Pvp + "
-                      "-171 ,Importe_Costo = Importe_Costo + -100 WHERE "
-                      "Cod_Empresa =1 AND Cod_Agente =1"_s);
-            c.Execute(u"INSERT INTO Agentes_Acumulados (Cod_Empresa, Cod_Agente, "
-                      "Fecha, Importe_Pvp, Importe_Costo) VALUES (1, 2, "
-                      "'2026-03-02T00:00:00', 171, 100)"_s);
+            c.Execute(u"UPDATE Agentes_Acumulados SET Importe_Pvp = Importe_Pvp - 171, "
+                      "Importe_Costo = Importe_Costo - 100 WHERE Cod_Agente = 1"_s);
+            c.Execute(
+                u"INSERT INTO Agentes_Acumulados (Cod_Empresa, Cod_Agente, Fecha, "
+                "Importe_Pvp, Importe_Costo) VALUES (1, 2, '2026-03-02T00:00:00', 171, 100)"_s);
             moved = true;
             if (committing)
                 QThread::msleep(700);
@@ -302,8 +328,7 @@ TEST_P(CambioFacturaWindow, TwoUsersMovingInvoicesInOppositeDirectionsBothSuccee
         EXPECT_EQ(p->exitCode(), 0) << p->readAllStandardError().toStdString();
     }
     // An even number of moves each: every invoice is back with its first agent.
-    EXPECT_EQ(rows(u"SELECT Codigo, Agente FROM Facturas WHERE Fecha = '2026-03-02T00:00:00' "
-                   "ORDER BY Codigo"_s),
+    EXPECT_EQ(rows(u"SELECT Codigo, Agente FROM Facturas WHERE Codigo <> 11 ORDER BY Codigo"_s),
               QStringList({"10|1", "12|2"}));
     EXPECT_EQ(days(), QStringList({"1|171|100", "2|80|30"}));
 }
