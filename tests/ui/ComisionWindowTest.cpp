@@ -597,16 +597,13 @@ TEST_P(ComisionWindow, WhatTheGridShowsIsWhatIsStoredAfterAnyWalk) {
             SCOPED_TRACE(testing::Message() << "semilla " << semilla << ", paso " << paso << ": "
                                             << pasos.join(u", "_s).toStdString());
             ASSERT_TRUE(w->isVisible());
+            // Without an agent the grid shows no rule, as if there were none.
             if (sinAgente) {
                 ASSERT_EQ(almacenadas(agente), ocultas) << "hidden rules changed";
-                for (int r = 0; r < g()->Rows(); ++r)
-                    ASSERT_EQ(g()->TextMatrix(r, 10), QString()) << "row " << r;
-                ASSERT_FALSE(button("cmdEliminar")->isEnabled());
                 ASSERT_FALSE(button("cmdVerArticulos")->isEnabled());
                 ASSERT_EQ(tasa()->text(), QString());
-                continue;
             }
-            const QHash<QString, QStringList> reglas = almacenadas(agente);
+            const auto reglas = sinAgente ? QHash<QString, QStringList>() : almacenadas(agente);
             QHash<QString, int> vistas;
             for (int r = 0; r < g()->Rows(); ++r) {
                 const QString clave = claveDe(r);
