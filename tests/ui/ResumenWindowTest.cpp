@@ -58,10 +58,9 @@ protected:
 TEST_P(ResumenWindow, TableAndChartsShowTheFiguresSortSpanishAndTheTableOpensTheAgent) {
     QTableView* t = ctl<QTableView>("vsResumen");
     const QString mes = QDate::currentDate().toString("yyyy-MM");
-    EXPECT_EQ(column(0), QStringList({"1", "2", "3"}));
-    EXPECT_EQ(column(2), QStringList({mes, mes, mes}));
-    EXPECT_EQ(column(3), QStringList({"9,50", "100,00", "20,00"}));
-    EXPECT_EQ(column(5), QStringList({"8,50", "30,00", "15,00"}));
+    EXPECT_EQ(column(0) + column(2) + column(3) + column(5),
+              QStringList({"1", "2", "3", mes, mes, mes, "9,50", "100,00", "20,00", "8,50", "30,00",
+                           "15,00"}));
     auto* ventas = ctl<QChartView>("chtVentas")->chart()->series().value(0);
     auto* barras = qobject_cast<QBarSeries*>(ventas);
     ASSERT_TRUE(barras);
@@ -86,8 +85,8 @@ TEST_P(ResumenWindow, TableAndChartsShowTheFiguresSortSpanishAndTheTableOpensThe
     // Its scale holds the sales and the commissions alike.
     auto* escala = qobject_cast<QValueAxis*>(meses->axes(Qt::Vertical).value(0));
     ASSERT_TRUE(escala);
-    EXPECT_LE(escala->min(), 0);
-    EXPECT_GE(escala->max(), 100);
+    EXPECT_TRUE(escala->min() <= 0 && escala->max() >= 100)
+        << escala->min() << " " << escala->max();
     // (an axis label may be cut short to its room: it still begins as typed)
     const QStringList etiquetas = drawn("chtVentas");
     EXPECT_FALSE(etiquetas.filter(QRegularExpression("^2 <b>")).isEmpty())
@@ -101,8 +100,7 @@ TEST_P(ResumenWindow, TableAndChartsShowTheFiguresSortSpanishAndTheTableOpensThe
     QTest::mouseClick(t->viewport(), Qt::LeftButton, {}, third);
     QTest::mouseDClick(t->viewport(), Qt::LeftButton, {}, third);
     auto* agentes = w->findChild<frmAgentes*>();
-    ASSERT_TRUE(agentes);
-    EXPECT_TRUE(agentes->isVisible());
+    ASSERT_TRUE(agentes && agentes->isVisible());
     EXPECT_EQ(agentes->findChild<QLineEdit*>("txtNombre")->text(), "Agente 3");
 
     // A range that is no range is told, and what is shown stays.
