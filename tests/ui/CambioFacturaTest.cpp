@@ -52,7 +52,7 @@ protected:
     std::shared_ptr<FailingCompany> empresa;
 };
 
-TEST_P(CambioFacturaWindow, LoadsAnInvoiceAndMovesItToAnotherAgent) {
+TEST_P(CambioFacturaWindow, LoadsMovesTabWalksAndKeysResetAndClose) {
     EXPECT_EQ(w->windowTitle(), u"Cambio de Agente en Factura"_s);
     for (QLabel* label : w->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
         EXPECT_TRUE(label->buddy()) << "names its field: " << label->objectName().toStdString();
@@ -88,6 +88,35 @@ TEST_P(CambioFacturaWindow, LoadsAnInvoiceAndMovesItToAnotherAgent) {
     type(nuevo(), u"3"_s);
     button("cmdAceptar")->click();
     EXPECT_EQ(days(), QStringList({"1|-171|-100", "2|171|100", "3|50.5|20"}));
+    // After a move the window is as it opened: Tab walks its enabled controls in order.
+    ctl("txtSerie")->setFocus();
+    QStringList walk;
+    for (int i = 0; i < 4; ++i) {
+        key(Qt::Key_Tab);
+        QWidget* f = QApplication::focusWidget();
+        while (f && f->parentWidget() != w)
+            f = f->parentWidget();
+        walk << (f ? f->objectName() : u"(none)"_s);
+    }
+    EXPECT_EQ(walk, (QStringList{"txtFactura", "txtNuevoAgente", "cmdCerrar", "txtSerie"}));
+    key(Qt::Key_F9); // nothing loaded: nothing happens (nor told, below)
+    load("1", "99");
+    told(2, "Factura inexistente. Inténtelo de nuevo.");
+    EXPECT_TRUE(box("txtFactura")->isEnabled());
+    box("txtFactura")->clear();
+    enter(box("txtFactura"), u"10"_s);
+    EXPECT_FALSE(box("txtFactura")->isEnabled());
+    key(Qt::Key_Escape); // a number is there: Esc clears
+    EXPECT_TRUE(box("txtFactura")->isEnabled() && box("txtSerie")->Text().isEmpty() &&
+                actual()->Codigo() == 0);
+    load("1", "10");
+    key(Qt::Key_F12);
+    EXPECT_TRUE(box("txtFactura")->Text().isEmpty());
+    EXPECT_TRUE(box("txtSerie")->hasFocus());
+    QPointer<frmAgentes_CambioFactura> window(w);
+    key(Qt::Key_Escape); // empty: Esc closes, Unload drops the window
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(window.isNull());
 }
 
 // F4 lists the series' invoices to pick from; typing filters without regard to case or
@@ -148,37 +177,6 @@ TEST_P(CambioFacturaWindow, TotalsAreBookedExactlyInEveryLocale) {
     }
     EXPECT_EQ(days(), QStringList({"1|0|0", "2|0|0"}));
     EXPECT_EQ(agentOf(13), QStringList({"1"}));
-}
-
-TEST_P(CambioFacturaWindow, TabWalksAndKeysResetCloseAndMissingInvoices) {
-    ctl("txtSerie")->setFocus();
-    QStringList walk; // the enabled controls in order
-    for (int i = 0; i < 4; ++i) {
-        key(Qt::Key_Tab);
-        QWidget* f = QApplication::focusWidget();
-        while (f && f->parentWidget() != w)
-            f = f->parentWidget();
-        walk << (f ? f->objectName() : u"(none)"_s);
-    }
-    EXPECT_EQ(walk, (QStringList{"txtFactura", "txtNuevoAgente", "cmdCerrar", "txtSerie"}));
-    key(Qt::Key_F9); // nothing loaded: nothing happens (nor told, below)
-    load("1", "99");
-    told(0, "Factura inexistente. Inténtelo de nuevo.");
-    EXPECT_TRUE(box("txtFactura")->isEnabled());
-    box("txtFactura")->clear();
-    enter(box("txtFactura"), u"10"_s);
-    EXPECT_FALSE(box("txtFactura")->isEnabled());
-    key(Qt::Key_Escape); // a number is there: Esc clears
-    EXPECT_TRUE(box("txtFactura")->isEnabled() && box("txtSerie")->Text().isEmpty() &&
-                actual()->Codigo() == 0);
-    load("1", "10");
-    key(Qt::Key_F12);
-    EXPECT_TRUE(box("txtFactura")->Text().isEmpty());
-    EXPECT_TRUE(box("txtSerie")->hasFocus());
-    QPointer<frmAgentes_CambioFactura> window(w);
-    key(Qt::Key_Escape); // empty: Esc closes, Unload drops the window
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(window.isNull());
 }
 
 // A failure of the move writes nothing and is told as it happened, also when SQLite has
