@@ -13,6 +13,23 @@
 
 namespace {
 
+// The dialogs' controls, by name.
+controls::ListBox* lista(QWidget& d) {
+    return d.findChild<controls::ListBox*>(u"lstLineas"_s);
+}
+QPushButton* boton(QWidget& d, const char* name) {
+    return d.findChild<QPushButton*>(QLatin1String(name));
+}
+controls::HxTextBox* clave(QWidget& d, int i) {
+    return d.findChild<controls::HxTextBox*>(u"txtPassword("_s + QString::number(i) + u')');
+}
+// Types `text` into the emptied password box `i`.
+void teclearClave(QWidget& d, int i, const QString& text) {
+    clave(d, i)->clear();
+    clave(d, i)->setFocus();
+    QTest::keyClicks(clave(d, i), text);
+}
+
 class AgentesWindow : public testsupport::WindowTest<frmclsAgente> {
 protected:
     void seed() override {
@@ -238,20 +255,16 @@ TEST_P(AgentesWindow, DeletesAfterAskingAndBlockFieldsFollowTheList) {
 TEST_P(AgentesWindow, SearchPasswordAndEmailCheck) {
     // Buscar...: pick a line, and the agent loads as if its code had been typed.
     testsupport::onModal<frmAgentes_Buscar>([](frmAgentes_Buscar* dlg) {
-        QWidget* lista = dlg->findChild<QWidget*>(u"lstLineas"_s);
-        QTest::keyClick(lista, Qt::Key_End); // Zuriñe, last by name
-        QTest::keyClick(lista, Qt::Key_Return);
+        QTest::keyClick(lista(*dlg), Qt::Key_End); // Zuriñe, last by name
+        QTest::keyClick(lista(*dlg), Qt::Key_Return);
     });
     button("cmdBuscar")->click();
     EXPECT_EQ(box("txtCodigo")->Text(), u"9"_s);
     // Contraseña...: the accepted password goes into the agent and is saved with it.
     testsupport::onModal<frmCredenciales>([](frmCredenciales* dlg) {
-        for (const char* name : {"txtPassword(1)", "txtPassword(2)"}) {
-            auto* box = dlg->findChild<QWidget*>(QLatin1String(name));
-            box->setFocus();
-            QTest::keyClicks(box, u"Nueva1"_s);
-        }
-        dlg->findChild<QPushButton*>(u"cmdAceparPwd"_s)->click();
+        for (int i : {1, 2})
+            teclearClave(*dlg, i, u"Nueva1"_s);
+        boton(*dlg, "cmdAceparPwd")->click();
     });
     button("cmdSetPassword")->click();
     EXPECT_EQ(w->agente()->Password, u"Nueva1"_s);
@@ -341,17 +354,6 @@ TEST_P(AgentesWindow, PostalCodesKeepWhatTheUserTyped) {
 }
 
 ORBENTA_ENGINE_TESTS(AgentesWindow);
-
-// The dialogs' controls, by name.
-controls::ListBox* lista(QWidget& d) {
-    return d.findChild<controls::ListBox*>(u"lstLineas"_s);
-}
-QPushButton* boton(QWidget& d, const char* name) {
-    return d.findChild<QPushButton*>(QLatin1String(name));
-}
-controls::HxTextBox* clave(QWidget& d, int i) {
-    return d.findChild<controls::HxTextBox*>(u"txtPassword("_s + QString::number(i) + u')');
-}
 
 // Shows `dialog` modally, as the agent window does, and runs `act` on it once it is up.
 template <class Dialog, class Act> void modal(Dialog& dialog, Act act) {
@@ -521,16 +523,11 @@ TEST(Credenciales, ChecksTheOldPasswordAndTheRepetition) {
     frmCredenciales dlg;
     dlg.OldPassword = u"Secreto"_s;
     EXPECT_FALSE(dlg.OK());
-    const auto typeInto = [&](int i, const QString& text) {
-        clave(dlg, i)->clear();
-        clave(dlg, i)->setFocus();
-        QTest::keyClicks(clave(dlg, i), text);
-    };
     bool stillOpen = false;
     modal(dlg, [&] {
         EXPECT_EQ(dlg.windowTitle(), u"Establecer Contraseña"_s);
         EXPECT_EQ(clave(dlg, 0)->echoMode(), QLineEdit::Password);
-        typeInto(0, u"secreto"_s); // letter case counts
+        teclearClave(dlg, 0, u"secreto"_s); // letter case counts
         boton(dlg, "cmdAceparPwd")->click();
         ASSERT_EQ(presenter->requests.size(), 1);
         EXPECT_EQ(std::tuple(presenter->requests[0].text, presenter->requests[0].title,
@@ -538,10 +535,10 @@ TEST(Credenciales, ChecksTheOldPasswordAndTheRepetition) {
                   std::tuple(u"Contraseña vieja no es válida."_s, u"Error"_s, ui::vbExclamation));
         EXPECT_TRUE(clave(dlg, 0)->hasFocus());
         EXPECT_EQ(clave(dlg, 0)->Text(), u"secreto"_s) << "kept as typed";
-        typeInto(0, u"Secreto"_s);
-        typeInto(1, u"nueva-clave-de-mas-de-veinte"_s);
+        teclearClave(dlg, 0, u"Secreto"_s);
+        teclearClave(dlg, 1, u"nueva-clave-de-mas-de-veinte"_s);
         EXPECT_EQ(clave(dlg, 1)->Text(), u"nueva-clave-de-mas-d"_s) << "20 at most";
-        typeInto(2, u"otra"_s);
+        teclearClave(dlg, 2, u"otra"_s);
         boton(dlg, "cmdAceparPwd")->click();
         ASSERT_EQ(presenter->requests.size(), 2);
         EXPECT_EQ(presenter->requests[1].text, u"Las contraseñas no coinciden."_s);
@@ -550,7 +547,7 @@ TEST(Credenciales, ChecksTheOldPasswordAndTheRepetition) {
         QTest::keyClick(clave(dlg, 2), Qt::Key_Escape);
         QTest::keyClick(clave(dlg, 2), Qt::Key_Return);
         stillOpen = dlg.isVisible() && presenter->requests.size() == 2;
-        typeInto(2, u"nueva-clave-de-mas-d"_s);
+        teclearClave(dlg, 2, u"nueva-clave-de-mas-d"_s);
         // Enter in the last box moves to Aceptar; Enter there presses it.
         QTest::keyClick(clave(dlg, 2), Qt::Key_Return);
         EXPECT_TRUE(boton(dlg, "cmdAceparPwd")->hasFocus());
