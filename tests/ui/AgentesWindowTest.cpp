@@ -118,11 +118,11 @@ TEST_P(AgentesWindow, LoadsByCodeAndEscapesInTwoSteps) {
     EXPECT_EQ(box("txtNombre")->Text(), u"Iñaki Zubizarreta"_s);
     key(Qt::Key_Escape); // a code is shown: clear
     EXPECT_TRUE(box("txtCodigo")->isEnabled() && box("txtCodigo")->hasFocus());
-    EXPECT_TRUE(box("txtNombre")->Text().isEmpty());
     EXPECT_FALSE(button("cmdAceptar")->isEnabled() || button("cmdEliminar")->isEnabled());
     // Clearing leaves the bank name, the block choice, date and reason.
-    EXPECT_EQ((QStringList{cta(4)->Text(), box("txtBloq_Motivo")->Text(), cta(0)->Text()}),
-              (QStringList{"Banco Bilbao Vizcaya", "Impagos", ""}));
+    EXPECT_EQ(
+        (QStringList{text("txtNombre"), cta(4)->Text(), text("txtBloq_Motivo"), cta(0)->Text()}),
+        (QStringList{"", "Banco Bilbao Vizcaya", "Impagos", ""}));
     EXPECT_FALSE(fecha()->Text().isEmpty());
     loadCode("77"); // no such agent: a new one
     EXPECT_TRUE(box("txtNombre")->Text().isEmpty());
@@ -235,8 +235,8 @@ TEST_P(AgentesWindow, DeletesAfterAskingAndBlockFieldsFollowTheList) {
     // "No" disables the block date and reason and their labels, keeping their text.
     box("txtBloq_Motivo")->setTextValue(u"motivo"_s);
     bloqueado()->setCurrentIndex(0);
-    EXPECT_FALSE(fecha()->isEnabled() || fecha()->EnabledMask());
-    EXPECT_FALSE(box("txtBloq_Motivo")->isEnabled() || ctl("lblBloq_Fecha")->isEnabled() ||
+    EXPECT_FALSE(fecha()->isEnabled() || fecha()->EnabledMask() ||
+                 box("txtBloq_Motivo")->isEnabled() || ctl("lblBloq_Fecha")->isEnabled() ||
                  ctl("lblBloq_Motivo")->isEnabled());
     EXPECT_EQ(box("txtBloq_Motivo")->Text(), u"motivo"_s);
     bloqueado()->setCurrentIndex(1);
@@ -578,8 +578,7 @@ TEST(Credenciales, ChecksTheOldPasswordAndTheRepetition) {
         if (cancelled.isVisible())
             boton(cancelled, "cmdCencelarPwd")->click();
     });
-    EXPECT_FALSE(cancelled.OK());
-    EXPECT_FALSE(cancelled.isVisible());
+    EXPECT_FALSE(cancelled.OK() || cancelled.isVisible());
     ui::setPresenter(nullptr);
 }
 

@@ -111,8 +111,7 @@ TEST_P(CambioFacturaWindow, LoadsMovesTabWalksAndKeysResetAndClose) {
                 actual()->Codigo() == 0);
     load("1", "10");
     key(Qt::Key_F12);
-    EXPECT_TRUE(box("txtFactura")->Text().isEmpty());
-    EXPECT_TRUE(box("txtSerie")->hasFocus());
+    EXPECT_TRUE(box("txtFactura")->Text().isEmpty() && box("txtSerie")->hasFocus());
     QPointer<frmAgentes_CambioFactura> window(w);
     key(Qt::Key_Escape); // empty: Esc closes, Unload drops the window
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

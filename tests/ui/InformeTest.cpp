@@ -520,8 +520,7 @@ TEST_F(Visor, ThePdfIsProposedUnderTheReportsTitle) {
         });
         QTest::mouseClick(visor->findChild<QToolButton*>(u"exportar"_s), Qt::LeftButton);
         EXPECT_EQ(propuesto, QDir::current().absoluteFilePath(c.nombre));
-        frmView::actual()->close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        TearDown(); // the viewer closed
     }
 }
 

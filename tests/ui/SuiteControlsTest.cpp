@@ -55,8 +55,7 @@ TEST_P(SuiteLookups, WarehouseByCode) {
     EXPECT_EQ(almacen->Codigo(), 2);
     EXPECT_EQ(almacen->Nombre(), u"Delegación Valencia"_s);
     almacen->Limpiar();
-    EXPECT_EQ(almacen->Codigo(), 0);
-    EXPECT_TRUE(almacen->Nombre().isEmpty());
+    EXPECT_TRUE(almacen->Codigo() == 0 && almacen->Nombre().isEmpty());
     almacen->setCodigo(9);
     almacen->Mostrar();
     EXPECT_TRUE(almacen->Nombre().isEmpty()) << "no such warehouse";
@@ -84,8 +83,7 @@ TEST_P(SuiteLookups, AgentFieldShowsACodeSetByTheProgramOnlyWhenAskedAndPicksFro
         QTest::keyClick(list->findChild<QWidget*>(u"lstAgentes"_s), Qt::Key_Return);
     });
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F3);
-    EXPECT_EQ(given->Codigo(), 9);
-    EXPECT_TRUE(given->EsValido());
+    EXPECT_TRUE(given->Codigo() == 9 && given->EsValido());
     given->setLocked(true);
     EXPECT_TRUE(given->editor()->isReadOnly());
 }
@@ -191,7 +189,7 @@ TEST(Controls, KeyPressCarriesControlCharacters) {
 TEST(Controls, AgentFieldKeyPressAndFocusFollowTheTextField) {
     QWidget form;
     auto* agent = new controls::HxAgente(&form);
-    auto* next = new controls::HxTextBox(&form);
+    new controls::HxTextBox(&form); // the next field
     auto* chosen = new controls::HxTextBox(&form);
     QList<int> seen;
     QObject::connect(agent, &controls::HxAgente::KeyPress, [&](int& k) {
@@ -208,7 +206,6 @@ TEST(Controls, AgentFieldKeyPressAndFocusFollowTheTextField) {
     QTest::keyClick(editor, Qt::Key_Return);
     EXPECT_EQ(seen, (QList<int>{'1', '2', 8, 27, 13}));
     EXPECT_TRUE(chosen->hasFocus()) << "the handler's choice, not the next field";
-    EXPECT_FALSE(next->hasFocus());
     EXPECT_EQ(agent->Text(), u"1"_s);
 }
 
