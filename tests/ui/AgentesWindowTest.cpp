@@ -374,9 +374,10 @@ template <class Dialog, class Act> void modal(Dialog& dialog, Act act) {
     EXPECT_TRUE(acted);
 }
 
-class AgentDialogs : public testsupport::ComponentTest {};
+// Looking up banks, warehouses and agents.
+class Lookups : public testsupport::ComponentTest {};
 
-TEST_P(AgentDialogs, BankNamesByCode) {
+TEST_P(Lookups, BankNamesByCode) {
     const auto& texts = testsupport::hostileTexts();
     for (int i = 0; i < texts.size(); ++i)
         cn->Execute(u"INSERT INTO Bancos (Codigo, Nombre) VALUES ("_s + QString::number(2100 + i) +
@@ -397,7 +398,7 @@ TEST_P(AgentDialogs, BankNamesByCode) {
     EXPECT_EQ(testsupport::errorOf([] { NombreBanco(1); }), rt::ObjectNotSet);
 }
 
-TEST_P(AgentDialogs, SearchListsEveryAgentByNameAndAnswersTheChosenCode) {
+TEST_P(Lookups, SearchListsEveryAgentByNameAndAnswersTheChosenCode) {
     cn->Execute(u"INSERT INTO Agentes (Codigo, Nombre) VALUES (7, 'Ana'), (1234, 'Zuriñe'), (5, "
                 "NULL), (8, 'Ana'), (-2, 'Borja')"_s);
     {
@@ -460,10 +461,54 @@ TEST_P(AgentDialogs, SearchListsEveryAgentByNameAndAnswersTheChosenCode) {
     }
 }
 
-ORBENTA_ENGINE_TESTS(AgentDialogs);
+TEST_P(Lookups, WarehouseByCode) {
+    cn->Execute(u"INSERT INTO Almacenes (Codigo, Nombre) VALUES (2, 'Delegación Valencia')"_s);
+    QWidget form;
+    auto* almacen = new controls::HxAlmacen(&form);
+    auto* other = new QLineEdit(&form);
+    almacen->setConexion(cn);
+    almacen->setCodigo(2);
+    almacen->Mostrar();
+    EXPECT_EQ(almacen->Codigo(), 2);
+    EXPECT_EQ(almacen->Nombre(), u"Delegación Valencia"_s);
+    almacen->Limpiar();
+    EXPECT_TRUE(almacen->Codigo() == 0 && almacen->Nombre().isEmpty());
+    almacen->setCodigo(9);
+    almacen->Mostrar();
+    EXPECT_TRUE(almacen->Nombre().isEmpty()) << "no such warehouse";
+    // A typed code shows its warehouse when the focus leaves it.
+    ASSERT_TRUE(testsupport::activate(&form));
+    almacen->Limpiar();
+    almacen->setFocus();
+    QTest::keyClicks(QApplication::focusWidget(), u"2"_s);
+    other->setFocus();
+    EXPECT_EQ(almacen->Nombre(), u"Delegación Valencia"_s);
+}
+
+TEST_P(Lookups, AgentFieldShowsACodeSetByTheProgramOnlyWhenAskedAndPicksFromTheList) {
+    cn->Execute(u"INSERT INTO Agentes (Codigo, Nombre) VALUES (4, 'Zubiri'), (9, 'Aguirre')"_s);
+    QWidget form;
+    auto* given = new controls::HxAgente(&form);
+    given->setConexion(cn);
+    given->Inicializar();
+    ASSERT_TRUE(testsupport::activate(&form));
+    given->setCodigo(4);
+    EXPECT_FALSE(given->EsValido()) << "a code set by the program shows after Refrescar";
+    // F3 lists the agents by name; Enter picks the first, Aguirre.
+    given->setFocus();
+    testsupport::onModal<QWidget>([](QWidget* list) {
+        QTest::keyClick(list->findChild<QWidget*>(u"lstAgentes"_s), Qt::Key_Return);
+    });
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F3);
+    EXPECT_TRUE(given->Codigo() == 9 && given->EsValido());
+    given->setLocked(true);
+    EXPECT_TRUE(given->editor()->isReadOnly());
+}
+
+ORBENTA_ENGINE_TESTS(Lookups);
 
 // Find as you type: what is typed narrows the list, the keys of the dialog keep their meaning.
-class AgentSearchTyping : public AgentDialogs {};
+class AgentSearchTyping : public Lookups {};
 
 TEST_P(AgentSearchTyping, TypingFiltersByNameOrCodeAndEnterPicksTheHighlightedLine) {
     cn->Execute(u"INSERT INTO Agentes (Codigo, Nombre) VALUES (3, 'Álvaro Núñez'), (12, "

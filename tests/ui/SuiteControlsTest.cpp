@@ -42,54 +42,6 @@ TEST(SuiteControls, CheckBoxAndMaskedDateBox) {
     }
 }
 
-class SuiteLookups : public testsupport::ComponentTest {};
-
-TEST_P(SuiteLookups, WarehouseByCode) {
-    cn->Execute(u"INSERT INTO Almacenes (Codigo, Nombre) VALUES (2, 'Delegación Valencia')"_s);
-    QWidget form;
-    auto* almacen = new controls::HxAlmacen(&form);
-    auto* other = new QLineEdit(&form);
-    almacen->setConexion(cn);
-    almacen->setCodigo(2);
-    almacen->Mostrar();
-    EXPECT_EQ(almacen->Codigo(), 2);
-    EXPECT_EQ(almacen->Nombre(), u"Delegación Valencia"_s);
-    almacen->Limpiar();
-    EXPECT_TRUE(almacen->Codigo() == 0 && almacen->Nombre().isEmpty());
-    almacen->setCodigo(9);
-    almacen->Mostrar();
-    EXPECT_TRUE(almacen->Nombre().isEmpty()) << "no such warehouse";
-    // A typed code shows its warehouse when the focus leaves it.
-    ASSERT_TRUE(testsupport::activate(&form));
-    almacen->Limpiar();
-    almacen->setFocus();
-    QTest::keyClicks(QApplication::focusWidget(), u"2"_s);
-    other->setFocus();
-    EXPECT_EQ(almacen->Nombre(), u"Delegación Valencia"_s);
-}
-
-TEST_P(SuiteLookups, AgentFieldShowsACodeSetByTheProgramOnlyWhenAskedAndPicksFromTheList) {
-    cn->Execute(u"INSERT INTO Agentes (Codigo, Nombre) VALUES (4, 'Zubiri'), (9, 'Aguirre')"_s);
-    QWidget form;
-    auto* given = new controls::HxAgente(&form);
-    given->setConexion(cn);
-    given->Inicializar();
-    ASSERT_TRUE(testsupport::activate(&form));
-    given->setCodigo(4);
-    EXPECT_FALSE(given->EsValido()) << "a code set by the program shows after Refrescar";
-    // F3 lists the agents by name; Enter picks the first, Aguirre.
-    given->setFocus();
-    testsupport::onModal<QWidget>([](QWidget* list) {
-        QTest::keyClick(list->findChild<QWidget*>(u"lstAgentes"_s), Qt::Key_Return);
-    });
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F3);
-    EXPECT_TRUE(given->Codigo() == 9 && given->EsValido());
-    given->setLocked(true);
-    EXPECT_TRUE(given->editor()->isReadOnly());
-}
-
-ORBENTA_ENGINE_TESTS(SuiteLookups);
-
 TEST(SuiteUtilities, SpanishAccountCheckDigitsAndIban) {
     using namespace utilidades::cuenta;
     EXPECT_EQ(digitosControl("0049", "1500", "0512345678").size(), 2);
@@ -161,7 +113,7 @@ TEST(SuiteFileDialogs, TheSaveDialogOnTheDatabaseFolderLosesNoCommittedRow) {
               QStringList({"1", "2", "3", "4"}));
 }
 
-TEST(Controls, KeyPressCarriesControlCharacters) {
+TEST(Controls, TextFieldKeyPressCarriesControlCharactersFiltersAndReadsNumbers) {
     controls::HxTextBox box;
     QList<int> seen;
     bool keepBackspace = false;
@@ -184,6 +136,26 @@ TEST(Controls, KeyPressCarriesControlCharacters) {
     QTest::keyClick(&box, Qt::Key_Left); // types nothing: no notification
     QTest::keyClick(&box, Qt::Key_F5);
     EXPECT_EQ(seen, (QList<int>{'a', 'b', 8, 8, 27, 1, 13}));
+    box.clear();
+    EXPECT_EQ(box.Value(), 0) << "an empty field reads 0";
+    box.setTypeOfValues(1);
+    QTest::keyClicks(&box, u"1a2-"_s);
+    EXPECT_EQ(box.Text(), u"12"_s);
+    box.clear();
+    box.setAceptDecimals(true);
+    QTest::keyClicks(&box, u"-3.5.2"_s);
+    EXPECT_EQ(box.Value(), -3.52);
+    controls::HxTextBox upper;
+    upper.setConvertToUpper(true);
+    QObject::connect(&upper, &controls::HxTextBox::KeyPress, [](int& k) {
+        if (k == 'x')
+            k = 0; // swallowed
+        if (k == 'e')
+            k = u'€';
+    });
+    upper.show();
+    QTest::keyClicks(&upper, u"axbe"_s);
+    EXPECT_EQ(upper.Text(), u"AB€"_s);
 }
 
 TEST(Controls, AgentFieldKeyPressAndFocusFollowTheTextField) {
@@ -207,31 +179,6 @@ TEST(Controls, AgentFieldKeyPressAndFocusFollowTheTextField) {
     EXPECT_EQ(seen, (QList<int>{'1', '2', 8, 27, 13}));
     EXPECT_TRUE(chosen->hasFocus()) << "the handler's choice, not the next field";
     EXPECT_EQ(agent->Text(), u"1"_s);
-}
-
-TEST(Controls, TextFieldFiltersNotifiesAndReadsNumbers) {
-    controls::HxTextBox box;
-    box.show();
-    box.setFocus();
-    EXPECT_EQ(box.Value(), 0) << "an empty field reads 0";
-    box.setTypeOfValues(1);
-    QTest::keyClicks(&box, u"1a2-"_s);
-    EXPECT_EQ(box.Text(), u"12"_s);
-    box.clear();
-    box.setAceptDecimals(true);
-    QTest::keyClicks(&box, u"-3.5.2"_s);
-    EXPECT_EQ(box.Value(), -3.52);
-    controls::HxTextBox upper;
-    upper.setConvertToUpper(true);
-    QObject::connect(&upper, &controls::HxTextBox::KeyPress, [](int& k) {
-        if (k == 'x')
-            k = 0; // swallowed
-        if (k == 'e')
-            k = u'€';
-    });
-    upper.show();
-    QTest::keyClicks(&upper, u"axbe"_s);
-    EXPECT_EQ(upper.Text(), u"AB€"_s);
 }
 
 TEST(Controls, AnchoringScalesTheControlsWithTheWindow) {
