@@ -309,7 +309,7 @@ TEST_P(ComisionWindow, EscClearsThenClosesAndOnlySalirRaisesUnload) {
     EXPECT_EQ(cls->window(), nullptr);
 }
 
-TEST_P(ComisionWindow, PrintsWhatTheGridShows) {
+TEST_P(ComisionWindow, PrintsWhatTheGridShowsOrSaysItWaitsForAnotherPrint) {
     testsupport::useInstalledReports(*cn);
     cn->Execute(u"INSERT INTO Empresas (Codigo, Nombre, Cod_Empresa_Articulos) "
                 "VALUES (1, 'Cantábricas \"O''Neill\"', 7)"_s);
@@ -345,11 +345,7 @@ TEST_P(ComisionWindow, PrintsWhatTheGridShows) {
                            "Elemento Comisión", "1 - Alimentación 5,00", "1 - Conservas BLOQUEADO",
                            "1 - Pescado 7,50"}));
     EXPECT_TRUE(lineas.value(lineas.size() - 1).startsWith(u"Página 1 de 1"_s));
-}
-
-TEST_P(ComisionWindow, APrintWaitingForAnotherOneSaysSoOnTheWindow) {
-    testsupport::useInstalledReports(*cn);
-    elegir("1");
+    // A print waiting for another one says so on the window, then gives up.
     ir(u"2 - Bebidas"_s);
     const QString linea = tasa()->text();
     QStringList pintado;
@@ -363,7 +359,8 @@ TEST_P(ComisionWindow, APrintWaitingForAnotherOneSaysSoOnTheWindow) {
     } pintura;
     pintura.pintado = &pintado;
     tasa()->installEventFilter(&pintura);
-    cn->Execute(u"INSERT INTO Listado_Desc_Comis (Elemento, Porcentaje) VALUES ('de otro', '1')"_s);
+    sql({"DELETE FROM Listado_Desc_Comis",
+         "INSERT INTO Listado_Desc_Comis (Elemento, Porcentaje) VALUES ('de otro', '1')"});
     const auto otro = testsupport::holdPrintLock(db->connectionString());
     const int antes = InformeComisiones::esperaMaxima;
     InformeComisiones::esperaMaxima = 800;
