@@ -86,12 +86,10 @@ TEST_P(AgentesWindow, OpensAndNavigates) {
     EXPECT_TRUE(button("cmdEliminar")->isEnabled());
     EXPECT_FALSE(button("cmdAceptar")->isEnabled() || button("cmdCancelar")->isEnabled() ||
                  button("cmdSetPassword")->isEnabled());
-    EXPECT_EQ(bloqueado()->currentIndex(), 1);
-    EXPECT_TRUE(fecha()->isEnabled() && fecha()->EnabledMask());
+    EXPECT_TRUE(bloqueado()->currentIndex() == 1 && fecha()->isEnabled() && fecha()->EnabledMask());
 
     button("cmdUltimo")->click();
-    EXPECT_EQ(box("txtCodigo")->Text(), u"9"_s);
-    EXPECT_TRUE(shownState());
+    EXPECT_TRUE(shownState() && text("txtCodigo") == u"9"_s);
     EXPECT_EQ(cta(4)->Text(), QString()) << "'ab12' is no bank code";
     button("cmdSiguiente")->click(); // past the last: nothing changes
     EXPECT_EQ(box("txtCodigo")->Text(), u"9"_s);
@@ -121,8 +119,7 @@ TEST_P(AgentesWindow, LoadsByCodeAndEscapesInTwoSteps) {
     key(Qt::Key_Return); // empty: nothing, the focus stays
     EXPECT_TRUE(box("txtCodigo")->hasFocus() && box("txtCodigo")->isEnabled());
     loadCode("3");
-    EXPECT_TRUE(shownState());
-    EXPECT_EQ(box("txtNombre")->Text(), u"Iñaki Zubizarreta"_s);
+    EXPECT_TRUE(shownState() && text("txtNombre") == u"Iñaki Zubizarreta"_s);
     key(Qt::Key_Escape); // a code is shown: clear
     EXPECT_TRUE(box("txtCodigo")->isEnabled() && box("txtCodigo")->hasFocus());
     EXPECT_FALSE(button("cmdAceptar")->isEnabled() || button("cmdEliminar")->isEnabled());
@@ -385,8 +382,7 @@ TEST_P(Lookups, BankNamesByCode) {
     cn->Execute(u"INSERT INTO Bancos (Codigo, Nombre) VALUES (-3, 'Negativo')"_s);
     for (int i = 0; i < texts.size(); ++i)
         EXPECT_EQ(NombreBanco(qint16(2100 + i)), texts[i].text) << texts[i].what;
-    EXPECT_EQ(NombreBanco(-3), u"Negativo"_s);
-    EXPECT_EQ(NombreBanco(9999), QString());
+    EXPECT_EQ((QStringList{NombreBanco(-3), NombreBanco(9999)}), (QStringList{"Negativo", ""}));
     // Failures pass unchanged: a missing table, no connection.
     cn->Execute(u"DROP TABLE Bancos"_s);
     {
@@ -469,8 +465,7 @@ TEST_P(Lookups, WarehouseByCode) {
     almacen->setConexion(cn);
     almacen->setCodigo(2);
     almacen->Mostrar();
-    EXPECT_EQ(almacen->Codigo(), 2);
-    EXPECT_EQ(almacen->Nombre(), u"Delegación Valencia"_s);
+    EXPECT_TRUE(almacen->Codigo() == 2 && almacen->Nombre() == u"Delegación Valencia"_s);
     almacen->Limpiar();
     EXPECT_TRUE(almacen->Codigo() == 0 && almacen->Nombre().isEmpty());
     almacen->setCodigo(9);
@@ -615,8 +610,7 @@ TEST(Credenciales, ChecksTheOldPasswordAndTheRepetition) {
     // An agent without a password; two empty new boxes are a valid new (empty) password.
     frmCredenciales empty;
     modal(empty, [&] { boton(empty, "cmdAceparPwd")->click(); });
-    EXPECT_TRUE(empty.OK());
-    EXPECT_EQ(empty.NewPassword, QString());
+    EXPECT_TRUE(empty.OK() && empty.NewPassword.isEmpty());
 
     // Enter on a focused Cancelar cancels, even with a valid entry in the boxes.
     frmCredenciales cancelled;
