@@ -140,8 +140,7 @@ TEST_P(CambioFacturaWindow, F4ListsTheSeriesInvoicesAndEnterLoadsThePickedOne) {
     EXPECT_TRUE(shown[1].endsWith(u"||50,5"_s)) << shown[1].toStdString();
     EXPECT_EQ(shown[2], u"10|02/03/2026|1 - Íñigo <b>Ruiz</b>|171"_s);
     // The picked invoice is loaded as Enter on its number would.
-    EXPECT_EQ(box("txtTotal")->Text(), u"171"_s);
-    EXPECT_FALSE(ctl<QPushButton>(u"cmdBuscarFactura"_s)->isEnabled());
+    EXPECT_TRUE(box("txtTotal")->Text() == u"171"_s && !button("cmdBuscarFactura")->isEnabled());
     EXPECT_EQ(w->focusWidget(), nuevo()->editor());
     key(Qt::Key_F4); // nothing to pick while an invoice is loaded
     EXPECT_EQ(presenter->requests.size(), 2);
@@ -375,10 +374,9 @@ TEST(WindowClass, ShowUnloadAndRelease) {
     // Modal: runs until the window closes; the next Show makes a new window.
     frmclsCambioFactura modal;
     QPointer<QWidget> seen;
-    QTimer::singleShot(0, [&] {
-        seen = QApplication::activeModalWidget();
-        if (seen)
-            QTest::keyClick(seen, Qt::Key_Escape);
+    testsupport::onModal<QWidget>([&](QWidget* d) {
+        seen = d;
+        QTest::keyClick(d, Qt::Key_Escape);
     });
     modal.Show(1);
     EXPECT_TRUE(seen) << "the window was not modal";

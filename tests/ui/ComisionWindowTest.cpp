@@ -451,6 +451,11 @@ TEST_P(ComisionWindow, WhatTheGridShowsIsWhatIsStoredAfterAnyWalk) {
         QWidget* f = QApplication::focusWidget();
         return f && (f == vista || vista->isAncestorOf(f));
     };
+    // A key pressed where the focus is; answers the step's name.
+    const auto pulsa = [&](int k, const QString& nombre, Qt::KeyboardModifiers m = {}) {
+        key(k, m);
+        return nombre;
+    };
     static const char* const valores[] = {"7", "12,5", "150", "abc", "0", "100", "-1", "3.25"};
     // Walk 32 once stored an edit under the row Page Down had moved to.
     std::vector<unsigned> semillas{1, 2, 3, 4, 5, 6, 7, 8, 32};
@@ -485,8 +490,7 @@ TEST_P(ComisionWindow, WhatTheGridShowsIsWhatIsStoredAfterAnyWalk) {
                 const int k = teclas[uno(6)];
                 if (!enLaRejilla() && (fila < 0 || !clic(fila, 10)))
                     break;
-                key(k);
-                hecho = u"tecla "_s + QString::number(k, 16);
+                hecho = pulsa(k, u"tecla "_s + QString::number(k, 16));
                 break;
             }
             case 3:
@@ -499,20 +503,15 @@ TEST_P(ComisionWindow, WhatTheGridShowsIsWhatIsStoredAfterAnyWalk) {
                 break;
             }
             case 5:
-                if (!enLaRejilla())
-                    break;
-                key(Qt::Key_Return);
-                hecho = u"Enter"_s;
+                if (enLaRejilla())
+                    hecho = pulsa(Qt::Key_Return, u"Enter"_s);
                 break;
             case 6:
                 if (!enLaRejilla())
                     break;
-                key(Qt::Key_A, Qt::ControlModifier);
-                hecho = u"Ctrl+A"_s;
-                if (uno(2)) {
-                    key(uno(2) ? Qt::Key_Backspace : Qt::Key_Delete);
-                    hecho += u" y borra"_s;
-                }
+                hecho = pulsa(Qt::Key_A, u"Ctrl+A"_s, Qt::ControlModifier);
+                if (uno(2))
+                    hecho += pulsa(uno(2) ? Qt::Key_Backspace : Qt::Key_Delete, u" y borra"_s);
                 break;
             case 7: // Esc: abandons an edit, or clears the agent; without one, it is chosen again
                 if (sinAgente) {
@@ -523,8 +522,7 @@ TEST_P(ComisionWindow, WhatTheGridShowsIsWhatIsStoredAfterAnyWalk) {
                 }
                 if (!enLaRejilla())
                     break;
-                key(Qt::Key_Escape);
-                hecho = u"Esc"_s;
+                hecho = pulsa(Qt::Key_Escape, u"Esc"_s);
                 if (txtAgente()->Text().isEmpty()) {
                     sinAgente = true;
                     ocultas = almacenadas(agente);

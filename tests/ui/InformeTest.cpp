@@ -494,13 +494,12 @@ TEST_F(Visor, TheWindowRemembersItsSizeAndPlace) {
     QTest::mouseClick(visor->findChild<QToolButton*>(u"cerrar"_s), Qt::LeftButton);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     ASSERT_TRUE(v.isNull());
-    abrir();
-    ASSERT_TRUE(frmView::actual());
+    ASSERT_TRUE(abrir());
     EXPECT_EQ(frmView::actual()->geometry(), dejada);
 }
 
 // In the current folder, whatever the title holds.
-TEST_F(Visor, ThePdfIsProposedUnderTheReportsTitle) {
+TEST_F(Visor, ThePdfIsProposedUnderTheReportsTitleAndAFailureToWriteItIsTold) {
     const struct {
         QString titulo, nombre;
     } casos[] = {
@@ -522,9 +521,7 @@ TEST_F(Visor, ThePdfIsProposedUnderTheReportsTitle) {
         EXPECT_EQ(propuesto, QDir::current().absoluteFilePath(c.nombre));
         TearDown(); // the viewer closed
     }
-}
-
-TEST_F(Visor, APdfThatCannotBeWrittenIsToldAndTheViewerStays) {
+    // A PDF that cannot be written is told, and the viewer stays.
     auto presenter = std::make_shared<ui::RecordingPresenter>();
     ui::setPresenter(presenter);
     report::Visor* visor = abrir();
