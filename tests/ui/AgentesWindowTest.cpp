@@ -1,6 +1,6 @@
-// The agent window, flow by flow, with the keys office staff press; its two dialogs and the
-// bank name lookup it shows beside an account; the agents' summary window; texts from the
-// data that Qt could take for markup, read (and saved) as written in every window.
+// The agent window, flow by flow, with the keys office staff press; its dialogs and lookups
+// (banks, warehouses, agents); the agents' summary window; texts from the data that Qt could
+// take for markup, read (and saved) as written in every window.
 #include "HostileText.h"
 #include "WindowTest.h"
 
