@@ -35,6 +35,22 @@ inline QStringList printed(report::Report& report) {
     return pdfLines(dir.filePath(u"hoja.pdf"_s));
 }
 
+/// Runs `act` on the modal window of class `D` that comes up next.
+template <class D, class Act> void onModal(Act act) {
+    QTimer::singleShot(0, [act] {
+        auto* d = qobject_cast<D*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(d);
+        act(d);
+    });
+}
+
+/// Writes `text` to the file `path`.
+inline void writeFile(const QString& path, const QByteArray& text) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(text);
+}
+
 /// What the pick list that `open` shows holds, every line as "cell|cell|...", before
 /// `filter` is typed into it and Enter pressed (Esc when nothing is left to pick, so that a
 /// list that cannot pick ends the test instead of hanging it).
@@ -120,15 +136,10 @@ protected:
     void told(qsizetype i, const char* text, const char* title = nullptr, int icon = -1) {
         ASSERT_EQ(presenter->requests.size(), i + 1);
         const ui::MessageRequest& r = presenter->requests[i];
-        if (text) {
-            EXPECT_EQ(r.text, QString::fromUtf8(text));
-        }
-        if (title) {
-            EXPECT_EQ(r.title, QString::fromUtf8(title));
-        }
-        if (icon >= 0) {
-            EXPECT_EQ(int(r.icon), icon);
-        }
+        EXPECT_EQ((QStringList{text ? r.text : QString(), title ? r.title : QString(),
+                               icon < 0 ? QString() : QString::number(int(r.icon))}),
+                  (QStringList{QString::fromUtf8(text), QString::fromUtf8(title),
+                               icon < 0 ? QString() : QString::number(icon)}));
     }
     /// A key pressed where the focus is.
     void key(int k, Qt::KeyboardModifiers m = Qt::NoModifier) {

@@ -52,7 +52,7 @@ protected:
     std::shared_ptr<FailingCompany> empresa;
 };
 
-TEST_P(CambioFacturaWindow, LoadsAnInvoiceAndMovesItToAnotherAgent) {
+TEST_P(CambioFacturaWindow, LoadsMovesTabWalksAndKeysResetAndClose) {
     EXPECT_EQ(w->windowTitle(), u"Cambio de Agente en Factura"_s);
     for (QLabel* label : w->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
         EXPECT_TRUE(label->buddy()) << "names its field: " << label->objectName().toStdString();
@@ -83,12 +83,67 @@ TEST_P(CambioFacturaWindow, LoadsAnInvoiceAndMovesItToAnotherAgent) {
     EXPECT_EQ(rows(u"SELECT Codigo, Agente FROM Facturas ORDER BY Codigo"_s),
               QStringList({"10|2", "11|0"}));
     EXPECT_EQ(days(), QStringList({"1|-171|-100", "2|171|100"}));
-    EXPECT_TRUE(box("txtFactura")->Text().isEmpty());
-    EXPECT_EQ(nuevo()->Codigo(), 0);
+    EXPECT_TRUE(box("txtFactura")->Text().isEmpty() && nuevo()->Codigo() == 0);
     load("2", "11"); // without agent: only the new one gains
     type(nuevo(), u"3"_s);
     button("cmdAceptar")->click();
     EXPECT_EQ(days(), QStringList({"1|-171|-100", "2|171|100", "3|50.5|20"}));
+    // After a move the window is as it opened: Tab walks its enabled controls in order.
+    ctl("txtSerie")->setFocus();
+    QStringList walk;
+    for (int i = 0; i < 4; ++i) {
+        key(Qt::Key_Tab);
+        QWidget* f = QApplication::focusWidget();
+        while (f && f->parentWidget() != w)
+            f = f->parentWidget();
+        walk << (f ? f->objectName() : u"(none)"_s);
+    }
+    EXPECT_EQ(walk, (QStringList{"txtFactura", "txtNuevoAgente", "cmdCerrar", "txtSerie"}));
+    key(Qt::Key_F9); // nothing loaded: nothing happens (nor told, below)
+    load("1", "99");
+    told(2, "Factura inexistente. Inténtelo de nuevo.");
+    EXPECT_TRUE(box("txtFactura")->isEnabled());
+    box("txtFactura")->clear();
+    enter(box("txtFactura"), u"10"_s);
+    EXPECT_FALSE(box("txtFactura")->isEnabled());
+    key(Qt::Key_Escape); // a number is there: Esc clears
+    EXPECT_TRUE(box("txtFactura")->isEnabled() && box("txtSerie")->Text().isEmpty() &&
+                actual()->Codigo() == 0);
+    load("1", "10");
+    key(Qt::Key_F12);
+    EXPECT_TRUE(box("txtFactura")->Text().isEmpty() && box("txtSerie")->hasFocus());
+    QPointer<frmAgentes_CambioFactura> window(w);
+    key(Qt::Key_Escape); // empty: Esc closes, Unload drops the window
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(window.isNull());
+}
+
+// F4 lists the series' invoices to pick from; typing filters without regard to case or
+// accents, Enter picks.
+TEST_P(CambioFacturaWindow, F4ListsTheSeriesInvoicesAndEnterLoadsThePickedOne) {
+    sql({"UPDATE Agentes SET Nombre = 'Íñigo <b>Ruiz</b>' WHERE Codigo = 1",
+         "INSERT INTO Facturas (Serie, Codigo, Fecha, Agente, ImporteB, TDto1, Dto1, TDto2, Dto2, "
+         "Importe_Costo) VALUES (1, 12, '2026-03-04T00:00:00', 2, 80, 1, 0, 1, 0, 20), (1, 11, "
+         "'2026-03-03T00:00:00', 0, 50.5, 1, 0, 1, 0, 20)"});
+    QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
+    key(Qt::Key_F4); // no series yet
+    told(0, "Escriba primero la serie de la factura.", "¡Atención!");
+    enter(box("txtSerie"), u"9"_s);
+    key(Qt::Key_F4);
+    told(1, "No hay facturas en la serie 9.", "¡Atención!");
+    box("txtSerie")->clear();
+    type(box("txtSerie"), u"1"_s);
+    const QStringList shown = testsupport::pickFrom([&] { key(Qt::Key_F4); }, u"inigo"_s);
+    ASSERT_EQ(shown.size(), 3);
+    EXPECT_TRUE(shown[0].startsWith(u"12|"_s) && shown[0].endsWith(u"|2 - Agente 2|80"_s))
+        << shown[0].toStdString();
+    EXPECT_TRUE(shown[1].endsWith(u"||50,5"_s)) << shown[1].toStdString();
+    EXPECT_EQ(shown[2], u"10|02/03/2026|1 - Íñigo <b>Ruiz</b>|171"_s);
+    // The picked invoice is loaded as Enter on its number would.
+    EXPECT_TRUE(box("txtTotal")->Text() == u"171"_s && !button("cmdBuscarFactura")->isEnabled());
+    EXPECT_EQ(w->focusWidget(), nuevo()->editor());
+    key(Qt::Key_F4); // nothing to pick while an invoice is loaded
+    EXPECT_EQ(presenter->requests.size(), 2);
 }
 
 // A total with three decimals is shown in the user's settings and booked exactly.
@@ -118,45 +173,13 @@ TEST_P(CambioFacturaWindow, TotalsAreBookedExactlyInEveryLocale) {
             << presenter->requests.value(0).text.toStdString();
         to = 3 - to; // back and forth between agents 1 and 2
     }
-    EXPECT_EQ(days(), QStringList({"1|0|0", "2|0|0"}));
-    EXPECT_EQ(agentOf(13), QStringList({"1"}));
-}
-
-TEST_P(CambioFacturaWindow, TabWalksAndKeysResetCloseAndMissingInvoices) {
-    ctl("txtSerie")->setFocus();
-    QStringList walk; // the enabled controls in order
-    for (int i = 0; i < 4; ++i) {
-        key(Qt::Key_Tab);
-        QWidget* f = QApplication::focusWidget();
-        while (f && f->parentWidget() != w)
-            f = f->parentWidget();
-        walk << (f ? f->objectName() : u"(none)"_s);
-    }
-    EXPECT_EQ(walk, (QStringList{"txtFactura", "txtNuevoAgente", "cmdCerrar", "txtSerie"}));
-    key(Qt::Key_F9); // nothing loaded: nothing happens (nor told, below)
-    load("1", "99");
-    told(0, "Factura inexistente. Inténtelo de nuevo.");
-    EXPECT_TRUE(box("txtFactura")->isEnabled());
-    box("txtFactura")->clear();
-    enter(box("txtFactura"), u"10"_s);
-    EXPECT_FALSE(box("txtFactura")->isEnabled());
-    key(Qt::Key_Escape); // a number is there: Esc clears
-    EXPECT_TRUE(box("txtFactura")->isEnabled());
-    EXPECT_TRUE(box("txtSerie")->Text().isEmpty());
-    EXPECT_EQ(actual()->Codigo(), 0);
-    load("1", "10");
-    key(Qt::Key_F12);
-    EXPECT_TRUE(box("txtFactura")->Text().isEmpty());
-    EXPECT_TRUE(box("txtSerie")->hasFocus());
-    QPointer<frmAgentes_CambioFactura> window(w);
-    key(Qt::Key_Escape); // empty: Esc closes, Unload drops the window
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(window.isNull());
+    EXPECT_EQ(days() + agentOf(13), QStringList({"1|0|0", "2|0|0", "1"}))
+        << "day totals at zero, the invoice with agent 1";
 }
 
 // A failure of the move writes nothing and is told as it happened, also when SQLite has
 // rolled back by itself; the invoice stays loaded and moves once the cause is gone.
-TEST_P(CambioFacturaWindow, AFailureWhileMovingWritesNothingAndIsTheOneReported) {
+TEST_P(CambioFacturaWindow, AFailureOrAnotherUsersChangeWritesNothingAndIsTold) {
     const QString lleno = u"CREATE TRIGGER lleno BEFORE INSERT ON Agentes_Acumulados WHEN "
                           "NEW.Cod_Agente = 2 BEGIN SELECT RAISE(ROLLBACK, 'database or disk is "
                           "full'); END"_s;
@@ -185,16 +208,13 @@ TEST_P(CambioFacturaWindow, AFailureWhileMovingWritesNothingAndIsTheOneReported)
         EXPECT_TRUE(said.startsWith(QString::fromUtf8(c.starts)) &&
                     said.contains(QString::fromUtf8(c.has)))
             << said.toStdString();
-        EXPECT_EQ(agentOf(10), QStringList({"1"}));
-        EXPECT_TRUE(days().isEmpty());
+        EXPECT_EQ(agentOf(10) + days(), QStringList({"1"})) << "the invoice stays, no day total";
         EXPECT_EQ(cn->transactionLevel(), 0);
         c.cause(false);
         key(Qt::Key_F9);
         EXPECT_EQ(days(), QStringList({"1|-171|-100", "2|171|100"}));
     }
-}
-
-TEST_P(CambioFacturaWindow, AnInvoiceMovedByAnotherUserSinceLoadingIsNotMovedAgain) {
+    // An invoice moved or deleted by another user since it was loaded is not moved again.
     for (const bool committing : {false, true}) {
         SCOPED_TRACE(committing ? "committing meanwhile" : "committed before");
         sql({"DELETE FROM Agentes_Acumulados", "UPDATE Facturas SET Agente = 1 WHERE Codigo = 10",
@@ -209,12 +229,11 @@ TEST_P(CambioFacturaWindow, AnInvoiceMovedByAnotherUserSinceLoadingIsNotMovedAga
             c.Open(cs);
             ado::Transaction tx(c);
             c.Execute(u"UPDATE Facturas SET Agente=2 WHERE Codigo=10 AND Serie=1"_s);
-            c.Execute(u"UPDATE Agentes_Acumulados SET Importe_Pvp = Importe_Pvp + "
-                      "-171 ,Importe_Costo = Importe_Costo + -100 WHERE "
-                      "Cod_Empresa =1 AND Cod_Agente =1"_s);
-            c.Execute(u"INSERT INTO Agentes_Acumulados (Cod_Empresa, Cod_Agente, "
-                      "Fecha, Importe_Pvp, Importe_Costo) VALUES (1, 2, "
-                      "'2026-03-02T00:00:00', 171, 100)"_s);
+            c.Execute(u"UPDATE Agentes_Acumulados SET Importe_Pvp = Importe_Pvp - 171, "
+                      "Importe_Costo = Importe_Costo - 100 WHERE Cod_Agente = 1"_s);
+            c.Execute(
+                u"INSERT INTO Agentes_Acumulados (Cod_Empresa, Cod_Agente, Fecha, "
+                "Importe_Pvp, Importe_Costo) VALUES (1, 2, '2026-03-02T00:00:00', 171, 100)"_s);
             moved = true;
             if (committing)
                 QThread::msleep(700);
@@ -302,8 +321,7 @@ TEST_P(CambioFacturaWindow, TwoUsersMovingInvoicesInOppositeDirectionsBothSuccee
         EXPECT_EQ(p->exitCode(), 0) << p->readAllStandardError().toStdString();
     }
     // An even number of moves each: every invoice is back with its first agent.
-    EXPECT_EQ(rows(u"SELECT Codigo, Agente FROM Facturas WHERE Fecha = '2026-03-02T00:00:00' "
-                   "ORDER BY Codigo"_s),
+    EXPECT_EQ(rows(u"SELECT Codigo, Agente FROM Facturas WHERE Codigo <> 11 ORDER BY Codigo"_s),
               QStringList({"10|1", "12|2"}));
     EXPECT_EQ(days(), QStringList({"1|171|100", "2|80|30"}));
 }
@@ -356,10 +374,9 @@ TEST(WindowClass, ShowUnloadAndRelease) {
     // Modal: runs until the window closes; the next Show makes a new window.
     frmclsCambioFactura modal;
     QPointer<QWidget> seen;
-    QTimer::singleShot(0, [&] {
-        seen = QApplication::activeModalWidget();
-        if (seen)
-            QTest::keyClick(seen, Qt::Key_Escape);
+    testsupport::onModal<QWidget>([&](QWidget* d) {
+        seen = d;
+        QTest::keyClick(d, Qt::Key_Escape);
     });
     modal.Show(1);
     EXPECT_TRUE(seen) << "the window was not modal";
