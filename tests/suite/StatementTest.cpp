@@ -1,17 +1,10 @@
 // A statement with its values apart answers exactly what its text answers, on every
 // engine: values, NULL, exact decimals, texts with quotes, failures.
 #include "TestDatabase.h"
-#include "TestErrors.h"
-
-#include <OrbentaSuite.h>
-#include <gtest/gtest.h>
 
 using ado::Param;
 using ado::Statement;
-using testsupport::Engine;
-using testsupport::EngineTest;
-using testsupport::failureOf;
-using testsupport::rowsOf;
+using namespace testsupport;
 
 namespace {
 

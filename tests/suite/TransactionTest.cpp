@@ -1,18 +1,11 @@
 // Transactions, their nested levels and named locks, on every engine.
 #include "TestDatabase.h"
 
-#include "TestErrors.h"
-#include <OrbentaSuite.h>
 #include <QElapsedTimer>
 #include <ado/Backend.h>
 
-#include <gtest/gtest.h>
-
 using automation::AutomationError;
-using testsupport::Engine;
-using testsupport::EngineTest;
-using testsupport::failureOf;
-using testsupport::rowsOf;
+using namespace testsupport;
 
 namespace {
 
@@ -160,7 +153,7 @@ TEST_P(Transactions, NamedLocksBelongToOneDatabaseAndEndWithTheirConnection) {
     EXPECT_FALSE(otra->LockNamed(name, 300, [&] { ++told; })) << "held by the first connection";
     EXPECT_GE(waited.elapsed(), 300) << "the second connection waits for it";
     EXPECT_EQ(told, 1) << "the user is told once that it waits";
-    testsupport::ScratchDatabase vecina(GetParam());
+    ScratchDatabase vecina(GetParam());
     EXPECT_TRUE(vecina.open()->LockNamed(name, 0)) << "another database is not kept waiting";
     cn->Close();
     EXPECT_TRUE(otra->LockNamed(name, 5000)) << "closing the connection released it";

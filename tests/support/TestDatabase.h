@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TestErrors.h"
 #include "TestPrinting.h"
 
 #include <OrbentaSuite.h>
