@@ -1,20 +1,16 @@
 #include "TestCli.h"
 #include "TestComponent.h"
-#include "TestDatabase.h"
 #include "TestWorkers.h"
 
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QRegularExpression>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
 #include <unistd.h>
 
 namespace {
 
-using testsupport::CliRun;
-using testsupport::orbenta;
+using namespace testsupport;
 
 // One run of the program: its arguments, the exit code it ends with and what it prints.
 // An expectation is "=text" (all of it), "^text" (how it begins), "$text" (how it ends),
@@ -71,7 +67,7 @@ void run(const std::vector<Step>& steps, const QMap<QString, QString>& vars) {
     }
 }
 
-class Cli : public testsupport::EngineTest {
+class Cli : public EngineTest {
 protected:
     // Every step names the scratch database with --db.
     void steps(std::vector<Step> all) {
@@ -80,7 +76,7 @@ protected:
         const QString pwd = db->connectionString().section("Pwd=", 1).section(u';', 0, 0);
         run(all, {{"DB", db->connectionString()},
                   {"DIR", dir.path()},
-                  {"ENGINE", GetParam() == testsupport::Engine::SQLite ? "SQLite" : "PostgreSQL"},
+                  {"ENGINE", GetParam() == Engine::SQLite ? "SQLite" : "PostgreSQL"},
                   {"PWD", pwd.isEmpty() ? "" : "***"}});
     }
     QTemporaryDir dir;
@@ -160,8 +156,8 @@ TEST_P(Cli, CommandsOnTheEngine) {
               "~--hasta must be a date AAAA-MM-DD: 2026-02-30"),
         {liquidacion + QStringList{"--agente", "2"}, 0, {"=%DIR%/liq.pdf\n"}},
     });
-    EXPECT_GT(testsupport::pdfLines(dir.filePath("hoja.pdf")).size(), 20);
-    EXPECT_TRUE(testsupport::pdfLines(dir.filePath("liq.pdf")).contains("Neto a pagar 357,97"));
+    EXPECT_GT(pdfLines(dir.filePath("hoja.pdf")).size(), 20);
+    EXPECT_TRUE(pdfLines(dir.filePath("liq.pdf")).contains("Neto a pagar 357,97"));
 }
 
 // "comision guardar" refuses, with the window's messages, what the commission window
@@ -286,7 +282,7 @@ TEST_P(Cli, AgentCommandsPrintAccumulateDeleteAndSumPerMonth) {
                            "--almacen", "1",  "--articulo", "2425"};
     };
     const QString totales = "SELECT COUNT(*) AS n FROM Agentes_Acumulados";
-    const int antes = testsupport::rowsOf(*cn, totales).value(0).toInt();
+    const int antes = rowsOf(*cn, totales).value(0).toInt();
     std::vector<Step> all = {
         {{"agente", "primero"}, 0, {"#22", "^Codigo: 1\n", "$\nSoloLectura: False\n"}},
         {{"agente", "anterior", "-5"}, 0, {"=no encontrado\n"}},
@@ -307,9 +303,9 @@ TEST_P(Cli, AgentCommandsPrintAccumulateDeleteAndSumPerMonth) {
         all.push_back(fails(acumular(kind, "999", "1"), "~no existe el agente 999"));
     all.push_back({{"sql", totales}, 0, {"=n\n" + QString::number(antes + 1) + u'\n'}});
     steps(all);
-    testsupport::insertAgent(*cn, 901, "O'Brien; \"el Bueno\"");
-    testsupport::insertAgent(*cn, 902);
-    testsupport::insertAgent(*cn, 903, "=1+2\nx"); // a formula to a spreadsheet
+    insertAgent(*cn, 901, "O'Brien; \"el Bueno\"");
+    insertAgent(*cn, 902);
+    insertAgent(*cn, 903, "=1+2\nx"); // a formula to a spreadsheet
     for (const char* v : {"1, 901, '2031-01-15T00:00:00', 100.1234, 50.5, 1.0001, 0",
                           "1, 901, '2031-01-20T00:00:00', 0.0001, 0, 0, 2.5",
                           "1, 901, '2031-02-03T00:00:00', -10, 5, 0, 0",
@@ -375,7 +371,7 @@ TEST_P(Cli, PdfsAreWholeOrAbsentAndPrintsShareTheWorkTable) {
     viejo.close();
     // %1 is the command, writing to $2; standard output ends with its exit code.
     const auto sh = [&](const QString& script, const QString& target) {
-        return testsupport::runProgram(
+        return runProgram(
             "/bin/sh",
             {"-c", script.arg("\"$0\" informe comisiones --agente 4 --db \"$1\" --pdf \"$2\""),
              ORBENTA_BINARY, cs, target, dir.filePath("enviado.pdf")});
@@ -386,7 +382,7 @@ TEST_P(Cli, PdfsAreWholeOrAbsentAndPrintsShareTheWorkTable) {
                                 {"ulimit -f 16; %1; echo $?", pdf,
                                  "El archivo supera el tamaño máximo que se permite escribir."}};
     // SQLite's own files beside the database could not grow either.
-    for (int i = 0; i < (GetParam() == testsupport::Engine::SQLite ? 2 : 3); ++i) {
+    for (int i = 0; i < (GetParam() == Engine::SQLite ? 2 : 3); ++i) {
         const CliRun r = sh(casos[i][0], casos[i][1]);
         expectText("stdout", {"=1\n"}, r.out);
         expectText("stderr", {'~' + casos[i][1] + " no se ha podido escribir: " + casos[i][2]},
@@ -401,7 +397,7 @@ TEST_P(Cli, PdfsAreWholeOrAbsentAndPrintsShareTheWorkTable) {
     ASSERT_TRUE(enviada.open(QIODevice::ReadOnly));
     EXPECT_TRUE(enviada.readAll().endsWith("%%EOF\n"));
     const auto hoja = [](const QString& file) {
-        QStringList lines = testsupport::pdfLines(file);
+        QStringList lines = pdfLines(file);
         lines.removeIf([](const QString& l) { return l.startsWith(QStringLiteral("Página ")); });
         return lines;
     };
@@ -425,7 +421,7 @@ TEST_P(Cli, PdfsAreWholeOrAbsentAndPrintsShareTheWorkTable) {
     for (const QString a : {"1", "4"})
         for (int i = 1; i <= 20; ++i)
             ASSERT_EQ(hoja(dir.filePath(a + u'-' + QString::number(i) + ".pdf")), solo[a]) << i;
-    const auto otro = testsupport::holdPrintLock(cs);
+    const auto otro = holdPrintLock(cs);
     QProcess informe;
     informe.setReadChannel(QProcess::StandardError);
     informe.start(ORBENTA_BINARY, {"informe", "comisiones", "--agente", "4", "--pdf",
@@ -483,8 +479,7 @@ TEST(CliUnit, CommandLines) {
 CliRun asNobody(const QStringList& args,
                 const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
     const QStringList nobody = {"--reuid=65534", "--regid=65534", "--clear-groups", ORBENTA_BINARY};
-    return geteuid() != 0 ? orbenta(args, env)
-                          : testsupport::runProgram("setpriv", nobody + args, env);
+    return geteuid() != 0 ? orbenta(args, env) : runProgram("setpriv", nobody + args, env);
 }
 
 // Without a usable home folder only init creates anything, and says why it cannot;
@@ -525,12 +520,10 @@ TEST(CliUnit, OnlyInitCreatesTheDefaultFolderAndNothingWritesWhereItMayNot) {
                                           QFileDevice::ExeOwner);
     if (geteuid() == 0 && cargar.code != 0 && !cargar.err.contains("error "))
         GTEST_SKIP() << "cannot run the program as another user here: " << cargar.err.toStdString();
-    EXPECT_TRUE(cargar.out.contains("Codigo: 3\n")) << cargar.err.toStdString();
-    EXPECT_EQ(guardar.code, 1);
-    EXPECT_TRUE(guardar.err.contains("open for reading only")) << guardar.err.toStdString();
-    EXPECT_NE(init.code, 0);
-    EXPECT_TRUE(init.err.contains("permission denied") && init.err.contains(home + "/.local"))
-        << init.err.toStdString();
+    expectText("stdout", {"1Codigo: 3\n"}, cargar.out);
+    EXPECT_EQ(std::pair(guardar.code, init.code != 0), std::pair(1, true));
+    expectText("stderr", {"1open for reading only"}, guardar.err);
+    expectText("stderr", {"1permission denied", "1" + home + "/.local"}, init.err);
 }
 
 } // namespace
