@@ -1,19 +1,11 @@
-#include "Database.h"
 #include "TestComponent.h"
 #include "TestWorkers.h"
 
-#include "TestErrors.h"
-#include <ORBTAgentes.h>
 #include <QDateTime>
-#include <QProcess>
 #include <QThread>
 
-#include <gtest/gtest.h>
-
 using namespace ORBTAgentes;
-using testsupport::amountRows;
-using testsupport::company;
-using testsupport::rowsOf;
+using namespace testsupport;
 
 namespace {
 
@@ -21,7 +13,7 @@ Currency money(const char* text) {
     return Currency::fromString(QLatin1String(text));
 }
 
-class Acumuladores : public testsupport::ComponentTest {
+class Acumuladores : public ComponentTest {
 protected:
     void SetUp() override {
         ComponentTest::SetUp();
@@ -132,19 +124,17 @@ int accumulateWorker(const QStringList& args) {
     }
     return 0;
 }
-const testsupport::WorkerRegistration registerWorker("acumular", accumulateWorker);
+const WorkerRegistration registerWorker("acumular", accumulateWorker);
 
 TEST_P(Acumuladores, SeveralProcessesAddingToTheSameNewKeysEndWithExactTotals) {
     constexpr int kWorkers = 4, kCount = 500;
     const qint64 startAt = QDateTime::currentMSecsSinceEpoch() + 1500;
     std::vector<std::unique_ptr<QProcess>> procs;
     for (int w = 0; w < kWorkers; ++w) {
-        auto p = std::make_unique<QProcess>();
-        p->start(testsupport::selfPath(),
-                 {"--orbenta-worker", "acumular", db->connectionString(), QString::number(w),
-                  QString::number(kCount), QString::number(startAt)});
-        ASSERT_TRUE(p->waitForStarted());
-        procs.push_back(std::move(p));
+        procs.push_back(std::make_unique<QProcess>());
+        procs.back()->start(selfPath(), {"--orbenta-worker", "acumular", db->connectionString(),
+                                         QString::number(w), QString::number(kCount),
+                                         QString::number(startAt)});
     }
     for (auto& p : procs) {
         ASSERT_TRUE(p->waitForFinished(240000));
@@ -181,8 +171,7 @@ TEST_P(Acumuladores, FailuresPassThroughUnchanged) {
     const Currency largest = Currency::fromScaled(std::numeric_limits<qint64>::max());
     for (const Currency c : {largest, -largest, Currency::fromString("900719925474.0993")}) {
         SCOPED_TRACE(c.toString().toStdString());
-        EXPECT_EQ(testsupport::errorOf([&] { agente.AcumularVenta(8, kDay, c, Currency()); }),
-                  rt::Overflow);
+        EXPECT_EQ(errorOf([&] { agente.AcumularVenta(8, kDay, c, Currency()); }), rt::Overflow);
         EXPECT_EQ(statements, 0);
     }
     const Currency big = Currency::fromString("922337203685477.5");
@@ -190,13 +179,12 @@ TEST_P(Acumuladores, FailuresPassThroughUnchanged) {
     EXPECT_EQ(day(8), QStringList({"1|922337203685477.5|-0.0001|0|0"}));
     clsAgente other;
     other.EmpresaOrbenta(nullptr);
-    auto e = testsupport::failureOf([&] { agente.AcumularVenta(3, kDay, money("1"), money("1")); });
+    auto e = failureOf([&] { agente.AcumularVenta(3, kDay, money("1"), money("1")); });
     EXPECT_EQ(e.number(), rt::ObjectNotSet);
     EXPECT_EQ(e.source(), "ORBTAgentes");
     other.EmpresaOrbenta(empresa);
     cn->Execute("DROP TABLE Agentes_Acumulados_Articulos");
-    e = testsupport::failureOf(
-        [&] { agente.Acum_Venta_Art(1, kDay, 1, 1, money("1"), money("1")); });
+    e = failureOf([&] { agente.Acum_Venta_Art(1, kDay, 1, 1, money("1"), money("1")); });
     EXPECT_EQ(e.number(), ado::errors::Statement);
     EXPECT_TRUE(e.source().startsWith("ado.")) << e.source().toStdString();
     cn->Execute("DROP TABLE Agentes_Acumulados");
@@ -205,7 +193,7 @@ TEST_P(Acumuladores, FailuresPassThroughUnchanged) {
         "Importe_Pvp DECIMAL(19,4), Importe_Costo DECIMAL(19,4), Obligatorio INT NOT NULL)");
     QStringList sent;
     cn->setObserver([&](const ado::StatementEvent& ev) { sent << ev.text.section(u' ', 0, 0); });
-    EXPECT_EQ(testsupport::errorOf([&] { agente.AcumularVenta(3, kDay, money("1"), money("1")); }),
+    EXPECT_EQ(errorOf([&] { agente.AcumularVenta(3, kDay, money("1"), money("1")); }),
               ado::errors::Integrity);
     EXPECT_EQ(sent.join(u' '), QStringList(5, "UPDATE INSERT").join(u' '));
 }

@@ -1,19 +1,11 @@
-#include "Database.h"
 #include "TestComponent.h"
 
-#include "TestErrors.h"
-#include <ORBTAgentes.h>
-
-#include <gtest/gtest.h>
 #include <optional>
 
 using namespace ORBTAgentes;
-using testsupport::rowsOf;
+using namespace testsupport;
 
 namespace {
-
-using testsupport::company;
-using testsupport::errorOf;
 
 TEST(Comision, NumNivelesComesFromTheCaptions) {
     const std::pair<QStringList, int> cases[] = {{{"F", "S", "G"}, 3},
@@ -73,7 +65,7 @@ struct Rule {
     int art = 0, f1 = 0, f2 = 0, f3 = 0, emp = 1;
 };
 
-class ComisionDb : public testsupport::ComponentTest {
+class ComisionDb : public ComponentTest {
 protected:
     void SetUp() override {
         ComponentTest::SetUp();
@@ -157,8 +149,7 @@ TEST_P(ComisionDb, ResolutionFollowsTheEightSteps) {
         sent.clear();
         EXPECT_EQ(r.Dev_Comision_Activa(), q.activa);
         EXPECT_EQ(sent.mid(0, oneByOne.size()), oneByOne);
-        const bool server = GetParam() == testsupport::Engine::PostgreSQL ||
-                            GetParam() == testsupport::Engine::PgBouncer;
+        const bool server = GetParam() == Engine::PostgreSQL || GetParam() == Engine::PgBouncer;
         if (!server || t) {
             EXPECT_EQ(sent, oneByOne) << "one by one without a server or in a transaction";
         }
@@ -278,8 +269,7 @@ TEST_P(ComisionDb, ListsArticlesAndRules) {
         {[&] { r.Cargar_Todos(rs2); }, "frmclsAgente_Comision_Familias::Cargar_Todos"},
         {[&] { r.Dev_Comision_Activa(); }, "ado."}};
     for (const auto& [call, source] : failing)
-        EXPECT_TRUE(testsupport::failureOf(call).source().startsWith(QLatin1String(source)))
-            << source;
+        EXPECT_TRUE(failureOf(call).source().startsWith(QLatin1String(source))) << source;
 }
 
 ORBENTA_ENGINE_TESTS(ComisionDb);

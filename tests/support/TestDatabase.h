@@ -47,7 +47,6 @@ private:
 class EngineTest : public ::testing::TestWithParam<Engine> {
 protected:
     void SetUp() override;
-    void TearDown() override;
     /// Creates the schema of the component (and optionally the demo data).
     void createSchema(bool demo = false);
     /// The fixture's own tables, made once the database is open (never on a skipped run).
