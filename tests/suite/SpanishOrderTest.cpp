@@ -16,7 +16,7 @@ TEST(SpanishOrder, TheDialectCollatesTextColumnsOrderedAlone) {
         Dialect dialect;
         const char* collation;
         const char* tsql;
-        const char* out; // nullptr: as it came
+        const char* out = nullptr; // as it came
     } cases[] = {
         {lite, "ES", "SELECT Codigo, Nombre FROM Agentes ORDER BY Nombre",
          "SELECT Codigo, Nombre FROM Agentes ORDER BY Nombre COLLATE ES"},
@@ -34,15 +34,13 @@ TEST(SpanishOrder, TheDialectCollatesTextColumnsOrderedAlone) {
          "COLLATE ES LIMIT 1) ORDER BY Codigo"},
         // Left alone: numbers, positions, expressions, terms collated already, the lists
         // that must repeat what is selected, other lists, literals, no collation.
-        {lite, "ES", "SELECT Nombre FROM Agentes ORDER BY Codigo, 2, UPPER(Nombre), Nombre + ''",
-         nullptr},
-        {ss, "X", "SELECT Nombre FROM Agentes ORDER BY Nombre COLLATE Latin1_General_BIN", nullptr},
-        {pg, "X", "SELECT DISTINCT Nombre FROM Agentes ORDER BY Nombre", nullptr},
-        {pg, "X", "SELECT Nombre FROM Agentes UNION SELECT Nombre FROM Bancos ORDER BY Nombre",
-         nullptr},
-        {lite, "ES", "SELECT Nombre, COUNT(*) FROM Agentes GROUP BY Nombre", nullptr},
-        {ss, "X", "SELECT Codigo FROM Agentes WHERE Nombre = 'x ORDER BY Nombre'", nullptr},
-        {lite, "", "SELECT Nombre FROM Agentes ORDER BY Nombre", nullptr},
+        {lite, "ES", "SELECT Nombre FROM Agentes ORDER BY Codigo, 2, UPPER(Nombre), Nombre + ''"},
+        {ss, "X", "SELECT Nombre FROM Agentes ORDER BY Nombre COLLATE Latin1_General_BIN"},
+        {pg, "X", "SELECT DISTINCT Nombre FROM Agentes ORDER BY Nombre"},
+        {pg, "X", "SELECT Nombre FROM Agentes UNION SELECT Nombre FROM Bancos ORDER BY Nombre"},
+        {lite, "ES", "SELECT Nombre, COUNT(*) FROM Agentes GROUP BY Nombre"},
+        {ss, "X", "SELECT Codigo FROM Agentes WHERE Nombre = 'x ORDER BY Nombre'"},
+        {lite, "", "SELECT Nombre FROM Agentes ORDER BY Nombre"},
     };
     for (const auto& c : cases) {
         const QString in = QString::fromUtf8(c.tsql);

@@ -104,7 +104,6 @@ TEST_P(DirectStatements, EachWayAnswersAndChangesWhatTheTextDoes) {
     };
     const Statement falla{"SELECT Importe FROM T WHERE Id = CAST(? AS INTEGER)",
                           {Param::text("x")}};
-    const Statement nulo{"SELECT Nombre FROM T WHERE Id = ?", {2}};
     const Statement nul{"SELECT Id FROM T WHERE Nombre = ?", {Param::text(QString(QChar(0)))}};
     const std::vector<Statement> lists[] = {
         {importe(99), importe(1), importe(2)},          // the second answers
@@ -114,7 +113,7 @@ TEST_P(DirectStatements, EachWayAnswersAndChangesWhatTheTextDoes) {
         {importe(1), falla},              // a failure after the answer is never seen
         {importe(99), falla, importe(1)}, // one before it is raised
         {{"SELECT Importe FROM T WHERE Id > ? ORDER BY Id DESC", {0}}, importe(1)},
-        {nulo, importe(1)}, // columns of other types
+        {{"SELECT Nombre FROM T WHERE Id = ?", {2}}, importe(1)}, // columns of other types
         {{"SELECT Id FROM T WHERE Id = ?", {3}}, importe(1)},
         {nul, importe(1)}, // refused as its text is
     };
