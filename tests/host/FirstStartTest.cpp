@@ -1,11 +1,9 @@
 // The main window's first start on a new account: the demo database is offered once,
 // created only on yes, and never when the user named a database or one exists.
-#include <OrbentaSuiteData.h>
+#include "TestDatabase.h"
+
 #include <QFileInfo>
-#include <QTemporaryDir>
-#include <TestPrinting.h>
 #include <cli/Cli.h>
-#include <gtest/gtest.h>
 
 namespace {
 
