@@ -31,7 +31,6 @@ class ScratchDatabase {
 public:
     explicit ScratchDatabase(Engine engine);
     ~ScratchDatabase();
-    /// Its connection string, for other connections and other processes.
     const QString& connectionString() const { return cs_; }
     std::shared_ptr<ado::Connection> open() const;
     /// The server schema it is (empty on SQLite).
