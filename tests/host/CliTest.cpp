@@ -274,7 +274,7 @@ TEST_P(Cli, ComisionGuardarFollowsTheWindowsRuleAndTracesNeverShowAPassword) {
 // The agents' figures per month: exact to four decimals, a spreadsheet's CSV in the
 // regional settings (";" and a decimal comma in Spain), aligned columns by default; a bad
 // range fails and prints nothing.
-TEST_P(Cli, AgentCommandsPrintAccumulateDeleteAndSumPerMonth) {
+TEST_P(Cli, AgentCommandsAndPdfsOnTheDemoData) {
     createSchema(true);
     const auto acumular = [](const char* kind, const char* agente, const char* pvp) {
         return QStringList{"acumular",  kind, "--agente",   agente, "--fecha",   "2031-06-01",
@@ -347,23 +347,19 @@ TEST_P(Cli, AgentCommandsPrintAccumulateDeleteAndSumPerMonth) {
         {{"resumen", "--desde", "9999-12-31", "--hasta", "9999-12-31"}, 0, {"#1"}},
     });
     // The CSV opens with a byte order mark, by which a spreadsheet reads it as UTF-8.
-    QProcess p;
-    p.start(ORBENTA_BINARY, rango + QStringList{"--csv", "--db", db->connectionString()});
-    ASSERT_TRUE(p.waitForFinished(60000));
-    EXPECT_TRUE(p.readAllStandardOutput().startsWith("\xEF\xBB\xBF"
-                                                     "Agente;"));
-}
-
-// A PDF is complete or absent: a full device, a reader that went away and a file that
-// cannot grow end with an error that names the PDF and the reason; an older file of that
-// name is left as it was and nothing else beside it. A PDF sent to standard output is
-// followed by nothing there: its name goes to standard error. The commission sheet's work
-// table is shared by every user. Two processes print two agents' sheets at the same time,
-// twenty times each: every PDF holds its own agent's rows, the same as when the agent is
-// printed alone (footer aside). Another print holds the work table, and its process dies
-// holding it: the command says it waits, then prints.
-TEST_P(Cli, PdfsAreWholeOrAbsentAndPrintsShareTheWorkTable) {
-    createSchema(true);
+    QProcess csv;
+    csv.start(ORBENTA_BINARY, rango + QStringList{"--csv", "--db", db->connectionString()});
+    ASSERT_TRUE(csv.waitForFinished(60000));
+    EXPECT_TRUE(csv.readAllStandardOutput().startsWith("\xEF\xBB\xBF"
+                                                       "Agente;"));
+    // Then the PDFs. A PDF is complete or absent: a full device, a reader that went away and a file
+    // that cannot grow end with an error that names the PDF and the reason; an older file of that
+    // name is left as it was and nothing else beside it. A PDF sent to standard output is
+    // followed by nothing there: its name goes to standard error. The commission sheet's work
+    // table is shared by every user. Two processes print two agents' sheets at the same time,
+    // twenty times each: every PDF holds its own agent's rows, the same as when the agent is
+    // printed alone (footer aside). Another print holds the work table, and its process dies
+    // holding it: the command says it waits, then prints.
     const QString cs = db->connectionString();
     const QString pdf = dir.filePath("hoja.pdf");
     QFile viejo(pdf);
