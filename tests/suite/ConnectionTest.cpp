@@ -179,8 +179,7 @@ TEST_P(Ado, DecimalsStayExactAndKeptStatementsFollowSchemaChanges) {
     cn->Execute("ALTER TABLE T ADD COLUMN Extra INTEGER");
     ado::Recordset rs;
     rs.Open("SELECT * FROM T WHERE Id = 1", *cn);
-    EXPECT_EQ(rs.FieldCount(), 7);
-    EXPECT_TRUE(rs.Fields("Extra").isNull());
+    EXPECT_EQ(std::pair(rs.FieldCount(), rs.Fields("Extra").isNull()), std::pair(7, true));
     rs.Close();
     for (int i = 2; i < 6; ++i) // prepared on the server from the second on, failing alone
         cn->Execute(QStringLiteral("INSERT INTO T (Id, Nombre) VALUES (%1, 'n''%1')").arg(i));
@@ -342,8 +341,7 @@ TEST(AdoOnPostgreSQL, OdbcBackendRunsTheTextUnchanged) {
     EXPECT_EQ(failureOf([&] { cn.Execute("SELECT TOP 1 Id FROM " + t); }).number(),
               ado::errors::Statement);
     const auto e = failureOf([&] { cn.Execute("INSERT INTO " + t + " (Id) VALUES (1)"); });
-    EXPECT_EQ(e.source(), "ado.ODBC");
-    EXPECT_FALSE(e.description().isEmpty());
+    EXPECT_TRUE(e.source() == "ado.ODBC" && !e.description().isEmpty()) << e.what();
 }
 
 } // namespace
