@@ -28,8 +28,7 @@ TEST_P(AgenteCargar, NavigatesAcrossGapsAndNegativeCodes) {
         a.Nombre = "antes";
         a.SoloLectura = true; // not a column: a load leaves it alone
         EXPECT_EQ(n++ % 2 ? (caller.*s.op)(&a) : (a.*s.op)(nullptr), s.expected != 0);
-        EXPECT_TRUE(caller.Codigo == 3 && caller.Nombre.isEmpty());
-        EXPECT_TRUE(a.SoloLectura);
+        EXPECT_TRUE(caller.Codigo == 3 && caller.Nombre.isEmpty() && a.SoloLectura);
         EXPECT_EQ(a.Codigo, s.expected ? s.expected : s.from);
         EXPECT_EQ(a.Nombre,
                   s.expected ? "Agente " + QString::number(s.expected) : QString("antes"));
@@ -71,8 +70,7 @@ TEST_P(AgenteCargar, ANullColumnStopsTheCopyAndASecondConnectionServesEveryObjec
     b.Codigo = 8;
     b.Bloq_Fecha = naive(QDate(2001, 1, 1), QTime(0, 0));
     EXPECT_EQ(errorOf([&] { b.Cargar(); }), rt::InvalidUseOfNull);
-    EXPECT_TRUE(b.Bloqueado);
-    EXPECT_EQ(b.Bloq_Fecha, naive(QDate(2001, 1, 1), QTime(0, 0)));
+    EXPECT_TRUE(b.Bloqueado && b.Bloq_Fecha == naive(QDate(2001, 1, 1), QTime(0, 0)));
     insertAgent(*cn, 1, "En la primera");
     ScratchDatabase other(GetParam());
     auto cn2 = other.open();

@@ -133,8 +133,7 @@ TEST_P(AgenteGuardar, TextsDatesAndAmountsComeBackIdentical) {
         const clsAgente back = loadedAgent(code++);
         for (QString clsAgente::*f : fields)
             EXPECT_EQ(back.*f, f == &clsAgente::Observ ? text + text : text);
-        EXPECT_EQ(back.Bloq_Fecha, date);
-        EXPECT_EQ(back.ComisionVenta, a.ComisionVenta);
+        EXPECT_EQ(std::pair(back.Bloq_Fecha, back.ComisionVenta), std::pair(date, a.ComisionVenta));
     }
     EXPECT_EQ(rowsOf(*cn, "SELECT COUNT(*) FROM Agentes"),
               QStringList({QString::number(2 + corpus.size())}));

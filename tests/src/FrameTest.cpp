@@ -170,8 +170,7 @@ TEST(Dispatch, PropertiesMethodsDefaultsAndFailures) {
     const qint32 before = AutomationObject::liveObjects();
     ObjectRef a = CreateObject("ORBTAgentes.clsAgente");
     ObjectRef b = CreateObject("bf7889cf-d691-43c6-a45f-73158c5c7708");
-    EXPECT_EQ(AutomationObject::liveObjects(), before + 2);
-    EXPECT_FALSE(CanUnloadNow());
+    EXPECT_TRUE(AutomationObject::liveObjects() == before + 2 && !CanUnloadNow());
     EXPECT_STREQ(b->classInfo().name, "clsAgente");
     const auto id = [&](const char* name) {
         return a->classInfo().member(QLatin1String(name))->dispatchId;
