@@ -124,8 +124,7 @@ TEST_P(Transactions, ATransactionTheEngineEndedLeavesNothingOpen) {
         EXPECT_EQ(e.description(), "database or disk is full");
     else
         EXPECT_EQ(e.number(), ado::errors::ConnectFailed);
-    EXPECT_FALSE(e.description().isEmpty());
-    EXPECT_EQ(cn->transactionLevel(), 0);
+    EXPECT_EQ(std::pair(e.description().isEmpty(), cn->transactionLevel()), std::pair(false, 0));
     if (!sqlite) {
         const auto later = failureOf([&] { cn->Execute("SELECT 1"); });
         EXPECT_EQ(later.number(), ado::errors::ConnectFailed);
