@@ -75,8 +75,7 @@ TEST_P(Acumuladores, DayTotalsAddUpPerCompanyAgentDayAndWarehouse) {
     agente.AcumularVenta(4, kDay, money("-10"), money("-6")); // a reversal on a new day
     empresa->setCodEmpresa(2); // read afresh: the same agent and day in another company
     agente.AcumularComisionVenta(3, kDay, money("1.1"));
-    EXPECT_EQ(day(3), QStringList({"1|100|61|0|7.5", "2|0|0|1.1|0"}));
-    EXPECT_EQ(day(4), QStringList({"1|-10|-6|0|0"}));
+    EXPECT_EQ(day(3) + day(4), QStringList({"1|100|61|0|7.5", "2|0|0|1.1|0", "1|-10|-6|0|0"}));
     // A time of day is part of the key: 10:30 is another row than midnight.
     empresa->setCodEmpresa(1);
     agente.AcumularVenta(3, naive(kDay.date(), QTime(10, 30)), money("1"), money("1"));
@@ -184,8 +183,7 @@ TEST_P(Acumuladores, FailuresPassThroughUnchanged) {
     other.EmpresaOrbenta(empresa);
     cn->Execute("DROP TABLE Agentes_Acumulados_Articulos");
     e = failureOf([&] { agente.Acum_Venta_Art(1, kDay, 1, 1, money("1"), money("1")); });
-    EXPECT_EQ(e.number(), ado::errors::Statement);
-    EXPECT_TRUE(e.source().startsWith("ado.")) << e.source().toStdString();
+    EXPECT_TRUE(e.number() == ado::errors::Statement && e.source().startsWith("ado.")) << e.what();
     cn->Execute("DROP TABLE Agentes_Acumulados");
     cn->Execute(
         "CREATE TABLE Agentes_Acumulados (Cod_Empresa INT, Cod_Agente INT, Fecha VARCHAR(19), "

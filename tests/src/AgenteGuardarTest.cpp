@@ -83,8 +83,7 @@ TEST_P(AgenteGuardar, FailuresCarryTheSourceOfTheOperationCalled) {
          ado::errors::Statement, "clsAgente::Eliminar"}};
     for (const auto& [call, number, source] : cases) {
         const auto e = failureOf(call);
-        EXPECT_EQ(e.number(), number);
-        EXPECT_EQ(e.source(), QLatin1String(source));
+        EXPECT_EQ(std::pair(e.number(), e.source()), std::pair(number, QString(source)));
     }
     EXPECT_EQ(failureOf([&] { f.Modificar(); }).description(), "falla");
     EXPECT_EQ(rowsOf(*cn, "SELECT COUNT(*) FROM Agentes"), QStringList({"1"}));
