@@ -47,8 +47,7 @@ TEST(FirstStart, TheDemoDatabaseIsOfferedOnlyWhenNoneIsNamedOrThere) {
         if (c.created) {
             ado::Connection cn;
             cn.Open(orbenta::host::defaultConnectionString());
-            EXPECT_GT(cn.Execute(QStringLiteral("SELECT COUNT(*) FROM Agentes"))->Fields(0).toInt(),
-                      0);
+            EXPECT_GT(testsupport::rowsOf(cn, "SELECT COUNT(*) FROM Agentes").value(0).toInt(), 0);
         }
     }
     qunsetenv("XDG_DATA_HOME");
