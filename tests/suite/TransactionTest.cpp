@@ -120,10 +120,9 @@ TEST_P(Transactions, ATransactionTheEngineEndedLeavesNothingOpen) {
                            : "SELECT pg_terminate_backend(pg_backend_pid())");
         tx.Commit();
     });
-    if (sqlite)
-        EXPECT_EQ(e.description(), "database or disk is full");
-    else
-        EXPECT_EQ(e.number(), ado::errors::ConnectFailed);
+    EXPECT_TRUE(sqlite ? e.description() == "database or disk is full"
+                       : e.number() == ado::errors::ConnectFailed)
+        << e.what();
     EXPECT_EQ(std::pair(e.description().isEmpty(), cn->transactionLevel()), std::pair(false, 0));
     if (!sqlite) {
         const auto later = failureOf([&] { cn->Execute("SELECT 1"); });
