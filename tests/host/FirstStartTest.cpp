@@ -1,11 +1,9 @@
 // The main window's first start on a new account: the demo database is offered once,
 // created only on yes, and never when the user named a database or one exists.
-#include <OrbentaSuiteData.h>
+#include "TestDatabase.h"
+
 #include <QFileInfo>
-#include <QTemporaryDir>
-#include <TestPrinting.h>
 #include <cli/Cli.h>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -49,8 +47,7 @@ TEST(FirstStart, TheDemoDatabaseIsOfferedOnlyWhenNoneIsNamedOrThere) {
         if (c.created) {
             ado::Connection cn;
             cn.Open(orbenta::host::defaultConnectionString());
-            EXPECT_GT(cn.Execute(QStringLiteral("SELECT COUNT(*) FROM Agentes"))->Fields(0).toInt(),
-                      0);
+            EXPECT_GT(testsupport::rowsOf(cn, "SELECT COUNT(*) FROM Agentes").value(0).toInt(), 0);
         }
     }
     qunsetenv("XDG_DATA_HOME");

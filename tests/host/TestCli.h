@@ -11,7 +11,6 @@ struct CliRun {
     QString out, err;
 };
 
-/// Runs `program` with `args` and waits for it.
 inline CliRun
 runProgram(const QString& program, const QStringList& args,
            const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
@@ -23,7 +22,6 @@ runProgram(const QString& program, const QStringList& args,
             QString::fromUtf8(p.readAllStandardError())};
 }
 
-/// Runs the built orbenta program with `args` and waits for it.
 inline CliRun orbenta(const QStringList& args,
                       const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
     return runProgram(QStringLiteral(ORBENTA_BINARY), args, env);

@@ -1,17 +1,12 @@
 #include "Database.h"
 #include "TestComponent.h"
 
-#include "TestErrors.h"
-#include <ORBTAgentes.h>
-
-#include <gtest/gtest.h>
-
 using namespace ORBTAgentes;
-using testsupport::insertAgent;
+using namespace testsupport;
 
 namespace {
 
-class AgenteCargar : public testsupport::ComponentTest {};
+class AgenteCargar : public ComponentTest {};
 
 using Op = bool (clsAgente::*)(clsAgente*);
 constexpr Op kCargar = &clsAgente::Cargar, kAnterior = &clsAgente::Cargar_Anterior,
@@ -33,8 +28,7 @@ TEST_P(AgenteCargar, NavigatesAcrossGapsAndNegativeCodes) {
         a.Nombre = "antes";
         a.SoloLectura = true; // not a column: a load leaves it alone
         EXPECT_EQ(n++ % 2 ? (caller.*s.op)(&a) : (a.*s.op)(nullptr), s.expected != 0);
-        EXPECT_TRUE(caller.Codigo == 3 && caller.Nombre.isEmpty());
-        EXPECT_TRUE(a.SoloLectura);
+        EXPECT_TRUE(caller.Codigo == 3 && caller.Nombre.isEmpty() && a.SoloLectura);
         EXPECT_EQ(a.Codigo, s.expected ? s.expected : s.from);
         EXPECT_EQ(a.Nombre,
                   s.expected ? "Agente " + QString::number(s.expected) : QString("antes"));
@@ -64,7 +58,7 @@ TEST_P(AgenteCargar, ANullColumnStopsTheCopyAndASecondConnectionServesEveryObjec
         {[&] { a.Cargar(); }, "clsAgente::Cargar"},
         {[&] { a.Cargar_Siguiente(); }, "clsAgente::Cargar_Siguiente"}};
     for (const auto& [load, source] : loads) {
-        const auto e = testsupport::failureOf(load);
+        const auto e = failureOf(load);
         EXPECT_EQ(e.number(), rt::InvalidUseOfNull);
         EXPECT_EQ(e.source(), QLatin1String(source));
         EXPECT_EQ(a.Direccion, "Dir 5") << "agent 6 has none to copy";
@@ -75,18 +69,17 @@ TEST_P(AgenteCargar, ANullColumnStopsTheCopyAndASecondConnectionServesEveryObjec
     clsAgente b;
     b.Codigo = 8;
     b.Bloq_Fecha = naive(QDate(2001, 1, 1), QTime(0, 0));
-    EXPECT_EQ(testsupport::errorOf([&] { b.Cargar(); }), rt::InvalidUseOfNull);
-    EXPECT_TRUE(b.Bloqueado);
-    EXPECT_EQ(b.Bloq_Fecha, naive(QDate(2001, 1, 1), QTime(0, 0)));
+    EXPECT_EQ(errorOf([&] { b.Cargar(); }), rt::InvalidUseOfNull);
+    EXPECT_TRUE(b.Bloqueado && b.Bloq_Fecha == naive(QDate(2001, 1, 1), QTime(0, 0)));
     insertAgent(*cn, 1, "En la primera");
-    testsupport::ScratchDatabase other(GetParam());
+    ScratchDatabase other(GetParam());
     auto cn2 = other.open();
     orbenta::db::createSchema(*cn2, false);
     insertAgent(*cn2, 1, "En la segunda");
-    EXPECT_EQ(testsupport::loadedAgent(1).Nombre, "En la primera");
+    EXPECT_EQ(loadedAgent(1).Nombre, "En la primera");
     clsAgente later;
     later.ConexionOrbenta(cn2);
-    EXPECT_EQ(testsupport::loadedAgent(1).Nombre, "En la segunda");
+    EXPECT_EQ(loadedAgent(1).Nombre, "En la segunda");
 }
 
 TEST_P(AgenteCargar, StatementsAreSentExactlyAsWritten) {
@@ -120,7 +113,7 @@ TEST_P(AgenteCargar, StatementsAreSentExactlyAsWritten) {
     cn->Execute("DROP TABLE Agentes");
     a.Codigo = 1;
     for (const auto& [op, name, code, text] : all) {
-        const auto e = testsupport::failureOf([&, op = op] { (a.*op)(nullptr); });
+        const auto e = failureOf([&, op = op] { (a.*op)(nullptr); });
         EXPECT_EQ(e.number(), ado::errors::Statement) << name;
         EXPECT_EQ(e.source(), "clsAgente::" + QLatin1String(name));
     }

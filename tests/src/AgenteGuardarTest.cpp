@@ -1,23 +1,16 @@
-#include "Database.h"
 #include "TestComponent.h"
 
-#include "TestErrors.h"
-#include <ORBTAgentes.h>
-
-#include <gtest/gtest.h>
-#include <utility>
-
 using namespace ORBTAgentes;
-using testsupport::rowsOf;
+using namespace testsupport;
 
 namespace {
 
-class AgenteGuardar : public testsupport::ComponentTest {
+class AgenteGuardar : public ComponentTest {
 protected:
     // An agent with every property set, not on file.
     clsAgente sample(qint16 code) {
-        testsupport::insertAgent(*cn, code);
-        clsAgente a = testsupport::loadedAgent(code);
+        insertAgent(*cn, code);
+        clsAgente a = loadedAgent(code);
         cn->Execute("DELETE FROM Agentes WHERE Codigo = " + QString::number(code));
         return a;
     }
@@ -89,11 +82,10 @@ TEST_P(AgenteGuardar, FailuresCarryTheSourceOfTheOperationCalled) {
          },
          ado::errors::Statement, "clsAgente::Eliminar"}};
     for (const auto& [call, number, source] : cases) {
-        const auto e = testsupport::failureOf(call);
-        EXPECT_EQ(e.number(), number);
-        EXPECT_EQ(e.source(), QLatin1String(source));
+        const auto e = failureOf(call);
+        EXPECT_EQ(std::pair(e.number(), e.source()), std::pair(number, QString(source)));
     }
-    EXPECT_EQ(testsupport::failureOf([&] { f.Modificar(); }).description(), "falla");
+    EXPECT_EQ(failureOf([&] { f.Modificar(); }).description(), "falla");
     EXPECT_EQ(rowsOf(*cn, "SELECT COUNT(*) FROM Agentes"), QStringList({"1"}));
 }
 
@@ -137,11 +129,10 @@ TEST_P(AgenteGuardar, TextsDatesAndAmountsComeBackIdentical) {
         ASSERT_NO_THROW(a.Modificar());
         a.Observ = text + text; // and once more through the UPDATE
         ASSERT_NO_THROW(a.Modificar());
-        const clsAgente back = testsupport::loadedAgent(code++);
+        const clsAgente back = loadedAgent(code++);
         for (QString clsAgente::*f : fields)
             EXPECT_EQ(back.*f, f == &clsAgente::Observ ? text + text : text);
-        EXPECT_EQ(back.Bloq_Fecha, date);
-        EXPECT_EQ(back.ComisionVenta, a.ComisionVenta);
+        EXPECT_EQ(std::pair(back.Bloq_Fecha, back.ComisionVenta), std::pair(date, a.ComisionVenta));
     }
     EXPECT_EQ(rowsOf(*cn, "SELECT COUNT(*) FROM Agentes"),
               QStringList({QString::number(2 + corpus.size())}));

@@ -1,19 +1,16 @@
 #include "Database.h"
+#include "TestCli.h"
 #include "TestComponent.h"
-#include "TestErrors.h"
 #include "TestWorkers.h"
-#include <ORBTAgentes.h>
-#include <QProcess>
-#include <QTextStream>
 
-#include <gtest/gtest.h>
+#include <QTextStream>
 #include <optional>
 
 using namespace ORBTAgentes;
+using namespace testsupport;
 
 namespace {
 
-using testsupport::errorOf;
 constexpr qint64 kMaxScaled = std::numeric_limits<qint64>::max();
 
 struct WholeCase {
@@ -173,8 +170,7 @@ TEST(Dispatch, PropertiesMethodsDefaultsAndFailures) {
     const qint32 before = AutomationObject::liveObjects();
     ObjectRef a = CreateObject("ORBTAgentes.clsAgente");
     ObjectRef b = CreateObject("bf7889cf-d691-43c6-a45f-73158c5c7708");
-    EXPECT_EQ(AutomationObject::liveObjects(), before + 2);
-    EXPECT_FALSE(CanUnloadNow());
+    EXPECT_TRUE(AutomationObject::liveObjects() == before + 2 && !CanUnloadNow());
     EXPECT_STREQ(b->classInfo().name, "clsAgente");
     const auto id = [&](const char* name) {
         return a->classInfo().member(QLatin1String(name))->dispatchId;
@@ -206,7 +202,7 @@ TEST(Dispatch, PropertiesMethodsDefaultsAndFailures) {
 
     // Cargar's target is optional.
     Invoke(*a, id("ConexionOrbenta"), DispatchKind::PropertyPutRef, {QVariant()});
-    const auto e = testsupport::failureOf([&] { Invoke(*a, id("Cargar"), DispatchKind::Method); });
+    const auto e = failureOf([&] { Invoke(*a, id("Cargar"), DispatchKind::Method); });
     EXPECT_EQ(e.number(), rt::ObjectNotSet);
     EXPECT_EQ(e.source(), "clsAgente::Cargar");
     EXPECT_EQ(errorOf([] { CreateObject("ORBTAgentes.clsNada"); }), disp::ClassNotRegistered);
@@ -235,11 +231,25 @@ QVariant sampleArgument(const ParamInfo& p) {
     return samples[int(p.type)];
 }
 
-TEST(Dispatch, EveryMemberOfEveryInterfaceIsReachable) {
-    testsupport::ScratchDatabase db(testsupport::Engine::SQLite);
+// The shared context must close its connection while Qt's SQL layer still stands.
+int exitWorker(const QStringList& args) {
+    (void)SharedContext::utilidades(); // the context first...
+    auto cn = std::make_shared<ado::Connection>();
+    cn->Open(args.value(0)); // ...then the first connection of the process
+    clsAgente a;
+    a.ConexionOrbenta(cn);
+    a.Codigo = 1;
+    a.Cargar();
+    return 0; // the context still holds the connection when the process ends
+}
+const WorkerRegistration registerExit("salida", exitWorker);
+
+// Then a host that touched the shared context first exits cleanly (exitWorker).
+TEST(Dispatch, EveryMemberOfEveryInterfaceIsReachableAndAHostExitsCleanly) {
+    ScratchDatabase db(Engine::SQLite);
     auto cn = db.open();
     orbenta::db::createSchema(*cn, false);
-    const auto empresa = testsupport::company(1, 1);
+    const auto empresa = company(1, 1);
     auto presenter = std::make_shared<ui::RecordingPresenter>();
     ui::setPresenter(presenter);
     for (const ClassInfo& c : publicClasses()) {
@@ -267,13 +277,18 @@ TEST(Dispatch, EveryMemberOfEveryInterfaceIsReachable) {
                 }
             };
             // Whatever the member answered came from its own work, never from the dispatch.
-            const auto e = testsupport::failureOf(call);
+            const auto e = failureOf(call);
             EXPECT_NE(e.number(), disp::MemberNotFound) << e.what();
             EXPECT_TRUE(e.number() == 0 || e.source() != "ORBTAgentes") << e.what();
         }
     }
     ui::setPresenter(nullptr);
     SharedContext::setConexion(nullptr);
+    QProcess p;
+    p.start(selfPath(), {"--orbenta-worker", "salida", db.connectionString()});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_TRUE(p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0)
+        << p.readAllStandardError().toStdString();
 }
 
 TEST(Dispatch, ShowRefusesAModalOtherThanZeroOrOne) {
@@ -287,29 +302,6 @@ TEST(Dispatch, ShowRefusesAModalOtherThanZeroOrOne) {
     EXPECT_TRUE(!window || !window->isVisible());
 }
 
-// The shared context must close its connection while Qt's SQL layer still stands.
-int exitWorker(const QStringList& args) {
-    (void)SharedContext::utilidades(); // the context first...
-    auto cn = std::make_shared<ado::Connection>();
-    cn->Open(args.value(0)); // ...then the first connection of the process
-    clsAgente a;
-    a.ConexionOrbenta(cn);
-    a.Codigo = 1;
-    a.Cargar();
-    return 0; // the context still holds the connection when the process ends
-}
-const testsupport::WorkerRegistration registerExit("salida", exitWorker);
-
-TEST(Exit, AHostThatTouchedTheContextFirstExitsCleanly) {
-    testsupport::ScratchDatabase db(testsupport::Engine::SQLite);
-    orbenta::db::createSchema(*db.open(), false);
-    QProcess p;
-    p.start(testsupport::selfPath(), {"--orbenta-worker", "salida", db.connectionString()});
-    ASSERT_TRUE(p.waitForFinished(60000));
-    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << "crashed on its way out";
-    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
-}
-
 // Qt's "Yes" button text before and after the process's first object of the component.
 int qtTextsWorker(const QStringList&) {
     const QString before = QCoreApplication::translate("QPlatformTheme", "&Yes");
@@ -319,7 +311,7 @@ int qtTextsWorker(const QStringList&) {
                         << QCoreApplication::translate("QPlatformTheme", "Cancel");
     return 0;
 }
-const testsupport::WorkerRegistration registerQtTexts("textosQt", qtTextsWorker);
+const WorkerRegistration registerQtTexts("textosQt", qtTextsWorker);
 
 TEST(Regional, QtsOwnTextsAreSpanishFromTheFirstObjectWhenTheSettingsAre) {
     const std::pair<const char*, const char*> cases[] = {
@@ -327,13 +319,11 @@ TEST(Regional, QtsOwnTextsAreSpanishFromTheFirstObjectWhenTheSettingsAre) {
         {"es_ES.UTF-8", "&Yes|&Sí|Cancelar"},
         {"en_US.UTF-8", "&Yes|&Yes|Cancel"}};
     for (const auto& [lcAll, texts] : cases) {
-        QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("LC_ALL"), QString::fromUtf8(lcAll));
-        p.setProcessEnvironment(env);
-        p.start(testsupport::selfPath(), {"--orbenta-worker", "textosQt"});
-        ASSERT_TRUE(p.waitForFinished(60000));
-        EXPECT_EQ(QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(texts)) << lcAll;
+        EXPECT_EQ(runProgram(selfPath(), {"--orbenta-worker", "textosQt"}, env).out,
+                  QString::fromUtf8(texts))
+            << lcAll;
     }
 }
 

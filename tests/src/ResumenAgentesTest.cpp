@@ -5,13 +5,12 @@
 #include <array>
 #include <map>
 
-#include <gtest/gtest.h>
-
 using namespace ORBTAgentes;
+using namespace testsupport;
 
 namespace {
 
-class Resumen : public testsupport::ComponentTest {};
+class Resumen : public ComponentTest {};
 
 using Sums = std::array<qint64, 4>; // sales, cost, commissions: ten-thousandths
 
@@ -25,8 +24,8 @@ QString scaled(qint64 v) {
 // Answers what company 1 must show per agent and month from February to March.
 std::map<std::pair<int, int>, Sums> fill(ado::Connection& cn) {
     for (int agente : {1, 3, 4})
-        testsupport::insertAgent(cn, agente);
-    testsupport::insertAgent(cn, 2, "O'Brien <b>x</b>");
+        insertAgent(cn, agente);
+    insertAgent(cn, 2, "O'Brien <b>x</b>");
     std::map<std::pair<int, int>, Sums> expected;
     cn.BeginTrans();
     qint64 k = 0;
@@ -91,8 +90,7 @@ TEST_P(Resumen, SumsPerAgentAndMonthAreTheDayTotalsExactly) {
     model.Cargar(QDate(2026, 2, 1), QDate(2026, 3, 31));
     const auto totales = model.totales();
     ASSERT_EQ(totales.size(), 4u);
-    const Sums& feb = expected.at({4, 2});
-    const Sums& mar = expected.at({4, 3});
+    const Sums &feb = expected.at({4, 2}), &mar = expected.at({4, 3});
     EXPECT_EQ(totales[2].agente, 4);
     EXPECT_EQ(totales[2].margen().toString(), scaled(feb[0] + mar[0] - feb[1] - mar[1]));
     model.Cargar(QDate(2025, 1, 1), QDate(2025, 12, 31));

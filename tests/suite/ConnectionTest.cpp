@@ -1,22 +1,14 @@
 #include "TestDatabase.h"
 
-#include "TestErrors.h"
-#include <OrbentaSuite.h>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QRegularExpression>
 #include <QSqlQuery>
-
-#include <gtest/gtest.h>
-
 #include <cstring>
 #include <limits>
 
 using automation::AutomationError;
-using testsupport::Engine;
-using testsupport::EngineTest;
-using testsupport::failureOf;
-using testsupport::rowsOf;
+using namespace testsupport;
 
 namespace {
 
@@ -187,8 +179,7 @@ TEST_P(Ado, DecimalsStayExactAndKeptStatementsFollowSchemaChanges) {
     cn->Execute("ALTER TABLE T ADD COLUMN Extra INTEGER");
     ado::Recordset rs;
     rs.Open("SELECT * FROM T WHERE Id = 1", *cn);
-    EXPECT_EQ(rs.FieldCount(), 7);
-    EXPECT_TRUE(rs.Fields("Extra").isNull());
+    EXPECT_EQ(std::pair(rs.FieldCount(), rs.Fields("Extra").isNull()), std::pair(7, true));
     rs.Close();
     for (int i = 2; i < 6; ++i) // prepared on the server from the second on, failing alone
         cn->Execute(QStringLiteral("INSERT INTO T (Id, Nombre) VALUES (%1, 'n''%1')").arg(i));
@@ -267,32 +258,32 @@ TEST(AdoOpen, ConnectionStringsThatCannotWorkSayWhy) {
     QTemporaryDir dir;
     const QString missing = dir.filePath("no-such.db");
     const QString unreachable = "Driver=PostgreSQL;Server=127.0.0.1;Port=";
-    const std::tuple<QString, qint32, const char*> cases[] = {
-        {"Driver=ODBC;Dialect=Oracle;Driver={PostgreSQL Unicode}", ado::errors::ProviderNotFound,
-         "Dialect=Oracle is not a dialect"},
-        {"Driver=SQLite;Database=" + missing, ado::errors::ConnectFailed, "does not exist"},
-        {"Driver=SQLite;Database=" + dir.path(), ado::errors::ConnectFailed, "cannot be read"},
-        {"Driver=SQLite", ado::errors::ConnectFailed, "names no database file"},
-        {unreachable + "abc", ado::errors::ConnectFailed, "Port=abc is not a port number"},
-        {unreachable + "70000", ado::errors::ConnectFailed, "Port=70000 is not a port number"},
-        {unreachable + "1;Pooler=statement", ado::errors::ConnectFailed,
-         "Pooler=statement is not a pooling mode"},
-        {unreachable + "1;Database=x;Uid=x;Pwd=Secreto1", ado::errors::ConnectFailed, ""},
-        // Braces that never close make the ODBC driver manager quote the whole string.
-        {"Driver=ODBC;Driver={PostgreSQL Unicode;Server=127.0.0.1;Uid=u;Pwd=Secreto2",
-         ado::errors::ConnectFailed, ""},
-        {"Driver=ODBC;Driver={Ninguno};Server=127.0.0.1;PWD={Secreto3;x}",
-         ado::errors::ConnectFailed, ""},
-        {"Driver=ODBC;DSN=ninguno;Uid=u;Password=Secreto4", ado::errors::ConnectFailed, ""},
-        {"Driver=ODBC;Driver={PostgreSQL Unicode};Server=127.0.0.1;Port=1;Uid=u;Pwd=Secreto5",
-         ado::errors::ConnectFailed, ""},
+    struct Case {
+        QString cs;
+        const char* says = "";
+        qint32 number = ado::errors::ConnectFailed;
     };
-    std::vector<std::tuple<QString, qint32, const char*>> all(std::begin(cases), std::end(cases));
-    if (const QString pg = testsupport::postgresConnectionString(); !pg.isEmpty())
-        for (const QString& server : {pg, testsupport::odbcConnectionString(pg)})
-            all.emplace_back(server + ";Schema=sin_esquema", ado::errors::ConnectFailed,
-                             "Schema=sin_esquema names no schema of the database");
-    for (const auto& [cs, number, says] : all) {
+    std::vector<Case> all = {
+        {"Driver=ODBC;Dialect=Oracle;Driver={PostgreSQL Unicode}",
+         "Dialect=Oracle is not a dialect", ado::errors::ProviderNotFound},
+        {"Driver=SQLite;Database=" + missing, "does not exist"},
+        {"Driver=SQLite;Database=" + dir.path(), "cannot be read"},
+        {"Driver=SQLite", "names no database file"},
+        {unreachable + "abc", "Port=abc is not a port number"},
+        {unreachable + "70000", "Port=70000 is not a port number"},
+        {unreachable + "1;Pooler=statement", "Pooler=statement is not a pooling mode"},
+        {unreachable + "1;Database=x;Uid=x;Pwd=Secreto1"},
+        // Braces that never close make the ODBC driver manager quote the whole string.
+        {"Driver=ODBC;Driver={PostgreSQL Unicode;Server=127.0.0.1;Uid=u;Pwd=Secreto2"},
+        {"Driver=ODBC;Driver={Ninguno};Server=127.0.0.1;PWD={Secreto3;x}"},
+        {"Driver=ODBC;DSN=ninguno;Uid=u;Password=Secreto4"},
+        {"Driver=ODBC;Driver={PostgreSQL Unicode};Server=127.0.0.1;Port=1;Uid=u;Pwd=Secreto5"},
+    };
+    if (const QString pg = postgresConnectionString(); !pg.isEmpty())
+        for (const QString& server : {pg, odbcConnectionString(pg)})
+            all.push_back({server + ";Schema=sin_esquema",
+                           "Schema=sin_esquema names no schema of the database"});
+    for (const auto& [cs, says, number] : all) {
         SCOPED_TRACE(cs.toStdString());
         ado::Connection cn;
         const auto e = failureOf([&] { cn.Open(cs); });
@@ -332,7 +323,7 @@ TEST(AdoOpen, DisplayedConnectionStringsHideThePassword) {
 
 // ODBC without a dialect is the SQL Server path, here through the PostgreSQL driver.
 TEST(AdoOnPostgreSQL, OdbcBackendRunsTheTextUnchanged) {
-    QString cs = testsupport::odbcConnectionString();
+    QString cs = odbcConnectionString();
     if (cs.isEmpty())
         GTEST_SKIP() << "ORBENTA_TEST_PG is not set";
     cs.remove(QRegularExpression("Dialect=[^;]*;", QRegularExpression::CaseInsensitiveOption));
@@ -350,8 +341,7 @@ TEST(AdoOnPostgreSQL, OdbcBackendRunsTheTextUnchanged) {
     EXPECT_EQ(failureOf([&] { cn.Execute("SELECT TOP 1 Id FROM " + t); }).number(),
               ado::errors::Statement);
     const auto e = failureOf([&] { cn.Execute("INSERT INTO " + t + " (Id) VALUES (1)"); });
-    EXPECT_EQ(e.source(), "ado.ODBC");
-    EXPECT_FALSE(e.description().isEmpty());
+    EXPECT_TRUE(e.source() == "ado.ODBC" && !e.description().isEmpty()) << e.what();
 }
 
 } // namespace

@@ -1,15 +1,13 @@
 #include "TestErrors.h"
 
 #include <ORBTAgentes.h>
-#include <OrbentaSuite.h>
 #include <QLocale>
 #include <gtest/gtest.h>
 
 using namespace ORBTAgentes;
+using testsupport::errorOf;
 
 namespace {
-
-using testsupport::errorOf;
 
 // Sets the process's locale for one test and puts the previous one back.
 struct WithLocale {
@@ -76,7 +74,7 @@ TEST(Regional, WhatIsShownReadsBackAsTheSameNumber) {
     }
 }
 
-TEST(Regional, AMachineWithoutALocaleShowsSpanishDates) {
+TEST(Regional, AMachineWithoutALocaleShowsSpanishDatesAndFormattersKeepTheStoredForms) {
     {
         WithLocale l(QLocale(QLocale::C));
         EXPECT_EQ(utilidades::regional().language(), QLocale::Spanish);
@@ -92,9 +90,7 @@ TEST(Regional, AMachineWithoutALocaleShowsSpanishDates) {
         EXPECT_EQ(utilidades::regional().language(), QLocale::English) << "a real locale wins";
         EXPECT_EQ(utilidades::Utilidades().FormatoNumero(1234.5, 2), "1234.50");
     }
-}
-
-TEST(Regional, FormattersReadAndWriteTheStoredFormsOnly) {
+    // The formatters read and write the stored forms only.
     WithLocale l(QLocale(QLocale::Spanish, QLocale::Spain));
     const utilidades::Utilidades u;
     const char* cases[][2] = {

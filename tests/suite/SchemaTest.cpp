@@ -1,10 +1,7 @@
 #include "Database.h"
 #include "TestDatabase.h"
 
-#include <gtest/gtest.h>
-
-using testsupport::EngineTest;
-using testsupport::rowsOf;
+using namespace testsupport;
 
 namespace {
 

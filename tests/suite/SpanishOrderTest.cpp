@@ -1,15 +1,12 @@
 // Lists sort in Spanish order on every engine: the dialect collates the ORDER BY terms
 // that hold text, and each engine brings its Spanish collation.
+#include "Database.h"
 #include "TestDatabase.h"
 
-#include "Database.h"
-
-#include <OrbentaSuite.h>
 #include <QCollator>
-#include <gtest/gtest.h>
 
 using ado::Dialect;
-using testsupport::EngineTest;
+using namespace testsupport;
 
 namespace {
 
@@ -19,7 +16,7 @@ TEST(SpanishOrder, TheDialectCollatesTextColumnsOrderedAlone) {
         Dialect dialect;
         const char* collation;
         const char* tsql;
-        const char* out; // nullptr: as it came
+        const char* out = nullptr; // as it came
     } cases[] = {
         {lite, "ES", "SELECT Codigo, Nombre FROM Agentes ORDER BY Nombre",
          "SELECT Codigo, Nombre FROM Agentes ORDER BY Nombre COLLATE ES"},
@@ -37,15 +34,13 @@ TEST(SpanishOrder, TheDialectCollatesTextColumnsOrderedAlone) {
          "COLLATE ES LIMIT 1) ORDER BY Codigo"},
         // Left alone: numbers, positions, expressions, terms collated already, the lists
         // that must repeat what is selected, other lists, literals, no collation.
-        {lite, "ES", "SELECT Nombre FROM Agentes ORDER BY Codigo, 2, UPPER(Nombre), Nombre + ''",
-         nullptr},
-        {ss, "X", "SELECT Nombre FROM Agentes ORDER BY Nombre COLLATE Latin1_General_BIN", nullptr},
-        {pg, "X", "SELECT DISTINCT Nombre FROM Agentes ORDER BY Nombre", nullptr},
-        {pg, "X", "SELECT Nombre FROM Agentes UNION SELECT Nombre FROM Bancos ORDER BY Nombre",
-         nullptr},
-        {lite, "ES", "SELECT Nombre, COUNT(*) FROM Agentes GROUP BY Nombre", nullptr},
-        {ss, "X", "SELECT Codigo FROM Agentes WHERE Nombre = 'x ORDER BY Nombre'", nullptr},
-        {lite, "", "SELECT Nombre FROM Agentes ORDER BY Nombre", nullptr},
+        {lite, "ES", "SELECT Nombre FROM Agentes ORDER BY Codigo, 2, UPPER(Nombre), Nombre + ''"},
+        {ss, "X", "SELECT Nombre FROM Agentes ORDER BY Nombre COLLATE Latin1_General_BIN"},
+        {pg, "X", "SELECT DISTINCT Nombre FROM Agentes ORDER BY Nombre"},
+        {pg, "X", "SELECT Nombre FROM Agentes UNION SELECT Nombre FROM Bancos ORDER BY Nombre"},
+        {lite, "ES", "SELECT Nombre, COUNT(*) FROM Agentes GROUP BY Nombre"},
+        {ss, "X", "SELECT Codigo FROM Agentes WHERE Nombre = 'x ORDER BY Nombre'"},
+        {lite, "", "SELECT Nombre FROM Agentes ORDER BY Nombre"},
     };
     for (const auto& c : cases) {
         const QString in = QString::fromUtf8(c.tsql);
@@ -79,7 +74,7 @@ TEST_P(SpanishOrder, NamesComeInSpanishOrderOnEveryEngine) {
                                  "Ñandú",   "Oscar",  "Óscar", "Zoe"};
     // Twice: sent as text the first time, prepared the second.
     for (int i = 0; i < 2; ++i)
-        EXPECT_EQ(testsupport::rowsOf(*cn, "SELECT Nombre FROM Agentes ORDER BY Nombre"), spanish);
+        EXPECT_EQ(rowsOf(*cn, "SELECT Nombre FROM Agentes ORDER BY Nombre"), spanish);
 }
 
 ORBENTA_ENGINE_TESTS(SpanishOrder);
@@ -87,25 +82,19 @@ ORBENTA_ENGINE_TESTS(SpanishOrder);
 } // namespace
 
 // The dialect knows the text columns by name: every column of the schema that holds text,
-// and no other, or a server would refuse to collate a number.
-TEST(SpanishOrder, TheTextColumnsAreThoseOfTheSchema) {
-    testsupport::ScratchDatabase db(testsupport::Engine::SQLite);
+// and no other, or a server would refuse to collate a number. SQLite's collation answers
+// most comparisons on its own: it must agree with the collator on whatever names are made
+// of, accents, case, blanks, digits and signs.
+TEST(SpanishOrder, TheTextColumnsAreThoseOfTheSchemaAndSqliteSortsAsTheCollatorDoes) {
+    ScratchDatabase db(Engine::SQLite);
     const auto cn = db.open();
     orbenta::db::createSchema(*cn, false);
-    const QStringList columns =
-        testsupport::rowsOf(*cn, "SELECT p.name, p.type FROM sqlite_master m JOIN "
-                                 "pragma_table_info(m.name) p WHERE m.type = 'table'");
+    const QStringList columns = rowsOf(*cn, "SELECT p.name, p.type FROM sqlite_master m JOIN "
+                                            "pragma_table_info(m.name) p WHERE m.type = 'table'");
     ASSERT_GT(columns.size(), 40);
     for (const QString& c : columns)
         EXPECT_EQ(ado::sortsAsText(c.section(u'|', 0, 0)), c.section(u'|', 1) == u"TEXT")
             << c.toStdString();
-}
-
-// SQLite's collation answers most comparisons on its own: it must agree with the
-// collator on whatever names are made of, accents, case, blanks, digits and signs.
-TEST(SpanishOrder, SqliteSortsAsTheCollatorDoes) {
-    testsupport::ScratchDatabase db(testsupport::Engine::SQLite);
-    const auto cn = db.open();
     cn->Execute("CREATE TABLE T (Id INTEGER PRIMARY KEY, Nombre TEXT)");
     const QString pool = QString::fromUtf8("aAáÁàeEéiíoOóÓöuúüÜnNñÑcCçÇyýÿzZ 09-.'æßx") +
                          QString(QChar(u'n')) + QChar(0x0303); // n and a combining tilde
@@ -126,5 +115,5 @@ TEST(SpanishOrder, SqliteSortsAsTheCollatorDoes) {
     QCollator spanish(QLocale(QLocale::Spanish, QLocale::Spain));
     std::sort(names.begin(), names.end(),
               [&](const QString& a, const QString& b) { return spanish.compare(a, b) < 0; });
-    EXPECT_EQ(testsupport::rowsOf(*cn, "SELECT Nombre FROM T ORDER BY Nombre"), names);
+    EXPECT_EQ(rowsOf(*cn, "SELECT Nombre FROM T ORDER BY Nombre"), names);
 }

@@ -2,7 +2,6 @@
 
 #include "Database.h"
 
-#include <ORBTAgentes.h>
 #include <QProcess>
 
 namespace testsupport {

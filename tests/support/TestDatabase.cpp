@@ -72,11 +72,6 @@ void EngineTest::SetUp() {
     prepare();
 }
 
-void EngineTest::TearDown() {
-    cn.reset();
-    db.reset();
-}
-
 void EngineTest::createSchema(bool demo) {
     orbenta::db::createSchema(*cn, false);
     if (demo)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TestErrors.h"
 #include "TestPrinting.h"
 
 #include <OrbentaSuite.h>
@@ -30,7 +31,6 @@ class ScratchDatabase {
 public:
     explicit ScratchDatabase(Engine engine);
     ~ScratchDatabase();
-    /// Its connection string, for other connections and other processes.
     const QString& connectionString() const { return cs_; }
     std::shared_ptr<ado::Connection> open() const;
     /// The server schema it is (empty on SQLite).
@@ -46,7 +46,6 @@ private:
 class EngineTest : public ::testing::TestWithParam<Engine> {
 protected:
     void SetUp() override;
-    void TearDown() override;
     /// Creates the schema of the component (and optionally the demo data).
     void createSchema(bool demo = false);
     /// The fixture's own tables, made once the database is open (never on a skipped run).

@@ -19,7 +19,6 @@ struct WorkerRegistration {
 /// Runs the worker named on the command line, if any; answers -1 when there is none.
 int runWorkerIfAsked(int argc, char** argv);
 
-/// The path of the running test binary, to start workers with.
 QString selfPath();
 
 /// Starts another process that takes the print's named lock on the database `cs` and
