@@ -12,6 +12,8 @@ QString postgresConnectionString() {
 }
 
 QString odbcConnectionString(const QString& cs) {
+    if (cs.isEmpty())
+        return {}; // no server: the tests that need one skip
     QString out = QStringLiteral("Driver=ODBC;Dialect=PostgreSQL;Driver={PostgreSQL Unicode}");
     for (const QString& part : cs.split(u';', Qt::SkipEmptyParts))
         if (part.section(u'=', 0, 0).trimmed().toLower() != u"driver")
