@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <map>
-#include <numeric>
 #include <unordered_map>
 #include <utility>
 
@@ -86,8 +85,7 @@ public:
             std::shared_ptr<const Recordset::Columns> none;
             pg::execBatch(db, QStringLiteral("DEALLOCATE ") + name, none); // gone if it failed
         }
-        auto st = std::make_unique<ServerPrepared>(nextServerName().toUtf8(),
-                                                   pg::numberedPlaceholders(shape), dropped_);
+        auto st = std::make_unique<ServerPrepared>(nextServerName().toUtf8(), shape, dropped_);
         if (!st->prepareOn(db))
             return nullptr; // the text path reports whatever is wrong with the statement
         return st;
@@ -182,10 +180,10 @@ private:
     // it go, to the names deallocated before the next preparation.
     struct ServerPrepared : PreparedStatement {
         QByteArray name;
-        QString text; // with $1...
+        QString shape;
         std::shared_ptr<QStringList> dropped;
-        ServerPrepared(QByteArray n, QString t, std::shared_ptr<QStringList> d)
-            : name(std::move(n)), text(std::move(t)), dropped(std::move(d)) {}
+        ServerPrepared(QByteArray n, QString s, std::shared_ptr<QStringList> d)
+            : name(std::move(n)), shape(std::move(s)), dropped(std::move(d)) {}
         bool held = false; // the server has it
         ~ServerPrepared() override {
             if (held)
@@ -193,14 +191,9 @@ private:
         }
         // Prepares the statement on the server (`again`: in place of its old plan).
         bool prepareOn(const QSqlDatabase& db, bool again = false) {
-            const QString n = QString::fromUtf8(name);
             std::shared_ptr<const Recordset::Columns> none;
-            held = pg::execBatch(db,
-                                 (again ? QStringLiteral("DEALLOCATE ") + n + QStringLiteral("; ")
-                                        : QString()) +
-                                     QStringLiteral("PREPARE ") + n + QStringLiteral(" AS ") + text,
-                                 none)
-                       .ok;
+            held =
+                pg::execBatch(db, pg::prepareText(QString::fromUtf8(name), shape, again), none).ok;
             return held;
         }
     };
@@ -284,8 +277,7 @@ private:
             throw batchFailure(b);
         }
         statementSavepoint_ = true;
-        const qint32 rowsAffected = b.columns ? -1 : b.rowsAffected;
-        return Rows{std::move(b.columns), std::move(b.cells), rowsAffected};
+        return answered(std::move(b));
     }
 
     // Statements in a transaction: a shape seen again is prepared on the server once (in
@@ -319,10 +311,7 @@ private:
         if ((st.name.isEmpty() && !st.failed && ++st.seen >= 2) || again) {
             const QString name = again ? st.name : nextServerName();
             try {
-                runUnderSavepoint(
-                    (again ? QStringLiteral("DEALLOCATE ") + name + u';' : QString()) +
-                    QStringLiteral("PREPARE ") + name + QStringLiteral(" AS ") +
-                    pg::numberedPlaceholders(t.shape));
+                runUnderSavepoint(pg::prepareText(name, t.shape, again));
                 st.name = name;
             } catch (const AutomationError&) {
                 // the text path reports whatever is wrong with the statement
@@ -331,20 +320,8 @@ private:
         }
         if (st.name.isEmpty())
             return runUnderSavepoint(textOf(t, tsql));
-        QString call = QStringLiteral("EXECUTE ") + st.name;
-        if (!t.parameters.isEmpty()) {
-            call += u'(';
-            for (int i = 0; i < t.parameters.size(); ++i) {
-                if (i)
-                    call += u',';
-                call += u'\'' +
-                        QString(t.parameters[i].toString()).replace(u'\'', QStringLiteral("''")) +
-                        u'\'';
-            }
-            call += u')';
-        }
         try {
-            return runUnderSavepoint(call);
+            return runUnderSavepoint(pg::executeText(st.name, t.parameters));
         } catch (const AutomationError& e) {
             // The table under a kept statement changed its columns: prepare it anew.
             if (!e.description().contains(
@@ -490,9 +467,6 @@ PgBackend::firstValues(const std::vector<Translation>& queries) {
             QStringLiteral(") ado_u LIMIT 1"));
     }
     st.prepared = server.name;
-    st.parameters.reserve(size_t(std::accumulate(
-        queries.begin(), queries.end(), qsizetype(0),
-        [](qsizetype n, const Translation& t) { return n + t.parameters.size(); })));
     for (const Translation& t : queries)
         for (const QVariant& v : t.parameters)
             st.parameters.push_back(pg::parameterText(v));
@@ -501,8 +475,7 @@ PgBackend::firstValues(const std::vector<Translation>& queries) {
     pg::BatchResult b = std::move(pg::execPipeline(db, one, pipelineColumns_).front());
     const qsizetype width = b.columns ? b.columns->names.size() : 0;
     if (!b.ok || width < 3) {
-        server = ServerStatement{};
-        server.failed = true;
+        server = ServerStatement{0, {}, true};
         if (connectionLost())
             throw batchFailure(b);
         return std::nullopt;

@@ -141,6 +141,19 @@ std::optional<std::string> parameterText(const QVariant& v) {
     return std::string(digits, size_t(end - digits));
 }
 
+QString prepareText(const QString& name, const QString& shape, bool again) {
+    return (again ? QStringLiteral("DEALLOCATE ") + name + QStringLiteral("; ") : QString()) +
+           QStringLiteral("PREPARE ") + name + QStringLiteral(" AS ") + numberedPlaceholders(shape);
+}
+
+QString executeText(const QString& name, const QVector<QVariant>& values) {
+    QString call = QStringLiteral("EXECUTE ") + name;
+    for (qsizetype i = 0; i < values.size(); ++i)
+        call += (i ? QStringLiteral(",'") : QStringLiteral("('")) +
+                QString(values[i].toString()).replace(u'\'', QStringLiteral("''")) + u'\'';
+    return values.isEmpty() ? call : call + u')';
+}
+
 SessionState sessionState(const QSqlDatabase& db) {
     SessionState s;
     PGconn* conn = connOf(db);

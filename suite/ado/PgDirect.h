@@ -28,6 +28,12 @@ QString numberedPlaceholders(const QString& shape);
 /// A value as the server reads a parameter in text format; nullopt for NULL.
 std::optional<std::string> parameterText(const QVariant& v);
 
+/// The SQL that keeps `shape` ("?" placeholders) prepared on the server as `name`;
+/// `again`: in place of a statement of that name already there.
+QString prepareText(const QString& name, const QString& shape, bool again);
+/// The SQL that runs the statement kept as `name` with `values` as quoted literals.
+QString executeText(const QString& name, const QVector<QVariant>& values);
+
 /// The state of the PostgreSQL connection underneath `db`, as the client library knows
 /// it: whether a transaction is open on the server, and whether the connection is lost.
 struct SessionState {
