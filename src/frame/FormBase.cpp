@@ -239,6 +239,18 @@ bool FormBase::eventFilter(QObject* watched, QEvent* event) {
         (watched == this || isAncestorOf(static_cast<QWidget*>(watched))) &&
         plainToolTip(static_cast<QWidget*>(watched), static_cast<QHelpEvent*>(event)))
         return true;
+    // A cursor key held with Alt (the keys that move through the records) goes straight
+    // on as a key press for the window to preview: no control edits with it, and the
+    // focused text box would otherwise weigh it against each of its editing keys first,
+    // on every repetition of a key held down.
+    if (event->type() == QEvent::ShortcutOverride) {
+        const auto* k = static_cast<QKeyEvent*>(event);
+        if (k->modifiers() == Qt::AltModifier && k->key() >= Qt::Key_Home &&
+            k->key() <= Qt::Key_PageDown) {
+            event->accept();
+            return true;
+        }
+    }
     if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
         (watched == this || isAncestorOf(static_cast<QWidget*>(watched)))) {
         // A key whose handler failed is taken: it must not reach the control, nor the
