@@ -139,11 +139,18 @@ QString withoutPasswords(QString text, const QString& connectionString) {
         QStringLiteral("((?:pwd|password)\\s*=\\s*)(\\{[^}]*\\}?|[^;'\"\\s]*)"),
         QRegularExpression::CaseInsensitiveOption);
     text.replace(key, QStringLiteral("\\1***"));
-    // Longest first, so that no part of a longer one is left.
+    // A value quoted on its own is hidden too: as a whole word, and only one long enough
+    // not to be some other word of the message (hiding "a" or "5432" wherever they stand
+    // garbles the message and, by where the stars land, tells the password). Longest
+    // first, so that no part of a longer one is left.
     std::sort(secrets.begin(), secrets.end(),
               [](const QString& a, const QString& b) { return a.size() > b.size(); });
     for (const QString& secret : secrets)
-        text.replace(secret, QStringLiteral("***"));
+        if (secret.size() >= 6)
+            text.replace(QRegularExpression(QStringLiteral("(?<![\\w])") +
+                                            QRegularExpression::escape(secret) +
+                                            QStringLiteral("(?![\\w])")),
+                         QStringLiteral("***"));
     return text;
 }
 

@@ -1,4 +1,5 @@
 #include "TestDatabase.h"
+#include <ado/ConnectionString.h>
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -319,6 +320,16 @@ TEST(AdoOpen, DisplayedConnectionStringsHideThePassword) {
     };
     for (const auto& [given, shown] : cases)
         EXPECT_EQ(ado::displayConnectionString(given), shown) << given;
+    // A driver's message keeps its words: a password is hidden where it stands alone.
+    const QString said = "server at 127.0.0.1 port 5432 failed for user \"orbenta_test\": ";
+    const char* messages[][3] = {{"a", "", ""},
+                                 {"5432", "", ""},
+                                 {"orbenta", "", ""},
+                                 {"s3cr3t-x", "(s3cr3t-x) Pwd=s3cr3t-x;", "(***) Pwd=***;"}};
+    for (const auto& [pwd, quoted, shown] : messages)
+        EXPECT_EQ(ado::withoutPasswords(said + quoted, "Driver=PostgreSQL;Pwd=" + QString(pwd))
+                      .toStdString(),
+                  QString(said + shown).toStdString());
 }
 
 // ODBC without a dialect is the SQL Server path, here through the PostgreSQL driver.
