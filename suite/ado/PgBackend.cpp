@@ -26,8 +26,10 @@ public:
     }
 
     void begin(qint32 next) override {
-        if (next == 1)
+        if (next == 1) {
+            ++transactions_;
             return pooled() ? beginPooled() : control(QStringLiteral("BEGIN"));
+        }
         // A statement savepoint still open would take the new level with it when the
         // next statement releases it.
         if (statementSavepoint_)
@@ -284,19 +286,20 @@ private:
     // its own savepointed batch, so a shape the server cannot prepare costs nothing but
     // its text path) and afterwards executed in the statement's batch.
     //
-    // The server plans a kept statement once for all values after a few runs, for the
-    // tables as they are then. A table that grows inside the transaction (the
-    // accumulators of a day posted in one go, after a purge left them analysed empty)
-    // would keep the plan made for a handful of rows, a scan of the whole table, to the
-    // end of it. So a kept statement is prepared again at its 16th, 32nd, 64th... run:
-    // the server plans it anew for the tables as they are by then, at a cost that halves
-    // with every doubling.
+    // The server plans a kept statement for all values after a few runs, for the tables
+    // as they are then. A table that grows in a transaction (a day's accumulators posted
+    // at once into a table analysed empty) would keep that plan, a scan of the whole
+    // table, to its end: a kept statement is prepared again, and so planned for the
+    // tables as they are, at its 16th, 32nd, 64th... run in each transaction.
     struct ServerStatement {
         int seen = 0;
         QString name; // empty: not prepared (yet, or ever when `failed`)
         bool failed = false;
-        qint64 runs = 0; // since it was prepared
-        bool replanDue() { return ++runs >= 16 && (runs & (runs - 1)) == 0; }
+        std::pair<quint64, qint64> runs; // the transaction, the runs in it
+        bool replanDue(quint64 transaction) {
+            runs = {transaction, runs.first == transaction ? runs.second + 1 : 1};
+            return runs.second >= 16 && (runs.second & (runs.second - 1)) == 0;
+        }
     };
 
     QString nextServerName() {
@@ -307,7 +310,7 @@ private:
         if (!t.parameterized() || cache.capacity() <= 0)
             return runUnderSavepoint(textOf(t, tsql));
         ServerStatement& st = serverStatements_[t.shape];
-        const bool again = !st.name.isEmpty() && st.replanDue();
+        const bool again = !st.name.isEmpty() && st.replanDue(transactions_);
         if ((st.name.isEmpty() && !st.failed && ++st.seen >= 2) || again) {
             const QString name = again ? st.name : nextServerName();
             try {
@@ -315,7 +318,7 @@ private:
                 st.name = name;
             } catch (const AutomationError&) {
                 // the text path reports whatever is wrong with the statement
-                st = ServerStatement{st.seen, {}, true};
+                st = ServerStatement{st.seen, {}, true, {}};
             }
         }
         if (st.name.isEmpty())
@@ -340,7 +343,8 @@ private:
     std::shared_ptr<QStringList> dropped_ = std::make_shared<QStringList>(); // see prepare()
     std::shared_ptr<const Recordset::Columns> pipelineColumns_;              // the last ones read
     int serverStatementCount_ = 0;
-    pg::PooledLocks locks_; // behind a transaction pooler
+    quint64 transactions_ = 0; // begun on this connection
+    pg::PooledLocks locks_;    // behind a transaction pooler
 };
 
 std::optional<std::vector<PipelineOutcome>>
@@ -350,15 +354,8 @@ PgBackend::pipeline(const std::vector<Translation>& queries, const TextAt& textA
     std::vector<pg::PipelineStatement> statements;
     // Behind a transaction pooler the statements go unprepared (the shapes are not
     // parameterized there), after the schema, set for the pipeline's own transaction.
-    const QString schema = pooled() ? settings.key({"schema"}) : QString();
-    if (!schema.isEmpty())
-        statements.push_back(
-            {QStringLiteral("SELECT set_config('search_path', '") +
-                 QString(postgresSchema(schema)).replace(u'\'', QStringLiteral("''")) +
-                 QStringLiteral("', true)"),
-             {},
-             false,
-             {}});
+    if (const QString schema = pooled() ? settings.key({"schema"}) : QString(); !schema.isEmpty())
+        statements.push_back({postgresLocalSchema(schema), {}, false, {}});
     const size_t first = statements.size();
     std::vector<ServerStatement*> preparing(queries.size() + first, nullptr);
     for (size_t i = 0; i < queries.size(); ++i) {
@@ -475,7 +472,7 @@ PgBackend::firstValues(const std::vector<Translation>& queries) {
     pg::BatchResult b = std::move(pg::execPipeline(db, one, pipelineColumns_).front());
     const qsizetype width = b.columns ? b.columns->names.size() : 0;
     if (!b.ok || width < 3) {
-        server = ServerStatement{0, {}, true};
+        server = ServerStatement{0, {}, true, {}};
         if (connectionLost())
             throw batchFailure(b);
         return std::nullopt;

@@ -88,6 +88,10 @@ QStringList postgresSession(const QString& schema) {
 QString postgresSchema(const QString& schema) {
     return u'"' + QString(schema).replace(u'"', QStringLiteral("\"\"")) + u'"';
 }
+QString postgresLocalSchema(const QString& schema) {
+    return QStringLiteral("SELECT set_config('search_path', '") +
+           postgresSchema(schema).replace(u'\'', QStringLiteral("''")) + QStringLiteral("', true)");
+}
 QString postgresSchemaCount(const QString& schema) {
     return QStringLiteral("SELECT COUNT(*) FROM pg_namespace WHERE nspname = '") +
            QString(schema).replace(u'\'', QStringLiteral("''")) + u'\'';

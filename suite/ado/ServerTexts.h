@@ -31,6 +31,9 @@ const ServerTexts& postgresTexts();
 /// What a PostgreSQL session is set to when it opens; `schema`, when not empty, is the
 /// one it works in.
 QStringList postgresSession(const QString& schema);
+/// The statement that sets the search path to `schema` for the current transaction
+/// alone, as one query (a pipeline's).
+QString postgresLocalSchema(const QString& schema);
 /// How many schemas of the database are named `schema` (as the session names it).
 QString postgresSchemaCount(const QString& schema);
 /// A schema's name as PostgreSQL reads it in a search path.

@@ -138,24 +138,28 @@ TEST_P(Transactions, ATransactionTheEngineEndedLeavesNothingOpen) {
 }
 
 // A day's accumulators posted in one transaction into a table the server analysed while
-// empty: the statement kept for them must not keep the plan made for a handful of rows.
+// empty (after a purge, or after a rollback of the day before): the statement kept for
+// them must not keep the plan made for a handful of rows.
 TEST_P(Transactions, AStatementRunManyTimesFollowsTheTableItGrows) {
     if (GetParam() != Engine::PostgreSQL) // the one engine that keeps them on the server
         GTEST_SKIP() << "the server's plans of kept statements";
-    cn->Execute("ANALYZE T");
-    cn->BeginTrans();
-    for (int id = 1; id <= 1200; ++id) {
-        qint32 n = 0;
-        cn->Execute(QStringLiteral("UPDATE T SET Clave = Clave + Id WHERE Id = %1").arg(id), &n);
-        if (n == 0)
-            insert(id);
+    for (const int rows : {2100, 1200}) {
+        cn->Execute("VACUUM ANALYZE T"); // as autovacuum leaves it: its emptied pages gone
+        cn->BeginTrans();
+        for (int id = 1; id <= rows; ++id) {
+            qint32 n = 0;
+            cn->Execute(QStringLiteral("UPDATE T SET Clave = Clave + Id WHERE Id = %1").arg(id),
+                        &n);
+            if (n == 0)
+                insert(id);
+        }
+        const QStringList kept = rowsOf(*cn, "SELECT name FROM pg_prepared_statements WHERE "
+                                             "statement LIKE '%UPDATE T SET Clave%'");
+        ASSERT_EQ(kept.size(), 1);
+        const QString plan = rowsOf(*cn, "EXPLAIN EXECUTE " + kept[0] + "(5)").join(u'\n');
+        EXPECT_FALSE(plan.contains("Seq Scan")) << rows << plan.toStdString();
+        cn->RollbackTrans();
     }
-    const QStringList kept = rowsOf(*cn, "SELECT name FROM pg_prepared_statements WHERE "
-                                         "statement LIKE '%UPDATE T SET Clave%'");
-    ASSERT_EQ(kept.size(), 1);
-    const QString plan = rowsOf(*cn, "EXPLAIN EXECUTE " + kept[0] + "(5)").join(u'\n');
-    EXPECT_FALSE(plan.contains("Seq Scan")) << plan.toStdString();
-    cn->RollbackTrans();
 }
 
 TEST_P(Transactions, NamedLocksBelongToOneDatabaseAndEndWithTheirConnection) {
