@@ -237,32 +237,42 @@ double clsComision_Familias::resolve(Explicacion* ex) {
                 2};
     };
     // Each step's condition (the text that follows the company's part of the query; the
-    // values stand apart, so that the connection binds them as they are).
+    // values stand apart, so that the connection binds them as they are). A general step
+    // names agent 0 in its text, as a constant of the query rather than a value.
     static const QString buscar =
         QStringLiteral(" SELECT Comision FROM Agentes_Comisiones WHERE Cod_Empresa = ?");
-    static const std::array<QString, 4> conditions = {
-        QStringLiteral(" AND Cod_Agente=? AND Nivel=? AND Cod_Articulo=?"),
-        QStringLiteral(
-            " AND Cod_Agente=? AND Nivel=3 AND Familia_3=? AND Familia_2=? AND Familia_1=?"),
-        QStringLiteral(
-            " AND Cod_Agente=? AND Nivel=2 AND Familia_3=0 AND Familia_2=? AND Familia_1=?"),
-        QStringLiteral(
-            " AND Cod_Agente=? AND Nivel=1 AND Familia_3=0 AND Familia_2=0 AND Familia_1=?")};
-    static const std::array<QString, 4> queries = {buscar + conditions[0], buscar + conditions[1],
-                                                   buscar + conditions[2], buscar + conditions[3]};
+    static const std::array<QString, 4> tails = {
+        QStringLiteral(" AND Nivel=? AND Cod_Articulo=?"),
+        QStringLiteral(" AND Nivel=3 AND Familia_3=? AND Familia_2=? AND Familia_1=?"),
+        QStringLiteral(" AND Nivel=2 AND Familia_3=0 AND Familia_2=? AND Familia_1=?"),
+        QStringLiteral(" AND Nivel=1 AND Familia_3=0 AND Familia_2=0 AND Familia_1=?")};
+    // Own steps first (index k), then the general ones (4 + k).
+    static const auto texts = [](bool query) {
+        std::array<QString, 8> t;
+        for (size_t i = 0; i < t.size(); ++i)
+            t[i] = (query ? buscar : QString()) + QStringLiteral(" AND Cod_Agente=") +
+                   (i < 4 ? u'?' : u'0') + tails[i % 4];
+        return t;
+    };
+    static const std::array<QString, 8> conditions = texts(false), queries = texts(true);
     const auto condition = [&](Kind k, bool general) -> ado::Statement {
-        const qint64 agent = general ? 0 : Agente;
-        switch (k) {
-        case Article:
-            return {conditions[k], {agent, articleLevel(), Articulo}};
-        case SubSubFamily:
-            return {conditions[k], {agent, Familia_3, Familia_2, Familia_1}};
-        case SubFamily:
-            return {conditions[k], {agent, Familia_2, Familia_1}};
-        case Family:
-            break;
-        }
-        return {conditions[k], {agent, Familia_1}};
+        ado::Statement s = [&]() -> ado::Statement {
+            const QString& c = conditions[size_t(k) + (general ? 4 : 0)];
+            switch (k) {
+            case Article:
+                return {c, {articleLevel(), Articulo}};
+            case SubSubFamily:
+                return {c, {Familia_3, Familia_2, Familia_1}};
+            case SubFamily:
+                return {c, {Familia_2, Familia_1}};
+            case Family:
+                break;
+            }
+            return {c, {Familia_1}};
+        }();
+        if (!general)
+            s.values.insert(s.values.cbegin(), ado::Param(Agente));
+        return s;
     };
     struct Step {
         const char* rules;
@@ -307,7 +317,7 @@ double clsComision_Familias::resolve(Explicacion* ex) {
         if (ex)
             paso.condicion = consulta.text();
         // The company code is asked of the company object for every query.
-        consulta.sql = queries[s.kind];
+        consulta.sql = queries[size_t(s.kind) + (s.general ? 4 : 0)];
         consulta.values.insert(consulta.values.cbegin(),
                                ado::Param(SharedContext::empresa()->CodEmpresa()));
         pasoDe[consultas.size()] = i;

@@ -418,14 +418,15 @@ static bool sameColumns(const std::vector<Translation>& queries) {
 }
 
 // The queries as branches of one statement that stops at the first row: each branch
-// tagged with its place and cut to its first row, the whole cut to its first row. An
-// Append that is not parallel runs its branches in the order they are written and stops
-// when the LIMIT has its row, so a search the first step answers costs the server that
-// look-up (and the others' start), and one that needs every step one execution:
+// tagged with its place, the whole cut to its first row. An Append that is not parallel
+// runs its branches in the order they are written and stops when the LIMIT has its row,
+// so a search the first step answers costs the server that look-up (and the others'
+// start), and one that needs every step one execution. A LIMIT on each branch would
+// change no answer and cost the server a node per branch on every run:
 //
 //   SELECT current_schema() AS ado_serial, ado_u.* FROM (
-//     (SELECT 0 AS ado_step, ado_q.* FROM (q0) ado_q LIMIT 1) UNION ALL
-//     (SELECT 1 AS ado_step, ado_q.* FROM (q1) ado_q LIMIT 1)) ado_u LIMIT 1
+//     (SELECT 0 AS ado_step, ado_q.* FROM (q0) ado_q) UNION ALL
+//     (SELECT 1 AS ado_step, ado_q.* FROM (q1) ado_q)) ado_u LIMIT 1
 //
 // Parallel workers could run the branches in another order: current_schema(), which the
 // server never lets a worker run, keeps the whole statement out of parallel plans. The
@@ -456,7 +457,7 @@ PgBackend::firstValues(const std::vector<Translation>& queries) {
         for (size_t i = 0; i < queries.size(); ++i)
             branches += (i ? QStringLiteral(" UNION ALL (SELECT ") : QStringLiteral("(SELECT ")) +
                         QString::number(i) + QStringLiteral(" AS ado_step, ado_q.* FROM (") +
-                        queries[i].shape + QStringLiteral(") ado_q LIMIT 1)");
+                        queries[i].shape + QStringLiteral(") ado_q)");
         server.name = nextServerName();
         st.prepare = true;
         st.text = pg::numberedPlaceholders(
