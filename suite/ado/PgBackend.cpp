@@ -4,7 +4,9 @@
 #include "PgPooledLocks.h"
 #include "ServerTexts.h"
 
+#include <QElapsedTimer>
 #include <algorithm>
+#include <limits>
 #include <map>
 #include <unordered_map>
 #include <utility>
@@ -87,7 +89,7 @@ public:
             std::shared_ptr<const Recordset::Columns> none;
             pg::execBatch(db, QStringLiteral("DEALLOCATE ") + name, none); // gone if it failed
         }
-        auto st = std::make_unique<ServerPrepared>(nextServerName().toUtf8(), shape, dropped_);
+        auto st = std::make_unique<pg::ServerPrepared>(nextServerName().toUtf8(), shape, dropped_);
         if (!st->prepareOn(db))
             return nullptr; // the text path reports whatever is wrong with the statement
         return st;
@@ -98,7 +100,7 @@ public:
         parameters.reserve(size_t(values.size()));
         for (const QVariant& v : values)
             parameters.push_back(pg::parameterText(v));
-        auto& st = static_cast<ServerPrepared&>(statement);
+        auto& st = static_cast<pg::ServerPrepared&>(statement);
         pg::BatchResult b = pg::execPreparedStreamed(db, st.name, parameters, columns);
         // Another connection changed the columns of a table the statement reads: the
         // server refuses the plan it kept, and the statement is prepared again.
@@ -155,6 +157,7 @@ protected:
         cache.clear();
         dropped_->clear(); // the session takes its statements with it
         unions_.clear();
+        fastestUnion_ = std::numeric_limits<qint64>::max();
         locks_.closeAll();
         if (rollback)
             QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
@@ -178,35 +181,8 @@ protected:
 private:
     bool pooled() const { return settings.transactionPooler; }
 
-    // A statement the statement cache keeps: its server name goes, when the cache lets
-    // it go, to the names deallocated before the next preparation.
-    struct ServerPrepared : PreparedStatement {
-        QByteArray name;
-        QString shape;
-        std::shared_ptr<QStringList> dropped;
-        ServerPrepared(QByteArray n, QString s, std::shared_ptr<QStringList> d)
-            : name(std::move(n)), shape(std::move(s)), dropped(std::move(d)) {}
-        bool held = false; // the server has it
-        ~ServerPrepared() override {
-            if (held)
-                dropped->push_back(QString::fromUtf8(name));
-        }
-        // Prepares the statement on the server (`again`: in place of its old plan).
-        bool prepareOn(const QSqlDatabase& db, bool again = false) {
-            std::shared_ptr<const Recordset::Columns> none;
-            held =
-                pg::execBatch(db, pg::prepareText(QString::fromUtf8(name), shape, again), none).ok;
-            return held;
-        }
-    };
-
-    // What a session behind a transaction pooler needs in each transaction: its schema,
-    // as a statement that ends with "; " (empty without one).
     QString transactionSession() const {
-        const QString schema = settings.key({"schema"});
-        return schema.isEmpty() ? QString()
-                                : QStringLiteral("SET LOCAL search_path TO ") +
-                                      postgresSchema(schema) + QStringLiteral("; ");
+        return postgresTransactionSession(settings.key({"schema"}));
     }
 
     pg::PooledLocks::Origin lockOrigin() const {
@@ -296,6 +272,7 @@ private:
         QString name; // empty: not prepared (yet, or ever when `failed`)
         bool failed = false;
         std::pair<quint64, qint64> runs; // the transaction, the runs in it
+        int firstRows = 0; // a union's last runs in a row whose first query had the row
         bool replanDue(quint64 transaction) {
             runs = {transaction, runs.first == transaction ? runs.second + 1 : 1};
             return runs.second >= 16 && (runs.second & (runs.second - 1)) == 0;
@@ -344,6 +321,7 @@ private:
     std::shared_ptr<const Recordset::Columns> pipelineColumns_;              // the last ones read
     int serverStatementCount_ = 0;
     quint64 transactions_ = 0; // begun on this connection
+    qint64 fastestUnion_ = std::numeric_limits<qint64>::max(); // µs, see firstValues()
     pg::PooledLocks locks_;    // behind a transaction pooler
 };
 
@@ -433,6 +411,13 @@ static bool sameColumns(const std::vector<Translation>& queries) {
 // branches' rows must fit one column list; when they do not, or the statement fails in
 // any way, it is never tried again for these shapes and the pipeline tells each query's
 // own outcome.
+//
+// A search whose first query had the row the last two times, on a server whose unions
+// have come back within a quarter of a millisecond, asks that query alone first: the
+// server then starts one query instead of all of them, a fifth less of its time. When
+// that query has no row, the others go as one union (a round trip more, the price of a
+// wrong guess), and the next search goes back to the whole union. A server farther away
+// is never asked this way: there a round trip costs more than starting every query.
 std::optional<Backend::FirstValues>
 PgBackend::firstValues(const std::vector<Translation>& queries) {
     if (pooled() || queries.empty() || cache.capacity() <= 0)
@@ -451,6 +436,16 @@ PgBackend::firstValues(const std::vector<Translation>& queries) {
         server.failed = true;
         return std::nullopt;
     }
+    if (server.firstRows >= 2 && fastestUnion_ < 250 && queries.size() > 1 &&
+        !serverStatements_[queries.front().shape].failed) {
+        auto alone = pipeline({queries.front()}, [](size_t) { return QString(); });
+        const Rows* rows = alone && !alone->front().error ? &alone->front().rows : nullptr;
+        if (rows && rows->columns && !rows->columns->names.isEmpty() && !rows->cells.isEmpty())
+            return FirstValues{rows->cells.front()};
+        server.firstRows = 0;
+        if (rows)
+            return FirstValues(1); // no row: the rest go together
+    } // (a failure: the union tells what went wrong)
     pg::PipelineStatement st;
     if (server.name.isEmpty()) {
         QString branches;
@@ -470,7 +465,10 @@ PgBackend::firstValues(const std::vector<Translation>& queries) {
             st.parameters.push_back(pg::parameterText(v));
     std::vector<pg::PipelineStatement> one;
     one.push_back(std::move(st));
+    QElapsedTimer took;
+    took.start();
     pg::BatchResult b = std::move(pg::execPipeline(db, one, pipelineColumns_).front());
+    fastestUnion_ = std::min(fastestUnion_, took.nsecsElapsed() / 1000);
     const qsizetype width = b.columns ? b.columns->names.size() : 0;
     if (!b.ok || width < 3) {
         server = ServerStatement{0, {}, true, {}};
@@ -479,11 +477,14 @@ PgBackend::firstValues(const std::vector<Translation>& queries) {
         return std::nullopt;
     }
     ++cache.stats.hits;
-    if (b.cells.isEmpty())
+    if (b.cells.isEmpty()) {
+        server.firstRows = 0;
         return FirstValues(queries.size()); // no query has a row
+    }
     const qsizetype step = b.cells[1].toLongLong();
     if (step < 0 || step >= qsizetype(queries.size()))
         return std::nullopt;
+    server.firstRows = step == 0 ? std::min(server.firstRows + 1, 2) : 0;
     FirstValues out(size_t(step) + 1);
     out.back() = std::move(b.cells[2]);
     return out;

@@ -402,4 +402,15 @@ std::vector<BatchResult> execPipeline(const QSqlDatabase& db,
     return out;
 }
 
+ServerPrepared::~ServerPrepared() {
+    if (held)
+        dropped->push_back(QString::fromUtf8(name));
+}
+
+bool ServerPrepared::prepareOn(const QSqlDatabase& db, bool again) {
+    std::shared_ptr<const Recordset::Columns> none;
+    held = execBatch(db, prepareText(QString::fromUtf8(name), shape, again), none).ok;
+    return held;
+}
+
 } // namespace ado::pg

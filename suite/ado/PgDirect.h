@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Recordset.h"
+#include "StatementCache.h"
 
 #include <QSqlDatabase>
 #include <QString>
@@ -82,5 +83,20 @@ struct PipelineStatement {
 std::vector<BatchResult> execPipeline(const QSqlDatabase& db,
                                       const std::vector<PipelineStatement>& statements,
                                       std::shared_ptr<const Recordset::Columns>& columnCache);
+
+/// A statement the statement cache keeps on the server under a name of its own: the
+/// name goes, when the cache lets the statement go, to `dropped`, the names deallocated
+/// before the next preparation.
+struct ServerPrepared : PreparedStatement {
+    QByteArray name;
+    QString shape;
+    std::shared_ptr<QStringList> dropped;
+    bool held = false; // the server has it
+    ServerPrepared(QByteArray n, QString s, std::shared_ptr<QStringList> d)
+        : name(std::move(n)), shape(std::move(s)), dropped(std::move(d)) {}
+    ~ServerPrepared() override;
+    /// Prepares the statement on the server (`again`: in place of its old plan).
+    bool prepareOn(const QSqlDatabase& db, bool again = false);
+};
 
 } // namespace ado::pg

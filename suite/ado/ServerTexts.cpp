@@ -92,6 +92,11 @@ QString postgresLocalSchema(const QString& schema) {
     return QStringLiteral("SELECT set_config('search_path', '") +
            postgresSchema(schema).replace(u'\'', QStringLiteral("''")) + QStringLiteral("', true)");
 }
+QString postgresTransactionSession(const QString& schema) {
+    return schema.isEmpty() ? QString()
+                            : QStringLiteral("SET LOCAL search_path TO ") +
+                                  postgresSchema(schema) + QStringLiteral("; ");
+}
 QString postgresSchemaCount(const QString& schema) {
     return QStringLiteral("SELECT COUNT(*) FROM pg_namespace WHERE nspname = '") +
            QString(schema).replace(u'\'', QStringLiteral("''")) + u'\'';

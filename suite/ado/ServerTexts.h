@@ -34,6 +34,9 @@ QStringList postgresSession(const QString& schema);
 /// The statement that sets the search path to `schema` for the current transaction
 /// alone, as one query (a pipeline's).
 QString postgresLocalSchema(const QString& schema);
+/// What a session behind a transaction pooler needs in each transaction: `schema` as
+/// its search path, as a statement that ends with "; " (empty without a schema).
+QString postgresTransactionSession(const QString& schema);
 /// How many schemas of the database are named `schema` (as the session names it).
 QString postgresSchemaCount(const QString& schema);
 /// A schema's name as PostgreSQL reads it in a search path.

@@ -15,7 +15,13 @@ execute_process(COMMAND ${CMAKE_COMMAND} --build ${WORK}/build RESULT_VARIABLE r
 if(rc)
     message(FATAL_ERROR "build failed")
 endif()
-execute_process(COMMAND ${WORK}/build/consumer ${WORK}/consumer.db RESULT_VARIABLE rc
+# The libraries find each other where the loader looks: a host installed into a prefix
+# of its own names that prefix's library folder (the widgets library is needed by the
+# component's library, not by the host, so the host's own run path does not reach it).
+file(GLOB_RECURSE library ${WORK}/prefix/libORBTAgentes.so.1)
+get_filename_component(libdir "${library}" DIRECTORY)
+execute_process(COMMAND ${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${libdir}
+                        ${WORK}/build/consumer ${WORK}/consumer.db RESULT_VARIABLE rc
                 OUTPUT_VARIABLE out)
 message(STATUS "${out}")
 if(rc OR NOT out MATCHES "Nerea Aguirre")

@@ -170,6 +170,40 @@ TEST_P(DirectStatements, EachWayAnswersAndChangesWhatTheTextDoes) {
     EXPECT_EQ(rowsOf(*cn, "SELECT COUNT(*) FROM T"), QStringList{"3"});
 }
 
+// A search whose first query keeps having the row asks it alone, once the server has
+// answered a search within a quarter of a millisecond; one it does not answer gets the
+// next query's row, and the search after it asks all the queries together again.
+TEST_P(DirectStatements, ASearchItsFirstQueryKeepsAnsweringAsksThatQueryAlone) {
+    if (GetParam() != Engine::PostgreSQL)
+        GTEST_SKIP() << "the union of a search's queries, kept on the server";
+    const auto runs = [&](const char* where) { // of the statements kept on the server
+        return rowsOf(*cn, QString("SELECT SUM(generic_plans + custom_plans) FROM "
+                                   "pg_prepared_statements WHERE statement NOT LIKE '%pg_pre%' "
+                                   "AND ") + where).value(0).toInt();
+    };
+    const char* alone = "statement = 'SELECT Id FROM T WHERE Id = $1'";
+    const char* all = "statement LIKE '%UNION ALL%UNION ALL%'";
+    const auto search = [&](qint64 first) {
+        QString got;
+        cn->FirstAnswering(std::vector<Statement>{{"SELECT Id FROM T WHERE Id = ?", {first}},
+                                                  {"SELECT Id FROM T WHERE Id = ?", {2}},
+                                                  {"SELECT Id FROM T WHERE Id = ?", {3}}},
+                           [&](const auto& v) { return v && !(got = v->toString()).isEmpty(); });
+        return got;
+    };
+    for (int i = 0; i < 10; ++i)
+        ASSERT_EQ(search(1), "1");
+    const int together = runs(all), first = runs(alone);
+    EXPECT_EQ(together + first, 10) << "one statement a search";
+    EXPECT_GE(first, 1) << "the first query asked alone";
+    EXPECT_EQ(search(99), "2");
+    EXPECT_EQ(std::tuple(runs(all), runs(alone), runs("statement NOT LIKE '%UNION ALL%UNION ALL%' "
+                                                      "AND statement LIKE '%UNION ALL%'")),
+              std::tuple(together, first + 1, 1)) << "the rest together after it";
+    EXPECT_EQ(search(1), "1");
+    EXPECT_EQ(std::pair(runs(all), runs(alone)), std::pair(together + 1, first + 1));
+}
+
 ORBENTA_ENGINE_TESTS(DirectStatements);
 
 } // namespace
