@@ -320,9 +320,9 @@ private:
     std::shared_ptr<QStringList> dropped_ = std::make_shared<QStringList>(); // see prepare()
     std::shared_ptr<const Recordset::Columns> pipelineColumns_;              // the last ones read
     int serverStatementCount_ = 0;
-    quint64 transactions_ = 0; // begun on this connection
+    quint64 transactions_ = 0;                                 // begun on this connection
     qint64 fastestUnion_ = std::numeric_limits<qint64>::max(); // µs, see firstValues()
-    pg::PooledLocks locks_;    // behind a transaction pooler
+    pg::PooledLocks locks_;                                    // behind a transaction pooler
 };
 
 std::optional<std::vector<PipelineOutcome>>
@@ -445,7 +445,7 @@ PgBackend::firstValues(const std::vector<Translation>& queries) {
         server.firstRows = 0;
         if (rows)
             return FirstValues(1); // no row: the rest go together
-    } // (a failure: the union tells what went wrong)
+    }                              // (a failure: the union tells what went wrong)
     pg::PipelineStatement st;
     if (server.name.isEmpty()) {
         QString branches;

@@ -94,8 +94,8 @@ QString postgresLocalSchema(const QString& schema) {
 }
 QString postgresTransactionSession(const QString& schema) {
     return schema.isEmpty() ? QString()
-                            : QStringLiteral("SET LOCAL search_path TO ") +
-                                  postgresSchema(schema) + QStringLiteral("; ");
+                            : QStringLiteral("SET LOCAL search_path TO ") + postgresSchema(schema) +
+                                  QStringLiteral("; ");
 }
 QString postgresSchemaCount(const QString& schema) {
     return QStringLiteral("SELECT COUNT(*) FROM pg_namespace WHERE nspname = '") +
