@@ -48,6 +48,9 @@ int cmdAgente(Context& c) {
             usage(QStringLiteral(
                 "usage: orbenta agente guardar CODIGO [--Propiedad valor ...] | eliminar CODIGO"));
         const qint16 code = c.int16Arg(c.args[1], QStringLiteral("CODIGO"));
+        if (code == 0 && op == u"guardar") // the general commission rules' code, never an agent's
+            usage(QStringLiteral("agente guardar: el código 0 es el de las reglas generales de "
+                                 "comisión, no el de un agente"));
         // The agent saved is the one named by CODIGO: --Codigo cannot name another.
         for (const auto& [name, value] : c.properties) {
             bool ok = false;

@@ -82,8 +82,7 @@ public:
 
     // A shape kept prepared on the server under a name of its own, run through the client
     // library with its values as parameters and its rows read as they arrive (the Qt
-    // driver reads each value through a variant of its own and reads a large result at
-    // half the speed).
+    // driver reads each value through a variant of its own, a large result at half speed).
     std::unique_ptr<PreparedStatement> prepare(const QString& shape) override {
         for (const QString& name : std::exchange(*dropped_, {})) {
             std::shared_ptr<const Recordset::Columns> none;
@@ -104,8 +103,7 @@ public:
         pg::BatchResult b = pg::execPreparedStreamed(db, st.name, parameters, columns);
         // Another connection changed the columns of a table the statement reads: the
         // server refuses the plan it kept, and the statement is prepared again.
-        if (!b.ok && b.error.contains(QStringLiteral("cached plan must not change result type")) &&
-            st.prepareOn(db, true))
+        if (!b.ok && pg::stalePlan(b.error) && st.prepareOn(db, true))
             b = pg::execPreparedStreamed(db, st.name, parameters, columns);
         return answered(std::move(b));
     }
@@ -303,9 +301,7 @@ private:
         try {
             return runUnderSavepoint(pg::executeText(st.name, t.parameters));
         } catch (const AutomationError& e) {
-            // The table under a kept statement changed its columns: prepare it anew.
-            if (!e.description().contains(
-                    QStringLiteral("cached plan must not change result type")))
+            if (!pg::stalePlan(e.description())) // else prepared anew the next time
                 throw;
             st = ServerStatement{};
             return runUnderSavepoint(textOf(t, tsql));
@@ -328,14 +324,13 @@ private:
 std::optional<std::vector<PipelineOutcome>>
 PgBackend::pipeline(const std::vector<Translation>& queries, const TextAt& textAt) {
     // A shape seen before runs as a statement prepared on the server (planned once); a
-    // new one is prepared in the same pipeline, just before it runs.
+    // new one is prepared in the same pipeline, just before it runs. Behind a transaction
+    // pooler they go unprepared, after the schema set for the pipeline's own transaction.
     std::vector<pg::PipelineStatement> statements;
-    // Behind a transaction pooler the statements go unprepared (the shapes are not
-    // parameterized there), after the schema, set for the pipeline's own transaction.
     if (const QString schema = pooled() ? settings.key({"schema"}) : QString(); !schema.isEmpty())
         statements.push_back({postgresLocalSchema(schema), {}, false, {}});
     const size_t first = statements.size();
-    std::vector<ServerStatement*> preparing(queries.size() + first, nullptr);
+    std::vector<ServerStatement*> named(queries.size() + first, nullptr);
     for (size_t i = 0; i < queries.size(); ++i) {
         const Translation& t = queries[i];
         pg::PipelineStatement st;
@@ -344,10 +339,10 @@ PgBackend::pipeline(const std::vector<Translation>& queries, const TextAt& textA
             if (server->name.isEmpty()) {
                 server->name = nextServerName();
                 st.prepare = true;
-                preparing[first + i] = server;
                 st.text = pg::numberedPlaceholders(t.shape); // the server keeps it by name
             }
             st.prepared = server->name;
+            named[first + i] = server;
             for (const QVariant& v : t.parameters)
                 st.parameters.push_back(pg::parameterText(v));
         } else {
@@ -357,16 +352,22 @@ PgBackend::pipeline(const std::vector<Translation>& queries, const TextAt& textA
     }
     ++cache.stats.texts;
     std::vector<pg::BatchResult> results = pg::execPipeline(db, statements, pipelineColumns_);
-    bool refused = false;
-    for (size_t i = 0; i < results.size(); ++i)
-        if (ServerStatement* server = preparing[i]; server && !results[i].ok) {
-            // Not prepared after all: a shape the server refuses goes as text from now
-            // on; one that never reached the server is prepared the next time.
-            server->name.clear();
-            server->failed = results[i].prepareFailed;
-            refused = refused || results[i].prepareFailed;
-        }
-    if (refused)
+    // Not prepared after all (a shape the server refuses goes as text from now on, one
+    // that never reached it is prepared next time), or a stale plan (prepared anew next
+    // time): the queries go one by one now, the failure having undone the whole pipeline.
+    bool oneByOne = false;
+    for (size_t i = 0; i < results.size(); ++i) {
+        ServerStatement* server = named[i];
+        const bool stale = server && !statements[i].prepare && pg::stalePlan(results[i].error);
+        if (!server || results[i].ok || (!statements[i].prepare && !stale))
+            continue;
+        if (stale)
+            dropped_->push_back(server->name);
+        server->name.clear();
+        server->failed = results[i].prepareFailed;
+        oneByOne = oneByOne || stale || results[i].prepareFailed;
+    }
+    if (oneByOne)
         return std::nullopt;
     if (first && !results.front().ok)
         throw batchFailure(results.front());
@@ -395,29 +396,26 @@ static bool sameColumns(const std::vector<Translation>& queries) {
                        [&](const Translation& t) { return head(t.shape) == first; });
 }
 
-// The queries as branches of one statement that stops at the first row: each branch
-// tagged with its place, the whole cut to its first row. An Append that is not parallel
-// runs its branches in the order they are written and stops when the LIMIT has its row,
-// so a search the first step answers costs the server that look-up (and the others'
-// start), and one that needs every step one execution. A LIMIT on each branch would
-// change no answer and cost the server a node per branch on every run:
+// The queries as branches of one statement that stops at the first row, each branch
+// tagged with its place. A non-parallel Append runs its branches in the order written
+// and stops when the LIMIT has its row: a search the first step answers costs the server
+// that look-up (and the others' start), one that needs every step one execution. (A LIMIT
+// on each branch would change no answer and cost a node per branch on every run.)
 //
 //   SELECT current_schema() AS ado_serial, ado_u.* FROM (
 //     (SELECT 0 AS ado_step, ado_q.* FROM (q0) ado_q) UNION ALL
 //     (SELECT 1 AS ado_step, ado_q.* FROM (q1) ado_q)) ado_u LIMIT 1
 //
-// Parallel workers could run the branches in another order: current_schema(), which the
-// server never lets a worker run, keeps the whole statement out of parallel plans. The
-// branches' rows must fit one column list; when they do not, or the statement fails in
-// any way, it is never tried again for these shapes and the pipeline tells each query's
-// own outcome.
+// current_schema(), which the server never lets a parallel worker run, keeps the branches
+// in their order. When their rows do not fit one column list, or the statement fails (but
+// for a stale plan, prepared anew), it is never tried again for these shapes and the
+// pipeline tells each query's own outcome.
 //
 // A search whose first query had the row the last two times, on a server whose unions
-// have come back within a quarter of a millisecond, asks that query alone first: the
-// server then starts one query instead of all of them, a fifth less of its time. When
-// that query has no row, the others go as one union (a round trip more, the price of a
-// wrong guess), and the next search goes back to the whole union. A server farther away
-// is never asked this way: there a round trip costs more than starting every query.
+// came back within a quarter of a millisecond, asks that query alone first: the server
+// starts one query instead of all, a fifth less of its time. When it has no row the others
+// go as one union (a round trip more: the price of a wrong guess) and the next search asks
+// the whole union. Farther away a round trip costs more than starting every query.
 std::optional<Backend::FirstValues>
 PgBackend::firstValues(const std::vector<Translation>& queries) {
     if (pooled() || queries.empty() || cache.capacity() <= 0)
@@ -471,7 +469,10 @@ PgBackend::firstValues(const std::vector<Translation>& queries) {
     fastestUnion_ = std::min(fastestUnion_, took.nsecsElapsed() / 1000);
     const qsizetype width = b.columns ? b.columns->names.size() : 0;
     if (!b.ok || width < 3) {
-        server = ServerStatement{0, {}, true, {}};
+        if (pg::stalePlan(b.error)) // prepared anew the next time
+            dropped_->push_back(std::exchange(server, ServerStatement{}).name);
+        else
+            server = ServerStatement{0, {}, true, {}};
         if (connectionLost())
             throw batchFailure(b);
         return std::nullopt;

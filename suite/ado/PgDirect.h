@@ -23,6 +23,12 @@ struct BatchResult {
     bool prepareFailed = false; // a pipeline statement whose preparation failed
 };
 
+/// Whether the server refused to run a statement it keeps because another connection
+/// changed the columns of a table it reads: the statement must be prepared anew.
+inline bool stalePlan(const QString& error) {
+    return error.contains(QLatin1StringView("cached plan must not change result type"));
+}
+
 /// `shape` with each "?" outside quotes numbered as the server numbers parameters: $1...
 QString numberedPlaceholders(const QString& shape);
 

@@ -296,6 +296,7 @@ TEST_P(Cli, AgentCommandsAndPdfsOnTheDemoData) {
               "separator, as in 1,234.5)",
               {"LC_ALL=en_US.UTF-8"}),
         {{"agente", "guardar", "77"}},
+        fails({"agente", "guardar", "0", "--Nombre", "Cero"}, "~el código 0 es el de las reglas"),
         {{"agente", "eliminar", "77"}, 0, {"=eliminado\n"}},
         fails({"agente", "eliminar", "3"}, "~no eliminado: el agente 3 tiene datos asociados"),
         fails({"agente", "eliminar", "77"}, "~no eliminado: no existe el agente 77")};

@@ -202,6 +202,11 @@ TEST_P(DirectStatements, ASearchItsFirstQueryKeepsAnsweringAsksThatQueryAlone) {
     EXPECT_EQ(runs(), (QList<int>{ten[0] + 1, ten[1], 1})) << "the rest together after it";
     EXPECT_EQ(search(1), "1");
     EXPECT_EQ(runs(), (QList<int>{ten[0] + 1, ten[1] + 1, 1}));
+    // Another connection changes a column's type under the kept statements: they are
+    // prepared anew, and no search fails.
+    db->open()->Execute("ALTER TABLE T ALTER COLUMN Id TYPE bigint");
+    for (const qint64 first : {1, 1, 1, 99, 1, 1, 1})
+        EXPECT_EQ(search(first), first == 1 ? "1" : "2");
 }
 
 ORBENTA_ENGINE_TESTS(DirectStatements);
