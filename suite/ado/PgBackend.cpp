@@ -440,10 +440,10 @@ PgBackend::firstValues(const std::vector<Translation>& queries) {
         const Rows* rows = alone && !alone->front().error ? &alone->front().rows : nullptr;
         if (rows && rows->columns && !rows->columns->names.isEmpty() && !rows->cells.isEmpty())
             return FirstValues{rows->cells.front()};
-        server.firstRows = 0;
+        server.firstRows = 0; // no row, or a failure that the union will tell
         if (rows)
             return FirstValues(1); // no row: the rest go together
-    }                              // (a failure: the union tells what went wrong)
+    }
     pg::PipelineStatement st;
     if (server.name.isEmpty()) {
         QString branches;
