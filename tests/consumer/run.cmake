@@ -2,19 +2,10 @@
 # -DSOURCE=<project source> -DBINARY=<project build> -DWORK=<scratch folder>
 file(REMOVE_RECURSE ${WORK})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BINARY} --prefix ${WORK}/prefix
-                RESULT_VARIABLE rc OUTPUT_QUIET)
-if(rc)
-    message(FATAL_ERROR "install failed")
-endif()
+                OUTPUT_QUIET COMMAND_ERROR_IS_FATAL ANY)
 execute_process(COMMAND ${CMAKE_COMMAND} -S ${SOURCE}/tests/consumer -B ${WORK}/build -G Ninja
-                        -DCMAKE_PREFIX_PATH=${WORK}/prefix RESULT_VARIABLE rc)
-if(rc)
-    message(FATAL_ERROR "configure failed")
-endif()
-execute_process(COMMAND ${CMAKE_COMMAND} --build ${WORK}/build RESULT_VARIABLE rc)
-if(rc)
-    message(FATAL_ERROR "build failed")
-endif()
+                        -DCMAKE_PREFIX_PATH=${WORK}/prefix COMMAND_ERROR_IS_FATAL ANY)
+execute_process(COMMAND ${CMAKE_COMMAND} --build ${WORK}/build COMMAND_ERROR_IS_FATAL ANY)
 # The libraries find each other where the loader looks: a host installed into a prefix
 # of its own names that prefix's library folder (the widgets library is needed by the
 # component's library, not by the host, so the host's own run path does not reach it).

@@ -436,14 +436,31 @@ TEST_P(Cli, AgentCommandsAndPdfsOnTheDemoData) {
 
 ORBENTA_ENGINE_TESTS(Cli);
 
+// Runs the program as nobody when the tests run as root, who may write anything.
+CliRun asNobody(const QStringList& args,
+                const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
+    const QStringList nobody = {"--reuid=65534", "--regid=65534", "--clear-groups", ORBENTA_BINARY};
+    return geteuid() != 0 ? orbenta(args, env) : runProgram("setpriv", nobody + args, env);
+}
+
 // Bad command lines end with a usage message, never with a window (which, offscreen,
 // would wait for ever); only init creates a database; without a display the main window
 // is refused with an error line, never with an abort; captura draws without a display.
-TEST(CliUnit, CommandLines) {
+// Without a usable home folder only init creates anything, and says why it cannot;
+// without one at all nothing is made in the root's place. A database on read-only media,
+// or without permission to write, can be read; a write fails and says why, and so does
+// init in a home that cannot be written.
+TEST(CliUnit, CommandLinesAndOnlyInitCreatesTheDefaultFolderAndNothingWritesWhereItMayNot) {
     QTemporaryDir dir;
+    const QString home = dir.filePath("home");
+    ASSERT_TRUE(QDir().mkpath(home));
     const QStringList offscreen = {"QT_QPA_PLATFORM=offscreen", "ORBENTA_DB=%CS%"};
     const QStringList noDisplay = {"-DISPLAY", "-WAYLAND_DISPLAY", "-QT_QPA_PLATFORM"};
     const QStringList pantalla = {"~error 5 (orbenta): no hay pantalla: "};
+    const QStringList homed = {"HOME=%DIR%/home", "-ORBENTA_DB", "-XDG_DATA_HOME"};
+    const QStringList homeless = {"-HOME", "-ORBENTA_DB", "-XDG_DATA_HOME"};
+    const QStringList why = {"~HOME", "~ORBENTA_DB o --db"};
+    const bool existed = QFile::exists("/.local/share/orbenta/orbenta.db");
     std::vector<Step> all = {
         {{"--version"}, 0, {"=orbenta 1.0.0\n"}, {}, offscreen},
         {{"sql", "--db", "Driver=Nada", "SELECT 1"}, 1, {}, {"^error 3706 (ado): "}},
@@ -455,6 +472,13 @@ TEST(CliUnit, CommandLines) {
         // The pictures come from a scratch demo database: the user's is neither needed nor made.
         prints({"captura", "%DIR%/pictures"}, {},
                {"ORBENTA_DB=Driver=SQLite;Database=%DIR%/user.db"}),
+        {{"--version"}, 0, {}, {}, homed},
+        {{"--help"}, 0, {}, {}, homed},
+        {{"sql", "--db", "%CS%", "SELECT 1"}, 0, {}, {}, homed},
+        {{"agente", "primero"}, 1, {}, {"~does not exist"}, homed},
+        {{"comision", "nivel", "1-2-3-4-5"}, 1, {}, {"~does not exist"}, homed},
+        {{"init"}, 1, {}, why, homeless},
+        {{"agente", "primero"}, 1, {}, why, homeless},
     };
     for (const char* line :
          {"--db", "--empresa", "--db %CS% --empresa", "--empresa uno", "--empresa 99999",
@@ -469,36 +493,6 @@ TEST(CliUnit, CommandLines) {
     EXPECT_NE(empty, loaded); // the invoice and the new agent are shown
     EXPECT_FALSE(QImage(dir.filePath("pictures/frmResumenAgentes.png")).isNull());
     EXPECT_FALSE(QFile::exists(dir.filePath("user.db")));
-}
-
-// Runs the program as nobody when the tests run as root, who may write anything.
-CliRun asNobody(const QStringList& args,
-                const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
-    const QStringList nobody = {"--reuid=65534", "--regid=65534", "--clear-groups", ORBENTA_BINARY};
-    return geteuid() != 0 ? orbenta(args, env) : runProgram("setpriv", nobody + args, env);
-}
-
-// Without a usable home folder only init creates anything, and says why it cannot;
-// without one at all nothing is made in the root's place. A database on read-only media,
-// or without permission to write, can be read; a write fails and says why, and so does
-// init in a home that cannot be written.
-TEST(CliUnit, OnlyInitCreatesTheDefaultFolderAndNothingWritesWhereItMayNot) {
-    QTemporaryDir dir;
-    const QString home = dir.filePath("home");
-    ASSERT_TRUE(QDir().mkpath(home));
-    const QStringList homed = {"HOME=%HOME%", "-ORBENTA_DB", "-XDG_DATA_HOME"};
-    const QStringList homeless = {"-HOME", "-ORBENTA_DB", "-XDG_DATA_HOME"};
-    const QStringList why = {"~HOME", "~ORBENTA_DB o --db"};
-    const bool existed = QFile::exists("/.local/share/orbenta/orbenta.db");
-    run({{{"init", "--db", "%OTHER%"}},
-         {{"--version"}, 0, {}, {}, homed},
-         {{"--help"}, 0, {}, {}, homed},
-         {{"sql", "--db", "%OTHER%", "SELECT 1"}, 0, {}, {}, homed},
-         {{"agente", "primero"}, 1, {}, {"~does not exist"}, homed},
-         {{"comision", "nivel", "1-2-3-4-5"}, 1, {}, {"~does not exist"}, homed},
-         {{"init"}, 1, {}, why, homeless},
-         {{"agente", "primero"}, 1, {}, why, homeless}},
-        {{"HOME", home}, {"OTHER", "Driver=SQLite;Database=" + dir.filePath("otra.db")}});
     EXPECT_TRUE(QDir(home).isEmpty(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden));
     EXPECT_EQ(QFile::exists("/.local/share/orbenta/orbenta.db"), existed);
     const QString cs = "Driver=SQLite;Database=" + dir.filePath("solo-lectura.db");

@@ -76,7 +76,25 @@ protected:
     }
 };
 
-TEST_P(AgentesWindow, OpensAndNavigates) {
+TEST_P(AgentesWindow, LoadsByCodeEscapesInTwoStepsOpensAndNavigates) {
+    box("txtCodigo")->setFocus();
+    key(Qt::Key_Return); // empty: nothing, the focus stays
+    EXPECT_TRUE(box("txtCodigo")->hasFocus() && box("txtCodigo")->isEnabled());
+    loadCode("3");
+    EXPECT_TRUE(shownState() && text("txtNombre") == u"Iñaki Zubizarreta"_s);
+    key(Qt::Key_Escape); // a code is shown: clear
+    EXPECT_TRUE(box("txtCodigo")->isEnabled() && box("txtCodigo")->hasFocus());
+    EXPECT_FALSE(button("cmdAceptar")->isEnabled() || button("cmdEliminar")->isEnabled());
+    // Clearing leaves the bank name, the block choice, date and reason.
+    EXPECT_EQ(
+        (QStringList{text("txtNombre"), cta(4)->Text(), text("txtBloq_Motivo"), cta(0)->Text()}),
+        (QStringList{"", "Banco Bilbao Vizcaya", "Impagos", ""}));
+    EXPECT_FALSE(fecha()->Text().isEmpty());
+    loadCode("77"); // no such agent: a new one
+    EXPECT_TRUE(box("txtNombre")->Text().isEmpty());
+    key(Qt::Key_Escape);
+    key(Qt::Key_Escape); // the code box is empty: Esc closes, Unload drops the window
+    EXPECT_EQ(cls->window(), nullptr);
     QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
     open(); // in Spanish settings
     EXPECT_EQ(w->windowTitle(), u"Agentes"_s);
@@ -111,27 +129,6 @@ TEST_P(AgentesWindow, OpensAndNavigates) {
                      "Zona costera"}));
     key(Qt::Key_Down, Qt::AltModifier);
     EXPECT_EQ(box("txtCodigo")->Text(), u"9"_s);
-}
-
-TEST_P(AgentesWindow, LoadsByCodeAndEscapesInTwoSteps) {
-    box("txtCodigo")->setFocus();
-    key(Qt::Key_Return); // empty: nothing, the focus stays
-    EXPECT_TRUE(box("txtCodigo")->hasFocus() && box("txtCodigo")->isEnabled());
-    loadCode("3");
-    EXPECT_TRUE(shownState() && text("txtNombre") == u"Iñaki Zubizarreta"_s);
-    key(Qt::Key_Escape); // a code is shown: clear
-    EXPECT_TRUE(box("txtCodigo")->isEnabled() && box("txtCodigo")->hasFocus());
-    EXPECT_FALSE(button("cmdAceptar")->isEnabled() || button("cmdEliminar")->isEnabled());
-    // Clearing leaves the bank name, the block choice, date and reason.
-    EXPECT_EQ(
-        (QStringList{text("txtNombre"), cta(4)->Text(), text("txtBloq_Motivo"), cta(0)->Text()}),
-        (QStringList{"", "Banco Bilbao Vizcaya", "Impagos", ""}));
-    EXPECT_FALSE(fecha()->Text().isEmpty());
-    loadCode("77"); // no such agent: a new one
-    EXPECT_TRUE(box("txtNombre")->Text().isEmpty());
-    key(Qt::Key_Escape);
-    key(Qt::Key_Escape); // the code box is empty: Esc closes, Unload drops the window
-    EXPECT_EQ(cls->window(), nullptr);
 }
 
 TEST_P(AgentesWindow, SavesWhatIsTypedAndFillsWhatThePostalCodeGives) {
@@ -452,12 +449,16 @@ TEST_P(Lookups, SearchListsEveryAgentByNameAndAnswersTheChosenCode) {
     }
 }
 
-TEST_P(Lookups, WarehouseByCode) {
+TEST_P(Lookups, WarehouseByCodeAndAnAgentFieldThatPicksFromTheList) {
     cn->Execute(u"INSERT INTO Almacenes (Codigo, Nombre) VALUES (2, 'Delegación Valencia')"_s);
+    cn->Execute(u"INSERT INTO Agentes (Codigo, Nombre) VALUES (4, 'Zubiri'), (9, 'Aguirre')"_s);
     QWidget form;
     auto* almacen = new controls::HxAlmacen(&form);
     auto* other = new QLineEdit(&form);
+    auto* given = new controls::HxAgente(&form);
     almacen->setConexion(cn);
+    given->setConexion(cn);
+    given->Inicializar();
     almacen->setCodigo(2);
     almacen->Mostrar();
     EXPECT_TRUE(almacen->Codigo() == 2 && almacen->Nombre() == u"Delegación Valencia"_s);
@@ -473,15 +474,6 @@ TEST_P(Lookups, WarehouseByCode) {
     QTest::keyClicks(QApplication::focusWidget(), u"2"_s);
     other->setFocus();
     EXPECT_EQ(almacen->Nombre(), u"Delegación Valencia"_s);
-}
-
-TEST_P(Lookups, AgentFieldShowsACodeSetByTheProgramOnlyWhenAskedAndPicksFromTheList) {
-    cn->Execute(u"INSERT INTO Agentes (Codigo, Nombre) VALUES (4, 'Zubiri'), (9, 'Aguirre')"_s);
-    QWidget form;
-    auto* given = new controls::HxAgente(&form);
-    given->setConexion(cn);
-    given->Inicializar();
-    ASSERT_TRUE(testsupport::activate(&form));
     given->setCodigo(4);
     EXPECT_FALSE(given->EsValido()) << "a code set by the program shows after Refrescar";
     // F3 lists the agents by name; Enter picks the first, Aguirre.

@@ -132,7 +132,7 @@ TEST_P(ComisionWindow, BuildsTheTreeAndLoadsTheAgentsRules) {
     EXPECT_EQ(w->regla()->Agente, 1);
 }
 
-TEST_P(ComisionWindow, EvaluatesTheRowAndShowsTheRateThatApplies) {
+TEST_P(ComisionWindow, EvaluatesTheRowShowsTheRateThatAppliesAndEscClearsThenCloses) {
     elegir("1");
     const struct {
         const char* fila;
@@ -179,6 +179,25 @@ TEST_P(ComisionWindow, EvaluatesTheRowAndShowsTheRateThatApplies) {
     cn->setObserver(nullptr);
     EXPECT_FALSE(enviadas.isEmpty());
     EXPECT_EQ(tasa()->text(), u"Comisión efectiva: 4,00 % (reglas del agente, familia)"_s);
+    // Esc clears the agent, then closes the window; only Salir raises Unload.
+    int unloads = 0;
+    QObject::connect(w, &FormBase::Unload, [&] { ++unloads; });
+    QTest::keyClick(txtAgente()->editor(), Qt::Key_Escape);
+    EXPECT_EQ(txtAgente()->Text(), QString());
+    EXPECT_EQ(w->regla()->Agente, 1) << "the rule object keeps the agent";
+    EXPECT_TRUE(txtAgente()->editor()->hasFocus());
+    QTest::keyClick(txtAgente()->editor(), Qt::Key_Escape);
+    EXPECT_EQ(std::tuple(w->isVisible(), unloads, cls->window()), std::tuple(false, 0, w))
+        << "hidden, still held, without Unload";
+    // The next Show loads a fresh window; its exit button raises Unload.
+    cls->Show(0);
+    w = cls->window();
+    ASSERT_TRUE(w);
+    EXPECT_EQ(g()->Rows(), 0);
+    QObject::connect(w, &FormBase::Unload, [&] { ++unloads; });
+    button("cmdSalir")->click();
+    EXPECT_EQ(unloads, 1);
+    EXPECT_EQ(cls->window(), nullptr);
 }
 
 TEST_P(ComisionWindow, TypedPercentagesAreCheckedThenStoredAtOnceAndFailuresTold) {
@@ -285,28 +304,6 @@ TEST_P(ComisionWindow, ArticlesAreAddedBelowTheNodeAndRulesDeleted) {
     ir(u"1 - Pescado"_s);
     button("cmdEliminar")->click();
     EXPECT_FALSE(reglas().contains(u"3|1|1|1|0|7.5"_s));
-}
-
-TEST_P(ComisionWindow, EscClearsThenClosesAndOnlySalirRaisesUnload) {
-    elegir("1");
-    int unloads = 0;
-    QObject::connect(w, &FormBase::Unload, [&] { ++unloads; });
-    QTest::keyClick(txtAgente()->editor(), Qt::Key_Escape);
-    EXPECT_EQ(txtAgente()->Text(), QString());
-    EXPECT_EQ(w->regla()->Agente, 1) << "the rule object keeps the agent";
-    EXPECT_TRUE(txtAgente()->editor()->hasFocus());
-    QTest::keyClick(txtAgente()->editor(), Qt::Key_Escape);
-    EXPECT_EQ(std::tuple(w->isVisible(), unloads, cls->window()), std::tuple(false, 0, w))
-        << "hidden, still held, without Unload";
-    // The next Show loads a fresh window; its exit button raises Unload.
-    cls->Show(0);
-    w = cls->window();
-    ASSERT_TRUE(w);
-    EXPECT_EQ(g()->Rows(), 0);
-    QObject::connect(w, &FormBase::Unload, [&] { ++unloads; });
-    button("cmdSalir")->click();
-    EXPECT_EQ(unloads, 1);
-    EXPECT_EQ(cls->window(), nullptr);
 }
 
 TEST_P(ComisionWindow, PrintsWhatTheGridShowsOrSaysItWaitsForAnotherPrint) {

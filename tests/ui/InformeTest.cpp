@@ -87,11 +87,9 @@ TEST_P(ReportSheets, TheViewerBrowsesTheSheetByGroup) {
         cn->Execute(columnas + u", PRIMARY KEY (Elemento, Porcentaje)) WITHOUT ROWID"_s);
     } else {
         cn->Execute(columnas + u") PARTITION BY HASH (Elemento)"_s);
-        for (const char* resto : {"0", "1", "2"})
-            cn->Execute(u"CREATE TABLE ldc_"_s + QLatin1String(resto) +
-                        u" PARTITION OF Listado_Desc_Comis FOR VALUES WITH (MODULUS 3, "
-                        "REMAINDER "_s +
-                        QLatin1String(resto) + u')');
+        for (int resto : {0, 1, 2})
+            cn->Execute(u"CREATE TABLE ldc_%1 PARTITION OF Listado_Desc_Comis FOR VALUES WITH "
+                        "(MODULUS 3, REMAINDER %1)"_s.arg(resto));
     }
     ado::Transaction t(*cn);
     for (int f = 1; f <= 60; ++f)
@@ -238,7 +236,7 @@ TEST_P(ReportSheets, LongAndOddNamesPrint) {
 // (1999,985 is 1999,98; 15 % of 100,30 is 15,04), one page each; an agent who is not
 // settled is left out unless named, and so is one without movements; the hostile name
 // is printed whole, as typed, across lines.
-TEST_P(ReportSheets, TheSettlementSheetShowsEachAgentsMonthsTotalsWithholdingAndNet) {
+TEST_P(ReportSheets, TheSettlementSheetShowsEachAgentsMonthsTotalsWithholdingAndNetOrSaysWhyNot) {
     const QDate desde(2026, 1, 1), hasta(2026, 2, 28);
     const QString fecha = utilidades::regional().toString(QDate::currentDate(), u"dd/MM/yyyy"_s);
     const QStringList cabecera = u"Distribuciones Norte|Liquidación de Agentes|"
@@ -292,15 +290,13 @@ TEST_P(ReportSheets, TheSettlementSheetShowsEachAgentsMonthsTotalsWithholdingAnd
         testsupport::printed(*InformeLiquidacion::Preparar(4, desde, hasta)).mid(6, 4).join(u'|'),
         u"Enero 2026 0,00 0,00 0,00|Febrero 2026 0,00 0,00 0,00|Total 0,00 0,00 0,00|"
         "Comisiones (ventas + cobros) 0,00"_s);
-}
 
-// What cannot be settled is refused in Spanish, saying why (an unknown agent: CliTest).
-TEST_P(ReportSheets, WhatCannotBeSettledIsRefused) {
+    // What cannot be settled is refused in Spanish, saying why (an unknown agent: CliTest).
     const char* irpf = "La retención IRPF del agente 1 (150 %) no está entre 0 y 100: corríjala "
                        "en su ficha antes de liquidar.";
     const struct {
         qint16 agente;
-        const char *desde, *hasta, *dice;
+        const char *inicio, *fin, *dice;
     } casos[] = {
         {0, "2026-02-01", "2026-01-31",
          "El periodo del 01/02/2026 al 31/01/2026 termina antes de empezar."},
@@ -315,7 +311,7 @@ TEST_P(ReportSheets, WhatCannotBeSettledIsRefused) {
     const auto dia = [](const char* d) { return QDate::fromString(QLatin1String(d), Qt::ISODate); };
     for (const auto& c : casos)
         EXPECT_EQ(testsupport::failureOf([&] {
-                      InformeLiquidacion::Preparar(c.agente, dia(c.desde), dia(c.hasta));
+                      InformeLiquidacion::Preparar(c.agente, dia(c.inicio), dia(c.fin));
                   }).description(),
                   QString::fromUtf8(c.dice));
 }
@@ -478,8 +474,10 @@ TEST_F(Visor, TheZoomStepsThroughUsualZoomsAndFits) {
 }
 
 // The first time the window shows a page's whole width (or takes the screen's); closed
-// with its close command, it opens again where and as large as it was left.
-TEST_F(Visor, TheWindowRemembersItsSizeAndPlace) {
+// with its close command, it opens again where and as large as it was left. A PDF that
+// cannot be written is told, and the viewer stays; the PDF is proposed in the current
+// folder, whatever the title holds.
+TEST_F(Visor, TheWindowRemembersItsSizeAndPlaceAndProposesThePdfUnderTheReportsTitle) {
     report::Visor* visor = abrir();
     ASSERT_TRUE(visor);
     QPointer<frmView> v = frmView::actual();
@@ -494,38 +492,12 @@ TEST_F(Visor, TheWindowRemembersItsSizeAndPlace) {
     QTest::mouseClick(visor->findChild<QToolButton*>(u"cerrar"_s), Qt::LeftButton);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     ASSERT_TRUE(v.isNull());
-    ASSERT_TRUE(abrir());
+    visor = abrir();
+    ASSERT_TRUE(visor);
     EXPECT_EQ(frmView::actual()->geometry(), dejada);
-}
 
-// In the current folder, whatever the title holds.
-TEST_F(Visor, ThePdfIsProposedUnderTheReportsTitleAndAFailureToWriteItIsTold) {
-    const struct {
-        QString titulo, nombre;
-    } casos[] = {
-        {u"Liquidación de Agentes"_s, u"Liquidación de Agentes.pdf"_s},
-        {u"Ventas 1/2: norte"_s, u"Ventas 1-2- norte.pdf"_s},
-        {u"<b>x</b>"_s, u"-b-x--b-.pdf"_s},
-        {{}, u"Informe.pdf"_s},
-    };
-    for (const auto& c : casos) {
-        SCOPED_TRACE(c.titulo.toStdString());
-        report::Visor* visor = abrir(c.titulo);
-        ASSERT_TRUE(visor);
-        QString propuesto;
-        testsupport::onModal<QFileDialog>([&](QFileDialog* d) {
-            propuesto = d->selectedFiles().value(0);
-            d->reject();
-        });
-        QTest::mouseClick(visor->findChild<QToolButton*>(u"exportar"_s), Qt::LeftButton);
-        EXPECT_EQ(propuesto, QDir::current().absoluteFilePath(c.nombre));
-        TearDown(); // the viewer closed
-    }
-    // A PDF that cannot be written is told, and the viewer stays.
     auto presenter = std::make_shared<ui::RecordingPresenter>();
     ui::setPresenter(presenter);
-    report::Visor* visor = abrir();
-    ASSERT_TRUE(visor);
     for (int vez = 0; vez < 2; ++vez) {
         testsupport::onModal<QFileDialog>([](QFileDialog* d) {
             d->selectFile(u"/nonexistent/carpeta/x.pdf"_s);
@@ -538,6 +510,27 @@ TEST_F(Visor, ThePdfIsProposedUnderTheReportsTitleAndAFailureToWriteItIsTold) {
         EXPECT_TRUE(frmView::actual() && frmView::actual()->isVisible());
     }
     ui::setPresenter(nullptr);
+    const struct {
+        QString titulo, nombre;
+    } casos[] = {
+        {u"Liquidación de Agentes"_s, u"Liquidación de Agentes.pdf"_s},
+        {u"Ventas 1/2: norte"_s, u"Ventas 1-2- norte.pdf"_s},
+        {u"<b>x</b>"_s, u"-b-x--b-.pdf"_s},
+        {{}, u"Informe.pdf"_s},
+    };
+    for (const auto& c : casos) {
+        SCOPED_TRACE(c.titulo.toStdString());
+        TearDown(); // the viewer before closed
+        visor = abrir(c.titulo);
+        ASSERT_TRUE(visor);
+        QString propuesto;
+        testsupport::onModal<QFileDialog>([&](QFileDialog* d) {
+            propuesto = d->selectedFiles().value(0);
+            d->reject();
+        });
+        QTest::mouseClick(visor->findChild<QToolButton*>(u"exportar"_s), Qt::LeftButton);
+        EXPECT_EQ(propuesto, QDir::current().absoluteFilePath(c.nombre));
+    }
 }
 
 } // namespace

@@ -8,7 +8,7 @@
 
 namespace {
 
-TEST(SuiteControls, CheckBoxAndMaskedDateBox) {
+TEST(SuiteControls, CheckBoxMaskedDateBoxAndAnchoring) {
     QWidget form;
     auto* check = new controls::HxCheckBox(u"No Imprimir Liquidaciones"_s, &form);
     auto* date = new controls::HxMaskEdBox(&form);
@@ -40,6 +40,14 @@ TEST(SuiteControls, CheckBoxAndMaskedDateBox) {
         QTest::keyClicks(date, u"01"_s);
         EXPECT_EQ(date->Text(), u"//"_s) << (widget ? "Enabled" : "EnabledMask");
     }
+    // Anchored, the controls scale with the window.
+    form.resize(400, 200);
+    auto* child = new QWidget(&form);
+    child->setGeometry(100, 50, 40, 20);
+    controls::Anclaje anchor(&form, 6000, 3000);
+    anchor.capture();
+    form.resize(800, 400);
+    EXPECT_EQ(child->geometry(), QRect(200, 100, 80, 40));
 }
 
 TEST(SuiteUtilities, SpanishAccountCheckDigitsAndIban) {
@@ -158,17 +166,24 @@ TEST(Controls, TextFieldKeyPressCarriesControlCharactersFiltersAndReadsNumbers) 
     EXPECT_EQ(upper.Text(), u"AB€"_s);
 }
 
-TEST(Controls, AgentFieldKeyPressAndFocusFollowTheTextField) {
+// A text field tells when it loses the focus.
+TEST(Controls, AgentFieldFollowsTheTextFieldAndEnterAndUpMoveTheFocusWhenAsked) {
     QWidget form;
     auto* agent = new controls::HxAgente(&form);
     new controls::HxTextBox(&form); // the next field
     auto* chosen = new controls::HxTextBox(&form);
+    auto* a = new controls::HxTextBox(&form);
+    auto* b = new controls::HxTextBox(&form);
+    new controls::HxTextBox(&form); // a third field after them
+    b->setKeyEnterChangeFocus(false);
     QList<int> seen;
     QObject::connect(agent, &controls::HxAgente::KeyPress, [&](int& k) {
         seen << k;
         if (k == 13)
             chosen->setFocus();
     });
+    int lost = 0;
+    QObject::connect(a, &controls::HxTextBox::LostFocus, [&] { ++lost; });
     ASSERT_TRUE(testsupport::activate(&form));
     agent->setFocus();
     QWidget* editor = QApplication::focusWidget();
@@ -179,29 +194,6 @@ TEST(Controls, AgentFieldKeyPressAndFocusFollowTheTextField) {
     EXPECT_EQ(seen, (QList<int>{'1', '2', 8, 27, 13}));
     EXPECT_TRUE(chosen->hasFocus()) << "the handler's choice, not the next field";
     EXPECT_EQ(agent->Text(), u"1"_s);
-}
-
-TEST(Controls, AnchoringScalesTheControlsWithTheWindow) {
-    QWidget form;
-    form.resize(400, 200);
-    auto* child = new QWidget(&form);
-    child->setGeometry(100, 50, 40, 20);
-    controls::Anclaje anchor(&form, 6000, 3000);
-    anchor.capture();
-    form.show();
-    form.resize(800, 400);
-    EXPECT_EQ(child->geometry(), QRect(200, 100, 80, 40));
-}
-
-TEST(Controls, EnterAndUpMoveTheFocusWhenAskedAndFocusLossIsTold) {
-    QWidget form;
-    auto* a = new controls::HxTextBox(&form);
-    auto* b = new controls::HxTextBox(&form);
-    new controls::HxTextBox(&form); // a third field after them
-    b->setKeyEnterChangeFocus(false);
-    int lost = 0;
-    QObject::connect(a, &controls::HxTextBox::LostFocus, [&] { ++lost; });
-    ASSERT_TRUE(testsupport::activate(&form));
     a->setFocus();
     QTest::keyClick(a, Qt::Key_Return);
     EXPECT_TRUE(b->hasFocus());
