@@ -347,8 +347,8 @@ private:
                 target_.clear();
         }
     }
-    // Answers what goes right after the operator: the opening of a ROUND when an
-    // assignment to a fixed-point column starts.
+    // Answers what goes right after the operator: the opening of a ROUND (of the value
+    // checked by kExactFunction) when an assignment to a fixed-point column starts.
     QString assignmentOp(QStringView op) {
         if (!inSet_)
             return {};
@@ -358,7 +358,7 @@ private:
             if (scale < 0)
                 return {};
             roundScale_ = scale;
-            return QStringLiteral(" ROUND(");
+            return QStringLiteral(" ROUND(") + QLatin1StringView(kExactFunction) + u'(';
         }
         if (op == u",") {
             closeRound();
@@ -370,7 +370,7 @@ private:
     void closeRound() {
         if (roundScale_ < 0)
             return;
-        const QString tail = QStringLiteral(", ") + QString::number(roundScale_) + u')';
+        const QString tail = roundingTail(roundScale_);
         roundScale_ = -1;
         if (text_)
             out_.insert(frames_.front().textTail, tail);

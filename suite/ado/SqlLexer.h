@@ -39,6 +39,15 @@ const char* postgresType(NumberClass c);
 /// ISNULL, YEAR, MONTH, TRUNCATE or an N'' literal).
 bool needsRewriting(const QString& tsql);
 bool isUpdate(const QString& tsql);
+/// On SQLite a decimal column holds a floating-point number, exact to its scale only up
+/// to (2^53 - 1) / 10^scale (about 9 * 10^11 with four decimals). A value an UPDATE
+/// assigns to one is written ROUND(ado_exact(value, scale), scale): the connection's
+/// function answers the value itself, or fails with "numeric field overflow" beyond that
+/// bound, so that a growing total is refused, as a server refuses its overflow, instead
+/// of being kept inexact.
+inline constexpr const char* kExactFunction = "ado_exact";
+/// The end of such an assignment: ", scale), scale)".
+QString roundingTail(int scale);
 /// The plain text of an UPDATE with its assignments to decimal columns rounded to their
 /// scale; false when the statement has something else to rewrite.
 bool roundedAssignments(const QString& tsql, const ColumnScale& scales, QString& out);

@@ -21,6 +21,11 @@ bool rewritten(const QString& tsql, const Token& t) {
 
 } // namespace
 
+QString roundingTail(int scale) {
+    const QString n = QString::number(scale);
+    return QStringLiteral(", ") + n + QStringLiteral("), ") + n + u')';
+}
+
 bool needsRewriting(const QString& tsql) {
     for (qsizetype i = 0; i < tsql.size();) {
         const Token t = lexOne(tsql, i);
@@ -32,9 +37,9 @@ bool needsRewriting(const QString& tsql) {
 }
 
 // The plain text of an UPDATE: only its assignments to decimal columns change, each
-// expression wrapped in ROUND(..., scale), as the full translation does; the text comes
-// back as it is when there are none. False when the statement has something else to
-// rewrite (the full translation's work), found in the same single pass.
+// expression wrapped in ROUND(ado_exact(..., scale), scale), as the full translation does; the text
+// comes back as it is when there are none. False when the statement has something else to rewrite
+// (the full translation's work), found in the same single pass.
 bool roundedAssignments(const QString& tsql, const ColumnScale& scales, QString& out) {
     struct Insert {
         qsizetype at;
@@ -49,7 +54,7 @@ bool roundedAssignments(const QString& tsql, const ColumnScale& scales, QString&
     bool opening = false;  // "= ROUND(" placed, waiting for the expression's first token
     const auto close = [&] {
         if (scale >= 0)
-            inserts.push_back({lastEnd, QStringLiteral(", ") + QString::number(scale) + u')'});
+            inserts.push_back({lastEnd, roundingTail(scale)});
         scale = -1;
     };
     const auto name = [&](const Token& t) {
@@ -91,7 +96,8 @@ bool roundedAssignments(const QString& tsql, const ColumnScale& scales, QString&
             if (w == u"=") {
                 scale = scales(table, target);
                 if (scale >= 0) {
-                    inserts.push_back({t.end, QStringLiteral(" ROUND(")});
+                    inserts.push_back({t.end, QStringLiteral(" ROUND(") +
+                                                  QLatin1StringView(kExactFunction) + u'('});
                     opening = true;
                 }
                 state = Expression;

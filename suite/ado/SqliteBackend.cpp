@@ -3,6 +3,7 @@
 #include "Backend.h"
 #include "LiteStatement.h"
 #include "ServerTexts.h"
+#include "SqlLexer.h"
 
 #include <QCollator>
 #include <QDir>
@@ -14,6 +15,7 @@
 #include <QSqlQuery>
 #include <QUrl>
 #include <array>
+#include <cmath>
 #include <cstring>
 #include <map>
 #include <sqlite3.h>
@@ -92,6 +94,21 @@ int compareSpanish(void* collator, int na, const void* va, int nb, const void* v
     return static_cast<const QCollator*>(collator)->compare(
         QString::fromUtf8(reinterpret_cast<const char*>(a), na),
         QString::fromUtf8(reinterpret_cast<const char*>(b), nb));
+}
+
+// lex::kExactFunction(value, scale): the value, or "numeric field overflow" beyond what
+// a double holds exactly to `scale` decimals.
+void exactDecimal(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
+        return sqlite3_result_null(ctx);
+    const int scale = qBound(0, sqlite3_value_int(argv[1]), 15);
+    const double limit = 9007199254740991.0 / std::pow(10.0, scale);
+    if (std::fabs(sqlite3_value_double(argv[0])) <= limit)
+        return sqlite3_result_value(ctx, argv[0]);
+    const QByteArray text = "numeric field overflow: SQLite keeps a value with " +
+                            QByteArray::number(scale) + " decimals exact only up to " +
+                            QByteArray::number(limit, 'f', scale) + " either way";
+    sqlite3_result_error(ctx, text.constData(), int(text.size()));
 }
 
 // The SQLite connection underneath a QSQLITE database; null when there is none.
@@ -202,6 +219,10 @@ protected:
             (void)collator.release(); // the connection's now
             collation = QStringLiteral("ES");
         }
+        if (sqlite3_create_function_v2(lite_, lex::kExactFunction, 2,
+                                       SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, exactDecimal,
+                                       nullptr, nullptr, nullptr) != SQLITE_OK)
+            refuse(errors::ConnectFailed, QString::fromUtf8(sqlite3_errmsg(lite_)));
         // With a write-ahead log, the programs sharing the file read while one of them
         // writes, instead of waiting for it.
         if (file_ != u":memory:" && !readOnly_)

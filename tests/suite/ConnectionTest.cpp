@@ -174,6 +174,16 @@ TEST_P(Ado, DecimalsStayExactAndKeptStatementsFollowSchemaChanges) {
     EXPECT_EQ(raw("Porcentaje"), 0.123456789);
     cn->Execute("UPDATE \"t\" SET \"importe\" = (SELECT MAX(Importe) FROM T) / 3 WHERE Id = 1");
     EXPECT_EQ(raw("Importe"), 0.0003);
+    // A total that a double cannot keep to the ten-thousandth is refused on SQLite, which
+    // would keep it inexact, and kept exact by the servers.
+    const bool sqlite = GetParam() == Engine::SQLite;
+    cn->Execute("UPDATE T SET Importe = 800000000000.1234 WHERE Id = 1");
+    const auto grown = failureOf(
+        [&] { cn->Execute("UPDATE T SET Importe = Importe + 800000000000 WHERE Id = 1"); });
+    EXPECT_EQ(std::pair(grown.number(), grown.description().contains("numeric field overflow")),
+              std::pair(sqlite ? ado::errors::Statement : 0, sqlite));
+    EXPECT_EQ(rowsOf(*cn, "SELECT Importe FROM T WHERE Id = 1"),
+              QStringList(sqlite ? "800000000000.1234" : "1600000000000.1234"));
     cn->BeginTrans();
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(rowsOf(*cn, "SELECT * FROM T WHERE Id = 1").size(), 1);

@@ -118,16 +118,17 @@ TEST(Dialect, DecimalAssignmentsRoundedToTheColumnsScaleOnBothPaths) {
     };
     const char* cases[][2] = {
         {"UPDATE A SET Importe = Importe + 0.1 WHERE Id = 1",
-         "UPDATE A SET Importe = ROUND(Importe + 0.1, 4) WHERE Id = 1"},
+         "UPDATE A SET Importe = ROUND(ado_exact(Importe + 0.1, 4), 4) WHERE Id = 1"},
         {"UPDATE A SET Importe = Importe + -1 ,Precio = Precio * 1.07, Nombre = 'x, y' WHERE Id = "
          "1",
-         "UPDATE A SET Importe = ROUND(Importe + -1, 4) ,Precio = ROUND(Precio * 1.07, 2), Nombre "
+         "UPDATE A SET Importe = ROUND(ado_exact(Importe + -1, 4), 4) ,Precio = "
+         "ROUND(ado_exact(Precio * 1.07, 2), 2), Nombre "
          "= 'x, y' WHERE Id = 1"},
         {"update a set \"importe\" = (SELECT MAX(x, 2) FROM b)", // quoted, sub-query, no WHERE
-         "update a set \"importe\" = ROUND((SELECT MAX(x, 2) FROM b), 4)"},
+         "update a set \"importe\" = ROUND(ado_exact((SELECT MAX(x, 2) FROM b), 4), 4)"},
         {"UPDATE B SET Importe = Importe + 1", "UPDATE B SET Importe = Importe + 1"},
         {"UPDATE A SET Importe = ISNULL(Importe, 0) + N'1' WHERE Id = 1",
-         "UPDATE A SET Importe = ROUND(COALESCE(Importe, 0) + '1', 4) WHERE Id = 1"},
+         "UPDATE A SET Importe = ROUND(ado_exact(COALESCE(Importe, 0) + '1', 4), 4) WHERE Id = 1"},
         {"UPDATE A SET Cantidad = Cantidad + 1", "UPDATE A SET Cantidad = Cantidad + 1"},
         {"SELECT Importe + 0.1 FROM A", "SELECT Importe + 0.1 FROM A"},
         {"INSERT INTO A (Importe) VALUES (0.1)", "INSERT INTO A (Importe) VALUES (0.1)"},
