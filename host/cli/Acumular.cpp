@@ -65,7 +65,7 @@ int cmdAcumular(Context& c) {
     const qint16 agente = c.int16Arg(whole("agente"), QStringLiteral("--agente"));
     const QDateTime fecha = dateArg(p);
     auto cn = c.connection();
-    c.shareWithComponent(cn);
+    c.shareWithComponent(cn, true);
     if (!agentExists(*cn, agente))
         usage(QStringLiteral("acumular: no existe el agente ") + QString::number(agente));
     ORBTAgentes::clsAgente a;

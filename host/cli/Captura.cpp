@@ -39,7 +39,7 @@ int cmdCaptura(Context& c) {
         db::createSchema(*cn, false);
         db::loadDemoData(*cn);
     }
-    c.shareWithComponent(cn);
+    c.shareWithComponent(cn, true);
     ui::setPresenter(std::make_shared<ui::RecordingPresenter>());
     QStringList written;
     const auto save = [&](QWidget* w, const QString& name) {

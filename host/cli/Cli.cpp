@@ -71,7 +71,7 @@ bool agentExists(ado::Connection& cn, qint16 code) {
 }
 
 std::shared_ptr<ORBTEmp::Empresa>
-Context::shareWithComponent(const std::shared_ptr<ado::Connection>& cn) {
+Context::shareWithComponent(const std::shared_ptr<ado::Connection>& cn, bool needed) {
     std::shared_ptr<ORBTEmp::Empresa> empresa;
     const bool asked = parser.isSet(QStringLiteral("empresa"));
     const qint16 code =
@@ -79,9 +79,9 @@ Context::shareWithComponent(const std::shared_ptr<ado::Connection>& cn) {
     try {
         empresa = ORBTEmp::Empresa::Cargar(*cn, code);
     } catch (const AutomationError& e) {
-        // Only a default company that is not there is passed over (commands that
-        // need none still run); a lost connection or a missing table is reported.
-        if (asked || e.number() != ado::errors::NoCurrentRecord)
+        // Only a default company that is not there is passed over, for the commands
+        // that need none; a lost connection or a missing table is reported.
+        if (asked || needed || e.number() != ado::errors::NoCurrentRecord)
             throw;
     }
     ORBTAgentes::clsAgente any;

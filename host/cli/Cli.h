@@ -51,9 +51,11 @@ struct Context {
     QList<QPair<QString, QString>> properties; // agente guardar: --Propiedad valor, in order
 
     /// Hands the component the connection and the company (--empresa, else company 1
-    /// when the database has it), as a host program does; answers the company.
-    std::shared_ptr<ORBTEmp::Empresa>
-    shareWithComponent(const std::shared_ptr<ado::Connection>& cn);
+    /// when the database has it), as a host program does; answers the company. A command
+    /// that works for a company (`needed`) fails with "No existe la empresa N." when the
+    /// database has not got it.
+    std::shared_ptr<ORBTEmp::Empresa> shareWithComponent(const std::shared_ptr<ado::Connection>& cn,
+                                                         bool needed = false);
     QString connectionString() const;
     std::shared_ptr<ado::Connection> connection();
     qint16 int16Arg(const QString& text, const QString& what) const;

@@ -99,11 +99,10 @@ int cmdComision(Context& c) {
     const QString op = c.args[0];
     const QCommandLineParser& p = c.parser;
     auto cn = c.connection();
-    const std::shared_ptr<ORBTEmp::Empresa> empresa = c.shareWithComponent(cn);
+    const std::shared_ptr<ORBTEmp::Empresa> empresa = c.shareWithComponent(cn, true);
     ORBTAgentes::clsComision_Familias r;
     r.ConexionOrbenta(cn);
-    if (empresa)
-        r.EmpresaOrbenta(empresa);
+    r.EmpresaOrbenta(empresa);
     if (op == u"nivel") {
         if (c.args.size() != 2)
             usage(usage_);
@@ -199,8 +198,6 @@ int cmdComision(Context& c) {
         usage(usage_);
     if (!p.isSet(QStringLiteral("comision")))
         usage(QStringLiteral("--comision is required"));
-    if (!empresa)
-        usage(QStringLiteral("comision guardar: the company does not exist"));
     if (const QString refusal = reglaSinSentido(*cn, *empresa, r, int(fams.size()),
                                                 p.isSet(QStringLiteral("articulo")));
         !refusal.isEmpty())

@@ -46,8 +46,7 @@ int liquidacion(Context& c) {
         p.isSet(QStringLiteral("agente"))
             ? c.int16Arg(p.value(QStringLiteral("agente")), QStringLiteral("--agente"))
             : qint16(0);
-    if (!c.shareWithComponent(c.connection()))
-        usage(QStringLiteral("informe: the company does not exist"));
+    c.shareWithComponent(c.connection(), true);
     const QString pdf = p.value(QStringLiteral("pdf"));
     const bool aparte = pdfAparte(pdf);
     ORBTAgentes::InformeLiquidacion::Preparar(agente, desde, hasta)->ExportPdf(pdf);
@@ -69,9 +68,7 @@ int cmdInforme(Context& c) {
         !p.isSet(QStringLiteral("pdf")))
         usage(usage_);
     auto cn = c.connection();
-    const std::shared_ptr<ORBTEmp::Empresa> empresa = c.shareWithComponent(cn);
-    if (!empresa)
-        usage(QStringLiteral("informe: the company does not exist"));
+    const std::shared_ptr<ORBTEmp::Empresa> empresa = c.shareWithComponent(cn, true);
     const qint16 agente = c.int16Arg(p.value(QStringLiteral("agente")), QStringLiteral("--agente"));
     ORBTAgentes::clsAgente a;
     a.Codigo = agente;

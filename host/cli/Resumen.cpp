@@ -63,8 +63,7 @@ int cmdResumen(Context& c) {
     if (p.isSet(QStringLiteral("agente")))
         agente = c.int16Arg(p.value(QStringLiteral("agente")), QStringLiteral("--agente"));
     auto cn = c.connection();
-    if (!c.shareWithComponent(cn))
-        usage(QStringLiteral("resumen: la empresa no existe"));
+    c.shareWithComponent(cn, true);
     ORBTAgentes::ResumenAgentes resumen;
     resumen.Cargar(desde, hasta, agente);
 

@@ -117,6 +117,11 @@ TEST_P(Cli, CommandsOnTheEngine) {
         // A second init refuses to overwrite; --force replaces.
         {{"init"}, 1, {}, {"^error 5 (orbenta): "}},
         {{"init", "--force"}},
+        // No company yet: what works for one says so.
+        {{"comision", "activa", "--agente", "1", "--familias", "1"},
+         1,
+         {"="},
+         {"=error 3021 (ORBTEmp.Empresa): No existe la empresa 1.\n"}},
         {{"empresa", "guardar", "7", "--nivel1", "Familia", "--nivel2", "", "--config",
           "ODBCNombre=Orbenta", "--nombre", "L'Hospitalet Suministros"}},
         {{"empresa", "guardar", "7", "--articulos", "3"}},
