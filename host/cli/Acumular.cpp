@@ -40,6 +40,9 @@ QDateTime dateArg(const QCommandLineParser& p) {
         QStringLiteral("^[0-9]{4}-[0-9]{2}-[0-9]{2}(T[0-9]{2}:[0-9]{2}:[0-9]{2})?$"));
     if (!iso.match(v).hasMatch())
         usage(QStringLiteral("--fecha must be YYYY-MM-DD or YYYY-MM-DDThh:mm:ss: ") + v);
+    if (!QDateTime::fromString(v.size() == 10 ? v + QStringLiteral("T00:00:00") : v, Qt::ISODate)
+             .isValid())
+        usage(QStringLiteral("--fecha: no existe esa fecha: ") + v);
     return ORBTAgentes::toDate(QVariant(v)); // the suite's date rules, its range included
 }
 

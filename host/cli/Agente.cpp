@@ -87,6 +87,14 @@ int cmdAgente(Context& c) {
             ORBTAgentes::Invoke(agente, m->dispatchId, ORBTAgentes::DispatchKind::PropertyPut,
                                 {value});
         }
+        // The agent's percentages are percentages, as every commission rule's: a rate of
+        // 150 % would only be found later, when a settlement sheet refuses it.
+        for (const auto& [name, rate] : {std::pair{"ComisionVenta", agente.ComisionVenta},
+                                         std::pair{"ComisionCobro", agente.ComisionCobro},
+                                         std::pair{"Retencion_IRPF", agente.Retencion_IRPF}})
+            if (rate.toDouble() < 0 || rate.toDouble() > 100)
+                usage(QStringLiteral("agente guardar: --") + QLatin1String(name) +
+                      QStringLiteral(" debe estar entre 0 y 100: ") + rate.toString());
         agente.Modificar();
         printProperties(agente);
         return 0;

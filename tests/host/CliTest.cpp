@@ -300,8 +300,15 @@ TEST_P(Cli, AgentCommandsAndPdfsOnTheDemoData) {
               "~must be an amount such as 12.5 (group separators only together with the decimal "
               "separator, as in 1,234.5)",
               {"LC_ALL=en_US.UTF-8"}),
+        fails({"acumular", "venta", "--agente", "3", "--fecha", "2031-02-30", "--pvp", "1",
+               "--costo", "0"},
+              "~no existe esa fecha: 2031-02-30"),
         {{"agente", "guardar", "77"}},
         fails({"agente", "guardar", "0", "--Nombre", "Cero"}, "~el código 0 es el de las reglas"),
+        fails({"agente", "guardar", "77", "--Nombre", "Otro", "--Retencion_IRPF", "150"},
+              "~--Retencion_IRPF debe estar entre 0 y 100: 150"),
+        fails({"agente", "guardar", "77", "--ComisionVenta", "-0.5"},
+              "~--ComisionVenta debe estar entre 0 y 100: -0.5"),
         {{"agente", "eliminar", "77"}, 0, {"=eliminado\n"}},
         fails({"agente", "eliminar", "3"}, "~no eliminado: el agente 3 tiene datos asociados"),
         fails({"agente", "eliminar", "77"}, "~no eliminado: no existe el agente 77")};
