@@ -70,7 +70,7 @@ int main(int argc, char* argv[]) {
         qint16 company = 1;
         for (int i = 1; i + 1 < args.size(); ++i) {
             if (args[i] == u"--db")
-                conn = args[i + 1];
+                conn = orbenta::host::connectionStringOf(args[i + 1]);
             else if (args[i] == u"--empresa")
                 company = qint16(args[i + 1].toInt());
         }

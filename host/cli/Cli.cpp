@@ -92,8 +92,9 @@ Context::shareWithComponent(const std::shared_ptr<ado::Connection>& cn, bool nee
 }
 
 QString Context::connectionString() const {
-    return parser.isSet(QStringLiteral("db")) ? parser.value(QStringLiteral("db"))
-                                              : defaultConnectionString();
+    return parser.isSet(QStringLiteral("db"))
+               ? connectionStringOf(parser.value(QStringLiteral("db")))
+               : defaultConnectionString();
 }
 
 std::shared_ptr<ado::Connection> Context::connection() {
@@ -125,7 +126,9 @@ std::pair<QStringList, QList<QPair<QString, QString>>> agentProperties(const QSt
         const QString& a = args[i];
         const ORBTAgentes::MemberInfo* m =
             a.startsWith(QStringLiteral("--")) ? info.member(a.mid(2)) : nullptr;
-        if (m && m->kind == ORBTAgentes::MemberKind::Property && i + 1 < args.size()) {
+        if (m && m->kind == ORBTAgentes::MemberKind::Property) {
+            if (i + 1 >= args.size())
+                badCommandLine(QStringLiteral("Missing value after '") + a + QStringLiteral("'."));
             props.append({QLatin1String(m->name), args[++i]});
         } else {
             rest << a;
@@ -182,10 +185,16 @@ QString defaultDatabaseFile() {
     return dir + QStringLiteral("/orbenta/orbenta.db");
 }
 
+QString connectionStringOf(const QString& given) {
+    return given.contains(u'=') || given.trimmed().isEmpty()
+               ? given
+               : QStringLiteral("Driver=SQLite;Database=") + given;
+}
+
 QString defaultConnectionString() {
     const QString env = qEnvironmentVariable("ORBENTA_DB");
     if (!env.isEmpty())
-        return env;
+        return connectionStringOf(env);
     return QStringLiteral("Driver=SQLite;Database=") + defaultDatabaseFile();
 }
 

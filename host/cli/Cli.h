@@ -27,6 +27,9 @@ namespace orbenta::host {
 /// program starts its main window).
 bool isCommand(const QStringList& arguments);
 
+/// A connection string as given, or for a bare path (no "="), one for the SQLite file
+/// it names: "--db ~/empresa.db" means what a user would expect.
+QString connectionStringOf(const QString& given);
 /// The connection string of the embedded database: ORBENTA_DB when set, otherwise a
 /// SQLite file in the user's data folder. Without a home folder (HOME unset) there is
 /// none: error 75 says to name the database with ORBENTA_DB or --db.

@@ -62,7 +62,9 @@ int cmdInforme(Context& c) {
     if (c.args == QStringList{QStringLiteral("liquidacion")})
         return liquidacion(c);
     const QString usage_ =
-        QStringLiteral("usage: orbenta informe comisiones --agente A --pdf FILE");
+        QStringLiteral("usage: orbenta informe comisiones --agente A --pdf FILE\n"
+                       "       orbenta informe liquidacion [--agente A] --desde AAAA-MM-DD "
+                       "--hasta AAAA-MM-DD --pdf FILE");
     const QCommandLineParser& p = c.parser;
     if (c.args != QStringList{QStringLiteral("comisiones")} || !p.isSet(QStringLiteral("agente")) ||
         !p.isSet(QStringLiteral("pdf")))

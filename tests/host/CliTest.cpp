@@ -479,6 +479,8 @@ TEST(CliUnit, CommandLinesAndOnlyInitCreatesTheDefaultFolderAndNothingWritesWher
         {{"agente", "primero", "--db", "%CS%"}, 1, {}, {"~does not exist"}},
         {{"init", "--db", "%CS%"}, 0, {"^database ready: "}},
         {{"agente", "primero", "--db", "%CS%"}, 0, {"=no encontrado\n"}},
+        {{"agente", "primero", "--db", "%DIR%/nueva.db"}, 0, {"=no encontrado\n"}}, // its file
+        {{"agente", "guardar", "4", "--Nombre"}, 1, {}, {"~Missing value after '--Nombre'"}},
         {{"--db", "%CS%"}, 1, {}, pantalla, noDisplay},
         {{"--db", "%CS%"}, 1, {}, pantalla, noDisplay + QStringList{"DISPLAY=:4711"}},
         // The pictures come from a scratch demo database: the user's is neither needed nor made.
