@@ -116,6 +116,16 @@ void ejes(QChart* chart, const QList<QAbstractSeries*>& series, const QStringLis
     x->append(categorias);
     if (categorias.size() > 12) // upright, so that each keeps its room
         x->setLabelsAngle(-90);
+    // A dozen agents' codes of two digits side by side are cut to "..." in the window's
+    // first size: crowded labels take a smaller letter.
+    qsizetype ancho = 0;
+    for (const QString& c : categorias)
+        ancho = std::max(ancho, c.size());
+    if (categorias.size() * (ancho + 1) > 24) {
+        QFont letra = x->labelsFont();
+        letra.setPointSizeF(letra.pointSizeF() * 0.75);
+        x->setLabelsFont(letra);
+    }
     auto* y = new QValueAxis();
     y->setLabelFormat(QStringLiteral("%.0f"));
     y->setRange(std::min(0.0, minimo), std::max(maximo, minimo + 1.0));
