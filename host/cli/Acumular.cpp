@@ -14,7 +14,7 @@ namespace {
 ORBTAgentes::Currency amountArg(const QCommandLineParser& p, const char* option) {
     const QString name = QLatin1String(option);
     if (!p.isSet(name))
-        usage(QStringLiteral("--") + name + QStringLiteral(" is required"));
+        usage(QStringLiteral("--") + name + QStringLiteral(" es obligatorio"));
     try {
         return ORBTAgentes::toCurrency(QVariant(p.value(name)));
     } catch (const AutomationError& e) {
@@ -26,10 +26,10 @@ ORBTAgentes::Currency amountArg(const QCommandLineParser& p, const char* option)
         const QString decimal = QStringLiteral("12") + regional.decimalPoint() + u'5';
         const QString grouped = u'1' + regional.groupSeparator() + QStringLiteral("234") +
                                 regional.decimalPoint() + u'5';
-        usage(QStringLiteral("--") + name + QStringLiteral(" must be an amount such as 12.5") +
-              (decimal == u"12.5" ? QString() : QStringLiteral(" or ") + decimal) +
-              QStringLiteral(" (group separators only together with the decimal separator, as "
-                             "in ") +
+        usage(QStringLiteral("--") + name + QStringLiteral(" debe ser un importe como 12.5") +
+              (decimal == u"12.5" ? QString() : QStringLiteral(" o ") + decimal) +
+              QStringLiteral(" (separadores de miles solo junto con el separador decimal, "
+                             "como en ") +
               grouped + QStringLiteral("): ") + p.value(name));
     }
 }
@@ -39,7 +39,7 @@ QDateTime dateArg(const QCommandLineParser& p) {
     static const QRegularExpression iso(
         QStringLiteral("^[0-9]{4}-[0-9]{2}-[0-9]{2}(T[0-9]{2}:[0-9]{2}:[0-9]{2})?$"));
     if (!iso.match(v).hasMatch())
-        usage(QStringLiteral("--fecha must be YYYY-MM-DD or YYYY-MM-DDThh:mm:ss: ") + v);
+        usage(QStringLiteral("--fecha debe ser AAAA-MM-DD o AAAA-MM-DDThh:mm:ss: ") + v);
     if (!QDateTime::fromString(v.size() == 10 ? v + QStringLiteral("T00:00:00") : v, Qt::ISODate)
              .isValid())
         usage(QStringLiteral("--fecha: no existe esa fecha: ") + v);
@@ -49,7 +49,7 @@ QDateTime dateArg(const QCommandLineParser& p) {
 } // namespace
 
 int cmdAcumular(Context& c) {
-    const QString usage_ = QStringLiteral("usage: orbenta acumular venta --agente A --fecha F "
+    const QString usage_ = QStringLiteral("uso: orbenta acumular venta --agente A --fecha F "
                                           "--pvp X --costo Y | comision-venta|comision-cobro "
                                           "--agente A --fecha F --importe X | articulo --almacen W "
                                           "--fecha F --articulo N --agente A --pvp X --costo Y");
@@ -58,7 +58,7 @@ int cmdAcumular(Context& c) {
     const QCommandLineParser& p = c.parser;
     const auto whole = [&](const char* option) {
         if (!p.isSet(QLatin1String(option)))
-            usage(QStringLiteral("--") + QLatin1String(option) + QStringLiteral(" is required"));
+            usage(QStringLiteral("--") + QLatin1String(option) + QStringLiteral(" es obligatorio"));
         return p.value(QLatin1String(option));
     };
     const QString kind = c.args[0];
@@ -82,7 +82,7 @@ int cmdAcumular(Context& c) {
         bool ok = false;
         const qint32 articulo = whole("articulo").toInt(&ok);
         if (!ok)
-            usage(QStringLiteral("--articulo must be a whole number"));
+            usage(QStringLiteral("--articulo debe ser un número entero"));
         a.Acum_Venta_Art(c.int16Arg(whole("almacen"), QStringLiteral("--almacen")), fecha, articulo,
                          agente, amountArg(p, "pvp"), amountArg(p, "costo"));
     }

@@ -38,7 +38,7 @@ void printProperties(ORBTAgentes::AutomationObject& o) {
 } // namespace
 
 int cmdAgente(Context& c) {
-    const QString usage_ = QStringLiteral("usage: orbenta agente cargar CODIGO | primero | ultimo "
+    const QString usage_ = QStringLiteral("uso: orbenta agente cargar CODIGO | primero | ultimo "
                                           "| anterior CODIGO | siguiente CODIGO");
     if (c.args.isEmpty())
         usage(usage_);
@@ -46,7 +46,7 @@ int cmdAgente(Context& c) {
     if (op == u"guardar" || op == u"eliminar") {
         if (c.args.size() != 2)
             usage(QStringLiteral(
-                "usage: orbenta agente guardar CODIGO [--Propiedad valor ...] | eliminar CODIGO"));
+                "uso: orbenta agente guardar CODIGO [--Propiedad valor ...] | eliminar CODIGO"));
         const qint16 code = c.int16Arg(c.args[1], QStringLiteral("CODIGO"));
         if (code == 0 && op == u"guardar") // the general commission rules' code, never an agent's
             usage(QStringLiteral("agente guardar: el código 0 es el de las reglas generales de "
@@ -57,7 +57,7 @@ int cmdAgente(Context& c) {
             if (name == u"Codigo" && (value.trimmed().toInt(&ok) != code || !ok))
                 usage(QStringLiteral("agente guardar: el agente es el del argumento CODIGO (") +
                       c.args[1] + QStringLiteral("); --Codigo no puede nombrar otro: ") + value +
-                      QStringLiteral("\nusage: orbenta agente guardar CODIGO [--Propiedad valor "
+                      QStringLiteral("\nuso: orbenta agente guardar CODIGO [--Propiedad valor "
                                      "...]"));
         }
         auto cn = c.connection();
@@ -83,7 +83,7 @@ int cmdAgente(Context& c) {
         for (const auto& [name, value] : c.properties) {
             const ORBTAgentes::MemberInfo* m = agente.classInfo().member(name);
             if (!m || m->kind != ORBTAgentes::MemberKind::Property)
-                usage(QStringLiteral("clsAgente has no property ") + name);
+                usage(QStringLiteral("clsAgente no tiene la propiedad ") + name);
             ORBTAgentes::Invoke(agente, m->dispatchId, ORBTAgentes::DispatchKind::PropertyPut,
                                 {value});
         }

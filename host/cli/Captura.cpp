@@ -22,10 +22,10 @@ namespace orbenta::host {
 // the same on every machine and never show (or need) the user's own data.
 int cmdCaptura(Context& c) {
     if (c.args.size() != 1)
-        usage(QStringLiteral("usage: orbenta captura [--db CONN] DIR"));
+        usage(QStringLiteral("uso: orbenta captura [--db CONN] DIR"));
     QDir dir(c.args[0]);
     if (!dir.mkpath(QStringLiteral(".")))
-        usage(QStringLiteral("cannot create ") + c.args[0]);
+        usage(QStringLiteral("no se puede crear ") + c.args[0]);
     QTemporaryDir scratch;
     std::shared_ptr<ado::Connection> cn;
     if (c.parser.isSet(QStringLiteral("db"))) {
@@ -45,7 +45,7 @@ int cmdCaptura(Context& c) {
     const auto save = [&](QWidget* w, const QString& name) {
         const QString file = dir.filePath(name);
         if (!w->grab().save(file))
-            usage(QStringLiteral("cannot write ") + file);
+            usage(QStringLiteral("no se puede escribir ") + file);
         written << file;
     };
     // A modal list, drawn while it is open (with `filtro` typed in its filter when it has

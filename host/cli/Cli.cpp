@@ -28,8 +28,8 @@ namespace {
 
 // A command line the tool cannot make sense of: what is wrong, and how it is written.
 [[noreturn]] void badCommandLine(const QString& text) {
-    usage(text + QStringLiteral("\nusage: orbenta [--db CONN] [--empresa N] COMMAND "
-                                "[ARGUMENTS...]; orbenta --help lists the commands"));
+    usage(text + QStringLiteral("\nuso: orbenta [--db CONN] [--empresa N] ORDEN "
+                                "[ARGUMENTOS...]; orbenta --help lista las órdenes"));
 }
 
 QString display(const QVariant& v) {
@@ -107,7 +107,7 @@ qint16 Context::int16Arg(const QString& text, const QString& what) const {
     bool ok = false;
     const int v = text.toInt(&ok);
     if (!ok || v < -32768 || v > 32767)
-        usage(what + QStringLiteral(" must be a whole number from -32768 to 32767: ") + text);
+        usage(what + QStringLiteral(" debe ser un número entero de -32768 a 32767: ") + text);
     return qint16(v);
 }
 
@@ -128,7 +128,7 @@ std::pair<QStringList, QList<QPair<QString, QString>>> agentProperties(const QSt
             a.startsWith(QStringLiteral("--")) ? info.member(a.mid(2)) : nullptr;
         if (m && m->kind == ORBTAgentes::MemberKind::Property) {
             if (i + 1 >= args.size())
-                badCommandLine(QStringLiteral("Missing value after '") + a + QStringLiteral("'."));
+                badCommandLine(QStringLiteral("Falta valor tras «") + a + QStringLiteral("»."));
             props.append({QLatin1String(m->name), args[++i]});
         } else {
             rest << a;
@@ -217,86 +217,97 @@ bool isCommand(const QStringList& arguments) {
 
 int runCommand(const QStringList& arguments, const Commands& commands) {
     QCommandLineParser parser;
+    utilidades::instalarTraduccionQt(); // the parser's own messages in Spanish too
     parser.setApplicationDescription(QStringLiteral(
-        "Orbenta sales agents: demo host and tool.\n\n"
-        "Commands:\n"
-        "  init [--demo] [--force]      create the schema (and the demo data)\n"
-        "  sql \"STATEMENT\"              run one T-SQL statement\n"
-        "  empresa guardar CODIGO [...]  create or change a company\n"
-        "  empresa informes CODIGO       point the company's reports at this database\n"
-        "  empresa listar                list the companies\n"
+        "Agentes de Orbenta: programa de demostración y herramienta.\n\n"
+        "Órdenes:\n"
+        "  init [--demo] [--force]      crea las tablas (y los datos de demostración)\n"
+        "  sql \"SENTENCIA\"              ejecuta una sentencia T-SQL\n"
+        "  empresa guardar CODIGO [...]  crea o cambia una empresa\n"
+        "  empresa informes CODIGO       apunta los informes de la empresa a esta base de datos\n"
+        "  empresa listar                lista las empresas\n"
         "  agente cargar CODIGO | primero | ultimo | anterior CODIGO | siguiente CODIGO\n"
-        "                                load an agent and print its properties\n"
-        "  agente guardar CODIGO [--Propiedad valor ...]   save an agent (Modificar)\n"
-        "  agente eliminar CODIGO        delete an agent without accumulated sales\n"
+        "                                carga un agente y muestra sus propiedades\n"
+        "  agente guardar CODIGO [--Propiedad valor ...]   guarda un agente (Modificar)\n"
+        "  agente eliminar CODIGO        elimina un agente sin ventas acumuladas\n"
         "  acumular venta|comision-venta|comision-cobro|articulo [...]\n"
-        "                                add to the day totals (amounts: 12.5 always, or\n"
-        "                                regional, such as 12,5; groups only with decimals,\n"
-        "                                such as 1.234,5)\n"
+        "                                suma a los totales del día (importes: 12.5 siempre,\n"
+        "                                o con la coma regional, como 12,5; miles solo con\n"
+        "                                decimales, como 1.234,5)\n"
         "  comision activa|exacta|guardar|eliminar --agente A [--nivel N] [--familias F1,F2,F3]\n"
-        "           [--articulo X] [--comision P] [--explain]   commission rules\n"
+        "           [--articulo X] [--comision P] [--explain]   reglas de comisión\n"
         "  comision nivel CLAVE | reglas --agente A\n"
         "  resumen [--agente A] --desde AAAA-MM-DD --hasta AAAA-MM-DD [--csv]\n"
-        "                                the agents' figures per month\n"
-        "  captura [--db CONN] DIR       pictures of the component's windows (PNG)\n"
-        "  informe comisiones --agente A --pdf FILE   the commission sheet as a PDF\n"
-        "  informe liquidacion [--agente A] --desde AAAA-MM-DD --hasta AAAA-MM-DD --pdf FILE\n"
-        "                                the settlement sheet as a PDF\n"
-        "Without a command the main window opens."));
+        "                                las cifras de los agentes por mes\n"
+        "  captura [--db CONN] DIR       imágenes de las ventanas del componente (PNG)\n"
+        "  informe comisiones --agente A --pdf FICHERO   la hoja de comisiones en PDF\n"
+        "  informe liquidacion [--agente A] --desde AAAA-MM-DD --hasta AAAA-MM-DD --pdf FICHERO\n"
+        "                                la liquidación de agentes en PDF\n"
+        "Sin orden se abre la ventana principal."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QList<QCommandLineOption> options{
         {QStringLiteral("db"),
-         QStringLiteral("Connection string (default: the embedded database)."),
+         QStringLiteral("Cadena de conexión o fichero SQLite (por omisión, la base de datos "
+                        "integrada)."),
          QStringLiteral("CONN")},
         {QStringLiteral("empresa"),
-         QStringLiteral("The company the component works for (default 1)."), QStringLiteral("N")},
-        {QStringLiteral("demo"), QStringLiteral("init: load the demo data.")},
-        {QStringLiteral("agente"), QStringLiteral("acumular: agent code."), QStringLiteral("A")},
-        {QStringLiteral("fecha"), QStringLiteral("acumular: YYYY-MM-DD[Thh:mm:ss]."),
+         QStringLiteral("La empresa para la que trabaja el componente (por omisión, 1)."),
+         QStringLiteral("N")},
+        {QStringLiteral("demo"), QStringLiteral("init: carga los datos de demostración.")},
+        {QStringLiteral("agente"),
+         QStringLiteral("acumular, comision, resumen, informe: código "
+                        "del agente."),
+         QStringLiteral("A")},
+        {QStringLiteral("fecha"), QStringLiteral("acumular: AAAA-MM-DD[Thh:mm:ss]."),
          QStringLiteral("F")},
-        {QStringLiteral("pvp"), QStringLiteral("acumular: sale amount."), QStringLiteral("X")},
-        {QStringLiteral("costo"), QStringLiteral("acumular: cost amount."), QStringLiteral("Y")},
-        {QStringLiteral("importe"), QStringLiteral("acumular: commission amount."),
+        {QStringLiteral("pvp"), QStringLiteral("acumular: importe de la venta."),
          QStringLiteral("X")},
-        {QStringLiteral("almacen"), QStringLiteral("acumular: warehouse code."),
+        {QStringLiteral("costo"), QStringLiteral("acumular: importe del costo."),
+         QStringLiteral("Y")},
+        {QStringLiteral("importe"), QStringLiteral("acumular: importe de la comisión."),
+         QStringLiteral("X")},
+        {QStringLiteral("almacen"), QStringLiteral("acumular: código del almacén."),
          QStringLiteral("W")},
-        {QStringLiteral("nivel"), QStringLiteral("comision: level (default: the article level)."),
+        {QStringLiteral("nivel"),
+         QStringLiteral("comision: nivel (por omisión, el de los artículos)."),
          QStringLiteral("N")},
-        {QStringLiteral("familias"), QStringLiteral("comision: family codes F1,F2,F3."),
+        {QStringLiteral("familias"), QStringLiteral("comision: códigos de familia F1,F2,F3."),
          QStringLiteral("F")},
-        {QStringLiteral("comision"), QStringLiteral("comision: percentage."), QStringLiteral("P")},
+        {QStringLiteral("comision"), QStringLiteral("comision: porcentaje."), QStringLiteral("P")},
         {QStringLiteral("explain"),
-         QStringLiteral("comision activa: show every step of the search.")},
-        {QStringLiteral("articulo"), QStringLiteral("acumular: article code."),
+         QStringLiteral("comision activa: muestra cada paso de la búsqueda.")},
+        {QStringLiteral("articulo"), QStringLiteral("acumular, comision: código del artículo."),
          QStringLiteral("N")},
-        {QStringLiteral("force"), QStringLiteral("init: replace the component's tables.")},
-        {QStringLiteral("nombre"), QStringLiteral("empresa: company name."),
+        {QStringLiteral("force"), QStringLiteral("init: sustituye las tablas del componente.")},
+        {QStringLiteral("nombre"), QStringLiteral("empresa: nombre de la empresa."),
          QStringLiteral("TEXTO")},
-        {QStringLiteral("articulos"), QStringLiteral("empresa: article catalogue company code."),
+        {QStringLiteral("articulos"), QStringLiteral("empresa: empresa del catálogo de artículos."),
          QStringLiteral("M")},
-        {QStringLiteral("nivel1"), QStringLiteral("empresa: caption of family level 1."),
+        {QStringLiteral("nivel1"), QStringLiteral("empresa: título del nivel de familia 1."),
          QStringLiteral("TEXTO")},
-        {QStringLiteral("nivel2"), QStringLiteral("empresa: caption of family level 2."),
+        {QStringLiteral("nivel2"), QStringLiteral("empresa: título del nivel de familia 2."),
          QStringLiteral("TEXTO")},
-        {QStringLiteral("nivel3"), QStringLiteral("empresa: caption of family level 3."),
+        {QStringLiteral("nivel3"), QStringLiteral("empresa: título del nivel de familia 3."),
          QStringLiteral("TEXTO")},
-        {QStringLiteral("ruta"), QStringLiteral("empresa: application folder."),
+        {QStringLiteral("ruta"), QStringLiteral("empresa: carpeta de la aplicación."),
          QStringLiteral("DIR")},
-        {QStringLiteral("config"), QStringLiteral("empresa: configuration value (repeatable)."),
+        {QStringLiteral("config"),
+         QStringLiteral("empresa: valor de configuración (se puede repetir)."),
          QStringLiteral("CLAVE=VALOR")},
-        {QStringLiteral("pdf"), QStringLiteral("informe: the PDF file to write."),
-         QStringLiteral("FILE")},
+        {QStringLiteral("pdf"), QStringLiteral("informe: el fichero PDF que se escribe."),
+         QStringLiteral("FICHERO")},
         {QStringLiteral("desde"),
-         QStringLiteral("resumen, informe liquidacion: first day, AAAA-MM-DD."),
+         QStringLiteral("resumen, informe liquidacion: primer día, AAAA-MM-DD."),
          QStringLiteral("D")},
         {QStringLiteral("hasta"),
-         QStringLiteral("resumen, informe liquidacion: last day, AAAA-MM-DD."),
+         QStringLiteral("resumen, informe liquidacion: último día, AAAA-MM-DD."),
          QStringLiteral("D")},
-        {QStringLiteral("csv"), QStringLiteral("resumen: CSV for a spreadsheet.")},
+        {QStringLiteral("csv"), QStringLiteral("resumen: CSV para una hoja de cálculo.")},
     };
     parser.addOptions(options);
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("The command to run."));
+    parser.addPositionalArgument(QStringLiteral("orden"),
+                                 QStringLiteral("La orden que se ejecuta."));
     try {
         const auto [rest, properties] = agentProperties(arguments);
         if (!parser.parse(withNegativeNumbersAsArguments(options, rest)))
@@ -315,13 +326,13 @@ int runCommand(const QStringList& arguments, const Commands& commands) {
             bool ok = false;
             const int code = parser.value(QStringLiteral("empresa")).toInt(&ok);
             if (!ok || code < -32768 || code > 32767)
-                badCommandLine(QStringLiteral("--empresa must be a whole number from -32768 to "
+                badCommandLine(QStringLiteral("--empresa debe ser un número entero de -32768 a "
                                               "32767: ") +
                                parser.value(QStringLiteral("empresa")));
         }
         if (it == commands.end())
-            badCommandLine(pos.isEmpty() ? QStringLiteral("no command")
-                                         : QStringLiteral("unknown command: ") + pos.first());
+            badCommandLine(pos.isEmpty() ? QStringLiteral("falta la orden")
+                                         : QStringLiteral("orden desconocida: ") + pos.first());
         pos.removeFirst();
         Context c{parser, pos, properties};
         const int rc = it->second(c);

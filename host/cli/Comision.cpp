@@ -91,7 +91,7 @@ QString reglaSinSentido(ado::Connection& cn, const ORBTEmp::Empresa& empresa,
 
 int cmdComision(Context& c) {
     const QString usage_ = QStringLiteral(
-        "usage: orbenta comision activa|exacta|guardar|eliminar --agente A [--nivel N] [--familias "
+        "uso: orbenta comision activa|exacta|guardar|eliminar --agente A [--nivel N] [--familias "
         "F1,F2,F3] "
         "[--articulo X] [--comision P] [--explain] | nivel CLAVE | reglas --agente A");
     if (c.args.isEmpty())
@@ -126,12 +126,12 @@ int cmdComision(Context& c) {
             ? c.int16Arg(p.value(QStringLiteral("nivel")), QStringLiteral("--nivel"))
             : qint16(r.NumNiveles + 1);
     if (nivel < 0 || nivel > 255)
-        usage(QStringLiteral("--nivel must be from 0 to 255"));
+        usage(QStringLiteral("--nivel debe estar entre 0 y 255"));
     r.Nivel = quint8(nivel);
     const QString familias = p.value(QStringLiteral("familias"));
     const QStringList fams = familias.trimmed().isEmpty() ? QStringList() : familias.split(u',');
     if (fams.size() > 3)
-        usage(QStringLiteral("--familias takes up to three codes"));
+        usage(QStringLiteral("--familias admite hasta tres códigos"));
     qint16* targets[] = {&r.Familia_1, &r.Familia_2, &r.Familia_3};
     for (int i = 0; i < fams.size(); ++i) {
         if (fams[i].trimmed().isEmpty())
@@ -142,7 +142,7 @@ int cmdComision(Context& c) {
         bool ok = false;
         r.Articulo = p.value(QStringLiteral("articulo")).toInt(&ok);
         if (!ok)
-            usage(QStringLiteral("--articulo must be a whole number"));
+            usage(QStringLiteral("--articulo debe ser un número entero"));
     }
     if (op == u"activa") {
         if (!p.isSet(QStringLiteral("explain"))) {
@@ -197,7 +197,7 @@ int cmdComision(Context& c) {
     if (op != u"guardar")
         usage(usage_);
     if (!p.isSet(QStringLiteral("comision")))
-        usage(QStringLiteral("--comision is required"));
+        usage(QStringLiteral("--comision es obligatorio"));
     if (const QString refusal = reglaSinSentido(*cn, *empresa, r, int(fams.size()),
                                                 p.isSet(QStringLiteral("articulo")));
         !refusal.isEmpty())

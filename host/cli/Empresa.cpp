@@ -20,8 +20,7 @@ int empresaInformes(Context& c, ado::Connection& cn, qint16 code) {
     } catch (const AutomationError& x) {
         if (x.number() != ado::errors::NoCurrentRecord)
             throw;
-        usage(QStringLiteral("empresa informes: the company ") + QString::number(code) +
-              QStringLiteral(" does not exist"));
+        usage(QStringLiteral("empresa informes: no existe la empresa ") + QString::number(code));
     }
     const auto valores = db::reportSettings(c.connectionString());
     for (const auto& [clave, valor] : valores)
@@ -41,7 +40,7 @@ int empresaInformes(Context& c, ado::Connection& cn, qint16 code) {
 int cmdEmpresa(Context& c) {
     if (c.args.isEmpty())
         usage(QStringLiteral(
-            "usage: orbenta empresa guardar CODIGO [options] | informes CODIGO | listar"));
+            "uso: orbenta empresa guardar CODIGO [opciones] | informes CODIGO | listar"));
     auto cn = c.connection();
     const QString sub = c.args[0];
     if (sub == u"listar" && c.args.size() == 1) {
@@ -56,7 +55,7 @@ int cmdEmpresa(Context& c) {
         return empresaInformes(c, *cn, c.int16Arg(c.args[1], QStringLiteral("CODIGO")));
     if (sub != u"guardar" || c.args.size() != 2)
         usage(QStringLiteral(
-            "usage: orbenta empresa guardar CODIGO [options] | informes CODIGO | listar"));
+            "uso: orbenta empresa guardar CODIGO [opciones] | informes CODIGO | listar"));
     const qint16 code = c.int16Arg(c.args[1], QStringLiteral("CODIGO"));
     ORBTEmp::Empresa e;
     ado::Recordset rs;
@@ -86,7 +85,7 @@ int cmdEmpresa(Context& c) {
     for (const QString& kv : p.values(QStringLiteral("config"))) {
         const qsizetype eq = kv.indexOf(u'=');
         if (eq <= 0)
-            usage(QStringLiteral("--config expects CLAVE=VALOR: ") + kv);
+            usage(QStringLiteral("--config espera CLAVE=VALOR: ") + kv);
         e.setValorConfiguracion(kv.left(eq), kv.mid(eq + 1));
     }
     e.Guardar(*cn);

@@ -30,17 +30,17 @@ QDate dia(const QCommandLineParser& p, const char* opcion) {
     const QDate d = QDate::fromString(texto, QStringLiteral("yyyy-MM-dd"));
     if (!d.isValid())
         usage(QStringLiteral("informe: --") + QLatin1String(opcion) +
-              QStringLiteral(" must be a date AAAA-MM-DD: ") + texto);
+              QStringLiteral(" debe ser una fecha AAAA-MM-DD: ") + texto);
     return d;
 }
 
-// "informe liquidacion [--agente A] --desde D --hasta D --pdf FILE".
+// "informe liquidacion [--agente A] --desde D --hasta D --pdf FICHERO".
 int liquidacion(Context& c) {
     const QCommandLineParser& p = c.parser;
     if (!p.isSet(QStringLiteral("desde")) || !p.isSet(QStringLiteral("hasta")) ||
         !p.isSet(QStringLiteral("pdf")))
-        usage(QStringLiteral("usage: orbenta informe liquidacion [--agente A] --desde AAAA-MM-DD "
-                             "--hasta AAAA-MM-DD --pdf FILE"));
+        usage(QStringLiteral("uso: orbenta informe liquidacion [--agente A] --desde AAAA-MM-DD "
+                             "--hasta AAAA-MM-DD --pdf FICHERO"));
     const QDate desde = dia(p, "desde"), hasta = dia(p, "hasta");
     const qint16 agente =
         p.isSet(QStringLiteral("agente"))
@@ -56,15 +56,15 @@ int liquidacion(Context& c) {
 
 } // namespace
 
-// "informe comisiones --agente A --pdf FILE": the commission sheet the commission window
+// "informe comisiones --agente A --pdf FICHERO": the commission sheet the commission window
 // prints, written as a PDF without any window.
 int cmdInforme(Context& c) {
     if (c.args == QStringList{QStringLiteral("liquidacion")})
         return liquidacion(c);
     const QString usage_ =
-        QStringLiteral("usage: orbenta informe comisiones --agente A --pdf FILE\n"
-                       "       orbenta informe liquidacion [--agente A] --desde AAAA-MM-DD "
-                       "--hasta AAAA-MM-DD --pdf FILE");
+        QStringLiteral("uso: orbenta informe comisiones --agente A --pdf FICHERO\n"
+                       "     orbenta informe liquidacion [--agente A] --desde AAAA-MM-DD "
+                       "--hasta AAAA-MM-DD --pdf FICHERO");
     const QCommandLineParser& p = c.parser;
     if (c.args != QStringList{QStringLiteral("comisiones")} || !p.isSet(QStringLiteral("agente")) ||
         !p.isSet(QStringLiteral("pdf")))
@@ -75,8 +75,7 @@ int cmdInforme(Context& c) {
     ORBTAgentes::clsAgente a;
     a.Codigo = agente;
     if (agente == 0 || !a.Cargar())
-        usage(QStringLiteral("informe: agent ") + QString::number(agente) +
-              QStringLiteral(" does not exist"));
+        usage(QStringLiteral("informe: no existe el agente ") + QString::number(agente));
     ORBTAgentes::clsComision_Familias regla;
     regla.ConexionOrbenta(cn);
     regla.EmpresaOrbenta(empresa);

@@ -14,7 +14,7 @@ QDate dayArg(const QCommandLineParser& p, const char* option) {
     const QString name = QLatin1String(option);
     if (!p.isSet(name))
         usage(QStringLiteral("resumen: falta --") + name +
-              QStringLiteral(" AAAA-MM-DD\nusage: orbenta resumen [--agente A] --desde "
+              QStringLiteral(" AAAA-MM-DD\nuso: orbenta resumen [--agente A] --desde "
                              "AAAA-MM-DD --hasta AAAA-MM-DD [--csv]"));
     static const QRegularExpression iso(QStringLiteral("^[0-9]{4}-[0-9]{2}-[0-9]{2}$"));
     const QString v = p.value(name);
@@ -51,7 +51,7 @@ QString csvText(const QString& f) {
 // "resumen [--agente A] --desde D --hasta H [--csv]": one row per agent and month.
 int cmdResumen(Context& c) {
     if (!c.args.isEmpty())
-        usage(QStringLiteral("usage: orbenta resumen [--agente A] --desde AAAA-MM-DD --hasta "
+        usage(QStringLiteral("uso: orbenta resumen [--agente A] --desde AAAA-MM-DD --hasta "
                              "AAAA-MM-DD [--csv]"));
     const QCommandLineParser& p = c.parser;
     const QDate desde = dayArg(p, "desde");

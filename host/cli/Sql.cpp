@@ -16,10 +16,10 @@ void createDefaultFolder() {
     std::filesystem::create_directories(std::filesystem::path(folder.toStdString()), ec);
     if (ec)
         throw AutomationError(75, kSource, // 75: "Path/File access error"
-                              QStringLiteral("cannot create the folder ") + folder +
+                              QStringLiteral("no se puede crear la carpeta ") + folder +
                                   QStringLiteral(": ") +
                                   (ec == std::errc::permission_denied
-                                       ? QStringLiteral("permission denied")
+                                       ? QStringLiteral("permiso denegado")
                                        : QString::fromLocal8Bit(ec.message().c_str())));
 }
 
@@ -52,25 +52,26 @@ int cmdInit(Context& c) {
     ado::Connection::CreateDatabase(c.connectionString());
     auto cn = c.connection();
     if (db::hasTables(*cn) && !c.parser.isSet(QStringLiteral("force")))
-        usage(QStringLiteral("the database already holds tables; use --force to replace "
-                             "the component's tables"));
+        usage(QStringLiteral("la base de datos ya tiene tablas; use --force para sustituir "
+                             "las del componente"));
     db::createSchema(*cn, c.parser.isSet(QStringLiteral("force")));
     if (c.parser.isSet(QStringLiteral("demo")))
         db::loadDemoData(*cn);
-    out() << "database ready: " << ado::displayConnectionString(cn->ConnectionString()) << '\n';
+    out() << "base de datos lista: " << ado::displayConnectionString(cn->ConnectionString())
+          << '\n';
     return 0;
 }
 
 int cmdSql(Context& c) {
     if (c.args.size() != 1)
-        usage(QStringLiteral("usage: orbenta sql [--db CONN] \"STATEMENT\""));
+        usage(QStringLiteral("uso: orbenta sql [--db CONN] \"SENTENCIA\""));
     auto cn = c.connection();
     qint32 affected = 0;
     auto rs = cn->Execute(c.args[0], &affected);
     if (rs->State() == ado::adStateOpen)
         printRecordset(*rs);
     else
-        out() << "rows affected: " << affected << '\n';
+        out() << "filas afectadas: " << affected << '\n';
     return 0;
 }
 

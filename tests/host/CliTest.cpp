@@ -110,7 +110,7 @@ TEST_P(Cli, CommandsOnTheEngine) {
         {{"init", "--demo"}},
         {{"sql", "SELECT TOP 1 Codigo AS n FROM Agentes ORDER BY Codigo"}, 0, {"=n\n1\n"}},
         {{"sql", "SELECT Codigo, Fax FROM Agentes WHERE Codigo = 38"}, 0, {"~\n38\tNULL\n"}},
-        {{"sql", "UPDATE Agentes SET Fax = '' WHERE Codigo > 30"}, 0, {"=rows affected: 10\n"}},
+        {{"sql", "UPDATE Agentes SET Fax = '' WHERE Codigo > 30"}, 0, {"=filas afectadas: 10\n"}},
         {{"sql", "SELEC 1"}, 1, {"="}, {"^error -2147217900 (ado.%ENGINE%): "}},
         traced({"sql", "SELECT TOP 1 ISNULL(Nombre, 'x') AS n FROM Agentes"},
                "=SQL: SELECT TOP 1 ISNULL(Nombre, 'x') AS n FROM Agentes\n"),
@@ -158,7 +158,7 @@ TEST_P(Cli, CommandsOnTheEngine) {
         // The settlement sheet: an unknown agent and a date that is none are refused.
         fails(liquidacion + QStringList{"--agente", "999"}, "~El agente 999 no existe."),
         fails(QStringList(liquidacion).replaceInStrings("2026-03-31", "2026-02-30"),
-              "~--hasta must be a date AAAA-MM-DD: 2026-02-30"),
+              "~--hasta debe ser una fecha AAAA-MM-DD: 2026-02-30"),
         {liquidacion + QStringList{"--agente", "2"}, 0, {"=%DIR%/liq.pdf\n"}},
     });
     EXPECT_GT(pdfLines(dir.filePath("hoja.pdf")).size(), 20);
@@ -297,8 +297,8 @@ TEST_P(Cli, AgentCommandsAndPdfsOnTheDemoData) {
                "Importe_Costo) VALUES (1, 3, '2031-06-01T00:00:00', 100.25, 60.5)\n"),
         // An amount that could be read two ways is refused, and the message says what is read.
         fails(acumular("venta", "3", "1,5"),
-              "~must be an amount such as 12.5 (group separators only together with the decimal "
-              "separator, as in 1,234.5)",
+              "~debe ser un importe como 12.5 (separadores de miles solo junto con el separador "
+              "decimal, como en 1,234.5)",
               {"LC_ALL=en_US.UTF-8"}),
         fails({"acumular", "venta", "--agente", "3", "--fecha", "2031-02-30", "--pvp", "1",
                "--costo", "0"},
@@ -477,10 +477,10 @@ TEST(CliUnit, CommandLinesAndOnlyInitCreatesTheDefaultFolderAndNothingWritesWher
         {{"--version"}, 0, {"=orbenta 1.0.0\n"}, {}, offscreen},
         {{"sql", "--db", "Driver=Nada", "SELECT 1"}, 1, {}, {"^error 3706 (ado): "}},
         {{"agente", "primero", "--db", "%CS%"}, 1, {}, {"~does not exist"}},
-        {{"init", "--db", "%CS%"}, 0, {"^database ready: "}},
+        {{"init", "--db", "%CS%"}, 0, {"^base de datos lista: "}},
         {{"agente", "primero", "--db", "%CS%"}, 0, {"=no encontrado\n"}},
         {{"agente", "primero", "--db", "%DIR%/nueva.db"}, 0, {"=no encontrado\n"}}, // its file
-        {{"agente", "guardar", "4", "--Nombre"}, 1, {}, {"~Missing value after '--Nombre'"}},
+        {{"agente", "guardar", "4", "--Nombre"}, 1, {}, {"~Falta valor tras «--Nombre»"}},
         {{"--db", "%CS%"}, 1, {}, pantalla, noDisplay},
         {{"--db", "%CS%"}, 1, {}, pantalla, noDisplay + QStringList{"DISPLAY=:4711"}},
         // The pictures come from a scratch demo database: the user's is neither needed nor made.
@@ -498,7 +498,7 @@ TEST(CliUnit, CommandLinesAndOnlyInitCreatesTheDefaultFolderAndNothingWritesWher
          {"--db", "--empresa", "--db %CS% --empresa", "--empresa uno", "--empresa 99999",
           "--db --empresa 1", "--nada", "--db %CS% --nada", "sql --db",
           "agente cargar --empresa x 3", "agente guardar 4 --Codigo 9", "nada", "--db x nada"})
-        all.push_back({QString::fromUtf8(line).split(u' '), 1, {}, {"~usage: orbenta"}, offscreen});
+        all.push_back({QString::fromUtf8(line).split(u' '), 1, {}, {"~uso: orbenta"}, offscreen});
     run(all, {{"CS", "Driver=SQLite;Database=" + dir.filePath("nueva.db")}, {"DIR", dir.path()}});
     const QImage empty(dir.filePath("pictures/frmAgentes_CambioFactura-vacia.png"));
     const QImage loaded(dir.filePath("pictures/frmAgentes_CambioFactura.png"));
@@ -527,7 +527,7 @@ TEST(CliUnit, CommandLinesAndOnlyInitCreatesTheDefaultFolderAndNothingWritesWher
     expectText("stdout", {"1Codigo: 3\n"}, cargar.out);
     EXPECT_EQ(std::pair(guardar.code, init.code != 0), std::pair(1, true));
     expectText("stderr", {"1open for reading only"}, guardar.err);
-    expectText("stderr", {"1permission denied", "1" + home + "/.local"}, init.err);
+    expectText("stderr", {"1permiso denegado", "1" + home + "/.local"}, init.err);
 }
 
 } // namespace
