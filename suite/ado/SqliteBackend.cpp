@@ -101,8 +101,17 @@ int compareSpanish(void* collator, int na, const void* va, int nb, const void* v
 void exactDecimal(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
         return sqlite3_result_null(ctx);
+    static constexpr auto kLimits = [] {
+        std::array<double, 16> l{};
+        double ten = 1;
+        for (double& x : l) {
+            x = 9007199254740991.0 / ten;
+            ten *= 10;
+        }
+        return l;
+    }();
     const int scale = qBound(0, sqlite3_value_int(argv[1]), 15);
-    const double limit = 9007199254740991.0 / std::pow(10.0, scale);
+    const double limit = kLimits[size_t(scale)];
     if (std::fabs(sqlite3_value_double(argv[0])) <= limit)
         return sqlite3_result_value(ctx, argv[0]);
     const QByteArray text = "numeric field overflow: SQLite keeps a value with " +
