@@ -358,7 +358,7 @@ private:
             if (scale < 0)
                 return {};
             roundScale_ = scale;
-            return QStringLiteral(" ROUND(") + QLatin1StringView(kExactFunction) + u'(';
+            return roundingHead();
         }
         if (op == u",") {
             closeRound();

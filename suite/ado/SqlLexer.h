@@ -46,7 +46,9 @@ bool isUpdate(const QString& tsql);
 /// bound, so that a growing total is refused, as a server refuses its overflow, instead
 /// of being kept inexact.
 inline constexpr const char* kExactFunction = "ado_exact";
-/// The end of such an assignment: ", scale), scale)".
+/// The start of such an assignment's value, " ROUND(ado_exact(", and its end,
+/// ", scale), scale)".
+QString roundingHead();
 QString roundingTail(int scale);
 /// The plain text of an UPDATE with its assignments to decimal columns rounded to their
 /// scale; false when the statement has something else to rewrite.

@@ -21,6 +21,10 @@ bool rewritten(const QString& tsql, const Token& t) {
 
 } // namespace
 
+QString roundingHead() {
+    return QStringLiteral(" ROUND(") + QLatin1StringView(kExactFunction) + u'(';
+}
+
 QString roundingTail(int scale) {
     const QString n = QString::number(scale);
     return QStringLiteral(", ") + n + QStringLiteral("), ") + n + u')';
@@ -37,9 +41,9 @@ bool needsRewriting(const QString& tsql) {
 }
 
 // The plain text of an UPDATE: only its assignments to decimal columns change, each
-// expression wrapped in ROUND(ado_exact(..., scale), scale), as the full translation does; the text
-// comes back as it is when there are none. False when the statement has something else to rewrite
-// (the full translation's work), found in the same single pass.
+// expression wrapped in ROUND(ado_exact(..., scale), scale), as the full translation
+// does; the text comes back as it is when there are none. False when the statement has
+// something else to rewrite (the full translation's work), found in the same single pass.
 bool roundedAssignments(const QString& tsql, const ColumnScale& scales, QString& out) {
     struct Insert {
         qsizetype at;
@@ -96,8 +100,7 @@ bool roundedAssignments(const QString& tsql, const ColumnScale& scales, QString&
             if (w == u"=") {
                 scale = scales(table, target);
                 if (scale >= 0) {
-                    inserts.push_back({t.end, QStringLiteral(" ROUND(") +
-                                                  QLatin1StringView(kExactFunction) + u'('});
+                    inserts.push_back({t.end, roundingHead()});
                     opening = true;
                 }
                 state = Expression;
